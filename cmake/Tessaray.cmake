@@ -1,0 +1,33 @@
+# Shared build settings for every Tessaray target.
+
+set(TESSARAY_WARNINGS -Wall -Wextra -Wpedantic -Werror -Wno-missing-field-initializers)
+
+set(TESSARAY_SANITIZER_FLAGS)
+if(TESSARAY_SANITIZE)
+  set(TESSARAY_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=undefined
+                               -fno-omit-frame-pointer)
+endif()
+
+# tessaray_target(<target>): warnings as errors and the sanitizers when enabled.
+function(tessaray_target target)
+  target_compile_options(${target} PRIVATE ${TESSARAY_WARNINGS} ${TESSARAY_SANITIZER_FLAGS})
+  if(TESSARAY_SANITIZER_FLAGS)
+    get_target_property(type ${target} TYPE)
+    if(NOT type STREQUAL "STATIC_LIBRARY" AND NOT type STREQUAL "OBJECT_LIBRARY")
+      target_link_options(${target} PRIVATE ${TESSARAY_SANITIZER_FLAGS})
+    endif()
+  endif()
+endfunction()
+
+# tessaray_test(<name> SOURCES ... LIBS ... [ENVIRONMENT ...]): a GoogleTest executable under ctest.
+function(tessaray_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;ENVIRONMENT;LABELS" ${ARGN})
+  if(NOT TESSARAY_TESTS)
+    return()
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  tessaray_target(${name})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                       PROPERTIES ENVIRONMENT "${T_ENVIRONMENT}" LABELS "${T_LABELS}")
+endfunction()

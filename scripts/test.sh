@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Sets up, builds with AddressSanitizer and UBSan, and runs every test.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+jobs=$(nproc)
+"$root/scripts/setup.sh"
+
+# The wavetable parser's fuzz target (clang's libFuzzer), for a bounded time.
+fuzz_seconds=${TESSARAY_FUZZ_SECONDS:-60}
+if command -v clang++ >/dev/null 2>&1 && [ "$fuzz_seconds" -gt 0 ]; then
+  cmake -S "$root" -B "$root/build/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTESSARAY_FUZZ=ON >/dev/null
+  cmake --build "$root/build/fuzz"
+  if [ -x "$root/build/fuzz/fuzz/wavetable_fuzz" ]; then
+    mkdir -p "$root/build/fuzz/corpus"
+    "$root/build/fuzz/fuzz/wavetable_fuzz" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
+      "$root/build/fuzz/corpus" "$root/build/fuzz/seeds" 2>&1 | tail -n 12
+  fi
+fi
+
+cmake -S "$root" -B "$root/build/test" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSARAY_SANITIZE=ON >/dev/null
+cmake --build "$root/build/test" -j "$jobs"
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+cd "$root/build/test"
+ctest --output-on-failure -j "$jobs" --timeout 600

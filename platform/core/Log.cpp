@@ -1,0 +1,99 @@
+#include "core/Log.hpp"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+namespace core {
+
+namespace {
+
+std::mutex& hookMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+LogHook& currentHook() {
+    static LogHook hook;
+    return hook;
+}
+
+} // namespace
+
+void logLine(std::string_view line) {
+    LogHook hook;
+    {
+        std::lock_guard lock(hookMutex());
+        hook = currentHook();
+    }
+    if (hook) {
+        hook(line);
+        return;
+    }
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
+}
+
+void log(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    const int length = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string text;
+    if (length > 0) {
+        text.resize(static_cast<std::size_t>(length) + 1);
+        std::vsnprintf(text.data(), text.size(), format, args);
+        text.resize(static_cast<std::size_t>(length));
+    }
+    va_end(args);
+    logLine(text);
+}
+
+LogHook setLogHook(LogHook hook) {
+    std::lock_guard lock(hookMutex());
+    return std::exchange(currentHook(), std::move(hook));
+}
+
+struct LogCapture::State {
+    mutable std::mutex mutex;
+    std::vector<std::string> lines;
+};
+
+LogCapture::LogCapture() : state_(std::make_shared<State>()) {
+    previous_ = setLogHook([state = state_](std::string_view line) {
+        std::lock_guard lock(state->mutex);
+        state->lines.emplace_back(line);
+    });
+}
+
+LogCapture::~LogCapture() {
+    setLogHook(std::move(previous_));
+}
+
+std::vector<std::string> LogCapture::lines() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->lines;
+}
+
+bool LogCapture::contains(std::string_view fragment) const {
+    std::lock_guard lock(state_->mutex);
+    for (const auto& line : state_->lines) {
+        if (line.find(fragment) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void fatal(std::string_view message) {
+    std::fprintf(stderr, "Fatal error: %.*s\n", static_cast<int>(message.size()), message.data());
+    std::fflush(stderr);
+    std::abort();
+}
+
+} // namespace core

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace core {
+
+// Writes one line to stderr (a newline is added). Not for the render thread.
+void log(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void logLine(std::string_view line);
+
+// Replaces where log lines go; an empty hook restores stderr. Returns the previous hook.
+using LogHook = std::function<void(std::string_view line)>;
+LogHook setLogHook(LogHook hook);
+
+// Collects every logged line while it lives; for tests.
+class LogCapture {
+public:
+    LogCapture();
+    ~LogCapture();
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
+
+    std::vector<std::string> lines() const;
+    bool contains(std::string_view fragment) const;
+
+private:
+    struct State;
+    std::shared_ptr<State> state_;
+    LogHook previous_;
+};
+
+// A programmer error: prints the message to stderr and aborts the process.
+[[noreturn]] void fatal(std::string_view message);
+
+} // namespace core

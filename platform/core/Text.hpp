@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace core {
+
+// Number text that never depends on the process locale ('.' as the decimal point, ASCII digits).
+
+// A plain decimal number: an optional sign, digits with an optional '.', an optional exponent.
+// Rejects empty text, white space anywhere, "nan", "inf", hexadecimal and values out of range.
+std::optional<double> parseDecimal(std::string_view text);
+std::optional<float> parseDecimalFloat(std::string_view text);
+
+// An optional '+' or '-' followed by decimal digits only, within the 64-bit range.
+std::optional<std::int64_t> parseInteger(std::string_view text);
+
+// Fixed notation with the given number of fraction digits, rounded ("%.*f" in the C locale).
+std::string formatFixed(double value, int fractionDigits);
+// The shortest text that reads back as the same value.
+std::string formatShortest(double value);
+std::string formatShortest(float value);
+std::string formatInteger(std::int64_t value);
+
+// Unicode case mapping of UTF-8 text, independent of any locale ("straße" -> "STRASSE").
+std::string uppercased(std::string_view utf8);
+std::string lowercased(std::string_view utf8);
+
+// Removes Unicode white space and line breaks from both ends of UTF-8 text.
+std::string trimmingWhitespace(std::string_view utf8);
+
+} // namespace core

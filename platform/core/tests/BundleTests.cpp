@@ -1,0 +1,144 @@
+#include "core/Bundle.hpp"
+
+#include <dlfcn.h>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void codeInTheExecutable() {}
+
+// A scratch directory holding bundles built by the test.
+struct CoreBundleTest : ::testing::Test {
+    fs::path root;
+
+    void SetUp() override {
+        root = fs::temp_directory_path() / ("core-bundles-" + std::to_string(::getpid()) + "-" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root);
+        fs::create_directories(root);
+    }
+    void TearDown() override {
+        core::Bundle::setMainBundlePath(std::nullopt);
+        core::Bundle::removeSearchPath(root);
+        fs::remove_all(root);
+    }
+
+    fs::path makeBundle(const fs::path& directory, const std::string& info) {
+        fs::create_directories(directory / "Resources");
+        std::ofstream(directory / "Info.json") << info;
+        return directory;
+    }
+    static void touch(const fs::path& file) {
+        fs::create_directories(file.parent_path());
+        std::ofstream(file) << "x";
+    }
+};
+
+TEST_F(CoreBundleTest, ReadsTypedInfoValues) {
+    auto bundle = core::Bundle::atPath(makeBundle(
+        root / "App.bundle",
+        R"({"CFBundleShortVersionString": "1.4.2", "CFBundleVersion": 17, "Flag": true, "Scale": 2.5})"));
+    ASSERT_TRUE(bundle);
+    EXPECT_EQ(bundle->shortVersionString(), "1.4.2");
+    // A number where a string is expected is absent, not converted.
+    EXPECT_EQ(bundle->bundleVersionString(), std::nullopt);
+    EXPECT_EQ(bundle->infoNumber("CFBundleVersion"), 17.0);
+    EXPECT_EQ(bundle->infoBool("Flag"), true);
+    EXPECT_EQ(bundle->infoNumber("Scale"), 2.5);
+    EXPECT_EQ(bundle->infoString("Missing"), std::nullopt);
+    EXPECT_EQ(core::Bundle::atPath(root / "App.bundle"), bundle) << "one object per directory";
+
+    auto broken = core::Bundle::atPath(makeBundle(root / "Broken.bundle", "{not json"));
+    ASSERT_TRUE(broken);
+    EXPECT_EQ(broken->shortVersionString(), std::nullopt);
+    EXPECT_EQ(core::Bundle::atPath(root / "Nowhere"), nullptr);
+}
+
+TEST_F(CoreBundleTest, FindsResourcesByNameTypeAndSubdirectory) {
+    auto path = makeBundle(root / "Kit.bundle", "{}");
+    touch(path / "Resources/sawtooth.bin");
+    touch(path / "Resources/sine.bin");
+    touch(path / "Resources/notes.txt");
+    touch(path / "Resources/knobs/chaos-dial_01.png");
+    touch(root / "secret.bin");
+    auto bundle = core::Bundle::atPath(path);
+
+    EXPECT_EQ(bundle->pathForResource("sawtooth", "bin"), path / "Resources/sawtooth.bin");
+    EXPECT_EQ(bundle->pathForResource("sawtooth.bin", ""), path / "Resources/sawtooth.bin");
+    EXPECT_EQ(bundle->pathForResource("square", "bin"), std::nullopt);
+    EXPECT_EQ(bundle->pathForResource("knobs/chaos-dial_01", "png"),
+              path / "Resources/knobs/chaos-dial_01.png");
+    EXPECT_EQ(bundle->pathForResource("chaos-dial_01", "png", "knobs"),
+              path / "Resources/knobs/chaos-dial_01.png");
+    EXPECT_EQ(bundle->pathForResource("../../secret", "bin"), std::nullopt);
+    EXPECT_EQ(bundle->pathForResource("/etc/passwd", ""), std::nullopt);
+
+    const auto bins = bundle->pathsForResources("bin");
+    ASSERT_EQ(bins.size(), 2u);
+    EXPECT_EQ(bins[0].filename(), "sawtooth.bin");
+    EXPECT_EQ(bins[1].filename(), "sine.bin");
+
+    const auto url = bundle->urlForResource("sine", "bin");
+    ASSERT_TRUE(url);
+    EXPECT_TRUE(url->isFileURL());
+    EXPECT_EQ(url->filePath(), path / "Resources/sine.bin");
+}
+
+TEST_F(CoreBundleTest, MainBundleIsTheExecutableDirectoryUnlessOverridden) {
+    const auto executable = fs::read_symlink("/proc/self/exe");
+    EXPECT_EQ(core::Bundle::main()->bundlePath(), fs::canonical(executable.parent_path()));
+    EXPECT_EQ(core::Bundle::forAddress(reinterpret_cast<const void*>(&codeInTheExecutable)),
+              core::Bundle::main());
+
+    auto other = makeBundle(root / "Host.app", R"({"CFBundleIdentifier": "com.example.host"})");
+    core::Bundle::setMainBundlePath(other);
+    EXPECT_EQ(core::Bundle::main()->bundleIdentifier(), "com.example.host");
+}
+
+TEST_F(CoreBundleTest, CodeInASharedLibraryFindsItsOwnBundle) {
+    void* library = ::dlopen(CORE_PROBE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library, nullptr) << ::dlerror();
+    auto probe = reinterpret_cast<const void* (*)()>(::dlsym(library, "coreProbeAddress"));
+    ASSERT_NE(probe, nullptr);
+
+    auto bundle = core::Bundle::forAddress(probe());
+    ASSERT_TRUE(bundle);
+    EXPECT_EQ(bundle->bundlePath(), fs::canonical(CORE_PROBE_BUNDLE));
+    EXPECT_EQ(bundle->bundleIdentifier(), "com.tessaray.core-probe");
+    EXPECT_EQ(bundle->shortVersionString(), "2.5.1");
+    EXPECT_EQ(bundle->bundleVersionString(), "251");
+    EXPECT_EQ(bundle->infoNumber("ProbeCount"), 3.0);
+    EXPECT_EQ(bundle->info("ProbeNested"), std::nullopt);
+
+    // A resource bundle beside the code bundle is found through the code's address.
+    const fs::path beside = fs::path(CORE_PROBE_BUNDLE).parent_path() / "Zelto_Probe.bundle";
+    fs::create_directories(beside);
+    EXPECT_EQ(core::Bundle::find("Zelto_Probe"), nullptr);
+    auto found = core::Bundle::find("Zelto_Probe", probe());
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->bundlePath(), fs::canonical(beside));
+    fs::remove_all(beside);
+    ::dlclose(library);
+
+    EXPECT_EQ(core::Bundle::forAddress(nullptr), nullptr);
+}
+
+TEST_F(CoreBundleTest, NamedBundlesComeFromSearchPathsAndAMissingOneIsFatal) {
+    auto kit = makeBundle(root / "Zelto_ZeltoCore.bundle", R"({"CFBundleIdentifier": "kit"})");
+    EXPECT_EQ(core::Bundle::find("Zelto_ZeltoCore"), nullptr);
+    core::Bundle::addSearchPath(root);
+    ASSERT_TRUE(core::Bundle::find("Zelto_ZeltoCore"));
+    EXPECT_EQ(core::Bundle::named("Zelto_ZeltoCore")->bundleIdentifier(), "kit");
+    EXPECT_EQ(core::Bundle::named("Zelto_ZeltoCore.bundle"), core::Bundle::named("Zelto_ZeltoCore"));
+    EXPECT_EQ(core::Bundle::find("../Zelto_ZeltoCore"), nullptr);
+
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(core::Bundle::named("Core_NeverBuilt.bundle"),
+                 "unable to find bundle named Core_NeverBuilt\n");
+}
+
+} // namespace

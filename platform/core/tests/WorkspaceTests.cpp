@@ -1,0 +1,76 @@
+#include "core/HostTime.hpp"
+#include "core/Log.hpp"
+#include "core/Workspace.hpp"
+
+#include <cerrno>
+#include <chrono>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <thread>
+
+namespace {
+
+// Whether this process still has children, zombies included.
+bool hasChildren() {
+    siginfo_t info{};
+    return ::waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT) == 0 || errno != ECHILD;
+}
+
+TEST(CoreOpenURL, GoesThroughTheInstalledHandlerAndRefusesNonURLs) {
+    std::vector<std::string> opened;
+    auto previous = core::setOpenURLHandler([&](const core::URL& url) {
+        opened.push_back(url.string());
+        return true;
+    });
+    EXPECT_TRUE(core::openURL("tessaray://openAndUpdate"));
+    EXPECT_FALSE(core::openURL("--help"));
+    EXPECT_FALSE(core::openURL("not a url"));
+    EXPECT_FALSE(core::openURL(*core::URL::parse("relative/path")));
+    EXPECT_EQ(opened, (std::vector<std::string>{"tessaray://openAndUpdate"}));
+    core::setOpenURLHandler(std::move(previous));
+}
+
+TEST(CoreOpenURL, SpawnsTheOpenerWithoutAShellAndReapsIt) {
+    const auto previous = core::setOpenURLProgram("/bin/true");
+    EXPECT_TRUE(core::openURL("https://example.com/?a=$(false);b=&c"));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (hasChildren() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_FALSE(hasChildren()) << "the opener was not reaped";
+
+    core::LogCapture capture;
+    core::setOpenURLProgram("/nonexistent/opener");
+    EXPECT_FALSE(core::openURL("https://example.com/"));
+    EXPECT_TRUE(capture.contains("/nonexistent/opener"));
+    core::setOpenURLProgram(previous);
+}
+
+TEST(CoreHostTime, IsMonotonicAndCanBePinnedByTests) {
+    const auto a = core::hostTime();
+    const auto b = core::hostTime();
+    EXPECT_LE(a, b);
+    {
+        core::ScopedHostTime pinned(1'000);
+        EXPECT_EQ(core::hostTime(), 1'000u);
+        pinned.advance(500);
+        EXPECT_EQ(core::hostTime(), 1'500u);
+    }
+    EXPECT_GE(core::hostTime(), b);
+}
+
+TEST(CoreLog, FormatsLinesAndHandsThemToTheCapture) {
+    core::LogCapture capture;
+    core::log("TessarayAudioUnit: missing %s.bin in extension bundle", "sine");
+    core::logLine("plain");
+    EXPECT_EQ(capture.lines(),
+              (std::vector<std::string>{"TessarayAudioUnit: missing sine.bin in extension bundle", "plain"}));
+}
+
+TEST(CoreFatal, PrintsTheMessageAndAborts) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(core::fatal("init(coder:) has not been implemented"),
+                 "init\\(coder:\\) has not been implemented");
+}
+
+} // namespace

@@ -1,0 +1,253 @@
+#include "graphics/CairoSupport.hpp"
+#include "graphics/GraphicsContext.hpp"
+#include "graphics/Image.hpp"
+#include "graphics/PangoSupport.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+namespace graphics {
+
+using detail::toCairo;
+
+namespace {
+
+void applyTransform(cairo_t* cr, const AffineTransform& originTransform, const AffineTransform& ctm) {
+    cairo_matrix_t user = toCairo(ctm);
+    cairo_matrix_t origin = toCairo(originTransform);
+    cairo_matrix_t combined;
+    cairo_matrix_multiply(&combined, &user, &origin);
+    cairo_set_matrix(cr, &combined);
+}
+
+void setSourceColor(cairo_t* cr, const Color& c, double alpha) {
+    cairo_set_source_rgba(cr, c.red(), c.green(), c.blue(), std::clamp(c.alpha(), 0.0, 1.0) * alpha);
+}
+
+// One part of an image: src in image points (origin bottom-left), dest in user space.
+struct Piece {
+    Rect src;
+    Rect dest;
+    bool tile = false;
+};
+
+void drawPiece(cairo_t* cr, const ImageDraw& op, const Piece& piece) {
+    if (piece.src.isEmpty() || piece.dest.isEmpty())
+        return;
+    const ImageRep& rep = *op.rep;
+    const Size imageSize = op.image->size();
+    const double kx = rep.pixelsWide() / imageSize.width;
+    const double ky = rep.pixelsHigh() / imageSize.height;
+
+    // Source in pixels (row 0 at the top), enclosed by whole pixels for the sub-surface.
+    const double px = piece.src.minX() * kx;
+    const double py = (imageSize.height - piece.src.maxY()) * ky;
+    const double pw = piece.src.width() * kx;
+    const double ph = piece.src.height() * ky;
+    const double ix = std::floor(px), iy = std::floor(py);
+    const double iw = std::min<double>(std::ceil(px + pw), rep.pixelsWide()) - ix;
+    const double ih = std::min<double>(std::ceil(py + ph), rep.pixelsHigh()) - iy;
+    if (iw <= 0 || ih <= 0)
+        return;
+    cairo_surface_t* sub = cairo_surface_create_for_rectangle(rep.surface(), ix, iy, iw, ih);
+    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(sub);
+
+    const Rect& d = piece.dest;
+    const double sx = piece.tile ? kx : pw / d.width();
+    const double sy = piece.tile ? ky : ph / d.height();
+    const double ox = px - ix, oy = py - iy;
+    cairo_matrix_t m;
+    // User -> pattern pixels. The image's top row lands on the dest's maxY edge, unless the image is
+    // drawn upright in a flipped context, where the top is the minY edge.
+    if (op.drawsUpright)
+        cairo_matrix_init(&m, sx, 0, 0, sy, -d.minX() * sx + ox, -d.minY() * sy + oy);
+    else
+        cairo_matrix_init(&m, sx, 0, 0, -sy, -d.minX() * sx + ox, d.maxY() * sy + oy);
+    cairo_pattern_set_matrix(pattern, &m);
+    cairo_pattern_set_extend(pattern, piece.tile ? CAIRO_EXTEND_REPEAT : CAIRO_EXTEND_PAD);
+    cairo_pattern_set_filter(pattern, CAIRO_FILTER_GOOD);
+
+    cairo_save(cr);
+    cairo_new_path(cr);
+    cairo_rectangle(cr, d.minX(), d.minY(), d.width(), d.height());
+    cairo_clip(cr);
+    cairo_set_source(cr, pattern);
+    cairo_set_operator(cr, toCairo(op.operation));
+    cairo_paint_with_alpha(cr, op.fraction * op.state.alpha);
+    cairo_restore(cr);
+    cairo_pattern_destroy(pattern);
+    cairo_surface_destroy(sub);
+}
+
+// Nine parts: corners at their natural size (shrunk in proportion when the dest is smaller than the caps),
+// edges and centre stretched or tiled.
+std::vector<Piece> ninePieces(const ImageDraw& op) {
+    const Image& image = *op.image;
+    const EdgeInsets caps = image.capInsets();
+    const double W = image.width(), H = image.height();
+    const Rect& d = op.dest;
+    const bool tile = image.resizingMode() == ResizingMode::tile;
+
+    const double fx = caps.horizontal() > d.width() ? d.width() / caps.horizontal() : 1.0;
+    const double fy = caps.vertical() > d.height() ? d.height() / caps.vertical() : 1.0;
+    const double dl = caps.left * fx, dr = caps.right * fx, db = caps.bottom * fy, dt = caps.top * fy;
+
+    const double srcX[4] = {0, caps.left, W - caps.right, W};
+    const double dstX[4] = {0, dl, d.width() - dr, d.width()};
+    const double srcY[4] = {0, caps.bottom, H - caps.top, H}; // from the image's bottom
+    const double dstV[4] = {0, db, d.height() - dt, d.height()};
+
+    std::vector<Piece> pieces;
+    for (int row = 0; row < 3; ++row)
+        for (int col = 0; col < 3; ++col) {
+            Rect src{srcX[col], srcY[row], srcX[col + 1] - srcX[col], srcY[row + 1] - srcY[row]};
+            double v = dstV[row], h = dstV[row + 1] - dstV[row];
+            double y = op.drawsUpright ? d.maxY() - v - h : d.minY() + v;
+            Rect dest{d.minX() + dstX[col], y, dstX[col + 1] - dstX[col], h};
+            bool corner = row != 1 && col != 1;
+            pieces.push_back({src, dest, tile && !corner});
+        }
+    return pieces;
+}
+
+} // namespace
+
+CairoBackend::CairoBackend(cairo_t* cr) : cr_(cairo_reference(cr)) {
+    cairo_matrix_t m;
+    cairo_get_matrix(cr_, &m);
+    origin_ = {m.xx, m.yx, m.xy, m.yy, m.x0, m.y0};
+}
+
+CairoBackend::~CairoBackend() {
+    // Hand the context back with the matrix it came with.
+    cairo_matrix_t m = toCairo(origin_);
+    cairo_set_matrix(cr_, &m);
+    cairo_destroy(cr_);
+}
+
+void CairoBackend::saveState() {
+    cairo_save(cr_);
+}
+
+void CairoBackend::restoreState() {
+    cairo_restore(cr_);
+}
+
+void CairoBackend::setTransform(const AffineTransform& ctm) {
+    applyTransform(cr_, origin_, ctm);
+}
+
+void CairoBackend::clip(const BezierPath& path, const DrawState& state) {
+    applyTransform(cr_, origin_, state.ctm);
+    detail::appendPath(cr_, path);
+    cairo_set_fill_rule(cr_, toCairo(path.windingRule()));
+    cairo_clip(cr_);
+}
+
+void CairoBackend::fillPath(const PathDraw& op) {
+    cairo_save(cr_);
+    applyTransform(cr_, origin_, op.state.ctm);
+    detail::appendPath(cr_, op.path);
+    cairo_set_fill_rule(cr_, toCairo(op.path.windingRule()));
+    setSourceColor(cr_, *op.color, op.state.alpha);
+    cairo_set_operator(cr_, toCairo(op.state.operation));
+    cairo_fill(cr_);
+    cairo_restore(cr_);
+}
+
+void CairoBackend::strokePath(const PathDraw& op) {
+    cairo_save(cr_);
+    applyTransform(cr_, origin_, op.state.ctm);
+    detail::appendPath(cr_, op.path);
+    cairo_set_line_width(cr_, op.path.lineWidth());
+    cairo_set_line_cap(cr_, toCairo(op.path.lineCapStyle()));
+    cairo_set_line_join(cr_, toCairo(op.path.lineJoinStyle()));
+    cairo_set_miter_limit(cr_, op.path.miterLimit());
+    const auto& dash = op.path.dashPattern();
+    cairo_set_dash(cr_, dash.empty() ? nullptr : dash.data(), static_cast<int>(dash.size()),
+                   op.path.dashPhase());
+    setSourceColor(cr_, *op.color, op.state.alpha);
+    cairo_set_operator(cr_, toCairo(op.state.operation));
+    cairo_stroke(cr_);
+    cairo_restore(cr_);
+}
+
+void CairoBackend::drawImage(const ImageDraw& op) {
+    cairo_save(cr_);
+    applyTransform(cr_, origin_, op.state.ctm);
+    const Image& image = *op.image;
+    const bool whole = op.source == image.bounds();
+    if (whole && !image.capInsets().isZero()) {
+        for (const Piece& piece : ninePieces(op))
+            drawPiece(cr_, op, piece);
+    } else {
+        drawPiece(cr_, op, {op.source, op.dest, false});
+    }
+    cairo_restore(cr_);
+}
+
+void CairoBackend::drawText(const TextDraw& op) {
+    cairo_save(cr_);
+    applyTransform(cr_, origin_, op.state.ctm);
+    const Rect& r = op.rect;
+    if (!op.singleUnconstrainedLine) {
+        cairo_new_path(cr_);
+        cairo_rectangle(cr_, r.minX(), r.minY(), r.width(), r.height());
+        cairo_clip(cr_);
+    }
+    // Pango lays out downwards from the top-left; in y-up space the top is maxY and y is mirrored.
+    if (op.state.flipped) {
+        cairo_translate(cr_, r.minX(), r.minY());
+    } else {
+        cairo_translate(cr_, r.minX(), r.maxY());
+        cairo_scale(cr_, 1, -1);
+    }
+    PangoContext* context = detail::createPangoContext(cr_);
+    const double width = op.singleUnconstrainedLine ? -1 : r.width();
+    PangoLayout* layout = detail::createLayout(context, op.text, {width, true});
+    if (!op.singleUnconstrainedLine && op.text.paragraphStyle().lineBreakMode == LineBreakMode::clipping) {
+        // Unwrapped text is aligned here, since Pango aligns only within a set width.
+        double excess = r.width() - detail::layoutSize(layout).width;
+        switch (op.text.paragraphStyle().alignment) {
+        case TextAlignment::right:
+            cairo_translate(cr_, excess, 0);
+            break;
+        case TextAlignment::center:
+            cairo_translate(cr_, excess / 2, 0);
+            break;
+        default:
+            break;
+        }
+    }
+    cairo_set_operator(cr_, toCairo(op.state.operation));
+    const bool group = op.state.alpha < 1.0;
+    if (group)
+        cairo_push_group(cr_);
+    pango_cairo_show_layout(cr_, layout);
+    if (group) {
+        cairo_pop_group_to_source(cr_);
+        cairo_paint_with_alpha(cr_, op.state.alpha);
+    }
+    g_object_unref(layout);
+    g_object_unref(context);
+    cairo_restore(cr_);
+}
+
+void CairoBackend::beginTransparencyLayer(double alpha, const DrawState&) {
+    layerAlphas_.push_back(alpha);
+    cairo_push_group(cr_);
+}
+
+void CairoBackend::endTransparencyLayer() {
+    if (layerAlphas_.empty())
+        return;
+    double alpha = layerAlphas_.back();
+    layerAlphas_.pop_back();
+    cairo_pop_group_to_source(cr_);
+    cairo_save(cr_);
+    cairo_set_operator(cr_, CAIRO_OPERATOR_OVER);
+    cairo_paint_with_alpha(cr_, alpha);
+    cairo_restore(cr_);
+}
+
+} // namespace graphics

@@ -1,0 +1,169 @@
+#include "graphics/AttributedString.hpp"
+#include "graphics/DrawRecorder.hpp"
+#include "graphics/Font.hpp"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace graphics;
+
+namespace {
+
+AttributedString text(const std::string& s, FontRef font, LineBreakMode mode = LineBreakMode::wordWrap,
+                      TextAlignment alignment = TextAlignment::natural) {
+    return AttributedString(s, {std::move(font), Color::whiteColor(), nullptr, {alignment, mode}});
+}
+
+// Rows and columns of a canvas that hold any ink.
+struct Ink {
+    int top = -1, bottom = -1, left = -1, right = -1;
+};
+
+Ink inkOf(BitmapCanvas& canvas, int width, int height) {
+    Ink ink;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (canvas.pixel(x, y).a > 64) {
+                if (ink.top < 0)
+                    ink.top = y;
+                ink.bottom = y;
+                ink.left = ink.left < 0 ? x : std::min(ink.left, x);
+                ink.right = std::max(ink.right, x);
+            }
+    return ink;
+}
+
+} // namespace
+
+TEST(Font, SystemFontsResolveWithMetrics) {
+    EXPECT_TRUE(Font::familyExists(Font::systemFamily));
+    EXPECT_TRUE(Font::familyExists("dejavu sans")); // case-insensitive
+    EXPECT_EQ(Font::named("No Such Family Anywhere", 12), nullptr);
+    ASSERT_TRUE(Font::named("DejaVu Sans Mono", 12));
+
+    FontRef font = Font::systemFont(20);
+    EXPECT_GT(font->ascender(), 10);
+    EXPECT_LT(font->descender(), 0);
+    EXPECT_GE(font->lineHeight(), font->ascender() - font->descender() - 1);
+    EXPECT_GT(font->capHeight(), 10);
+    EXPECT_LT(font->capHeight(), font->ascender());
+    EXPECT_NEAR(Font::systemFont(40)->capHeight(), 2 * font->capHeight(), 1.0); // 1 pt = 1 px, scales
+
+    EXPECT_TRUE(Font::boldSystemFont(10)->isBold());
+    EXPECT_EQ(*Font::systemFont(10), *Font::systemFont(10));
+    EXPECT_FALSE(*Font::systemFont(10) == *Font::monospacedDigitSystemFont(10));
+    EXPECT_EQ(font->withSize(11)->pointSize(), 11);
+
+    EXPECT_FALSE(Font::registerFontFile("/nonexistent/font.ttf"));
+    auto notAFont =
+        std::filesystem::temp_directory_path() / ("gfx-not-a-font-" + std::to_string(::getpid()) + ".ttf");
+    std::ofstream(notAFont) << "plain text";
+    EXPECT_FALSE(Font::registerFontFile(notAFont));
+    std::filesystem::remove(notAFont);
+}
+
+TEST(Text, MeasurementFollowsFontAndDigits) {
+    FontRef regular = Font::systemFont(12);
+    Size hello = text("Hello", regular).size();
+    EXPECT_GT(hello.width, 20);
+    EXPECT_NEAR(hello.height, regular->lineHeight(), 0.5);
+    EXPECT_NEAR(text("Hello", Font::systemFont(24)).size().width, 2 * hello.width, 1.0);
+    EXPECT_GT(text("Hello", Font::boldSystemFont(12)).size().width, hello.width);
+
+    // An empty string still has the height of one line, so layouts do not collapse.
+    Size empty = text("", regular).size();
+    EXPECT_EQ(empty.width, 0);
+    EXPECT_NEAR(empty.height, regular->lineHeight(), 0.5);
+
+    FontRef digits = Font::monospacedDigitSystemFont(12);
+    EXPECT_DOUBLE_EQ(text("1111", digits).size().width, text("8888", digits).size().width);
+
+    // Runs keep their own fonts.
+    AttributedString mixed = text("ab", regular);
+    mixed.append(text("cd", Font::systemFont(30)));
+    EXPECT_EQ(mixed.string(), "abcd");
+    EXPECT_EQ(mixed.runs().size(), 2u);
+    EXPECT_EQ(mixed.attributesAt(3).font->pointSize(), 30);
+    EXPECT_GT(mixed.size().height, Font::systemFont(30)->lineHeight() - 1);
+}
+
+TEST(Text, LineBreakModesWrapClipAndTruncate) {
+    FontRef font = Font::systemFont(12);
+    const std::string sentence = "The quick brown fox jumps over the lazy dog";
+    const double width = 80;
+    const double line = text("x", font).size().height;
+
+    Size natural = text(sentence, font).size();
+    ASSERT_GT(natural.width, width);
+
+    Size wrapped = text(sentence, font, LineBreakMode::wordWrap).boundingSize({width, 0});
+    EXPECT_LE(wrapped.width, width);
+    EXPECT_GT(wrapped.height, 2 * line - 0.5);
+
+    Size clipped = text(sentence, font, LineBreakMode::clipping).boundingSize({width, 0});
+    EXPECT_NEAR(clipped.height, line, 0.5);
+    EXPECT_EQ(clipped.width, width);
+
+    std::string tail = text(sentence, font, LineBreakMode::truncatingTail).displayedText(width);
+    EXPECT_LT(tail.size(), sentence.size());
+    EXPECT_EQ(tail.rfind("\u2026"), tail.size() - 3) << tail;
+    EXPECT_EQ(tail.rfind("The", 0), 0u);
+    EXPECT_NEAR(text(sentence, font, LineBreakMode::truncatingTail).boundingSize({width, 0}).height, line,
+                0.5);
+
+    std::string head = text(sentence, font, LineBreakMode::truncatingHead).displayedText(width);
+    EXPECT_EQ(head.rfind("\u2026", 0), 0u) << head;
+    EXPECT_EQ(head.substr(head.size() - 3), "dog");
+
+    std::string middle = text(sentence, font, LineBreakMode::truncatingMiddle).displayedText(width);
+    auto at = middle.find("\u2026");
+    ASSERT_NE(at, std::string::npos) << middle;
+    EXPECT_GT(at, 0u);
+    EXPECT_LT(at, middle.size() - 3);
+
+    // Text that fits is shown whole.
+    EXPECT_EQ(text("fox", font, LineBreakMode::truncatingTail).displayedText(width), "fox");
+}
+
+TEST(Text, DrawingIsRecordedAndUprightInBothOrientations) {
+    AttributedString hello = text("Hello", Font::systemFont(20));
+
+    BitmapCanvas up({100, 40}, 1, false, true);
+    up.context().drawText(hello, Rect{0, 0, 100, 40});
+    auto ops = up.recorder()->ops(DrawOpKind::text);
+    ASSERT_EQ(ops.size(), 1u);
+    EXPECT_EQ(ops[0].text, "Hello");
+    EXPECT_EQ(ops[0].fontName, Font::systemFamily);
+    EXPECT_EQ(ops[0].fontSize, 20);
+    EXPECT_TRUE(ops[0].textColor->sameComponents(*Color::whiteColor()));
+    EXPECT_EQ(ops[0].deviceRect, Rect(0, 0, 100, 40));
+
+    // The first line starts at the rect's top in both orientations, and looks the same.
+    BitmapCanvas down({100, 40}, 1, true);
+    down.context().drawText(hello, Rect{0, 0, 100, 40});
+    Ink a = inkOf(up, 100, 40), b = inkOf(down, 100, 40);
+    ASSERT_GE(a.top, 0);
+    EXPECT_LT(a.bottom, 30);
+    EXPECT_EQ(a.top, b.top);
+    EXPECT_EQ(a.bottom, b.bottom);
+    EXPECT_EQ(a.left, b.left);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 100; ++x)
+            ASSERT_EQ(up.pixel(x, y), down.pixel(x, y)) << x << "," << y;
+
+    // Centred text has its ink in the middle; nothing is drawn outside the rect.
+    BitmapCanvas centred({200, 40});
+    centred.context().drawText(
+        text("Hi", Font::systemFont(20), LineBreakMode::clipping, TextAlignment::center),
+        Rect{0, 0, 200, 40});
+    Ink c = inkOf(centred, 200, 40);
+    EXPECT_NEAR((c.left + c.right) / 2.0, 100, 4);
+
+    BitmapCanvas clipped({100, 40});
+    clipped.context().drawText(hello, Rect{0, 30, 100, 10}); // a rect at the top, too short for the line
+    Ink d = inkOf(clipped, 100, 40);
+    EXPECT_GE(d.top, 0);
+    EXPECT_LT(d.bottom, 10);
+}

@@ -1,0 +1,99 @@
+#pragma once
+
+// A window back end without a screen: the window draws into an image surface at its backing scale.
+// Tests and offscreen rendering drive it by injecting input and reading pixels or writing PNG files.
+
+#include "graphics/DrawRecorder.hpp"
+#include "ui/Event.hpp"
+#include "ui/Window.hpp"
+#include "ui/WindowBackend.hpp"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace display {
+
+class HeadlessBackend : public ui::WindowBackend, public std::enable_shared_from_this<HeadlessBackend> {
+public:
+    // Gives the window a headless back end of its current content size at the given scale.
+    static std::shared_ptr<HeadlessBackend> attach(const std::shared_ptr<ui::Window>& window,
+                                                   double scale = 1.0, bool record = false);
+
+    HeadlessBackend(graphics::Size size, double scale, bool record);
+    ~HeadlessBackend() override;
+
+    // WindowBackend.
+    cairo_surface_t* surface() override { return surface_; }
+    graphics::Size size() const override { return size_; }
+    double backingScaleFactor() const override { return scale_; }
+    // Schedules one display pass on the main queue, however often it is called before that runs.
+    void invalidate() override;
+    void flush() override { ++presentedFrames_; }
+    void setContentSize(const graphics::Size& size) override;
+    void setTitle(const std::string& title) override { title_ = title; }
+    void orderFront() override { visible_ = true; }
+    void close() override;
+    std::shared_ptr<graphics::DrawRecorder> recorder() const override { return recorder_; }
+
+    // Runs a display pass now if the window needs one.
+    void displayIfNeeded();
+    // Writes the window's pixels as a PNG file (after a display pass if one is due). False on failure.
+    bool writePNG(const std::filesystem::path& file);
+    // Unpremultiplied RGBA of a device pixel (row 0 at the top); 0 outside the surface.
+    std::uint32_t pixelRGBA(int x, int y);
+    // The red, green, blue and alpha bytes of a device pixel.
+    struct RGBA {
+        std::uint8_t r = 0, g = 0, b = 0, a = 0;
+    };
+    RGBA pixel(int x, int y);
+
+    // Input, as a window system would deliver it. Points are in window coordinates (y up).
+    void mouseDown(graphics::Point location, ui::ModifierFlags flags = 0, int clickCount = 1);
+    void mouseDragged(graphics::Point location, ui::ModifierFlags flags = 0);
+    void mouseUp(graphics::Point location, ui::ModifierFlags flags = 0, int clickCount = 1);
+    void rightMouseDown(graphics::Point location, ui::ModifierFlags flags = 0);
+    void rightMouseUp(graphics::Point location, ui::ModifierFlags flags = 0);
+    void mouseMoved(graphics::Point location, ui::ModifierFlags flags = 0);
+    void click(graphics::Point location, ui::ModifierFlags flags = 0);
+    void scroll(graphics::Point location, double deltaX, double deltaY, ui::ModifierFlags flags = 0);
+    // A key press and release; characters are UTF-8 (function keys use the SpecialKey characters).
+    void keyDown(const std::string& characters, ui::ModifierFlags flags = 0, std::uint16_t keyCode = 0);
+    void keyUp(const std::string& characters, ui::ModifierFlags flags = 0, std::uint16_t keyCode = 0);
+    void typeKey(const std::string& characters, ui::ModifierFlags flags = 0, std::uint16_t keyCode = 0);
+    void flagsChanged(ui::ModifierFlags flags);
+    // Keyboard focus arriving or leaving: the window becomes or stops being the key window.
+    void focusIn();
+    void focusOut();
+    // The window system resized the window (points).
+    void resize(graphics::Size size);
+    // The close button.
+    void requestClose();
+
+    std::shared_ptr<ui::Window> window() const { return window_.lock(); }
+    const std::string& title() const { return title_; }
+    bool isVisible() const { return visible_; }
+    bool isClosed() const { return closed_; }
+    int presentedFrames() const { return presentedFrames_; }
+    void setTimestamp(double seconds) { timestamp_ = seconds; }
+
+private:
+    void recreateSurface();
+    void post(ui::Event event);
+
+    std::weak_ptr<ui::Window> window_;
+    graphics::Size size_;
+    double scale_;
+    cairo_surface_t* surface_ = nullptr;
+    std::shared_ptr<graphics::DrawRecorder> recorder_;
+    std::string title_;
+    bool visible_ = false;
+    bool closed_ = false;
+    bool displayQueued_ = false;
+    int presentedFrames_ = 0;
+    double timestamp_ = 0;
+    ui::ModifierFlags heldFlags_ = 0;
+};
+
+} // namespace display

@@ -1,0 +1,739 @@
+#include "display/X11Display.hpp"
+
+#include "core/MainQueue.hpp"
+#include "core/RunLoop.hpp"
+#include "ui/Application.hpp"
+
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xresource.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <algorithm>
+#include <cairo-xlib.h>
+#include <cairo.h>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <poll.h>
+#include <vector>
+
+namespace display {
+
+using graphics::Point;
+using graphics::Size;
+using ui::EventType;
+
+namespace {
+
+// Two presses closer than this in time and distance count as a multiple click.
+constexpr unsigned long multiClickMilliseconds = 500;
+constexpr int multiClickPixels = 4;
+
+std::optional<double> parseScale(const char* text) {
+    if (!text || !*text) {
+        return std::nullopt;
+    }
+    double value = 0;
+    const char* end = text + std::strlen(text);
+    auto [ptr, ec] = std::from_chars(text, end, value);
+    if (ec != std::errc() || ptr != end || !std::isfinite(value) || value <= 0 || value > 8) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+ui::ModifierFlags flagsFromState(unsigned state) {
+    ui::ModifierFlags flags = 0;
+    if (state & ShiftMask) {
+        flags |= ui::Modifier::shift;
+    }
+    if (state & LockMask) {
+        flags |= ui::Modifier::capsLock;
+    }
+    if (state & ControlMask) {
+        flags |= ui::Modifier::control;
+    }
+    if (state & Mod1Mask) {
+        flags |= ui::Modifier::option;
+    }
+    if (state & Mod4Mask) {
+        flags |= ui::Modifier::command;
+    }
+    return flags;
+}
+
+// The modifier a modifier key controls, or 0 for other keys.
+ui::ModifierFlags modifierOfKey(KeySym keysym) {
+    switch (keysym) {
+    case XK_Shift_L:
+    case XK_Shift_R:
+        return ui::Modifier::shift;
+    case XK_Control_L:
+    case XK_Control_R:
+        return ui::Modifier::control;
+    case XK_Alt_L:
+    case XK_Alt_R:
+    case XK_Meta_L:
+    case XK_Meta_R:
+    case XK_ISO_Level3_Shift:
+        return ui::Modifier::option;
+    case XK_Super_L:
+    case XK_Super_R:
+        return ui::Modifier::command;
+    case XK_Caps_Lock:
+        return ui::Modifier::capsLock;
+    default:
+        return 0;
+    }
+}
+
+// AppKit's character for keys that type no text.
+std::optional<char32_t> specialCharacter(KeySym keysym) {
+    if (keysym >= XK_F1 && keysym <= XK_F35) {
+        return ui::SpecialKey::f1 + static_cast<char32_t>(keysym - XK_F1);
+    }
+    switch (keysym) {
+    case XK_Return:
+        return ui::SpecialKey::carriageReturn;
+    case XK_KP_Enter:
+        return ui::SpecialKey::enter;
+    case XK_Tab:
+    case XK_KP_Tab:
+        return ui::SpecialKey::tab;
+    case XK_ISO_Left_Tab:
+        return ui::SpecialKey::backTab;
+    case XK_BackSpace:
+        return ui::SpecialKey::deleteCharacter;
+    case XK_Escape:
+        return ui::SpecialKey::escape;
+    case XK_Delete:
+    case XK_KP_Delete:
+        return ui::SpecialKey::deleteForward;
+    case XK_Up:
+    case XK_KP_Up:
+        return ui::SpecialKey::upArrow;
+    case XK_Down:
+    case XK_KP_Down:
+        return ui::SpecialKey::downArrow;
+    case XK_Left:
+    case XK_KP_Left:
+        return ui::SpecialKey::leftArrow;
+    case XK_Right:
+    case XK_KP_Right:
+        return ui::SpecialKey::rightArrow;
+    case XK_Home:
+    case XK_KP_Home:
+        return ui::SpecialKey::home;
+    case XK_End:
+    case XK_KP_End:
+        return ui::SpecialKey::end;
+    case XK_Prior:
+    case XK_KP_Prior:
+        return ui::SpecialKey::pageUp;
+    case XK_Next:
+    case XK_KP_Next:
+        return ui::SpecialKey::pageDown;
+    case XK_Insert:
+    case XK_KP_Insert:
+        return ui::SpecialKey::insert;
+    default:
+        return std::nullopt;
+    }
+}
+
+// The text of a key: AppKit's function-key characters, control characters for control combinations,
+// else the key symbol's Unicode character.
+std::string keyText(XKeyEvent& key, KeySym* keysymOut) {
+    char buffer[32];
+    KeySym keysym = NoSymbol;
+    const int length = XLookupString(&key, buffer, sizeof buffer, &keysym, nullptr);
+    if (keysymOut) {
+        *keysymOut = keysym;
+    }
+    if (auto special = specialCharacter(keysym)) {
+        return ui::utf8(*special);
+    }
+    if (length > 0 && static_cast<unsigned char>(buffer[0]) < 0x20) {
+        return std::string(1, buffer[0]);
+    }
+    if ((keysym >= 0x20 && keysym <= 0x7e) || (keysym >= 0xa0 && keysym <= 0xff)) {
+        return ui::utf8(static_cast<char32_t>(keysym));
+    }
+    if ((keysym & 0xff000000) == 0x01000000) {
+        return ui::utf8(static_cast<char32_t>(keysym & 0x00ffffff));
+    }
+    if (length > 0) {
+        // Keypad digits and other keys whose text Xlib gives only as Latin-1 bytes.
+        return ui::utf8(static_cast<unsigned char>(buffer[0]));
+    }
+    return {};
+}
+
+// macOS virtual key codes (ANSI layout) for the keys programs test by code.
+std::uint16_t macKeyCode(KeySym keysym) {
+    static const std::pair<KeySym, std::uint16_t> table[] = {
+        {XK_a, 0},          {XK_s, 1},          {XK_d, 2},
+        {XK_f, 3},          {XK_h, 4},          {XK_g, 5},
+        {XK_z, 6},          {XK_x, 7},          {XK_c, 8},
+        {XK_v, 9},          {XK_b, 11},         {XK_q, 12},
+        {XK_w, 13},         {XK_e, 14},         {XK_r, 15},
+        {XK_y, 16},         {XK_t, 17},         {XK_1, 18},
+        {XK_2, 19},         {XK_3, 20},         {XK_4, 21},
+        {XK_6, 22},         {XK_5, 23},         {XK_equal, 24},
+        {XK_9, 25},         {XK_7, 26},         {XK_minus, 27},
+        {XK_8, 28},         {XK_0, 29},         {XK_bracketright, 30},
+        {XK_o, 31},         {XK_u, 32},         {XK_bracketleft, 33},
+        {XK_i, 34},         {XK_p, 35},         {XK_Return, 36},
+        {XK_l, 37},         {XK_j, 38},         {XK_apostrophe, 39},
+        {XK_k, 40},         {XK_semicolon, 41}, {XK_backslash, 42},
+        {XK_comma, 43},     {XK_slash, 44},     {XK_n, 45},
+        {XK_m, 46},         {XK_period, 47},    {XK_Tab, 48},
+        {XK_space, 49},     {XK_grave, 50},     {XK_BackSpace, 51},
+        {XK_Escape, 53},    {XK_Super_R, 54},   {XK_Super_L, 55},
+        {XK_Shift_L, 56},   {XK_Caps_Lock, 57}, {XK_Alt_L, 58},
+        {XK_Control_L, 59}, {XK_Shift_R, 60},   {XK_Alt_R, 61},
+        {XK_Control_R, 62}, {XK_KP_Enter, 76},  {XK_F5, 96},
+        {XK_F6, 97},        {XK_F7, 98},        {XK_F3, 99},
+        {XK_F8, 100},       {XK_F9, 101},       {XK_F11, 103},
+        {XK_F10, 109},      {XK_F12, 111},      {XK_Home, 115},
+        {XK_Prior, 116},    {XK_Delete, 117},   {XK_F4, 118},
+        {XK_End, 119},      {XK_F2, 120},       {XK_Next, 121},
+        {XK_F1, 122},       {XK_Left, 123},     {XK_Right, 124},
+        {XK_Down, 125},     {XK_Up, 126},
+    };
+    for (const auto& [sym, code] : table) {
+        if (sym == keysym) {
+            return code;
+        }
+    }
+    return 0xffff;
+}
+
+bool isKeypad(KeySym keysym) {
+    return (keysym >= XK_KP_Space && keysym <= XK_KP_9) || (keysym >= XK_Left && keysym <= XK_Down);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------------
+
+std::shared_ptr<X11Display> X11Display::open(const char* name) {
+    ::Display* display = XOpenDisplay(name);
+    if (!display) {
+        return nullptr;
+    }
+    return std::shared_ptr<X11Display>(new X11Display(display));
+}
+
+X11Display::X11Display(::Display* display) : display_(display) {
+    // Held keys then repeat as presses only, which is how the ui layer expects repeats.
+    Bool supported = False;
+    XkbSetDetectableAutoRepeat(display_, True, &supported);
+    wmProtocols_ = XInternAtom(display_, "WM_PROTOCOLS", False);
+    wmDeleteWindow_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
+    netWmName_ = XInternAtom(display_, "_NET_WM_NAME", False);
+    utf8String_ = XInternAtom(display_, "UTF8_STRING", False);
+}
+
+X11Display::~X11Display() {
+    detach();
+    for (auto& [xid, weak] : std::map(windows_)) {
+        if (auto backend = weak.lock()) {
+            backend->close();
+        }
+    }
+    XCloseDisplay(display_);
+}
+
+int X11Display::connectionFd() const {
+    return ConnectionNumber(display_);
+}
+
+void X11Display::attach(core::RunLoop& runLoop) {
+    detach();
+    runLoop_ = &runLoop;
+    watchId_ = runLoop.watchFileDescriptor(connectionFd(), POLLIN, [weak = weak_from_this()](short) {
+        if (auto self = weak.lock()) {
+            self->processPendingEvents();
+        }
+    });
+    // Events Xlib may already hold are not signalled on the descriptor.
+    core::mainAsync([weak = weak_from_this()] {
+        if (auto self = weak.lock()) {
+            self->processPendingEvents();
+        }
+    });
+}
+
+void X11Display::detach() {
+    if (runLoop_) {
+        runLoop_->unwatchFileDescriptor(watchId_);
+        runLoop_ = nullptr;
+        watchId_ = 0;
+    }
+}
+
+void X11Display::pump() {
+    auto self = shared_from_this();
+    processPendingEvents();
+    core::RunLoop& loop = runLoop_ ? *runLoop_ : core::RunLoop::main();
+    loop.runOnce(core::RunLoop::Duration::zero());
+    // Display passes and work run above may have read further events into Xlib's queue.
+    processPendingEvents();
+    displayInvalidated();
+}
+
+void X11Display::processPendingEvents() {
+    if (processing_) {
+        return;
+    }
+    processing_ = true;
+    auto self = shared_from_this();
+    while (XPending(display_) > 0) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        handleEvent(event);
+    }
+    processing_ = false;
+}
+
+void X11Display::handleEvent(XEvent& event) {
+    auto it = windows_.find(event.xany.window);
+    if (it == windows_.end()) {
+        return;
+    }
+    if (auto backend = it->second.lock()) {
+        backend->handleEvent(event);
+    } else {
+        windows_.erase(it);
+    }
+}
+
+void X11Display::forget(unsigned long xid) {
+    windows_.erase(xid);
+}
+
+void X11Display::displayInvalidated() {
+    for (auto& [xid, weak] : std::map(windows_)) {
+        if (auto backend = weak.lock()) {
+            backend->displayIfNeeded();
+        }
+    }
+}
+
+double X11Display::backingScaleFactor() const {
+    if (scaleOverride_ && *scaleOverride_ > 0) {
+        return *scaleOverride_;
+    }
+    if (auto fromEnvironment = parseScale(std::getenv("TESSARAY_SCALE"))) {
+        return *fromEnvironment;
+    }
+    double scale = 1.0;
+    if (const char* resources = XResourceManagerString(display_)) {
+        XrmInitialize();
+        if (XrmDatabase database = XrmGetStringDatabase(resources)) {
+            char* type = nullptr;
+            XrmValue value{};
+            if (XrmGetResource(database, "Xft.dpi", "Xft.Dpi", &type, &value) && value.addr) {
+                double dpi = 0;
+                const char* text = value.addr;
+                auto [ptr, ec] = std::from_chars(text, text + std::strlen(text), dpi);
+                (void)ptr;
+                if (ec == std::errc() && std::isfinite(dpi) && dpi > 0) {
+                    scale = std::round(dpi / 96.0) >= 2 ? 2.0 : 1.0;
+                }
+            }
+            XrmDestroyDatabase(database);
+        }
+    }
+    return scale;
+}
+
+std::shared_ptr<X11WindowBackend> X11Display::createWindow(const std::shared_ptr<ui::Window>& window,
+                                                           unsigned long parent) {
+    if (!window) {
+        return nullptr;
+    }
+    const double scale = backingScaleFactor();
+    const Size size = window->frame().size;
+    const int width = std::max(1, static_cast<int>(std::lround(size.width * scale)));
+    const int height = std::max(1, static_cast<int>(std::lround(size.height * scale)));
+    const int screen = DefaultScreen(display_);
+    XSetWindowAttributes attributes{};
+    attributes.background_pixmap = None; // the back buffer covers everything; no flash of background
+    attributes.event_mask = ExposureMask | StructureNotifyMask | ButtonPressMask | ButtonReleaseMask |
+                            PointerMotionMask | KeyPressMask | KeyReleaseMask | FocusChangeMask;
+    const Window xid =
+        XCreateWindow(display_, parent ? parent : RootWindow(display_, screen), 0, 0,
+                      static_cast<unsigned>(width), static_cast<unsigned>(height), 0, CopyFromParent,
+                      InputOutput, CopyFromParent, CWBackPixmap | CWEventMask, &attributes);
+    if (!xid) {
+        return nullptr;
+    }
+    Atom protocols[] = {wmDeleteWindow_};
+    XSetWMProtocols(display_, xid, protocols, 1);
+    auto backend =
+        std::shared_ptr<X11WindowBackend>(new X11WindowBackend(shared_from_this(), xid, size, scale));
+    backend->window_ = window;
+    backend->resizeBuffers(width, height);
+    windows_[xid] = backend;
+    window->setBackend(backend);
+    XFlush(display_);
+    return backend;
+}
+
+// ---------------------------------------------------------------------------------------------------
+
+X11WindowBackend::X11WindowBackend(std::shared_ptr<X11Display> display, unsigned long xid, Size size,
+                                   double scale)
+    : display_(display), xid_(xid), size_(size), scale_(scale) {}
+
+X11WindowBackend::~X11WindowBackend() {
+    close();
+}
+
+void X11WindowBackend::resizeBuffers(int pixelWidth, int pixelHeight) {
+    pixelWidth = std::max(1, pixelWidth);
+    pixelHeight = std::max(1, pixelHeight);
+    if (pixelWidth == pixelWidth_ && pixelHeight == pixelHeight_ && backBuffer_) {
+        return;
+    }
+    auto display = display_.lock();
+    if (!display || !xid_) {
+        return;
+    }
+    pixelWidth_ = pixelWidth;
+    pixelHeight_ = pixelHeight;
+    if (backBuffer_) {
+        cairo_surface_destroy(backBuffer_);
+    }
+    backBuffer_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixelWidth, pixelHeight);
+    if (!windowSurface_) {
+        ::Display* dpy = display->xdisplay();
+        windowSurface_ = cairo_xlib_surface_create(dpy, xid_, DefaultVisual(dpy, DefaultScreen(dpy)),
+                                                   pixelWidth, pixelHeight);
+    } else {
+        cairo_xlib_surface_set_size(windowSurface_, pixelWidth, pixelHeight);
+    }
+}
+
+void X11WindowBackend::invalidate() {
+    if (displayQueued_ || !xid_) {
+        return; // one pass is already on its way
+    }
+    displayQueued_ = true;
+    core::mainAsync([weak = weak_from_this()] {
+        if (auto self = weak.lock()) {
+            self->displayIfNeeded();
+        }
+    });
+}
+
+void X11WindowBackend::displayIfNeeded() {
+    displayQueued_ = false;
+    auto w = window();
+    if (!w || !xid_) {
+        return;
+    }
+    if (w->viewsNeedDisplay()) {
+        w->displayIfNeeded(); // draws, then flush() presents
+    }
+}
+
+void X11WindowBackend::flush() {
+    present();
+}
+
+void X11WindowBackend::present() {
+    auto display = display_.lock();
+    if (!display || !xid_ || !mapped_ || !windowSurface_ || !backBuffer_) {
+        return;
+    }
+    cairo_surface_flush(backBuffer_);
+    cairo_t* cr = cairo_create(windowSurface_);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_surface(cr, backBuffer_, 0, 0);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(windowSurface_);
+    XFlush(display->xdisplay());
+    ++presentedFrames_;
+}
+
+void X11WindowBackend::setContentSize(const Size& size) {
+    auto display = display_.lock();
+    if (!display || !xid_ || size.width <= 0 || size.height <= 0) {
+        return;
+    }
+    size_ = size;
+    const int width = std::max(1, static_cast<int>(std::lround(size.width * scale_)));
+    const int height = std::max(1, static_cast<int>(std::lround(size.height * scale_)));
+    resizeBuffers(width, height);
+    XResizeWindow(display->xdisplay(), xid_, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XFlush(display->xdisplay());
+}
+
+void X11WindowBackend::setTitle(const std::string& title) {
+    auto display = display_.lock();
+    if (!display || !xid_) {
+        return;
+    }
+    ::Display* dpy = display->xdisplay();
+    XStoreName(dpy, xid_, title.c_str());
+    XChangeProperty(dpy, xid_, display->netWmName_, display->utf8String_, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(title.data()), static_cast<int>(title.size()));
+    XFlush(dpy);
+}
+
+void X11WindowBackend::orderFront() {
+    auto display = display_.lock();
+    if (!display || !xid_) {
+        return;
+    }
+    XMapRaised(display->xdisplay(), xid_);
+    XFlush(display->xdisplay());
+}
+
+void X11WindowBackend::close() {
+    if (windowSurface_) {
+        cairo_surface_destroy(windowSurface_);
+        windowSurface_ = nullptr;
+    }
+    if (backBuffer_) {
+        cairo_surface_destroy(backBuffer_);
+        backBuffer_ = nullptr;
+    }
+    if (!xid_) {
+        return;
+    }
+    const unsigned long xid = xid_;
+    xid_ = 0;
+    mapped_ = false;
+    if (auto display = display_.lock()) {
+        display->forget(xid);
+        XDestroyWindow(display->xdisplay(), xid);
+        XFlush(display->xdisplay());
+    }
+}
+
+Point X11WindowBackend::toWindow(int x, int y) const {
+    // X is y-down in device pixels; windows are y-up in points.
+    return {x / scale_, size_.height - y / scale_};
+}
+
+void X11WindowBackend::handleEvent(XEvent& event) {
+    auto self = shared_from_this();
+    auto w = window();
+    switch (event.type) {
+    case Expose:
+        if (event.xexpose.count == 0) {
+            if (w && w->viewsNeedDisplay()) {
+                w->displayIfNeeded();
+            } else {
+                present();
+            }
+        }
+        break;
+    case ConfigureNotify: {
+        const int width = event.xconfigure.width;
+        const int height = event.xconfigure.height;
+        if (width != pixelWidth_ || height != pixelHeight_) {
+            resizeBuffers(width, height);
+            size_ = {width / scale_, height / scale_};
+            if (w) {
+                w->backendDidResize(size_);
+                w->setViewsNeedDisplay(true);
+            }
+            invalidate();
+        }
+        break;
+    }
+    case MapNotify:
+        mapped_ = true;
+        if (w) {
+            w->setViewsNeedDisplay(true);
+        }
+        invalidate();
+        break;
+    case UnmapNotify:
+        mapped_ = false;
+        break;
+    case DestroyNotify:
+        // Destroyed from outside (an embedding host tearing down its parent window).
+        if (event.xdestroywindow.window == xid_) {
+            if (auto display = display_.lock()) {
+                display->forget(xid_);
+            }
+            xid_ = 0;
+            mapped_ = false;
+            if (w) {
+                w->close();
+            }
+        }
+        break;
+    case ButtonPress:
+    case ButtonRelease:
+    case MotionNotify:
+        sendMouse(event);
+        break;
+    case KeyPress:
+    case KeyRelease:
+        sendKey(event);
+        break;
+    case FocusIn:
+        if (w && event.xfocus.detail != NotifyPointer) {
+            w->makeKeyWindow();
+        }
+        break;
+    case FocusOut:
+        if (w && event.xfocus.detail != NotifyPointer && event.xfocus.detail != NotifyInferior &&
+            event.xfocus.mode != NotifyGrab) {
+            // Releases of keys held while focus leaves never arrive here.
+            std::fill(std::begin(keysDown_), std::end(keysDown_), 0);
+            w->resignKey();
+        }
+        break;
+    case ClientMessage:
+        if (auto display = display_.lock();
+            display && w && event.xclient.message_type == display->wmProtocols_ &&
+            static_cast<Atom>(event.xclient.data.l[0]) == display->wmDeleteWindow_) {
+            w->performClose();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void X11WindowBackend::sendMouse(XEvent& event) {
+    auto w = window();
+    auto display = display_.lock();
+    if (!w || !display) {
+        return;
+    }
+    auto app = ui::Application::shared();
+    if (event.type == MotionNotify) {
+        // Only the latest position of a burst of motion matters.
+        // Only motion queued directly behind this one is merged, so a drag never jumps past a release.
+        ::Display* dpy = display->xdisplay();
+        while (XPending(dpy) > 0) {
+            XEvent next;
+            XPeekEvent(dpy, &next);
+            if (next.type != MotionNotify || next.xmotion.window != xid_) {
+                break;
+            }
+            XNextEvent(dpy, &event);
+        }
+        const unsigned state = event.xmotion.state;
+        EventType type = EventType::mouseMoved;
+        if (state & Button1Mask) {
+            type = EventType::leftMouseDragged;
+        } else if (state & Button3Mask) {
+            type = EventType::rightMouseDragged;
+        } else if (state & Button2Mask) {
+            type = EventType::otherMouseDragged;
+        }
+        auto e = ui::Event::mouseEvent(type, toWindow(event.xmotion.x, event.xmotion.y),
+                                       flagsFromState(state), event.xmotion.time / 1000.0, w,
+                                       type == EventType::mouseMoved ? 0 : clickCount_);
+        app->sendEvent(e);
+        return;
+    }
+
+    const XButtonEvent& b = event.xbutton;
+    const bool press = event.type == ButtonPress;
+    const ui::ModifierFlags flags = flagsFromState(b.state);
+    const Point location = toWindow(b.x, b.y);
+    if (b.button >= 4 && b.button <= 7) {
+        if (press) {
+            const double dy = b.button == 4 ? 1 : b.button == 5 ? -1 : 0;
+            const double dx = b.button == 6 ? 1 : b.button == 7 ? -1 : 0;
+            app->sendEvent(ui::Event::scrollEvent(location, dx, dy, flags, b.time / 1000.0, w));
+        }
+        return;
+    }
+    EventType type;
+    int buttonNumber;
+    switch (b.button) {
+    case 1:
+        type = press ? EventType::leftMouseDown : EventType::leftMouseUp;
+        buttonNumber = 0;
+        break;
+    case 3:
+        type = press ? EventType::rightMouseDown : EventType::rightMouseUp;
+        buttonNumber = 1;
+        break;
+    default:
+        type = press ? EventType::otherMouseDown : EventType::otherMouseUp;
+        buttonNumber = static_cast<int>(b.button) - 1;
+        break;
+    }
+    if (press) {
+        const bool again = b.button == lastButton_ && b.time - lastPressTime_ <= multiClickMilliseconds &&
+                           std::abs(b.x - lastPressX_) <= multiClickPixels &&
+                           std::abs(b.y - lastPressY_) <= multiClickPixels;
+        clickCount_ = again ? clickCount_ + 1 : 1;
+        lastButton_ = b.button;
+        lastPressTime_ = b.time;
+        lastPressX_ = b.x;
+        lastPressY_ = b.y;
+        // Clicking a window focuses it; the click itself still counts.
+        w->makeKeyWindow();
+    }
+    auto e = ui::Event::mouseEvent(type, location, flags, b.time / 1000.0, w, clickCount_);
+    e.buttonNumber = buttonNumber;
+    app->sendEvent(e);
+}
+
+void X11WindowBackend::sendKey(XEvent& event) {
+    auto w = window();
+    if (!w) {
+        return;
+    }
+    XKeyEvent& key = event.xkey;
+    const bool press = event.type == KeyPress;
+    KeySym keysym = NoSymbol;
+    const std::string characters = keyText(key, &keysym);
+    XKeyEvent plain = key;
+    plain.state &= ShiftMask | LockMask;
+    const std::string ignoringModifiers = keyText(plain, nullptr);
+    const KeySym unshifted = XLookupKeysym(&key, 0);
+    const std::uint16_t code = macKeyCode(unshifted);
+    ui::ModifierFlags flags = flagsFromState(key.state);
+
+    auto app = ui::Application::shared();
+    if (ui::ModifierFlags modifier = modifierOfKey(keysym)) {
+        // X reports the state before the key; the event carries the state after it.
+        flags = press ? (flags | modifier) : (flags & ~modifier);
+        if (modifier == ui::Modifier::capsLock) {
+            flags = flagsFromState(key.state) ^ ui::Modifier::capsLock;
+        }
+        app->sendEvent(ui::Event::flagsChangedEvent(flags, code, key.time / 1000.0, w));
+        return;
+    }
+    if (isKeypad(keysym)) {
+        flags |= ui::Modifier::numericPad;
+    }
+    if (auto special = specialCharacter(keysym); special && *special >= ui::SpecialKey::upArrow) {
+        flags |= ui::Modifier::function; // function, cursor and navigation keys, as AppKit marks them
+    }
+    const unsigned index = key.keycode / 8;
+    const unsigned char bit = static_cast<unsigned char>(1u << (key.keycode % 8));
+    bool repeat = false;
+    if (index < sizeof keysDown_) {
+        repeat = press && (keysDown_[index] & bit);
+        if (press) {
+            keysDown_[index] |= bit;
+        } else {
+            keysDown_[index] &= static_cast<unsigned char>(~bit);
+        }
+    }
+    auto e = ui::Event::keyEvent(press ? EventType::keyDown : EventType::keyUp, characters, ignoringModifiers,
+                                 flags, code, key.time / 1000.0, w, repeat);
+    app->sendEvent(e);
+}
+
+} // namespace display

@@ -1,0 +1,135 @@
+#pragma once
+
+// Windows on an X server through Xlib and cairo-xlib. One X11Display is one connection; it watches the
+// connection's descriptor on a core::RunLoop, turns X events into ui events for its windows and runs
+// their display passes. An LV2 UI without a run loop of its own calls pump() from its idle callback.
+
+#include "ui/Window.hpp"
+#include "ui/WindowBackend.hpp"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+typedef struct _XDisplay Display;
+typedef union _XEvent XEvent;
+
+namespace core {
+class RunLoop;
+}
+
+namespace display {
+
+class X11WindowBackend;
+
+class X11Display : public std::enable_shared_from_this<X11Display> {
+public:
+    // Connects to the named display (null: $DISPLAY). Null when no server answers.
+    static std::shared_ptr<X11Display> open(const char* name = nullptr);
+    ~X11Display();
+    X11Display(const X11Display&) = delete;
+    X11Display& operator=(const X11Display&) = delete;
+
+    // Watches the connection on a run loop (the main one by default); the run loop then delivers X
+    // events and display passes. Detaches from any earlier run loop.
+    void attach(core::RunLoop& runLoop);
+    void detach();
+
+    // Without blocking: handles every X event that has arrived, runs due main-queue work and timers of
+    // the attached (or main) run loop, and displays windows that need it.
+    void pump();
+
+    // The backing scale of new windows: the override when set, else $TESSARAY_SCALE when it holds a
+    // positive number, else the Xft.dpi resource (dpi / 96, rounded to 1 or 2), else 1.
+    double backingScaleFactor() const;
+    void setScaleOverride(std::optional<double> scale) { scaleOverride_ = scale; }
+
+    // Creates the native window for a ui window (its content size, title and scale) and attaches it as
+    // the window's back end. A parent window id embeds it (an LV2 UI's parent); 0 makes a top-level.
+    std::shared_ptr<X11WindowBackend> createWindow(const std::shared_ptr<ui::Window>& window,
+                                                   unsigned long parent = 0);
+
+    ::Display* xdisplay() const { return display_; }
+    int connectionFd() const;
+    std::size_t windowCount() const { return windows_.size(); }
+
+private:
+    friend class X11WindowBackend;
+    explicit X11Display(::Display* display);
+    void processPendingEvents();
+    void handleEvent(XEvent& event);
+    void forget(unsigned long xid);
+    void displayInvalidated();
+
+    ::Display* display_;
+    core::RunLoop* runLoop_ = nullptr;
+    std::uint64_t watchId_ = 0;
+    std::optional<double> scaleOverride_;
+    std::map<unsigned long, std::weak_ptr<X11WindowBackend>> windows_;
+    unsigned long wmProtocols_ = 0;
+    unsigned long wmDeleteWindow_ = 0;
+    unsigned long netWmName_ = 0;
+    unsigned long utf8String_ = 0;
+    bool processing_ = false;
+};
+
+class X11WindowBackend : public ui::WindowBackend, public std::enable_shared_from_this<X11WindowBackend> {
+public:
+    ~X11WindowBackend() override;
+
+    // WindowBackend. Drawing goes to an image surface that flush() copies onto the window, so that a
+    // display pass never shows half-drawn content.
+    cairo_surface_t* surface() override { return backBuffer_; }
+    graphics::Size size() const override { return size_; }
+    double backingScaleFactor() const override { return scale_; }
+    void invalidate() override;
+    void flush() override;
+    void setContentSize(const graphics::Size& size) override;
+    void setTitle(const std::string& title) override;
+    void orderFront() override;
+    void close() override;
+
+    unsigned long xid() const { return xid_; }
+    std::shared_ptr<ui::Window> window() const { return window_.lock(); }
+    bool isMapped() const { return mapped_; }
+    bool isClosed() const { return xid_ == 0; }
+    // Display passes presented so far.
+    int presentedFrames() const { return presentedFrames_; }
+
+private:
+    friend class X11Display;
+    X11WindowBackend(std::shared_ptr<X11Display> display, unsigned long xid, graphics::Size size,
+                     double scale);
+    void handleEvent(XEvent& event);
+    void resizeBuffers(int pixelWidth, int pixelHeight);
+    void present();
+    void displayIfNeeded();
+    graphics::Point toWindow(int x, int y) const;
+    void sendMouse(XEvent& event);
+    void sendKey(XEvent& event);
+
+    std::weak_ptr<X11Display> display_;
+    std::weak_ptr<ui::Window> window_;
+    unsigned long xid_;
+    graphics::Size size_;
+    double scale_;
+    int pixelWidth_ = 0;
+    int pixelHeight_ = 0;
+    cairo_surface_t* backBuffer_ = nullptr;
+    cairo_surface_t* windowSurface_ = nullptr;
+    bool mapped_ = false;
+    bool displayQueued_ = false;
+    int presentedFrames_ = 0;
+    // Multiple clicks: the last press.
+    unsigned lastButton_ = 0;
+    unsigned long lastPressTime_ = 0;
+    int lastPressX_ = 0;
+    int lastPressY_ = 0;
+    int clickCount_ = 0;
+    ui::ModifierFlags lastFlags_ = 0;
+    unsigned char keysDown_[32] = {};
+};
+
+} // namespace display

@@ -1,0 +1,147 @@
+#include "ui/Application.hpp"
+
+#include "ui/Window.hpp"
+
+#include <algorithm>
+
+namespace ui {
+
+std::shared_ptr<Application> Application::shared() {
+    static const auto app = std::make_shared<Application>();
+    return app;
+}
+
+std::vector<std::shared_ptr<Window>> Application::windows() const {
+    std::vector<std::shared_ptr<Window>> result;
+    for (const auto& weak : windows_) {
+        if (auto w = weak.lock(); w && !w->isClosed()) {
+            result.push_back(std::move(w));
+        }
+    }
+    return result;
+}
+
+void Application::addWindow(const std::shared_ptr<Window>& window) {
+    std::erase_if(windows_, [](const auto& w) { return w.expired(); });
+    windows_.push_back(window);
+}
+
+void Application::removeWindow(const Window& window) {
+    std::erase_if(windows_, [&](const auto& w) {
+        auto locked = w.lock();
+        return !locked || locked.get() == &window;
+    });
+    if (keyWindow_.lock().get() == &window) {
+        keyWindow_.reset();
+    }
+}
+
+void Application::setKeyWindow(const std::shared_ptr<Window>& window) {
+    auto old = keyWindow();
+    if (old == window) {
+        return;
+    }
+    if (window && (window->isClosed() || !window->canBecomeKeyWindow())) {
+        return;
+    }
+    keyWindow_ = window;
+    if (old) {
+        old->resignKeyWindow();
+    }
+    if (window) {
+        window->becomeKeyWindow();
+    }
+}
+
+std::shared_ptr<Object> Application::targetForAction(std::string_view action,
+                                                     const std::shared_ptr<Object>& target,
+                                                     const std::shared_ptr<Object>&) const {
+    if (action.empty()) {
+        return nullptr;
+    }
+    if (target) {
+        return target->respondsToAction(action) ? target : nullptr;
+    }
+    std::vector<const Object*> visited;
+    auto answers = [&](const std::shared_ptr<Object>& candidate) {
+        if (!candidate || std::find(visited.begin(), visited.end(), candidate.get()) != visited.end()) {
+            return false;
+        }
+        visited.push_back(candidate.get());
+        return candidate->respondsToAction(action);
+    };
+    if (auto window = keyWindow()) {
+        // The chain can only be as long as the number of objects in it; a cycle ends the walk.
+        for (auto r = window->firstResponder(); r; r = r->nextResponder()) {
+            if (std::find(visited.begin(), visited.end(), r.get()) != visited.end()) {
+                break;
+            }
+            if (answers(r)) {
+                return r;
+            }
+        }
+        if (answers(window)) {
+            return window;
+        }
+        if (auto d = window->delegate(); answers(d)) {
+            return d;
+        }
+    }
+    auto self = std::const_pointer_cast<Application>(sharedAs<Application>());
+    if (answers(self)) {
+        return self;
+    }
+    if (auto d = delegate(); answers(d)) {
+        return d;
+    }
+    return nullptr;
+}
+
+bool Application::sendAction(std::string_view action, const std::shared_ptr<Object>& target,
+                             const std::shared_ptr<Object>& sender) {
+    auto receiver = targetForAction(action, target, sender);
+    return receiver && receiver->performAction(action, sender);
+}
+
+void Application::noteEvent(const Event& event) {
+    modifierFlags_ = event.modifierFlags;
+    auto bit = [](const Event& e) { return 1u << std::min(e.buttonNumber, 31); };
+    switch (event.type) {
+    case EventType::leftMouseDown:
+    case EventType::rightMouseDown:
+    case EventType::otherMouseDown:
+        pressedButtons_ |= bit(event);
+        break;
+    case EventType::leftMouseUp:
+    case EventType::rightMouseUp:
+    case EventType::otherMouseUp:
+        pressedButtons_ &= ~bit(event);
+        break;
+    default:
+        break;
+    }
+}
+
+void Application::sendEvent(const Event& event) {
+    auto window = event.window.lock();
+    if (!window && (event.isKeyEvent() || event.type == EventType::flagsChanged)) {
+        window = keyWindow();
+    }
+    if (window) {
+        window->sendEvent(event);
+        return;
+    }
+    CurrentEventScope scope(*this, event);
+    noteEvent(event);
+}
+
+Application::CurrentEventScope::CurrentEventScope(Application& app, const Event& event)
+    : app_(app), previous_(app.currentEvent_) {
+    app_.currentEvent_ = event;
+}
+
+Application::CurrentEventScope::~CurrentEventScope() {
+    app_.currentEvent_ = previous_;
+}
+
+} // namespace ui

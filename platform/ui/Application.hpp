@@ -1,0 +1,78 @@
+#pragma once
+
+// The application object: its windows, the key window, the current event and action dispatch.
+
+#include "ui/Event.hpp"
+#include "ui/Responder.hpp"
+
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace ui {
+
+class Window;
+
+class Application : public Responder {
+public:
+    // The process's application object (main thread only).
+    static std::shared_ptr<Application> shared();
+
+    // Open windows in the order they were opened (closed and destroyed windows drop out). The
+    // application does not own its windows: whoever opened one keeps it.
+    std::vector<std::shared_ptr<Window>> windows() const;
+    std::shared_ptr<Window> keyWindow() const { return keyWindow_.lock(); }
+    // Makes window the key window (null: no key window), running the resign/become hooks.
+    void setKeyWindow(const std::shared_ptr<Window>& window);
+
+    // Sends an action. With a target: to the target when it answers the action. Without one: to the
+    // first object that answers it among the key window's first responder and its chain, the key window,
+    // the window's delegate, the application and the application's delegate. False when nobody answered.
+    bool sendAction(std::string_view action, const std::shared_ptr<Object>& target,
+                    const std::shared_ptr<Object>& sender);
+    // The object that sendAction would send the action to, or null.
+    std::shared_ptr<Object> targetForAction(std::string_view action, const std::shared_ptr<Object>& target,
+                                            const std::shared_ptr<Object>& sender) const;
+
+    // Routes an event to its window.
+    void sendEvent(const Event& event);
+
+    // The event being dispatched, or null between events.
+    const Event* currentEvent() const { return currentEvent_ ? &*currentEvent_ : nullptr; }
+    // Modifier keys held at the last event (AppKit's NSEvent.modifierFlags).
+    ModifierFlags currentModifierFlags() const { return modifierFlags_; }
+    // Mouse buttons held at the last event: bit 0 left, bit 1 right, bit 2 and up other buttons.
+    unsigned pressedMouseButtons() const { return pressedButtons_; }
+
+    std::shared_ptr<Object> delegate() const { return delegate_.lock(); }
+    void setDelegate(const std::shared_ptr<Object>& delegate) { delegate_ = delegate; }
+
+    // Makes `event` the current one for the lifetime of the scope (windows do this while dispatching).
+    class CurrentEventScope {
+    public:
+        CurrentEventScope(Application& app, const Event& event);
+        ~CurrentEventScope();
+        CurrentEventScope(const CurrentEventScope&) = delete;
+        CurrentEventScope& operator=(const CurrentEventScope&) = delete;
+
+    private:
+        Application& app_;
+        std::optional<Event> previous_;
+    };
+
+private:
+    friend class Window;
+    void addWindow(const std::shared_ptr<Window>& window);
+    void removeWindow(const Window& window);
+    void noteEvent(const Event& event);
+
+    std::vector<std::weak_ptr<Window>> windows_;
+    std::weak_ptr<Window> keyWindow_;
+    std::weak_ptr<Object> delegate_;
+    std::optional<Event> currentEvent_;
+    ModifierFlags modifierFlags_ = 0;
+    unsigned pressedButtons_ = 0;
+};
+
+} // namespace ui

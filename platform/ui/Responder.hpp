@@ -1,0 +1,88 @@
+#pragma once
+
+// The root object and the responder chain.
+//
+// Actions are named like selectors ("cancelOperation:", "selectNextItem:"). An object answers an action
+// when a handler is registered under the name; a control or menu item sends an action to an explicit
+// target, or, with no target, up the responder chain (see Application::sendAction).
+
+#include "ui/Event.hpp"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace ui {
+
+using Selector = std::string;
+
+class Object : public std::enable_shared_from_this<Object> {
+public:
+    using ActionHandler = std::function<void(const std::shared_ptr<Object>& sender)>;
+
+    Object() = default;
+    Object(const Object&) = delete;
+    Object& operator=(const Object&) = delete;
+    virtual ~Object() = default;
+
+    // Registers (or, with an empty handler, removes) the handler of an action for this object.
+    void setActionHandler(const Selector& action, ActionHandler handler);
+    virtual bool respondsToAction(std::string_view action) const;
+    // Runs the action's handler with the sender; false when this object does not answer the action.
+    virtual bool performAction(std::string_view action, const std::shared_ptr<Object>& sender);
+
+    // A shared pointer to this object as a derived type (the object must be owned by a shared_ptr).
+    template <class T> std::shared_ptr<T> sharedAs() {
+        return std::static_pointer_cast<T>(shared_from_this());
+    }
+    template <class T> std::shared_ptr<const T> sharedAs() const {
+        return std::static_pointer_cast<const T>(shared_from_this());
+    }
+
+private:
+    std::map<std::string, ActionHandler, std::less<>> actions_;
+};
+
+class Responder : public Object {
+public:
+    std::shared_ptr<Responder> nextResponder() const { return nextResponder_.lock(); }
+    void setNextResponder(const std::shared_ptr<Responder>& next) { nextResponder_ = next; }
+
+    virtual bool acceptsFirstResponder() const { return false; }
+    // Called by the window when it makes this the first responder; false refuses.
+    virtual bool becomeFirstResponder() { return true; }
+    // Called when the window asks this first responder to give up the role; false keeps it.
+    virtual bool resignFirstResponder() { return true; }
+
+    // Event handlers. Unhandled events travel to the next responder; an unhandled Escape key becomes
+    // cancelOperation.
+    virtual void mouseDown(const Event& event);
+    virtual void mouseDragged(const Event& event);
+    virtual void mouseUp(const Event& event);
+    virtual void rightMouseDown(const Event& event);
+    virtual void rightMouseDragged(const Event& event);
+    virtual void rightMouseUp(const Event& event);
+    virtual void otherMouseDown(const Event& event);
+    virtual void otherMouseDragged(const Event& event);
+    virtual void otherMouseUp(const Event& event);
+    virtual void mouseMoved(const Event& event);
+    virtual void mouseEntered(const Event& event);
+    virtual void mouseExited(const Event& event);
+    virtual void scrollWheel(const Event& event);
+    virtual void keyDown(const Event& event);
+    virtual void keyUp(const Event& event);
+    virtual void flagsChanged(const Event& event);
+
+    // The standard cancel command; the default passes it on.
+    virtual void cancelOperation(const std::shared_ptr<Object>& sender);
+
+    // Performs the action on this responder or the first one up the chain that answers it.
+    bool tryToPerform(std::string_view action, const std::shared_ptr<Object>& sender);
+
+private:
+    std::weak_ptr<Responder> nextResponder_;
+};
+
+} // namespace ui

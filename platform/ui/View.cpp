@@ -1,0 +1,315 @@
+#include "ui/View.hpp"
+
+#include "ui/Window.hpp"
+
+#include <algorithm>
+
+namespace ui {
+
+using graphics::AffineTransform;
+using graphics::Point;
+using graphics::Rect;
+using graphics::Size;
+
+View::View(const Rect& frame) : frame_(frame) {}
+
+View::~View() = default;
+
+void View::addSubview(const std::shared_ptr<View>& view) {
+    addSubview(view, Ordering::above, nullptr);
+}
+
+void View::addSubview(const std::shared_ptr<View>& view, Ordering place,
+                      const std::shared_ptr<View>& relativeTo) {
+    if (!view || view.get() == this || isDescendantOf(*view)) {
+        return; // a view cannot contain itself or its own ancestor
+    }
+    auto self = sharedAs<View>();
+    auto newWindow = window();
+    const bool windowChanges = view->window() != newWindow;
+    if (view->superview().get() != this) {
+        view->viewWillMoveToSuperview(self);
+    }
+    if (windowChanges) {
+        view->notifyWillMoveToWindow(newWindow);
+    }
+    if (auto old = view->superview()) {
+        // Leave the old place without the removal hooks: this is a move.
+        old->willRemoveSubview(view);
+        auto& siblings = old->subviews_;
+        siblings.erase(std::remove(siblings.begin(), siblings.end(), view), siblings.end());
+        old->setNeedsDisplay();
+    }
+    auto at = std::find(subviews_.begin(), subviews_.end(), relativeTo);
+    if (!relativeTo || at == subviews_.end()) {
+        at = place == Ordering::above ? subviews_.end() : subviews_.begin();
+    } else if (place == Ordering::above) {
+        ++at;
+    }
+    subviews_.insert(at, view);
+    view->superview_ = self;
+    view->setNextResponder(self);
+    if (windowChanges) {
+        view->setWindowAndNotifyDidMove(newWindow);
+    }
+    view->viewDidMoveToSuperview();
+    didAddSubview(view);
+    view->setNeedsDisplay();
+}
+
+void View::removeFromSuperview() {
+    auto parent = superview();
+    if (!parent) {
+        return;
+    }
+    auto self = sharedAs<View>(); // keep alive through the hooks
+    viewWillMoveToSuperview(nullptr);
+    const bool hadWindow = window() != nullptr;
+    if (hadWindow) {
+        notifyWillMoveToWindow(nullptr);
+        if (auto w = window()) {
+            w->viewWillLeaveWindow(*this);
+        }
+    }
+    parent->willRemoveSubview(self);
+    auto& siblings = parent->subviews_;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), self), siblings.end());
+    superview_.reset();
+    setNextResponder(nullptr);
+    parent->setNeedsDisplay();
+    if (hadWindow) {
+        setWindowAndNotifyDidMove(nullptr);
+    }
+    viewDidMoveToSuperview();
+}
+
+bool View::isDescendantOf(const View& ancestor) const {
+    for (auto v = this; v;) {
+        if (v == &ancestor) {
+            return true;
+        }
+        auto parent = v->superview_.lock();
+        v = parent.get();
+    }
+    return false;
+}
+
+void View::viewWillMoveToSuperview(const std::shared_ptr<View>&) {}
+void View::viewDidMoveToSuperview() {}
+void View::viewWillMoveToWindow(const std::shared_ptr<Window>&) {}
+void View::viewDidMoveToWindow() {}
+void View::didAddSubview(const std::shared_ptr<View>&) {}
+void View::willRemoveSubview(const std::shared_ptr<View>&) {}
+
+void View::moveToWindow(const std::shared_ptr<Window>& window) {
+    if (this->window() == window) {
+        return;
+    }
+    notifyWillMoveToWindow(window);
+    if (auto old = this->window()) {
+        old->viewWillLeaveWindow(*this);
+    }
+    setWindowAndNotifyDidMove(window);
+}
+
+void View::notifyWillMoveToWindow(const std::shared_ptr<Window>& window) {
+    viewWillMoveToWindow(window);
+    for (auto& sub : std::vector(subviews_)) {
+        sub->notifyWillMoveToWindow(window);
+    }
+}
+
+void View::setWindowAndNotifyDidMove(const std::shared_ptr<Window>& window) {
+    window_ = window;
+    for (auto& sub : std::vector(subviews_)) {
+        sub->setWindowAndNotifyDidMove(window);
+    }
+    viewDidMoveToWindow();
+    if (window) {
+        setNeedsDisplay();
+    }
+}
+
+void View::setFrame(const Rect& frame) {
+    if (frame == frame_) {
+        return;
+    }
+    if (auto parent = superview()) {
+        parent->setNeedsDisplay();
+    }
+    frame_ = frame;
+    setNeedsDisplay();
+}
+
+void View::setFrameOrigin(const Point& origin) {
+    setFrame({origin, frame_.size});
+}
+
+void View::setFrameSize(const Size& size) {
+    setFrame({frame_.origin, size});
+}
+
+void View::setBoundsOrigin(const Point& origin) {
+    if (origin == boundsOrigin_) {
+        return;
+    }
+    boundsOrigin_ = origin;
+    setNeedsDisplay();
+}
+
+AffineTransform View::transformToSuperview() const {
+    // A child whose orientation differs from its parent's is mirrored inside its frame.
+    auto parent = superview();
+    const bool parentFlipped = parent ? parent->isFlipped() : false;
+    AffineTransform t = AffineTransform::makeTranslation(-boundsOrigin_.x, -boundsOrigin_.y);
+    if (isFlipped() != parentFlipped) {
+        t = t.concatenating(AffineTransform::makeScale(1, -1))
+                .concatenating(AffineTransform::makeTranslation(0, frame_.size.height));
+    }
+    return t.concatenating(AffineTransform::makeTranslation(frame_.origin.x, frame_.origin.y));
+}
+
+AffineTransform View::transformToWindow() const {
+    AffineTransform t = transformToSuperview();
+    for (auto v = superview(); v; v = v->superview()) {
+        t = t.concatenating(v->transformToSuperview());
+    }
+    return t;
+}
+
+Point View::convertPointToView(const Point& point, const View* view) const {
+    Point p = transformToWindow().apply(point);
+    return view ? view->transformToWindow().inverted().apply(p) : p;
+}
+
+Point View::convertPointFromView(const Point& point, const View* view) const {
+    Point p = view ? view->transformToWindow().apply(point) : point;
+    return transformToWindow().inverted().apply(p);
+}
+
+Rect View::convertRectToView(const Rect& rect, const View* view) const {
+    Rect r = transformToWindow().apply(rect);
+    return view ? view->transformToWindow().inverted().apply(r) : r;
+}
+
+Rect View::convertRectFromView(const Rect& rect, const View* view) const {
+    Rect r = view ? view->transformToWindow().apply(rect) : rect;
+    return transformToWindow().inverted().apply(r);
+}
+
+void View::setNeedsDisplay(bool flag) {
+    needsDisplay_ = flag;
+    if (flag) {
+        if (auto w = window()) {
+            w->setViewsNeedDisplay(true);
+        }
+    }
+}
+
+void View::setNeedsDisplayInRect(const Rect&) {
+    // Whole views are redrawn; the rect only says that something changed.
+    setNeedsDisplay(true);
+}
+
+void View::draw(const Rect&) {}
+
+void View::displayTree(graphics::GraphicsContext& context, const Rect& dirtyRectInSuperview) {
+    if (hidden_ || alpha_ <= 0) {
+        return;
+    }
+    graphics::GraphicsContext::StateGuard guard(context);
+    const AffineTransform toSuperview = transformToSuperview();
+    context.concat(toSuperview);
+    context.setFlipped(isFlipped());
+    const Rect visible = bounds();
+    context.clipToRect(visible);
+    Rect dirty = toSuperview.inverted().apply(dirtyRectInSuperview).intersection(visible);
+    if (dirty.isNull()) {
+        return;
+    }
+    const bool layered = alpha_ < 1.0;
+    if (layered) {
+        context.beginTransparencyLayer(alpha_);
+    }
+    {
+        graphics::GraphicsContext::StateGuard drawGuard(context);
+        draw(dirty);
+    }
+    for (auto& sub : std::vector(subviews_)) {
+        sub->displayTree(context, dirty);
+    }
+    if (layered) {
+        context.endTransparencyLayer();
+    }
+}
+
+void View::clearNeedsDisplayTree() {
+    needsDisplay_ = false;
+    for (auto& sub : subviews_) {
+        sub->clearNeedsDisplayTree();
+    }
+}
+
+void View::setHidden(bool hidden) {
+    if (hidden == hidden_) {
+        return;
+    }
+    if (hidden) {
+        // A hidden view cannot keep keyboard focus.
+        if (auto w = window()) {
+            w->viewWillLeaveWindow(*this);
+        }
+    }
+    hidden_ = hidden;
+    if (auto parent = superview()) {
+        parent->setNeedsDisplay();
+    } else {
+        setNeedsDisplay();
+    }
+}
+
+bool View::isHiddenOrHasHiddenAncestor() const {
+    for (auto v = this; v;) {
+        if (v->hidden_) {
+            return true;
+        }
+        auto parent = v->superview_.lock();
+        v = parent.get();
+    }
+    return false;
+}
+
+void View::setAlphaValue(double alpha) {
+    alpha = std::clamp(alpha, 0.0, 1.0);
+    if (alpha == alpha_) {
+        return;
+    }
+    alpha_ = alpha;
+    setNeedsDisplay();
+}
+
+Size View::intrinsicContentSize() const {
+    return {noIntrinsicMetric, noIntrinsicMetric};
+}
+
+std::shared_ptr<View> View::hitTest(const Point& pointInSuperview) {
+    if (hidden_) {
+        return nullptr;
+    }
+    const Point local = transformToSuperview().inverted().apply(pointInSuperview);
+    if (!bounds().contains(local)) {
+        return nullptr;
+    }
+    for (auto it = subviews_.rbegin(); it != subviews_.rend(); ++it) {
+        if (auto hit = (*it)->hitTest(local)) {
+            return hit;
+        }
+    }
+    return sharedAs<View>();
+}
+
+bool View::acceptsFirstMouse(const Event*) const {
+    return false;
+}
+
+} // namespace ui

@@ -1,0 +1,128 @@
+#pragma once
+
+// Retained views: a tree of rectangles that draw themselves. Coordinates follow AppKit: a view's frame
+// is in its superview's coordinate system, its bounds in its own; y grows upwards unless the view is
+// flipped (origin at the top-left, y down).
+
+#include "graphics/Geometry.hpp"
+#include "graphics/GraphicsContext.hpp"
+#include "ui/Responder.hpp"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ui {
+
+class Window;
+
+class View : public Responder {
+public:
+    // The value of either dimension of intrinsicContentSize that a view does not define.
+    static constexpr double noIntrinsicMetric = -1;
+
+    enum class Ordering { below = -1, above = 1 };
+
+    explicit View(const graphics::Rect& frame = {});
+    ~View() override;
+
+    // Tree.
+    std::shared_ptr<View> superview() const { return superview_.lock(); }
+    const std::vector<std::shared_ptr<View>>& subviews() const { return subviews_; }
+    // Adds on top of the existing subviews (a view already elsewhere leaves its old superview first).
+    void addSubview(const std::shared_ptr<View>& view);
+    // Adds above or below `relativeTo` (on top or at the bottom when relativeTo is null or no subview).
+    void addSubview(const std::shared_ptr<View>& view, Ordering place,
+                    const std::shared_ptr<View>& relativeTo);
+    void removeFromSuperview();
+    // True for the view itself and every view below it.
+    bool isDescendantOf(const View& ancestor) const;
+    std::shared_ptr<Window> window() const { return window_.lock(); }
+
+    // Hooks, in AppKit's order: willMoveToSuperview / willMoveToWindow run before the change,
+    // didMove... after it. Removal calls them with null.
+    virtual void viewWillMoveToSuperview(const std::shared_ptr<View>& newSuperview);
+    virtual void viewDidMoveToSuperview();
+    virtual void viewWillMoveToWindow(const std::shared_ptr<Window>& newWindow);
+    virtual void viewDidMoveToWindow();
+    virtual void didAddSubview(const std::shared_ptr<View>& subview);
+    virtual void willRemoveSubview(const std::shared_ptr<View>& subview);
+
+    // Geometry. The bounds size always follows the frame size; the bounds origin may move (scrolling).
+    const graphics::Rect& frame() const { return frame_; }
+    virtual void setFrame(const graphics::Rect& frame);
+    void setFrameOrigin(const graphics::Point& origin);
+    void setFrameSize(const graphics::Size& size);
+    graphics::Rect bounds() const { return {boundsOrigin_, frame_.size}; }
+    void setBoundsOrigin(const graphics::Point& origin);
+    virtual bool isFlipped() const { return false; }
+
+    // Conversion between this view's coordinates and another view's; null means window coordinates.
+    // Views in different windows (or trees) are related through their top-level coordinates.
+    graphics::Point convertPointToView(const graphics::Point& point, const View* view) const;
+    graphics::Point convertPointFromView(const graphics::Point& point, const View* view) const;
+    graphics::Rect convertRectToView(const graphics::Rect& rect, const View* view) const;
+    graphics::Rect convertRectFromView(const graphics::Rect& rect, const View* view) const;
+    // Maps this view's coordinates into its superview's (window coordinates for a top-level view).
+    graphics::AffineTransform transformToSuperview() const;
+    // Maps this view's coordinates into window coordinates.
+    graphics::AffineTransform transformToWindow() const;
+
+    // Display. Marking a view also marks its window, which schedules a display pass.
+    bool needsDisplay() const { return needsDisplay_; }
+    void setNeedsDisplay(bool flag = true);
+    void setNeedsDisplayInRect(const graphics::Rect& rect);
+    // Draws the view's own content; the current graphics context is set up in the view's coordinates,
+    // clipped to its bounds. The base view draws nothing.
+    virtual void draw(const graphics::Rect& dirtyRect);
+    // Draws this view and its visible subviews into a context whose user space is this view's
+    // superview's coordinate system (window coordinates for the content view).
+    void displayTree(graphics::GraphicsContext& context, const graphics::Rect& dirtyRectInSuperview);
+
+    bool isHidden() const { return hidden_; }
+    void setHidden(bool hidden);
+    bool isHiddenOrHasHiddenAncestor() const;
+    double alphaValue() const { return alpha_; }
+    virtual void setAlphaValue(double alpha);
+
+    // Layout information (reported, not enforced: there is no constraint engine).
+    virtual graphics::Size intrinsicContentSize() const;
+    virtual void invalidateIntrinsicContentSize() {}
+    virtual graphics::EdgeInsets alignmentRectInsets() const { return {}; }
+
+    // The deepest visible view under a point given in the superview's coordinates (window coordinates
+    // for the content view); the topmost subview wins. Null when the point is outside or the view hidden.
+    virtual std::shared_ptr<View> hitTest(const graphics::Point& pointInSuperview);
+    // Whether a click into an inactive window is also delivered to this view.
+    virtual bool acceptsFirstMouse(const Event* event) const;
+
+    std::int64_t tag() const { return tag_; }
+    void setTag(std::int64_t tag) { tag_ = tag; }
+    const std::string& identifier() const { return identifier_; }
+    void setIdentifier(std::string identifier) { identifier_ = std::move(identifier); }
+    const std::string& toolTip() const { return toolTip_; }
+    void setToolTip(std::string toolTip) { toolTip_ = std::move(toolTip); }
+
+private:
+    friend class Window;
+    // Sets the window of this subtree, calling the window hooks around the change.
+    void moveToWindow(const std::shared_ptr<Window>& window);
+    void notifyWillMoveToWindow(const std::shared_ptr<Window>& window);
+    void setWindowAndNotifyDidMove(const std::shared_ptr<Window>& window);
+    void clearNeedsDisplayTree();
+
+    std::weak_ptr<View> superview_;
+    std::weak_ptr<Window> window_;
+    std::vector<std::shared_ptr<View>> subviews_;
+    graphics::Rect frame_;
+    graphics::Point boundsOrigin_;
+    bool needsDisplay_ = true;
+    bool hidden_ = false;
+    double alpha_ = 1.0;
+    std::int64_t tag_ = -1;
+    std::string identifier_;
+    std::string toolTip_;
+};
+
+} // namespace ui

@@ -1,0 +1,411 @@
+#include "ui/Window.hpp"
+
+#include "graphics/DrawRecorder.hpp"
+#include "ui/Application.hpp"
+
+#include <cairo.h>
+
+namespace ui {
+
+using graphics::Point;
+using graphics::Rect;
+using graphics::Size;
+
+Window::Window(const Rect& contentRect)
+    : frame_(contentRect), backgroundColor_(graphics::Color::windowBackgroundColor()) {}
+
+Window::~Window() {
+    if (contentView_) {
+        // Views may outlive their window; they must not keep pointing at it.
+        contentView_->setWindowAndNotifyDidMove(nullptr);
+        contentView_->setNextResponder(nullptr);
+    }
+}
+
+void Window::setUp() {
+    Application::shared()->addWindow(sharedAs<Window>());
+    setContentView(std::make_shared<View>(Rect({0, 0}, frame_.size)));
+}
+
+void Window::setContentView(const std::shared_ptr<View>& view) {
+    if (view == contentView_) {
+        return;
+    }
+    auto self = sharedAs<Window>();
+    if (contentView_) {
+        auto old = contentView_;
+        old->moveToWindow(nullptr);
+        old->setNextResponder(nullptr);
+        contentView_.reset();
+    }
+    if (!view) {
+        setViewsNeedDisplay(true);
+        return;
+    }
+    view->removeFromSuperview();
+    if (auto other = view->window(); other && other.get() != this) {
+        other->setContentView(std::make_shared<View>(Rect({0, 0}, other->frame().size)));
+    }
+    contentView_ = view;
+    view->setNextResponder(self);
+    view->setFrame(Rect({0, 0}, frame_.size));
+    view->moveToWindow(self);
+    setViewsNeedDisplay(true);
+}
+
+void Window::resizeContent() {
+    if (contentView_) {
+        contentView_->setFrame(Rect({0, 0}, frame_.size));
+    }
+    setViewsNeedDisplay(true);
+}
+
+void Window::setFrame(const Rect& frame) {
+    const bool resized = frame.size != frame_.size;
+    frame_ = frame;
+    if (resized) {
+        if (backend_) {
+            backend_->setContentSize(frame.size);
+        }
+        resizeContent();
+    }
+}
+
+void Window::setFrameOrigin(const Point& origin) {
+    frame_.origin = origin;
+}
+
+void Window::setContentSize(const Size& size) {
+    setFrame(Rect(frame_.origin, size));
+}
+
+void Window::setTitle(const std::string& title) {
+    title_ = title;
+    if (backend_) {
+        backend_->setTitle(title);
+    }
+}
+
+void Window::setBackgroundColor(graphics::ColorRef color) {
+    backgroundColor_ = std::move(color);
+    setViewsNeedDisplay(true);
+}
+
+std::shared_ptr<Responder> Window::firstResponder() const {
+    if (auto r = firstResponder_.lock()) {
+        return r;
+    }
+    return std::const_pointer_cast<Window>(sharedAs<Window>());
+}
+
+bool Window::makeFirstResponder(const std::shared_ptr<Responder>& responder) {
+    auto self = sharedAs<Window>();
+    auto current = firstResponder();
+    auto wanted = responder ? responder : std::static_pointer_cast<Responder>(self);
+    if (current == wanted) {
+        return true;
+    }
+    if (current != self && !current->resignFirstResponder()) {
+        return false;
+    }
+    // The old responder has let go; until the new one accepts, the window holds the role.
+    firstResponder_.reset();
+    if (auto oldView = std::dynamic_pointer_cast<View>(current)) {
+        oldView->setNeedsDisplay();
+    }
+    if (wanted == self) {
+        return true;
+    }
+    if (auto view = std::dynamic_pointer_cast<View>(wanted);
+        view && (view->window() != self || view->isHiddenOrHasHiddenAncestor())) {
+        return false;
+    }
+    if (!wanted->acceptsFirstResponder() || !wanted->becomeFirstResponder()) {
+        return false;
+    }
+    firstResponder_ = wanted;
+    if (auto view = std::dynamic_pointer_cast<View>(wanted)) {
+        view->setNeedsDisplay();
+    }
+    return true;
+}
+
+bool Window::isKeyWindow() const {
+    return Application::shared()->keyWindow().get() == this;
+}
+
+void Window::makeKeyWindow() {
+    if (closed_) {
+        return;
+    }
+    Application::shared()->setKeyWindow(sharedAs<Window>());
+}
+
+void Window::makeKeyAndOrderFront() {
+    orderFront();
+    makeKeyWindow();
+}
+
+void Window::resignKey() {
+    auto app = Application::shared();
+    if (app->keyWindow().get() == this) {
+        app->setKeyWindow(nullptr);
+    }
+}
+
+void Window::becomeKeyWindow() {
+    // Focus rings and key-dependent looks change.
+    setViewsNeedDisplay(true);
+    if (contentView_) {
+        contentView_->setNeedsDisplay();
+    }
+}
+
+void Window::resignKeyWindow() {
+    setViewsNeedDisplay(true);
+    if (contentView_) {
+        contentView_->setNeedsDisplay();
+    }
+}
+
+void Window::orderFront() {
+    if (closed_) {
+        return;
+    }
+    visible_ = true;
+    if (backend_) {
+        backend_->orderFront();
+    }
+    setViewsNeedDisplay(true);
+}
+
+void Window::close() {
+    if (closed_) {
+        return;
+    }
+    auto self = sharedAs<Window>(); // stay alive through the hooks
+    windowWillClose();
+    closed_ = true;
+    visible_ = false;
+    trackingView_.reset();
+    resignKey();
+    Application::shared()->removeWindow(*this);
+    if (auto backend = std::move(backend_)) {
+        backend->close();
+    }
+}
+
+void Window::performClose() {
+    if (!closed_ && windowShouldClose()) {
+        close();
+    }
+}
+
+double Window::backingScaleFactor() const {
+    return backend_ ? backend_->backingScaleFactor() : scale_;
+}
+
+void Window::setBackingScaleFactor(double scale) {
+    if (scale > 0 && scale != scale_) {
+        scale_ = scale;
+        setViewsNeedDisplay(true);
+    }
+}
+
+void Window::setBackend(std::shared_ptr<WindowBackend> backend) {
+    backend_ = std::move(backend);
+    if (backend_) {
+        scale_ = backend_->backingScaleFactor();
+        const Size size = backend_->size();
+        if (size.width > 0 && size.height > 0 && size != frame_.size) {
+            frame_.size = size;
+            resizeContent();
+        }
+        backend_->setTitle(title_);
+        if (visible_) {
+            backend_->orderFront();
+        }
+        // The new back end has never been drawn, whatever the views think.
+        viewsNeedDisplay_ = true;
+        backend_->invalidate();
+    }
+}
+
+void Window::backendDidResize(const Size& size) {
+    if (size == frame_.size) {
+        return;
+    }
+    frame_.size = size;
+    resizeContent();
+}
+
+void Window::backendDidChangeScale(double scale) {
+    if (scale > 0 && scale != scale_) {
+        scale_ = scale;
+        setViewsNeedDisplay(true);
+    }
+}
+
+void Window::viewWillLeaveWindow(View& view) {
+    if (auto r = std::dynamic_pointer_cast<View>(firstResponder_.lock()); r && r->isDescendantOf(view)) {
+        firstResponder_.reset();
+    }
+    if (auto t = trackingView_.lock(); t && t->isDescendantOf(view)) {
+        trackingView_.reset();
+    }
+}
+
+void Window::setViewsNeedDisplay(bool flag) {
+    if (flag && !viewsNeedDisplay_ && backend_ && !displaying_) {
+        backend_->invalidate();
+    }
+    viewsNeedDisplay_ = flag;
+}
+
+void Window::displayIfNeeded() {
+    if (viewsNeedDisplay_) {
+        display();
+    }
+}
+
+void Window::drawContent(graphics::GraphicsContext& context) {
+    graphics::GraphicsContext::CurrentScope current(context);
+    const Rect all({0, 0}, frame_.size);
+    if (backgroundColor_) {
+        context.fillRect(all, backgroundColor_, graphics::CompositingOperation::copy);
+    }
+    if (contentView_) {
+        contentView_->displayTree(context, all);
+    }
+}
+
+void Window::display() {
+    if (displaying_ || closed_) {
+        return;
+    }
+    displaying_ = true;
+    cairo_surface_t* surface = backend_ ? backend_->surface() : nullptr;
+    if (surface && cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
+        cairo_t* cr = cairo_create(surface);
+        std::shared_ptr<graphics::DrawBackend> drawing = std::make_shared<graphics::CairoBackend>(cr);
+        if (auto recorder = backend_->recorder()) {
+            drawing = std::make_shared<graphics::TeeBackend>(drawing, recorder);
+        }
+        {
+            graphics::GraphicsContext context(drawing, frame_.size, backingScaleFactor(), false);
+            drawContent(context);
+        }
+        cairo_destroy(cr);
+        cairo_surface_flush(surface);
+        backend_->flush();
+    }
+    if (contentView_) {
+        contentView_->clearNeedsDisplayTree();
+    }
+    viewsNeedDisplay_ = false;
+    displaying_ = false;
+}
+
+void Window::dispatchMouseDown(const Event& event) {
+    auto self = sharedAs<Window>();
+    auto hit = contentView_ ? contentView_->hitTest(event.locationInWindow) : nullptr;
+    const bool wasKey = isKeyWindow();
+    if (!wasKey && canBecomeKeyWindow()) {
+        makeKeyWindow();
+    }
+    if (!hit) {
+        return;
+    }
+    if (!wasKey && !hit->acceptsFirstMouse(&event)) {
+        return; // this click only activated the window
+    }
+    if (event.type == EventType::leftMouseDown && hit->acceptsFirstResponder()) {
+        makeFirstResponder(hit);
+    }
+    trackingView_ = hit;
+    trackingButtonDown_ = event.type;
+    switch (event.type) {
+    case EventType::leftMouseDown:
+        hit->mouseDown(event);
+        break;
+    case EventType::rightMouseDown:
+        hit->rightMouseDown(event);
+        break;
+    default:
+        hit->otherMouseDown(event);
+        break;
+    }
+}
+
+void Window::sendEvent(const Event& event) {
+    if (closed_) {
+        return;
+    }
+    auto self = sharedAs<Window>(); // a handler may close and release the window
+    auto app = Application::shared();
+    Event routed = event;
+    routed.window = self;
+    Application::CurrentEventScope scope(*app, routed);
+    app->noteEvent(routed);
+
+    auto tracked = trackingView_.lock();
+    switch (routed.type) {
+    case EventType::leftMouseDown:
+    case EventType::rightMouseDown:
+    case EventType::otherMouseDown:
+        dispatchMouseDown(routed);
+        break;
+    case EventType::leftMouseDragged:
+        if (tracked) {
+            tracked->mouseDragged(routed);
+        }
+        break;
+    case EventType::rightMouseDragged:
+        if (tracked) {
+            tracked->rightMouseDragged(routed);
+        }
+        break;
+    case EventType::otherMouseDragged:
+        if (tracked) {
+            tracked->otherMouseDragged(routed);
+        }
+        break;
+    case EventType::leftMouseUp:
+    case EventType::rightMouseUp:
+    case EventType::otherMouseUp:
+        if (tracked) {
+            trackingView_.reset();
+            if (routed.type == EventType::leftMouseUp) {
+                tracked->mouseUp(routed);
+            } else if (routed.type == EventType::rightMouseUp) {
+                tracked->rightMouseUp(routed);
+            } else {
+                tracked->otherMouseUp(routed);
+            }
+        }
+        break;
+    case EventType::mouseMoved:
+        if (auto hit = contentView_ ? contentView_->hitTest(routed.locationInWindow) : nullptr) {
+            hit->mouseMoved(routed);
+        }
+        break;
+    case EventType::scrollWheel:
+        if (auto hit = contentView_ ? contentView_->hitTest(routed.locationInWindow) : nullptr) {
+            hit->scrollWheel(routed);
+        }
+        break;
+    case EventType::keyDown:
+        firstResponder()->keyDown(routed);
+        break;
+    case EventType::keyUp:
+        firstResponder()->keyUp(routed);
+        break;
+    case EventType::flagsChanged:
+        firstResponder()->flagsChanged(routed);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace ui

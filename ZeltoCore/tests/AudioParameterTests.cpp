@@ -1,0 +1,173 @@
+#include "ZeltoCore/AudioParameter.hpp"
+#include "core/HostTime.hpp"
+#include "core/MainQueue.hpp"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+
+using audiounit::AUParameterAutomationEventType;
+using audiounit::AUParameterEvent;
+using audiounit::AUParameterTree;
+using Unit = audiounit::AudioUnitParameterUnit;
+
+namespace {
+
+class AudioParameterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        core::claimMainThread();
+        core::MainQueue::shared().drain();
+    }
+    void TearDown() override { core::MainQueue::shared().drain(); }
+
+    static std::shared_ptr<AudioParameter> percent(float initial = 50.0f) {
+        return AudioParameter::create(4, "blur", "Blur", Unit::percent, {0.0f, 100.0f}, initial,
+                                      AudioParameter::ValueIncrement::linear());
+    }
+
+    // Puts the parameter into a tree and records every event the host would see.
+    void listen(const std::shared_ptr<AudioParameter>& parameter) {
+        tree_ = AUParameterTree::createTree({parameter->auParameter()});
+        tree_->addParameterObserver([this](const AUParameterEvent& event) { events_.push_back(event); });
+    }
+
+    std::shared_ptr<AUParameterTree> tree_;
+    std::vector<AUParameterEvent> events_;
+};
+
+TEST_F(AudioParameterTest, FlagsAndUnitNameFollowUnitStringsAndDependents) {
+    const auto make = [](Unit unit, std::optional<std::vector<std::string>> strings,
+                         std::optional<std::vector<uint64_t>> dependents) {
+        return AudioParameter::create(1, "p", "P", unit, {0.0f, 10.0f}, 3.0f,
+                                      AudioParameter::ValueIncrement::linear(), std::move(strings),
+                                      std::move(dependents));
+    };
+    EXPECT_EQ(make(Unit::percent, std::nullopt, std::nullopt)->auParameter()->flags(), 0xC0000000u);
+    EXPECT_EQ(
+        make(Unit::percent, std::vector<std::string>{}, std::vector<uint64_t>{})->auParameter()->flags(),
+        0xC0000000u);
+    EXPECT_EQ(make(Unit::generic, std::nullopt, std::vector<uint64_t>{2, 3})->auParameter()->flags(),
+              0xD0100000u);
+    EXPECT_EQ(make(Unit::decibels, std::vector<std::string>{"a"}, std::nullopt)->auParameter()->flags(),
+              0xC2200000u);
+    EXPECT_EQ(make(Unit::linearGain, std::nullopt, std::nullopt)->auParameter()->flags(), 0xC2000000u);
+    EXPECT_EQ(make(Unit::absoluteCents, std::nullopt, std::nullopt)->auParameter()->flags(), 0xC2000000u);
+
+    EXPECT_EQ(make(Unit::hertz, std::nullopt, std::nullopt)->auParameter()->unitName(), "Hz");
+    EXPECT_EQ(make(Unit::indexed, std::nullopt, std::nullopt)->auParameter()->unitName(), "");
+
+    const auto withDependents = make(Unit::generic, std::nullopt, std::vector<uint64_t>{2, 3});
+    EXPECT_EQ(withDependents->auParameter()->dependentParameters(), (std::vector<uint64_t>{2, 3}));
+    EXPECT_FALSE(make(Unit::generic, std::nullopt, std::nullopt)->auParameter()->dependentParameters());
+    EXPECT_FLOAT_EQ(withDependents->auParameter()->storedValue(), 3.0f);
+    EXPECT_FLOAT_EQ(withDependents->value(), 3.0f);
+
+    EXPECT_EQ(AudioParameter::dummyParam()->auParameter()->flags(), 0xC0000000u);
+}
+
+TEST_F(AudioParameterTest, UnitTableScalesCentsOnly) {
+    const auto note = AudioParameter::create(11, "note", "Note", Unit::absoluteCents, {-600.0f, 600.0f},
+                                             250.0f, AudioParameter::ValueIncrement::linear());
+    EXPECT_FLOAT_EQ(note->displayableValue(), 2.5f);
+    EXPECT_EQ(note->displayableSuffix(), "");
+    EXPECT_FLOAT_EQ(note->saveScaleFactor(), 0.01f);
+    EXPECT_FLOAT_EQ(note->displayScaleFactor(), 100.0f);
+    EXPECT_FALSE(note->isIndexed());
+
+    const auto blur = percent(20.0f);
+    EXPECT_FLOAT_EQ(blur->displayableValue(), 20.0f);
+    EXPECT_EQ(blur->displayableSuffix(), "%");
+    EXPECT_FLOAT_EQ(blur->saveScaleFactor(), 1.0f);
+    EXPECT_EQ(displayableSuffix(Unit::milliseconds), "MS");
+
+    EXPECT_TRUE(AudioParameter::create(0, "b", "B", Unit::indexed, {1, 64}, 64,
+                                       AudioParameter::ValueIncrement::linear())
+                    ->isIndexed());
+
+    using VI = AudioParameter::ValueIncrement;
+    EXPECT_EQ(VI::logarithmic(), VI::logarithmic(std::nullopt));
+    EXPECT_EQ(VI::logarithmic(1000.0f), VI::logarithmic(1000.0f));
+    EXPECT_NE(VI::logarithmic(1000.0f), VI::logarithmic());
+    EXPECT_NE(VI::logarithmic(), VI::linear());
+}
+
+TEST_F(AudioParameterTest, ValueIsClampedAndWrittenOnTheMainQueue) {
+    const auto p = percent();
+    p->setValue(150.0f, ParameterEditor::ui, ParameterEditorState::change);
+    EXPECT_FLOAT_EQ(p->value(), 50.0f) << "the observed write is deferred";
+    core::MainQueue::shared().drain();
+    EXPECT_FLOAT_EQ(p->value(), 100.0f);
+
+    p->setValue(std::numeric_limits<float>::quiet_NaN(), ParameterEditor::parameterObserver,
+                ParameterEditorState::change);
+    core::MainQueue::shared().drain();
+    EXPECT_FLOAT_EQ(p->value(), 0.0f);
+
+    int notified = 0;
+    auto token = p->observeValue([&](float) { ++notified; });
+    p->setObservedValue(0.0f);
+    EXPECT_EQ(notified, 0);
+    p->setObservedValue(7.0f);
+    EXPECT_EQ(notified, 1);
+}
+
+TEST_F(AudioParameterTest, OnlyUserEditsReachTheHostWithTimeAndGesturePhase) {
+    const auto p = percent();
+    listen(p);
+    core::ScopedHostTime clock(12345);
+
+    p->setValue(60.0f, ParameterEditor::ui, ParameterEditorState::beginInteractive);
+    p->setValue(70.0f, ParameterEditor::parameterObserver, ParameterEditorState::change);
+    ASSERT_EQ(events_.size(), 1u);
+    EXPECT_EQ(events_[0].eventType, AUParameterAutomationEventType::touch);
+    EXPECT_EQ(events_[0].hostTime, 12345u);
+    EXPECT_FLOAT_EQ(events_[0].value, 60.0f);
+    EXPECT_FLOAT_EQ(p->auParameter()->storedValue(), 60.0f);
+    core::MainQueue::shared().drain();
+
+    // The same value again: a plain change is dropped entirely, gesture ends are not.
+    events_.clear();
+    const auto queued = core::MainQueue::shared().pendingCount();
+    p->setValue(70.0f, ParameterEditor::ui, ParameterEditorState::change);
+    EXPECT_TRUE(events_.empty());
+    EXPECT_EQ(core::MainQueue::shared().pendingCount(), queued);
+    p->setValue(70.0f, ParameterEditor::ui, ParameterEditorState::endInteractive);
+    ASSERT_EQ(events_.size(), 1u);
+    EXPECT_EQ(events_[0].eventType, AUParameterAutomationEventType::release);
+}
+
+TEST_F(AudioParameterTest, HostEchoesAreDroppedWhileDragging) {
+    const auto p = percent();
+    p->setIsBeingInteractivelyEdited(true);
+    p->setValue(10.0f, ParameterEditor::parameterObserver, ParameterEditorState::change);
+    core::MainQueue::shared().drain();
+    EXPECT_FLOAT_EQ(p->value(), 50.0f);
+
+    p->setValue(10.0f, ParameterEditor::ui, ParameterEditorState::change);
+    core::MainQueue::shared().drain();
+    EXPECT_FLOAT_EQ(p->value(), 10.0f);
+
+    p->setIsBeingInteractivelyEdited(false);
+    p->setValue(30.0f, ParameterEditor::parameterObserver, ParameterEditorState::change);
+    core::MainQueue::shared().drain();
+    EXPECT_FLOAT_EQ(p->value(), 30.0f);
+}
+
+TEST_F(AudioParameterTest, ValueThatReturnsWithinOneTurnIsNotLost) {
+    const auto p = percent(50.0f);
+    listen(p);
+    p->setValue(80.0f, ParameterEditor::ui, ParameterEditorState::change);
+    p->setValue(50.0f, ParameterEditor::ui, ParameterEditorState::change);
+    ASSERT_EQ(events_.size(), 2u) << "the return to 50 must reach the host too";
+    EXPECT_FLOAT_EQ(p->auParameter()->storedValue(), 50.0f);
+    core::MainQueue::shared().drain();
+    EXPECT_FLOAT_EQ(p->value(), 50.0f);
+
+    // Once nothing is pending, a repeat is a duplicate again.
+    events_.clear();
+    p->setValue(50.0f, ParameterEditor::ui, ParameterEditorState::change);
+    EXPECT_TRUE(events_.empty());
+}
+
+} // namespace

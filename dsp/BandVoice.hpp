@@ -1,0 +1,237 @@
+#pragma once
+
+#include "dsp/Wavetable.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+
+// Wavetable oscillator of one analysis band. Per shape (sawtooth, square, sine) it crossfades once per cycle
+// from the record it plays to a record drawn at random near the band's note and cycle length.
+class BandVoice {
+public:
+    static constexpr uint64_t kNoRecord = ~uint64_t{0};
+    static constexpr int kShapeCount = 3;
+    static constexpr int kBestCapacity = 5;
+
+    struct ShapeSlot {
+        uint64_t current = kNoRecord;
+        uint64_t next = kNoRecord;
+        bool valid = false;
+    };
+
+    struct BestEntry {
+        uint64_t record = 0;
+        float distance = 0.0f;
+    };
+
+    using Tables = std::array<WavetableSlot, kShapeCount>;
+
+    // Raw pointers into the tables, taken once per block: the per-sample path then reads no vector internals.
+    struct TableView {
+        const float* samples = nullptr;
+        const WavetableRecord* records = nullptr;
+        uint64_t count = 0;
+        bool usable = false;
+    };
+    using TableViews = std::array<TableView, kShapeCount>;
+    static TableViews viewsOf(const Tables& tables) {
+        TableViews views;
+        for (int s = 0; s < kShapeCount; ++s) {
+            views[s] = {tables[s].samples.data(), tables[s].records.data(), tables[s].records.size(),
+                        tables[s].usable()};
+        }
+        return views;
+    }
+
+    double countdown = 0.0; // samples until a new record may be chosen
+    double sampleRate = 44100.0;
+    double searchWidth = 800.0;
+    double phase = 0.0;
+    std::array<ShapeSlot, kShapeCount> shapes{};
+    std::array<BestEntry, kBestCapacity> best{};
+    std::array<float, kBestCapacity> bestWeights{};
+    uint8_t bestCount = 0;
+    uint32_t randomState = 0;
+
+    BandVoice();
+
+    // The fixed seed of band b, so that the record sequence restarts identically at every prepare and reset.
+    static uint32_t seedForBand(uint32_t band);
+
+    // Shape weights from the morph pad position: y = 1 is pure sine, y = 0 morphs square (x = 0) to saw (x =
+    // 1).
+    static void shapeWeights(float x, float y, float weights[3]);
+
+    float render(const Tables& tables, const float weights[3], double note, double frequency) {
+        return render(tables, viewsOf(tables), weights, note, frequency);
+    }
+    float render(const Tables& tables, const TableViews& views, const float weights[3], double note,
+                 double frequency) {
+        return renderShapes<kAnyShapes>(tables, views, weights, note, frequency);
+    }
+
+    // render() for a block in which it is known per shape whether it is played (bit s of Shapes set: weight
+    // at least 0.0001 and a usable table) or not; kAnyShapes decides per call. Fixed shape sets need
+    // beginShapes first.
+    static constexpr int kAnyShapes = -1;
+    template <int Shapes>
+    inline float renderShapes(const Tables& tables, const TableViews& views, const float weights[3],
+                              double note, double frequency);
+    // Before the first renderShapes<Shapes> of a block: unplayed shapes become invalid and played ones get
+    // their records, as the first render() would do. Later renders of the block skip both checks: a record
+    // choice only ever stores indices below each table's record count.
+    void beginShapes(const Tables& tables, const TableViews& views, int shapesPlayed, double note) {
+        for (int s = 0; s < kShapeCount; ++s) {
+            ShapeSlot& slot = shapes[s];
+            if ((shapesPlayed & (1 << s)) == 0) {
+                slot.valid = false;
+            } else if (!slot.valid || std::max(slot.current, slot.next) >= views[s].count) {
+                ensureRecords(slot, tables[s], clampNote(note));
+            }
+        }
+    }
+    // renderShapes<Shapes> for frames first..n-1 of a block (after beginShapes), adding each output times its
+    // level into sum; frames with a negative level are skipped. Keeps the played records' addresses at hand
+    // between cycle ends.
+    template <int Shapes>
+    void renderRun(const Tables& tables, const TableViews& views, const float (*weights)[3],
+                   const float* levels, const float* notes, const float* frequencies, uint32_t first,
+                   uint32_t n, float* sum);
+
+    static double clampNote(double note) {
+        // Written so that a NaN note (from absurd parameter values) becomes note 0, not an out-of-range
+        // index.
+        return note > 0.0 ? (note < 127.0 ? note : 127.0) : 0.0;
+    }
+    void ensureRecords(ShapeSlot& slot, const WavetableSlot& table, double note) const;
+    static double sampleRecord(const WavetableSlot& table, uint64_t record, double phase);
+    void rechoose(const Tables& tables, double note, double frequency);
+    uint64_t chooseRecord(const WavetableSlot& table, double note, float targetLength);
+    void clearShapes() { shapes.fill(ShapeSlot{}); }
+
+private:
+    void consider(const WavetableSlot& table, uint64_t record, float logTarget);
+    void cycleEnd(const Tables& tables, double note, double frequency);
+    // sampleRecord for a valid record index of a loaded table and a phase already reduced to [0, 1).
+    static double sampleAt(const TableView& table, uint64_t record, double cyclePhase);
+    struct Cycle {
+        const float* samples;
+        uint32_t length;
+    };
+    static double sampleCycle(Cycle cycle, double cyclePhase);
+};
+
+// The per-sample path lives here so that the engine's band loop can inline it.
+
+inline double BandVoice::sampleCycle(Cycle cycle, double cyclePhase) {
+    const uint32_t len = cycle.length;
+    if (len == 0) {
+        return 0.0;
+    }
+    const double pos = cyclePhase * static_cast<double>(len);
+    // pos >= 0, so truncation is floor; it reaches len only when rounding lifts a phase just below 1.
+    const int64_t whole = static_cast<int64_t>(pos);
+    const double fraction = pos - static_cast<double>(whole);
+    const uint32_t i = whole < len ? static_cast<uint32_t>(whole) : static_cast<uint32_t>(whole % len);
+    const double a = cycle.samples[i];
+    const double b = cycle.samples[i + 1 == len ? 0 : i + 1];
+    return a + (b - a) * fraction;
+}
+
+inline double BandVoice::sampleAt(const TableView& table, uint64_t record, double cyclePhase) {
+    // The loader guarantees start + length <= sample count, so every read is inside the array.
+    const WavetableRecord& rec = table.records[record];
+    return sampleCycle({table.samples + rec.start, rec.length}, cyclePhase);
+}
+
+template <int Shapes>
+inline float BandVoice::renderShapes(const Tables& tables, const TableViews& views, const float weights[3],
+                                     double note, double frequency) {
+    const double x = phase < 0.0 ? 0.0 : (phase > 1.0 ? 1.0 : phase);
+    const double fade = x * x * (3.0 - 2.0 * x);
+    // Written so that a NaN frequency becomes the lowest one instead of a phase that is NaN for good.
+    const double f = frequency > 0.000001 ? frequency : 0.000001;
+    const double cyclePhase = (phase >= 0.0 && phase < 1.0) ? phase : phase - std::floor(phase);
+
+    float out = 0.0f;
+    const auto shape = [&](int s) {
+        ShapeSlot& slot = shapes[s];
+        const TableView& table = views[s];
+        if constexpr (Shapes == kAnyShapes) {
+            if (weights[s] < 0.0001f || !table.usable) {
+                slot.valid = false;
+                return;
+            }
+        } else if ((Shapes & (1 << s)) == 0) {
+            return;
+        }
+        if constexpr (Shapes == kAnyShapes) {
+            if (!slot.valid || std::max(slot.current, slot.next) >= table.count) [[unlikely]] {
+                ensureRecords(slot, tables[s], clampNote(note));
+            }
+        }
+        const double a = sampleAt(table, slot.current, cyclePhase);
+        const double b = slot.next == slot.current ? a : sampleAt(table, slot.next, cyclePhase);
+        out = out + weights[s] * static_cast<float>(a * (1.0 - fade) + fade * b);
+    };
+    shape(0);
+    shape(1);
+    shape(2);
+
+    phase = phase + f / std::max(sampleRate, 1.0);
+    countdown = countdown - 1.0;
+    if (phase >= 1.0) [[unlikely]] {
+        cycleEnd(tables, clampNote(note), f);
+    }
+    return out;
+}
+
+template <int Shapes>
+void BandVoice::renderRun(const Tables& tables, const TableViews& views, const float (*weights)[3],
+                          const float* levels, const float* notes, const float* frequencies, uint32_t first,
+                          uint32_t n, float* sum) {
+    static_assert(Shapes >= 0 && Shapes < (1 << kShapeCount));
+    Cycle current[kShapeCount] = {};
+    Cycle next[kShapeCount] = {};
+    bool repeat[kShapeCount] = {};
+    const auto refresh = [&] {
+        for (int s = 0; s < kShapeCount; ++s) {
+            if (Shapes & (1 << s)) {
+                const WavetableRecord& a = views[s].records[shapes[s].current];
+                const WavetableRecord& b = views[s].records[shapes[s].next];
+                current[s] = {views[s].samples + a.start, a.length};
+                next[s] = {views[s].samples + b.start, b.length};
+                repeat[s] = shapes[s].next == shapes[s].current;
+            }
+        }
+    };
+    refresh();
+    const double rate = std::max(sampleRate, 1.0);
+    for (uint32_t j = first; j < n; ++j) {
+        if (levels[j] < 0.0f) {
+            continue;
+        }
+        const double x = phase < 0.0 ? 0.0 : (phase > 1.0 ? 1.0 : phase);
+        const double fade = x * x * (3.0 - 2.0 * x);
+        const double frequency = frequencies[j];
+        const double f = frequency > 0.000001 ? frequency : 0.000001;
+        const double cyclePhase = (phase >= 0.0 && phase < 1.0) ? phase : phase - std::floor(phase);
+        float out = 0.0f;
+        for (int s = 0; s < kShapeCount; ++s) {
+            if (Shapes & (1 << s)) {
+                const double a = sampleCycle(current[s], cyclePhase);
+                const double b = repeat[s] ? a : sampleCycle(next[s], cyclePhase);
+                out = out + weights[j][s] * static_cast<float>(a * (1.0 - fade) + fade * b);
+            }
+        }
+        phase = phase + f / rate;
+        countdown = countdown - 1.0;
+        if (phase >= 1.0) [[unlikely]] {
+            cycleEnd(tables, clampNote(notes[j]), f);
+            refresh();
+        }
+        sum[j] = sum[j] + out * levels[j];
+    }
+}

@@ -1,0 +1,139 @@
+#pragma once
+
+#include "dsp/BandVoice.hpp"
+#include "dsp/FeedbackLimiter.hpp"
+#include "dsp/OnePoleSmoother.hpp"
+#include "dsp/RealFFT.hpp"
+#include "dsp/Wavetable.hpp"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+// The engine's own copy of every parameter, in engine units. Written by DSPKernel::setParameter, possibly
+// from another thread while rendering, so shared fields are accessed with loadRelaxed/storeRelaxed.
+struct EngineParams {
+    int32_t bands = 16;
+    float lowFrequency = 125.0f;
+    float highFrequency = 8000.0f;
+    float sliceMs = 50.0f;
+    float blur = 20.0f;
+    float feedback = 0.0f;
+    float inputGainDb = 0.0f;
+    float outputGainDb = 0.0f;
+    float mix = 50.0f;
+    float morphX = 0.5f;
+    float morphY = 0.5f;
+    float octave = 0.0f;
+    float noteCents = 0.0f;
+    float age = 0.0f;
+    float gateThresholdDb = -80.0f;
+    float gateReductionDb = -80.0f;
+    float gateAttackMs = 1.0f;
+    float gateReleaseMs = 100.0f;
+    float gateThreshold = 0.0001f;
+    float gateReduction = 0.0001f;
+    float gateAttackCoefficient = 0.1f;
+    float gateReleaseCoefficient = 0.01f;
+    float envelopeReleaseCoefficient = 0.001f;
+    double sampleRate = 44100.0;
+    bool bypass = false;
+    bool ready = true;
+    uint32_t maximumFrames = 1024;
+};
+
+class DSPEngine {
+public:
+    static constexpr int kChannels = 2;
+    static constexpr int kBands = 64;
+    static constexpr int kRingSize = 4096;
+    static constexpr int kFFTSize = 4096;
+    static constexpr int kBins = kFFTSize / 2;
+    static constexpr int kSlots = 3;
+
+    struct ChannelState {
+        std::vector<float> ring;
+        int32_t writeIndex = 0;
+        std::array<BandVoice, kBands> voices{};
+        std::array<OnePoleSmoother, kBands> noteSmoothers{};
+        std::array<OnePoleSmoother, kBands> levelSmoothers{};
+        std::array<bool, kBands> bandActive{};
+        float envelope = 0.0f;
+        float gateGain = 1.0f;
+        std::vector<float> feedbackBuffer;
+        FeedbackLimiter limiter{};
+    };
+
+    struct ParameterSmoothers {
+        OnePoleSmoother inputGain, outputGain, mix, feedback, pitch, age, morphX, morphY;
+    };
+
+    struct AnalyserValues {
+        int32_t bandCount = 0;
+        float rangeLo = 0.0f;
+        float rangeHi = 0.0f;
+        std::array<float, kBands> levels{};
+    };
+
+    std::array<ChannelState, kChannels> channels{};
+    RealFFT fft;
+    std::vector<float> window, frame, realPart, imagPart, magnitudes;
+    uint32_t sliceCounter = 0;
+    BandVoice::Tables wavetables{}; // sawtooth, square, sine
+    std::array<float, kBands> detune{};
+    ParameterSmoothers smoothers{};
+    float lastMix = -1.0f;
+    float dryGain = 1.0f;
+    float wetGain = 0.0f;
+    AnalyserValues analyser{};
+    EngineParams params{};
+
+    void prepare(double sampleRate);
+    void reset();
+    void setMaximumFrames(int32_t frames);
+    // Empties both rings, both feedback buffers and the analysis arrays (capacity kept) until the next
+    // prepare; processing passes audio through meanwhile.
+    void deallocate();
+    bool loadWavetable(uint32_t slot, const char* path);
+    void process(const float* const* inputs, uint32_t inputCount, float* const* outputs, uint32_t outputCount,
+                 uint32_t frameCount);
+    void analyseSlice(int channel, bool first);
+    float interpolatedMagnitude(double frequency, double binWidth) const;
+
+    uint32_t maximumFrames() const { return loadRelaxed(params.maximumFrames); }
+    bool bypass() const { return loadRelaxed(params.bypass); }
+    void setBypass(bool on) { storeRelaxed(params.bypass, on); }
+    double sampleRate() const { return params.sampleRate; }
+
+    // Glide time of the band notes for a blur percentage: 5 ms at 0 %, 2000 ms at 100 %.
+    static float glideTimeMs(float blurPercent) {
+        const float b = blurPercent * 0.01f;
+        return 5.0f + 1995.0f * (b * b);
+    }
+    static float gateCoefficient(float ms, float sampleRate);
+    static float dbToGain(float db);
+    void setNoteGlide(float blurPercent);
+
+private:
+    static constexpr uint32_t kChunk = 128;
+
+    // Per-frame values shared by all bands of a chunk of frames.
+    struct FrameValues {
+        float inputGain[kChunk], outputGain[kChunk], mix[kChunk], feedback[kChunk], pitch[kChunk],
+            age[kChunk];
+        float mono[kChunk];
+        float weights[kChunk][3];
+    };
+
+    // Which shapes every frame of the chunk plays (bit mask), or BandVoice::kAnyShapes when that varies.
+    int playedShapes(const FrameValues& values, uint32_t frames) const;
+    void renderBand(ChannelState& channel, int band, uint32_t frames, const FrameValues& values,
+                    int shapesPlayed, float frequencyCap, float* sum);
+    template <int Shapes>
+    void renderFrames(BandVoice& voice, const BandVoice::TableViews& views, const FrameValues& values,
+                      const float* levels, const float* midis, const float* frequencies, uint32_t frames,
+                      float* sum);
+    bool buffersReady() const;
+    void resetChannelRunningState(ChannelState& channel);
+    void syncSmoothersToParams();
+};

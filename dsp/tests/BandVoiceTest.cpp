@@ -1,0 +1,114 @@
+#include "dsp/BandVoice.hpp"
+
+#include "dsp/tests/TestWavetable.hpp"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+#include <memory>
+
+namespace {
+
+WavetableSlot load(const testwt::File& f) {
+    WavetableSlot slot;
+    const auto bytes = f.bytes();
+    EXPECT_TRUE(slot.parse(bytes.data(), bytes.size()));
+    return slot;
+}
+
+TEST(BandVoiceTest, ShapeWeightEdges) {
+    float w[3];
+    BandVoice::shapeWeights(0.25f, 2.0f, w); // y above 1 acts as 1: pure sine
+    EXPECT_EQ(w[2], 1.0f);
+    EXPECT_EQ(w[0], 0.0f);
+    BandVoice::shapeWeights(0.25f, -0.5f, w); // below 0: no sine at all
+    EXPECT_EQ(w[0], 0.25f);
+    EXPECT_EQ(w[1], 0.75f);
+    EXPECT_EQ(w[2], 0.0f);
+    BandVoice::shapeWeights(1.5f, 0.25f, w); // x is not clamped
+    EXPECT_EQ(w[1], -0.25f);
+}
+
+TEST(BandVoiceTest, ChooseRecord) {
+    testwt::File f;
+    f.addCycle(testwt::Shape::Sine, 60, 100, 1.0f);
+    const WavetableSlot single = load(f);
+    auto voice = std::make_unique<BandVoice>();
+    voice->randomState = 12345;
+    EXPECT_EQ(voice->chooseRecord(single, 60.0, 100.0f), 0u);
+    EXPECT_EQ(voice->chooseRecord(single, 10.0, 3.0f), 0u); // outside the note window: the whole table
+    EXPECT_EQ(voice->randomState, 12345u);                  // one candidate: no random draw
+
+    // Two equally long records: the pick follows their weights (1 : 9).
+    testwt::File two;
+    two.addCycle(testwt::Shape::Sine, 60, 100, 1.0f);
+    two.addCycle(testwt::Shape::Sine, 60, 100, 9.0f);
+    const WavetableSlot weighted = load(two);
+    int heavy = 0;
+    for (int i = 0; i < 4000; ++i) {
+        heavy += voice->chooseRecord(weighted, 60.4, 100.0f) == 1u ? 1 : 0;
+    }
+    EXPECT_NEAR(heavy / 4000.0, 0.9, 0.03);
+}
+
+TEST(BandVoiceTest, RenderReadsOnlyWeightedShapesAndWrapsOnce) {
+    BandVoice::Tables tables{load(testwt::makeShapeTable(testwt::Shape::Sawtooth)),
+                             load(testwt::makeShapeTable(testwt::Shape::Square)), WavetableSlot{}};
+    auto voice = std::make_unique<BandVoice>();
+    voice->sampleRate = 48000.0;
+    const float sawOnly[3] = {1.0f, 0.0f, 0.0f};
+    for (int i = 0; i < 100; ++i) {
+        voice->render(tables, sawOnly, 69.0, 440.0);
+    }
+    EXPECT_TRUE(voice->shapes[0].valid);
+    EXPECT_FALSE(voice->shapes[1].valid);
+
+    // A frequency above the sample rate wraps more than once in a call; only one re-choice (one draw)
+    // happens.
+    voice->countdown = 0.0;
+    voice->phase = 0.5;
+    uint32_t once = voice->randomState;
+    once ^= once << 13;
+    once ^= once >> 17;
+    once ^= once << 5;
+    voice->render(tables, sawOnly, 69.0, 48000.0 * 2.7);
+    EXPECT_NEAR(voice->phase, 0.2, 1e-9);
+    EXPECT_EQ(voice->countdown, 48000.0 * 0.005);
+    EXPECT_EQ(voice->randomState, once);
+
+    voice->phase = 0.0; // frequency 0 still advances by a millionth of a cycle per second
+    voice->render(tables, sawOnly, 69.0, 0.0);
+    EXPECT_EQ(voice->phase, 0.000001 / 48000.0);
+
+    auto high = std::make_unique<BandVoice>(); // note 200 acts as 127
+    high->render(tables, sawOnly, 200.0, 100.0);
+    EXPECT_EQ(high->shapes[0].current, tables[0].noteMap[120].first);
+
+    // Non-finite notes and frequencies neither index outside the tables nor leave the phase NaN.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_TRUE(std::isfinite(voice->render(tables, sawOnly, i % 2 ? nan : -inf, i % 3 ? nan : inf)));
+    }
+    EXPECT_TRUE(std::isfinite(voice->phase));
+}
+
+TEST(BandVoiceTest, ChosenIndexIsClampedPerTable) {
+    testwt::File big;
+    for (uint32_t len = 90; len < 100; ++len) {
+        big.addCycle(testwt::Shape::Sine, 60, len, 1.0f);
+    }
+    testwt::File small;
+    small.addCycle(testwt::Shape::Square, 60, 95, 1.0f);
+    BandVoice::Tables tables{load(big), load(small), WavetableSlot{}};
+    auto voice = std::make_unique<BandVoice>();
+    voice->sampleRate = 48000.0;
+    const float all[3] = {0.5f, 0.5f, 0.5f};
+    for (int i = 0; i < 20000; ++i) {
+        voice->render(tables, all, 60.0, 500.0);
+        ASSERT_EQ(voice->shapes[1].next, 0u);
+    }
+    EXPECT_FALSE(voice->shapes[2].valid); // an empty table is never read
+}
+
+} // namespace

@@ -1,0 +1,262 @@
+#include "dsp/DenormalGuard.hpp"
+#include "dsp/tests/TestSupport.hpp"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <memory>
+#include <xmmintrin.h>
+
+using testsupport::Buffers;
+using testsupport::makeKernel;
+
+namespace {
+
+void runRich(DSPKernel& k, Buffers& io, int blocks, uint32_t frames = 512) {
+    for (int block = 0; block < blocks; ++block) {
+        io.fillRich(static_cast<uint64_t>(block) * frames, 48000.0);
+        io.run(k, frames);
+    }
+}
+
+TEST(EngineLifecycle, PrepareAndResetSetWhatTheyOwnOnly) {
+    auto k = std::make_unique<DSPKernel>();
+    DSPEngine& e = k->engine;
+    e.channels[0].voices[5].countdown = 123.0; // prepare and reset leave these alone
+    e.lastMix = 0.3f;
+    e.analyser.bandCount = 7;
+    k->setParameter(6, -20.0f, false);
+    k->setParameter(4, 0.0f, false);
+    e.setMaximumFrames(512);
+    e.prepare(48000.0);
+    ASSERT_TRUE(testsupport::loadTables(e));
+
+    EXPECT_EQ(e.channels[0].voices[5].countdown, 123.0);
+    EXPECT_EQ(e.lastMix, 0.3f);
+    EXPECT_EQ(e.analyser.bandCount, 7);
+    EXPECT_EQ(e.window[0], 0.0f);
+    EXPECT_EQ(e.window[2048], 1.0f);
+    EXPECT_EQ(e.channels[1].ring, std::vector<float>(4096, 0.0f));
+    EXPECT_EQ(e.channels[1].feedbackBuffer.size(), 512u);
+    EXPECT_EQ(e.channels[1].voices[63].randomState, e.channels[0].voices[63].randomState);
+    EXPECT_NE(e.channels[0].voices[1].randomState, e.channels[0].voices[0].randomState);
+    EXPECT_EQ(e.channels[0].noteSmoothers[9].current, 69.0f);
+    EXPECT_EQ(e.channels[0].noteSmoothers[9].timeMs, 5.0f);
+    EXPECT_FLOAT_EQ(e.smoothers.inputGain.current, 0.1f); // settled on the mirror: no glide after prepare
+    EXPECT_EQ(e.smoothers.inputGain.target, e.smoothers.inputGain.current);
+    float spread = 0.0f;
+    for (float d : e.detune) {
+        EXPECT_LE(std::fabs(d), 0.5f);
+        spread = std::max(spread, std::fabs(d - e.detune[0]));
+    }
+    EXPECT_GT(spread, 0.3f);
+
+    Buffers io(2, 2, 512);
+    k->setParameter(5, 50.0f, false);
+    k->setParameter(3, 10.0f, false);
+    runRich(*k, io, 20);
+    ASSERT_TRUE(e.channels[0].bandActive[2] || e.channels[0].bandActive[3]);
+    const auto feedback = e.channels[0].feedbackBuffer;
+    const float lastMix = e.lastMix;
+    const double countdown = e.channels[1].voices[3].countdown;
+    k->setParameter(8, 80.0f, false);
+
+    e.reset();
+    EXPECT_EQ(e.sliceCounter, 0u);
+    for (const auto& ch : e.channels) {
+        EXPECT_EQ(ch.ring, std::vector<float>(4096, 0.0f));
+        EXPECT_EQ(ch.writeIndex, 0);
+        EXPECT_EQ(ch.gateGain, 1.0f);
+        EXPECT_EQ(ch.limiter.gain, 1.0f);
+        for (int b = 0; b < 64; ++b) {
+            EXPECT_EQ(ch.voices[b].phase, 0.0);
+            EXPECT_EQ(ch.voices[b].randomState, BandVoice::seedForBand(static_cast<uint32_t>(b)));
+            EXPECT_FALSE(ch.voices[b].shapes[0].valid);
+            EXPECT_EQ(ch.noteSmoothers[b].target, 69.0f);
+            EXPECT_EQ(ch.levelSmoothers[b].current, 0.0f);
+            EXPECT_FALSE(ch.bandActive[b]);
+        }
+    }
+    EXPECT_FLOAT_EQ(e.smoothers.mix.current, 0.8f);
+    EXPECT_EQ(e.channels[0].feedbackBuffer, feedback);
+    EXPECT_EQ(e.lastMix, lastMix);
+    EXPECT_EQ(e.channels[1].voices[3].countdown, countdown);
+}
+
+TEST(EngineProcess, SlicePeriodAnalysesOnCallBoundaries) {
+    auto k = makeKernel(44100.0, 1024);
+    DSPEngine& e = k->engine;
+    k->setParameter(3, 10.0f, false); // 441 frames
+    Buffers io(2, 2, 512);
+    io.run(*k, 440);
+    io.run(*k, 1);
+    EXPECT_EQ(e.analyser.bandCount, 0); // nothing analysed yet
+    io.run(*k, 10);
+    EXPECT_EQ(e.sliceCounter, 10u);
+    EXPECT_EQ(e.analyser.bandCount, 16);
+
+    // 512-frame calls against a 441-frame period: one analysis at the start of every call.
+    e.reset();
+    for (int call = 0; call < 4; ++call) {
+        io.run(*k, 512);
+        EXPECT_EQ(e.sliceCounter, 512u);
+    }
+
+    // 1 ms would be 44 frames: the floor of 64 applies.
+    k->setParameter(3, 1.0f, false);
+    e.reset();
+    io.run(*k, 63);
+    io.run(*k, 1);
+    io.run(*k, 5);
+    EXPECT_EQ(e.sliceCounter, 5u);
+}
+
+TEST(EngineProcess, PassThroughCases) {
+    auto k = makeKernel(48000.0, 512);
+    Buffers io(2, 2, 256);
+    io.fillRich(0, 48000.0);
+    k->engine.setBypass(true);
+    io.run(*k, 256);
+    EXPECT_EQ(io.out, io.in);
+    EXPECT_EQ(k->engine.sliceCounter, 0u);
+    k->engine.setBypass(false);
+
+    Buffers none(0, 2, 256); // no input channels: outputs untouched, nothing processed
+    none.out[1].assign(256, 0.25f);
+    none.run(*k, 256);
+    EXPECT_EQ(none.out[1][100], 0.25f);
+    EXPECT_EQ(k->engine.sliceCounter, 0u);
+
+    // Without buffers (after deallocation, before any prepare) audio passes through.
+    k->engine.deallocate();
+    EXPECT_TRUE(k->engine.channels[1].ring.empty());
+    EXPECT_TRUE(k->engine.magnitudes.empty());
+    Buffers again(2, 2, 256);
+    again.fillRich(3, 48000.0);
+    again.run(*k, 256);
+    EXPECT_EQ(again.out, again.in);
+    auto fresh = std::make_unique<DSPKernel>();
+    again.fillRich(7, 48000.0);
+    again.run(*fresh, 256);
+    EXPECT_EQ(again.out, again.in);
+}
+
+TEST(EngineProcess, MixZeroIsExactlyDry) {
+    auto k = makeKernel(48000.0, 512);
+    for (auto [address, value] :
+         {std::pair{6u, 12.0f}, {7u, -9.0f}, {5u, 80.0f}, {13u, -10.0f}, {8u, 0.0f}}) {
+        k->setParameter(address, value, false);
+    }
+    k->engine.reset(); // settles the mix smoother at 0
+    Buffers io(2, 2, 512);
+    for (int block = 0; block < 10; ++block) {
+        io.fillRich(static_cast<uint64_t>(block) * 512, 48000.0);
+        io.run(*k, 512);
+        ASSERT_EQ(io.out, io.in) << block;
+    }
+    EXPECT_TRUE(k->engine.channels[0].bandActive[4] || k->engine.channels[0].bandActive[5]);
+}
+
+TEST(EngineProcess, ChannelRouting) {
+    // One input, two outputs: one channel from mono, and both outputs equal a one-in, one-out render.
+    auto mono = makeKernel(48000.0, 512);
+    auto single = std::make_unique<DSPKernel>(*mono);
+    Buffers oneTwo(1, 2, 512), oneOne(1, 1, 512);
+    runRich(*mono, oneTwo, 12);
+    runRich(*single, oneOne, 12);
+    EXPECT_EQ(oneTwo.out[0], oneOne.out[0]);
+    EXPECT_EQ(oneTwo.out[1], oneOne.out[0]);
+    EXPECT_NE(oneTwo.out[0], oneTwo.in[0]);
+    EXPECT_EQ(mono->engine.channels[1].writeIndex, 0);
+
+    // Two inputs, one output: one channel analysed from the average of the inputs.
+    auto twoIn = makeKernel(48000.0, 512);
+    auto averaged = std::make_unique<DSPKernel>(*twoIn);
+    Buffers twoOne(2, 1, 512), avgOne(1, 1, 512);
+    for (int block = 0; block < 12; ++block) {
+        twoOne.fillRich(static_cast<uint64_t>(block) * 512, 48000.0);
+        for (int i = 0; i < 512; ++i) {
+            avgOne.in[0][i] = (twoOne.in[0][i] + twoOne.in[1][i]) * 0.5f;
+        }
+        twoOne.run(*twoIn, 512);
+        avgOne.run(*averaged, 512);
+    }
+    EXPECT_EQ(twoIn->engine.channels[0].ring, averaged->engine.channels[0].ring);
+    EXPECT_EQ(twoIn->engine.channels[1].writeIndex, 0);
+}
+
+TEST(Feedback, LimiterSwitchesGainAtFirstZeroCrossing) {
+    EXPECT_EQ(FeedbackLimiter::gainForPeak(0.95f), 1.0f);
+    EXPECT_EQ(FeedbackLimiter::gainForPeak(1.9f), 0.5f);
+
+    FeedbackLimiter fresh; // last sample 0: the new gain applies from the first sample
+    float a[] = {1.0f, -1.0f};
+    fresh.apply(a, 2, 0.5f);
+    EXPECT_EQ(a[0], 0.5f);
+    EXPECT_EQ(fresh.lastSample, -0.5f);
+
+    FeedbackLimiter running{1.0f, 0.3f};
+    float b[] = {0.4f, 0.0f, 0.2f, -0.8f, 0.6f};
+    running.apply(b, 5, 0.5f);
+    EXPECT_EQ(b[2], 0.2f);  // a 0 sample is no crossing
+    EXPECT_EQ(b[3], -0.4f); // 0.2 -> -0.8 is the first
+    EXPECT_EQ(running.gain, 0.5f);
+
+    FeedbackLimiter hidden{1.0f, 0.3f}; // a sign change across an exact 0 goes unseen
+    float h[] = {0.4f, 0.0f, -0.2f};
+    hidden.apply(h, 3, 0.5f);
+    EXPECT_EQ(h[2], -0.2f);
+}
+
+TEST(Feedback, LimitedInBlocksAndDirectInLongBlocks) {
+    auto k = makeKernel(48000.0, 512);
+    for (auto [address, value] : {std::pair{5u, 100.0f}, {6u, 18.0f}, {3u, 10.0f}}) {
+        k->setParameter(address, value, false);
+    }
+    k->engine.reset();
+    Buffers io(2, 2, 1024);
+    float lowestGain = 1.0f;
+    for (int block = 0; block < 16; ++block) {
+        io.fillRich(static_cast<uint64_t>(block) * 512, 48000.0);
+        io.run(*k, 512);
+        lowestGain = std::min(lowestGain, k->engine.channels[0].limiter.gain);
+        const auto& fb = k->engine.channels[0].feedbackBuffer;
+        EXPECT_LE(std::fabs(fb[511]), 0.95f * 1.0001f); // past the block's first crossing
+    }
+    EXPECT_LT(lowestGain, 1.0f);
+
+    // A block longer than the feedback buffer feeds back into the ring at once; buffers and limiter stay.
+    const auto bufferBefore = k->engine.channels[0].feedbackBuffer;
+    const float gainBefore = k->engine.channels[0].limiter.gain;
+    auto dry = std::make_unique<DSPKernel>(*k);
+    dry->engine.smoothers.feedback.current = dry->engine.smoothers.feedback.target = 0.0f;
+    Buffers twin(2, 2, 1024);
+    io.fillRich(9000, 48000.0);
+    twin.fillRich(9000, 48000.0);
+    io.run(*k, 1024);
+    twin.run(*dry, 1024);
+    EXPECT_EQ(k->engine.channels[0].feedbackBuffer, bufferBefore);
+    EXPECT_EQ(k->engine.channels[0].limiter.gain, gainBefore);
+    EXPECT_NE(k->engine.channels[0].ring, dry->engine.channels[0].ring);
+}
+
+TEST(EngineProcess, RestoresCallersFloatingPointMode) {
+    auto k = makeKernel(48000.0, 512);
+    Buffers io(2, 2, 512);
+    io.fillRich(0, 48000.0);
+    const unsigned original = _mm_getcsr();
+    for (unsigned mode : {original & ~0x8040u, original | 0x8000u}) {
+        _mm_setcsr(mode);
+        io.run(*k, 512);
+        EXPECT_EQ(_mm_getcsr(), mode);
+    }
+    _mm_setcsr(original & ~0x8040u);
+    {
+        DenormalGuard guard;
+        volatile float tiny = 1e-39f;
+        volatile float scaled = tiny * 0.5f;
+        EXPECT_EQ(scaled, 0.0f); // flushed inside the guard
+    }
+    _mm_setcsr(original);
+}
+
+} // namespace

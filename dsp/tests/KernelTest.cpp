@@ -1,0 +1,121 @@
+#include "dsp/DSPKernel.hpp"
+#include "dsp/tests/TestSupport.hpp"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+#include <memory>
+
+namespace {
+
+float coefficient(float ms, float sr) {
+    return 1.0f - std::exp(-1000.0f / (ms * sr));
+}
+
+TEST(KernelParameters, AddressesBandsAndDirtyBits) {
+    auto k = std::make_unique<DSPKernel>();
+    for (auto [raw, expected] : {std::pair{0.9f, 1}, {64.7f, 64}, {-3.0f, 1}, {100.0f, 64}, {1e30f, 64}}) {
+        k->setParameter(0, raw, false);
+        EXPECT_EQ(k->engine.params.bands, expected) << raw;
+        EXPECT_EQ(k->sharedState.paramValues[0].load(), raw);
+    }
+    EXPECT_EQ(k->sharedState.dirtyMask.load(), 0u); // markDirty false never touches the mask
+
+    k->setParameter(9, 42.0f, true); // no engine field, but stored and flagged
+    EXPECT_EQ(k->sharedState.paramValues[9].load(), 42.0f);
+    k->setParameter(19, 1.0f, true);
+    k->setParameter(~uint64_t{0}, 1.0f, true);
+    k->setParameter(18, 0.25f, true);
+    EXPECT_EQ(k->sharedState.dirtyMask.load(), (1u << 18) | (1u << 9));
+
+    k->setParameter(8, 250.0f, false); // stored unclamped
+    EXPECT_FLOAT_EQ(k->engine.smoothers.mix.target, 2.5f);
+
+    // NaN and infinities are ignored entirely: nothing stored, no bit.
+    k->sharedState.dirtyMask.store(0);
+    for (float bad : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
+        for (uint64_t address : {0u, 4u, 6u, 9u, 17u}) {
+            k->setParameter(address, bad, true);
+        }
+    }
+    EXPECT_EQ(k->sharedState.dirtyMask.load(), 0u);
+    EXPECT_EQ(k->engine.params.bands, 64);
+    EXPECT_EQ(k->sharedState.paramValues[9].load(), 42.0f);
+    EXPECT_TRUE(std::isfinite(k->engine.channels[1].noteSmoothers[3].coefficient));
+}
+
+TEST(KernelParameters, DerivedValues) {
+    auto k = std::make_unique<DSPKernel>();
+    // Before prepare the construction rate of 44100 Hz applies; attack 0 ms acts as 0.01 ms, and setting
+    // either time recomputes both coefficients.
+    k->engine.params.gateReleaseCoefficient = 0.0f;
+    k->setParameter(15, 0.0f, false);
+    EXPECT_EQ(k->engine.params.gateAttackCoefficient, coefficient(0.01f, 44100.0f));
+    EXPECT_EQ(k->engine.params.gateReleaseCoefficient, coefficient(100.0f, 44100.0f));
+    k->engine.params.gateAttackCoefficient = 0.0f;
+    k->setParameter(16, 250.0f, false);
+    EXPECT_EQ(k->engine.params.gateAttackCoefficient, coefficient(0.01f, 44100.0f));
+
+    // Octave and note combine whichever comes last.
+    k->setParameter(11, -50.0f, false);
+    k->setParameter(10, 1.0f, false);
+    EXPECT_FLOAT_EQ(k->engine.smoothers.pitch.target, 11.5f);
+    k->setParameter(11, 25.0f, false);
+    EXPECT_FLOAT_EQ(k->engine.smoothers.pitch.target, 12.25f);
+
+    // Blur sets the glide of both channels' 64 note smoothers: 5 ms at 0 %, 2000 ms at 100 %.
+    k->engine.prepare(48000.0);
+    for (auto [blur, glide] : {std::pair{0.0f, 5.0f}, {100.0f, 2000.0f}}) {
+        k->setParameter(4, blur, false);
+        for (const auto& channel : k->engine.channels) {
+            for (const auto& s : channel.noteSmoothers) {
+                ASSERT_EQ(s.timeMs, glide);
+                ASSERT_EQ(s.coefficient, coefficient(glide, 48000.0f));
+            }
+        }
+    }
+}
+
+TEST(Smoother, StepsTowardTargetAndSnaps) {
+    OnePoleSmoother s;
+    s.sampleRate = 1000.0;
+    s.setTime(1.0f);
+    EXPECT_FLOAT_EQ(s.coefficient, 1.0f - std::exp(-1.0f));
+    s.target = 1.0f;
+    EXPECT_FLOAT_EQ(s.step(), s.coefficient);
+    for (int i = 0; i < 40; ++i) {
+        s.step();
+    }
+    EXPECT_EQ(s.current, 1.0f); // snapped once within 1e-5
+}
+
+TEST(Kernel, PublishesAnalyserAndCopiesDeeply) {
+    auto k = testsupport::makeKernel(48000.0, 512);
+    k->setParameter(3, 10.0f, false);
+    k->setParameter(0, 24.0f, true);
+    testsupport::Buffers io(2, 2, 512);
+    for (int block = 0; block < 12; ++block) {
+        io.fillRich(static_cast<uint64_t>(block) * 512, 48000.0);
+        io.run(*k, 512);
+    }
+    EXPECT_EQ(k->sharedState.vizBandCount.load(), 24);
+    EXPECT_EQ(k->sharedState.vizRangeHi.load(), 8000.0f);
+    for (int b = 0; b < 64; ++b) {
+        EXPECT_EQ(k->sharedState.vizBandAmps[b].load(), k->engine.analyser.levels[b]);
+    }
+    EXPECT_GT(k->sharedState.vizBandAmps[10].load(), 0.01f);
+
+    // A copy renders the same future as the original and is independent of it.
+    auto copy = std::make_unique<DSPKernel>(*k);
+    EXPECT_EQ(copy->sharedState.dirtyMask.load(), 1u);
+    testsupport::Buffers a(2, 2, 512), b(2, 2, 512);
+    a.fillRich(99999, 48000.0);
+    b.fillRich(99999, 48000.0);
+    a.run(*k, 512);
+    b.run(*copy, 512);
+    EXPECT_EQ(a.out, b.out);
+    copy->setParameter(0, 3.0f, false);
+    EXPECT_EQ(k->engine.params.bands, 24);
+}
+
+} // namespace

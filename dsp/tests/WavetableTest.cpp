@@ -1,0 +1,145 @@
+#include "dsp/Wavetable.hpp"
+
+#include "dsp/tests/TestSupport.hpp"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+using testwt::File;
+
+namespace {
+
+File smallFile() {
+    File f;
+    f.addCycle(testwt::Shape::Sine, 60, 8, 1.0f);
+    f.addCycle(testwt::Shape::Sine, 60, 9, 0.0f);
+    f.addCycle(testwt::Shape::Sine, 64, 6, -2.0f);
+    return f;
+}
+
+TEST(WavetableParse, ValidFileAndNoteRemap) {
+    const File f = smallFile();
+    const auto bytes = f.bytes();
+    WavetableSlot slot;
+    ASSERT_TRUE(slot.parse(bytes.data(), bytes.size()));
+    EXPECT_EQ(slot.records.size(), 3u);
+    EXPECT_EQ(slot.samples.size(), 23u);
+    EXPECT_EQ(slot.tableSampleRate, 48000.0);
+    EXPECT_EQ(slot.records[1].length, 9u);
+    EXPECT_EQ(slot.records[1].weight, 0.001f); // weights are floored
+    EXPECT_EQ(slot.records[2].weight, 0.001f);
+    EXPECT_EQ(slot.records[2].rootNote, 64u);
+    EXPECT_EQ(slot.noteMap[60].count, 2u);
+    EXPECT_EQ(slot.noteMap[64].first, 2u);
+    EXPECT_EQ(slot.samples[2], f.samples[2]);
+
+    // Only notes 60 and 64 have records: below 60 -> 60; 61, 62 -> 60 (62 is a tie, the lower wins); 63 up
+    // -> 64.
+    for (int n = 0; n <= 62; ++n) {
+        EXPECT_EQ(slot.noteRemap[n], 60) << n;
+    }
+    for (int n = 63; n < 128; ++n) {
+        EXPECT_EQ(slot.noteRemap[n], 64) << n;
+    }
+    slot.noteMap.fill({});
+    slot.buildNoteRemap();
+    for (int n = 0; n < 128; ++n) {
+        EXPECT_EQ(slot.noteRemap[n], n);
+    }
+
+    // The same through a file, and a missing file.
+    const std::string path = testwt::writeTemp(bytes, "small.bin");
+    WavetableSlot fromFile;
+    EXPECT_TRUE(fromFile.parse(path.c_str()));
+    EXPECT_EQ(fromFile.samples, slot.samples);
+    EXPECT_FALSE(fromFile.parse((path + ".missing").c_str()));
+    EXPECT_FALSE(fromFile.usable());
+    EXPECT_FALSE(fromFile.parse(nullptr));
+}
+
+TEST(WavetableParse, EveryRejectionLeavesTheSlotSilent) {
+    using Patch = std::function<void(std::vector<uint8_t>&, const File&)>;
+    const auto u32 = [](size_t at, uint32_t v) -> Patch {
+        return [=](std::vector<uint8_t>& b, const File&) { File::putU32(b, at, v); };
+    };
+    const auto record = [](size_t index, size_t field, uint32_t v) -> Patch {
+        return [=](std::vector<uint8_t>& b, const File& f) {
+            File::putU32(b, f.recordsOffset() + 16 * index + field, v);
+        };
+    };
+    const std::vector<std::pair<const char*, Patch>> cases = {
+        {"51 bytes", [](auto& b, auto&) { b.resize(51); }},
+        {"magic first byte", [](auto& b, auto&) { b[0] = 'X'; }},
+        {"magic last byte", [](auto& b, auto&) { b[7] = '2'; }},
+        {"version 2", u32(8, 2)},
+        {"table rate 0", u32(12, 0)},
+        {"note count 127", u32(20, 127)},
+        {"records past end", u32(16, 1000)},
+        {"records offset past end", [](auto& b, auto&) { File::putU64(b, 28, b.size() + 1); }},
+        {"records offset overflow", [](auto& b, auto&) { File::putU64(b, 28, ~uint64_t{0} - 8); }},
+        {"note map past end", [](auto& b, auto&) { File::putU64(b, 36, b.size() - 1000); }},
+        {"samples past end", u32(24, 24)},
+        {"samples offset past end", [](auto& b, auto&) { File::putU64(b, 44, b.size() + 4); }},
+        {"record length 3", record(0, 4, 3)},
+        {"root note 128", [](auto& b, const File& f) { b[f.recordsOffset() + 16 + 8] = 128; }},
+        {"start + length one past", record(2, 0, 18)},
+        {"start at sample count", record(2, 0, 23)},
+        {"start + length overflow", record(2, 4, 0xFFFFFFF0u)},
+        {"note map first past count",
+         [](auto& b, const File& f) { File::putU32(b, f.noteMapOffset() + 8 * 5, 4); }},
+        {"note map count past",
+         [](auto& b, const File& f) { File::putU32(b, f.noteMapOffset() + 8 * 64 + 4, 2); }},
+        {"note map count overflow",
+         [](auto& b, const File& f) { File::putU32(b, f.noteMapOffset() + 8 * 64 + 4, 0xFFFFFFFFu); }},
+    };
+    const File f = smallFile();
+    for (const auto& [name, patch] : cases) {
+        auto bytes = f.bytes();
+        patch(bytes, f);
+        WavetableSlot slot;
+        const auto good = f.bytes();
+        ASSERT_TRUE(slot.parse(good.data(), good.size()));
+        EXPECT_FALSE(slot.parse(bytes.data(), bytes.size())) << name;
+        EXPECT_TRUE(slot.samples.empty()) << name;
+        EXPECT_FALSE(slot.usable()) << name;
+        EXPECT_EQ(slot.noteRemap[62], 60) << name; // the previous remap stays
+    }
+
+    // A header with no records and no samples passes every check and still reports failure.
+    File empty;
+    const auto bytes = empty.bytes();
+    WavetableSlot slot;
+    EXPECT_FALSE(slot.parse(bytes.data(), bytes.size()));
+}
+
+TEST(WavetableLoad, SlotRangeAndVoiceReset) {
+    auto k = testsupport::makeKernel(48000.0, 512);
+    k->setParameter(17, 0.5f, false);
+    testsupport::Buffers io(2, 2, 512);
+    for (int block = 0; block < 14; ++block) {
+        io.fillRich(static_cast<uint64_t>(block) * 512, 48000.0);
+        io.run(*k, 512);
+    }
+    const auto& voice = k->engine.channels[0].voices[4];
+    ASSERT_TRUE(voice.shapes[0].valid && voice.shapes[1].valid && voice.shapes[2].valid);
+    const auto before = voice.shapes;
+
+    EXPECT_FALSE(k->engine.loadWavetable(3, testsupport::tablePaths()[0].c_str()));
+    EXPECT_EQ(voice.shapes[1].current, before[1].current);
+    EXPECT_TRUE(voice.shapes[2].valid);
+
+    EXPECT_TRUE(k->engine.loadWavetable(0, testsupport::tablePaths()[0].c_str()));
+    for (const auto& ch : k->engine.channels) {
+        for (const auto& v : ch.voices) {
+            for (const auto& s : v.shapes) {
+                EXPECT_FALSE(s.valid);
+                EXPECT_EQ(s.current, BandVoice::kNoRecord);
+            }
+        }
+    }
+    EXPECT_FALSE(k->engine.loadWavetable(1, "/nonexistent/square.bin"));
+    EXPECT_FALSE(k->engine.wavetables[1].usable());
+}
+
+} // namespace

@@ -1,0 +1,115 @@
+#pragma once
+
+#include "ZeltoCore/ParameterSettings.hpp"
+#include "ZeltoCore/UpdateAvailableDetails.hpp"
+#include "core/Observation.hpp"
+#include "extension/FactoryPreset.hpp"
+#include "extension/ParameterTable.hpp"
+
+#include <array>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+class TessarayAudioUnit;
+namespace core {
+class Timer;
+}
+namespace ui {
+class Window;
+class Responder;
+} // namespace ui
+
+// The plug-in's parameter set and the editor's model: the 18 parameters, the factory presets and the
+// current one, the analyser values polled from the kernel 60 times a second, and news of a newer version.
+// Used on the main thread, except where a member says otherwise.
+class Settings : public ParameterSettings {
+public:
+    static std::shared_ptr<Settings> create();
+    ~Settings() override;
+
+    // Written by the editor's view controller; never owned.
+    std::weak_ptr<ui::Window> pluginWindow;
+    std::weak_ptr<ui::Responder> pluginMainResponder;
+
+    // Any thread; null when unattached or once the unit is gone.
+    std::shared_ptr<TessarayAudioUnit> vantrelAudioUnit() const {
+        return vantrelAudioUnit_.load(std::memory_order_acquire).lock();
+    }
+    const std::shared_ptr<core::Timer>& pollTimer() const { return pollTimer_; }
+
+    // Observed properties; each notifies only on change, except updateDetails, which notifies on every write.
+    core::AlwaysObserved<std::optional<UpdateAvailableDetails>> updateDetails;
+    const std::vector<FactoryPreset> factoryPresets;
+    core::Observed<std::vector<float>> analyzerBandAmps;
+    core::Observed<float> analyzerRangeLo{0.0f};
+    core::Observed<float> analyzerRangeHi{0.0f};
+    core::Observed<std::optional<int>> currentPresetIndex;
+    // True from the start of a preset application until the main queue has run once after it.
+    core::Observed<bool> isApplyingPreset{false};
+
+    // The parameters, in the order of the parameter table.
+    const std::shared_ptr<AudioParameter>& bands() const { return fields_[0]; }
+    const std::shared_ptr<AudioParameter>& lowFrequency() const { return fields_[1]; }
+    const std::shared_ptr<AudioParameter>& highFrequency() const { return fields_[2]; }
+    const std::shared_ptr<AudioParameter>& slice() const { return fields_[3]; }
+    const std::shared_ptr<AudioParameter>& blur() const { return fields_[4]; }
+    const std::shared_ptr<AudioParameter>& feedback() const { return fields_[5]; }
+    const std::shared_ptr<AudioParameter>& inputGain() const { return fields_[6]; }
+    const std::shared_ptr<AudioParameter>& outputGain() const { return fields_[7]; }
+    const std::shared_ptr<AudioParameter>& mix() const { return fields_[8]; }
+    const std::shared_ptr<AudioParameter>& morphX() const { return fields_[9]; }
+    const std::shared_ptr<AudioParameter>& morphY() const { return fields_[10]; }
+    const std::shared_ptr<AudioParameter>& octave() const { return fields_[11]; }
+    const std::shared_ptr<AudioParameter>& note() const { return fields_[12]; }
+    const std::shared_ptr<AudioParameter>& age() const { return fields_[13]; }
+    const std::shared_ptr<AudioParameter>& gateThreshold() const { return fields_[14]; }
+    const std::shared_ptr<AudioParameter>& gateReduction() const { return fields_[15]; }
+    const std::shared_ptr<AudioParameter>& gateAttack() const { return fields_[16]; }
+    const std::shared_ptr<AudioParameter>& gateRelease() const { return fields_[17]; }
+
+    // The attached unit's bundle version when it has one, else the kit's answer.
+    std::string pluginVersion() const override;
+
+    // Binds the model to the unit: tree and values (base), the preset-name callback, the 60 Hz poll, the
+    // tree's value provider (answered from the kernel) and one update check on a worker thread.
+    void configureAudioUnit(const std::shared_ptr<CorviAudioUnit>& unit) override;
+
+    // Copies the analyser values and brings every parameter the kernel flagged since the last poll up to
+    // date. The kernel itself is only read.
+    void pollKernelState();
+
+    std::optional<FactoryPreset> currentPreset() const;
+    bool isCurrentPresetModified() const;
+    // "" selects "Default"; an unknown name selects nothing. Changes no parameter.
+    void selectPreset(const std::string& name);
+    void applyPreset(const FactoryPreset& preset);
+    void nextPreset();
+    void previousPreset();
+
+    // Downloads the feed and, when it announces a newer version, sets updateDetails on the main queue (at
+    // once when called there). Blocks; throws UpdateFeedError on a transport failure, changing nothing.
+    void checkForUpdates();
+    // Runs checkForUpdates() on a worker thread, ignoring its failure. Destruction cancels and joins it.
+    void startUpdateCheck();
+    // Waits for every started check to finish (tests, and before unloading the code).
+    void waitForUpdateChecks();
+
+protected:
+    Settings();
+
+private:
+    void init();
+
+    std::array<std::shared_ptr<AudioParameter>, kParameterCount> fields_;
+    std::atomic<std::weak_ptr<TessarayAudioUnit>> vantrelAudioUnit_;
+    std::shared_ptr<core::Timer> pollTimer_;
+
+    std::shared_ptr<std::atomic<bool>> cancelChecks_ = std::make_shared<std::atomic<bool>>(false);
+    std::mutex workersMutex_;
+    std::vector<std::thread> workers_;
+};

@@ -1,0 +1,219 @@
+#include "extension/UpdateCheck.hpp"
+
+#include "core/Text.hpp"
+
+#include <curl/curl.h>
+#include <expat.h>
+#include <limits>
+#include <mutex>
+
+const core::URL& pluginsPageURL() {
+    static const core::URL url = *core::URL::parse(kPluginsPageAddress);
+    return url;
+}
+
+const core::URL& openAndUpdateURL() {
+    static const core::URL url = *core::URL::parse(kOpenAndUpdateAddress);
+    return url;
+}
+
+namespace {
+
+struct Download {
+    std::string body;
+    bool oversized = false;
+    const std::atomic<bool>* cancelled = nullptr;
+};
+
+size_t writeBody(char* data, size_t size, size_t count, void* user) {
+    auto& download = *static_cast<Download*>(user);
+    const size_t bytes = size * count;
+    if (download.body.size() + bytes > kMaximumFeedSize) {
+        download.oversized = true;
+        return 0; // makes libcurl stop with a write error
+    }
+    download.body.append(data, bytes);
+    return bytes;
+}
+
+int progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto& download = *static_cast<Download*>(user);
+    return download.cancelled->load(std::memory_order_relaxed) ? 1 : 0;
+}
+
+std::mutex& fetcherMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+UpdateFeedFetcher& installedFetcher() {
+    static UpdateFeedFetcher fetcher;
+    return fetcher;
+}
+
+} // namespace
+
+std::string fetchUpdateFeed(const std::string& address, const std::atomic<bool>& cancelled) {
+    static std::once_flag globalInit;
+    std::call_once(globalInit, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+
+    struct Handle {
+        CURL* curl = curl_easy_init();
+        ~Handle() { curl_easy_cleanup(curl); }
+    } handle;
+    if (handle.curl == nullptr) {
+        throw UpdateFeedError("cannot start a download");
+    }
+    Download download;
+    download.cancelled = &cancelled;
+    char errorText[CURL_ERROR_SIZE] = {};
+    CURL* curl = handle.curl;
+    curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "https");
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "https");
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 10L);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 30L);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L); // worker thread: no SIGALRM for name look-ups
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaximumFeedSize));
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &writeBody);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &download);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &progress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &download);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, "Tessaray");
+
+    const CURLcode result = curl_easy_perform(curl);
+    if (download.oversized) {
+        throw UpdateFeedError("update feed larger than allowed");
+    }
+    if (result != CURLE_OK) {
+        throw UpdateFeedError(errorText[0] != '\0' ? errorText : curl_easy_strerror(result));
+    }
+    return std::move(download.body);
+}
+
+UpdateFeedFetcher setUpdateFeedFetcher(UpdateFeedFetcher fetcher) {
+    std::lock_guard lock(fetcherMutex());
+    return std::exchange(installedFetcher(), std::move(fetcher));
+}
+
+UpdateFeedFetcher currentUpdateFeedFetcher() {
+    std::lock_guard lock(fetcherMutex());
+    if (installedFetcher()) {
+        return installedFetcher();
+    }
+    return &fetchUpdateFeed;
+}
+
+int64_t convertVersionToWeight(std::string_view version) {
+    constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+    constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
+    const auto saturate = [](bool overflowed, int64_t result, bool positive) {
+        return overflowed ? (positive ? kMax : kMin) : result;
+    };
+
+    int64_t weight = 0;
+    int index = 0;
+    size_t start = 0;
+    while (start <= version.size()) {
+        const size_t dot = version.find('.', start);
+        const size_t end = dot == std::string_view::npos ? version.size() : dot;
+        const std::string_view part = version.substr(start, end - start);
+        start = end + 1;
+        if (part.empty()) {
+            if (dot == std::string_view::npos) {
+                break;
+            }
+            continue;
+        }
+        const int64_t number = core::parseInteger(part).value_or(0);
+        const int64_t scale = index == 0 ? 10000 : index == 1 ? 100 : 1;
+        ++index;
+        int64_t term = 0;
+        const bool productOverflow = __builtin_mul_overflow(number, scale, &term);
+        term = saturate(productOverflow, term, number >= 0);
+        int64_t sum = 0;
+        const bool sumOverflow = __builtin_add_overflow(weight, term, &sum);
+        weight = saturate(sumOverflow, sum, term >= 0);
+        if (dot == std::string_view::npos) {
+            break;
+        }
+    }
+    return weight;
+}
+
+std::optional<std::string> SimpleSparklerChecker::latestVersion() const {
+    if (versions.empty()) {
+        return std::nullopt;
+    }
+    size_t best = 0;
+    int64_t bestWeight = convertVersionToWeight(versions[0]);
+    for (size_t i = 1; i < versions.size(); ++i) {
+        const int64_t weight = convertVersionToWeight(versions[i]);
+        if (weight > bestWeight) {
+            best = i;
+            bestWeight = weight;
+        }
+    }
+    return versions[best];
+}
+
+void SimpleSparklerChecker::didStartElement(std::string_view qualifiedName) {
+    currentElement.assign(qualifiedName);
+    currentValue.clear();
+}
+
+void SimpleSparklerChecker::foundCharacters(std::string_view characters) {
+    currentValue.append(characters);
+}
+
+void SimpleSparklerChecker::didEndElement() {
+    if (currentElement == kVersionElement) {
+        versions.push_back(core::trimmingWhitespace(currentValue));
+    }
+}
+
+void SimpleSparklerChecker::parse(std::string_view data) {
+    // No namespace processing: "sparkle:shortVersionString" arrives as the element's literal name.
+    XML_Parser parser = XML_ParserCreate(nullptr);
+    if (parser == nullptr) {
+        return;
+    }
+    // The feed comes from the network: never read external entities or an external DTD.
+    XML_SetParamEntityParsing(parser, XML_PARAM_ENTITY_PARSING_NEVER);
+    XML_SetUserData(parser, this);
+    XML_SetElementHandler(
+        parser,
+        [](void* user, const XML_Char* name, const XML_Char**) {
+            static_cast<SimpleSparklerChecker*>(user)->didStartElement(name);
+        },
+        [](void* user, const XML_Char*) { static_cast<SimpleSparklerChecker*>(user)->didEndElement(); });
+    XML_SetCharacterDataHandler(parser, [](void* user, const XML_Char* text, int length) {
+        static_cast<SimpleSparklerChecker*>(user)->foundCharacters(
+            std::string_view(text, static_cast<size_t>(length)));
+    });
+    // Expat takes an int length; the fetcher caps feeds far below that, but feed it in chunks regardless.
+    constexpr size_t kChunk = 1 << 16;
+    bool ok = true;
+    for (size_t offset = 0; ok && offset < data.size(); offset += kChunk) {
+        const size_t length = std::min(kChunk, data.size() - offset);
+        ok = XML_Parse(parser, data.data() + offset, static_cast<int>(length), XML_FALSE) == XML_STATUS_OK;
+    }
+    if (ok) {
+        XML_Parse(parser, nullptr, 0, XML_TRUE);
+    }
+    XML_ParserFree(parser);
+}
+
+std::optional<std::string> newerVersionInFeed(std::string_view feedBody, std::string_view ownVersion) {
+    SimpleSparklerChecker checker;
+    checker.parse(feedBody);
+    auto latest = checker.latestVersion();
+    if (!latest || !(convertVersionToWeight(ownVersion) < convertVersionToWeight(*latest))) {
+        return std::nullopt;
+    }
+    return latest;
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "core/URL.hpp"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Where the maker publishes the update feed, the page listing its plug-ins, and the URL that asks the host
+// application to run its own update check.
+inline constexpr std::string_view kUpdateFeedAddress = "https://tessaray.app/tessaray/tessaray.xml";
+inline constexpr std::string_view kPluginsPageAddress = "https://tessaray.app/plugins/";
+inline constexpr std::string_view kOpenAndUpdateAddress = "tessaray://openAndUpdate";
+inline constexpr std::string_view kVersionElement = "sparkle:shortVersionString";
+
+const core::URL& pluginsPageURL();
+const core::URL& openAndUpdateURL();
+
+// The feed's body is never allowed to grow past this.
+inline constexpr std::size_t kMaximumFeedSize = 1 << 20;
+
+// A download that did not deliver a body: no connection, a time-out, a refused redirect, an oversized body.
+class UpdateFeedError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Downloads the feed at the address and returns its body whatever the response status; throws
+// UpdateFeedError on a transport failure. Runs on a worker thread; it should give up soon after cancelled
+// becomes true.
+using UpdateFeedFetcher =
+    std::function<std::string(const std::string& address, const std::atomic<bool>& cancelled)>;
+
+// The process's fetcher: libcurl, https only (also for redirects), with connect and total time-outs and
+// the body capped at kMaximumFeedSize.
+std::string fetchUpdateFeed(const std::string& address, const std::atomic<bool>& cancelled);
+// Replaces the fetcher every update check uses (tests, offline tools); an empty one restores libcurl.
+// Returns the previous one.
+UpdateFeedFetcher setUpdateFeedFetcher(UpdateFeedFetcher fetcher);
+UpdateFeedFetcher currentUpdateFeedFetcher();
+
+// A version's weight: its dot-separated parts as p0 * 10000 + p1 * 100 + the rest added; a part that is
+// not a plain integer counts 0. Saturates at the 64-bit limits instead of overflowing.
+int64_t convertVersionToWeight(std::string_view version);
+
+// Collects the text of every "sparkle:shortVersionString" element of a feed, in document order.
+class SimpleSparklerChecker {
+public:
+    std::vector<std::string> versions;
+    std::string currentElement;
+    std::string currentValue;
+
+    // The entry of greatest weight (the first among equals), or none.
+    std::optional<std::string> latestVersion() const;
+
+    // Runs the parser to the end or to its first error; what was collected before an error is kept.
+    void parse(std::string_view data);
+
+    void didStartElement(std::string_view qualifiedName);
+    void foundCharacters(std::string_view characters);
+    // The names of the end tag are not looked at: the version element's text is appended again at every
+    // end that follows it until the next element starts.
+    void didEndElement();
+};
+
+// The feed's newest version when it outweighs ownVersion, else none.
+std::optional<std::string> newerVersionInFeed(std::string_view feedBody, std::string_view ownVersion);

@@ -1,0 +1,176 @@
+#include "extension/lv2/LV2Metadata.hpp"
+
+#include "extension/FactoryPreset.hpp"
+#include "extension/ParameterTable.hpp"
+#include "extension/lv2/TessarayLV2.hpp"
+
+#include <cctype>
+#include <charconv>
+#include <sstream>
+
+using namespace tessaray_lv2;
+
+namespace {
+
+constexpr const char* kPrefixes = "@prefix atom: <http://lv2plug.in/ns/ext/atom#> .\n"
+                                  "@prefix bufsz: <http://lv2plug.in/ns/ext/buf-size#> .\n"
+                                  "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
+                                  "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+                                  "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
+                                  "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
+                                  "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
+                                  "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
+                                  "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
+                                  "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
+                                  "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n\n";
+
+std::string quoted(std::string_view text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+        }
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string uri(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    out += '<';
+    out += text;
+    out += '>';
+    return out;
+}
+
+// "Ghost Choir" -> <...#preset-ghost-choir>
+std::string presetURI(const std::string& name) {
+    std::string slug;
+    for (char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (std::isalnum(u)) {
+            slug += char(std::tolower(u));
+        } else if (!slug.empty() && slug.back() != '-') {
+            slug += '-';
+        }
+    }
+    return uri(std::string(kPluginURI) + "#preset-" + slug);
+}
+
+// LV2 unit of a parameter unit; empty where LV2 has none (plain numbers and indices).
+const char* lv2Unit(ParameterUnit unit) {
+    switch (unit) {
+    case ParameterUnit::hertz:
+        return "units:hz";
+    case ParameterUnit::milliseconds:
+        return "units:ms";
+    case ParameterUnit::decibels:
+        return "units:db";
+    case ParameterUnit::percent:
+        return "units:pc";
+    case ParameterUnit::absoluteCents:
+        return "units:cent";
+    case ParameterUnit::generic:
+    case ParameterUnit::indexed:
+        return "";
+    }
+    return "";
+}
+
+void audioPort(std::ostringstream& out, uint32_t index, bool input, const char* symbol, const char* name) {
+    out << "    [\n        a lv2:" << (input ? "InputPort" : "OutputPort") << " , lv2:AudioPort ;\n"
+        << "        lv2:index " << index << " ;\n        lv2:symbol " << quoted(symbol) << " ;\n"
+        << "        lv2:name " << quoted(name) << "\n    ] ,\n";
+}
+
+} // namespace
+
+std::string turtleNumber(float value) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    std::string text(buffer, result.ptr);
+    if (text.find_first_of(".eE") == std::string::npos) {
+        text += ".0";
+    }
+    return text;
+}
+
+std::string manifestTurtle() {
+    std::ostringstream out;
+    out << kPrefixes;
+    out << uri(kPluginURI) << "\n    a lv2:Plugin ;\n    lv2:binary <" << kBinaryName << "> ;\n"
+        << "    rdfs:seeAlso <tessaray.ttl> .\n";
+    for (const FactoryPreset& preset : factoryPresetList()) {
+        out << "\n"
+            << presetURI(preset.name) << "\n    a pset:Preset ;\n    lv2:appliesTo " << uri(kPluginURI)
+            << " ;\n    rdfs:label " << quoted(preset.name) << " ;\n    rdfs:seeAlso <presets.ttl> .\n";
+    }
+    return out.str();
+}
+
+std::string pluginTurtle(const LV2MetadataVersion& version) {
+    std::ostringstream out;
+    out << kPrefixes;
+    out << uri(kPluginURI) << "\n"
+        << "    a lv2:Plugin , lv2:SpectralPlugin ;\n"
+        << "    doap:name \"Tessaray\" ;\n"
+        << "    lv2:minorVersion " << version.minor << " ;\n"
+        << "    lv2:microVersion " << version.micro << " ;\n"
+        << "    lv2:optionalFeature lv2:hardRTCapable , urid:map , opts:options ;\n"
+        << "    opts:supportedOption bufsz:maxBlockLength , bufsz:nominalBlockLength ;\n"
+        << "    lv2:extensionData state:interface ;\n"
+        << "    lv2:port\n";
+    audioPort(out, kAudioInLeft, true, "in_l", "Input L");
+    audioPort(out, kAudioInRight, true, "in_r", "Input R");
+    audioPort(out, kAudioOutLeft, false, "out_l", "Output L");
+    audioPort(out, kAudioOutRight, false, "out_r", "Output R");
+
+    for (const ParameterInfo& info : kParameterTable) {
+        out << "    [\n        a lv2:InputPort , lv2:ControlPort ;\n"
+            << "        lv2:index " << kFirstParameterPort + parameterIndex(info) << " ;\n"
+            << "        lv2:symbol " << quoted(info.identifier) << " ;\n"
+            << "        lv2:name " << quoted(info.name) << " ;\n"
+            << "        lv2:default " << turtleNumber(info.defaultValue) << " ;\n"
+            << "        lv2:minimum " << turtleNumber(info.minimum) << " ;\n"
+            << "        lv2:maximum " << turtleNumber(info.maximum);
+        if (info.unit == ParameterUnit::indexed) {
+            out << " ;\n        lv2:portProperty lv2:integer";
+        }
+        if (info.increment == ParameterIncrement::logarithmic) {
+            out << " ;\n        lv2:portProperty pprops:logarithmic";
+        }
+        if (const char* unit = lv2Unit(info.unit); unit[0] != '\0') {
+            out << " ;\n        units:unit " << unit;
+        }
+        out << "\n    ] ,\n";
+    }
+
+    out << "    [\n        a lv2:InputPort , lv2:ControlPort ;\n"
+        << "        lv2:index " << kEnabledPort << " ;\n"
+        << "        lv2:symbol " << quoted(kEnabledSymbol) << " ;\n"
+        << "        lv2:name \"Enabled\" ;\n"
+        << "        lv2:designation lv2:enabled ;\n"
+        << "        lv2:portProperty lv2:toggled ;\n"
+        << "        lv2:default 1 ;\n        lv2:minimum 0 ;\n        lv2:maximum 1\n    ] .\n";
+    return out.str();
+}
+
+std::string presetsTurtle() {
+    std::ostringstream out;
+    out << kPrefixes;
+    for (const FactoryPreset& preset : factoryPresetList()) {
+        out << presetURI(preset.name) << "\n    a pset:Preset ;\n    lv2:appliesTo " << uri(kPluginURI)
+            << " ;\n    rdfs:label " << quoted(preset.name) << " ;\n    lv2:port";
+        const auto values = preset.values();
+        for (const ParameterInfo& info : kParameterTable) {
+            out << (parameterIndex(info) == 0 ? " " : " , ") << "[\n        lv2:symbol "
+                << quoted(info.identifier) << " ;\n        pset:value "
+                << turtleNumber(values[parameterIndex(info)]) << "\n    ]";
+        }
+        // The preset's name travels in its state, as it does in a host's saved session.
+        out << " ;\n    state:state [\n        " << uri(kPresetNameKeyURI) << " " << quoted(preset.name)
+            << "\n    ] .\n\n";
+    }
+    return out.str();
+}

@@ -1,0 +1,346 @@
+#include "extension/FactoryPreset.hpp"
+#include "extension/ParameterTable.hpp"
+
+#include <cmath>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <lilv/lilv.h>
+#include <limits>
+#include <lv2/atom/atom.h>
+#include <lv2/buf-size/buf-size.h>
+#include <lv2/options/options.h>
+#include <lv2/presets/presets.h>
+#include <lv2/state/state.h>
+#include <lv2/urid/urid.h>
+#include <map>
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char* kURI = "https://tessaray.com/lv2/tessaray";
+constexpr const char* kPresetKey = "https://tessaray.com/lv2/tessaray#currentPresetName";
+constexpr double kRate = 48000.0;
+
+struct UridMap {
+    std::map<std::string, LV2_URID> ids;
+    LV2_URID_Map map{this, [](LV2_URID_Map_Handle h, const char* uri) {
+                         auto* self = static_cast<UridMap*>(h);
+                         return self->ids.emplace(uri, LV2_URID(self->ids.size() + 1)).first->second;
+                     }};
+    LV2_URID operator()(const char* uri) { return map.map(map.handle, uri); }
+};
+
+// One loaded world with the plug-in, a URID map and the features a host would pass.
+class LV2Host : public ::testing::Test {
+protected:
+    void SetUp() override {
+        world_ = lilv_world_new();
+        lilv_world_load_all(world_);
+        LilvNode* uri = lilv_new_uri(world_, kURI);
+        plugin_ = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world_), uri);
+        lilv_node_free(uri);
+        ASSERT_NE(plugin_, nullptr) << "tessaray.lv2 not found; LV2_PATH must name the build's lv2 directory";
+    }
+    void TearDown() override { lilv_world_free(world_); }
+
+    // An instance with every port connected to its own buffer, controls at their defaults.
+    struct Instance {
+        LilvInstance* instance = nullptr;
+        std::vector<float> controls;
+        std::vector<std::vector<float>> audio{4};
+        std::map<std::string, uint32_t> indexBySymbol;
+
+        ~Instance() {
+            if (instance) {
+                lilv_instance_deactivate(instance);
+                lilv_instance_free(instance);
+            }
+        }
+        float& control(const std::string& symbol) { return controls.at(indexBySymbol.at(symbol)); }
+        void run(uint32_t frames) { lilv_instance_run(instance, frames); }
+        const LV2_State_Interface* state() const {
+            return static_cast<const LV2_State_Interface*>(
+                lilv_instance_get_extension_data(instance, LV2_STATE__interface));
+        }
+    };
+
+    std::unique_ptr<Instance> instantiate(int32_t maxBlock, uint32_t bufferFrames) {
+        maxBlock_ = maxBlock;
+        options_[0] = {LV2_OPTIONS_INSTANCE, 0,         map_(LV2_BUF_SIZE__maxBlockLength), sizeof(int32_t),
+                       map_(LV2_ATOM__Int),  &maxBlock_};
+        options_[1] = {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
+        auto result = std::make_unique<Instance>();
+        result->instance = lilv_plugin_instantiate(plugin_, kRate, features_);
+        EXPECT_NE(result->instance, nullptr);
+        if (!result->instance) {
+            return result;
+        }
+        const uint32_t ports = lilv_plugin_get_num_ports(plugin_);
+        result->controls.assign(ports, 0.0f);
+        std::vector<float> defaults(ports);
+        lilv_plugin_get_port_ranges_float(plugin_, nullptr, nullptr, defaults.data());
+        for (uint32_t i = 0; i < ports; ++i) {
+            const LilvPort* port = lilv_plugin_get_port_by_index(plugin_, i);
+            result->indexBySymbol[lilv_node_as_string(lilv_port_get_symbol(plugin_, port))] = i;
+        }
+        uint32_t audio = 0;
+        for (uint32_t i = 0; i < ports; ++i) {
+            const LilvPort* port = lilv_plugin_get_port_by_index(plugin_, i);
+            LilvNode* audioClass = lilv_new_uri(world_, LV2_CORE__AudioPort);
+            if (lilv_port_is_a(plugin_, port, audioClass)) {
+                result->audio[audio].assign(bufferFrames, 0.0f);
+                lilv_instance_connect_port(result->instance, i, result->audio[audio++].data());
+            } else {
+                result->controls[i] = defaults[i];
+                lilv_instance_connect_port(result->instance, i, &result->controls[i]);
+            }
+            lilv_node_free(audioClass);
+        }
+        lilv_instance_activate(result->instance);
+        return result;
+    }
+
+    // The preset name the instance saves.
+    std::optional<std::string> savedPresetName(Instance& instance) {
+        struct Saved {
+            LV2_URID key, type;
+            std::optional<std::string> name;
+        } saved{map_(kPresetKey), map_(LV2_ATOM__String), std::nullopt};
+        auto store = [](LV2_State_Handle h, uint32_t key, const void* value, size_t size, uint32_t type,
+                        uint32_t) {
+            auto* s = static_cast<Saved*>(h);
+            if (key == s->key && type == s->type) {
+                s->name = std::string(static_cast<const char*>(value),
+                                      strnlen(static_cast<const char*>(value), size));
+            }
+            return LV2_STATE_SUCCESS;
+        };
+        EXPECT_EQ(
+            instance.state()->save(lilv_instance_get_handle(instance.instance), store, &saved, 0, features_),
+            LV2_STATE_SUCCESS);
+        return saved.name;
+    }
+
+    LilvState* presetState(const std::string& label) {
+        LilvNode* presetClass = lilv_new_uri(world_, LV2_PRESETS__Preset);
+        LilvNode* labelPredicate = lilv_new_uri(world_, LILV_NS_RDFS "label");
+        LilvNodes* presets = lilv_plugin_get_related(plugin_, presetClass);
+        LilvState* found = nullptr;
+        LILV_FOREACH(nodes, i, presets) {
+            const LilvNode* preset = lilv_nodes_get(presets, i);
+            lilv_world_load_resource(world_, preset);
+            LilvNodes* labels = lilv_world_find_nodes(world_, preset, labelPredicate, nullptr);
+            if (labels && lilv_nodes_size(labels) > 0 &&
+                label == lilv_node_as_string(lilv_nodes_get_first(labels))) {
+                found = lilv_state_new_from_world(world_, &map_.map, preset);
+            }
+            lilv_nodes_free(labels);
+        }
+        lilv_nodes_free(presets);
+        lilv_node_free(labelPredicate);
+        lilv_node_free(presetClass);
+        return found;
+    }
+
+    static void setPortValue(const char* symbol, void* user, const void* value, uint32_t size, uint32_t) {
+        auto* instance = static_cast<Instance*>(user);
+        ASSERT_EQ(size, sizeof(float));
+        instance->control(symbol) = *static_cast<const float*>(value);
+    }
+
+    UridMap map_;
+    int32_t maxBlock_ = 1024;
+    LV2_Options_Option options_[2] = {};
+    LV2_Feature mapFeature_{LV2_URID__map, &map_.map};
+    LV2_Feature optionsFeature_{LV2_OPTIONS__options, options_};
+    const LV2_Feature* features_[3] = {&mapFeature_, &optionsFeature_, nullptr};
+    LilvWorld* world_ = nullptr;
+    const LilvPlugin* plugin_ = nullptr;
+};
+
+std::vector<float> noise(uint32_t frames, unsigned seed) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> sample(-0.5f, 0.5f);
+    std::vector<float> out(frames);
+    for (float& s : out) {
+        s = sample(random);
+    }
+    return out;
+}
+
+} // namespace
+
+TEST_F(LV2Host, PresetNameStateRoundTripsThroughTheHost) {
+    auto first = instantiate(1024, 64);
+    ASSERT_TRUE(first->instance);
+    EXPECT_EQ(savedPresetName(*first), "") << "a fresh instance has no preset";
+
+    LilvState* ghost = presetState("Ghost Choir");
+    ASSERT_NE(ghost, nullptr);
+    lilv_state_restore(ghost, first->instance, &LV2Host::setPortValue, first.get(), 0, features_);
+    lilv_state_free(ghost);
+    EXPECT_EQ(savedPresetName(*first), "Ghost Choir");
+
+    // What the host saves from one instance (ports and state) restores the same name into another.
+    LV2_URID floatType = map_(LV2_ATOM__Float);
+    struct Context {
+        Instance* instance;
+        LV2_URID floatType;
+    } context{first.get(), floatType};
+    LilvState* session = lilv_state_new_from_instance(
+        plugin_, first->instance, &map_.map, nullptr, nullptr, nullptr, nullptr,
+        [](const char* symbol, void* user, uint32_t* size, uint32_t* type) -> const void* {
+            auto* c = static_cast<Context*>(user);
+            *size = sizeof(float);
+            *type = c->floatType;
+            return &c->instance->control(symbol);
+        },
+        &context, LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE, features_);
+    ASSERT_NE(session, nullptr);
+
+    auto second = instantiate(1024, 64);
+    ASSERT_TRUE(second->instance);
+    lilv_state_restore(session, second->instance, &LV2Host::setPortValue, second.get(), 0, features_);
+    EXPECT_EQ(savedPresetName(*second), "Ghost Choir");
+    EXPECT_EQ(second->control("blur"), 25.0f) << "port values travel with the session";
+    lilv_state_free(session);
+
+    // A state without the name restores the empty name.
+    auto nothing = [](LV2_State_Handle, uint32_t, size_t*, uint32_t*, uint32_t*) -> const void* {
+        return nullptr;
+    };
+    second->state()->restore(lilv_instance_get_handle(second->instance), nothing, nullptr, 0, features_);
+    EXPECT_EQ(savedPresetName(*second), "");
+}
+
+TEST_F(LV2Host, EachFactoryPresetAppliesItsValuesAndName) {
+    auto instance = instantiate(1024, 64);
+    ASSERT_TRUE(instance->instance);
+    for (const FactoryPreset& preset : factoryPresetList()) {
+        SCOPED_TRACE(preset.name);
+        for (float& c : instance->controls) {
+            c = -12345.0f;
+        }
+        LilvState* state = presetState(preset.name);
+        ASSERT_NE(state, nullptr);
+        lilv_state_restore(state, instance->instance, &LV2Host::setPortValue, instance.get(), 0, features_);
+        lilv_state_free(state);
+
+        const auto values = preset.values();
+        for (const ParameterInfo& info : kParameterTable) {
+            EXPECT_EQ(instance->control(std::string(info.identifier)), values[parameterIndex(info)])
+                << info.identifier;
+        }
+        EXPECT_EQ(instance->control("enabled"), -12345.0f) << "a preset leaves the bypass switch alone";
+        EXPECT_EQ(savedPresetName(*instance), preset.name);
+        instance->run(64);
+    }
+}
+
+TEST_F(LV2Host, StartsFromThePortValuesWithoutGliding) {
+    // Fully dry at unity gain: the output must equal the input from the very first sample after activation,
+    // which it would not if the mix glided from its previous value.
+    auto instance = instantiate(1024, 256);
+    ASSERT_TRUE(instance->instance);
+    const auto input = noise(256, 1);
+    instance->audio[0] = input;
+    instance->audio[1] = input;
+    instance->control("mix") = 0.0f;
+    instance->run(256);
+    EXPECT_EQ(instance->audio[2], input);
+
+    // Wet again, run, then a fresh activation with the dry setting: again no glide.
+    instance->control("mix") = 100.0f;
+    instance->run(256);
+    lilv_instance_deactivate(instance->instance);
+    lilv_instance_activate(instance->instance);
+    instance->control("mix") = 0.0f;
+    instance->audio[0] = input;
+    instance->run(256);
+    EXPECT_EQ(instance->audio[2], input);
+}
+
+TEST_F(LV2Host, SplitsLongBlocksProcessesInPlaceAndBypasses) {
+    constexpr uint32_t kFrames = 1000;
+    const auto left = noise(kFrames, 2);
+    const auto right = noise(kFrames, 3);
+
+    // A 1000-frame block with a 256-frame maximum sounds exactly like the host splitting it itself.
+    auto whole = instantiate(256, kFrames);
+    ASSERT_TRUE(whole->instance);
+    whole->audio[0] = left;
+    whole->audio[1] = right;
+    whole->run(kFrames);
+
+    auto pieces = instantiate(256, kFrames);
+    ASSERT_TRUE(pieces->instance);
+    std::vector<float> outLeft, outRight;
+    for (uint32_t offset = 0; offset < kFrames; offset += 256) {
+        const uint32_t n = std::min(256u, kFrames - offset);
+        std::copy_n(left.begin() + offset, n, pieces->audio[0].begin());
+        std::copy_n(right.begin() + offset, n, pieces->audio[1].begin());
+        pieces->run(n);
+        outLeft.insert(outLeft.end(), pieces->audio[2].begin(), pieces->audio[2].begin() + n);
+        outRight.insert(outRight.end(), pieces->audio[3].begin(), pieces->audio[3].begin() + n);
+    }
+    EXPECT_EQ(whole->audio[2], outLeft);
+    EXPECT_EQ(whole->audio[3], outRight);
+
+    // In place: the host's input buffers are also the outputs.
+    auto inPlace = instantiate(256, kFrames);
+    ASSERT_TRUE(inPlace->instance);
+    std::vector<float> bufferLeft = left, bufferRight = right;
+    lilv_instance_connect_port(inPlace->instance, inPlace->indexBySymbol.at("in_l"), bufferLeft.data());
+    lilv_instance_connect_port(inPlace->instance, inPlace->indexBySymbol.at("out_l"), bufferLeft.data());
+    lilv_instance_connect_port(inPlace->instance, inPlace->indexBySymbol.at("in_r"), bufferRight.data());
+    lilv_instance_connect_port(inPlace->instance, inPlace->indexBySymbol.at("out_r"), bufferRight.data());
+    inPlace->run(kFrames);
+    EXPECT_EQ(bufferLeft, whole->audio[2]);
+    EXPECT_EQ(bufferRight, whole->audio[3]);
+
+    // Switched off, the input passes unchanged.
+    whole->control("enabled") = 0.0f;
+    whole->audio[0] = left;
+    whole->audio[1] = right;
+    whole->run(kFrames);
+    EXPECT_EQ(whole->audio[2], left);
+    EXPECT_EQ(whole->audio[3], right);
+}
+
+TEST_F(LV2Host, SurvivesMissingPortsAndHostileControlValues) {
+    auto instance = instantiate(128, 512);
+    ASSERT_TRUE(instance->instance);
+    // No inputs: silence goes in. A NaN or out-of-range control must not poison the output.
+    lilv_instance_connect_port(instance->instance, instance->indexBySymbol.at("in_l"), nullptr);
+    lilv_instance_connect_port(instance->instance, instance->indexBySymbol.at("in_r"), nullptr);
+    instance->control("outputGain") = std::nanf("");
+    instance->control("bands") = 1e9f;
+    instance->control("lowFrequency") = -5.0f;
+    instance->run(512);
+    for (const auto& channel : {instance->audio[2], instance->audio[3]}) {
+        for (float s : channel) {
+            ASSERT_TRUE(std::isfinite(s));
+        }
+    }
+
+    // No outputs and no controls at all: runs, writes nowhere.
+    for (const char* symbol : {"out_l", "out_r", "mix", "enabled"}) {
+        lilv_instance_connect_port(instance->instance, instance->indexBySymbol.at(symbol), nullptr);
+    }
+    instance->run(512);
+    instance->run(0);
+
+    // A host claiming an absurd maximum block still gets a working instance.
+    auto huge = instantiate(std::numeric_limits<int32_t>::max(), 20000);
+    ASSERT_TRUE(huge->instance);
+    const auto input = noise(20000, 4);
+    std::copy(input.begin(), input.end(), huge->audio[0].begin()); // the port keeps pointing at this storage
+    huge->run(20000);
+    for (float s : huge->audio[2]) {
+        ASSERT_TRUE(std::isfinite(s));
+    }
+}

@@ -1,0 +1,304 @@
+#include "core/Bundle.hpp"
+#include "core/MainQueue.hpp"
+#include "core/RunLoop.hpp"
+#include "extension/Settings.hpp"
+#include "extension/TessarayAudioUnit.hpp"
+#include "extension/UpdateCheck.hpp"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// Counts writes into the kernel, so a test can tell whether the poll wrote back.
+class CountingUnit : public TessarayAudioUnit {
+public:
+    CountingUnit() : TessarayAudioUnit(defaultComponentDescription(), 0, nullptr) {}
+    void setParameter(uint64_t address, float value) override {
+        ++writes;
+        TessarayAudioUnit::setParameter(address, value);
+    }
+    int writes = 0;
+};
+
+const FactoryPreset& preset(const std::string& name) {
+    return factoryPresetList()[static_cast<std::size_t>(indexOfFactoryPreset(factoryPresetList(), name))];
+}
+
+class SettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        core::claimMainThread();
+        core::MainQueue::shared().drain();
+        // Tests never touch the network.
+        previousFetcher_ = setUpdateFeedFetcher([this](const std::string& address, const std::atomic<bool>&) {
+            fetchedAddress_ = address;
+            if (!feed_) {
+                throw UpdateFeedError("offline");
+            }
+            return *feed_;
+        });
+        settings = Settings::create();
+    }
+    void TearDown() override {
+        if (settings) {
+            settings->waitForUpdateChecks();
+        }
+        core::MainQueue::shared().drain();
+        setUpdateFeedFetcher(previousFetcher_);
+    }
+
+    // Attaches as the editor's view controller does.
+    std::shared_ptr<CountingUnit> attach() {
+        auto unit = std::make_shared<CountingUnit>();
+        settings->configureAudioUnit(unit);
+        settings->setupParameterTreeListeners();
+        settings->waitForUpdateChecks();
+        return unit;
+    }
+
+    std::shared_ptr<Settings> settings;
+    std::optional<std::string> feed_;
+    std::string fetchedAddress_;
+    UpdateFeedFetcher previousFetcher_;
+};
+
+TEST_F(SettingsTest, NewModelStartsAtDefaultWithTheParametersInTableOrder) {
+    EXPECT_EQ(settings->currentPresetIndex.get(), 0);
+    EXPECT_FALSE(settings->isApplyingPreset.get());
+    EXPECT_TRUE(settings->analyzerBandAmps.get().empty());
+    EXPECT_EQ(settings->analyzerRangeLo.get(), 0.0f);
+    EXPECT_EQ(settings->analyzerRangeHi.get(), 0.0f);
+    EXPECT_FALSE(settings->updateDetails.get());
+    EXPECT_FALSE(settings->isCurrentPresetModified());
+
+    std::vector<uint64_t> addresses;
+    for (const auto& parameter : settings->parameters()) {
+        addresses.push_back(parameter->address());
+    }
+    EXPECT_EQ(addresses,
+              (std::vector<uint64_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 17, 18, 10, 11, 12, 13, 14, 15, 16}));
+    EXPECT_EQ(settings->note()->auParameter()->flags(), 0xC2000000u);
+    EXPECT_TRUE(settings->lowFrequency()->valueIncrement().isLogarithmic());
+}
+
+TEST_F(SettingsTest, PresetSelectionAndWrapAround) {
+    settings->blur()->setObservedValue(55.0f);
+    settings->selectPreset("Slow Melt");
+    EXPECT_EQ(settings->currentPresetIndex.get(), 3);
+    settings->selectPreset("Nope");
+    EXPECT_EQ(settings->currentPresetIndex.get(), std::nullopt);
+    EXPECT_EQ(settings->currentPreset(), std::nullopt);
+    settings->selectPreset("");
+    EXPECT_EQ(settings->currentPresetIndex.get(), 0);
+    EXPECT_EQ(settings->blur()->value(), 55.0f) << "selecting changes no parameter";
+
+    settings->nextPreset();
+    EXPECT_EQ(settings->currentPreset()->name, "Ghost Choir");
+    settings->previousPreset();
+    settings->previousPreset();
+    EXPECT_EQ(settings->currentPreset()->name, "Feedback Fever");
+    settings->nextPreset();
+    EXPECT_EQ(settings->currentPreset()->name, "Default");
+
+    settings->currentPresetIndex = std::nullopt;
+    settings->nextPreset();
+    EXPECT_EQ(settings->currentPresetIndex.get(), 0);
+    settings->currentPresetIndex = std::nullopt;
+    settings->previousPreset();
+    EXPECT_EQ(settings->currentPresetIndex.get(), 5);
+}
+
+TEST_F(SettingsTest, AppliedPresetIsNotModifiedUntilADialMoves) {
+    settings->applyPreset(preset("Ghost Choir"));
+    EXPECT_TRUE(settings->isApplyingPreset.get());
+    EXPECT_FALSE(settings->isCurrentPresetModified());
+    core::MainQueue::shared().drain();
+    EXPECT_FALSE(settings->isApplyingPreset.get());
+    EXPECT_EQ(settings->bands()->value(), 24.0f);
+    EXPECT_EQ(settings->morphY()->value(), 0.5625f);
+    EXPECT_FALSE(settings->isCurrentPresetModified());
+
+    settings->age()->setValue(9.0f, ParameterEditor::ui, ParameterEditorState::change);
+    core::MainQueue::shared().drain();
+    EXPECT_TRUE(settings->isCurrentPresetModified());
+    settings->age()->setValue(8.0f, ParameterEditor::ui, ParameterEditorState::change);
+    core::MainQueue::shared().drain();
+    EXPECT_FALSE(settings->isCurrentPresetModified());
+
+    // "Default" puts every parameter back.
+    settings->applyPreset(preset("Default"));
+    core::MainQueue::shared().drain();
+    for (std::size_t i = 0; i < kParameterCount; ++i) {
+        EXPECT_EQ(settings->parameters()[i]->value(), kParameterTable[i].defaultValue);
+    }
+}
+
+TEST_F(SettingsTest, AppliedPresetReachesTheKernelAndTheSavedState) {
+    auto unit = attach();
+    const auto& kernel = unit->sharedState();
+    for (std::size_t i = 0; i < kParameterCount; ++i) {
+        EXPECT_EQ(kernel.paramValues[kParameterTable[i].address].load(), kParameterTable[i].defaultValue);
+    }
+    EXPECT_EQ(unit->writes, 18) << "one push per parameter";
+
+    const auto& ghost = preset("Ghost Choir");
+    settings->applyPreset(ghost);
+    const auto values = ghost.values();
+    for (std::size_t i = 0; i < kParameterCount; ++i) {
+        EXPECT_EQ(kernel.paramValues[kParameterTable[i].address].load(), values[i])
+            << kParameterTable[i].identifier;
+    }
+    EXPECT_EQ(unit->currentPresetName(), "Ghost Choir");
+    const auto state = unit->fullState();
+    ASSERT_TRUE(state);
+    ASSERT_TRUE(state->count(TessarayAudioUnit::presetNameKey));
+    EXPECT_EQ(*state->at(TessarayAudioUnit::presetNameKey).get<std::string>(), "Ghost Choir");
+    EXPECT_EQ(settings->currentPresetIndex.get(), 1);
+}
+
+TEST_F(SettingsTest, PresetNameFromTheHostThreadLandsOnTheMainQueue) {
+    auto unit = std::make_shared<CountingUnit>();
+    unit->setCurrentPresetName("Sub Monster");
+    settings->configureAudioUnit(unit);
+    EXPECT_EQ(settings->currentPresetIndex.get(), 4) << "attaching picks up the unit's name";
+
+    audiounit::StateDictionary saved = *unit->fullState();
+    saved[TessarayAudioUnit::presetNameKey] = std::string("Slow Melt");
+    std::thread host([&] { unit->setFullState(saved); });
+    host.join();
+    EXPECT_EQ(settings->currentPresetIndex.get(), 4) << "not written off the main thread";
+    core::MainQueue::shared().drain();
+    EXPECT_EQ(settings->currentPresetIndex.get(), 3);
+
+    saved[TessarayAudioUnit::presetNameKey] = std::string("");
+    unit->setFullState(saved);
+    core::MainQueue::shared().drain();
+    EXPECT_EQ(settings->currentPresetIndex.get(), 0);
+}
+
+TEST_F(SettingsTest, PollCopiesAnalyserAndFlaggedValuesWithoutWritingTheKernel) {
+    auto unit = attach();
+    auto& shared = unit->sharedState();
+    shared.vizBandCount = 24;
+    for (int i = 0; i < DSPSharedState::kBands; ++i) {
+        shared.vizBandAmps[i] = 0.01f * static_cast<float>(i);
+    }
+    shared.vizRangeLo = 150.0f;
+    shared.vizRangeHi = 6000.0f;
+    shared.paramValues[0] = 24.0f;
+    shared.paramValues[17] = 0.25f;
+    shared.paramValues[3] = 300.0f; // not flagged: must not be picked up
+    shared.dirtyMask = (1u << 0) | (1u << 17) | (1u << 25);
+
+    std::vector<std::string> updates;
+    std::vector<core::ObservationToken> tokens;
+    for (const auto& parameter : settings->parameters()) {
+        tokens.push_back(parameter->observeValue(
+            [&updates, id = parameter->identifier()](float) { updates.push_back(id); }));
+    }
+    const int writesBefore = unit->writes;
+    settings->pollKernelState();
+    EXPECT_EQ(shared.dirtyMask.load(), 0u);
+    ASSERT_EQ(settings->analyzerBandAmps.get().size(), 24u);
+    EXPECT_EQ(settings->analyzerBandAmps.get()[23], 0.01f * 23.0f);
+    EXPECT_EQ(settings->analyzerRangeLo.get(), 150.0f);
+    EXPECT_EQ(settings->analyzerRangeHi.get(), 6000.0f);
+    core::MainQueue::shared().drain();
+    EXPECT_EQ(updates, (std::vector<std::string>{"bands", "morphX"}));
+    EXPECT_EQ(settings->bands()->value(), 24.0f);
+    EXPECT_EQ(settings->morphX()->value(), 0.25f);
+    EXPECT_EQ(settings->slice()->value(), 10.0f);
+    EXPECT_EQ(unit->writes, writesBefore) << "the poll never writes back into the kernel";
+
+    // A count the kernel never publishes is not trusted for the array size.
+    shared.vizBandCount = -3;
+    settings->pollKernelState();
+    EXPECT_TRUE(settings->analyzerBandAmps.get().empty());
+    shared.vizBandCount = 1000;
+    settings->pollKernelState();
+    EXPECT_EQ(settings->analyzerBandAmps.get().size(), 64u);
+
+    // Gone unit: the poll returns at once.
+    const auto amps = settings->analyzerBandAmps.get();
+    unit.reset();
+    settings->pollKernelState();
+    EXPECT_EQ(settings->analyzerBandAmps.get(), amps);
+}
+
+TEST_F(SettingsTest, PollTimerFiresSixtyTimesASecondAndStopsWithTheModel) {
+    auto clock = std::make_shared<core::ManualClock>();
+    auto& loop = core::RunLoop::main();
+    const auto previousClock = loop.clock();
+    loop.setClock(clock);
+    auto unit = attach();
+    const auto timer = settings->pollTimer();
+    ASSERT_TRUE(timer && timer->isValid());
+    EXPECT_EQ(timer->interval(), std::chrono::nanoseconds(16'666'666));
+
+    unit->sharedState().vizBandCount = 3;
+    clock->advance(std::chrono::milliseconds(17));
+    loop.fireDueTimers();
+    EXPECT_EQ(settings->analyzerBandAmps.get().size(), 3u);
+
+    settings.reset();
+    EXPECT_FALSE(timer->isValid());
+    loop.setClock(previousClock);
+}
+
+TEST_F(SettingsTest, ValueProviderAnswersFromTheKernelThenFromTheParameter) {
+    auto unit = attach();
+    const auto tree = unit->parameterTree();
+    ASSERT_TRUE(tree);
+    const auto note = tree->parameterWithAddress(11);
+    settings->note()->setValue(100.0f, ParameterEditor::ui, ParameterEditorState::change);
+    unit->TessarayAudioUnit::setParameter(11, 250.0f);
+    EXPECT_EQ(note->value(), 250.0f);
+
+    unit.reset();
+    EXPECT_EQ(note->value(), 100.0f);
+}
+
+TEST_F(SettingsTest, UpdateCheckAnnouncesNewerVersionsOnTheMainQueue) {
+    // A transport error changes nothing.
+    EXPECT_THROW(settings->checkForUpdates(), UpdateFeedError);
+    EXPECT_FALSE(settings->updateDetails.get());
+    EXPECT_EQ(fetchedAddress_, std::string(kUpdateFeedAddress));
+
+    namespace fs = std::filesystem;
+    const fs::path bundle = fs::temp_directory_path() / ("tessaray-settings-" + std::to_string(::getpid()));
+    fs::create_directories(bundle / "Resources");
+    std::ofstream(bundle / "Info.json") << R"({"CFBundleShortVersionString": "1.2"})";
+    core::Bundle::setMainBundlePath(bundle);
+    EXPECT_EQ(settings->pluginVersion(), "1.2");
+
+    feed_ = "<rss><sparkle:shortVersionString>1.2.0</sparkle:shortVersionString></rss>";
+    settings->checkForUpdates();
+    EXPECT_FALSE(settings->updateDetails.get()) << "1.2 and 1.2.0 are the same version";
+
+    feed_ = "<rss><item><sparkle:shortVersionString>999.0</sparkle:shortVersionString></item></rss>";
+    settings->startUpdateCheck();
+    settings->waitForUpdateChecks();
+    EXPECT_FALSE(settings->updateDetails.get()) << "the worker hands the result to the main queue";
+    core::MainQueue::shared().drain();
+    ASSERT_TRUE(settings->updateDetails.get());
+    EXPECT_EQ(settings->updateDetails.get()->newVersion, "999.0");
+
+    // An older feed never clears what an earlier check found.
+    feed_ = "<rss><sparkle:shortVersionString>0.0.1</sparkle:shortVersionString></rss>";
+    settings->checkForUpdates();
+    EXPECT_EQ(settings->updateDetails.get()->newVersion, "999.0");
+
+    // Results that arrive after the model is gone are dropped.
+    feed_ = "<rss><sparkle:shortVersionString>1000.0</sparkle:shortVersionString></rss>";
+    settings->startUpdateCheck();
+    settings.reset();
+    core::MainQueue::shared().drain();
+    core::Bundle::setMainBundlePath(std::nullopt);
+    fs::remove_all(bundle);
+}
+
+} // namespace

@@ -1,0 +1,588 @@
+#include "tools/artwork-gen/Artwork.hpp"
+
+#include <cairo.h>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <numbers>
+#include <system_error>
+
+namespace artwork {
+
+namespace {
+
+constexpr double pi = std::numbers::pi;
+
+struct RGB {
+    double r, g, b;
+};
+
+RGB hex(const char* text) {
+    unsigned value = 0;
+    std::sscanf(text + 1, "%x", &value);
+    return {((value >> 16) & 0xff) / 255.0, ((value >> 8) & 0xff) / 255.0, (value & 0xff) / 255.0};
+}
+
+// The look: dark greys with one blue accent.
+const RGB accent = hex("#2F7CF6");
+const RGB accentDark = hex("#1F5FC8");
+const RGB errorRed = hex("#E5484D");
+const RGB bezelTop = hex("#4A4A51");
+const RGB bezelBottom = hex("#3C3C42");
+const RGB bezelDownTop = hex("#2E2E33");
+const RGB bezelDownBottom = hex("#36363C");
+const RGB edge = hex("#1A1A1D");
+const RGB fieldFill = hex("#1C1C20");
+const RGB fieldEdge = hex("#4C4C54");
+const RGB glyph = hex("#D9D9D9");
+
+void set(cairo_t* cr, RGB c, double alpha = 1.0) {
+    cairo_set_source_rgba(cr, c.r, c.g, c.b, alpha);
+}
+
+void roundedRect(cairo_t* cr, double x, double y, double w, double h, double r) {
+    r = std::min({r, w / 2, h / 2});
+    cairo_new_sub_path(cr);
+    cairo_arc(cr, x + w - r, y + r, r, -pi / 2, 0);
+    cairo_arc(cr, x + w - r, y + h - r, r, 0, pi / 2);
+    cairo_arc(cr, x + r, y + h - r, r, pi / 2, pi);
+    cairo_arc(cr, x + r, y + r, r, pi, 3 * pi / 2);
+    cairo_close_path(cr);
+}
+
+void fillGradient(cairo_t* cr, double y0, double y1, RGB top, RGB bottom) {
+    cairo_pattern_t* gradient = cairo_pattern_create_linear(0, y0, 0, y1);
+    cairo_pattern_add_color_stop_rgb(gradient, 0, top.r, top.g, top.b);
+    cairo_pattern_add_color_stop_rgb(gradient, 1, bottom.r, bottom.g, bottom.b);
+    cairo_set_source(cr, gradient);
+    cairo_fill_preserve(cr);
+    cairo_pattern_destroy(gradient);
+}
+
+// A rounded bezel filling the image, less one point at top and bottom, with a dark edge and a faint
+// top highlight. Edges sit on half points so 1-point lines are crisp at 1x and 2x.
+void bezel(cairo_t* cr, double w, double h, RGB top, RGB bottom, double radius, RGB border = edge) {
+    roundedRect(cr, 0.5, 1.5, w - 1, h - 3, radius);
+    fillGradient(cr, 1, h - 1, top, bottom);
+    set(cr, border);
+    cairo_set_line_width(cr, 1);
+    cairo_stroke(cr);
+    cairo_move_to(cr, radius, 2.5);
+    cairo_line_to(cr, w - radius, 2.5);
+    cairo_set_source_rgba(cr, 1, 1, 1, 0.08);
+    cairo_stroke(cr);
+}
+
+void chevron(cairo_t* cr, double cx, double cy, double size, bool up, RGB c, double alpha = 1.0) {
+    const double dy = up ? -size / 2 : size / 2;
+    cairo_move_to(cr, cx - size, cy - dy);
+    cairo_line_to(cr, cx, cy + dy);
+    cairo_line_to(cr, cx + size, cy - dy);
+    set(cr, c, alpha);
+    cairo_set_line_width(cr, 1.5);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_stroke(cr);
+}
+
+void button(cairo_t* cr, double w, double h, int look) {
+    if (look == 0) {
+        bezel(cr, w, h, bezelTop, bezelBottom, 4);
+    } else if (look == 1) {
+        bezel(cr, w, h, bezelDownTop, bezelDownBottom, 4);
+    } else {
+        bezel(cr, w, h, accent, accentDark, 4, hex("#123C80"));
+    }
+}
+
+void checkbox(cairo_t* cr, bool down, int mark /* 0 off, 1 on, 2 mixed */) {
+    roundedRect(cr, 1.5, 1.5, 13, 13, 3);
+    if (mark == 0) {
+        fillGradient(cr, 1, 15, down ? bezelDownTop : bezelTop, down ? bezelDownBottom : bezelBottom);
+        set(cr, down ? fieldEdge : hex("#5C5C64"));
+    } else {
+        fillGradient(cr, 1, 15, down ? accentDark : accent, down ? hex("#174CA3") : accentDark);
+        set(cr, hex("#123C80"));
+    }
+    cairo_set_line_width(cr, 1);
+    cairo_stroke(cr);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_line_width(cr, 2);
+    set(cr, {1, 1, 1}, down ? 0.8 : 1.0);
+    if (mark == 1) {
+        cairo_move_to(cr, 4.5, 8);
+        cairo_line_to(cr, 7, 10.5);
+        cairo_line_to(cr, 11.5, 5);
+        cairo_stroke(cr);
+    } else if (mark == 2) {
+        cairo_move_to(cr, 5, 8);
+        cairo_line_to(cr, 11, 8);
+        cairo_stroke(cr);
+    }
+}
+
+void checkerboard(cairo_t* cr, double w, double h, double square) {
+    for (double y = 0; y < h; y += square) {
+        for (double x = 0; x < w; x += square) {
+            const bool dark = static_cast<int>(x / square + y / square) % 2 == 0;
+            set(cr, dark ? hex("#2A2A2A") : hex("#3C3C3C"));
+            cairo_rectangle(cr, x, y, square, square);
+            cairo_fill(cr);
+        }
+    }
+}
+
+void field(cairo_t* cr, double w, double h, RGB border, double radius, bool glow) {
+    if (glow) {
+        roundedRect(cr, 0.5, 0.5, w - 1, h - 1, radius + 1);
+        set(cr, border, 0.35);
+        cairo_set_line_width(cr, 1);
+        cairo_stroke(cr);
+    }
+    roundedRect(cr, 1.5, 1.5, w - 3, h - 3, radius);
+    set(cr, fieldFill);
+    cairo_fill_preserve(cr);
+    set(cr, border);
+    cairo_set_line_width(cr, 1);
+    cairo_stroke(cr);
+}
+
+void popUpArrows(cairo_t* cr, double x, double cy, bool pullDown) {
+    if (pullDown) {
+        chevron(cr, x, cy, 3, false, glyph);
+    } else {
+        chevron(cr, x, cy - 3, 2.5, true, glyph);
+        chevron(cr, x, cy + 3, 2.5, false, glyph);
+    }
+}
+
+void popUp(cairo_t* cr, double w, double h, bool down, bool pullDown, double arrowWidth) {
+    button(cr, w, h, down ? 1 : 0);
+    // Separator before the arrow area.
+    cairo_move_to(cr, w - arrowWidth + 0.5, 4);
+    cairo_line_to(cr, w - arrowWidth + 0.5, h - 4);
+    cairo_set_source_rgba(cr, 0, 0, 0, 0.35);
+    cairo_set_line_width(cr, 1);
+    cairo_stroke(cr);
+    popUpArrows(cr, w - arrowWidth / 2, h / 2, pullDown);
+}
+
+void bar(cairo_t* cr, double w, double h, RGB fill) {
+    roundedRect(cr, 0, 0, w, h, h / 2);
+    set(cr, fill);
+    cairo_fill(cr);
+}
+
+void knob(cairo_t* cr, double size, RGB top, RGB bottom, bool multi) {
+    cairo_arc(cr, size / 2, size / 2, size / 2 - 1, 0, 2 * pi);
+    fillGradient(cr, 1, size - 1, top, bottom);
+    set(cr, edge);
+    cairo_set_line_width(cr, 1);
+    cairo_stroke(cr);
+    if (multi) {
+        cairo_arc(cr, size / 2, size / 2, 2, 0, 2 * pi);
+        set(cr, accent);
+        cairo_fill(cr);
+    }
+}
+
+void tab(cairo_t* cr, double w, double h, int look) {
+    cairo_rectangle(cr, 0, 0, w, h);
+    const RGB fills[] = {hex("#333338"), hex("#26262A"), hex("#44444B")};
+    set(cr, fills[look]);
+    cairo_fill(cr);
+    // Hairline dividers on both sides.
+    set(cr, edge);
+    cairo_rectangle(cr, 0, 0, 1, h);
+    cairo_rectangle(cr, w - 1, 0, 1, h);
+    cairo_fill(cr);
+    if (look == 2) {
+        set(cr, accent);
+        cairo_rectangle(cr, 1, h - 2, w - 2, 2);
+        cairo_fill(cr);
+    }
+}
+
+void star(cairo_t* cr, double size, bool filled) {
+    const double c = size / 2, outer = size / 2 - 1, inner = outer * 0.45;
+    for (int i = 0; i < 10; ++i) {
+        const double r = i % 2 == 0 ? outer : inner;
+        const double a = -pi / 2 + i * pi / 5;
+        cairo_line_to(cr, c + r * std::cos(a), c + 0.5 + r * std::sin(a));
+    }
+    cairo_close_path(cr);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    if (filled) {
+        set(cr, hex("#FFD43B"));
+        cairo_fill(cr);
+    } else {
+        set(cr, hex("#808080"));
+        cairo_set_line_width(cr, 1);
+        cairo_stroke(cr);
+    }
+}
+
+void triangle(cairo_t* cr, double w, double h, bool open) {
+    if (open) {
+        cairo_move_to(cr, 1, 2.5);
+        cairo_line_to(cr, w - 1, 2.5);
+        cairo_line_to(cr, w / 2, h - 1.5);
+    } else {
+        cairo_move_to(cr, 2.5, 1);
+        cairo_line_to(cr, w - 1.5, h / 2);
+        cairo_line_to(cr, 2.5, h - 1);
+    }
+    cairo_close_path(cr);
+    set(cr, hex("#B3B3B3"));
+    cairo_fill(cr);
+}
+
+void roundButtonBackground(cairo_t* cr, double size, bool down) {
+    if (down) {
+        cairo_arc(cr, size / 2, size / 2, size / 2 - 0.5, 0, 2 * pi);
+        cairo_set_source_rgba(cr, 1, 1, 1, 0.16);
+        cairo_fill(cr);
+    }
+}
+
+void plus(cairo_t* cr, double size, bool down) {
+    roundButtonBackground(cr, size, down);
+    set(cr, glyph);
+    cairo_rectangle(cr, size / 2 - 1, 4, 2, size - 8);
+    cairo_rectangle(cr, 4, size / 2 - 1, size - 8, 2);
+    cairo_fill(cr);
+}
+
+void dots(cairo_t* cr, double w, double h, RGB c, double alpha = 1.0) {
+    set(cr, c, alpha);
+    for (int i = -1; i <= 1; ++i) {
+        cairo_arc(cr, w / 2 + i * 4, h / 2, 1.25, 0, 2 * pi);
+        cairo_fill(cr);
+    }
+}
+
+void back(cairo_t* cr, double w, double h, bool down) {
+    roundedRect(cr, 0.5, 0.5, w - 1, h - 1, 4);
+    set(cr, down ? bezelDownTop : hex("#38383E"));
+    cairo_fill(cr);
+    cairo_move_to(cr, w / 2 + 2, h / 2 - 5);
+    cairo_line_to(cr, w / 2 - 3, h / 2);
+    cairo_line_to(cr, w / 2 + 2, h / 2 + 5);
+    set(cr, glyph, down ? 0.7 : 1.0);
+    cairo_set_line_width(cr, 2);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_stroke(cr);
+}
+
+void trackingCursor(cairo_t* cr) {
+    // A horizontal double arrow; its left tip near the hot spot (3, 4) of the cursor.
+    auto path = [cr] {
+        cairo_move_to(cr, 2, 5);
+        cairo_line_to(cr, 6, 1);
+        cairo_line_to(cr, 6, 3.5);
+        cairo_line_to(cr, 10, 3.5);
+        cairo_line_to(cr, 10, 1);
+        cairo_line_to(cr, 14, 5);
+        cairo_line_to(cr, 10, 9);
+        cairo_line_to(cr, 10, 6.5);
+        cairo_line_to(cr, 6, 6.5);
+        cairo_line_to(cr, 6, 9);
+        cairo_close_path(cr);
+    };
+    cairo_translate(cr, 0, 3);
+    path();
+    set(cr, {0, 0, 0});
+    cairo_set_line_width(cr, 2);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_stroke(cr);
+    path();
+    set(cr, {1, 1, 1});
+    cairo_fill(cr);
+}
+
+void cycleCursor(cairo_t* cr) {
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    for (int pass = 0; pass < 2; ++pass) {
+        set(cr, pass == 0 ? RGB{0, 0, 0} : RGB{1, 1, 1});
+        cairo_set_line_width(cr, pass == 0 ? 4 : 2);
+        cairo_new_path(cr);
+        cairo_arc(cr, 8, 8, 5, pi * 0.15, pi * 1.75);
+        cairo_stroke(cr);
+        cairo_move_to(cr, 13.5, 1.5);
+        cairo_line_to(cr, 13.5, 6);
+        cairo_line_to(cr, 9, 6);
+        cairo_stroke(cr);
+    }
+}
+
+void logo(cairo_t* cr, double size) {
+    // Concentric rings with a rising spectral peak line: the product's mark.
+    const double c = size / 2;
+    cairo_arc(cr, c, c, c - 1, 0, 2 * pi);
+    cairo_pattern_t* gradient = cairo_pattern_create_radial(c, c * 0.6, 2, c, c, c);
+    cairo_pattern_add_color_stop_rgb(gradient, 0, 0.27, 0.45, 0.95);
+    cairo_pattern_add_color_stop_rgb(gradient, 1, 0.17, 0.09, 0.33);
+    cairo_set_source(cr, gradient);
+    cairo_fill(cr);
+    cairo_pattern_destroy(gradient);
+    cairo_set_line_width(cr, size / 32);
+    for (int i = 1; i <= 3; ++i) {
+        cairo_arc(cr, c, c, c * (0.25 * i + 0.05), 0, 2 * pi);
+        cairo_set_source_rgba(cr, 1, 1, 1, 0.12 * i);
+        cairo_stroke(cr);
+    }
+    const double heights[] = {0.15, 0.3, 0.55, 0.85, 0.45, 0.7, 0.35, 0.2};
+    const double left = size * 0.22, step = size * 0.08, base = size * 0.72;
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_width(cr, size / 24);
+    for (int i = 0; i < 8; ++i) {
+        cairo_move_to(cr, left + i * step, base);
+        cairo_line_to(cr, left + i * step, base - heights[i] * size * 0.45);
+    }
+    set(cr, hex("#33D1C6"));
+    cairo_stroke(cr);
+}
+
+std::vector<ImageSpec> makeImages() {
+    std::vector<ImageSpec> list;
+    auto add = [&list](std::string name, double w, double h, Insets caps, auto draw, bool tile = false,
+                       bool isTemplate = false) {
+        list.push_back({std::move(name), w, h, caps, tile, isTemplate,
+                        [draw](cairo_t* cr, double width, double height) { draw(cr, width, height); }});
+    };
+    const Insets buttonCaps{6, 8, 6, 8};
+    add("qel-button", 24, 22, buttonCaps, [](cairo_t* cr, double w, double h) { button(cr, w, h, 0); });
+    add("qel-button-down", 24, 22, buttonCaps, [](cairo_t* cr, double w, double h) { button(cr, w, h, 1); });
+    add("qel-button-selected", 24, 22, buttonCaps,
+        [](cairo_t* cr, double w, double h) { button(cr, w, h, 2); });
+
+    const char* boxes[] = {"qel-checkbox",       "qel-checkbox-down",
+                           "qel-checkbox-mixed", "qel-checkbox-mixed-down",
+                           "qel-checkbox-on",    "qel-checkbox-on-down"};
+    const int marks[] = {0, 0, 2, 2, 1, 1};
+    for (int i = 0; i < 6; ++i) {
+        const int mark = marks[i];
+        const bool down = i % 2 == 1;
+        add(boxes[i], 16, 16, {}, [mark, down](cairo_t* cr, double, double) { checkbox(cr, down, mark); });
+    }
+
+    add(
+        "qel-checkerboard", 16, 16, {}, [](cairo_t* cr, double w, double h) { checkerboard(cr, w, h, 8); },
+        true);
+    add(
+        "qel-checkerboard-small", 8, 8, {},
+        [](cairo_t* cr, double w, double h) { checkerboard(cr, w, h, 4); }, true);
+
+    add(
+        "qel-combobox", 10, 7, {},
+        [](cairo_t* cr, double w, double h) {
+            chevron(cr, w / 2, h / 2, 3.5, false, {0, 0, 0});
+        },
+        false, true);
+    add(
+        "qel-combobox-up", 10, 7, {},
+        [](cairo_t* cr, double w, double h) {
+            chevron(cr, w / 2, h / 2, 3.5, true, {0, 0, 0});
+        },
+        false, true);
+
+    add("qel-customslider-handle", 14, 14, {},
+        [](cairo_t* cr, double w, double) { knob(cr, w, hex("#F2F2F2"), hex("#C8C8C8"), false); });
+    add("qel-customslider-handle-down", 14, 14, {},
+        [](cairo_t* cr, double w, double) { knob(cr, w, hex("#C8C8C8"), hex("#A0A0A0"), false); });
+    add("qel-customslider-on", 8, 4, {0, 2, 0, 2},
+        [](cairo_t* cr, double w, double h) { bar(cr, w, h, accent); });
+
+    const Insets popUpCaps{6, 6, 6, 18};
+    add("qel-popdown", 32, 22, popUpCaps,
+        [](cairo_t* cr, double w, double h) { popUp(cr, w, h, false, true, 16); });
+    add("qel-popdown-down", 32, 22, popUpCaps,
+        [](cairo_t* cr, double w, double h) { popUp(cr, w, h, true, true, 16); });
+    add("qel-popup", 32, 22, popUpCaps,
+        [](cairo_t* cr, double w, double h) { popUp(cr, w, h, false, false, 16); });
+    add("qel-popup-down", 32, 22, popUpCaps,
+        [](cairo_t* cr, double w, double h) { popUp(cr, w, h, true, false, 16); });
+    const Insets toolCaps{5, 5, 5, 14};
+    add("qel-popup-tool", 28, 20, toolCaps,
+        [](cairo_t* cr, double w, double h) { popUp(cr, w, h, false, false, 13); });
+    add("qel-popup-tool-down", 28, 20, toolCaps,
+        [](cairo_t* cr, double w, double h) { popUp(cr, w, h, true, false, 13); });
+
+    const Insets searchCaps{8, 10, 8, 10};
+    add("qel-searchfield", 24, 22, searchCaps,
+        [](cairo_t* cr, double w, double h) { field(cr, w, h, fieldEdge, 8, false); });
+    add("qel-searchfield-focus", 24, 22, searchCaps,
+        [](cairo_t* cr, double w, double h) { field(cr, w, h, accent, 8, true); });
+
+    add("qel-slider", 12, 4, {0, 2, 0, 2}, [](cairo_t* cr, double w, double h) { bar(cr, w, h, accent); });
+    add("qel-slider-alley", 12, 4, {0, 2, 0, 2},
+        [](cairo_t* cr, double w, double h) { bar(cr, w, h, hex("#1A1A1D")); });
+    add("qel-slider-handle", 14, 14, {},
+        [](cairo_t* cr, double w, double) { knob(cr, w, hex("#E6E6E6"), hex("#BDBDBD"), false); });
+    add("qel-slider-handle-down", 14, 14, {},
+        [](cairo_t* cr, double w, double) { knob(cr, w, hex("#BDBDBD"), hex("#969696"), false); });
+    add("qel-slider-handle-multi", 14, 14, {},
+        [](cairo_t* cr, double w, double) { knob(cr, w, hex("#E6E6E6"), hex("#BDBDBD"), true); });
+
+    const Insets fieldCaps{5, 5, 5, 5};
+    add("qel-textfield", 20, 20, fieldCaps,
+        [](cairo_t* cr, double w, double h) { field(cr, w, h, fieldEdge, 3, false); });
+    add("qel-textfield-error", 20, 20, fieldCaps,
+        [](cairo_t* cr, double w, double h) { field(cr, w, h, errorRed, 3, true); });
+    add("qel-textfield-focus", 20, 20, fieldCaps,
+        [](cairo_t* cr, double w, double h) { field(cr, w, h, accent, 3, true); });
+    add("qel-textfield-tableheader", 20, 20, fieldCaps, [](cairo_t* cr, double w, double h) {
+        cairo_rectangle(cr, 0, 0, w, h);
+        set(cr, hex("#18181B"));
+        cairo_fill(cr);
+        cairo_rectangle(cr, 0, h - 1, w, 1);
+        set(cr, fieldEdge);
+        cairo_fill(cr);
+    });
+
+    const Insets tabCaps{6, 6, 6, 6};
+    add("qel-window-tab", 20, 24, tabCaps, [](cairo_t* cr, double w, double h) { tab(cr, w, h, 0); });
+    add("qel-window-tab-down", 20, 24, tabCaps, [](cairo_t* cr, double w, double h) { tab(cr, w, h, 1); });
+    add("qel-window-tab-selected", 20, 24, tabCaps,
+        [](cairo_t* cr, double w, double h) { tab(cr, w, h, 2); });
+
+    const Insets cornerCaps{6, 6, 6, 6};
+    auto corner = [](cairo_t* cr, double w, double h, RGB fill) {
+        roundedRect(cr, 0.5, 0.5, w - 1, h - 1, 5);
+        set(cr, fill);
+        cairo_fill_preserve(cr);
+        set(cr, edge);
+        cairo_set_line_width(cr, 1);
+        cairo_stroke(cr);
+    };
+    add("corner-tool-background", 24, 24, cornerCaps,
+        [corner](cairo_t* cr, double w, double h) { corner(cr, w, h, hex("#3A3A40")); });
+    add("corner-tool-background-down", 24, 24, cornerCaps,
+        [corner](cairo_t* cr, double w, double h) { corner(cr, w, h, hex("#2A2A2F")); });
+    add("corner-tool-background-selected", 24, 24, cornerCaps,
+        [corner](cairo_t* cr, double w, double h) { corner(cr, w, h, accentDark); });
+    add(
+        "corner-tool-more", 12, 12, {},
+        [](cairo_t* cr, double w, double h) {
+            dots(cr, w, h, {0, 0, 0});
+        },
+        false, true);
+
+    add("cursor-trackingslider", 16, 16, {}, [](cairo_t* cr, double, double) { trackingCursor(cr); });
+
+    add("organiser-icon-disclose", 10, 10, {},
+        [](cairo_t* cr, double w, double h) { triangle(cr, w, h, false); });
+    add("organiser-icon-disclose-open", 10, 10, {},
+        [](cairo_t* cr, double w, double h) { triangle(cr, w, h, true); });
+    add("organiser-icon-star", 14, 14, {}, [](cairo_t* cr, double w, double) { star(cr, w, true); });
+    add("organiser-icon-star-empty", 14, 14, {}, [](cairo_t* cr, double w, double) { star(cr, w, false); });
+    add("organiser-navbar-back", 20, 20, {}, [](cairo_t* cr, double w, double h) { back(cr, w, h, false); });
+    add("organiser-navbar-back-down", 20, 20, {},
+        [](cairo_t* cr, double w, double h) { back(cr, w, h, true); });
+
+    add("properties-table-add", 16, 16, {}, [](cairo_t* cr, double w, double) { plus(cr, w, false); });
+    add("properties-table-add-down", 16, 16, {}, [](cairo_t* cr, double w, double) { plus(cr, w, true); });
+    add("properties-tableheader-overflow", 16, 16, {},
+        [](cairo_t* cr, double w, double h) { dots(cr, w, h, glyph); });
+    add("properties-tableheader-overflow-down", 16, 16, {}, [](cairo_t* cr, double w, double h) {
+        roundButtonBackground(cr, w, true);
+        dots(cr, w, h, glyph);
+    });
+
+    add("window-kestrova", 64, 64, {}, [](cairo_t* cr, double w, double) { logo(cr, w); });
+    add("cursor-cycle", 16, 16, {}, [](cairo_t* cr, double, double) { cycleCursor(cr); });
+    return list;
+}
+
+} // namespace
+
+const std::vector<ColorSpec>& colors() {
+    static const std::vector<ColorSpec> list = {
+        {"Background/Normal", "#2B2B30"},  {"Background/Darker", "#222226"},
+        {"Background/Darkest", "#18181B"}, {"Grey 20%", "#333333"},
+        {"Grey 30%", "#4D4D4D"},           {"Grey 40%", "#666666"},
+        {"Grey 50%", "#808080"},           {"Grey 60%", "#999999"},
+        {"Grey 70%", "#B3B3B3"},           {"Grey 85%", "#D9D9D9"},
+        {"Grey 100%", "#FFFFFF"},          {"Pelko/Aqua", "#33D1C6"},
+        {"Pelko/Blue", "#3D7EFF"},         {"Pelko/DarkPurple", "#4A2F80"},
+        {"Pelko/LightBlue", "#7DC3FF"},    {"Pelko/Orange", "#FF9F43"},
+        {"Pelko/Purple", "#9B5CFF"},       {"Pelko/Red", "#FF5252"},
+        {"Pelko/Yellow", "#FFD43B"},       {"Error", "#E5484D"},
+        {"Highlight/System", "#2F7CF6"}};
+    return list;
+}
+
+const std::vector<ImageSpec>& images() {
+    static const std::vector<ImageSpec> list = makeImages();
+    return list;
+}
+
+bool writeImage(const ImageSpec& spec, double scale, const std::filesystem::path& file) {
+    const int width = static_cast<int>(std::lround(spec.width * scale));
+    const int height = static_cast<int>(std::lround(spec.height * scale));
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    cairo_t* cr = cairo_create(surface);
+    cairo_scale(cr, scale, scale);
+    spec.draw(cr, spec.width, spec.height);
+    cairo_destroy(cr);
+    const bool ok = cairo_surface_write_to_png(surface, file.c_str()) == CAIRO_STATUS_SUCCESS;
+    cairo_surface_destroy(surface);
+    return ok;
+}
+
+bool writeBundle(const std::filesystem::path& bundleDirectory) {
+    const auto resources = bundleDirectory / "Resources";
+    std::error_code error;
+    std::filesystem::create_directories(resources, error);
+    if (error) {
+        std::fprintf(stderr, "artwork-gen: cannot create %s: %s\n", resources.c_str(),
+                     error.message().c_str());
+        return false;
+    }
+    auto writeJSON = [](const std::filesystem::path& file, const nlohmann::json& json) {
+        std::ofstream out(file);
+        out << json.dump(2) << '\n';
+        return static_cast<bool>(out);
+    };
+    nlohmann::json info = {{"CFBundleIdentifier", "com.tessaray.Vimbra.resources"},
+                           {"CFBundleName", "Vimbra_Vimbra"},
+                           {"CFBundlePackageType", "BNDL"}};
+    nlohmann::json colorTable = nlohmann::json::object();
+    for (const auto& color : colors()) {
+        colorTable[color.name] = color.hex;
+    }
+    nlohmann::json attributes = nlohmann::json::object();
+    for (const auto& image : images()) {
+        nlohmann::json entry = nlohmann::json::object();
+        const auto& c = image.capInsets;
+        if (c.top != 0 || c.left != 0 || c.bottom != 0 || c.right != 0) {
+            entry["capInsets"] = {c.top, c.left, c.bottom, c.right};
+        }
+        if (image.tile) {
+            entry["resizingMode"] = "tile";
+        }
+        if (image.isTemplate) {
+            entry["template"] = true;
+        }
+        if (!entry.empty()) {
+            attributes[image.name] = entry;
+        }
+        if (!writeImage(image, 1, resources / (image.name + ".png")) ||
+            !writeImage(image, 2, resources / (image.name + "@2x.png"))) {
+            std::fprintf(stderr, "artwork-gen: cannot write %s\n", image.name.c_str());
+            return false;
+        }
+    }
+    if (!writeJSON(bundleDirectory / "Info.json", info) ||
+        !writeJSON(resources / "Colors.json", colorTable) ||
+        !writeJSON(resources / "Images.json", attributes)) {
+        std::fprintf(stderr, "artwork-gen: cannot write the bundle's tables\n");
+        return false;
+    }
+    return true;
+}
+
+} // namespace artwork

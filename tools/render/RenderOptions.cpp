@@ -1,0 +1,297 @@
+#include "tools/render/RenderOptions.hpp"
+
+#include "extension/FactoryPreset.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+namespace {
+
+std::optional<float> parseNumber(std::string_view text) {
+    // from_chars takes a minus sign but no plus sign; "+3" is a natural way to write an octave.
+    if (text.size() > 1 && text[0] == '+' && text[1] != '+' && text[1] != '-') {
+        text.remove_prefix(1);
+    }
+    float value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<uint32_t> parseBlockSize(std::string_view text) {
+    uint64_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < 1 ||
+        value > kMaximumBlockSize) {
+        return std::nullopt;
+    }
+    return static_cast<uint32_t>(value);
+}
+
+std::string formatNumber(float value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", static_cast<double>(value));
+    return text;
+}
+
+// "1.5s" is seconds, a bare whole number is a sample frame; neither may be negative.
+std::optional<AutomationTime> parseTime(std::string_view text) {
+    if (text.size() > 1 && text.back() == 's') {
+        text.remove_suffix(1);
+        double seconds = 0;
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+        if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(seconds) || seconds < 0) {
+            return std::nullopt;
+        }
+        return AutomationTime{seconds, true};
+    }
+    int64_t frame = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), frame);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || frame < 0) {
+        return std::nullopt;
+    }
+    return AutomationTime{static_cast<double>(frame), false};
+}
+
+std::string badTime(std::string_view text) {
+    return "malformed time '" + std::string(text) + "' (seconds as 1.5s or a sample frame as 48000)";
+}
+
+OptionsResult failure(std::string message) {
+    return {std::nullopt, std::move(message)};
+}
+
+} // namespace
+
+std::optional<ParameterSetting> parseParameterSetting(std::string_view text, std::string& error) {
+    const std::size_t equals = text.find('=');
+    if (equals == std::string_view::npos) {
+        error = "expected IDENTIFIER=VALUE after --set, got '" + std::string(text) + "'";
+        return std::nullopt;
+    }
+    const std::string_view identifier = text.substr(0, equals);
+    const std::string_view valueText = text.substr(equals + 1);
+    const ParameterInfo* parameter = parameterByIdentifier(identifier);
+    if (parameter == nullptr) {
+        error = "unknown parameter '" + std::string(identifier) + "' (--help lists them)";
+        return std::nullopt;
+    }
+    const std::optional<float> value = parseNumber(valueText);
+    if (!value) {
+        error = "malformed value '" + std::string(valueText) + "' for " + std::string(identifier);
+        return std::nullopt;
+    }
+    if (!parameter->contains(*value)) {
+        error = std::string(identifier) + "=" + std::string(valueText) + " is outside its range " +
+                formatNumber(parameter->minimum) + " to " + formatNumber(parameter->maximum);
+        return std::nullopt;
+    }
+    return ParameterSetting{parameter, *value};
+}
+
+int64_t AutomationTime::frameAt(double sampleRate) const {
+    if (!inSeconds) {
+        return static_cast<int64_t>(amount);
+    }
+    const double frame = std::round(amount * sampleRate);
+    return frame >= 9.2e18 ? std::numeric_limits<int64_t>::max() : static_cast<int64_t>(frame);
+}
+
+std::optional<AutomationEvent> parseAutomationEvent(std::string_view text, std::string& error) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos || text.find('=') == std::string_view::npos) {
+        error = "expected TIME:IDENTIFIER=VALUE after --automate, got '" + std::string(text) + "'";
+        return std::nullopt;
+    }
+    const std::optional<AutomationTime> time = parseTime(text.substr(0, colon));
+    if (!time) {
+        error = badTime(text.substr(0, colon));
+        return std::nullopt;
+    }
+    const std::optional<ParameterSetting> setting = parseParameterSetting(text.substr(colon + 1), error);
+    if (!setting) {
+        return std::nullopt;
+    }
+    return AutomationEvent{*time, *setting};
+}
+
+std::optional<std::vector<AutomationEvent>> parseAutomationText(std::string_view text, std::string& error) {
+    std::vector<AutomationEvent> events;
+    std::istringstream lines{std::string(text)};
+    std::string line;
+    for (int number = 1; std::getline(lines, line); ++number) {
+        if (const std::size_t hash = line.find('#'); hash != std::string::npos) {
+            line.erase(hash);
+        }
+        std::istringstream fields(line);
+        std::string time, identifier, value, extra;
+        if (!(fields >> time)) {
+            continue;
+        }
+        const std::string where = "line " + std::to_string(number) + ": ";
+        if (!(fields >> identifier >> value) || (fields >> extra)) {
+            error = where + "expected TIME IDENTIFIER VALUE";
+            return std::nullopt;
+        }
+        const std::optional<AutomationTime> at = parseTime(time);
+        if (!at) {
+            error = where + badTime(time);
+            return std::nullopt;
+        }
+        const std::optional<ParameterSetting> setting =
+            parseParameterSetting(identifier + "=" + value, error);
+        if (!setting) {
+            error = where + error;
+            return std::nullopt;
+        }
+        events.push_back({*at, *setting});
+    }
+    return events;
+}
+
+OptionsResult parseRenderOptions(std::span<const std::string_view> arguments) {
+    RenderOptions options;
+    bool haveOutput = false;
+    bool haveInput = false;
+
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == "--help" || arguments[i] == "-h") {
+            options.showHelp = true;
+            return {std::move(options), {}};
+        }
+    }
+    for (const std::string_view argument : arguments) {
+        if (argument == "--list-presets") {
+            options.listPresets = true;
+            return {std::move(options), {}};
+        }
+    }
+
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string_view argument = arguments[i];
+        const bool takesValue = argument == "-o" || argument == "--set" || argument == "--block" ||
+                                argument == "--automate" || argument == "--automation" ||
+                                argument == "--preset";
+        if (takesValue && i + 1 >= arguments.size()) {
+            return failure(std::string(argument) + " needs a value");
+        }
+
+        if (argument == "-o") {
+            if (haveOutput) {
+                return failure("more than one output file given");
+            }
+            options.outputPath = arguments[++i];
+            haveOutput = true;
+            if (options.outputPath.empty()) {
+                return failure("the output file name is empty");
+            }
+        } else if (argument == "--set") {
+            std::string error;
+            std::optional<ParameterSetting> setting = parseParameterSetting(arguments[++i], error);
+            if (!setting) {
+                return failure(std::move(error));
+            }
+            options.settings.push_back(*setting);
+        } else if (argument == "--block") {
+            const std::string_view text = arguments[++i];
+            const std::optional<uint32_t> block = parseBlockSize(text);
+            if (!block) {
+                return failure("--block needs a whole number from 1 to " + std::to_string(kMaximumBlockSize) +
+                               ", got '" + std::string(text) + "'");
+            }
+            options.blockSize = *block;
+        } else if (argument == "--preset") {
+            const std::string name(arguments[++i]);
+            if (indexOfFactoryPreset(factoryPresetList(), name) < 0) {
+                return failure("unknown preset '" + name + "' (--list-presets lists them)");
+            }
+            options.presetName = name;
+        } else if (argument == "--automate") {
+            std::string error;
+            std::optional<AutomationEvent> event = parseAutomationEvent(arguments[++i], error);
+            if (!event) {
+                return failure(std::move(error));
+            }
+            options.automation.push_back(*event);
+        } else if (argument == "--automation") {
+            const std::string path(arguments[++i]);
+            std::ifstream file(path);
+            std::ostringstream contents;
+            if (!file || !(contents << file.rdbuf())) {
+                return failure("cannot read the automation file '" + path + "'");
+            }
+            std::string error;
+            std::optional<std::vector<AutomationEvent>> events = parseAutomationText(contents.str(), error);
+            if (!events) {
+                return failure(path + ", " + error);
+            }
+            options.automation.insert(options.automation.end(), events->begin(), events->end());
+        } else if (argument.size() > 1 && argument.front() == '-') {
+            return failure("unknown option '" + std::string(argument) + "'");
+        } else {
+            if (haveInput) {
+                return failure("more than one input file given");
+            }
+            if (argument.empty()) {
+                return failure("the input file name is empty");
+            }
+            options.inputPath = argument;
+            haveInput = true;
+        }
+    }
+
+    if (!haveOutput) {
+        return failure("no output file given (-o OUTPUT)");
+    }
+    return {std::move(options), {}};
+}
+
+std::string renderUsage() {
+    std::string text =
+        "Usage: tessaray-render [options] [INPUT] -o OUTPUT\n"
+        "\n"
+        "Runs a sound file through the Tessaray effect. INPUT is a WAV or FLAC file; without one, a "
+        "built-in\n"
+        "6 s stereo demo signal at 48 kHz is rendered. The output has the input's sample rate, length and\n"
+        "channel count, except that mono input renders to stereo (the effect is stereo). OUTPUT ending in\n"
+        ".flac is written as 24-bit FLAC, any other name as 32-bit float WAV.\n"
+        "\n"
+        "Options:\n"
+        "  -o OUTPUT               the file to write (required)\n"
+        "  --set IDENTIFIER=VALUE  set a parameter in its own unit; repeatable, a later one wins.\n"
+        "                          Parameters not set keep the defaults below.\n"
+        "  --block N               process in blocks of N frames (default 512, 1 to " +
+        std::to_string(kMaximumBlockSize) +
+        ")\n"
+        "  --automate TIME:IDENTIFIER=VALUE\n"
+        "                          change a parameter at TIME while rendering, in seconds (1.5s) or as a\n"
+        "                          sample frame (48000); repeatable\n"
+        "  --automation FILE       read automation from FILE: one 'TIME IDENTIFIER VALUE' per line,\n"
+        "                          '#' starts a comment\n"
+        "  --preset NAME           apply a factory preset first, as the editor does; --set values\n"
+        "                          then change it (names with blanks need quotes)\n"
+        "  --list-presets          list the factory presets and exit\n"
+        "  -h, --help              show this text\n"
+        "\n"
+        "The effect's audio unit reads its wavetables from its bundle: $TESSARAY_EXTENSION_BUNDLE when set,\n"
+        "else the build's bundles/TessarayExtension.bundle.\n"
+        "\n"
+        "Parameters:\n";
+    for (const ParameterInfo& info : kParameterTable) {
+        char line[160];
+        std::snprintf(line, sizeof line, "  %-14s %-10s %8s to %-8s default %-7s %s\n",
+                      std::string(info.identifier).c_str(), std::string(info.name).c_str(),
+                      formatNumber(info.minimum).c_str(), formatNumber(info.maximum).c_str(),
+                      formatNumber(info.defaultValue).c_str(), std::string(info.unitName).c_str());
+        text += line;
+    }
+    text +=
+        "\nExit status: 0 on success, 1 when a file cannot be read or written, 2 for a wrong command line.\n";
+    return text;
+}

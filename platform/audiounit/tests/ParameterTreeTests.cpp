@@ -1,4 +1,3 @@
-#include "audiounit/HostTime.hpp"
 #include "audiounit/Parameter.hpp"
 
 #include <atomic>
@@ -210,14 +209,4 @@ TEST(ParameterTree, CallbacksCanBeReplacedWhileOtherThreadsCallThem) {
         reader.join();
     }
     EXPECT_EQ(bad.load(), 0);
-}
-
-TEST(HostTime, MonotonicAndInjectable) {
-    const uint64_t a = hostTime();
-    const uint64_t b = hostTime();
-    EXPECT_LE(a, b);
-    setHostTimeSource([]() -> uint64_t { return 42; });
-    EXPECT_EQ(hostTime(), 42u);
-    setHostTimeSource(nullptr);
-    EXPECT_GE(hostTime(), b);
 }

@@ -42,7 +42,7 @@ TEST(CoreMainQueue, RunsTasksLaterInSubmissionOrderFromEveryThread) {
     EXPECT_EQ(ran.size(), static_cast<std::size_t>(kThreads * kTasksPerThread));
 }
 
-TEST(CoreMainQueue, NeverRunsInlineAndDrainsNestedWork) {
+TEST(CoreMainQueue, NeverRunsInlineDrainRunsNestedWorkRunPendingDoesNot) {
     core::MainQueue queue;
     std::vector<std::string> order;
     queue.async([&] {
@@ -56,10 +56,8 @@ TEST(CoreMainQueue, NeverRunsInlineAndDrainsNestedWork) {
     EXPECT_EQ(queue.drain(), 3u);
     EXPECT_EQ(order, (std::vector<std::string>{"outer", "outer-end", "second", "nested"}));
     EXPECT_EQ(queue.pendingCount(), 0u);
-}
 
-TEST(CoreMainQueue, RunPendingLeavesWorkQueuedMeanwhileForTheNextTurn) {
-    core::MainQueue queue;
+    // runPending leaves work queued meanwhile for the next turn.
     int runs = 0;
     std::function<void()> requeue = [&] {
         ++runs;
@@ -96,7 +94,7 @@ TEST(CoreMainQueue, TaskThatThrowsLeavesTheRestQueued) {
     EXPECT_TRUE(laterRan);
 }
 
-TEST(CoreMainQueue, RunOnMainAndWaitIsInlineOnMainAndHopsFromOtherThreads) {
+TEST(CoreMainQueue, RunOnMainAndWaitIsInlineOnMainHopsFromOtherThreadsAndTheRoleMoves) {
     ASSERT_TRUE(core::isMainThread());
     EXPECT_EQ(core::runOnMainAndWait([] { return 7; }), 7);
 
@@ -118,10 +116,8 @@ TEST(CoreMainQueue, RunOnMainAndWaitIsInlineOnMainAndHopsFromOtherThreads) {
     worker.join();
     EXPECT_EQ(result, 42);
     EXPECT_TRUE(onMain);
-}
 
-TEST(CoreMainQueue, AnotherThreadCanClaimTheMainRole) {
-    ASSERT_TRUE(core::isMainThread());
+    // Another thread can claim the main role.
     std::thread([] {
         core::claimMainThread();
         EXPECT_TRUE(core::isMainThread());

@@ -76,7 +76,6 @@ TEST(CoreURL, SplitsPartsWithoutFoldingCase) {
     ASSERT_TRUE(upper);
     EXPECT_EQ(upper->scheme(), "Tessaray");
     EXPECT_EQ(upper->host(), "OPENANDUPDATE");
-    EXPECT_EQ(upper->path(), "/");
 
     const auto feed =
         core::URL::parse("https://user@updates.example.com:8443/tessaray/tessaray.xml?a=1&b=x%20y#top");

@@ -59,15 +59,12 @@ TEST(CoreHostTime, IsMonotonicAndCanBePinnedByTests) {
     EXPECT_GE(core::hostTime(), b);
 }
 
-TEST(CoreLog, FormatsLinesAndHandsThemToTheCapture) {
+TEST(CoreLog, FormatsLinesForTheCaptureAndFatalPrintsAndAborts) {
     core::LogCapture capture;
     core::log("TessarayAudioUnit: missing %s.bin in extension bundle", "sine");
     core::logLine("plain");
     EXPECT_EQ(capture.lines(),
               (std::vector<std::string>{"TessarayAudioUnit: missing sine.bin in extension bundle", "plain"}));
-}
-
-TEST(CoreFatal, PrintsTheMessageAndAborts) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_DEATH(core::fatal("init(coder:) has not been implemented"),
                  "init\\(coder:\\) has not been implemented");

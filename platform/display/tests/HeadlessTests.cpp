@@ -1,7 +1,5 @@
-#include "core/MainQueue.hpp"
+#include "InputTree.hpp"
 #include "display/HeadlessBackend.hpp"
-#include "ui/Application.hpp"
-#include "ui/Control.hpp"
 
 #include <cairo.h>
 #include <filesystem>
@@ -27,27 +25,10 @@ private:
     bool flipped_;
 };
 
-class KeyView : public ui::View {
-public:
-    using View::View;
-    bool acceptsFirstResponder() const override { return true; }
-    void keyDown(const ui::Event& e) override { typed += e.characters; }
-    std::string typed;
-};
-
-struct Cleanup {
-    ~Cleanup() {
-        for (auto& w : ui::Application::shared()->windows()) {
-            w->close();
-        }
-        core::MainQueue::shared().drain();
-    }
-};
-
 } // namespace
 
 TEST(HeadlessBackend, RendersAViewTreeToAPngAtTheBackingScale) {
-    Cleanup cleanup;
+    displaytest::Cleanup cleanup;
     auto window = ui::Window::make(Rect(0, 0, 40, 30));
     window->setBackgroundColor(graphics::Color::rgba(0, 0, 0));
     auto flipped = std::make_shared<FillView>(Rect(0, 0, 20, 30), graphics::Color::rgba(1, 0, 0), true);
@@ -92,18 +73,11 @@ TEST(HeadlessBackend, RendersAViewTreeToAPngAtTheBackingScale) {
 }
 
 TEST(HeadlessBackend, InjectedInputReachesTheWindow) {
-    Cleanup cleanup;
+    displaytest::Cleanup cleanup;
     auto app = ui::Application::shared();
-    auto window = ui::Window::make(Rect(0, 0, 100, 50));
-    auto button = std::make_shared<ui::Control>(Rect(0, 0, 50, 50));
-    auto field = std::make_shared<KeyView>(Rect(50, 0, 50, 50));
-    window->contentView()->addSubview(button);
-    window->contentView()->addSubview(field);
-    auto target = std::make_shared<ui::Object>();
-    int clicks = 0;
-    target->setActionHandler("press:", [&](const auto&) { ++clicks; });
-    button->setTarget(target);
-    button->setAction("press:");
+    displaytest::InputTree tree(100, 50);
+    auto& window = tree.window;
+    auto& clicks = tree.clicks;
     auto backend = display::HeadlessBackend::attach(window);
 
     backend->focusIn();
@@ -115,10 +89,10 @@ TEST(HeadlessBackend, InjectedInputReachesTheWindow) {
     backend->mouseUp({200, 10});
     EXPECT_EQ(clicks, 1);
 
-    window->makeFirstResponder(field);
+    window->makeFirstResponder(tree.field);
     backend->typeKey("h");
     backend->typeKey("\xc3\xa9"); // é
-    EXPECT_EQ(field->typed, "h\xc3\xa9");
+    EXPECT_EQ(tree.field->typed, "h\xc3\xa9");
 
     backend->flagsChanged(ui::Modifier::shift);
     EXPECT_EQ(app->currentModifierFlags(), ui::Modifier::shift);

@@ -3,11 +3,10 @@
 #include <gtest/gtest.h>
 // clang-format on
 
-#include "core/MainQueue.hpp"
+#include "InputTree.hpp"
 #include "core/RunLoop.hpp"
+#include "display/HeadlessBackend.hpp"
 #include "display/X11Display.hpp"
-#include "ui/Application.hpp"
-#include "ui/Control.hpp"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -42,20 +41,15 @@ public:
         // Abstract sockets only: no files under /tmp/.X11-unix are needed.
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        const int rc =
-            posix_spawn(&pid_, "/usr/bin/Xvfb", &actions, nullptr, const_cast<char**>(argv), environ);
+        if (posix_spawn(&pid_, "/usr/bin/Xvfb", &actions, nullptr, const_cast<char**>(argv), environ) != 0) {
+            pid_ = 0;
+        }
         posix_spawn_file_actions_destroy(&actions);
         close(fds[1]);
-        if (rc != 0) {
-            close(fds[0]);
-            pid_ = 0;
-            return;
-        }
         std::string number;
         char c;
-        while (read(fds[0], &c, 1) == 1 && c != '\n') {
+        while (pid_ > 0 && read(fds[0], &c, 1) == 1 && c != '\n') {
             number += c;
         }
         close(fds[0]);
@@ -76,22 +70,6 @@ private:
     std::string name_;
 };
 
-class KeyView : public ui::View {
-public:
-    using View::View;
-    bool isFlipped() const override { return true; }
-    bool acceptsFirstResponder() const override { return true; }
-    void keyDown(const ui::Event& e) override {
-        typed += e.characters;
-        keyCodes.push_back(e.keyCode);
-    }
-    void draw(const Rect&) override {
-        graphics::GraphicsContext::current()->fillRect(Rect(0, 0, 10, 10), graphics::Color::rgba(1, 0, 0));
-    }
-    std::string typed;
-    std::vector<std::uint16_t> keyCodes;
-};
-
 template <class Predicate> bool pumpUntil(display::X11Display& display, Predicate done) {
     for (int i = 0; i < 400 && !done(); ++i) {
         display.pump();
@@ -100,18 +78,21 @@ template <class Predicate> bool pumpUntil(display::X11Display& display, Predicat
     return done();
 }
 
-void sendButton(::Display* dpy, unsigned long xid, int type, int x, int y) {
+// A press and release of the first button at a pixel of the window.
+void sendClick(::Display* dpy, unsigned long xid, int x, int y) {
     XEvent e{};
-    e.xbutton.type = type;
     e.xbutton.display = dpy;
     e.xbutton.window = xid;
     e.xbutton.root = DefaultRootWindow(dpy);
     e.xbutton.x = x;
     e.xbutton.y = y;
     e.xbutton.button = Button1;
-    e.xbutton.state = type == ButtonRelease ? Button1Mask : 0;
     e.xbutton.same_screen = True;
-    XSendEvent(dpy, xid, True, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &e);
+    e.xbutton.type = ButtonPress;
+    XSendEvent(dpy, xid, True, ButtonPressMask, &e);
+    e.xbutton.type = ButtonRelease;
+    e.xbutton.state = Button1Mask;
+    XSendEvent(dpy, xid, True, ButtonReleaseMask, &e);
 }
 
 void sendKey(::Display* dpy, unsigned long xid, KeySym keysym) {
@@ -139,36 +120,37 @@ TEST(X11Display, OpensDrawsTakesInputAndCloses) {
     display->setScaleOverride(1.0);
     display->attach(core::RunLoop::main());
 
-    auto window = ui::Window::make(Rect(0, 0, 120, 80));
+    displaytest::Cleanup cleanup;
+    displaytest::InputTree tree(120, 80);
+    auto& window = tree.window;
+    auto& field = tree.field;
     window->setTitle("Tessaray test");
-    auto button = std::make_shared<ui::Control>(Rect(0, 0, 60, 80));
-    auto field = std::make_shared<KeyView>(Rect(60, 0, 60, 80));
-    window->contentView()->addSubview(button);
-    window->contentView()->addSubview(field);
-    auto target = std::make_shared<ui::Object>();
-    int clicks = 0;
-    target->setActionHandler("press:", [&](const auto&) { ++clicks; });
-    button->setTarget(target);
-    button->setAction("press:");
 
     auto backend = display->createWindow(window);
     ASSERT_NE(backend, nullptr);
     window->makeKeyAndOrderFront();
     ASSERT_TRUE(pumpUntil(*display, [&] { return backend->isMapped() && backend->presentedFrames() > 0; }));
 
-    // What reached the screen: the flipped view's square at the window's top.
+    // What reached the screen: the flipped view's square at the window's top, and the same pixels the
+    // headless back end draws for the same tree.
     ::Display* dpy = display->xdisplay();
     XImage* image = XGetImage(dpy, backend->xid(), 0, 0, 120, 80, AllPlanes, ZPixmap);
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(XGetPixel(image, 65, 5) & 0xffffff, 0xff0000u);
     EXPECT_NE(XGetPixel(image, 65, 75) & 0xffffff, 0xff0000u);
+    displaytest::InputTree offscreen(120, 80);
+    auto headless = display::HeadlessBackend::attach(offscreen.window, 1.0);
+    core::MainQueue::shared().drain();
+    for (auto [x, y] : {std::pair{65, 5}, {69, 9}, {70, 10}, {65, 75}, {10, 40}, {119, 0}}) {
+        EXPECT_EQ(XGetPixel(image, x, y) & 0xffffff, headless->pixelRGBA(x, y) >> 8) << x << "," << y;
+    }
     XDestroyImage(image);
+    offscreen.window->close();
 
     // A click on the control (X is y-down: row 70 is near the window's bottom) and a key.
-    sendButton(dpy, backend->xid(), ButtonPress, 10, 70);
-    sendButton(dpy, backend->xid(), ButtonRelease, 10, 70);
+    sendClick(dpy, backend->xid(), 10, 70);
     XFlush(dpy);
-    ASSERT_TRUE(pumpUntil(*display, [&] { return clicks == 1; }));
+    ASSERT_TRUE(pumpUntil(*display, [&] { return tree.clicks == 1; }));
     EXPECT_TRUE(window->isKeyWindow());
 
     ASSERT_TRUE(window->makeFirstResponder(field));
@@ -226,14 +208,10 @@ TEST(X11Display, BackingScaleComesFromOverrideEnvironmentOrXftDpi) {
     hidpi->setScaleOverride(std::nullopt);
 
     // A window at scale 2 is twice its size in pixels, and pointer positions come back in points.
-    auto window = ui::Window::make(Rect(0, 0, 50, 40));
-    auto view = std::make_shared<ui::Control>(Rect(0, 0, 25, 20)); // bottom-left quarter
-    window->contentView()->addSubview(view);
-    auto target = std::make_shared<ui::Object>();
-    int clicks = 0;
-    target->setActionHandler("press:", [&](const auto&) { ++clicks; });
-    view->setTarget(target);
-    view->setAction("press:");
+    displaytest::Cleanup cleanup;
+    displaytest::InputTree tree(50, 40);
+    auto& window = tree.window;
+    tree.button->setFrame(Rect(0, 0, 25, 20)); // the bottom-left quarter
     auto backend = hidpi->createWindow(window);
     ASSERT_NE(backend, nullptr);
     EXPECT_EQ(window->backingScaleFactor(), 2.0);
@@ -245,13 +223,11 @@ TEST(X11Display, BackingScaleComesFromOverrideEnvironmentOrXftDpi) {
     EXPECT_EQ(attributes.height, 80);
     // Pixel row 30 of 80 is point y 25, above the control; row 70 is point y 5, inside it. Events are
     // handled in order, so once the second click has arrived the first has been judged.
-    sendButton(hidpi->xdisplay(), backend->xid(), ButtonPress, 10, 30);
-    sendButton(hidpi->xdisplay(), backend->xid(), ButtonRelease, 10, 30);
-    sendButton(hidpi->xdisplay(), backend->xid(), ButtonPress, 10, 70);
-    sendButton(hidpi->xdisplay(), backend->xid(), ButtonRelease, 10, 70);
+    sendClick(hidpi->xdisplay(), backend->xid(), 10, 30);
+    sendClick(hidpi->xdisplay(), backend->xid(), 10, 70);
     XFlush(hidpi->xdisplay());
-    pumpUntil(*hidpi, [&] { return clicks > 0; });
-    EXPECT_EQ(clicks, 1);
+    pumpUntil(*hidpi, [&] { return tree.clicks > 0; });
+    EXPECT_EQ(tree.clicks, 1);
     window->close();
     EXPECT_EQ(hidpi->windowCount(), 0u);
     core::MainQueue::shared().drain();

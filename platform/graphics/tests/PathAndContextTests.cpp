@@ -21,10 +21,10 @@ void expectNear(Point p, double x, double y) {
 TEST(BezierPath, ElementListsOfShapes) {
     BezierPath rect = BezierPath::rect({1, 2, 3, 4});
     ASSERT_EQ(rect.elementCount(), 5u);
-    EXPECT_EQ(rect.elements()[0], (PathElement{PathElementType::moveTo, {{1, 2}}}));
-    EXPECT_EQ(rect.elements()[1], (PathElement{PathElementType::lineTo, {{4, 2}}}));
-    EXPECT_EQ(rect.elements()[2], (PathElement{PathElementType::lineTo, {{4, 6}}}));
-    EXPECT_EQ(rect.elements()[3], (PathElement{PathElementType::lineTo, {{1, 6}}}));
+    const Point corners[] = {{1, 2}, {4, 2}, {4, 6}, {1, 6}};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(rect.elements()[i],
+                  (PathElement{i ? PathElementType::lineTo : PathElementType::moveTo, {corners[i]}}));
     EXPECT_EQ(rect.elements()[4].type, PathElementType::closePath);
 
     // Radii larger than half a side are clamped, so a "pill" is two half circles and two lines.
@@ -185,10 +185,11 @@ TEST(GraphicsContext, PixelsClipsAndGroupOpacity) {
     EXPECT_NEAR(layered.pixel(5, 5).a, 128, 1);
 }
 
-TEST(GraphicsContext, HandsTheCairoContextBackAsItCame) {
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 20, 20);
-    cairo_t* cr = cairo_create(surface);
-    cairo_translate(cr, 10, 0); // a back end may hand over a context placed inside a larger surface
+TEST(GraphicsContext, DrawsRelativeToTheHandedOverCairoContextAndHandsItBackAsItCame) {
+    BitmapCanvas canvas({20, 20}, 1, true);
+    cairo_t* cr = canvas.context().cairo();
+    ASSERT_NE(cr, nullptr);
+    cairo_translate(cr, 10, 5); // a back end may hand over a context placed inside a larger surface
     cairo_matrix_t before;
     cairo_get_matrix(cr, &before);
     {
@@ -204,28 +205,12 @@ TEST(GraphicsContext, HandsTheCairoContextBackAsItCame) {
     cairo_matrix_t after;
     cairo_get_matrix(cr, &after);
     EXPECT_EQ(after.x0, before.x0);
+    EXPECT_EQ(after.y0, before.y0);
     EXPECT_EQ(after.xx, before.xx);
     EXPECT_EQ(cairo_get_group_target(cr), cairo_get_target(cr)); // no layer left open
-    cairo_set_source_rgb(cr, 0, 0, 1);
-    cairo_paint(cr); // not clipped any more: paints everything
-
-    ImageRef result = Image::fromSurface(surface);
-    EXPECT_EQ(result->representations()[0]->pixel(0, 0).b, 255);
-    cairo_destroy(cr);
-    cairo_surface_destroy(surface);
-}
-
-TEST(GraphicsContext, DrawsRelativeToTheHandedOverOrigin) {
-    BitmapCanvas canvas({20, 20}, 1, true);
-    cairo_t* cr = canvas.context().cairo();
-    ASSERT_NE(cr, nullptr);
-    cairo_save(cr);
-    cairo_translate(cr, 10, 5);
-    {
-        GraphicsContext inner(cr, {10, 10}, 1.0, true);
-        inner.fillRect({0, 0, 2, 2}, Color::rgba(1, 0, 0));
-    }
-    cairo_restore(cr);
     EXPECT_EQ(canvas.pixel(10, 5).r, 255);
     EXPECT_EQ(canvas.pixel(0, 0).a, 0);
+    cairo_set_source_rgb(cr, 0, 0, 1);
+    cairo_paint(cr); // not clipped any more: paints everything
+    EXPECT_EQ(canvas.pixel(0, 0).b, 255);
 }

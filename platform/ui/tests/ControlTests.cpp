@@ -143,5 +143,4 @@ TEST(CellState, ValuesStatesAndSizes) {
     auto control = std::make_shared<ui::Control>(Rect(0, 0, 10, 10), std::make_shared<ui::Cell>("Hello"));
     EXPECT_EQ(control->intrinsicContentSize(), plain);
     EXPECT_EQ(control->cell()->controlView(), control);
-    EXPECT_TRUE(control->isFlipped());
 }

@@ -15,8 +15,7 @@ namespace uitest {
 // A view that records what reaches it and fills its bounds when drawn.
 class ProbeView : public ui::View {
 public:
-    explicit ProbeView(const graphics::Rect& frame, bool flipped = false, std::string name = {})
-        : View(frame), flipped_(flipped), name_(std::move(name)) {}
+    explicit ProbeView(const graphics::Rect& frame, bool flipped = false) : View(frame), flipped_(flipped) {}
 
     bool isFlipped() const override { return flipped_; }
     bool acceptsFirstResponder() const override { return accepts; }
@@ -57,7 +56,6 @@ public:
 
 private:
     bool flipped_;
-    std::string name_;
 };
 
 // A window back end on an image surface that counts requests and records drawing.

@@ -27,6 +27,21 @@ public:
     int cancels = 0;
 };
 
+// A key window whose first responder is a view inside another.
+struct ChainScene {
+    uitest::WindowScope scope;
+    std::shared_ptr<KeyHookWindow> window = ui::Window::make<KeyHookWindow>(Rect(0, 0, 100, 100));
+    std::shared_ptr<ProbeView> outer = std::make_shared<ProbeView>(Rect(0, 0, 100, 100));
+    std::shared_ptr<ProbeView> inner = std::make_shared<ProbeView>(Rect(0, 0, 10, 10));
+    ChainScene() {
+        window->contentView()->addSubview(outer);
+        outer->addSubview(inner);
+        inner->accepts = true;
+        window->makeKeyWindow();
+        window->makeFirstResponder(inner);
+    }
+};
+
 } // namespace
 
 TEST(WindowFirstResponder, AsksTheOldToResignAndTheNewToAccept) {
@@ -140,15 +155,10 @@ TEST(WindowEvents, MouseSequenceStaysWithTheViewThatTookTheDown) {
 }
 
 TEST(WindowEvents, KeysGoToTheFirstResponderAndUpItsChain) {
-    uitest::WindowScope scope;
-    auto window = ui::Window::make<KeyHookWindow>(Rect(0, 0, 100, 100));
-    auto outer = std::make_shared<ProbeView>(Rect(0, 0, 100, 100));
-    auto inner = std::make_shared<ProbeView>(Rect(0, 0, 10, 10));
-    window->contentView()->addSubview(outer);
-    outer->addSubview(inner);
-    inner->accepts = true;
-    window->makeKeyWindow();
-    ASSERT_TRUE(window->makeFirstResponder(inner));
+    ChainScene s;
+    auto& window = s.window;
+    auto &outer = s.outer, &inner = s.inner;
+    ASSERT_EQ(window->firstResponder(), inner);
 
     window->sendEvent(key("a", window));
     inner->handlesKeys = false;
@@ -167,16 +177,10 @@ TEST(WindowEvents, KeysGoToTheFirstResponderAndUpItsChain) {
 }
 
 TEST(ApplicationActions, SendActionWalksTheResponderChain) {
-    uitest::WindowScope scope;
+    ChainScene s;
+    auto& window = s.window;
+    auto &outer = s.outer, &inner = s.inner;
     auto app = ui::Application::shared();
-    auto window = ui::Window::make(Rect(0, 0, 100, 100));
-    auto outer = std::make_shared<ProbeView>(Rect(0, 0, 100, 100));
-    auto inner = std::make_shared<ProbeView>(Rect(0, 0, 10, 10));
-    window->contentView()->addSubview(outer);
-    outer->addSubview(inner);
-    inner->accepts = true;
-    window->makeKeyWindow();
-    window->makeFirstResponder(inner);
 
     std::vector<std::string> got;
     auto sender = std::make_shared<ui::Object>();

@@ -67,14 +67,14 @@ TEST(BandVoiceTest, RenderReadsOnlyWeightedShapesAndWrapsOnce) {
     // happens.
     voice->countdown = 0.0;
     voice->phase = 0.5;
-    uint32_t once = voice->randomState;
-    once ^= once << 13;
-    once ^= once >> 17;
-    once ^= once << 5;
+    voice->randomState = 12345;
+    auto once = std::make_unique<BandVoice>(*voice);
+    once->render(tables, sawOnly, 69.0, 48000.0 * 0.7); // wraps once
     voice->render(tables, sawOnly, 69.0, 48000.0 * 2.7);
     EXPECT_NEAR(voice->phase, 0.2, 1e-9);
     EXPECT_EQ(voice->countdown, 48000.0 * 0.005);
-    EXPECT_EQ(voice->randomState, once);
+    EXPECT_EQ(voice->randomState, once->randomState);
+    EXPECT_NE(voice->randomState, 12345u);
 
     voice->phase = 0.0; // frequency 0 still advances by a millionth of a cycle per second
     voice->render(tables, sawOnly, 69.0, 0.0);

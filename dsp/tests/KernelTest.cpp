@@ -57,8 +57,7 @@ TEST(KernelParameters, DerivedValues) {
     EXPECT_EQ(k->engine.params.gateAttackCoefficient, coefficient(0.01f, 44100.0f));
 
     // Octave and note combine whichever comes last.
-    k->setParameter(11, -50.0f, false);
-    k->setParameter(10, 1.0f, false);
+    testsupport::setParameters(*k, {{11, -50.0f}, {10, 1.0f}});
     EXPECT_FLOAT_EQ(k->engine.smoothers.pitch.target, 11.5f);
     k->setParameter(11, 25.0f, false);
     EXPECT_FLOAT_EQ(k->engine.smoothers.pitch.target, 12.25f);
@@ -93,11 +92,7 @@ TEST(Kernel, PublishesAnalyserAndCopiesDeeply) {
     auto k = testsupport::makeKernel(48000.0, 512);
     k->setParameter(3, 10.0f, false);
     k->setParameter(0, 24.0f, true);
-    testsupport::Buffers io(2, 2, 512);
-    for (int block = 0; block < 12; ++block) {
-        io.fillRich(static_cast<uint64_t>(block) * 512, 48000.0);
-        io.run(*k, 512);
-    }
+    testsupport::Buffers(2, 2, 512).runRich(*k, 12);
     EXPECT_EQ(k->sharedState.vizBandCount.load(), 24);
     EXPECT_EQ(k->sharedState.vizRangeHi.load(), 8000.0f);
     for (int b = 0; b < 64; ++b) {
@@ -109,10 +104,8 @@ TEST(Kernel, PublishesAnalyserAndCopiesDeeply) {
     auto copy = std::make_unique<DSPKernel>(*k);
     EXPECT_EQ(copy->sharedState.dirtyMask.load(), 1u);
     testsupport::Buffers a(2, 2, 512), b(2, 2, 512);
-    a.fillRich(99999, 48000.0);
-    b.fillRich(99999, 48000.0);
-    a.run(*k, 512);
-    b.run(*copy, 512);
+    a.runRich(*k, 1, 99);
+    b.runRich(*copy, 1, 99);
     EXPECT_EQ(a.out, b.out);
     copy->setParameter(0, 3.0f, false);
     EXPECT_EQ(k->engine.params.bands, 24);

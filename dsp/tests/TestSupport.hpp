@@ -41,15 +41,35 @@ inline std::unique_ptr<DSPKernel> makeKernel(double sampleRate = 48000.0, int32_
     return kernel;
 }
 
-// A dense test signal: a chord of many partials spread over the analysis range, with slow amplitude motion.
-inline float richSample(int channel, uint64_t n, double sampleRate) {
-    double v = 0.0;
-    for (int k = 0; k < 48; ++k) {
-        const double hz = 80.0 * std::pow(2.0, k / 7.0) * (1.0 + 0.002 * channel);
-        v +=
-            std::sin(2.0 * std::numbers::pi * hz * static_cast<double>(n) / sampleRate + k) / (1.0 + 0.1 * k);
+inline void setParameters(DSPKernel& kernel, std::initializer_list<std::pair<uint64_t, float>> settings) {
+    for (auto [address, value] : settings) {
+        kernel.setParameter(address, value, false);
     }
-    return static_cast<float>(0.08 * v);
+}
+
+// Sum of sines at the given frequencies (the k-th with phase k + channel) and 1 / (1 + tilt * k) amplitudes.
+template <typename Hz> double partials(int count, Hz hz, double tilt, int channel, uint64_t n, double rate) {
+    double v = 0.0;
+    for (int k = 0; k < count; ++k) {
+        v += std::sin(2.0 * std::numbers::pi * hz(k) * static_cast<double>(n) / rate + k + channel) /
+             (1.0 + tilt * k);
+    }
+    return v;
+}
+
+// A dense test signal: a chord of many partials spread over the analysis range.
+inline float richSample(int channel, uint64_t n, double sampleRate) {
+    const auto hz = [&](int k) { return 80.0 * std::pow(2.0, k / 7.0) * (1.0 + 0.002 * channel); };
+    return static_cast<float>(0.08 * partials(48, hz, 0.1, 0, n, sampleRate));
+}
+
+// One partial at the centre of each of the 64 bands set by applyWorstCaseSettings, so every band finds a
+// peak.
+inline float allBandsSample(int channel, uint64_t n, double sampleRate) {
+    const auto hz = [](int b) {
+        return 200.0 * std::pow(2.0, std::log2(16000.0 / 200.0) * (b + 0.5) / 64.0);
+    };
+    return static_cast<float>(0.012 * partials(64, hz, 0.0, channel, n, sampleRate));
 }
 
 struct Buffers {
@@ -67,23 +87,29 @@ struct Buffers {
         }
     }
 
-    void fillRich(uint64_t start, double sampleRate) {
+    template <typename Sample> void fill(uint64_t start, double sampleRate, Sample sample) {
         for (size_t c = 0; c < in.size(); ++c) {
             for (size_t i = 0; i < in[c].size(); ++i) {
-                in[c][i] = richSample(static_cast<int>(c), start + i, sampleRate);
+                in[c][i] = sample(static_cast<int>(c), start + i, sampleRate);
             }
         }
     }
+    void fillRich(uint64_t start, double sampleRate) { fill(start, sampleRate, richSample); }
 
     void run(DSPKernel& kernel, uint32_t frames) {
         kernel.process(inPtr.data(), static_cast<uint32_t>(inPtr.size()), outPtr.data(),
                        static_cast<uint32_t>(outPtr.size()), frames);
     }
+
+    // Renders consecutive full-buffer blocks of the rich signal at 48 kHz.
+    void runRich(DSPKernel& kernel, int blocks, int firstBlock = 0) {
+        const auto frames = static_cast<uint32_t>(in.empty() ? out[0].size() : in[0].size());
+        for (int block = firstBlock; block < firstBlock + blocks; ++block) {
+            fillRich(static_cast<uint64_t>(block) * frames, 48000.0);
+            run(kernel, frames);
+        }
+    }
 };
-
-} // namespace testsupport
-
-namespace testsupport {
 
 // Settings under which every one of 64 bands holds whole FFT bins (at 44.1 and 48 kHz), with all three shapes
 // weighted and feedback on: the engine's most expensive state.
@@ -96,23 +122,8 @@ inline void applyWorstCaseSettings(DSPKernel& kernel) {
     }
 }
 
-// One partial at the centre of each of those 64 bands, so that every band finds a peak.
-inline float allBandsSample(int channel, uint64_t n, double sampleRate) {
-    const double ratio = std::log2(16000.0 / 200.0);
-    double v = 0.0;
-    for (int b = 0; b < 64; ++b) {
-        const double hz = 200.0 * std::pow(2.0, ratio * (b + 0.5) / 64.0);
-        v += std::sin(2.0 * std::numbers::pi * hz * static_cast<double>(n) / sampleRate + b + channel);
-    }
-    return static_cast<float>(0.012 * v);
-}
-
 inline void fillAllBands(Buffers& io, uint64_t start, double sampleRate) {
-    for (size_t c = 0; c < io.in.size(); ++c) {
-        for (size_t i = 0; i < io.in[c].size(); ++i) {
-            io.in[c][i] = allBandsSample(static_cast<int>(c), start + i, sampleRate);
-        }
-    }
+    io.fill(start, sampleRate, allBandsSample);
 }
 
 // FNV-1a over the bit patterns of the samples.

@@ -59,46 +59,39 @@ TEST(WavetableParse, ValidFileAndNoteRemap) {
 }
 
 TEST(WavetableParse, EveryRejectionLeavesTheSlotSilent) {
-    using Patch = std::function<void(std::vector<uint8_t>&, const File&)>;
-    const auto u32 = [](size_t at, uint32_t v) -> Patch {
-        return [=](std::vector<uint8_t>& b, const File&) { File::putU32(b, at, v); };
-    };
-    const auto record = [](size_t index, size_t field, uint32_t v) -> Patch {
-        return [=](std::vector<uint8_t>& b, const File& f) {
-            File::putU32(b, f.recordsOffset() + 16 * index + field, v);
-        };
-    };
+    using wavetablegen::putU32;
+    using wavetablegen::putU64;
+    using Patch = std::function<void(std::vector<uint8_t>&)>;
+    const File f = smallFile();
+    const size_t records = f.layout().recordsOffset(), noteMap = f.layout().noteMapOffset();
+    const auto u32 = [](size_t at, uint32_t v) -> Patch { return [=](auto& b) { putU32(b, at, v); }; };
     const std::vector<std::pair<const char*, Patch>> cases = {
-        {"51 bytes", [](auto& b, auto&) { b.resize(51); }},
-        {"magic first byte", [](auto& b, auto&) { b[0] = 'X'; }},
-        {"magic last byte", [](auto& b, auto&) { b[7] = '2'; }},
+        {"51 bytes", [](auto& b) { b.resize(51); }},
+        {"magic first byte", [](auto& b) { b[0] = 'X'; }},
+        {"magic last byte", [](auto& b) { b[7] = '2'; }},
         {"version 2", u32(8, 2)},
         {"table rate 0", u32(12, 0)},
         {"note count 127", u32(20, 127)},
         {"records past end", u32(16, 1000)},
-        {"records offset past end", [](auto& b, auto&) { File::putU64(b, 28, b.size() + 1); }},
-        {"records offset overflow", [](auto& b, auto&) { File::putU64(b, 28, ~uint64_t{0} - 8); }},
-        {"note map past end", [](auto& b, auto&) { File::putU64(b, 36, b.size() - 1000); }},
+        {"records offset past end", [](auto& b) { putU64(b, 28, b.size() + 1); }},
+        {"records offset overflow", [](auto& b) { putU64(b, 28, ~uint64_t{0} - 8); }},
+        {"note map past end", [](auto& b) { putU64(b, 36, b.size() - 1000); }},
         {"samples past end", u32(24, 24)},
-        {"samples offset past end", [](auto& b, auto&) { File::putU64(b, 44, b.size() + 4); }},
-        {"record length 3", record(0, 4, 3)},
-        {"root note 128", [](auto& b, const File& f) { b[f.recordsOffset() + 16 + 8] = 128; }},
-        {"start + length one past", record(2, 0, 18)},
-        {"start at sample count", record(2, 0, 23)},
-        {"start + length overflow", record(2, 4, 0xFFFFFFF0u)},
-        {"note map first past count",
-         [](auto& b, const File& f) { File::putU32(b, f.noteMapOffset() + 8 * 5, 4); }},
-        {"note map count past",
-         [](auto& b, const File& f) { File::putU32(b, f.noteMapOffset() + 8 * 64 + 4, 2); }},
-        {"note map count overflow",
-         [](auto& b, const File& f) { File::putU32(b, f.noteMapOffset() + 8 * 64 + 4, 0xFFFFFFFFu); }},
+        {"samples offset past end", [](auto& b) { putU64(b, 44, b.size() + 4); }},
+        {"record length 3", u32(records + 4, 3)},
+        {"root note 128", [=](auto& b) { b[records + 16 + 8] = 128; }},
+        {"start + length one past", u32(records + 32, 18)},
+        {"start at sample count", u32(records + 32, 23)},
+        {"start + length overflow", u32(records + 32 + 4, 0xFFFFFFF0u)},
+        {"note map first past count", u32(noteMap + 8 * 5, 4)},
+        {"note map count past", u32(noteMap + 8 * 64 + 4, 2)},
+        {"note map count overflow", u32(noteMap + 8 * 64 + 4, 0xFFFFFFFFu)},
     };
-    const File f = smallFile();
+    const auto good = f.bytes();
     for (const auto& [name, patch] : cases) {
-        auto bytes = f.bytes();
-        patch(bytes, f);
+        auto bytes = good;
+        patch(bytes);
         WavetableSlot slot;
-        const auto good = f.bytes();
         ASSERT_TRUE(slot.parse(good.data(), good.size()));
         EXPECT_FALSE(slot.parse(bytes.data(), bytes.size())) << name;
         EXPECT_TRUE(slot.samples.empty()) << name;
@@ -107,20 +100,14 @@ TEST(WavetableParse, EveryRejectionLeavesTheSlotSilent) {
     }
 
     // A header with no records and no samples passes every check and still reports failure.
-    File empty;
-    const auto bytes = empty.bytes();
-    WavetableSlot slot;
-    EXPECT_FALSE(slot.parse(bytes.data(), bytes.size()));
+    const auto empty = File{}.bytes();
+    EXPECT_FALSE(WavetableSlot{}.parse(empty.data(), empty.size()));
 }
 
 TEST(WavetableLoad, SlotRangeAndVoiceReset) {
     auto k = testsupport::makeKernel(48000.0, 512);
     k->setParameter(17, 0.5f, false);
-    testsupport::Buffers io(2, 2, 512);
-    for (int block = 0; block < 14; ++block) {
-        io.fillRich(static_cast<uint64_t>(block) * 512, 48000.0);
-        io.run(*k, 512);
-    }
+    testsupport::Buffers(2, 2, 512).runRich(*k, 14);
     const auto& voice = k->engine.channels[0].voices[4];
     ASSERT_TRUE(voice.shapes[0].valid && voice.shapes[1].valid && voice.shapes[2].valid);
     const auto before = voice.shapes;

@@ -1,81 +1,8 @@
 #include "dsp/RenderBlock.hpp"
+#include "dsp/tests/AllocationCounter.hpp"
 #include "renderpath_support.hpp"
 
-#include <atomic>
-#include <cstdlib>
 #include <gtest/gtest.h>
-#include <new>
-
-// Every allocation of this binary goes through malloc (so the sanitizers still see it) and is counted while
-// counting is on.
-namespace {
-std::atomic<bool> gCounting{false};
-std::atomic<int> gAllocations{0};
-
-void* allocate(std::size_t size, std::size_t alignment = 0) {
-    if (gCounting.load(std::memory_order_relaxed)) {
-        gAllocations.fetch_add(1, std::memory_order_relaxed);
-    }
-    void* memory = nullptr;
-    if (alignment > alignof(std::max_align_t)) {
-        if (posix_memalign(&memory, alignment, size ? size : 1) != 0) {
-            memory = nullptr;
-        }
-    } else {
-        memory = std::malloc(size ? size : 1);
-    }
-    return memory;
-}
-} // namespace
-
-void* operator new(std::size_t size) {
-    if (void* memory = allocate(size)) {
-        return memory;
-    }
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    return allocate(size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    return allocate(size);
-}
-void* operator new(std::size_t size, std::align_val_t alignment) {
-    if (void* memory = allocate(size, std::size_t(alignment))) {
-        return memory;
-    }
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size, std::align_val_t alignment) {
-    return operator new(size, alignment);
-}
-void operator delete(void* memory) noexcept {
-    std::free(memory);
-}
-void operator delete[](void* memory) noexcept {
-    std::free(memory);
-}
-void operator delete(void* memory, std::size_t) noexcept {
-    std::free(memory);
-}
-void operator delete[](void* memory, std::size_t) noexcept {
-    std::free(memory);
-}
-void operator delete(void* memory, std::align_val_t) noexcept {
-    std::free(memory);
-}
-void operator delete[](void* memory, std::align_val_t) noexcept {
-    std::free(memory);
-}
-void operator delete(void* memory, std::size_t, std::align_val_t) noexcept {
-    std::free(memory);
-}
-void operator delete[](void* memory, std::size_t, std::align_val_t) noexcept {
-    std::free(memory);
-}
 
 using namespace audiounit;
 
@@ -96,9 +23,7 @@ TEST(RenderPathAllocation, RenderingWithEventsAllocatesNothing) {
     auto pull = [](AudioUnitRenderActionFlags*, const AudioTimeStamp*, uint32_t frames, int64_t,
                    AudioBufferList* list) {
         for (uint32_t c = 0; c < list->numberBuffers; ++c) {
-            for (uint32_t i = 0; i < frames; ++i) {
-                static_cast<float*>(list->buffers[c].data)[i] = 0.5f;
-            }
+            std::fill_n(static_cast<float*>(list->buffers[c].data), frames, 0.5f);
         }
         return kNoErr;
     };
@@ -107,21 +32,15 @@ TEST(RenderPathAllocation, RenderingWithEventsAllocatesNothing) {
     events[2].eventType = RenderEventType::parameterRamp;
     AudioTimeStamp time;
 
-    // The counter itself works.
-    gCounting = true;
-    delete new int(1);
-    gCounting = false;
-    ASSERT_EQ(gAllocations.exchange(0), 1);
-
-    gCounting = true;
-    const OSStatus status = internalRenderBlockBody(helper, nullptr, &time, 256, 0, &output,
-                                                    linkEvents(events), PullInputBlock(pull));
-    const OSStatus refused =
-        internalRenderBlockBody(helper, nullptr, &time, 257, 0, &output, nullptr, PullInputBlock(pull));
-    gCounting = false;
-
+    OSStatus status = -1, refused = -1;
+    EXPECT_EQ(alloccount::allocationsDuring([&] {
+                  status = internalRenderBlockBody(helper, nullptr, &time, 256, 0, &output,
+                                                   linkEvents(events), PullInputBlock(pull));
+                  refused = internalRenderBlockBody(helper, nullptr, &time, 257, 0, &output, nullptr,
+                                                    PullInputBlock(pull));
+              }),
+              0);
     EXPECT_EQ(status, kNoErr);
     EXPECT_EQ(refused, kErrTooManyFramesToProcess);
-    EXPECT_EQ(gAllocations.load(), 0);
     EXPECT_EQ(kernel.processCalls, 2);
 }

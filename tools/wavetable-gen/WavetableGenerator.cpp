@@ -1,8 +1,9 @@
 #include "tools/wavetable-gen/WavetableGenerator.hpp"
 
+#include "tools/wavetable-gen/WavetableFormat.hpp"
+
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <fstream>
 #include <numbers>
 
@@ -17,23 +18,6 @@ struct Variant {
 // Three takes per note: the exact cycle, and slightly sharp and flat ones that are chosen less often, so the
 // oscillators' record choice keeps the sound moving.
 constexpr Variant kVariants[] = {{1.0, 1.0f}, {0.992, 0.6f}, {1.008, 0.6f}};
-
-void putU32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-        b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-    }
-}
-
-void putU64(std::vector<uint8_t>& b, size_t at, uint64_t v) {
-    putU32(b, at, static_cast<uint32_t>(v));
-    putU32(b, at + 4, static_cast<uint32_t>(v >> 32));
-}
-
-void putF32(std::vector<uint8_t>& b, size_t at, float v) {
-    uint32_t u;
-    std::memcpy(&u, &v, sizeof u);
-    putU32(b, at, u);
-}
 
 // One cycle by additive synthesis. Only partials below half the table rate are summed (k < length / 2), and
 // Lanczos sigma factors tame the ringing of the truncated series. Sawtooth and square are normalised to a
@@ -77,14 +61,9 @@ std::vector<float> cycle(Shape shape, uint32_t length) {
 } // namespace
 
 std::vector<uint8_t> buildFile(Shape shape, const Layout& layout) {
-    struct Record {
-        uint32_t start, length;
-        uint16_t root;
-        float weight;
-    };
     std::vector<Record> records;
     std::vector<float> samples;
-    uint32_t noteMap[128][2] = {};
+    NoteMap noteMap{};
     for (int note = layout.firstNote; note <= layout.lastNote; note += layout.noteStep) {
         const double hz = 440.0 * std::pow(2.0, (note - 69) / 12.0);
         noteMap[note][0] = static_cast<uint32_t>(records.size());
@@ -99,35 +78,7 @@ std::vector<uint8_t> buildFile(Shape shape, const Layout& layout) {
         }
     }
 
-    const size_t recordsOffset = 52;
-    const size_t noteMapOffset = recordsOffset + 16 * records.size();
-    const size_t samplesOffset = noteMapOffset + 128 * 8;
-    std::vector<uint8_t> out(samplesOffset + 4 * samples.size(), 0);
-    std::memcpy(out.data(), "DUDIR001", 8);
-    putU32(out, 8, 1);
-    putU32(out, 12, layout.tableRate);
-    putU32(out, 16, static_cast<uint32_t>(records.size()));
-    putU32(out, 20, 128);
-    putU32(out, 24, static_cast<uint32_t>(samples.size()));
-    putU64(out, 28, recordsOffset);
-    putU64(out, 36, noteMapOffset);
-    putU64(out, 44, samplesOffset);
-    for (size_t r = 0; r < records.size(); ++r) {
-        const size_t at = recordsOffset + 16 * r;
-        putU32(out, at, records[r].start);
-        putU32(out, at + 4, records[r].length);
-        out[at + 8] = static_cast<uint8_t>(records[r].root);
-        out[at + 9] = 0;
-        putF32(out, at + 12, records[r].weight);
-    }
-    for (size_t n = 0; n < 128; ++n) {
-        putU32(out, noteMapOffset + 8 * n, noteMap[n][0]);
-        putU32(out, noteMapOffset + 8 * n + 4, noteMap[n][1]);
-    }
-    for (size_t i = 0; i < samples.size(); ++i) {
-        putF32(out, samplesOffset + 4 * i, samples[i]);
-    }
-    return out;
+    return serialise(layout.tableRate, records, noteMap, samples);
 }
 
 bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {

@@ -278,7 +278,8 @@ void back(cairo_t* cr, double w, double h, bool down) {
 }
 
 void trackingCursor(cairo_t* cr) {
-    // A horizontal double arrow; its left tip near the hot spot (3, 4) of the cursor.
+    // A horizontal double arrow in the top of the image, so its left tip (2, 5) sits beside the cursor's
+    // hot spot (3, 4).
     auto path = [cr] {
         cairo_move_to(cr, 2, 5);
         cairo_line_to(cr, 6, 1);
@@ -292,7 +293,6 @@ void trackingCursor(cairo_t* cr) {
         cairo_line_to(cr, 6, 9);
         cairo_close_path(cr);
     };
-    cairo_translate(cr, 0, 3);
     path();
     set(cr, {0, 0, 0});
     cairo_set_line_width(cr, 2);

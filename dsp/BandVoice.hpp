@@ -95,10 +95,11 @@ public:
     // renderShapes<Shapes> for frames first..n-1 of a block (after beginShapes), adding each output times its
     // level into sum; frames with a negative level are skipped. Keeps the played records' addresses at hand
     // between cycle ends.
+    static constexpr uint32_t kMaxRun = 128; // the most frames one renderRun call may be given
     template <int Shapes>
-    void renderRun(const Tables& tables, const TableViews& views, const float (*weights)[3],
-                   const float* levels, const float* notes, const float* frequencies, uint32_t first,
-                   uint32_t n, float* sum);
+    [[gnu::always_inline]] inline void
+    renderRun(const Tables& tables, const TableViews& views, const float (*weights)[3], const float* levels,
+              const float* notes, const float* frequencies, uint32_t first, uint32_t n, float* sum);
 
     static double clampNote(double note) {
         // Written so that a NaN note (from absurd parameter values) becomes note 0, not an out-of-range
@@ -119,6 +120,7 @@ private:
     struct Cycle {
         const float* samples;
         uint32_t length;
+        double size; // the length as a double, converted once per record instead of once per sample
     };
     static double sampleCycle(Cycle cycle, double cyclePhase);
 };
@@ -130,7 +132,7 @@ inline double BandVoice::sampleCycle(Cycle cycle, double cyclePhase) {
     if (len == 0) {
         return 0.0;
     }
-    const double pos = cyclePhase * static_cast<double>(len);
+    const double pos = cyclePhase * cycle.size;
     // pos >= 0, so truncation is floor; it reaches len only when rounding lifts a phase just below 1.
     const int64_t whole = static_cast<int64_t>(pos);
     const double fraction = pos - static_cast<double>(whole);
@@ -143,7 +145,7 @@ inline double BandVoice::sampleCycle(Cycle cycle, double cyclePhase) {
 inline double BandVoice::sampleAt(const TableView& table, uint64_t record, double cyclePhase) {
     // The loader guarantees start + length <= sample count, so every read is inside the array.
     const WavetableRecord& rec = table.records[record];
-    return sampleCycle({table.samples + rec.start, rec.length}, cyclePhase);
+    return sampleCycle({table.samples + rec.start, rec.length, static_cast<double>(rec.length)}, cyclePhase);
 }
 
 template <int Shapes>
@@ -189,9 +191,9 @@ inline float BandVoice::renderShapes(const Tables& tables, const TableViews& vie
 }
 
 template <int Shapes>
-void BandVoice::renderRun(const Tables& tables, const TableViews& views, const float (*weights)[3],
-                          const float* levels, const float* notes, const float* frequencies, uint32_t first,
-                          uint32_t n, float* sum) {
+inline void BandVoice::renderRun(const Tables& tables, const TableViews& views, const float (*weights)[3],
+                                 const float* levels, const float* notes, const float* frequencies,
+                                 uint32_t first, uint32_t n, float* sum) {
     static_assert(Shapes >= 0 && Shapes < (1 << kShapeCount));
     Cycle current[kShapeCount] = {};
     Cycle next[kShapeCount] = {};
@@ -201,23 +203,23 @@ void BandVoice::renderRun(const Tables& tables, const TableViews& views, const f
             if (Shapes & (1 << s)) {
                 const WavetableRecord& a = views[s].records[shapes[s].current];
                 const WavetableRecord& b = views[s].records[shapes[s].next];
-                current[s] = {views[s].samples + a.start, a.length};
-                next[s] = {views[s].samples + b.start, b.length};
+                current[s] = {views[s].samples + a.start, a.length, static_cast<double>(a.length)};
+                next[s] = {views[s].samples + b.start, b.length, static_cast<double>(b.length)};
                 repeat[s] = shapes[s].next == shapes[s].current;
             }
         }
     };
     refresh();
+    // The phase increments do not depend on the voice's state: divide them all up front, where the
+    // divisions can run side by side.
     const double rate = std::max(sampleRate, 1.0);
+    double increments[kMaxRun];
     for (uint32_t j = first; j < n; ++j) {
-        if (levels[j] < 0.0f) {
-            continue;
-        }
-        const double x = phase < 0.0 ? 0.0 : (phase > 1.0 ? 1.0 : phase);
-        const double fade = x * x * (3.0 - 2.0 * x);
         const double frequency = frequencies[j];
-        const double f = frequency > 0.000001 ? frequency : 0.000001;
-        const double cyclePhase = (phase >= 0.0 && phase < 1.0) ? phase : phase - std::floor(phase);
+        increments[j] = (frequency > 0.000001 ? frequency : 0.000001) / rate;
+    }
+    const auto frameOutput = [&](uint32_t j, double x, double cyclePhase) {
+        const double fade = x * x * (3.0 - 2.0 * x);
         float out = 0.0f;
         for (int s = 0; s < kShapeCount; ++s) {
             if (Shapes & (1 << s)) {
@@ -226,12 +228,61 @@ void BandVoice::renderRun(const Tables& tables, const TableViews& views, const f
                 out = out + weights[j][s] * static_cast<float>(a * (1.0 - fade) + fade * b);
             }
         }
-        phase = phase + f / rate;
-        countdown = countdown - 1.0;
-        if (phase >= 1.0) [[unlikely]] {
-            cycleEnd(tables, clampNote(notes[j]), f);
-            refresh();
+        return out;
+    };
+    // The phase and the countdown live in locals, so that they stay in registers across the frames; the
+    // members are only brought up to date around a cycle end.
+    double ph = phase;
+    double left = countdown;
+    uint32_t j = first;
+    while (j < n) {
+        if (levels[j] < 0.0f) {
+            ++j;
+            continue;
         }
+        float out;
+        if (ph >= 0.0 && ph < 1.0) [[likely]] {
+            // The phase only grows, so until the cycle ends it stays in [0, 1) and needs neither clamping nor
+            // wrapping; the played records stay the same too.
+            for (;;) {
+                out = frameOutput(j, ph, ph);
+                ph = ph + increments[j];
+                left = left - 1.0;
+                if (ph >= 1.0) [[unlikely]] {
+                    break;
+                }
+                sum[j] = sum[j] + out * levels[j];
+                do {
+                    ++j;
+                } while (j < n && levels[j] < 0.0f);
+                if (j == n) {
+                    break;
+                }
+            }
+            if (j == n) {
+                break;
+            }
+        } else {
+            const double x = ph < 0.0 ? 0.0 : (ph > 1.0 ? 1.0 : ph);
+            out = frameOutput(j, x, ph - std::floor(ph));
+            ph = ph + increments[j];
+            left = left - 1.0;
+            if (!(ph >= 1.0)) {
+                sum[j] = sum[j] + out * levels[j];
+                ++j;
+                continue;
+            }
+        }
+        phase = ph;
+        countdown = left;
+        const double frequency = frequencies[j];
+        cycleEnd(tables, clampNote(notes[j]), frequency > 0.000001 ? frequency : 0.000001);
+        refresh();
+        ph = phase;
+        left = countdown;
         sum[j] = sum[j] + out * levels[j];
+        ++j;
     }
+    phase = ph;
+    countdown = left;
 }

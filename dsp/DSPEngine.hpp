@@ -116,6 +116,7 @@ public:
 
 private:
     static constexpr uint32_t kChunk = 128;
+    static_assert(kChunk <= BandVoice::kMaxRun);
 
     // Per-frame values shared by all bands of a chunk of frames.
     struct FrameValues {
@@ -127,12 +128,24 @@ private:
 
     // Which shapes every frame of the chunk plays (bit mask), or BandVoice::kAnyShapes when that varies.
     int playedShapes(const FrameValues& values, uint32_t frames) const;
+    // The bands' smoothers are stepped kBandGroup bands at a time: their chains are independent, so
+    // interleaving them keeps the arithmetic units busy (and lets the processor run them side by side).
+    static constexpr int kBandGroup = 8;
+    static_assert(kBands % kBandGroup == 0);
+    struct BandGroupValues {
+        float levels[kBandGroup][kChunk]; // -1 marks a frame in which the band is skipped
+        float midis[kBandGroup][kChunk];
+    };
+    void stepBandGroup(ChannelState& channel, int firstBand, uint32_t frames, const FrameValues& values,
+                       BandGroupValues& out) const;
     void renderBand(ChannelState& channel, int band, uint32_t frames, const FrameValues& values,
-                    int shapesPlayed, float frequencyCap, float* sum);
+                    int shapesPlayed, float frequencyCap, const float* levels, const float* midis,
+                    float* sum);
     template <int Shapes>
-    void renderFrames(BandVoice& voice, const BandVoice::TableViews& views, const FrameValues& values,
-                      const float* levels, const float* midis, const float* frequencies, uint32_t frames,
-                      float* sum);
+    [[gnu::always_inline]] inline void renderFrames(BandVoice& voice, const BandVoice::TableViews& views,
+                                                    const FrameValues& values, const float* levels,
+                                                    const float* midis, const float* frequencies,
+                                                    uint32_t first, uint32_t frames, float* sum);
     bool buffersReady() const;
     void resetChannelRunningState(ChannelState& channel);
     void syncSmoothersToParams();

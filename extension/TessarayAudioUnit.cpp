@@ -115,11 +115,9 @@ TessarayAudioUnit::RenderBlock TessarayAudioUnit::internalRenderBlock() {
         [this](audiounit::AudioUnitRenderActionFlags* actionFlags, const audiounit::AudioTimeStamp* timestamp,
                uint32_t frameCount, int64_t outputBusNumber, audiounit::AudioBufferList* outputData,
                const audiounit::RenderEvent* events, audiounit::PullInputBlock pullInputBlock) {
-            if (!renderResourcesAllocated()) {
-                return audiounit::kErrUninitialized;
-            }
-            return renderBody(actionFlags, timestamp, frameCount, outputBusNumber, outputData, events,
-                              pullInputBlock);
+            // The base class refuses to render while render resources are not allocated.
+            return render(actionFlags, timestamp, frameCount, outputBusNumber, outputData, events,
+                          pullInputBlock);
         };
 }
 
@@ -129,16 +127,6 @@ audiounit::OSStatus TessarayAudioUnit::internalRender(audiounit::AudioUnitRender
                                                       audiounit::AudioBufferList* outputData,
                                                       const audiounit::RenderEvent* events,
                                                       audiounit::PullInputBlock pullInputBlock) {
-    return renderBody(actionFlags, timestamp, frameCount, outputBusNumber, outputData, events,
-                      pullInputBlock);
-}
-
-audiounit::OSStatus TessarayAudioUnit::renderBody(audiounit::AudioUnitRenderActionFlags* actionFlags,
-                                                  const audiounit::AudioTimeStamp* timestamp,
-                                                  uint32_t frameCount, int64_t outputBusNumber,
-                                                  audiounit::AudioBufferList* outputData,
-                                                  const audiounit::RenderEvent* events,
-                                                  audiounit::PullInputBlock pullInputBlock) {
     return internalRenderBlockBody(*processHelper_, actionFlags, timestamp, frameCount, outputBusNumber,
                                    outputData, events, pullInputBlock);
 }

@@ -94,12 +94,6 @@ protected:
     void applyMaximumFramesToRender(uint32_t frames) override;
 
 private:
-    audiounit::OSStatus renderBody(audiounit::AudioUnitRenderActionFlags* actionFlags,
-                                   const audiounit::AudioTimeStamp* timestamp, uint32_t frameCount,
-                                   int64_t outputBusNumber, audiounit::AudioBufferList* outputData,
-                                   const audiounit::RenderEvent* events,
-                                   audiounit::PullInputBlock pullInputBlock);
-
     DSPKernel kernel_;
     std::optional<AUProcessHelper> processHelper_;
     BufferedInputBus inputBus_;

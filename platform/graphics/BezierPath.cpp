@@ -10,6 +10,24 @@ namespace graphics {
 
 namespace {
 
+// The smallest rectangle holding every point given; empty when none was.
+struct BoundsAccumulator {
+    bool any = false;
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    void include(Point p) {
+        if (!any) {
+            x0 = x1 = p.x;
+            y0 = y1 = p.y;
+            any = true;
+        }
+        x0 = std::min(x0, p.x);
+        x1 = std::max(x1, p.x);
+        y0 = std::min(y0, p.y);
+        y1 = std::max(y1, p.y);
+    }
+    Rect rect() const { return any ? Rect{x0, y0, x1 - x0, y1 - y0} : Rect{}; }
+};
+
 constexpr double pi = 3.141592653589793;
 // Control-point distance for a quarter ellipse drawn with one cubic.
 constexpr double kappa = 0.5522847498307936;
@@ -186,21 +204,11 @@ BezierPath BezierPath::transformed(const AffineTransform& t) const {
 }
 
 Rect BezierPath::controlPointBounds() const {
-    bool any = false;
-    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    BoundsAccumulator bounds;
     for (const auto& e : elements_)
-        for (const auto& p : e.points) {
-            if (!any) {
-                x0 = x1 = p.x;
-                y0 = y1 = p.y;
-                any = true;
-            }
-            x0 = std::min(x0, p.x);
-            x1 = std::max(x1, p.x);
-            y0 = std::min(y0, p.y);
-            y1 = std::max(y1, p.y);
-        }
-    return any ? Rect{x0, y0, x1 - x0, y1 - y0} : Rect{};
+        for (const auto& p : e.points)
+            bounds.include(p);
+    return bounds.rect();
 }
 
 namespace {
@@ -237,19 +245,8 @@ double cubicAt(double p0, double p1, double p2, double p3, double t) {
 } // namespace
 
 Rect BezierPath::bounds() const {
-    bool any = false;
-    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-    auto include = [&](Point p) {
-        if (!any) {
-            x0 = x1 = p.x;
-            y0 = y1 = p.y;
-            any = true;
-        }
-        x0 = std::min(x0, p.x);
-        x1 = std::max(x1, p.x);
-        y0 = std::min(y0, p.y);
-        y1 = std::max(y1, p.y);
-    };
+    BoundsAccumulator bounds;
+    auto include = [&](Point p) { bounds.include(p); };
     Point current;
     for (const auto& e : elements_) {
         switch (e.type) {
@@ -277,7 +274,7 @@ Rect BezierPath::bounds() const {
             break;
         }
     }
-    return any ? Rect{x0, y0, x1 - x0, y1 - y0} : Rect{};
+    return bounds.rect();
 }
 
 bool BezierPath::contains(Point p) const {

@@ -1,3 +1,4 @@
+#include "dsp/tests/AllocationCounter.hpp"
 #include "extension/FactoryPreset.hpp"
 #include "extension/ParameterTable.hpp"
 
@@ -337,4 +338,26 @@ TEST_F(LV2Host, SurvivesMissingPortsAndHostileControlValues) {
     std::copy(input.begin(), input.end(), huge->audio[0].begin()); // the port keeps pointing at this storage
     huge->run(20000);
     EXPECT_TRUE(allFinite(huge->audio[2]));
+}
+
+TEST_F(LV2Host, RunAllocatesNothing) {
+    auto instance = instantiate(256, 1000);
+    ASSERT_TRUE(instance->instance);
+    const auto left = noise(1000, 4), right = noise(1000, 5);
+    instance->audio[0] = left; // copies into the connected buffers
+    instance->audio[1] = right;
+    instance->run(1000);
+    lilv_instance_deactivate(instance->instance);
+    lilv_instance_activate(instance->instance);
+    // The first run after activation (every port pushed, smoothers snapped), changed controls split across
+    // chunks, and the bypass switch: the audio thread must not touch the heap in any of them.
+    const long allocations = alloccount::allocationsDuring([&] {
+        instance->run(1000);
+        instance->control("mix") = 80.0f;
+        instance->control("bands") = 12.0f;
+        instance->run(1000);
+        instance->control("enabled") = 0.0f;
+        instance->run(1000);
+    });
+    EXPECT_EQ(allocations, 0);
 }

@@ -128,9 +128,14 @@ float AudioParameter::clamped(float value) const {
 
 void AudioParameter::setValue(float value, ParameterEditor source, ParameterEditorState state) {
     const float v = clamped(value);
-    if (state == ParameterEditorState::change && v == value_.load(std::memory_order_acquire) &&
-        pendingWrites_.load(std::memory_order_acquire) == 0) {
-        return;
+    // The pending count is read before the value: a queued write finishes by storing its value and only
+    // then dropping the count, so a count of zero guarantees the value read next is the latest one. Read
+    // the other way round, a queued B landing between the two reads would swallow the A of A→B→A.
+    if (state == ParameterEditorState::change) {
+        const bool nothingPending = pendingWrites_.load(std::memory_order_acquire) == 0;
+        if (nothingPending && v == value_.load(std::memory_order_acquire)) {
+            return;
+        }
     }
     if (source == ParameterEditor::ui) {
         auParameter_->setValue(v, audiounit::kNoOriginator, core::hostTime(),

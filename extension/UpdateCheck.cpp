@@ -145,34 +145,52 @@ int64_t convertVersionToWeight(std::string_view version) {
     return weight;
 }
 
+std::vector<std::string> SimpleSparklerChecker::versionStrings() const {
+    std::vector<std::string> strings;
+    strings.reserve(versions.size());
+    for (const auto& version : versions) {
+        strings.push_back(version.str());
+    }
+    return strings;
+}
+
 std::optional<std::string> SimpleSparklerChecker::latestVersion() const {
     if (versions.empty()) {
         return std::nullopt;
     }
     size_t best = 0;
-    int64_t bestWeight = convertVersionToWeight(versions[0]);
+    int64_t bestWeight = convertVersionToWeight(versions[0].str());
     for (size_t i = 1; i < versions.size(); ++i) {
-        const int64_t weight = convertVersionToWeight(versions[i]);
+        // Repeats of one element share their text and cannot outweigh it.
+        if (&versions[i].str() == &versions[i - 1].str()) {
+            continue;
+        }
+        const int64_t weight = convertVersionToWeight(versions[i].str());
         if (weight > bestWeight) {
             best = i;
             bestWeight = weight;
         }
     }
-    return versions[best];
+    return versions[best].str();
 }
 
 void SimpleSparklerChecker::didStartElement(std::string_view qualifiedName) {
     currentElement.assign(qualifiedName);
     currentValue.clear();
+    trimmed_.reset();
 }
 
 void SimpleSparklerChecker::foundCharacters(std::string_view characters) {
     currentValue.append(characters);
+    trimmed_.reset();
 }
 
 void SimpleSparklerChecker::didEndElement() {
     if (currentElement == kVersionElement) {
-        versions.push_back(core::trimmingWhitespace(currentValue));
+        if (!trimmed_) {
+            trimmed_ = std::make_shared<const std::string>(core::trimmingWhitespace(currentValue));
+        }
+        versions.emplace_back(trimmed_);
     }
 }
 
@@ -182,17 +200,26 @@ void SimpleSparklerChecker::parse(std::string_view data) {
     if (parser == nullptr) {
         return;
     }
+    struct Context {
+        SimpleSparklerChecker* checker;
+        XML_Parser parser;
+    } context{this, parser};
     // The feed comes from the network: never read external entities or an external DTD.
     XML_SetParamEntityParsing(parser, XML_PARAM_ENTITY_PARSING_NEVER);
-    XML_SetUserData(parser, this);
+    XML_SetUserData(parser, &context);
+    // Entity declarations have no business in a feed and are the stuff of expansion bombs: refuse them.
+    XML_SetEntityDeclHandler(parser, [](void* user, const XML_Char*, int, const XML_Char*, int,
+                                        const XML_Char*, const XML_Char*, const XML_Char*, const XML_Char*) {
+        XML_StopParser(static_cast<Context*>(user)->parser, XML_FALSE);
+    });
     XML_SetElementHandler(
         parser,
         [](void* user, const XML_Char* name, const XML_Char**) {
-            static_cast<SimpleSparklerChecker*>(user)->didStartElement(name);
+            static_cast<Context*>(user)->checker->didStartElement(name);
         },
-        [](void* user, const XML_Char*) { static_cast<SimpleSparklerChecker*>(user)->didEndElement(); });
+        [](void* user, const XML_Char*) { static_cast<Context*>(user)->checker->didEndElement(); });
     XML_SetCharacterDataHandler(parser, [](void* user, const XML_Char* text, int length) {
-        static_cast<SimpleSparklerChecker*>(user)->foundCharacters(
+        static_cast<Context*>(user)->checker->foundCharacters(
             std::string_view(text, static_cast<size_t>(length)));
     });
     // Expat takes an int length; the fetcher caps feeds far below that, but feed it in chunks regardless.

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -49,17 +50,33 @@ UpdateFeedFetcher currentUpdateFeedFetcher();
 // not a plain integer counts 0. Saturates at the 64-bit limits instead of overflowing.
 int64_t convertVersionToWeight(std::string_view version);
 
+// One collected version text. Every end tag that follows a version element collects its text again, so
+// the repeats share one trimmed copy: a deeply nested feed costs a pointer per end tag, not a copy.
+class VersionText {
+public:
+    explicit VersionText(std::shared_ptr<const std::string> text) : text_(std::move(text)) {}
+    const std::string& str() const { return *text_; }
+    friend bool operator==(const VersionText& a, const VersionText& b) { return a.str() == b.str(); }
+
+private:
+    std::shared_ptr<const std::string> text_;
+};
+
 // Collects the text of every "sparkle:shortVersionString" element of a feed, in document order.
 class SimpleSparklerChecker {
 public:
-    std::vector<std::string> versions;
+    std::vector<VersionText> versions;
     std::string currentElement;
     std::string currentValue;
+
+    // The collected texts as plain strings.
+    std::vector<std::string> versionStrings() const;
 
     // The entry of greatest weight (the first among equals), or none.
     std::optional<std::string> latestVersion() const;
 
-    // Runs the parser to the end or to its first error; what was collected before an error is kept.
+    // Runs the parser to the end or to its first error; what was collected before an error is kept. A
+    // document type that declares entities is refused before anything is collected.
     void parse(std::string_view data);
 
     void didStartElement(std::string_view qualifiedName);
@@ -67,6 +84,10 @@ public:
     // The names of the end tag are not looked at: the version element's text is appended again at every
     // end that follows it until the next element starts.
     void didEndElement();
+
+private:
+    // The trimmed text of currentValue, made once and shared until currentValue changes.
+    std::shared_ptr<const std::string> trimmed_;
 };
 
 // The feed's newest version when it outweighs ownVersion, else none.

@@ -2,9 +2,12 @@
 #include "core/HostTime.hpp"
 #include "core/MainQueue.hpp"
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <thread>
 
 using audiounit::AUParameterAutomationEventType;
 using audiounit::AUParameterEvent;
@@ -139,6 +142,46 @@ TEST_F(AudioParameterTest, HostEchoesAreDroppedWhileDragging) {
     p->setValue(30.0f, ParameterEditor::parameterObserver, ParameterEditorState::change);
     core::MainQueue::shared().drain();
     EXPECT_FLOAT_EQ(p->value(), 30.0f);
+}
+
+// A host thread writes A→B→A over and over while the main thread drains the queue as fast as it can; after
+// each round the parameter must show A again. Bounded by rounds and by about a second of wall time.
+TEST_F(AudioParameterTest, HostWritesFromAnotherThreadNeverLoseTheLastValue) {
+    const auto p = percent(10.0f);
+    constexpr int kMaxRounds = 400000;
+    std::atomic<int> posted{0};
+    std::atomic<int> checked{0};
+    std::atomic<bool> stop{false};
+    std::thread host([&] {
+        for (int round = 1; round <= kMaxRounds && !stop.load(); ++round) {
+            p->setValue(20.0f, ParameterEditor::parameterObserver, ParameterEditorState::change);
+            p->setValue(10.0f, ParameterEditor::parameterObserver, ParameterEditorState::change);
+            posted.store(round, std::memory_order_release);
+            while (checked.load(std::memory_order_acquire) < round && !stop.load()) {
+            }
+        }
+        stop.store(true);
+    });
+    int lost = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (!stop.load()) {
+        core::MainQueue::shared().drain();
+        const int round = posted.load(std::memory_order_acquire);
+        if (round > checked.load(std::memory_order_relaxed)) {
+            core::MainQueue::shared().drain();
+            if (p->value() != 10.0f) {
+                ++lost;
+            }
+            checked.store(round, std::memory_order_release);
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            stop.store(true);
+        }
+    }
+    host.join();
+    core::MainQueue::shared().drain();
+    EXPECT_EQ(lost, 0);
+    EXPECT_GT(checked.load(), 0);
 }
 
 } // namespace

@@ -33,14 +33,14 @@ TEST(UpdateCheckTest, FeedParserCollectsTrimsAndKeepsWhatPrecedesAnError) {
   <item><sparkle:shortVersionString>1.010.0</sparkle:shortVersionString></item>
 </channel></rss>)");
     // Ends of enclosing elements repeat the last version until the next element starts.
-    EXPECT_EQ(checker.versions, (std::vector<std::string>{"1.2.0", "1.2.0", "1.10.0", "1.010.0", "1.010.0",
-                                                          "1.010.0", "1.010.0"}));
+    EXPECT_EQ(checker.versionStrings(), (std::vector<std::string>{"1.2.0", "1.2.0", "1.10.0", "1.010.0",
+                                                                  "1.010.0", "1.010.0", "1.010.0"}));
     EXPECT_EQ(checker.latestVersion(), "1.10.0") << "the first of equal weights wins";
 
     SimpleSparklerChecker last;
     last.parse("<rss><channel><item><sparkle:shortVersionString>3.1</sparkle:shortVersionString>"
                "</item></channel></rss>");
-    EXPECT_EQ(last.versions, std::vector<std::string>(4, "3.1"));
+    EXPECT_EQ(last.versionStrings(), std::vector<std::string>(4, "3.1"));
 
     SimpleSparklerChecker broken;
     broken.parse("<rss><sparkle:shortVersionString>2.0</sparkle:shortVersionString><oops></rss>"
@@ -51,11 +51,43 @@ TEST(UpdateCheckTest, FeedParserCollectsTrimsAndKeepsWhatPrecedesAnError) {
     none.parse("not xml at all");
     EXPECT_EQ(none.latestVersion(), std::nullopt);
 
-    // An external entity is never fetched or read.
+    // A document type that declares entities (external ones, or an expansion bomb) is refused outright.
     SimpleSparklerChecker entity;
     entity.parse(R"(<!DOCTYPE rss [<!ENTITY leak SYSTEM "file:///etc/hostname">]>)"
                  "<rss><sparkle:shortVersionString>&leak;4.0</sparkle:shortVersionString></rss>");
-    EXPECT_EQ(entity.latestVersion(), "4.0");
+    EXPECT_EQ(entity.latestVersion(), std::nullopt);
+    SimpleSparklerChecker bomb;
+    bomb.parse(R"(<!DOCTYPE rss [<!ENTITY a "aaaaaaaaaa"><!ENTITY b "&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;">]>)"
+               "<rss><sparkle:shortVersionString>&b;</sparkle:shortVersionString></rss>");
+    EXPECT_TRUE(bomb.versions.empty());
+}
+
+// Every end tag after a version element collects its text again: a feed under the size cap that nests
+// 85,000 elements around a 340 KB version must not cost a copy per end tag (it once took gigabytes).
+TEST(UpdateCheckTest, DeeplyNestedFeedCostsMemoryInProportionToItsSize) {
+    constexpr size_t kDepth = 85000;
+    std::string feed;
+    feed.reserve(kMaximumFeedSize);
+    for (size_t i = 0; i < kDepth; ++i) {
+        feed += "<a>";
+    }
+    feed += "<sparkle:shortVersionString>";
+    feed += std::string(340 * 1024, '9');
+    feed += "</sparkle:shortVersionString>";
+    for (size_t i = 0; i < kDepth; ++i) {
+        feed += "</a>";
+    }
+    ASSERT_LT(feed.size(), kMaximumFeedSize);
+
+    SimpleSparklerChecker checker;
+    checker.parse(feed);
+    ASSERT_EQ(checker.versions.size(), kDepth + 1);
+    // Every entry is the one shared text.
+    for (const auto& version : checker.versions) {
+        ASSERT_EQ(&version.str(), &checker.versions.front().str());
+    }
+    EXPECT_EQ(checker.versions.front().str().size(), 340u * 1024u);
+    EXPECT_EQ(checker.latestVersion()->size(), 340u * 1024u);
 }
 
 TEST(UpdateCheckTest, NewerVersionIsAnnouncedOnlyOverHttpsAndWhenItOutweighsOurs) {

@@ -28,14 +28,14 @@ void onMain(std::function<void()> work) {
 
 // The body of an update check. Holds the settings weakly, so a check never keeps them alive.
 void runUpdateCheck(const std::weak_ptr<Settings>& weak, const std::string& ownVersion,
-                    const std::atomic<bool>& cancelled) {
+                    FetchCancellation& cancelled) {
     const auto feed = core::URL::parse(kUpdateFeedAddress);
     if (!feed) {
         return;
     }
     const std::string body = currentUpdateFeedFetcher()(feed->string(), cancelled);
     auto newer = newerVersionInFeed(body, ownVersion);
-    if (!newer || cancelled.load()) {
+    if (!newer || cancelled.isCancelled()) {
         return;
     }
     onMain([weak, version = std::move(*newer)] {
@@ -77,7 +77,8 @@ Settings::~Settings() {
     if (pollTimer_) {
         pollTimer_->invalidate();
     }
-    cancelChecks_->store(true);
+    // Wakes a transfer waiting on the network at once, so closing an editor never stalls its host.
+    cancelChecks_->cancel();
     waitForUpdateChecks();
 }
 
@@ -243,24 +244,41 @@ void Settings::checkForUpdates() {
 void Settings::startUpdateCheck() {
     std::weak_ptr<Settings> weak = std::static_pointer_cast<Settings>(shared_from_this());
     std::lock_guard lock(workersMutex_);
-    workers_.emplace_back([weak, version = pluginVersion(), cancelled = cancelChecks_] {
-        try {
-            runUpdateCheck(weak, version, *cancelled);
-        } catch (...) {
-            // No network, a time-out, a refused redirect: the next attachment tries again.
+    // Checks that have finished are joined here rather than piling up until destruction.
+    std::erase_if(workers_, [](Worker& worker) {
+        if (!worker.finished->load(std::memory_order_acquire)) {
+            return false;
         }
+        worker.thread.join();
+        return true;
     });
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    workers_.push_back(
+        Worker{std::thread([weak, version = pluginVersion(), cancelled = cancelChecks_, finished] {
+                   try {
+                       runUpdateCheck(weak, version, *cancelled);
+                   } catch (...) {
+                       // No network, a time-out, a refused redirect: the next attachment tries again.
+                   }
+                   finished->store(true, std::memory_order_release);
+               }),
+               finished});
+}
+
+std::size_t Settings::updateCheckThreadCount() {
+    std::lock_guard lock(workersMutex_);
+    return workers_.size();
 }
 
 void Settings::waitForUpdateChecks() {
-    std::vector<std::thread> workers;
+    std::vector<Worker> workers;
     {
         std::lock_guard lock(workersMutex_);
         workers.swap(workers_);
     }
     for (auto& worker : workers) {
-        if (worker.joinable()) {
-            worker.join();
+        if (worker.thread.joinable()) {
+            worker.thread.join();
         }
     }
 }

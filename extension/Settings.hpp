@@ -5,6 +5,7 @@
 #include "core/Observation.hpp"
 #include "extension/FactoryPreset.hpp"
 #include "extension/ParameterTable.hpp"
+#include "extension/UpdateCheck.hpp"
 
 #include <array>
 #include <atomic>
@@ -98,6 +99,8 @@ public:
     void startUpdateCheck();
     // Waits for every started check to finish (tests, and before unloading the code).
     void waitForUpdateChecks();
+    // Threads of started checks not yet joined (a finished one is joined when the next check starts).
+    std::size_t updateCheckThreadCount();
 
 protected:
     Settings();
@@ -109,7 +112,11 @@ private:
     std::atomic<std::weak_ptr<TessarayAudioUnit>> vantrelAudioUnit_;
     std::shared_ptr<core::Timer> pollTimer_;
 
-    std::shared_ptr<std::atomic<bool>> cancelChecks_ = std::make_shared<std::atomic<bool>>(false);
+    struct Worker {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> finished;
+    };
+    std::shared_ptr<FetchCancellation> cancelChecks_ = std::make_shared<FetchCancellation>();
     std::mutex workersMutex_;
-    std::vector<std::thread> workers_;
+    std::vector<Worker> workers_;
 };

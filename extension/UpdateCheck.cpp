@@ -17,12 +17,32 @@ const core::URL& openAndUpdateURL() {
     return url;
 }
 
+void FetchCancellation::cancel() {
+    cancelled_.store(true, std::memory_order_release);
+    std::lock_guard lock(mutex_);
+    for (auto& [id, waker] : wakers_) {
+        waker();
+    }
+}
+
+core::Cancellable FetchCancellation::onCancel(std::function<void()> waker) {
+    std::lock_guard lock(mutex_);
+    if (isCancelled()) {
+        waker();
+    }
+    const uint64_t id = nextId_++;
+    wakers_.emplace_back(id, std::move(waker));
+    return core::Cancellable([this, id] {
+        std::lock_guard lock(mutex_);
+        std::erase_if(wakers_, [id](const auto& entry) { return entry.first == id; });
+    });
+}
+
 namespace {
 
 struct Download {
     std::string body;
     bool oversized = false;
-    const std::atomic<bool>* cancelled = nullptr;
 };
 
 size_t writeBody(char* data, size_t size, size_t count, void* user) {
@@ -36,11 +56,6 @@ size_t writeBody(char* data, size_t size, size_t count, void* user) {
     return bytes;
 }
 
-int progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    const auto& download = *static_cast<Download*>(user);
-    return download.cancelled->load(std::memory_order_relaxed) ? 1 : 0;
-}
-
 std::mutex& fetcherMutex() {
     static std::mutex mutex;
     return mutex;
@@ -51,23 +66,33 @@ UpdateFeedFetcher& installedFetcher() {
     return fetcher;
 }
 
+// One easy transfer driven through a multi handle, so that another thread can wake its wait at once.
+struct Transfer {
+    CURL* curl = curl_easy_init();
+    CURLM* multi = curl_multi_init();
+    bool added = false;
+    ~Transfer() {
+        if (added) {
+            curl_multi_remove_handle(multi, curl);
+        }
+        curl_multi_cleanup(multi);
+        curl_easy_cleanup(curl);
+    }
+};
+
 } // namespace
 
-std::string fetchUpdateFeed(const std::string& address, const std::atomic<bool>& cancelled) {
+std::string fetchUpdateFeed(const std::string& address, FetchCancellation& cancellation) {
     static std::once_flag globalInit;
     std::call_once(globalInit, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 
-    struct Handle {
-        CURL* curl = curl_easy_init();
-        ~Handle() { curl_easy_cleanup(curl); }
-    } handle;
-    if (handle.curl == nullptr) {
+    Transfer transfer;
+    if (transfer.curl == nullptr || transfer.multi == nullptr) {
         throw UpdateFeedError("cannot start a download");
     }
     Download download;
-    download.cancelled = &cancelled;
     char errorText[CURL_ERROR_SIZE] = {};
-    CURL* curl = handle.curl;
+    CURL* curl = transfer.curl;
     curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "https");
     curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "https");
@@ -79,13 +104,38 @@ std::string fetchUpdateFeed(const std::string& address, const std::atomic<bool>&
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaximumFeedSize));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &writeBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &download);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &progress);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &download);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
     curl_easy_setopt(curl, CURLOPT_USERAGENT, "Tessaray");
+    if (curl_multi_add_handle(transfer.multi, curl) != CURLM_OK) {
+        throw UpdateFeedError("cannot start a download");
+    }
+    transfer.added = true;
 
-    const CURLcode result = curl_easy_perform(curl);
+    // Cancellation from any thread interrupts the wait below at once.
+    CURLM* multi = transfer.multi;
+    const core::Cancellable wake = cancellation.onCancel([multi] { curl_multi_wakeup(multi); });
+    int running = 1;
+    while (true) {
+        if (cancellation.isCancelled()) {
+            throw UpdateFeedError("update check cancelled");
+        }
+        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+            throw UpdateFeedError("download failed");
+        }
+        if (running == 0) {
+            break;
+        }
+        if (curl_multi_poll(multi, nullptr, 0, 1000, nullptr) != CURLM_OK) {
+            throw UpdateFeedError("download failed");
+        }
+    }
+    CURLcode result = CURLE_FAILED_INIT;
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+        if (message->msg == CURLMSG_DONE && message->easy_handle == curl) {
+            result = message->data.result;
+        }
+    }
     if (download.oversized) {
         throw UpdateFeedError("update feed larger than allowed");
     }

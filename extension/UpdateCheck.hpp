@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Cancellable.hpp"
 #include "core/URL.hpp"
 
 #include <atomic>
@@ -7,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -32,15 +34,32 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Cancels downloads from any thread and wakes a transfer that is waiting on the network at once.
+class FetchCancellation {
+public:
+    bool isCancelled() const { return cancelled_.load(std::memory_order_acquire); }
+    // Sets the flag for good and runs the installed waker, if any.
+    void cancel();
+    // Installs the waker of a transfer for as long as the returned registration lives; once it is gone the
+    // waker is never called again. Runs the waker at once when already cancelled.
+    core::Cancellable onCancel(std::function<void()> waker);
+
+private:
+    std::atomic<bool> cancelled_{false};
+    std::mutex mutex_;
+    uint64_t nextId_ = 0;
+    std::vector<std::pair<uint64_t, std::function<void()>>> wakers_;
+};
+
 // Downloads the feed at the address and returns its body whatever the response status; throws
-// UpdateFeedError on a transport failure. Runs on a worker thread; it should give up soon after cancelled
-// becomes true.
+// UpdateFeedError on a transport failure or when cancelled. Runs on a worker thread; it gives up as soon as
+// the cancellation is cancelled.
 using UpdateFeedFetcher =
-    std::function<std::string(const std::string& address, const std::atomic<bool>& cancelled)>;
+    std::function<std::string(const std::string& address, FetchCancellation& cancellation)>;
 
 // The process's fetcher: libcurl, https only (also for redirects), with connect and total time-outs and
 // the body capped at kMaximumFeedSize.
-std::string fetchUpdateFeed(const std::string& address, const std::atomic<bool>& cancelled);
+std::string fetchUpdateFeed(const std::string& address, FetchCancellation& cancellation);
 // Replaces the fetcher every update check uses (tests, offline tools); an empty one restores libcurl.
 // Returns the previous one.
 UpdateFeedFetcher setUpdateFeedFetcher(UpdateFeedFetcher fetcher);

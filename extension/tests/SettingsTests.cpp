@@ -4,8 +4,13 @@
 #include "extension/TessarayAudioUnit.hpp"
 #include "extension/UpdateCheck.hpp"
 
+#include <arpa/inet.h>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -30,7 +35,7 @@ protected:
         core::claimMainThread();
         core::MainQueue::shared().drain();
         // Tests never touch the network.
-        previousFetcher_ = setUpdateFeedFetcher([this](const std::string& address, const std::atomic<bool>&) {
+        previousFetcher_ = setUpdateFeedFetcher([this](const std::string& address, FetchCancellation&) {
             fetchedAddress_ = address;
             if (!feed_) {
                 throw UpdateFeedError("offline");
@@ -250,6 +255,62 @@ TEST_F(SettingsTest, UpdateCheckAnnouncesNewerVersionsOnTheMainQueue) {
     settings->startUpdateCheck();
     settings.reset();
     core::MainQueue::shared().drain();
+}
+
+// A peer on this machine that accepts connections (the kernel completes them) and never says a word.
+class SilentPeer {
+public:
+    SilentPeer() {
+        fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (fd_ >= 0 && bind(fd_, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+            listen(fd_, 8) == 0 && getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+            port_ = ntohs(address.sin_port);
+        }
+    }
+    ~SilentPeer() {
+        if (fd_ >= 0) {
+            close(fd_);
+        }
+    }
+    int port() const { return port_; }
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+};
+
+TEST_F(SettingsTest, DestructionWakesAStuckUpdateCheckAtOnceAndFinishedChecksAreJoined) {
+    // Finished checks do not pile up as threads: each start joins the ones that have ended.
+    for (int i = 0; i < 5; ++i) {
+        settings->startUpdateCheck();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_LE(settings->updateCheckThreadCount(), 2u);
+    settings->waitForUpdateChecks();
+
+    // The real downloader against a peer that never answers the TLS handshake.
+    SilentPeer peer;
+    ASSERT_NE(peer.port(), 0);
+    const std::string address = "https://127.0.0.1:" + std::to_string(peer.port()) + "/feed.xml";
+    std::atomic<bool> started{false};
+    setUpdateFeedFetcher([&](const std::string&, FetchCancellation& cancellation) {
+        started.store(true);
+        return fetchUpdateFeed(address, cancellation);
+    });
+    settings->startUpdateCheck();
+    while (!started.load()) {
+        std::this_thread::yield();
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(150)); // well into the wait for the peer
+    const auto before = std::chrono::steady_clock::now();
+    settings.reset();
+    const auto took = std::chrono::steady_clock::now() - before;
+    // libcurl's own cadence would have taken up to a second; a woken transfer stops within milliseconds.
+    EXPECT_LT(took, std::chrono::milliseconds(300));
 }
 
 } // namespace

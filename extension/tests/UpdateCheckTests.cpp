@@ -100,7 +100,7 @@ TEST(UpdateCheckTest, NewerVersionIsAnnouncedOnlyOverHttpsAndWhenItOutweighsOurs
     EXPECT_EQ(newerVersionInFeed("<rss/>", "0.1"), std::nullopt);
 
     // The downloader refuses everything but https.
-    std::atomic<bool> cancelled{false};
+    FetchCancellation cancelled;
     EXPECT_THROW(fetchUpdateFeed("file:///etc/hostname", cancelled), UpdateFeedError);
     EXPECT_THROW(fetchUpdateFeed("http://127.0.0.1:9/feed.xml", cancelled), UpdateFeedError);
 }

@@ -7,7 +7,7 @@
 
 std::shared_ptr<Settings> applyFactoryPreset(const std::shared_ptr<TessarayAudioUnit>& unit,
                                              const FactoryPreset& preset) {
-    setUpdateFeedFetcher([](const std::string&, const std::atomic<bool>&) -> std::string {
+    setUpdateFeedFetcher([](const std::string&, FetchCancellation&) -> std::string {
         throw UpdateFeedError("the render tool does not check for updates");
     });
     auto settings = Settings::create();

@@ -64,11 +64,11 @@ void Settings::init() {
     std::vector<std::shared_ptr<AudioParameter>> list;
     for (std::size_t i = 0; i < kParameterCount; ++i) {
         const ParameterInfo& info = kParameterTable[i];
-        fields_[i] =
+        fields_[i].set(
             AudioParameter::create(info.address, std::string(info.identifier), std::string(info.name),
                                    static_cast<AudioUnitParameterUnit>(info.unitNumber()),
-                                   {info.minimum, info.maximum}, info.defaultValue, incrementOf(info));
-        list.push_back(fields_[i]);
+                                   {info.minimum, info.maximum}, info.defaultValue, incrementOf(info)));
+        list.push_back(fields_[i].peek());
     }
     setupParameters(std::move(list));
 }
@@ -187,7 +187,7 @@ bool Settings::isCurrentPresetModified() const {
     }
     const auto values = preset->values();
     for (std::size_t i = 0; i < kParameterCount; ++i) {
-        if (fields_[i]->value() != values[i]) {
+        if (fields_[i].get()->value() != values[i]) {
             return true;
         }
     }
@@ -209,7 +209,7 @@ void Settings::applyPreset(const FactoryPreset& preset) {
     isApplyingPreset = true;
     const auto values = preset.values();
     for (std::size_t i = 0; i < kParameterCount; ++i) {
-        fields_[i]->setValue(values[i], ParameterEditor::ui, ParameterEditorState::change);
+        fields_[i].peek()->setValue(values[i], ParameterEditor::ui, ParameterEditorState::change);
     }
     // Queued after the parameters' own updates, so the flag clears once they all hold the preset's values.
     core::mainAsync([weak = std::weak_ptr<Settings>(std::static_pointer_cast<Settings>(shared_from_this()))] {

@@ -53,25 +53,48 @@ public:
     // True from the start of a preset application until the main queue has run once after it.
     core::Observed<bool> isApplyingPreset{false};
 
-    // The parameters, in the order of the parameter table.
-    const std::shared_ptr<AudioParameter>& bands() const { return fields_[0]; }
-    const std::shared_ptr<AudioParameter>& lowFrequency() const { return fields_[1]; }
-    const std::shared_ptr<AudioParameter>& highFrequency() const { return fields_[2]; }
-    const std::shared_ptr<AudioParameter>& slice() const { return fields_[3]; }
-    const std::shared_ptr<AudioParameter>& blur() const { return fields_[4]; }
-    const std::shared_ptr<AudioParameter>& feedback() const { return fields_[5]; }
-    const std::shared_ptr<AudioParameter>& inputGain() const { return fields_[6]; }
-    const std::shared_ptr<AudioParameter>& outputGain() const { return fields_[7]; }
-    const std::shared_ptr<AudioParameter>& mix() const { return fields_[8]; }
-    const std::shared_ptr<AudioParameter>& morphX() const { return fields_[9]; }
-    const std::shared_ptr<AudioParameter>& morphY() const { return fields_[10]; }
-    const std::shared_ptr<AudioParameter>& octave() const { return fields_[11]; }
-    const std::shared_ptr<AudioParameter>& note() const { return fields_[12]; }
-    const std::shared_ptr<AudioParameter>& age() const { return fields_[13]; }
-    const std::shared_ptr<AudioParameter>& gateThreshold() const { return fields_[14]; }
-    const std::shared_ptr<AudioParameter>& gateReduction() const { return fields_[15]; }
-    const std::shared_ptr<AudioParameter>& gateAttack() const { return fields_[16]; }
-    const std::shared_ptr<AudioParameter>& gateRelease() const { return fields_[17]; }
+    // The parameters, in the order of the parameter table. Each is an observed property compared by object
+    // identity: reading one registers the reader, replacing the object notifies. parameterField(i) is the
+    // property itself, for binding a control to it.
+    const std::shared_ptr<AudioParameter>& bands() const { return fields_[0].get(); }
+    void setBands(std::shared_ptr<AudioParameter> p) { fields_[0].set(std::move(p)); }
+    const std::shared_ptr<AudioParameter>& lowFrequency() const { return fields_[1].get(); }
+    void setLowFrequency(std::shared_ptr<AudioParameter> p) { fields_[1].set(std::move(p)); }
+    const std::shared_ptr<AudioParameter>& highFrequency() const { return fields_[2].get(); }
+    void setHighFrequency(std::shared_ptr<AudioParameter> p) { fields_[2].set(std::move(p)); }
+    const std::shared_ptr<AudioParameter>& slice() const { return fields_[3].get(); }
+    void setSlice(std::shared_ptr<AudioParameter> p) { fields_[3].set(std::move(p)); }
+    const std::shared_ptr<AudioParameter>& blur() const { return fields_[4].get(); }
+    void setBlur(std::shared_ptr<AudioParameter> p) { fields_[4].set(std::move(p)); }
+    const std::shared_ptr<AudioParameter>& feedback() const { return fields_[5].get(); }
+    void setFeedback(std::shared_ptr<AudioParameter> p) { fields_[5].set(std::move(p)); }
+    const std::shared_ptr<AudioParameter>& inputGain() const { return fields_[6].get(); }
+    void setInputGain(std::shared_ptr<AudioParameter> p) { fields_[6].set(std::move(p)); }
+    const std::shared_ptr<AudioParameter>& outputGain() const { return fields_[7].get(); }
+    void setOutputGain(std::shared_ptr<AudioParameter> p) { fields_[7].set(std::move(p)); }
+    const std::shared_ptr<AudioParameter>& mix() const { return fields_[8].get(); }
+    void setMix(std::shared_ptr<AudioParameter> p) { fields_[8].set(std::move(p)); }
+    const std::shared_ptr<AudioParameter>& morphX() const { return fields_[9].get(); }
+    void setMorphX(std::shared_ptr<AudioParameter> p) { fields_[9].set(std::move(p)); }
+    const std::shared_ptr<AudioParameter>& morphY() const { return fields_[10].get(); }
+    void setMorphY(std::shared_ptr<AudioParameter> p) { fields_[10].set(std::move(p)); }
+    const std::shared_ptr<AudioParameter>& octave() const { return fields_[11].get(); }
+    void setOctave(std::shared_ptr<AudioParameter> p) { fields_[11].set(std::move(p)); }
+    const std::shared_ptr<AudioParameter>& note() const { return fields_[12].get(); }
+    void setNote(std::shared_ptr<AudioParameter> p) { fields_[12].set(std::move(p)); }
+    const std::shared_ptr<AudioParameter>& age() const { return fields_[13].get(); }
+    void setAge(std::shared_ptr<AudioParameter> p) { fields_[13].set(std::move(p)); }
+    const std::shared_ptr<AudioParameter>& gateThreshold() const { return fields_[14].get(); }
+    void setGateThreshold(std::shared_ptr<AudioParameter> p) { fields_[14].set(std::move(p)); }
+    const std::shared_ptr<AudioParameter>& gateReduction() const { return fields_[15].get(); }
+    void setGateReduction(std::shared_ptr<AudioParameter> p) { fields_[15].set(std::move(p)); }
+    const std::shared_ptr<AudioParameter>& gateAttack() const { return fields_[16].get(); }
+    void setGateAttack(std::shared_ptr<AudioParameter> p) { fields_[16].set(std::move(p)); }
+    const std::shared_ptr<AudioParameter>& gateRelease() const { return fields_[17].get(); }
+    void setGateRelease(std::shared_ptr<AudioParameter> p) { fields_[17].set(std::move(p)); }
+    core::Observed<std::shared_ptr<AudioParameter>>& parameterField(std::size_t index) {
+        return fields_.at(index);
+    }
 
     // The attached unit's bundle version when it has one, else the kit's answer.
     std::string pluginVersion() const override;
@@ -108,7 +131,7 @@ protected:
 private:
     void init();
 
-    std::array<std::shared_ptr<AudioParameter>, kParameterCount> fields_;
+    std::array<core::Observed<std::shared_ptr<AudioParameter>>, kParameterCount> fields_;
     std::atomic<std::weak_ptr<TessarayAudioUnit>> vantrelAudioUnit_;
     std::shared_ptr<core::Timer> pollTimer_;
 

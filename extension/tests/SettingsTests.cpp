@@ -313,4 +313,25 @@ TEST_F(SettingsTest, DestructionWakesAStuckUpdateCheckAtOnceAndFinishedChecksAre
     EXPECT_LT(took, std::chrono::milliseconds(300));
 }
 
+// The editor binds its controls to the parameter fields: each is an observed property of its own.
+TEST_F(SettingsTest, ParameterFieldsAreObservedByIdentity) {
+    int changes = 0;
+    const auto tracking = core::withObservationTracking([&] { (void)settings->mix(); }, [&] { ++changes; });
+    const auto original = settings->mix();
+    settings->setMix(original);
+    settings->setBlur(AudioParameter::dummyParam());
+    EXPECT_EQ(changes, 0) << "the same object, or another field, changes nothing for a reader of mix";
+
+    std::vector<std::shared_ptr<AudioParameter>> seen;
+    const auto token = settings->parameterField(8).observe([&](const auto& p) { seen.push_back(p); });
+    const auto replacement = AudioParameter::dummyParam();
+    settings->setMix(replacement);
+    EXPECT_EQ(changes, 1);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0], replacement);
+    EXPECT_EQ(settings->mix(), replacement);
+    settings->parameterField(8).set(replacement);
+    EXPECT_EQ(seen.size(), 1u);
+}
+
 } // namespace

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets up, builds with AddressSanitizer and UBSan, and runs every test.
+# Sets up, builds with AddressSanitizer and UBSan and runs every test, then runs the concurrency tests
+# under ThreadSanitizer.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
@@ -22,5 +23,14 @@ cmake -S "$root" -B "$root/build/test" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSA
 cmake --build "$root/build/test" -j "$jobs"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-cd "$root/build/test"
-ctest --output-on-failure -j "$jobs" --timeout 600
+(cd "$root/build/test" && ctest --output-on-failure -j "$jobs" --timeout 600)
+
+# The tests that cross threads (parameter tree, parameters, settings, audio unit, main queue, kernel),
+# again under ThreadSanitizer, in a build folder of their own that holds only them.
+concurrency_targets=(platform_core_tests platform_audiounit_tests zelto_core_tests tessaray_settings_tests
+                     tessaray_audiounit_tests tessaray_dsp_thread_tests)
+cmake -S "$root" -B "$root/build/tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSARAY_TSAN=ON \
+  -DTESSARAY_BENCH=OFF >/dev/null
+cmake --build "$root/build/tsan" -j "$jobs" --target "${concurrency_targets[@]}"
+export TSAN_OPTIONS=${TSAN_OPTIONS:-suppressions=$root/scripts/tsan.supp:halt_on_error=1:second_deadlock_stack=1}
+(cd "$root/build/tsan" && ctest --output-on-failure -j "$jobs" --timeout 600 -L concurrency)

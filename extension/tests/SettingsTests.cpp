@@ -285,9 +285,17 @@ private:
 
 TEST_F(SettingsTest, DestructionWakesAStuckUpdateCheckAtOnceAndFinishedChecksAreJoined) {
     // Finished checks do not pile up as threads: each start joins the ones that have ended.
-    for (int i = 0; i < 5; ++i) {
+    std::atomic<int> fetches{0};
+    setUpdateFeedFetcher([&](const std::string&, FetchCancellation&) -> std::string {
+        fetches.fetch_add(1);
+        throw UpdateFeedError("offline");
+    });
+    for (int i = 1; i <= 5; ++i) {
         settings->startUpdateCheck();
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        while (fetches.load() < i) {
+            std::this_thread::yield();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50)); // lets the thread run to its end
     }
     EXPECT_LE(settings->updateCheckThreadCount(), 2u);
     settings->waitForUpdateChecks();

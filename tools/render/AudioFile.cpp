@@ -2,9 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <filesystem>
 #include <memory>
 #include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -68,7 +73,76 @@ AudioBuffer readAudioFile(const std::string& path) {
     return buffer;
 }
 
-void writeAudioFile(const std::string& path, const AudioBuffer& buffer) {
+namespace {
+
+// A file created next to the target under a hidden temporary name; removed again unless committed.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(const std::string& target) : target_(target) {
+        const std::filesystem::path path(target);
+        const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+        std::string pattern = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+        fd_ = mkstemp(pattern.data());
+        if (fd_ < 0) {
+            throw AudioFileError("cannot write '" + target + "': " + std::strerror(errno));
+        }
+        path_ = pattern;
+        // mkstemp makes the file private; give it the mode a newly created file would have had.
+        const mode_t mask = umask(0);
+        umask(mask);
+        fchmod(fd_, 0666 & ~mask);
+    }
+    ~TemporaryFile() {
+        if (fd_ >= 0) {
+            close(fd_);
+        }
+        if (!committed_) {
+            unlink(path_.c_str());
+        }
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    int fd() const { return fd_; }
+    // libsndfile took the descriptor over and closed it.
+    void released() { fd_ = -1; }
+    // Puts the finished file in the target's place in one step.
+    void commit() {
+        if (rename(path_.c_str(), target_.c_str()) != 0) {
+            throw AudioFileError("cannot write '" + target_ + "': " + std::strerror(errno));
+        }
+        committed_ = true;
+    }
+
+private:
+    std::string target_;
+    std::string path_;
+    int fd_ = -1;
+    bool committed_ = false;
+};
+
+// libsndfile's own message when it has one, else the system's (a short write leaves libsndfile's at
+// "No Error.").
+std::string writeFailure(SNDFILE* file) {
+    const int code = sf_error(file);
+    if (code != SF_ERR_NO_ERROR) {
+        return sf_error_number(code);
+    }
+    return errno != 0 ? std::strerror(errno) : "the file could not be written in full";
+}
+
+} // namespace
+
+std::size_t nonFiniteSampleCount(const AudioBuffer& buffer) {
+    std::size_t count = 0;
+    for (const auto& channel : buffer.channels) {
+        count += static_cast<std::size_t>(
+            std::count_if(channel.begin(), channel.end(), [](float x) { return !std::isfinite(x); }));
+    }
+    return count;
+}
+
+WriteReport writeAudioFile(const std::string& path, const AudioBuffer& buffer) {
     const std::size_t channels = buffer.channelCount();
     if (channels == 0) {
         throw AudioFileError("nothing to write to '" + path + "': no channels");
@@ -76,6 +150,10 @@ void writeAudioFile(const std::string& path, const AudioBuffer& buffer) {
     const double rate = std::round(buffer.sampleRate);
     if (rate < 1 || rate > 2147483647.0) {
         throw AudioFileError("cannot write '" + path + "': unsupported sample rate");
+    }
+    if (const std::size_t bad = nonFiniteSampleCount(buffer); bad > 0) {
+        throw AudioFileError("cannot write '" + path + "': " + std::to_string(bad) +
+                             " samples are not finite (NaN or infinity)");
     }
 
     const AudioFileFormat format = audioFileFormatFor(path);
@@ -90,10 +168,22 @@ void writeAudioFile(const std::string& path, const AudioBuffer& buffer) {
                              " Hz");
     }
 
-    SndfileHandle file(sf_open(path.c_str(), SFM_WRITE, &info));
+    WriteReport report;
+    if (format == AudioFileFormat::flac24) {
+        for (const auto& channel : buffer.channels) {
+            report.clippedSamples += static_cast<std::size_t>(
+                std::count_if(channel.begin(), channel.end(), [](float x) { return std::fabs(x) > 1.0f; }));
+        }
+    }
+
+    // Written beside the target and renamed over it only when complete, so a failure (a full disk, a
+    // file-size limit) never leaves a truncated file that looks whole, nor destroys what was there.
+    TemporaryFile temporary(path);
+    SndfileHandle file(sf_open_fd(temporary.fd(), SFM_WRITE, &info, SF_TRUE));
     if (!file) {
         throw AudioFileError("cannot write '" + path + "': " + sf_strerror(nullptr));
     }
+    temporary.released();
     if (format == AudioFileFormat::flac24) {
         // Without this, samples beyond full scale wrap around to the opposite sign.
         sf_command(file.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
@@ -109,11 +199,17 @@ void writeAudioFile(const std::string& path, const AudioBuffer& buffer) {
             }
         }
         const auto wanted = static_cast<sf_count_t>(count);
+        errno = 0;
         if (sf_writef_float(file.get(), interleaved.data(), wanted) != wanted) {
-            throw AudioFileError("error while writing '" + path + "': " + sf_strerror(file.get()));
+            throw AudioFileError("error while writing '" + path + "': " + writeFailure(file.get()));
         }
     }
+    errno = 0;
+    sf_write_sync(file.get());
     if (sf_close(file.release()) != 0) {
-        throw AudioFileError("error while finishing '" + path + "'");
+        throw AudioFileError("error while finishing '" + path +
+                             "': " + (errno != 0 ? std::strerror(errno) : "the file could not be closed"));
     }
+    temporary.commit();
+    return report;
 }

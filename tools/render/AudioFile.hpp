@@ -31,5 +31,14 @@ AudioFileFormat audioFileFormatFor(const std::string& path);
 // Reads any file libsndfile understands (WAV and FLAC among them); throws AudioFileError.
 AudioBuffer readAudioFile(const std::string& path);
 
-// Writes in the format chosen by the name; integer formats clip instead of wrapping. Throws AudioFileError.
-void writeAudioFile(const std::string& path, const AudioBuffer& buffer);
+// How many samples are NaN or infinite.
+std::size_t nonFiniteSampleCount(const AudioBuffer& buffer);
+
+struct WriteReport {
+    std::size_t clippedSamples = 0; // beyond full scale, written at full scale (integer formats only)
+};
+
+// Writes in the format chosen by the name; integer formats clip instead of wrapping. The file appears
+// under its name only once complete: a failed write leaves whatever was there before. Refuses a buffer
+// holding non-finite samples. Throws AudioFileError.
+WriteReport writeAudioFile(const std::string& path, const AudioBuffer& buffer);

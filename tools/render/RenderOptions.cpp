@@ -5,11 +5,42 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <limits>
 #include <sstream>
 
 namespace {
+
+// User text quoted back in a message, cut to a readable length: a line of an automation file can be
+// megabytes long.
+std::string echo(std::string_view text) {
+    constexpr std::size_t kLimit = 80;
+    if (text.size() <= kLimit) {
+        return "'" + std::string(text) + "'";
+    }
+    std::size_t cut = kLimit;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+        --cut; // never split a UTF-8 sequence
+    }
+    return "'" + std::string(text.substr(0, cut)) + "…' (" + std::to_string(text.size()) + " bytes)";
+}
+
+// The whole of a regular file no larger than the limit; nothing for a directory, device or missing file.
+std::optional<std::string> readSmallTextFile(const std::string& path, std::uintmax_t limit) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error) || std::filesystem::file_size(path, error) > limit ||
+        error) {
+        return std::nullopt;
+    }
+    std::ifstream file(path, std::ios::binary);
+    std::string contents((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (!file && !file.eof()) {
+        return std::nullopt;
+    }
+    return contents;
+}
 
 std::optional<float> parseNumber(std::string_view text) {
     // from_chars takes a minus sign but no plus sign; "+3" is a natural way to write an octave.
@@ -60,7 +91,7 @@ std::optional<AutomationTime> parseTime(std::string_view text) {
 }
 
 std::string badTime(std::string_view text) {
-    return "malformed time '" + std::string(text) + "' (seconds as 1.5s or a sample frame as 48000)";
+    return "malformed time " + echo(text) + " (seconds as 1.5s or a sample frame as 48000)";
 }
 
 OptionsResult failure(std::string message) {
@@ -72,23 +103,23 @@ OptionsResult failure(std::string message) {
 std::optional<ParameterSetting> parseParameterSetting(std::string_view text, std::string& error) {
     const std::size_t equals = text.find('=');
     if (equals == std::string_view::npos) {
-        error = "expected IDENTIFIER=VALUE after --set, got '" + std::string(text) + "'";
+        error = "expected IDENTIFIER=VALUE after --set, got " + echo(text);
         return std::nullopt;
     }
     const std::string_view identifier = text.substr(0, equals);
     const std::string_view valueText = text.substr(equals + 1);
     const ParameterInfo* parameter = parameterByIdentifier(identifier);
     if (parameter == nullptr) {
-        error = "unknown parameter '" + std::string(identifier) + "' (--help lists them)";
+        error = "unknown parameter " + echo(identifier) + " (--help lists them)";
         return std::nullopt;
     }
     const std::optional<float> value = parseNumber(valueText);
     if (!value) {
-        error = "malformed value '" + std::string(valueText) + "' for " + std::string(identifier);
+        error = "malformed value " + echo(valueText) + " for " + std::string(identifier);
         return std::nullopt;
     }
     if (!parameter->contains(*value)) {
-        error = std::string(identifier) + "=" + std::string(valueText) + " is outside its range " +
+        error = std::string(identifier) + "=" + echo(valueText) + " is outside its range " +
                 formatNumber(parameter->minimum) + " to " + formatNumber(parameter->maximum);
         return std::nullopt;
     }
@@ -106,7 +137,7 @@ int64_t AutomationTime::frameAt(double sampleRate) const {
 std::optional<AutomationEvent> parseAutomationEvent(std::string_view text, std::string& error) {
     const std::size_t colon = text.find(':');
     if (colon == std::string_view::npos || text.find('=') == std::string_view::npos) {
-        error = "expected TIME:IDENTIFIER=VALUE after --automate, got '" + std::string(text) + "'";
+        error = "expected TIME:IDENTIFIER=VALUE after --automate, got " + echo(text);
         return std::nullopt;
     }
     const std::optional<AutomationTime> time = parseTime(text.substr(0, colon));
@@ -203,13 +234,13 @@ OptionsResult parseRenderOptions(std::span<const std::string_view> arguments) {
             const std::optional<uint32_t> block = parseBlockSize(text);
             if (!block) {
                 return failure("--block needs a whole number from 1 to " + std::to_string(kMaximumBlockSize) +
-                               ", got '" + std::string(text) + "'");
+                               ", got " + echo(text));
             }
             options.blockSize = *block;
         } else if (argument == "--preset") {
             const std::string name(arguments[++i]);
             if (indexOfFactoryPreset(factoryPresetList(), name) < 0) {
-                return failure("unknown preset '" + name + "' (--list-presets lists them)");
+                return failure("unknown preset " + echo(name) + " (--list-presets lists them)");
             }
             options.presetName = name;
         } else if (argument == "--automate") {
@@ -221,19 +252,19 @@ OptionsResult parseRenderOptions(std::span<const std::string_view> arguments) {
             options.automation.push_back(*event);
         } else if (argument == "--automation") {
             const std::string path(arguments[++i]);
-            std::ifstream file(path);
-            std::ostringstream contents;
-            if (!file || !(contents << file.rdbuf())) {
-                return failure("cannot read the automation file '" + path + "'");
+            // An empty file holds no events and is fine; a directory, a device or a huge file is not.
+            const std::optional<std::string> contents = readSmallTextFile(path, kMaximumAutomationFileSize);
+            if (!contents) {
+                return failure("cannot read the automation file " + echo(path));
             }
             std::string error;
-            std::optional<std::vector<AutomationEvent>> events = parseAutomationText(contents.str(), error);
+            std::optional<std::vector<AutomationEvent>> events = parseAutomationText(*contents, error);
             if (!events) {
-                return failure(path + ", " + error);
+                return failure(echo(path) + ", " + error);
             }
             options.automation.insert(options.automation.end(), events->begin(), events->end());
         } else if (argument.size() > 1 && argument.front() == '-') {
-            return failure("unknown option '" + std::string(argument) + "'");
+            return failure("unknown option " + echo(argument));
         } else {
             if (haveInput) {
                 return failure("more than one input file given");

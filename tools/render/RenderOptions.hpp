@@ -19,6 +19,8 @@ struct ParameterSetting {
 inline constexpr uint32_t kDefaultBlockSize = 512;
 // Large enough for any host block, small enough that the per-block buffers stay modest.
 inline constexpr uint32_t kMaximumBlockSize = 1u << 20;
+// Automation files larger than this are refused rather than read.
+inline constexpr std::uintmax_t kMaximumAutomationFileSize = 64u << 20;
 
 // When an automated change happens: seconds ("1.5s") or a sample frame ("48000").
 struct AutomationTime {

@@ -10,6 +10,7 @@
 #include "tools/render/Renderer.hpp"
 
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,14 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    // Rendering a file onto itself would destroy the input (links and symbolic links included).
+    std::error_code sameFileError;
+    if (!options.inputPath.empty() &&
+        std::filesystem::equivalent(options.inputPath, options.outputPath, sameFileError)) {
+        std::cerr << "tessaray-render: the output '" << options.outputPath << "' is the input file\n";
+        return 2;
+    }
+
     try {
         const AudioBuffer input =
             options.inputPath.empty() ? makeDemoSignal() : readAudioFile(options.inputPath);
@@ -54,7 +63,11 @@ int main(int argc, char** argv) {
                         outputChannelCount(input.channelCount()), options.blockSize);
 
         const AudioBuffer output = renderBuffer(backend, input, options.blockSize, options.automation);
-        writeAudioFile(options.outputPath, output);
+        const WriteReport written = writeAudioFile(options.outputPath, output);
+        if (written.clippedSamples > 0) {
+            std::cerr << "tessaray-render: warning: " << written.clippedSamples
+                      << " samples beyond full scale were clipped in '" << options.outputPath << "'\n";
+        }
 
         std::cout << "wrote " << options.outputPath << "\n"
                   << formatSummary(input, output, backend.analyser());

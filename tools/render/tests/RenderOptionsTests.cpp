@@ -1,7 +1,10 @@
 #include "tools/render/RenderOptions.hpp"
 
+#include <cstdio>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 namespace {
@@ -125,4 +128,29 @@ TEST(RenderOptions, PresetsByNameAndTheirList) {
     const OptionsResult list = parse({"--list-presets"});
     ASSERT_TRUE(list.options) << "no output file needed just to list";
     EXPECT_TRUE(list.options->listPresets);
+}
+
+TEST(RenderOptions, AutomationFilesMayBeEmptyButNotDirectoriesAndLongLinesAreNotEchoedWhole) {
+    const std::string folder = testing::TempDir();
+    const std::string empty = folder + "/empty-automation.txt";
+    std::ofstream(empty).flush();
+    const OptionsResult emptyResult = parse({"--automation", empty, "-o", "out.wav"});
+    ASSERT_TRUE(emptyResult.options) << emptyResult.error;
+    EXPECT_TRUE(emptyResult.options->automation.empty());
+
+    const OptionsResult directory = parse({"--automation", folder, "-o", "out.wav"});
+    ASSERT_FALSE(directory.options);
+    EXPECT_NE(directory.error.find("cannot read"), std::string::npos);
+
+    const std::string huge = folder + "/long-line.txt";
+    {
+        std::ofstream file(huge);
+        file << "0 mix " << std::string(5 << 20, '7') << "x\n";
+    }
+    const OptionsResult longLine = parse({"--automation", huge, "-o", "out.wav"});
+    ASSERT_FALSE(longLine.options);
+    EXPECT_LT(longLine.error.size(), 300u) << longLine.error.substr(0, 300);
+    EXPECT_NE(longLine.error.find("line 1"), std::string::npos);
+    std::remove(empty.c_str());
+    std::remove(huge.c_str());
 }

@@ -11,7 +11,7 @@ packages=(
   libcairo2-dev libpango1.0-dev libfontconfig-dev fonts-dejavu-core
   libx11-dev xvfb xauth x11-utils
   libegl-dev libgl-dev libgles-dev libegl-mesa0 libgl1-mesa-dri
-  lv2-dev liblilv-dev lilv-utils jalv jackd2
+  lv2-dev sordi liblilv-dev lilv-utils jalv jackd2
 )
 
 missing=()

@@ -19,6 +19,7 @@ constexpr const char* kPrefixes = "@prefix atom: <http://lv2plug.in/ns/ext/atom#
                                   "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
                                   "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
                                   "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
+                                  "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
                                   "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
                                   "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
                                   "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
@@ -96,6 +97,25 @@ std::string turtleNumber(float value) {
     return text;
 }
 
+std::optional<LV2MetadataVersion> LV2MetadataVersion::parse(const std::string& text) {
+    int parts[3] = {0, 0, 0};
+    std::size_t at = 0;
+    for (int i = 0; i < 3; ++i) {
+        const std::size_t end = i < 2 ? text.find('.', at) : text.size();
+        if (end == std::string::npos || end == at || end - at > 6) {
+            return std::nullopt;
+        }
+        for (std::size_t c = at; c < end; ++c) {
+            if (text[c] < '0' || text[c] > '9') {
+                return std::nullopt;
+            }
+            parts[i] = parts[i] * 10 + (text[c] - '0');
+        }
+        at = end + 1;
+    }
+    return LV2MetadataVersion{parts[1], parts[2], text};
+}
+
 std::string manifestTurtle() {
     std::ostringstream out;
     out << kPrefixes;
@@ -113,8 +133,11 @@ std::string pluginTurtle(const LV2MetadataVersion& version) {
     std::ostringstream out;
     out << kPrefixes;
     out << uri(kPluginURI) << "\n"
-        << "    a lv2:Plugin , lv2:SpectralPlugin ;\n"
+        << "    a lv2:Plugin , lv2:SpectralPlugin , doap:Project ;\n"
         << "    doap:name \"Tessaray\" ;\n"
+        << "    rdfs:comment " << quoted(kPluginDescription) << " ;\n"
+        << "    doap:homepage <" << kPluginHomepage << "> ;\n"
+        << "    doap:release [\n        doap:revision " << quoted(version.text) << "\n    ] ;\n"
         << "    lv2:minorVersion " << version.minor << " ;\n"
         << "    lv2:microVersion " << version.micro << " ;\n"
         << "    lv2:optionalFeature lv2:hardRTCapable , urid:map , opts:options ;\n"
@@ -153,6 +176,16 @@ std::string pluginTurtle(const LV2MetadataVersion& version) {
         << "        lv2:designation lv2:enabled ;\n"
         << "        lv2:portProperty lv2:toggled ;\n"
         << "        lv2:default 1 ;\n        lv2:minimum 0 ;\n        lv2:maximum 1\n    ] .\n";
+
+    // The one property of the plug-in's own state: presets and saved sessions carry it.
+    out << "\n"
+        << uri(kPresetNameKeyURI) << "\n"
+        << "    a rdf:Property ;\n"
+        << "    rdfs:label \"Current preset name\" ;\n"
+        << "    rdfs:comment \"Name of the factory preset the settings came from; empty when none was "
+           "chosen.\" "
+           ";\n"
+        << "    rdfs:range atom:String .\n";
     return out.str();
 }
 

@@ -364,9 +364,11 @@ const bool kAvx2Smoothers = [] {
 // OnePoleSmoother::advance in each lane.
 __attribute__((target("avx2,fma"), always_inline)) inline __m256
 advanceLanes(__m256 value, __m256 coefficient, __m256 goal, __m256 snap, __m256 absMask) {
-    value = _mm256_fmadd_ps(coefficient, _mm256_sub_ps(goal, value), value);
-    const __m256 gap = _mm256_and_ps(_mm256_sub_ps(value, goal), absMask);
-    return _mm256_blendv_ps(value, goal, _mm256_cmp_ps(gap, snap, _CMP_LT_OQ));
+    const __m256 next = _mm256_fmadd_ps(coefficient, _mm256_sub_ps(goal, value), value);
+    const __m256 gap = _mm256_and_ps(_mm256_sub_ps(next, goal), absMask);
+    const __m256 stalled = _mm256_and_ps(_mm256_cmp_ps(next, value, _CMP_EQ_OQ),
+                                         _mm256_cmp_ps(coefficient, _mm256_setzero_ps(), _CMP_GT_OQ));
+    return _mm256_blendv_ps(next, goal, _mm256_or_ps(_mm256_cmp_ps(gap, snap, _CMP_LT_OQ), stalled));
 }
 
 // stepBandGroup with the eight bands of a group in the lanes of one register. Every lane performs the very

@@ -25,10 +25,13 @@ struct OnePoleSmoother {
 
     void setTarget(float value) { storeRelaxed(target, value); }
 
-    // One step from value towards goal; snaps to the goal once closer than 1e-5.
+    // One step from value towards goal; snaps to the goal once closer than 1e-5, and also once a step no
+    // longer moves the value: near large values coefficient × gap can fall below half a float step while the
+    // gap is still well above 1e-5 (a glide would otherwise stall for good short of its note).
     static float advance(float value, float coefficient, float goal) {
-        value = std::fma(coefficient, goal - value, value);
-        return std::fabs(value - goal) < 1e-5f ? goal : value;
+        const float next = std::fma(coefficient, goal - value, value);
+        const bool stalled = next == value && coefficient > 0.0f;
+        return std::fabs(next - goal) < 1e-5f || stalled ? goal : next;
     }
 
     float step() {

@@ -5,7 +5,9 @@
 namespace {
 
 // Fixed renders whose output bits must never change: optimisations of the engine have to keep them. The
-// constants come from the plain frame-by-frame form of the processing.
+// constants come from the plain frame-by-frame form of the processing. They were taken anew when the
+// smoothers learnt to snap to their target once a step no longer moves them (glides used to stall short of
+// their note): the output changes from the first stalled step on.
 TEST(Determinism, FixedRenderChecksums) {
     auto k = testsupport::makeKernel(48000.0, 512);
     testsupport::applyWorstCaseSettings(*k);
@@ -30,7 +32,7 @@ TEST(Determinism, FixedRenderChecksums) {
         hash = testsupport::fnv1a(io.out[0], hash);
         hash = testsupport::fnv1a(io.out[1], hash);
     }
-    EXPECT_EQ(hash, 0x1a0e9a515e6369b6ull) << std::hex << hash;
+    EXPECT_EQ(hash, 0x392c110f63ec6ff6ull) << std::hex << hash;
 
     // Shapes switched on and off within blocks, bands falling silent and returning, odd block sizes, blocks
     // longer than the feedback buffer, mono and stereo.
@@ -71,7 +73,7 @@ TEST(Determinism, FixedRenderChecksums) {
             }
         }
     }
-    EXPECT_EQ(hash, 0x3bcb293a71d5d93bull) << std::hex << hash;
+    EXPECT_EQ(hash, 0xc495a67648b929e6ull) << std::hex << hash;
 }
 
 } // namespace

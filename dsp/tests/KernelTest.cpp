@@ -88,6 +88,40 @@ TEST(Smoother, StepsTowardTargetAndSnaps) {
     EXPECT_EQ(s.current, 1.0f); // snapped once within 1e-5
 }
 
+// Near MIDI note 70 a float step is 7.6e-6, so coefficient × gap falls below half a step long before the
+// gap is under 1e-5: the glide must not stall there (it once stayed 36.6 cents flat for good at 48 kHz).
+TEST(Smoother, GlidesAndFadesReachTheirTargetsAtEveryRate) {
+    for (const double rate : {44100.0, 48000.0, 96000.0, 192000.0}) {
+        OnePoleSmoother note;
+        note.sampleRate = rate;
+        note.setTime(DSPEngine::glideTimeMs(100.0f));
+        note.current = 69.0f;
+        note.target = 71.0f;
+        float previous = note.current;
+        for (int i = 0; i < static_cast<int>(rate * 30.0); ++i) {
+            const float value = note.step();
+            ASSERT_GE(value, previous) << rate;
+            ASSERT_LE(value, 71.0f) << rate;
+            previous = value;
+        }
+        EXPECT_EQ(note.current, 71.0f) << "at " << rate << " Hz";
+
+        OnePoleSmoother mix;
+        mix.sampleRate = rate;
+        mix.setTime(200.0f);
+        mix.target = 1.0f;
+        for (int i = 0; i < static_cast<int>(rate * 10.0); ++i) {
+            mix.step();
+        }
+        EXPECT_EQ(mix.current, 1.0f) << "the dry gain must reach exactly 0 at " << rate << " Hz";
+    }
+    // A smoother with no time constant yet does not move, stalled or not.
+    OnePoleSmoother idle;
+    idle.current = 3.0f;
+    idle.target = 5.0f;
+    EXPECT_EQ(idle.step(), 3.0f);
+}
+
 TEST(Kernel, PublishesAnalyserAndCopiesDeeply) {
     auto k = testsupport::makeKernel(48000.0, 512);
     k->setParameter(3, 10.0f, false);

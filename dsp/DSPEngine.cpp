@@ -13,6 +13,11 @@
 #endif
 
 namespace {
+
+// Hosts do send NaN and infinities (a broken instrument upstream): the engine reads them as silence.
+inline float finiteOrZero(float x) {
+    return std::isfinite(x) ? x : 0.0f;
+}
 constexpr float kHalfPi = 1.5707964f;
 constexpr float kRestNote = 69.0f; // A4
 constexpr float kLevelTimeMs = 60.0f;
@@ -111,6 +116,14 @@ void DSPEngine::resetChannelRunningState(ChannelState& channel) {
         channel.levelSmoothers[b].target = 0.0f;
         channel.bandActive[b] = false;
     }
+}
+
+void DSPEngine::recoverChannel(ChannelState& channel) {
+    const int32_t writeIndex = channel.writeIndex;
+    resetChannelRunningState(channel);
+    channel.writeIndex = writeIndex;
+    std::fill(channel.ring.begin(), channel.ring.end(), 0.0f);
+    std::fill(channel.feedbackBuffer.begin(), channel.feedbackBuffer.end(), 0.0f);
 }
 
 void DSPEngine::syncSmoothersToParams() {
@@ -232,6 +245,7 @@ void DSPEngine::process(const float* const* inputs, uint32_t inputCount, float* 
     // voice's state stays in registers over many frames instead of being reloaded for each one.
     FrameValues values;
     BandGroupValues group;
+    float poison[kChannels] = {0.0f, 0.0f};
     float sum[kChunk];
     float wet[kChannels][kChunk];
     for (uint32_t chunkStart = 0; chunkStart < frameCount; chunkStart += kChunk) {
@@ -249,7 +263,7 @@ void DSPEngine::process(const float* const* inputs, uint32_t inputCount, float* 
             BandVoice::shapeWeights(morphX, morphY, values.weights[j]);
             float inputSum = 0.0f;
             for (uint32_t c = 0; c < inputCount; ++c) {
-                inputSum += inputs[c][i];
+                inputSum += finiteOrZero(inputs[c][i]);
             }
             values.mono[j] = inputSum * inverseInputs;
         }
@@ -267,7 +281,7 @@ void DSPEngine::process(const float* const* inputs, uint32_t inputCount, float* 
             }
             for (uint32_t j = 0; j < n; ++j) {
                 const uint32_t i = chunkStart + j;
-                const float x = stereo ? inputs[c][i] : values.mono[j];
+                const float x = stereo ? finiteOrZero(inputs[c][i]) : values.mono[j];
                 const float xin = values.inputGain[j] * x;
                 const float magnitude = std::fabs(xin);
                 if (magnitude > ch.envelope) {
@@ -288,6 +302,7 @@ void DSPEngine::process(const float* const* inputs, uint32_t inputCount, float* 
                 }
                 ch.writeIndex = (ch.writeIndex + 1) % kRingSize;
                 wet[c][j] = w;
+                poison[c] += w * 0.0f; // stays 0 while every wet sample is finite
             }
         }
 
@@ -300,10 +315,19 @@ void DSPEngine::process(const float* const* inputs, uint32_t inputCount, float* 
                 wetGain = std::sin(mix * kHalfPi);
             }
             for (uint32_t o = 0; o < outputCount; ++o) {
-                const float d = o < inputCount ? inputs[o][i] : values.mono[j];
+                const float d = o < inputCount ? finiteOrZero(inputs[o][i]) : values.mono[j];
                 const int source = std::min(static_cast<int>(o), processed - 1);
-                outputs[o][i] = d * dryGain + values.outputGain[j] * wet[source][j] * wetGain;
+                outputs[o][i] = finiteOrZero(d * dryGain + values.outputGain[j] * wet[source][j] * wetGain);
             }
+        }
+    }
+
+    // Input near the top of the float range can still overflow inside the channel (the envelope, the
+    // voices): a channel whose state went non-finite starts afresh, so the next slice is clean again.
+    for (int c = 0; c < processed; ++c) {
+        ChannelState& ch = channels[c];
+        if (!std::isfinite(poison[c]) || !std::isfinite(ch.envelope) || !std::isfinite(ch.gateGain)) {
+            recoverChannel(ch);
         }
     }
 
@@ -592,8 +616,21 @@ void DSPEngine::analyseSlice(int channelIndex, bool first) {
     const int w = ch.writeIndex;
     std::copy(ch.ring.begin() + w, ch.ring.end(), frame.begin());
     std::copy(ch.ring.begin(), ch.ring.begin() + w, frame.begin() + (kRingSize - w));
+    float poison = 0.0f;
     for (int n = 0; n < kFFTSize; ++n) {
         frame[n] = frame[n] * window[n];
+        poison += frame[n] * 0.0f;
+    }
+    if (!std::isfinite(poison)) {
+        // Overflowed input reached the ring: clear those samples for good and analyse what is left.
+        for (float& sample : ch.ring) {
+            sample = finiteOrZero(sample);
+        }
+        std::copy(ch.ring.begin() + w, ch.ring.end(), frame.begin());
+        std::copy(ch.ring.begin(), ch.ring.begin() + w, frame.begin() + (kRingSize - w));
+        for (int n = 0; n < kFFTSize; ++n) {
+            frame[n] = finiteOrZero(frame[n] * window[n]);
+        }
     }
     fft.forward(frame.data(), realPart.data(), imagPart.data());
     imagPart[0] = 0.0f;
@@ -633,7 +670,7 @@ void DSPEngine::analyseSlice(int channelIndex, bool first) {
             if (k1 < k0) {
                 silence();
                 const float level = interpolatedMagnitude(std::sqrt(f0 * f1), binWidth) * kMagnitudeScale;
-                displayLevel = level < kBandThreshold ? 0.0f : std::min(level, 1.0f);
+                displayLevel = level >= kBandThreshold ? std::min(level, 1.0f) : 0.0f; // NaN shows nothing
             } else {
                 int64_t peak = k0;
                 for (int64_t k = k0 + 1; k <= k1; ++k) {
@@ -642,7 +679,8 @@ void DSPEngine::analyseSlice(int channelIndex, bool first) {
                     }
                 }
                 const float amp = magnitudes[peak] * kMagnitudeScale;
-                if (amp < kBandThreshold) {
+                // A spectrum that overflowed (input near the top of the float range) is no peak at all.
+                if (!(amp >= kBandThreshold) || !std::isfinite(amp)) {
                     silence();
                 } else {
                     double kf = static_cast<double>(peak);
@@ -657,6 +695,11 @@ void DSPEngine::analyseSlice(int channelIndex, bool first) {
                     }
                     const float note = 12.0f * std::log2(static_cast<float>(binWidth * kf / 440.0)) + 69.0f;
                     const float level = std::min(amp, 1.0f);
+                    if (!std::isfinite(note)) {
+                        silence();
+                        analyser.levels[b] = first ? 0.0f : analyser.levels[b];
+                        continue;
+                    }
                     OnePoleSmoother& noteSmoother = ch.noteSmoothers[b];
                     if (!ch.bandActive[b]) {
                         noteSmoother.current = note;

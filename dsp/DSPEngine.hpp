@@ -147,6 +147,8 @@ private:
                                                     const float* midis, const float* frequencies,
                                                     uint32_t first, uint32_t frames, float* sum);
     bool buffersReady() const;
+    // Clears a channel whose state went non-finite: voices, envelope, gate, limiter, ring and feedback.
+    void recoverChannel(ChannelState& channel);
     void resetChannelRunningState(ChannelState& channel);
     void syncSmoothersToParams();
 };

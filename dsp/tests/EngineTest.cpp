@@ -238,3 +238,55 @@ TEST(EngineProcess, RestoresCallersFloatingPointMode) {
 }
 
 } // namespace
+
+// A NaN, an infinity or a burst of huge finite samples from the host must not poison a channel: non-finite
+// input reads as silence, overflowed state starts afresh, and the output stays finite throughout, with the
+// effect singing again once finite input is back.
+TEST(EngineHostileInput, NonFiniteAndHugeInputNeverPoisonsTheOutput) {
+    enum class Poison { nan, inf, huge, overflowing };
+    for (const Poison poison : {Poison::nan, Poison::inf, Poison::huge, Poison::overflowing}) {
+        for (const float mix : {0.0f, 50.0f, 100.0f}) {
+            for (const float feedback : {0.0f, 100.0f}) {
+                auto k = makeKernel(48000.0, 512);
+                testsupport::setParameters(*k, {{8, mix}, {5, feedback}, {3, 50.0f}, {6, 12.0f}});
+                Buffers io(2, 2, 512);
+                double lateEnergy = 0.0;
+                bool finite = true;
+                for (int block = 0; block < 80; ++block) {
+                    io.fillRich(static_cast<uint64_t>(block) * 512, 48000.0);
+                    if (block == 20 && poison == Poison::nan) {
+                        io.in[0][100] = std::nanf("");
+                    } else if (block == 20 && poison == Poison::inf) {
+                        io.in[1][7] = -INFINITY;
+                    } else if (block >= 20 && block < 30 && poison != Poison::nan && poison != Poison::inf) {
+                        const float level = poison == Poison::huge ? 1e36f : 3e38f; // 0.1 s
+                        for (auto& channel : io.in) {
+                            for (std::size_t i = 0; i < channel.size(); ++i) {
+                                channel[i] = (i % 2 ? level : -level);
+                            }
+                        }
+                    }
+                    io.run(*k, 512);
+                    for (const auto& channel : io.out) {
+                        for (const float sample : channel) {
+                            finite = finite && std::isfinite(sample);
+                            if (block >= 60) {
+                                lateEnergy += static_cast<double>(sample) * sample;
+                            }
+                        }
+                    }
+                }
+                const auto where = ::testing::Message() << "poison " << static_cast<int>(poison) << ", mix "
+                                                        << mix << ", feedback " << feedback;
+                EXPECT_TRUE(finite) << where;
+                EXPECT_GT(lateEnergy, 1e-3) << where << ": the channel never came back";
+                for (const auto& ch : k->engine.channels) {
+                    EXPECT_TRUE(std::isfinite(ch.envelope)) << where;
+                    for (const float sample : ch.ring) {
+                        ASSERT_TRUE(std::isfinite(sample)) << where;
+                    }
+                }
+            }
+        }
+    }
+}

@@ -361,3 +361,46 @@ TEST_F(LV2Host, RunAllocatesNothing) {
     });
     EXPECT_EQ(allocations, 0);
 }
+
+// A host that passes on a NaN, an infinity or a burst of huge samples gets finite output back, and the
+// effect keeps singing afterwards, whatever the mix and feedback, also after bypass was switched on and off.
+TEST_F(LV2Host, NonFiniteAndHugeInputNeverPoisonsTheOutput) {
+    for (const float mix : {0.0f, 50.0f, 100.0f}) {
+        for (const float feedback : {0.0f, 100.0f}) {
+            auto instance = instantiate(512, 512);
+            ASSERT_TRUE(instance->instance);
+            instance->control("mix") = mix;
+            instance->control("feedback") = feedback;
+            bool finite = true;
+            double lateEnergy = 0.0;
+            for (int block = 0; block < 90; ++block) {
+                const auto input = noise(512, static_cast<unsigned>(block + 1));
+                instance->audio[0] = input;
+                instance->audio[1] = input;
+                if (block == 10) {
+                    instance->audio[0][3] = std::nanf("");
+                } else if (block == 20) {
+                    instance->audio[1][400] = INFINITY;
+                } else if (block >= 30 && block < 40) {
+                    std::fill(instance->audio[0].begin(), instance->audio[0].end(), 1e36f);
+                    std::fill(instance->audio[1].begin(), instance->audio[1].end(), -1e36f);
+                }
+                instance->control("enabled") = block >= 45 && block < 50 ? 0.0f : 1.0f;
+                instance->run(512);
+                if (block >= 45 && block < 50) {
+                    continue; // bypassed: the host's own signal passes
+                }
+                for (int out = 2; out < 4; ++out) {
+                    for (const float sample : instance->audio[static_cast<std::size_t>(out)]) {
+                        finite = finite && std::isfinite(sample);
+                        if (block >= 70) {
+                            lateEnergy += static_cast<double>(sample) * sample;
+                        }
+                    }
+                }
+            }
+            EXPECT_TRUE(finite) << "mix " << mix << ", feedback " << feedback;
+            EXPECT_GT(lateEnergy, 1e-3) << "mix " << mix << ", feedback " << feedback;
+        }
+    }
+}

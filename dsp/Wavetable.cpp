@@ -2,9 +2,13 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
+#include <cmath>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -33,22 +37,60 @@ bool fits(uint64_t offset, uint64_t count, uint64_t itemSize, uint64_t size) {
 
 } // namespace
 
+namespace {
+
+// The whole of a regular file no larger than the limit. Directories, FIFOs, devices (/dev/zero) and
+// oversized files are refused before anything is read; nothing here throws.
+bool readRegularFile(const char* path, size_t limit, std::vector<uint8_t>& bytes) {
+    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat info {};
+    bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= 0 &&
+              static_cast<uint64_t>(info.st_size) <= limit;
+    if (ok) {
+        try {
+            bytes.resize(static_cast<size_t>(info.st_size));
+        } catch (const std::bad_alloc&) {
+            ok = false;
+        }
+    }
+    size_t done = 0;
+    while (ok && done < bytes.size()) {
+        const ssize_t got = read(fd, bytes.data() + done, bytes.size() - done);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        ok = got > 0;
+        done += ok ? static_cast<size_t>(got) : 0;
+    }
+    close(fd);
+    return ok;
+}
+
+} // namespace
+
 bool WavetableSlot::parse(const char* path) {
     samples.clear();
     records.clear();
     noteMap.fill({});
+    nonFiniteSamples = 0;
     if (path == nullptr || *path == '\0') {
         return false;
     }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+    std::vector<uint8_t> bytes;
+    if (!readRegularFile(path, kMaximumFileSize, bytes)) {
         return false;
     }
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad()) {
+    try {
+        return parse(bytes.data(), bytes.size());
+    } catch (const std::bad_alloc&) {
+        samples.clear();
+        records.clear();
+        noteMap.fill({});
         return false;
     }
-    return parse(bytes.data(), bytes.size());
 }
 
 bool WavetableSlot::parse(const uint8_t* data, size_t size) {
@@ -102,9 +144,14 @@ bool WavetableSlot::parse(const uint8_t* data, size_t size) {
     }
 
     samples.resize(sampleCount);
+    nonFiniteSamples = 0;
     const uint8_t* p = data + samplesOffset;
     for (uint32_t i = 0; i < sampleCount; ++i, p += 4) {
-        samples[i] = readF32(p);
+        const float sample = readF32(p);
+        // A table is data from outside: a NaN or an infinity in it would poison every voice that reads it.
+        const bool finite = std::isfinite(sample);
+        samples[i] = finite ? sample : 0.0f;
+        nonFiniteSamples += finite ? 0 : 1;
     }
     tableSampleRate = static_cast<double>(rate);
     buildNoteRemap();

@@ -24,15 +24,19 @@ struct WavetableSlot {
     static constexpr size_t kRecordSize = 16;
     static constexpr size_t kNoteCount = 128;
     static constexpr size_t kNoteMapSize = kNoteCount * 8;
+    // Files larger than this are refused unread (the shipped tables are a few hundred kilobytes).
+    static constexpr size_t kMaximumFileSize = size_t{64} << 20;
 
     std::vector<float> samples;
     std::vector<WavetableRecord> records;
     std::array<WavetableNoteEntry, kNoteCount> noteMap{};
     double tableSampleRate = 44100.0;
     std::array<uint16_t, kNoteCount> noteRemap{}; // nearest note with records of its own
+    size_t nonFiniteSamples = 0;                  // NaN or infinite samples of the file, stored as 0
 
     // Reads and parses the file at path. True when the slot ends up with records and samples; on any failure
-    // the slot is left without samples (silent).
+    // (no such file, not a regular file, too large, malformed) the slot is left without samples (silent).
+    // Never throws.
     bool parse(const char* path);
     // The same from bytes already in memory.
     bool parse(const uint8_t* data, size_t size);

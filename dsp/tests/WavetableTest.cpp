@@ -2,9 +2,14 @@
 
 #include "dsp/tests/TestSupport.hpp"
 
+#include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using testwt::File;
 
@@ -56,6 +61,43 @@ TEST(WavetableParse, ValidFileAndNoteRemap) {
     EXPECT_FALSE(fromFile.parse((path + ".missing").c_str()));
     EXPECT_FALSE(fromFile.usable());
     EXPECT_FALSE(fromFile.parse(nullptr));
+}
+
+// What the host's disk holds in place of a table is outside data: anything but a regular file of sensible
+// size is refused without a throw or a hang, and non-finite samples load as silence.
+TEST(WavetableParse, HostileFilesAreRefusedAndNonFiniteSamplesLoadAsZero) {
+    const std::string folder = testing::TempDir() + "/wavetable-hostile-" + std::to_string(getpid());
+    std::filesystem::create_directories(folder + "/dir.bin");
+    const std::string fifo = folder + "/fifo.bin";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    WavetableSlot slot;
+    EXPECT_FALSE(slot.parse((folder + "/dir.bin").c_str()));
+    EXPECT_FALSE(slot.parse(fifo.c_str()));
+    EXPECT_FALSE(slot.parse("/dev/zero"));
+    EXPECT_FALSE(slot.usable());
+
+    const std::string oversized = folder + "/big.bin";
+    {
+        std::ofstream file(oversized, std::ios::binary);
+        file.seekp(static_cast<std::streamoff>(WavetableSlot::kMaximumFileSize));
+        file.put('\0');
+    }
+    EXPECT_FALSE(slot.parse(oversized.c_str()));
+
+    File f = smallFile();
+    f.samples[3] = std::nanf("");
+    f.samples[5] = -INFINITY;
+    const auto bytes = f.bytes();
+    const std::string truncated =
+        testwt::writeTemp(std::vector<uint8_t>(bytes.begin(), bytes.end() - 3), "cut.bin");
+    EXPECT_FALSE(slot.parse(truncated.c_str()));
+    const std::string poisoned = testwt::writeTemp(bytes, "nan.bin");
+    ASSERT_TRUE(slot.parse(poisoned.c_str()));
+    EXPECT_EQ(slot.nonFiniteSamples, 2u);
+    EXPECT_EQ(slot.samples[3], 0.0f);
+    EXPECT_EQ(slot.samples[5], 0.0f);
+    EXPECT_EQ(slot.samples[4], f.samples[4]);
+    std::filesystem::remove_all(folder);
 }
 
 TEST(WavetableParse, EveryRejectionLeavesTheSlotSilent) {

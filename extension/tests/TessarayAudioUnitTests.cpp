@@ -145,7 +145,8 @@ TEST(TessarayAudioUnit, MissingOrBrokenWavetablesAreLoggedPerAllocationAndRender
     fs::create_directories(bundle / "Resources");
     fs::copy_file(fs::path(TESSARAY_EXTENSION_BUNDLE_DIR) / "Resources" / "sawtooth.bin",
                   bundle / "Resources" / "sawtooth.bin", fs::copy_options::overwrite_existing);
-    std::ofstream(bundle / "Resources" / "sine.bin") << "not a wavetable";
+    // A directory where a table should be once made the unit throw (and a plug-in fail to instantiate).
+    fs::create_directories(bundle / "Resources" / "sine.bin");
     auto unit = TessarayAudioUnit::create(TessarayAudioUnit::defaultComponentDescription(), 0,
                                           core::Bundle::atPath(bundle));
     core::LogCapture log;

@@ -73,8 +73,20 @@ std::vector<fs::path> environmentSearchPaths() {
 
 Bundle::Bundle(fs::path directory) : path_(std::move(directory)) {
     const fs::path infoFile = path_ / "Info.json";
+    // Only a regular file of sensible size is read: a directory, FIFO or device in its place would throw
+    // or block.
+    constexpr std::uintmax_t kMaximumInfoSize = 1 << 20;
+    std::error_code error;
+    if (!fs::exists(infoFile, error)) {
+        return;
+    }
+    if (!fs::is_regular_file(infoFile, error) || fs::file_size(infoFile, error) > kMaximumInfoSize || error) {
+        log("Bundle: ignoring %s: not a regular file of at most 1 MiB", infoFile.c_str());
+        return;
+    }
     std::ifstream stream(infoFile);
     if (!stream) {
+        log("Bundle: cannot read %s", infoFile.c_str());
         return;
     }
     const auto json = nlohmann::json::parse(stream, nullptr, /*allow_exceptions=*/false);

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -56,6 +57,17 @@ TEST_F(CoreBundleTest, ReadsTypedInfoValues) {
     ASSERT_TRUE(broken);
     EXPECT_EQ(broken->shortVersionString(), std::nullopt);
     EXPECT_EQ(core::Bundle::atPath(root / "Nowhere"), nullptr);
+
+    // An Info.json that is a directory or a FIFO gives a bundle without info rather than a throw or a hang.
+    fs::create_directories(root / "Odd.bundle" / "Info.json");
+    auto odd = core::Bundle::atPath(root / "Odd.bundle");
+    ASSERT_TRUE(odd);
+    EXPECT_EQ(odd->shortVersionString(), std::nullopt);
+    fs::create_directories(root / "Pipe.bundle");
+    ASSERT_EQ(mkfifo((root / "Pipe.bundle" / "Info.json").c_str(), 0600), 0);
+    auto pipe = core::Bundle::atPath(root / "Pipe.bundle");
+    ASSERT_TRUE(pipe);
+    EXPECT_EQ(pipe->shortVersionString(), std::nullopt);
 }
 
 TEST_F(CoreBundleTest, FindsResourcesByNameTypeAndSubdirectory) {

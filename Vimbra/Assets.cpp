@@ -7,6 +7,7 @@
 #include <mutex>
 #include <nlohmann/json.hpp>
 
+namespace vimbra {
 namespace {
 
 struct ImageAttributes {
@@ -239,3 +240,5 @@ VM_IMAGE(VmImagesAK, checkboxOn, "qel-checkbox-on")
 VM_IMAGE(VmImagesAK, checkboxDown, "qel-checkbox-down")
 VM_IMAGE(VmImagesAK, checkboxOnDown, "qel-checkbox-on-down")
 VM_IMAGE(VmImagesAK, cursorTrackingSlider, "cursor-trackingslider")
+
+} // namespace vimbra

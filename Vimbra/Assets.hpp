@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+namespace vimbra {
 namespace VimbraAssets {
 
 inline constexpr const char* bundleName = "Vimbra_Vimbra";
@@ -204,3 +205,5 @@ struct VmImagesAK {
     static graphics::ImageRef checkboxOnDown();
     static graphics::ImageRef cursorTrackingSlider();
 };
+
+} // namespace vimbra

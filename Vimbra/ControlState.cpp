@@ -1,5 +1,6 @@
 #include "Vimbra/ControlState.hpp"
 
+namespace vimbra {
 const std::array<StyledControlState, 8> StyledControlState::allStates = {
     default_, disabled, selected, highlighted, focused, on, mixed, invalid};
 
@@ -58,3 +59,5 @@ std::string StyledControlState::description() const {
     }
     return text;
 }
+
+} // namespace vimbra

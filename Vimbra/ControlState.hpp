@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+namespace vimbra {
 struct StyledControlState {
     std::int64_t rawValue = 0;
 
@@ -78,13 +79,6 @@ inline constexpr StyledControlState StyledControlState::on{32};
 inline constexpr StyledControlState StyledControlState::mixed{64};
 inline constexpr StyledControlState StyledControlState::invalid{128};
 
-template <> struct std::hash<StyledControlState> {
-    // Hashes the description, so states differing only above bit 128 hash alike (and stay distinct keys).
-    std::size_t operator()(StyledControlState state) const noexcept {
-        return std::hash<std::string>{}(state.description());
-    }
-};
-
 // A table of per-state values, iterated in ascending raw value.
 template <class Value> using StateTable = std::map<StyledControlState, Value>;
 
@@ -118,3 +112,12 @@ std::optional<Value> stateValue(StyledControlState state, const StateTable<Value
     }
     return std::nullopt;
 }
+
+} // namespace vimbra
+
+template <> struct std::hash<vimbra::StyledControlState> {
+    // Hashes the description, so states differing only above bit 128 hash alike (and stay distinct keys).
+    std::size_t operator()(vimbra::StyledControlState state) const noexcept {
+        return std::hash<std::string>{}(state.description());
+    }
+};

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <numbers>
 
+namespace vimbra {
 using graphics::EdgeInsets;
 using graphics::Point;
 using graphics::Rect;
@@ -148,3 +149,5 @@ void flipVertically(const Rect& rect) {
         context->concat(graphics::AffineTransform::makeTranslation(0, rect.height()).scaledBy(1, -1));
     }
 }
+
+} // namespace vimbra

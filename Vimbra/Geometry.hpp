@@ -6,16 +6,24 @@
 #include "graphics/BezierPath.hpp"
 #include "graphics/Geometry.hpp"
 
+#include <concepts>
 #include <optional>
 
+namespace vimbra {
 // Scaling: every component multiplied (rect origin and size, size, point).
 graphics::Rect operator*(const graphics::Rect& r, double s);
 graphics::Size operator*(const graphics::Size& v, double s);
 graphics::Point operator*(const graphics::Point& p, double s);
-template <class T> auto operator*(double s, const T& v) -> decltype(v * s) {
+// The three geometry values the scaling operators below apply to, and nothing else (a duration or a
+// complex number divided by a double must keep meaning what the standard library says).
+template <class T>
+concept ScalableGeometry =
+    std::same_as<T, graphics::Rect> || std::same_as<T, graphics::Size> || std::same_as<T, graphics::Point>;
+
+template <ScalableGeometry T> T operator*(double s, const T& v) {
     return v * s;
 }
-template <class T> auto operator/(const T& v, double s) -> decltype(v * s) {
+template <ScalableGeometry T> T operator/(const T& v, double s) {
     return v * (1.0 / s);
 }
 
@@ -75,3 +83,5 @@ graphics::BezierPath roundedPath(const graphics::Rect& rect, const CornerRadii& 
 
 // Flips the current graphics context over a rect's height: translate (0, height), then scale (1, -1).
 void flipVertically(const graphics::Rect& rect);
+
+} // namespace vimbra

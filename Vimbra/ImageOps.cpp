@@ -6,6 +6,7 @@
 #include <cmath>
 #include <png.h>
 
+namespace vimbra {
 using graphics::Image;
 using graphics::ImageRef;
 using graphics::ImageRep;
@@ -206,3 +207,5 @@ std::string debugDescription(const graphics::Color& color) {
     }
     return text + " ]";
 }
+
+} // namespace vimbra

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+namespace vimbra {
 double aspectRatio(const graphics::Image& image);
 // Width and height of a bitmap in pixels.
 graphics::Size pixelSize(const graphics::ImageRep& rep);
@@ -42,3 +43,5 @@ std::optional<std::vector<std::uint8_t>> pngData(const graphics::ImageRep& rep);
 
 // "<colour space name>: [ c1, c2, c3, alpha ]" with each component written as a double.
 std::string debugDescription(const graphics::Color& color);
+
+} // namespace vimbra

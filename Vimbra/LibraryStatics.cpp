@@ -3,6 +3,7 @@
 #include "Vimbra/Assets.hpp"
 #include "core/Log.hpp"
 
+namespace vimbra {
 graphics::ImageRef cycleImage() {
     graphics::ImageRef image;
     if (auto main = core::Bundle::main()) {
@@ -18,3 +19,5 @@ graphics::ImageRef cycleImage() {
     }
     return image;
 }
+
+} // namespace vimbra

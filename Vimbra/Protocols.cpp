@@ -2,6 +2,7 @@
 
 #include "ui/Cell.hpp"
 
+namespace vimbra {
 StyledControlState cellControlState(const ui::Cell& cell) {
     using S = StyledControlState;
     S state = S::default_;
@@ -25,3 +26,5 @@ StyledControlState cellControlState(const ui::Cell& cell) {
     }
     return state;
 }
+
+} // namespace vimbra

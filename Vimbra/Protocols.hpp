@@ -13,6 +13,8 @@ namespace ui {
 class Cell;
 }
 
+namespace vimbra {
+
 // A view or cell drawn from a style. style() answers the shared style instance of the receiver's class
 // (made on first use and kept for the process); subclasses override it to change their look.
 template <class Style> class StyledView {
@@ -79,3 +81,5 @@ template <StyledViewControl T> graphics::ImageRef currentBarImage(const T& view)
 template <StyledViewControl T> graphics::ImageRef currentKnobImage(const T& view) {
     return view.style()->knobImageForState(view.controlState());
 }
+
+} // namespace vimbra

@@ -3,6 +3,7 @@
 #include "Vimbra/Assets.hpp"
 #include "Vimbra/Styles.hpp"
 
+namespace vimbra {
 using graphics::Color;
 using graphics::ColorRef;
 using graphics::ImageRef;
@@ -281,3 +282,5 @@ ColorRef TableViewStyle::rowBackgroundColorForState(StyledControlState state) co
 }
 
 WindowStyle::WindowStyle() : font(Styles::baseFont()), textColor(vimbraColor("Grey 85%")) {}
+
+} // namespace vimbra

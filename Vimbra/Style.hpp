@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 
+namespace vimbra {
 using ImageTable = StateTable<graphics::ImageRef>;
 
 inline constexpr const char* appearanceNameDarkAqua = "NSAppearanceNameDarkAqua";
@@ -52,7 +53,7 @@ public:
 
     template <class Value>
     std::optional<Value> stateValue(StyledControlState state, const StateTable<Value>& table) const {
-        return ::stateValue(state, table);
+        return vimbra::stateValue(state, table);
     }
 };
 
@@ -250,3 +251,5 @@ public:
 };
 
 class PopoverStyle : public WindowStyle {};
+
+} // namespace vimbra

@@ -2,6 +2,7 @@
 
 #include "Vimbra/Assets.hpp"
 
+namespace vimbra {
 using graphics::Color;
 using graphics::ColorRef;
 using graphics::Font;
@@ -79,3 +80,5 @@ FontRef Styles::segmentFont() {
 STYLE_COLOR(segmentTextColor, "Grey 70%")
 STYLE_COLOR(segmentSelectedTextColor, "Grey 85%")
 STYLE_COLOR(segmentHighlightedTextColor, "Grey 50%")
+
+} // namespace vimbra

@@ -8,6 +8,7 @@
 #include "graphics/Color.hpp"
 #include "graphics/Font.hpp"
 
+namespace vimbra {
 struct Styles {
     // Base fonts.
     static graphics::FontRef baseFont();            // system 10 pt regular
@@ -62,3 +63,5 @@ struct Styles {
     static graphics::ColorRef segmentSelectedTextColor();
     static graphics::ColorRef segmentHighlightedTextColor();
 };
+
+} // namespace vimbra

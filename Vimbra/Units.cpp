@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+namespace vimbra {
 double DegreeUtil::normalized(double degrees) {
     const double r = std::fmod(degrees, 360.0);
     if (r > 180) {
@@ -32,3 +33,5 @@ bool DateUtil::isOlder(double seconds, std::optional<Date> date, bool defaultVal
 bool DateUtil::isWithin(double seconds, std::optional<Date> date, bool defaultValue, Date now) {
     return date ? distanceSeconds(*date, now) < seconds : defaultValue;
 }
+
+} // namespace vimbra

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <optional>
 
+namespace vimbra {
 struct DegreeUtil {
     // Into (-180, 180].
     static double normalized(double degrees);
@@ -22,3 +23,5 @@ struct DateUtil {
     static bool isWithin(double seconds, std::optional<Date> date, bool defaultValue,
                          Date now = std::chrono::system_clock::now());
 };
+
+} // namespace vimbra

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 
+using namespace vimbra;
+
 TEST(VimbraBundle, EveryColourAndImageResolvesAtBothScales) {
     auto bundle = VimbraAssets::bundle();
     ASSERT_NE(bundle, nullptr);

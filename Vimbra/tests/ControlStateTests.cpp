@@ -6,6 +6,8 @@
 #include <string>
 #include <unordered_set>
 
+using namespace vimbra;
+
 using S = StyledControlState;
 
 TEST(StyledControlState, DescriptionCountsAndComponents) {

@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+using namespace vimbra;
+
 using graphics::Color;
 using graphics::ImageRef;
 using graphics::Rect;

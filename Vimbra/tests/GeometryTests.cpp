@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace vimbra;
+
 using graphics::EdgeInsets;
 using graphics::PathElementType;
 using graphics::Point;

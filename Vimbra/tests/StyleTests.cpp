@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+using namespace vimbra;
+
 using S = StyledControlState;
 
 namespace {

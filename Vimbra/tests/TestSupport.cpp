@@ -2,6 +2,7 @@
 
 #include "core/Bundle.hpp"
 
+
 std::filesystem::path testBundlesDirectory() {
     return VIMBRA_TEST_BUNDLES_DIR;
 }

@@ -21,7 +21,7 @@ struct PathElement {
 
 enum class LineCap { butt = 0, round = 1, square = 2 };
 enum class LineJoin { miter = 0, round = 1, bevel = 2 };
-enum class WindingRule { nonZero = 0, evenOdd = 1 };
+enum class FillRule { nonZero = 0, evenOdd = 1 };
 
 class BezierPath {
 public:
@@ -74,8 +74,8 @@ public:
     void setLineJoinStyle(LineJoin j) { lineJoin_ = j; }
     double miterLimit() const { return miterLimit_; }
     void setMiterLimit(double m) { miterLimit_ = m; }
-    WindingRule windingRule() const { return windingRule_; }
-    void setWindingRule(WindingRule r) { windingRule_ = r; }
+    FillRule windingRule() const { return windingRule_; }
+    void setWindingRule(FillRule r) { windingRule_ = r; }
     const std::vector<double>& dashPattern() const { return dash_; }
     double dashPhase() const { return dashPhase_; }
     void setLineDash(std::vector<double> pattern, double phase) {
@@ -98,7 +98,7 @@ private:
     LineCap lineCap_ = LineCap::butt;
     LineJoin lineJoin_ = LineJoin::miter;
     double miterLimit_ = 10.0;
-    WindingRule windingRule_ = WindingRule::nonZero;
+    FillRule windingRule_ = FillRule::nonZero;
     std::vector<double> dash_;
     double dashPhase_ = 0;
 };

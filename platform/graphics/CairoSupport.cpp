@@ -93,8 +93,8 @@ cairo_operator_t toCairo(CompositingOperation op) {
     return CAIRO_OPERATOR_OVER;
 }
 
-cairo_fill_rule_t toCairo(WindingRule rule) {
-    return rule == WindingRule::evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING;
+cairo_fill_rule_t toCairo(FillRule rule) {
+    return rule == FillRule::evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING;
 }
 
 cairo_line_cap_t toCairo(LineCap cap) {

@@ -13,7 +13,7 @@ namespace graphics::detail {
 void appendPath(cairo_t* cr, const BezierPath& path);
 cairo_matrix_t toCairo(const AffineTransform& t);
 cairo_operator_t toCairo(CompositingOperation op);
-cairo_fill_rule_t toCairo(WindingRule rule);
+cairo_fill_rule_t toCairo(FillRule rule);
 cairo_line_cap_t toCairo(LineCap cap);
 cairo_line_join_t toCairo(LineJoin join);
 

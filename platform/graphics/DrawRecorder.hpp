@@ -32,7 +32,7 @@ struct RecordedOp {
     double lineWidth = 0;
     LineCap lineCap = LineCap::butt;
     LineJoin lineJoin = LineJoin::miter;
-    WindingRule windingRule = WindingRule::nonZero;
+    FillRule windingRule = FillRule::nonZero;
 
     // Images.
     std::shared_ptr<const Image> image;

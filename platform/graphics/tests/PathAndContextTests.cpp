@@ -81,7 +81,7 @@ TEST(BezierPath, WindingRulesAndTransforms) {
     BezierPath ring = BezierPath::oval({0, 0, 100, 100});
     ring.appendOval({25, 25, 50, 50});
     EXPECT_TRUE(ring.contains({50, 50}));
-    ring.setWindingRule(WindingRule::evenOdd);
+    ring.setWindingRule(FillRule::evenOdd);
     EXPECT_FALSE(ring.contains({50, 50}));
     EXPECT_TRUE(ring.contains({10, 50}));
 

@@ -1,0 +1,65 @@
+// Every public header of the drawing and window layers and of the control library compiles after Xlib's
+// headers, whose macros (None, Bool, Status, WindingRule, ...) would otherwise clash with our names.
+// clang-format off
+// GoogleTest itself cannot follow Xlib (None), so it comes first.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <chrono>
+#include <complex>
+
+#include "platform/core/Bundle.hpp"
+#include "platform/core/Cancellable.hpp"
+#include "platform/core/Clock.hpp"
+#include "platform/core/HostTime.hpp"
+#include "platform/core/Log.hpp"
+#include "platform/core/MainQueue.hpp"
+#include "platform/core/NotificationCenter.hpp"
+#include "platform/core/Observation.hpp"
+#include "platform/core/Publisher.hpp"
+#include "platform/core/RunLoop.hpp"
+#include "platform/core/Text.hpp"
+#include "platform/core/URL.hpp"
+#include "platform/core/Workspace.hpp"
+#include "platform/graphics/AttributedString.hpp"
+#include "platform/graphics/BezierPath.hpp"
+#include "platform/graphics/CairoSupport.hpp"
+#include "platform/graphics/Color.hpp"
+#include "platform/graphics/DrawRecorder.hpp"
+#include "platform/graphics/Font.hpp"
+#include "platform/graphics/Geometry.hpp"
+#include "platform/graphics/GraphicsContext.hpp"
+#include "platform/graphics/Image.hpp"
+#include "platform/graphics/PangoSupport.hpp"
+#include "platform/ui/Application.hpp"
+#include "platform/ui/Cell.hpp"
+#include "platform/ui/Control.hpp"
+#include "platform/ui/Event.hpp"
+#include "platform/ui/Responder.hpp"
+#include "platform/ui/View.hpp"
+#include "platform/ui/Window.hpp"
+#include "platform/ui/WindowBackend.hpp"
+#include "platform/display/HeadlessBackend.hpp"
+#include "platform/display/X11Display.hpp"
+#include "Vimbra/Assets.hpp"
+#include "Vimbra/ControlState.hpp"
+#include "Vimbra/Geometry.hpp"
+#include "Vimbra/ImageOps.hpp"
+#include "Vimbra/LibraryStatics.hpp"
+#include "Vimbra/Protocols.hpp"
+#include "Vimbra/Style.hpp"
+#include "Vimbra/Styles.hpp"
+#include "Vimbra/Units.hpp"
+// clang-format on
+
+TEST(XlibFirst, PublicHeadersCompileAfterXlib) {
+    EXPECT_EQ(static_cast<int>(graphics::FillRule::evenOdd), 1);
+    // Operators of the control library leave other types alone.
+    EXPECT_EQ((std::chrono::duration<double>(3.0) / 2.0).count(), 1.5);
+    EXPECT_EQ((std::complex<double>(3.0, 1.0) / 2.0).real(), 1.5);
+    using namespace vimbra;
+    EXPECT_EQ((std::chrono::duration<double>(3.0) / 2.0).count(), 1.5);
+    EXPECT_EQ((graphics::Size{4.0, 2.0} / 2.0).width, 2.0);
+}

@@ -119,11 +119,20 @@ ColorRef ControlStyle::backgroundColorForState(StyledControlState state) const {
 
 ImageRef ControlStyle::bezelImageForState(StyledControlState state) {
     auto image = lookup(state, bezelImages());
-    if (image && !bezelImageCapInsets.isZero()) {
-        image->setCapInsets(bezelImageCapInsets);
-        image->setResizingMode(bezelImageResizingMode);
+    if (!image || bezelImageCapInsets.isZero()) {
+        return image;
     }
-    return image;
+    for (const ConfiguredBezel& bezel : configuredBezels_) {
+        if (bezel.source == image && bezel.insets == bezelImageCapInsets &&
+            bezel.mode == bezelImageResizingMode) {
+            return bezel.configured;
+        }
+    }
+    auto configured = image->copy();
+    configured->setCapInsets(bezelImageCapInsets);
+    configured->setResizingMode(bezelImageResizingMode);
+    configuredBezels_.push_back({image, bezelImageCapInsets, bezelImageResizingMode, configured});
+    return configured;
 }
 
 ButtonCellStyle::ButtonCellStyle() {

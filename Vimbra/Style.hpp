@@ -94,8 +94,9 @@ public:
     virtual graphics::ColorRef textColorForState(StyledControlState state) const;
     // invalid > highlighted/on/mixed > selected > disabled > the style's backgroundColor.
     virtual graphics::ColorRef backgroundColorForState(StyledControlState state) const;
-    // The best entry of bezelImages, or null. Non-zero bezelImageCapInsets (with bezelImageResizingMode)
-    // are put on the image; with zero insets it keeps the slicing of its catalogue entry.
+    // The best entry of bezelImages, or null. With non-zero bezelImageCapInsets the answer is a copy of the
+    // entry that carries them (with bezelImageResizingMode), made once per entry and setting; the catalogue's
+    // image is never changed. With zero insets it is the entry itself, with its catalogue slicing.
     virtual graphics::ImageRef bezelImageForState(StyledControlState state);
 
     graphics::ColorRef focusRingColorFor(StyledControlState state) const {
@@ -108,8 +109,16 @@ public:
     graphics::ImageRef bezelImageFor(StyledControlState state) { return bezelImageForState(state); }
 
 private:
+    struct ConfiguredBezel {
+        graphics::ImageRef source;
+        graphics::EdgeInsets insets;
+        graphics::ResizingMode mode;
+        graphics::ImageRef configured;
+    };
+
     LazyImageTable bezelImages_;
     LazyImageTable swiftUIBezelImages_;
+    std::vector<ConfiguredBezel> configuredBezels_;
 };
 
 class ButtonCellStyle : public ControlStyle {

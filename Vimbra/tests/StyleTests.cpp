@@ -228,3 +228,30 @@ TEST(Palettes, MembersAreStableAndMadeFromTheirAssets) {
     EXPECT_TRUE(VmColorsAK::grey50()->sameComponents(*VmColors::grey50()));
     EXPECT_EQ(VmColors::Pelko::darkPurple()->name(), "Pelko/DarkPurple");
 }
+
+// Looking a bezel up has no side effects: a style's cap insets travel on a copy, and the catalogue's image
+// keeps its own slicing for every other style, also after this one is reset.
+TEST(StyleTree, BezelLookupNeverChangesTheCatalogueImage) {
+    ButtonCellStyle inset;
+    const graphics::ImageRef catalogue = inset.bezelImageForState(S(1));
+    ASSERT_TRUE(catalogue);
+    const graphics::EdgeInsets original = catalogue->capInsets();
+    const graphics::ResizingMode originalMode = catalogue->resizingMode();
+
+    inset.bezelImageCapInsets = {3, 9, 4, 9};
+    inset.bezelImageResizingMode = graphics::ResizingMode::tile;
+    const graphics::ImageRef configured = inset.bezelImageForState(S(1));
+    ASSERT_TRUE(configured);
+    EXPECT_NE(configured, catalogue);
+    EXPECT_EQ(configured->capInsets(), (graphics::EdgeInsets{3, 9, 4, 9}));
+    EXPECT_EQ(configured->resizingMode(), graphics::ResizingMode::tile);
+    EXPECT_EQ(configured->name(), catalogue->name());
+    EXPECT_EQ(inset.bezelImageForState(S(1)), configured) << "one copy per entry and setting";
+    EXPECT_EQ(catalogue->capInsets(), original);
+    EXPECT_EQ(catalogue->resizingMode(), originalMode);
+
+    // Reset, the style answers the catalogue's own image with its own slicing again.
+    inset.bezelImageCapInsets = {};
+    EXPECT_EQ(inset.bezelImageForState(S(1)), catalogue);
+    EXPECT_EQ(inset.bezelImageForState(S(1))->capInsets(), original);
+}

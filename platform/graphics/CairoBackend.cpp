@@ -79,9 +79,31 @@ void drawPiece(cairo_t* cr, const ImageDraw& op, const Piece& piece) {
     cairo_surface_destroy(sub);
 }
 
+// Where the current transform is axis-aligned, rounds user-space coordinates to the nearest device pixel
+// edge, so that neighbouring pieces meet on whole pixels instead of each anti-aliasing its own half of a
+// shared, fractional edge (which shows as a darker seam).
+class PixelSnap {
+public:
+    explicit PixelSnap(cairo_t* cr) {
+        cairo_get_matrix(cr, &m_);
+        aligned_ = m_.xy == 0 && m_.yx == 0 && m_.xx != 0 && m_.yy != 0;
+    }
+    double x(double user) const {
+        return aligned_ ? (std::round(m_.xx * user + m_.x0) - m_.x0) / m_.xx : user;
+    }
+    double y(double user) const {
+        return aligned_ ? (std::round(m_.yy * user + m_.y0) - m_.y0) / m_.yy : user;
+    }
+
+private:
+    cairo_matrix_t m_;
+    bool aligned_ = false;
+};
+
 // Nine parts: corners at their natural size (shrunk in proportion when the dest is smaller than the caps),
-// edges and centre stretched or tiled.
-std::vector<Piece> ninePieces(const ImageDraw& op) {
+// edges and centre stretched or tiled. The inner boundaries fall on device pixels; the outer edges stay
+// where the caller put them.
+std::vector<Piece> ninePieces(const ImageDraw& op, const PixelSnap& snap) {
     const Image& image = *op.image;
     const EdgeInsets caps = image.capInsets();
     const double W = image.width(), H = image.height();
@@ -93,17 +115,31 @@ std::vector<Piece> ninePieces(const ImageDraw& op) {
     const double dl = caps.left * fx, dr = caps.right * fx, db = caps.bottom * fy, dt = caps.top * fy;
 
     const double srcX[4] = {0, caps.left, W - caps.right, W};
-    const double dstX[4] = {0, dl, d.width() - dr, d.width()};
     const double srcY[4] = {0, caps.bottom, H - caps.top, H}; // from the image's bottom
-    const double dstV[4] = {0, db, d.height() - dt, d.height()};
+    // Boundaries in user space, in the order of the source's columns and rows (the image's bottom row
+    // first: at minY normally, at maxY when drawn upright in a flipped context).
+    double xs[4] = {d.minX(), snap.x(d.minX() + dl), snap.x(d.maxX() - dr), d.maxX()};
+    double ys[4];
+    if (op.drawsUpright) {
+        ys[0] = d.maxY(), ys[1] = snap.y(d.maxY() - db), ys[2] = snap.y(d.minY() + dt), ys[3] = d.minY();
+    } else {
+        ys[0] = d.minY(), ys[1] = snap.y(d.minY() + db), ys[2] = snap.y(d.maxY() - dt), ys[3] = d.maxY();
+    }
+    // Snapping never lets the inner boundaries cross each other or the outer edges.
+    xs[1] = std::clamp(xs[1], xs[0], xs[3]);
+    xs[2] = std::clamp(xs[2], xs[1], xs[3]);
+    const auto between = [](double v, double a, double b) {
+        return std::clamp(v, std::min(a, b), std::max(a, b));
+    };
+    ys[1] = between(ys[1], ys[0], ys[3]);
+    ys[2] = between(ys[2], ys[1], ys[3]);
 
     std::vector<Piece> pieces;
     for (int row = 0; row < 3; ++row)
         for (int col = 0; col < 3; ++col) {
             Rect src{srcX[col], srcY[row], srcX[col + 1] - srcX[col], srcY[row + 1] - srcY[row]};
-            double v = dstV[row], h = dstV[row + 1] - dstV[row];
-            double y = op.drawsUpright ? d.maxY() - v - h : d.minY() + v;
-            Rect dest{d.minX() + dstX[col], y, dstX[col + 1] - dstX[col], h};
+            const double y0 = std::min(ys[row], ys[row + 1]), y1 = std::max(ys[row], ys[row + 1]);
+            Rect dest{xs[col], y0, xs[col + 1] - xs[col], y1 - y0};
             bool corner = row != 1 && col != 1;
             pieces.push_back({src, dest, tile && !corner});
         }
@@ -178,10 +214,12 @@ void CairoBackend::drawImage(const ImageDraw& op) {
     const Image& image = *op.image;
     const bool whole = op.source == image.bounds();
     if (whole && !image.capInsets().isZero()) {
-        for (const Piece& piece : ninePieces(op))
+        for (const Piece& piece : ninePieces(op, PixelSnap(cr_)))
             drawPiece(cr_, op, piece);
     } else {
-        drawPiece(cr_, op, {op.source, op.dest, false});
+        // Without caps, tiling repeats the whole image at its natural size.
+        const bool tile = whole && image.resizingMode() == ResizingMode::tile;
+        drawPiece(cr_, op, {op.source, op.dest, tile});
     }
     cairo_restore(cr_);
 }

@@ -1,6 +1,7 @@
 #include "graphics/DrawRecorder.hpp"
 #include "graphics/Image.hpp"
 
+#include <cmath>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -213,4 +214,40 @@ TEST(Image, DrawingIntoImagesAndPNGRoundTrip) {
         drawn->drawInRect({0, 0, 3, 2});
     }
     EXPECT_EQ(canvas.pixel(0, 3), blue);
+}
+
+// A nine-slice bezel placed at a half point must not show seams where its pieces meet: every column of a
+// uniformly coloured bezel reads the same, at 1x and 2x, flipped or not.
+TEST(Image, NineSlicePiecesMeetWithoutSeamsAtFractionalPositions) {
+    const ImageRef bezel = solid({20, 10}, 1, Color::rgba(0.5, 0.5, 0.5));
+    bezel->setCapInsets({3, 6, 3, 6});
+    for (const double scale : {1.0, 2.0}) {
+        for (const bool flipped : {false, true}) {
+            BitmapCanvas canvas({200, 20}, scale, flipped);
+            canvas.context().drawImage(bezel, {130.5, 4.5, 60.25, 11});
+            const int row = static_cast<int>(10 * scale);
+            const RGBA reference = canvas.pixel(static_cast<int>(150 * scale), row);
+            EXPECT_EQ(reference.a, 255);
+            // Every whole device pixel inside the bezel, the cap boundaries included.
+            for (int x = static_cast<int>(std::ceil(130.5 * scale)); x < static_cast<int>(190.75 * scale) - 1;
+                 ++x) {
+                ASSERT_EQ(canvas.pixel(x, row), reference)
+                    << "column " << x << " at scale " << scale << (flipped ? ", flipped" : "");
+            }
+        }
+    }
+}
+
+// Tiling applies to images without caps too: the whole image repeats at its natural size.
+TEST(Image, TileWithoutCapInsetsRepeatsTheImage) {
+    const ImageRef checker = Image::draw({4, 4}, 1, [](GraphicsContext& ctx) {
+        ctx.fillRect({0, 0, 4, 4}, Color::rgba(0, 0, 1));
+        ctx.fillRect({0, 0, 2, 4}, Color::rgba(1, 0, 0));
+    });
+    checker->setResizingMode(ResizingMode::tile);
+    BitmapCanvas canvas({16, 4});
+    canvas.context().drawImage(checker, {0, 0, 16, 4});
+    for (int x = 0; x < 16; ++x) {
+        EXPECT_EQ(canvas.pixel(x, 2), (x % 4) < 2 ? red : blue) << x;
+    }
 }

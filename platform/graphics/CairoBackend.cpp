@@ -8,6 +8,7 @@
 
 namespace graphics {
 
+using detail::CompositeScope;
 using detail::toCairo;
 
 namespace {
@@ -72,8 +73,10 @@ void drawPiece(cairo_t* cr, const ImageDraw& op, const Piece& piece) {
     cairo_rectangle(cr, d.minX(), d.minY(), d.width(), d.height());
     cairo_clip(cr);
     cairo_set_source(cr, pattern);
-    cairo_set_operator(cr, toCairo(op.operation));
-    cairo_paint_with_alpha(cr, op.fraction * op.state.alpha);
+    {
+        const CompositeScope composite(cr, op.operation);
+        cairo_paint_with_alpha(cr, op.fraction * op.state.alpha);
+    }
     cairo_restore(cr);
     cairo_pattern_destroy(pattern);
     cairo_surface_destroy(sub);
@@ -186,8 +189,10 @@ void CairoBackend::fillPath(const PathDraw& op) {
     detail::appendPath(cr_, op.path);
     cairo_set_fill_rule(cr_, toCairo(op.path.windingRule()));
     setSourceColor(cr_, *op.color, op.state.alpha);
-    cairo_set_operator(cr_, toCairo(op.state.operation));
-    cairo_fill(cr_);
+    {
+        const CompositeScope composite(cr_, op.state.operation);
+        cairo_fill(cr_);
+    }
     cairo_restore(cr_);
 }
 
@@ -203,8 +208,10 @@ void CairoBackend::strokePath(const PathDraw& op) {
     cairo_set_dash(cr_, dash.empty() ? nullptr : dash.data(), static_cast<int>(dash.size()),
                    op.path.dashPhase());
     setSourceColor(cr_, *op.color, op.state.alpha);
-    cairo_set_operator(cr_, toCairo(op.state.operation));
-    cairo_stroke(cr_);
+    {
+        const CompositeScope composite(cr_, op.state.operation);
+        cairo_stroke(cr_);
+    }
     cairo_restore(cr_);
 }
 
@@ -257,14 +264,16 @@ void CairoBackend::drawText(const TextDraw& op) {
             break;
         }
     }
-    cairo_set_operator(cr_, toCairo(op.state.operation));
-    const bool group = op.state.alpha < 1.0;
-    if (group)
-        cairo_push_group(cr_);
-    pango_cairo_show_layout(cr_, layout);
-    if (group) {
-        cairo_pop_group_to_source(cr_);
-        cairo_paint_with_alpha(cr_, op.state.alpha);
+    {
+        const CompositeScope composite(cr_, op.state.operation);
+        const bool group = op.state.alpha < 1.0;
+        if (group)
+            cairo_push_group(cr_);
+        pango_cairo_show_layout(cr_, layout);
+        if (group) {
+            cairo_pop_group_to_source(cr_);
+            cairo_paint_with_alpha(cr_, op.state.alpha);
+        }
     }
     g_object_unref(layout);
     g_object_unref(context);

@@ -324,6 +324,10 @@ void Image::drawInRect(const Rect& dest, const Rect& source, CompositingOperatio
     ctx->drawImage(self, dest, source, op, fraction, respectFlipped);
 }
 
+void Image::drawInRect(const Rect& dest) const {
+    drawInRect(dest, {}, CompositingOperation::sourceOver, 1.0, true);
+}
+
 void Image::drawAtPoint(Point point, const Rect& source, CompositingOperation op, double fraction) const {
     Rect src = source == Rect{} ? bounds() : source;
     drawInRect({point, src.size}, source, op, fraction, false);

@@ -112,8 +112,11 @@ public:
     // the template flag cleared and tintColor set. Works for any image; template checks are the caller's.
     ImageRef tinted(const ColorRef& color) const;
 
-    // Draws into the current context; nothing without one. See GraphicsContext::drawImage.
-    void drawInRect(const Rect& dest, const Rect& source = {},
+    // Draws into the current context; nothing without one. See GraphicsContext::drawImage. The short form
+    // draws the whole image upright in a flipped context too (as a check mark in a flipped control must
+    // be); the long form takes flippedness only when respectFlipped says so.
+    void drawInRect(const Rect& dest) const;
+    void drawInRect(const Rect& dest, const Rect& source,
                     CompositingOperation op = CompositingOperation::sourceOver, double fraction = 1.0,
                     bool respectFlipped = false) const;
     void drawAtPoint(Point point, const Rect& source = {},

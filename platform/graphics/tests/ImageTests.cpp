@@ -94,6 +94,15 @@ TEST(Image, FlippedContextsDrawUprightOnlyWhenAsked) {
     EXPECT_EQ(flippedRaw.pixel(1, 0), blue);
     EXPECT_FALSE(flippedRaw.recorder()->ops(DrawOpKind::image)[0].drawsUpright);
 
+    // The short drawInRect is upright in a flipped context, as the toolkit's is.
+    BitmapCanvas flippedShort({4, 4}, 1, true);
+    {
+        GraphicsContext::CurrentScope scope(flippedShort.context());
+        image->drawInRect({0, 0, 4, 4});
+    }
+    EXPECT_EQ(flippedShort.pixel(1, 0), red);
+    EXPECT_EQ(flippedShort.pixel(1, 3), blue);
+
     // A source rect is in the image's own y-up coordinates: (0, 2)-(4, 4) is the red top half.
     BitmapCanvas part({4, 4});
     part.context().drawImage(image, {0, 0, 4, 4}, {0, 2, 4, 2});
@@ -250,4 +259,27 @@ TEST(Image, TileWithoutCapInsetsRepeatsTheImage) {
     for (int x = 0; x < 16; ++x) {
         EXPECT_EQ(canvas.pixel(x, 2), (x % 4) < 2 ? red : blue) << x;
     }
+}
+
+// Plus-darker adds the darknesses: max(0, 1 - ((1 - D) + (1 - S))) for opaque colours, so half grey on half
+// grey is black, and nothing changes outside what is drawn. Images composite the same way.
+TEST(Compositing, PlusDarkerAddsDarkness) {
+    BitmapCanvas canvas({8, 4}, 1);
+    GraphicsContext& ctx = canvas.context();
+    ctx.fillRect({0, 0, 8, 4}, Color::rgba(0.5, 0.8, 1.0));
+    ctx.setCompositingOperation(CompositingOperation::plusDarker);
+    ctx.fillRect({0, 0, 4, 4}, Color::rgba(0.5, 0.7, 0.25));
+    const RGBA darker = canvas.pixel(1, 1);
+    EXPECT_EQ(darker.a, 255);
+    EXPECT_LE(darker.r, 1);               // 0.5 + 0.5 - 1 = 0
+    EXPECT_NEAR(darker.g, 0.5 * 255, 2);  // 0.8 + 0.7 - 1
+    EXPECT_NEAR(darker.b, 0.25 * 255, 2); // 1 + 0.25 - 1
+    EXPECT_NEAR(canvas.pixel(6, 1).r, 128, 1) << "outside the fill nothing changes";
+    EXPECT_NEAR(canvas.pixel(6, 1).g, 204, 1);
+
+    ctx.setCompositingOperation(CompositingOperation::sourceOver);
+    const ImageRef grey = solid({4, 4}, 1, Color::rgba(0.5, 0.5, 0.5));
+    ctx.drawImage(grey, {4, 0, 4, 4}, {}, CompositingOperation::plusDarker);
+    EXPECT_LE(canvas.pixel(5, 1).r, 1);
+    EXPECT_NEAR(canvas.pixel(5, 1).g, 0.3 * 255, 2);
 }

@@ -160,3 +160,22 @@ TEST(Text, DrawingIsRecordedAndUprightInBothOrientations) {
     EXPECT_GE(d.top, 0);
     EXPECT_LT(d.bottom, 10);
 }
+
+// Attribute ranges are byte ranges, but a run never starts or ends inside a multi-byte character.
+TEST(Text, AttributeRangesNeverSplitAUtf8Sequence) {
+    AttributedString text("h\xC3\xA9llo \xE2\x82\xAC!"); // "héllo €!"
+    TextAttributes red;
+    red.foregroundColor = Color::rgba(1, 0, 0);
+    text.setAttributes(red, 2, 1); // inside é
+    text.setAttributes(red, 8, 2); // from inside € to inside it
+    for (const TextRun& run : text.runs()) {
+        for (const std::size_t edge : {run.start, run.start + run.length}) {
+            ASSERT_TRUE(edge >= text.string().size() ||
+                        (static_cast<unsigned char>(text.string()[edge]) & 0xC0) != 0x80)
+                << "a run edge at byte " << edge;
+        }
+    }
+    EXPECT_EQ(text.attributesAt(1).foregroundColor, red.foregroundColor) << "é as a whole took the attribute";
+    EXPECT_EQ(text.attributesAt(7).foregroundColor, red.foregroundColor) << "€ as a whole took the attribute";
+    EXPECT_GT(text.size().width, 0);
+}

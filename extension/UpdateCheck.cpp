@@ -2,6 +2,7 @@
 
 #include "core/Text.hpp"
 
+#include <chrono>
 #include <curl/curl.h>
 #include <expat.h>
 #include <limits>
@@ -23,6 +24,14 @@ void FetchCancellation::cancel() {
     for (auto& [id, waker] : wakers_) {
         waker();
     }
+}
+
+void FetchCancellation::markNoticed() {
+    const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch())
+                            .count();
+    int64_t expected = 0;
+    noticedAt_.compare_exchange_strong(expected, now, std::memory_order_acq_rel);
 }
 
 core::Cancellable FetchCancellation::onCancel(std::function<void()> waker) {
@@ -117,6 +126,7 @@ std::string fetchUpdateFeed(const std::string& address, FetchCancellation& cance
     int running = 1;
     while (true) {
         if (cancellation.isCancelled()) {
+            cancellation.markNoticed();
             throw UpdateFeedError("update check cancelled");
         }
         if (curl_multi_perform(multi, &running) != CURLM_OK) {
@@ -125,7 +135,8 @@ std::string fetchUpdateFeed(const std::string& address, FetchCancellation& cance
         if (running == 0) {
             break;
         }
-        if (curl_multi_poll(multi, nullptr, 0, 1000, nullptr) != CURLM_OK) {
+        // Waits for the network, for libcurl's own timers (time-outs) or for a wake-up from cancel().
+        if (curl_multi_poll(multi, nullptr, 0, 10000, nullptr) != CURLM_OK) {
             throw UpdateFeedError("download failed");
         }
     }

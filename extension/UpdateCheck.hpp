@@ -43,8 +43,13 @@ public:
     // Installs the waker of a transfer for as long as the returned registration lives; once it is gone the
     // waker is never called again. Runs the waker at once when already cancelled.
     core::Cancellable onCancel(std::function<void()> waker);
+    // When a transfer first saw the cancellation and began to give up (steady-clock nanoseconds), or 0.
+    // Tells how fast the wake-up works, apart from the teardown that follows.
+    int64_t noticedAt() const { return noticedAt_.load(std::memory_order_acquire); }
+    void markNoticed();
 
 private:
+    std::atomic<int64_t> noticedAt_{0};
     std::atomic<bool> cancelled_{false};
     std::mutex mutex_;
     uint64_t nextId_ = 0;

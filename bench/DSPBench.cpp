@@ -2,7 +2,6 @@
 #include "dsp/RealFFT.hpp"
 #include "dsp/tests/TestSupport.hpp"
 
-#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <fftw3.h>
 #include <filesystem>
@@ -52,15 +51,23 @@ void BM_FFTWRealForward4096(benchmark::State& state) {
 }
 BENCHMARK(BM_FFTWRealForward4096);
 
-std::unique_ptr<DSPKernel> makeBenchKernel(benchmark::State& state, double rate, uint32_t block);
-
 // The worst case: 48 kHz stereo, 512-frame blocks, all 64 bands sung, all three shapes weighted, feedback on.
 void BM_KernelProcessWorstCase(benchmark::State& state) {
     constexpr double kRate = 48000.0;
     constexpr uint32_t kBlock = 512;
-    auto kernel = makeBenchKernel(state, kRate, kBlock);
-    if (!kernel) {
-        return;
+    auto kernel = std::make_unique<DSPKernel>();
+    kernel->engine.setMaximumFrames(kBlock);
+    kernel->engine.prepare(kRate);
+    const std::string dir = TESSARAY_RESOURCES_DIR;
+    const char* names[] = {"sawtooth.bin", "square.bin", "sine.bin"};
+    for (uint32_t slot = 0; slot < 3; ++slot) {
+        const std::string generated = dir + "/" + names[slot];
+        const std::string path =
+            std::filesystem::exists(generated) ? generated : testsupport::tablePaths()[slot];
+        if (!kernel->engine.loadWavetable(slot, path.c_str())) {
+            state.SkipWithError("cannot load wavetables");
+            return;
+        }
     }
     testsupport::applyWorstCaseSettings(*kernel);
 
@@ -88,50 +95,7 @@ void BM_KernelProcessWorstCase(benchmark::State& state) {
     }
     const double audioSeconds = static_cast<double>(state.iterations()) * kBlock / kRate;
     state.counters["realtime_factor"] = benchmark::Counter(audioSeconds, benchmark::Counter::kIsRate);
-    // Voice-samples: frames x channels x sung bands.
-    const double voiceSamples = static_cast<double>(state.iterations()) * kBlock * 2.0 * std::max(active, 1);
-    state.counters["ns_per_voice_sample"] =
-        benchmark::Counter(voiceSamples * 1e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_KernelProcessWorstCase)->Unit(benchmark::kMillisecond);
-
-// Silent input at the worst-case settings: what an idle instance costs a host.
-void BM_KernelProcessSilentInput(benchmark::State& state) {
-    constexpr double kRate = 48000.0;
-    constexpr uint32_t kBlock = 512;
-    auto kernel = makeBenchKernel(state, kRate, kBlock);
-    if (!kernel) {
-        return;
-    }
-    testsupport::applyWorstCaseSettings(*kernel);
-    testsupport::Buffers io(2, 2, kBlock);
-    for (int b = 0; b < 200; ++b) {
-        io.run(*kernel, kBlock);
-    }
-    for (auto _ : state) {
-        io.run(*kernel, kBlock);
-    }
-    const double audioSeconds = static_cast<double>(state.iterations()) * kBlock / kRate;
-    state.counters["realtime_factor"] = benchmark::Counter(audioSeconds, benchmark::Counter::kIsRate);
-}
-BENCHMARK(BM_KernelProcessSilentInput)->Unit(benchmark::kMicrosecond);
-
-std::unique_ptr<DSPKernel> makeBenchKernel(benchmark::State& state, double rate, uint32_t block) {
-    auto kernel = std::make_unique<DSPKernel>();
-    kernel->engine.setMaximumFrames(static_cast<int32_t>(block));
-    kernel->engine.prepare(rate);
-    const std::string dir = TESSARAY_RESOURCES_DIR;
-    const char* names[] = {"sawtooth.bin", "square.bin", "sine.bin"};
-    for (uint32_t slot = 0; slot < 3; ++slot) {
-        const std::string generated = dir + "/" + names[slot];
-        const std::string path =
-            std::filesystem::exists(generated) ? generated : testsupport::tablePaths()[slot];
-        if (!kernel->engine.loadWavetable(slot, path.c_str())) {
-            state.SkipWithError("cannot load wavetables");
-            return nullptr;
-        }
-    }
-    return kernel;
-}
 
 } // namespace

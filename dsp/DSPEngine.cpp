@@ -273,15 +273,6 @@ void DSPEngine::process(const float* const* inputs, uint32_t inputCount, float* 
             ChannelState& ch = channels[c];
             std::fill(sum, sum + n, 0.0f);
             for (int g = 0; g < kBands; g += kBandGroup) {
-                // A group whose every band is silent with a silent target neither changes nor sounds.
-                bool groupSilent = true;
-                for (int k = 0; k < kBandGroup && groupSilent; ++k) {
-                    groupSilent =
-                        ch.levelSmoothers[g + k].current == 0.0f && ch.levelSmoothers[g + k].target == 0.0f;
-                }
-                if (groupSilent) {
-                    continue;
-                }
                 stepBandGroup(ch, g, n, values, group);
                 for (int k = 0; k < kBandGroup; ++k) {
                     renderBand(ch, g + k, n, values, shapesPlayed, frequencyCap, group.levels[k],

@@ -21,7 +21,4 @@ private:
     std::vector<float> splitCos_; // cos(2*pi*k/n), k = 0..n/4
     std::vector<float> splitSin_; // sin(2*pi*k/n), k = 0..n/4
     std::vector<uint32_t> bitReverse_;
-    std::vector<float> stageCos_;       // per stage of len >= 8: cos(2*pi*j/len), j < len/2
-    std::vector<float> stageSin_;       // likewise -sin(2*pi*j/len)
-    std::vector<uint32_t> stageOffset_; // where each stage's twiddles start
 };

@@ -69,6 +69,28 @@ bool Font::registerFontFile(const std::filesystem::path& file) {
     return true;
 }
 
+bool Font::addFamilyAlias(const std::string& alias, const std::string& family) {
+    const auto plain = [](const std::string& name) {
+        return !name.empty() && name.size() < 128 && name.find_first_of("<>&\"'") == std::string::npos;
+    };
+    if (!plain(alias) || !plain(family))
+        return false;
+    const std::string rule = "<?xml version=\"1.0\"?><fontconfig><match target=\"pattern\">"
+                             "<test name=\"family\"><string>" +
+                             alias +
+                             "</string></test><edit name=\"family\" mode=\"prepend\" binding=\"strong\">"
+                             "<string>" +
+                             family + "</string></edit></match></fontconfig>";
+    {
+        std::lock_guard lock(fontconfigMutex());
+        if (!FcConfigParseAndLoadFromMemory(FcConfigGetCurrent(),
+                                            reinterpret_cast<const FcChar8*>(rule.c_str()), FcTrue))
+            return false;
+    }
+    detail::fontConfigGeneration.fetch_add(1, std::memory_order_acq_rel);
+    return true;
+}
+
 int Font::registerFontsInDirectory(const std::filesystem::path& directory) {
     int added = 0;
     std::error_code ec;

@@ -43,6 +43,10 @@ public:
     static bool registerFontFile(const std::filesystem::path& file);
     // Registers every .ttf/.otf file in a directory; returns how many were added.
     static int registerFontsInDirectory(const std::filesystem::path& directory);
+    // Makes the family name alias answer with family's faces, for this process only (an in-memory
+    // fontconfig rule; the user's configuration is never touched). Returns false for names fontconfig
+    // would not take.
+    static bool addFamilyAlias(const std::string& alias, const std::string& family);
     // True when fontconfig has a face whose family matches exactly (case-insensitive).
     static bool familyExists(const std::string& family);
 

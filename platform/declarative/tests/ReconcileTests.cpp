@@ -1,0 +1,226 @@
+#include "Support.hpp"
+
+#include <gtest/gtest.h>
+#include <map>
+#include <thread>
+
+using namespace decltest;
+using graphics::DrawOpKind;
+
+namespace {
+
+struct Model {
+    core::Observed<int> a{0};
+    core::Observed<int> b{0};
+    core::Observed<bool> flag{true};
+    core::Observed<std::vector<int>> order{std::vector<int>{1, 2, 3}};
+};
+
+// Shared bookkeeping: how often each body ran, and the state handles they created.
+struct Log {
+    std::map<std::string, int> evaluations;
+    std::map<std::string, State<int>> states;
+};
+
+struct Counter {
+    std::string name;
+    std::shared_ptr<Log> log;
+    View body(Context& context) const {
+        ++log->evaluations[name];
+        auto count = context.state(0);
+        log->states[name] = count;
+        return Text(name + ":" + std::to_string(count.get()));
+    }
+};
+
+struct ReadsA {
+    std::shared_ptr<Model> model;
+    std::shared_ptr<Log> log;
+    View body(Context&) const {
+        ++log->evaluations["A"];
+        return Text("a" + std::to_string(model->a.get()));
+    }
+};
+
+struct ReadsB {
+    std::shared_ptr<Model> model;
+    std::shared_ptr<Log> log;
+    View body(Context&) const {
+        ++log->evaluations["B"];
+        return Text("b" + std::to_string(model->b.get()));
+    }
+};
+
+// Equal inputs: the body is skipped when the parent re-evaluates.
+struct Pure {
+    int value = 0;
+    Log* log = nullptr;
+    bool operator==(const Pure&) const = default;
+    View body(Context&) const {
+        ++log->evaluations["pure"];
+        return Text("p" + std::to_string(value));
+    }
+};
+
+std::vector<std::string> texts(Harness& h) {
+    std::vector<std::string> out;
+    for (const auto& op : h.record(DrawOpKind::text)) {
+        out.push_back(op.text);
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(Observation, AChangeReevaluatesOnlyTheBodiesThatReadItOncePerFlush) {
+    auto model = std::make_shared<Model>();
+    auto log = std::make_shared<Log>();
+    Harness h(VStack({ReadsA{model, log}, ReadsB{model, log}, Pure{1, log.get()}}));
+    EXPECT_EQ(log->evaluations["A"], 1);
+    EXPECT_EQ(log->evaluations["B"], 1);
+
+    model->a = 5;
+    EXPECT_TRUE(h.host->flushPending());
+    EXPECT_EQ(log->evaluations["A"], 1) << "re-evaluation waits for the main queue";
+    h.settle();
+    EXPECT_EQ(log->evaluations["A"], 2);
+    EXPECT_EQ(log->evaluations["B"], 1);
+    EXPECT_EQ(log->evaluations["pure"], 1);
+    EXPECT_EQ(texts(h), (std::vector<std::string>{"a5", "b0", "p1"}));
+
+    // Several writes before the flush: one evaluation.
+    model->a = 6;
+    model->a = 7;
+    model->b = 1;
+    h.settle();
+    EXPECT_EQ(log->evaluations["A"], 3);
+    EXPECT_EQ(log->evaluations["B"], 2);
+    // An equal write changes nothing.
+    model->a = 7;
+    h.settle();
+    EXPECT_EQ(log->evaluations["A"], 3);
+}
+
+TEST(Observation, AWriteFromAnotherThreadIsCoalescedOntoTheMainQueue) {
+    auto model = std::make_shared<Model>();
+    auto log = std::make_shared<Log>();
+    Harness h(ReadsA{model, log});
+    std::thread writer([&] { model->a = 42; });
+    writer.join();
+    h.settle();
+    EXPECT_EQ(log->evaluations["A"], 2);
+    EXPECT_EQ(texts(h), (std::vector<std::string>{"a42"}));
+}
+
+namespace {
+struct Parent {
+    std::shared_ptr<Model> model;
+    std::shared_ptr<Log> log;
+    View body(Context&) const {
+        ++log->evaluations["parent"];
+        const int a = model->a.get();
+        return VStack({Counter{"x", log}, Text(std::to_string(a)), Pure{a > 100 ? 1 : 0, log.get()}});
+    }
+};
+struct Branching {
+    std::shared_ptr<Model> model;
+    std::shared_ptr<Log> log;
+    View body(Context&) const { return If(model->flag.get(), Counter{"x", log}, Text("none")); }
+};
+struct List {
+    std::shared_ptr<Model> model;
+    std::shared_ptr<Log> log;
+    View body(Context&) const {
+        return VStack({ForEach(
+            model->order.get(), [](int i) { return std::int64_t{i}; },
+            [log = log](int i) {
+                return View(Counter{std::to_string(i), log});
+            })});
+    }
+};
+} // namespace
+
+TEST(Reconciliation, StateLivesAsLongAsItsIdentity) {
+    auto model = std::make_shared<Model>();
+    auto log = std::make_shared<Log>();
+    Harness h(Parent{model, log});
+    log->states["x"].set(3);
+    h.settle();
+    EXPECT_EQ(log->evaluations["parent"], 1) << "a child's state change leaves the parent alone";
+    EXPECT_EQ(log->evaluations["x"], 2);
+    model->a = 1;
+    h.settle();
+    EXPECT_EQ(log->evaluations["parent"], 2);
+    EXPECT_EQ(log->evaluations["pure"], 1) << "equal inputs skip the body";
+    EXPECT_EQ(texts(h), (std::vector<std::string>{"x:3", "1", "p0"}));
+}
+
+TEST(Reconciliation, SwitchingBranchesResetsState) {
+    auto model = std::make_shared<Model>();
+    auto log = std::make_shared<Log>();
+    Harness h(Branching{model, log});
+    log->states["x"].set(3);
+    h.settle();
+    EXPECT_EQ(texts(h), (std::vector<std::string>{"x:3"}));
+    model->flag = false;
+    h.settle();
+    EXPECT_EQ(texts(h), (std::vector<std::string>{"none"}));
+    model->flag = true;
+    h.settle();
+    EXPECT_EQ(texts(h), (std::vector<std::string>{"x:0"}));
+}
+
+TEST(Reconciliation, ForEachIdsCarryStateThroughReordersAndRemovalsResetIt) {
+    auto model = std::make_shared<Model>();
+    auto log = std::make_shared<Log>();
+    Harness h(List{model, log});
+    log->states["2"].set(7);
+    h.settle();
+    model->order = std::vector<int>{3, 2, 1};
+    h.settle();
+    EXPECT_EQ(texts(h), (std::vector<std::string>{"3:0", "2:7", "1:0"}));
+    model->order = std::vector<int>{3, 1};
+    h.settle();
+    model->order = std::vector<int>{2, 3, 1};
+    h.settle();
+    EXPECT_EQ(texts(h), (std::vector<std::string>{"2:0", "3:0", "1:0"}));
+    // Duplicate ids do not share one node.
+    model->order = std::vector<int>{1, 1};
+    h.settle();
+    EXPECT_EQ(texts(h), (std::vector<std::string>{"1:0", "1:0"}));
+}
+
+namespace {
+struct Theme {
+    std::string name;
+};
+struct Themed {
+    View body(Context& context) const {
+        auto theme = context.environmentObject<Theme>();
+        const auto& env = context.environment();
+        return Text((theme ? theme->name : "none") + (env.isEnabled ? "" : " disabled"));
+    }
+};
+} // namespace
+
+TEST(Environment, ObjectsAndValuesReachDescendants) {
+    auto theme = std::make_shared<Theme>(Theme{"dark"});
+    Harness h(
+        VStack({View(Themed{}).environmentObject(theme), View(Themed{}).disabled(true), View(Themed{})}));
+    EXPECT_EQ(texts(h), (std::vector<std::string>{"dark", "none disabled", "none"}));
+}
+
+TEST(Bindings, StateAndObservedBindingsReadAndWriteTheirSource) {
+    auto model = std::make_shared<Model>();
+    auto binding = Binding<int>::to(model->a);
+    binding.set(4);
+    EXPECT_EQ(model->a.peek(), 4);
+    EXPECT_EQ(binding.get(), 4);
+    auto log = std::make_shared<Log>();
+    Harness h(Counter{"x", log});
+    auto stateBinding = log->states["x"].binding();
+    stateBinding.set(9);
+    h.settle();
+    EXPECT_EQ(texts(h), (std::vector<std::string>{"x:9"}));
+    EXPECT_EQ(Binding<int>::constant(3).get(), 3);
+}

@@ -3,6 +3,9 @@
 #include "core/MainQueue.hpp"
 #include "declarative/Hosting.hpp"
 #include "declarative/Modifier.hpp"
+#include "ui/Window.hpp"
+
+#include <algorithm>
 
 namespace declarative {
 
@@ -30,39 +33,35 @@ protected:
         return descriptionAs<detail::ParamsDescription<FocusParams, FocusModifierNode>>().children;
     }
     void didUpdate() override {
-        // The binding asks for focus: move it after this pass (the binding is read untracked here,
-        // as the owner's body read it when it was evaluated).
-        if (params().wantsFocus && host() && host()->focusManager().focusedNode() != this) {
-            bool wants = false;
-            core::withObservationTracking([&] { wants = params().wantsFocus(); }, [] {}).cancel();
-            if (wants) {
-                std::weak_ptr<Node> weak = weak_from_this();
-                HostingView* host = this->host();
-                std::weak_ptr<HostingView> weakHost = host->sharedAs<HostingView>();
-                core::mainAsync([weak, weakHost] {
-                    auto node = weak.lock();
-                    auto h = weakHost.lock();
-                    if (node && h && node->host() == h.get()) {
-                        h->focusManager().focus(node.get());
-                    }
-                });
-            }
-        } else if (params().wantsFocus && host() && host()->focusManager().focusedNode() == this) {
-            bool wants = true;
-            core::withObservationTracking([&] { wants = params().wantsFocus(); }, [] {}).cancel();
-            if (!wants) {
-                HostingView* host = this->host();
-                std::weak_ptr<HostingView> weakHost = host->sharedAs<HostingView>();
-                std::weak_ptr<Node> weak = weak_from_this();
-                core::mainAsync([weak, weakHost] {
-                    auto node = weak.lock();
-                    auto h = weakHost.lock();
-                    if (node && h && h->focusManager().focusedNode() == node.get()) {
-                        h->focusManager().focus(nullptr);
-                    }
-                });
-            }
+        if (!params().wantsFocus || !host()) {
+            return;
         }
+        // The binding is watched by this node itself, so a write moves focus even when no body reads it.
+        bool wants = false;
+        std::weak_ptr<Node> weak = weak_from_this();
+        setTracking(core::withObservationTracking([&] { wants = params().wantsFocus(); },
+                                                  [weak] {
+                                                      if (auto node = weak.lock()) {
+                                                          node->invalidate();
+                                                      }
+                                                  }));
+        if (wants == host()->focusManager().isFocusWithin(this)) {
+            return;
+        }
+        // Focus moves after this pass, never inside reconciliation.
+        std::weak_ptr<HostingView> weakHost = host()->sharedAs<HostingView>();
+        core::mainAsync([weak, weakHost, wants] {
+            auto node = weak.lock();
+            auto h = weakHost.lock();
+            if (!node || !h || node->host() != h.get()) {
+                return;
+            }
+            if (wants) {
+                h->focusManager().focus(node.get());
+            } else if (h->focusManager().isFocusWithin(node.get())) {
+                h->focusManager().focus(nullptr);
+            }
+        });
     }
 };
 
@@ -79,20 +78,69 @@ class SubmitNode final : public detail::ParamsNode<SubmitParams, SubmitNode> {};
 
 } // namespace
 
+namespace {
+// The focusable nodes from node up to the root: all of them hold focus while node has it.
+std::vector<std::shared_ptr<Node>> focusChain(Node* node) {
+    std::vector<std::shared_ptr<Node>> chain;
+    for (Node* n = node; n; n = n->parent()) {
+        if (dynamic_cast<FocusableNode*>(n)) {
+            chain.push_back(n->shared_from_this());
+        }
+    }
+    return chain;
+}
+bool contains(const std::vector<std::shared_ptr<Node>>& chain, const std::shared_ptr<Node>& node) {
+    return std::find(chain.begin(), chain.end(), node) != chain.end();
+}
+} // namespace
+
+Node* FocusManager::innermostFocusable(Node* node) {
+    // Focus given to a container goes to the first focusable view inside it (a field in a focused()).
+    for (const auto& child : node->children()) {
+        if (auto* inner = innermostFocusable(child.get())) {
+            return inner;
+        }
+    }
+    return dynamic_cast<FocusableNode*>(node) ? node : nullptr;
+}
+
+bool FocusManager::isFocusWithin(const Node* node) const {
+    for (Node* n = focused_.lock().get(); n; n = n->parent()) {
+        if (n == node) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void FocusManager::focus(Node* node) {
+    if (node) {
+        node = innermostFocusable(node);
+    }
     auto current = focused_.lock();
     if (current.get() == node) {
         return;
     }
-    focused_.reset();
-    if (auto* old = dynamic_cast<FocusableNode*>(current.get())) {
-        old->focusChanged(false);
-        old->invalidate();
+    const auto oldChain = focusChain(current.get());
+    const auto newChain = focusChain(node);
+    focused_ = node ? node->weak_from_this() : std::weak_ptr<Node>();
+    for (const auto& n : oldChain) {
+        if (!contains(newChain, n)) {
+            static_cast<FocusableNode&>(*n).focusChanged(false);
+            n->invalidate();
+        }
     }
-    if (auto* next = dynamic_cast<FocusableNode*>(node)) {
-        focused_ = next->weak_from_this();
-        next->focusChanged(true);
-        next->invalidate();
+    for (const auto& n : newChain) {
+        if (!contains(oldChain, n)) {
+            static_cast<FocusableNode&>(*n).focusChanged(true);
+            n->invalidate();
+        }
+    }
+    if (node) {
+        // Keys reach the tree through the hosting view.
+        if (auto window = host_.window(); window && window->firstResponder().get() != &host_) {
+            window->makeFirstResponder(host_.sharedAs<HostingView>());
+        }
     }
     host_.setNeedsDisplay();
 }
@@ -130,10 +178,10 @@ void FocusManager::validate() {
             break;
         }
     }
-    // The focused node left the tree.
+    // The focused node left the tree: whatever of its chain is still here loses focus.
     focused_.reset();
-    if (auto* old = dynamic_cast<FocusableNode*>(focused.get())) {
-        old->focusChanged(false);
+    for (const auto& n : focusChain(focused.get())) {
+        static_cast<FocusableNode&>(*n).focusChanged(false);
     }
 }
 

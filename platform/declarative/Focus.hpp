@@ -52,7 +52,10 @@ class FocusManager {
 public:
     explicit FocusManager(HostingView& host) : host_(host) {}
     Node* focusedNode() const { return focused_.lock().get(); }
-    // Moves focus to a node (null clears it), telling the old and new holders.
+    // Whether the focused node is node or inside it.
+    bool isFocusWithin(const Node* node) const;
+    // Moves focus to a node, or the first focusable view inside it (null clears focus), telling every
+    // focusable view that gains or loses focus (the focused node and its focusable ancestors).
     void focus(Node* node);
     // Routes a key press from the focused node upwards; returns whether a handler took it.
     bool dispatch(const KeyPress& press);
@@ -60,6 +63,7 @@ public:
     void validate();
 
 private:
+    static Node* innermostFocusable(Node* node);
     HostingView& host_;
     std::weak_ptr<Node> focused_;
 };

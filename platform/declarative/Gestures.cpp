@@ -180,7 +180,7 @@ View View::simultaneousGesture(Gesture gesture) const {
 }
 
 View View::onTapGesture(std::function<void()> action, int count) const {
-    return this->gesture(TapGesture{count, std::nullopt, std::move(action)}).contentShapeRect();
+    return this->gesture(TapGesture{count, std::nullopt, std::move(action)});
 }
 
 View Button(std::function<void()> action, View label) {
@@ -221,6 +221,7 @@ void GestureArena::pointerDown(Node& root, Point pointInHost, const ui::Event& e
     if (!members_.empty()) {
         cancel();
     }
+    lastPoint_ = pointInHost;
     std::vector<Node*> path;
     root.hitTest(pointInHost, path);
     std::map<std::pair<Node*, int>, int> lanes;
@@ -262,6 +263,7 @@ void GestureArena::pointerDown(Node& root, Point pointInHost, const ui::Event& e
 }
 
 void GestureArena::pointerMoved(Point pointInHost, const ui::Event& event) {
+    lastPoint_ = pointInHost;
     prune();
     for (std::size_t i = 0; i < members_.size(); ++i) {
         auto& m = members_[i];
@@ -302,7 +304,9 @@ void GestureArena::pointerMoved(Point pointInHost, const ui::Event& event) {
 }
 
 void GestureArena::pointerUp(Point pointInHost, const ui::Event& event) {
-    pointerMoved(pointInHost, event);
+    if (pointInHost != lastPoint_) {
+        pointerMoved(pointInHost, event);
+    }
     for (std::size_t i = 0; i < members_.size(); ++i) {
         auto& m = members_[i];
         auto node = m.node.lock();

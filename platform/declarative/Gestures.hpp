@@ -108,6 +108,7 @@ private:
 
     std::vector<Member> members_;
     std::vector<int> wonLanes_;
+    Point lastPoint_;
 };
 
 } // namespace declarative

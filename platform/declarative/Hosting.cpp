@@ -180,7 +180,7 @@ void HostingView::mouseDown(const ui::Event& event) {
     // A click on something focusable focuses it.
     std::vector<Node*> path;
     root_->hitTest(p, path);
-    for (Node* node : path) {
+    for (Node* node : path) { // innermost first
         if (dynamic_cast<FocusableNode*>(node) && node->environment().isEnabled) {
             focus_->focus(node);
             break;

@@ -46,10 +46,30 @@ public:
 
 protected:
     Size sizeThatFits(const Proposal& p) override {
-        const Size natural = measurerOf(*this).measure(params().text, environment_.resolvedFont());
+        const Size natural = naturalSize();
         const double width = p.width ? std::min(*p.width, natural.width) : natural.width;
         return {std::max(0.0, width), natural.height};
     }
+
+private:
+    // Measuring lays the text out, so the last answer is kept for as long as text, font and measurer
+    // stay the same.
+    Size naturalSize() {
+        const auto font = environment_.resolvedFont();
+        const TextMeasurer* measurer = &measurerOf(*this);
+        if (measurer != measuredWith_ || params().text != measuredText_ || !measuredFont_ ||
+            !(*measuredFont_ == *font)) {
+            measured_ = measurer->measure(params().text, font);
+            measuredWith_ = measurer;
+            measuredText_ = params().text;
+            measuredFont_ = font;
+        }
+        return measured_;
+    }
+    const TextMeasurer* measuredWith_ = nullptr;
+    std::string measuredText_;
+    graphics::FontRef measuredFont_;
+    Size measured_;
 };
 
 struct ImageParams {
@@ -141,12 +161,14 @@ public:
             cairo_identity_matrix(cr);
             const int steps = s.radius > 0 ? std::clamp(static_cast<int>(std::ceil(s.radius)), 1, 3) : 0;
             const int samples = (2 * steps + 1) * (2 * steps + 1);
-            cairo_set_source_rgba(cr, s.color->red(), s.color->green(), s.color->blue(),
-                                  s.color->alpha() / samples);
             // The offset is in user space; the silhouette pattern in device pixels.
             const auto ctm = context.ctm();
             const Point origin = ctm.apply(Point{0, 0});
             const Point shifted = ctm.apply(Point{s.x, s.y});
+            // Sum the shifted copies' coverage first (adding from zero keeps eight-bit steps from
+            // rounding faint copies away), then paint the shadow colour through the sum.
+            cairo_push_group(cr);
+            cairo_set_operator(cr, CAIRO_OPERATOR_ADD);
             for (int i = -steps; i <= steps; ++i) {
                 for (int j = -steps; j <= steps; ++j) {
                     const double dx = shifted.x - origin.x + (steps ? i * s.radius * scale / steps : 0);
@@ -154,9 +176,14 @@ public:
                     cairo_matrix_t m;
                     cairo_matrix_init_translate(&m, -dx, -dy);
                     cairo_pattern_set_matrix(silhouette, &m);
-                    cairo_mask(cr, silhouette);
+                    cairo_set_source(cr, silhouette);
+                    cairo_paint_with_alpha(cr, 1.0 / samples);
                 }
             }
+            cairo_pattern_t* blurred = cairo_pop_group(cr);
+            cairo_set_source_rgba(cr, s.color->red(), s.color->green(), s.color->blue(), s.color->alpha());
+            cairo_mask(cr, blurred);
+            cairo_pattern_destroy(blurred);
             cairo_restore(cr);
             cairo_pattern_destroy(silhouette);
         }

@@ -419,6 +419,17 @@ private:
     bool stale_ = true;
 };
 
+// Outside data may carry NaN or negative lengths: NaN means unspecified, negatives are zero.
+std::optional<double> sanitized(std::optional<double> length, bool allowInfinity) {
+    if (!length || std::isnan(*length) || (!allowInfinity && std::isinf(*length))) {
+        return std::nullopt;
+    }
+    return std::max(0.0, *length);
+}
+double finiteOr(double value, double fallback) {
+    return std::isfinite(value) ? value : fallback;
+}
+
 } // namespace
 
 View HStack(std::vector<View> children) {
@@ -444,26 +455,36 @@ View ZStack(Alignment alignment, std::vector<View> children) {
     return make<ZStackNode>(std::move(children), alignment);
 }
 View Spacer(double minLength) {
-    return make<SpacerNode>({}, SpacerParams{minLength});
+    return make<SpacerNode>({}, SpacerParams{sanitized(minLength, false).value_or(0)});
 }
 View GeometryReader(std::function<View(const GeometryProxy&)> content) {
     return make<GeometryNode>({}, GeometryParams{std::move(content)});
 }
 
 View View::padding(EdgeInsets insets) const {
+    insets = {finiteOr(insets.top, 0), finiteOr(insets.left, 0), finiteOr(insets.bottom, 0),
+              finiteOr(insets.right, 0)};
     return make<PaddingNode>({*this}, insets);
 }
 View View::frame(std::optional<double> width, std::optional<double> height, Alignment alignment) const {
-    return make<FixedFrameNode>({*this}, FixedFrameParams{width, height, alignment});
+    return make<FixedFrameNode>(
+        {*this}, FixedFrameParams{sanitized(width, false), sanitized(height, false), alignment});
 }
 View View::frame(const FrameLimits& limits) const {
-    return make<FlexibleFrameNode>({*this}, limits);
+    FrameLimits l = limits;
+    l.minWidth = sanitized(l.minWidth, false);
+    l.idealWidth = sanitized(l.idealWidth, false);
+    l.maxWidth = sanitized(l.maxWidth, true);
+    l.minHeight = sanitized(l.minHeight, false);
+    l.idealHeight = sanitized(l.idealHeight, false);
+    l.maxHeight = sanitized(l.maxHeight, true);
+    return make<FlexibleFrameNode>({*this}, l);
 }
 View View::offset(double x, double y) const {
-    return make<OffsetNode>({*this}, Point{x, y});
+    return make<OffsetNode>({*this}, Point{finiteOr(x, 0), finiteOr(y, 0)});
 }
 View View::position(double x, double y) const {
-    return make<PositionNode>({*this}, Point{x, y});
+    return make<PositionNode>({*this}, Point{finiteOr(x, 0), finiteOr(y, 0)});
 }
 View View::layoutPriority(double priority) const {
     return make<PriorityNode>({*this}, PriorityParams{priority});
@@ -481,7 +502,7 @@ View View::scaleEffect(double scale, UnitPoint anchor) const {
     return scaleEffect(scale, scale, anchor);
 }
 View View::scaleEffect(double sx, double sy, UnitPoint anchor) const {
-    return make<ScaleNode>({*this}, ScaleParams{sx, sy, anchor});
+    return make<ScaleNode>({*this}, ScaleParams{finiteOr(sx, 1), finiteOr(sy, 1), anchor});
 }
 View View::clipped() const {
     return make<ClipNode>({*this}, 0);

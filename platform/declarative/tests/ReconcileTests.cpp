@@ -1,6 +1,7 @@
 #include "Support.hpp"
 
 #include <gtest/gtest.h>
+#include <limits>
 #include <map>
 #include <thread>
 
@@ -223,4 +224,78 @@ TEST(Bindings, StateAndObservedBindingsReadAndWriteTheirSource) {
     h.settle();
     EXPECT_EQ(texts(h), (std::vector<std::string>{"x:9"}));
     EXPECT_EQ(Binding<int>::constant(3).get(), 3);
+}
+
+namespace {
+class Native : public ui::View {
+public:
+    Native() : ui::View(Rect(0, 0, 30, 20)) {}
+    bool isFlipped() const override { return true; }
+    void mouseDown(const ui::Event&) override { ++downs; }
+    int updates = 0;
+    int downs = 0;
+    int lastValue = -1;
+};
+struct Wrapper {
+    std::shared_ptr<Model> model;
+    std::shared_ptr<int> makes;
+    std::shared_ptr<int> dismantles;
+    std::shared_ptr<std::weak_ptr<Native>> made;
+    View body(Context&) const {
+        const int a = model->a.get();
+        auto makes = this->makes;
+        auto made = this->made;
+        auto dismantles = this->dismantles;
+        return If(model->flag.get(),
+                  represent(Representable<Native>{[makes, made] {
+                                                      ++*makes;
+                                                      auto v = std::make_shared<Native>();
+                                                      *made = v;
+                                                      return v;
+                                                  },
+                                                  [a](Native& v) {
+                                                      ++v.updates;
+                                                      v.lastValue = a;
+                                                  },
+                                                  [dismantles](Native&) { ++*dismantles; }})
+                      .padding(5));
+    }
+};
+} // namespace
+
+TEST(Representable, MadeOnceUpdatedOnEveryEvaluationAndRemovedWithItsNode) {
+    auto model = std::make_shared<Model>();
+    auto makes = std::make_shared<int>(0);
+    auto dismantles = std::make_shared<int>(0);
+    auto made = std::make_shared<std::weak_ptr<Native>>();
+    Harness h(Wrapper{model, makes, dismantles, made});
+    auto native = made->lock();
+    ASSERT_TRUE(native);
+    EXPECT_EQ(native->superview().get(), h.host.get());
+    // Without an intrinsic size it takes the proposal: the host less the padding.
+    EXPECT_EQ(native->frame(), (Rect{5, 5, 190, 90}));
+    model->a = 3;
+    h.settle();
+    EXPECT_EQ(*makes, 1);
+    EXPECT_EQ(native->updates, 2);
+    EXPECT_EQ(native->lastValue, 3);
+    // Events reach it natively.
+    h.click({90, 45});
+    EXPECT_EQ(native->downs, 1);
+    model->flag = false;
+    h.settle();
+    EXPECT_EQ(*dismantles, 1);
+    EXPECT_EQ(native->superview(), nullptr);
+}
+
+TEST(Layout, HostileSizesNeitherCrashNorGoNegative) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    Harness h(VStack({ColorView(red()).frame(nan, 1e300), ColorView(blue()).frame(-50, -50).padding(-1e9),
+                      Text(std::string(2000, 'x')).frame({.minWidth = 100, .maxWidth = 10}), Spacer(-5)}));
+    for (const auto& r : h.fills()) {
+        EXPECT_GE(r.width(), 0);
+        EXPECT_GE(r.height(), 0);
+    }
+    EXPECT_NO_THROW(h.host->sizeThatFits(Proposal::infinity()));
+    EXPECT_NO_THROW(h.host->sizeThatFits(Proposal::zero()));
 }

@@ -110,6 +110,12 @@ void HostingView::flush() {
     setNeedsLayout();
 }
 
+void HostingView::nodeWillLeave(Node& node) {
+    if (focus_->isFocusWithin(&node)) {
+        focus_->focus(nullptr);
+    }
+}
+
 void HostingView::setNeedsLayout() {
     needsLayout_ = true;
     setNeedsDisplay();

@@ -45,6 +45,8 @@ public:
     void flush();
     void setNeedsLayout();
     void layoutIfNeeded();
+    // Reconciliation is about to drop a subtree.
+    void nodeWillLeave(Node& node);
     std::uint64_t layoutGeneration() const { return generation_; }
     // The root's size for a proposal (min, ideal and max sizes come from 0, unspecified and infinity).
     Size sizeThatFits(const Proposal& proposal);

@@ -227,8 +227,12 @@ void Node::reconcileChildren(const std::vector<View>& views, const Environment& 
         next.push_back(std::move(node));
     }
     children_ = std::move(next);
-    // What is left in `old` goes away with this scope (gesture arenas see their nodes expire).
+    // What is left in `old` goes away with this scope (gesture arenas see their nodes expire). Focus
+    // inside it is given up first, while the chain above it still answers.
     for (auto& [key, node] : old) {
+        if (host_) {
+            host_->nodeWillLeave(*node);
+        }
         node->parent_ = nullptr;
     }
     if (host_) {

@@ -296,3 +296,44 @@ TEST(Focus, FocusStateMovesFocusAndKeysBubbleByPhase) {
     EXPECT_EQ(model->name.peek(), "");
     EXPECT_EQ(h.host->focusManager().focusedNode(), nullptr);
 }
+
+namespace {
+struct Removing {
+    std::shared_ptr<core::Observed<bool>> shown;
+    std::shared_ptr<FormModel> model;
+    View body(Context& context) const {
+        auto focus = focusState<int>(context);
+        model->focus = focus;
+        return If(shown->get(),
+                  focused(TextField(Binding<std::string>::to(model->name)), focus.binding(), 1));
+    }
+};
+} // namespace
+
+TEST(Focus, RemovingTheFocusedFieldClearsFocusAndItsState) {
+    auto model = std::make_shared<FormModel>();
+    auto shown = std::make_shared<core::Observed<bool>>(true);
+    Harness h(Removing{shown, model});
+    h.click({100, 50});
+    h.settle();
+    ASSERT_EQ(model->focus.get(), 1);
+    *shown = false;
+    h.settle();
+    EXPECT_EQ(h.host->focusManager().focusedNode(), nullptr);
+    EXPECT_EQ(model->focus.get(), std::nullopt);
+    h.backend->typeKey("x");
+    EXPECT_EQ(model->name.peek(), "");
+}
+
+TEST(Gestures, DragValuesAndTheHostCarryTheCurrentModifierFlags) {
+    std::vector<ui::ModifierFlags> seen;
+    Harness h(ColorView(red()).frame(40, 40).gesture(
+        DragGesture{0, [&](const DragValue& v) { seen.push_back(v.modifiers); }, {}, {}}));
+    h.down({100, 50});
+    h.drag({110, 50}, ui::Modifier::shift);
+    h.up({110, 50}, ui::Modifier::shift);
+    EXPECT_EQ(seen, (std::vector<ui::ModifierFlags>{0, ui::Modifier::shift}));
+    EXPECT_EQ(h.host->currentModifierFlags(), ui::Modifier::shift);
+    h.backend->flagsChanged(ui::Modifier::option);
+    EXPECT_EQ(h.host->currentModifierFlags() & ui::Modifier::option, ui::Modifier::option);
+}

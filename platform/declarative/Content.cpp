@@ -57,16 +57,19 @@ private:
     Size naturalSize() {
         const auto font = environment_.resolvedFont();
         const TextMeasurer* measurer = &measurerOf(*this);
-        if (measurer != measuredWith_ || params().text != measuredText_ || !measuredFont_ ||
-            !(*measuredFont_ == *font)) {
+        const std::uint64_t generation = host() ? host()->measurerGeneration() : 0;
+        if (measurer != measuredWith_ || generation != measuredGeneration_ ||
+            params().text != measuredText_ || !measuredFont_ || !(*measuredFont_ == *font)) {
             measured_ = measurer->measure(params().text, font);
             measuredWith_ = measurer;
+            measuredGeneration_ = generation;
             measuredText_ = params().text;
             measuredFont_ = font;
         }
         return measured_;
     }
     const TextMeasurer* measuredWith_ = nullptr;
+    std::uint64_t measuredGeneration_ = 0;
     std::string measuredText_;
     graphics::FontRef measuredFont_;
     Size measured_;

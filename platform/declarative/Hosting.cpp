@@ -54,6 +54,7 @@ void HostingView::setRootEnvironment(Environment environment) {
 
 void HostingView::setTextMeasurer(std::shared_ptr<const TextMeasurer> measurer) {
     measurer_ = measurer ? std::move(measurer) : std::make_shared<PangoTextMeasurer>();
+    ++measurerGeneration_;
     setNeedsLayout();
 }
 

@@ -36,6 +36,8 @@ public:
 
     // Text metrics for layout (Pango by default; tests may install a deterministic one).
     const TextMeasurer& textMeasurer() const { return *measurer_; }
+    // Changes whenever the measurer is replaced (text views keep measurements until then).
+    std::uint64_t measurerGeneration() const { return measurerGeneration_; }
     void setTextMeasurer(std::shared_ptr<const TextMeasurer> measurer);
 
     // Update cycle. Changes mark nodes dirty; the first one posts a flush to the main queue.
@@ -91,6 +93,7 @@ private:
     std::unique_ptr<FocusManager> focus_;
     std::shared_ptr<display::Clipboard> clipboard_;
     std::uint64_t generation_ = 1;
+    std::uint64_t measurerGeneration_ = 1;
     bool flushScheduled_ = false;
     bool needsLayout_ = true;
     bool flushing_ = false;

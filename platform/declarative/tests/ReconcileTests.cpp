@@ -299,3 +299,33 @@ TEST(Layout, HostileSizesNeitherCrashNorGoNegative) {
     EXPECT_NO_THROW(h.host->sizeThatFits(Proposal::infinity()));
     EXPECT_NO_THROW(h.host->sizeThatFits(Proposal::zero()));
 }
+
+namespace {
+// The example at the top of Declarative.hpp, kept compiling and working.
+struct NameModel {
+    core::Observed<std::string> name{std::string("Warm pad")};
+};
+struct Meter {
+    std::shared_ptr<NameModel> model;
+    View body(Context& c) const {
+        auto open = c.state(false);
+        return VStack(
+                   {.spacing = 4},
+                   {Text(model->name.get()).font(graphics::Font::systemFont(11, graphics::FontWeight::bold)),
+                    Button([open] { open.set(!open.get()); }, Text(open.get() ? "Hide" : "Show")),
+                    If(open.get(), TextField(Binding<std::string>::to(model->name)))})
+            .padding(8)
+            .background(RoundedRectangle(6).fill(graphics::Color::controlColor()));
+    }
+};
+} // namespace
+
+TEST(Example, TheHeaderExampleOpensItsFieldOnAClick) {
+    auto model = std::make_shared<NameModel>();
+    Harness h(Meter{model}, {300, 200});
+    EXPECT_EQ(texts(h), (std::vector<std::string>{"Warm pad", "Show"}));
+    const auto show = h.record(DrawOpKind::text)[1].rect;
+    h.click(show.center());
+    h.settle();
+    EXPECT_EQ(texts(h), (std::vector<std::string>{"Warm pad", "Hide", "Warm pad"}));
+}

@@ -90,6 +90,21 @@ void BM_PanelOneStateChange(benchmark::State& state) {
 }
 BENCHMARK(BM_PanelOneStateChange)->Unit(benchmark::kMicrosecond);
 
+// The same change without drawing: re-evaluation of the one dial and a layout pass.
+void BM_PanelOneStateChangeWithoutDrawing(benchmark::State& state) {
+    Fixture f;
+    f.host->drawTree(f.canvas.context());
+    double v = 0;
+    for (auto _ : state) {
+        v = v > 0.9 ? 0 : v + 0.01;
+        *f.values->values[7] = v;
+        f.host->flush();
+        f.host->layoutIfNeeded();
+    }
+    core::MainQueue::shared().drain();
+}
+BENCHMARK(BM_PanelOneStateChangeWithoutDrawing)->Unit(benchmark::kMicrosecond);
+
 void BM_PanelLayoutOnly(benchmark::State& state) {
     Fixture f;
     for (auto _ : state) {

@@ -300,7 +300,20 @@ void X11Display::processPendingEvents() {
     processing_ = false;
 }
 
+void X11Display::setEventHandler(unsigned long xid, std::function<void(XEvent&)> handler) {
+    if (handler) {
+        handlers_[xid] = std::move(handler);
+    } else {
+        handlers_.erase(xid);
+    }
+}
+
 void X11Display::handleEvent(XEvent& event) {
+    if (auto handler = handlers_.find(event.xany.window); handler != handlers_.end()) {
+        auto call = handler->second; // the handler may remove itself
+        call(event);
+        return;
+    }
     auto it = windows_.find(event.xany.window);
     if (it == windows_.end()) {
         return;

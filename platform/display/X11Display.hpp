@@ -8,6 +8,7 @@
 #include "ui/WindowBackend.hpp"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -55,6 +56,10 @@ public:
     int connectionFd() const;
     std::size_t windowCount() const { return windows_.size(); }
 
+    // Routes the events of a window this library did not create as a ui window (the clipboard's) to a
+    // handler; an empty handler removes the route.
+    void setEventHandler(unsigned long xid, std::function<void(XEvent&)> handler);
+
 private:
     friend class X11WindowBackend;
     explicit X11Display(::Display* display);
@@ -68,6 +73,7 @@ private:
     std::uint64_t watchId_ = 0;
     std::optional<double> scaleOverride_;
     std::map<unsigned long, std::weak_ptr<X11WindowBackend>> windows_;
+    std::map<unsigned long, std::function<void(XEvent&)>> handlers_;
     unsigned long wmProtocols_ = 0;
     unsigned long wmDeleteWindow_ = 0;
     unsigned long netWmName_ = 0;

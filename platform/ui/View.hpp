@@ -94,6 +94,9 @@ public:
     // The deepest visible view under a point given in the superview's coordinates (window coordinates
     // for the content view); the topmost subview wins. Null when the point is outside or the view hidden.
     virtual std::shared_ptr<View> hitTest(const graphics::Point& pointInSuperview);
+    // The press this view was tracking ended without a mouse up (the window lost key status and with it
+    // the pointer grab). The base does nothing.
+    virtual void mouseTrackingCancelled() {}
     // Whether a click into an inactive window is also delivered to this view.
     virtual bool acceptsFirstMouse(const Event* event) const;
 

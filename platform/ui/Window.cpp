@@ -4,6 +4,7 @@
 #include "ui/Application.hpp"
 
 #include <cairo.h>
+#include <utility>
 
 namespace ui {
 
@@ -162,6 +163,10 @@ void Window::becomeKeyWindow() {
 }
 
 void Window::resignKeyWindow() {
+    // The pointer grab goes with key status: the view tracking a press hears that it ended.
+    if (auto tracked = std::exchange(trackingView_, {}).lock()) {
+        tracked->mouseTrackingCancelled();
+    }
     setViewsNeedDisplay(true);
     if (contentView_) {
         contentView_->setNeedsDisplay();

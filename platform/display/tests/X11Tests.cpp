@@ -4,6 +4,7 @@
 // clang-format on
 
 #include "InputTree.hpp"
+#include "Xvfb.hpp"
 #include "core/RunLoop.hpp"
 #include "display/HeadlessBackend.hpp"
 #include "display/X11Display.hpp"
@@ -25,50 +26,6 @@ extern char** environ;
 using graphics::Rect;
 
 namespace {
-
-// An Xvfb server of our own on a display number it picks itself, so the test needs no $DISPLAY and
-// never meets another server.
-class XvfbServer {
-public:
-    XvfbServer() {
-        int fds[2];
-        if (access("/usr/bin/Xvfb", X_OK) != 0 || pipe(fds) != 0) {
-            return;
-        }
-        const std::string fd = std::to_string(fds[1]);
-        const char* argv[] = {"Xvfb",      "-displayfd", fd.c_str(),  "-screen", "0",    "640x480x24",
-                              "-nolisten", "tcp",        "-nolisten", "unix",    nullptr};
-        // Abstract sockets only: no files under /tmp/.X11-unix are needed.
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        if (posix_spawn(&pid_, "/usr/bin/Xvfb", &actions, nullptr, const_cast<char**>(argv), environ) != 0) {
-            pid_ = 0;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        std::string number;
-        char c;
-        while (pid_ > 0 && read(fds[0], &c, 1) == 1 && c != '\n') {
-            number += c;
-        }
-        close(fds[0]);
-        if (!number.empty()) {
-            name_ = ":" + number;
-        }
-    }
-    ~XvfbServer() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    const std::string& name() const { return name_; }
-
-private:
-    pid_t pid_ = 0;
-    std::string name_;
-};
 
 template <class Predicate> bool pumpUntil(display::X11Display& display, Predicate done) {
     for (int i = 0; i < 400 && !done(); ++i) {
@@ -111,7 +68,7 @@ void sendKey(::Display* dpy, unsigned long xid, KeySym keysym) {
 } // namespace
 
 TEST(X11Display, OpensDrawsTakesInputAndCloses) {
-    XvfbServer server;
+    displaytest::XvfbServer server;
     if (server.name().empty()) {
         GTEST_SKIP() << "Xvfb is not available";
     }
@@ -178,7 +135,7 @@ TEST(X11Display, OpensDrawsTakesInputAndCloses) {
 }
 
 TEST(X11Display, BackingScaleComesFromOverrideEnvironmentOrXftDpi) {
-    XvfbServer server;
+    displaytest::XvfbServer server;
     if (server.name().empty()) {
         GTEST_SKIP() << "Xvfb is not available";
     }

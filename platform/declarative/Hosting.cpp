@@ -1,0 +1,320 @@
+#include "declarative/Hosting.hpp"
+
+#include "core/MainQueue.hpp"
+#include "declarative/Focus.hpp"
+#include "declarative/Gestures.hpp"
+#include "declarative/Modifier.hpp"
+#include "display/Clipboard.hpp"
+#include "ui/Window.hpp"
+
+#include <algorithm>
+
+namespace declarative {
+
+std::shared_ptr<HostingView> HostingView::make(declarative::View root, const Rect& frame) {
+    auto host = std::make_shared<HostingView>(frame);
+    host->setRootView(std::move(root));
+    return host;
+}
+
+HostingView::HostingView(const Rect& frame)
+    : ui::View(frame), measurer_(std::make_shared<PangoTextMeasurer>()),
+      arena_(std::make_unique<GestureArena>()), focus_(std::make_unique<FocusManager>(*this)),
+      clipboard_(std::make_shared<display::MemoryClipboard>()) {}
+
+void HostingView::setClipboard(std::shared_ptr<display::Clipboard> clipboard) {
+    clipboard_ = clipboard ? std::move(clipboard) : std::make_shared<display::MemoryClipboard>();
+}
+
+HostingView::~HostingView() {
+    // Nodes outlive nothing of ours: drop the tree before the arena and focus manager.
+    arena_->cancel();
+    root_.reset();
+}
+
+void HostingView::setRootView(declarative::View root) {
+    const auto& description = root.description();
+    if (!root_ || root_->description_->type() != description->type()) {
+        arena_->cancel();
+        root_ = description->makeNode();
+        root_->setHost(this);
+        root_->description_ = description;
+    }
+    root_->update(description, environment_, true);
+    setNeedsLayout();
+}
+
+void HostingView::setRootEnvironment(Environment environment) {
+    environment_ = std::move(environment);
+    if (root_) {
+        root_->update(root_->description_, environment_, true);
+    }
+    setNeedsLayout();
+}
+
+void HostingView::setTextMeasurer(std::shared_ptr<const TextMeasurer> measurer) {
+    measurer_ = measurer ? std::move(measurer) : std::make_shared<PangoTextMeasurer>();
+    ++measurerGeneration_;
+    setNeedsLayout();
+}
+
+void HostingView::markDirty(const std::shared_ptr<Node>& node) {
+    dirty_.push_back(node);
+    if (flushScheduled_) {
+        return;
+    }
+    flushScheduled_ = true;
+    std::weak_ptr<HostingView> weak = sharedAs<HostingView>();
+    core::mainAsync([weak] {
+        if (auto host = weak.lock()) {
+            host->flush();
+        }
+    });
+}
+
+void HostingView::flush() {
+    if (flushing_) {
+        return;
+    }
+    flushing_ = true;
+    flushScheduled_ = false;
+    // Writes made by bodies during this flush land in dirty_ again; a few rounds settle them, and a
+    // body that keeps invalidating itself is left for the next turn rather than looping here.
+    for (int round = 0; round < 4 && !dirty_.empty(); ++round) {
+        std::vector<std::shared_ptr<Node>> nodes;
+        for (auto& weak : std::exchange(dirty_, {})) {
+            if (auto node = weak.lock()) {
+                nodes.push_back(std::move(node));
+            }
+        }
+        std::stable_sort(nodes.begin(), nodes.end(),
+                         [](const auto& a, const auto& b) { return a->depth() < b->depth(); });
+        for (auto& node : nodes) {
+            // Skipped when an ancestor's re-evaluation already rebuilt it, or when it left the tree.
+            if (node->isDirty() && (node->depth() == 0 || node->parent() != nullptr)) {
+                node->reevaluate();
+            }
+        }
+    }
+    flushing_ = false;
+    if (!dirty_.empty() && !flushScheduled_) {
+        flushScheduled_ = true;
+        std::weak_ptr<HostingView> weak = sharedAs<HostingView>();
+        core::mainAsync([weak] {
+            if (auto host = weak.lock()) {
+                host->flush();
+            }
+        });
+    }
+    arena_->prune();
+    focus_->validate();
+    setNeedsLayout();
+}
+
+void HostingView::nodeWillLeave(Node& node) {
+    if (focus_->isFocusWithin(&node)) {
+        focus_->focus(nullptr);
+    }
+}
+
+void HostingView::setNeedsLayout() {
+    needsLayout_ = true;
+    setNeedsDisplay();
+}
+
+void HostingView::layoutIfNeeded() {
+    if (!needsLayout_ || !root_) {
+        return;
+    }
+    needsLayout_ = false;
+    ++generation_;
+    // The root takes the size it asks for within the bounds, centred, as any child would be.
+    const Rect bounds({0, 0}, this->bounds().size);
+    const Size size = root_->measure(Proposal::of(bounds.size));
+    root_->place(Rect(Alignment::center().place(size, bounds), size));
+    // Layout may have reconciled (geometry readers); that needs no second pass.
+    needsLayout_ = false;
+}
+
+Size HostingView::sizeThatFits(const Proposal& proposal) {
+    if (!root_) {
+        return {};
+    }
+    ++generation_;
+    needsLayout_ = true;
+    return root_->measure(proposal);
+}
+
+void HostingView::drawTree(graphics::GraphicsContext& context) {
+    layoutIfNeeded();
+    if (root_) {
+        root_->drawTree(context);
+    }
+}
+
+void HostingView::setFrame(const Rect& frame) {
+    const bool resized = frame.size != this->frame().size;
+    ui::View::setFrame(frame);
+    if (resized) {
+        setNeedsLayout();
+    }
+}
+
+void HostingView::draw(const Rect&) {
+    if (auto* context = graphics::GraphicsContext::current()) {
+        drawTree(*context);
+    }
+}
+
+Point HostingView::localPoint(const ui::Event& event) const {
+    return convertPointFromView(event.locationInWindow, nullptr);
+}
+
+void HostingView::cancelPointerTracking() {
+    arena_->cancel();
+}
+
+void HostingView::mouseDown(const ui::Event& event) {
+    modifiers_ = event.modifierFlags;
+    layoutIfNeeded();
+    if (auto window = this->window()) {
+        window->makeFirstResponder(sharedAs<HostingView>());
+    }
+    if (!root_) {
+        return;
+    }
+    const Point p = localPoint(event);
+    // A click on something focusable focuses it.
+    std::vector<Node*> path;
+    root_->hitTest(p, path);
+    for (Node* node : path) { // innermost first
+        if (dynamic_cast<FocusableNode*>(node) && node->environment().isEnabled) {
+            focus_->focus(node);
+            break;
+        }
+    }
+    arena_->pointerDown(*root_, p, event);
+}
+
+void HostingView::mouseDragged(const ui::Event& event) {
+    modifiers_ = event.modifierFlags;
+    arena_->pointerMoved(localPoint(event), event);
+}
+
+void HostingView::mouseUp(const ui::Event& event) {
+    modifiers_ = event.modifierFlags;
+    arena_->pointerUp(localPoint(event), event);
+}
+
+namespace {
+KeyPress keyPressOf(const ui::Event& event, KeyPhase phase) {
+    return KeyPress{event.characters, event.specialKey(), event.modifierFlags, phase};
+}
+} // namespace
+
+void HostingView::keyDown(const ui::Event& event) {
+    modifiers_ = event.modifierFlags;
+    if (event.specialKey() == ui::SpecialKey::escape && arena_->isTracking()) {
+        arena_->cancel();
+        return;
+    }
+    if (!focus_->dispatch(keyPressOf(event, event.isARepeat ? KeyPhase::repeat : KeyPhase::down))) {
+        ui::View::keyDown(event);
+    }
+}
+
+void HostingView::keyUp(const ui::Event& event) {
+    modifiers_ = event.modifierFlags;
+    if (!focus_->dispatch(keyPressOf(event, KeyPhase::up))) {
+        ui::View::keyUp(event);
+    }
+}
+
+void HostingView::flagsChanged(const ui::Event& event) {
+    modifiers_ = event.modifierFlags;
+}
+
+bool HostingView::resignFirstResponder() {
+    arena_->cancel();
+    focus_->focus(nullptr);
+    return true;
+}
+
+void HostingView::viewWillMoveToWindow(const std::shared_ptr<ui::Window>& newWindow) {
+    if (!newWindow) {
+        arena_->cancel();
+    }
+    ui::View::viewWillMoveToWindow(newWindow);
+}
+
+// Representables.
+
+namespace {
+struct RepresentableParams {
+    std::function<std::shared_ptr<ui::View>()> make;
+    std::function<void(ui::View&)> update;
+    std::function<void(ui::View&)> dismantle;
+    std::type_index type;
+};
+
+class RepresentableNode final : public detail::ParamsNode<RepresentableParams, RepresentableNode> {
+public:
+    ~RepresentableNode() override {
+        if (view_) {
+            if (params().dismantle) {
+                params().dismantle(*view_);
+            }
+            view_->removeFromSuperview();
+        }
+    }
+
+protected:
+    void didUpdate() override {
+        if (!view_ && params().make) {
+            view_ = params().make();
+            if (view_ && host()) {
+                host()->addSubview(view_);
+            }
+        }
+        if (view_ && params().update) {
+            params().update(*view_);
+        }
+    }
+    Size sizeThatFits(const Proposal& p) override {
+        if (!view_) {
+            return {};
+        }
+        const Size intrinsic = view_->intrinsicContentSize();
+        const Size fallback = view_->frame().size;
+        Size s = p.replacingUnspecified(fallback);
+        if (intrinsic.width != ui::View::noIntrinsicMetric) {
+            s.width = intrinsic.width;
+        }
+        if (intrinsic.height != ui::View::noIntrinsicMetric) {
+            s.height = intrinsic.height;
+        }
+        return s;
+    }
+    void placeChildren(const Rect& frame) override {
+        if (view_) {
+            // Subviews of the hosting view live in its (flipped) coordinates, which are ours, as long
+            // as no scale or offset sits above this node.
+            view_->setFrame(hostToLocal().inverted().apply(frame));
+        }
+    }
+
+private:
+    std::shared_ptr<ui::View> view_;
+};
+
+} // namespace
+
+namespace detail {
+View representable(std::function<std::shared_ptr<ui::View>()> make, std::function<void(ui::View&)> update,
+                   std::function<void(ui::View&)> dismantle, std::type_index type) {
+    return detail::make<RepresentableNode>(
+        {}, RepresentableParams{std::move(make), std::move(update), std::move(dismantle), type});
+}
+} // namespace detail
+
+} // namespace declarative

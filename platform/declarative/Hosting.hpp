@@ -1,0 +1,134 @@
+#pragma once
+
+// The hosting view: a platform/ui view that owns a declarative tree, lays it out in its bounds, draws
+// it, turns its events into gestures, buttons and key presses, and re-evaluates what changed once per
+// main-queue turn. The same tree draws headless, in an X11 window or inside a plug-in editor.
+//
+// Representable wraps a platform/ui view inside a declarative tree: made once per identity, updated
+// on every re-evaluation, removed with its node.
+
+#include "declarative/Core.hpp"
+#include "ui/Event.hpp"
+#include "ui/View.hpp"
+
+#include <memory>
+
+namespace display {
+class Clipboard;
+}
+
+namespace declarative {
+
+class GestureArena;
+class FocusManager;
+
+class HostingView : public ui::View {
+public:
+    static std::shared_ptr<HostingView> make(declarative::View root, const Rect& frame = {});
+    explicit HostingView(const Rect& frame);
+    ~HostingView() override;
+
+    // The tree.
+    void setRootView(declarative::View root);
+    Node* rootNode() const { return root_.get(); }
+    const Environment& rootEnvironment() const { return environment_; }
+    void setRootEnvironment(Environment environment);
+
+    // Text metrics for layout (Pango by default; tests may install a deterministic one).
+    const TextMeasurer& textMeasurer() const { return *measurer_; }
+    // Changes whenever the measurer is replaced (text views keep measurements until then).
+    std::uint64_t measurerGeneration() const { return measurerGeneration_; }
+    void setTextMeasurer(std::shared_ptr<const TextMeasurer> measurer);
+
+    // Update cycle. Changes mark nodes dirty; the first one posts a flush to the main queue.
+    void markDirty(const std::shared_ptr<Node>& node);
+    bool flushPending() const { return flushScheduled_; }
+    // Re-evaluates every dirty node (shallowest first), then lays out and asks for display.
+    void flush();
+    void setNeedsLayout();
+    void layoutIfNeeded();
+    // Reconciliation is about to drop a subtree.
+    void nodeWillLeave(Node& node);
+    std::uint64_t layoutGeneration() const { return generation_; }
+    // The root's size for a proposal (min, ideal and max sizes come from 0, unspecified and infinity).
+    Size sizeThatFits(const Proposal& proposal);
+
+    // Draws the tree into a context whose user space is this view's (top-left origin, y down).
+    void drawTree(graphics::GraphicsContext& context);
+
+    // Input.
+    // The modifier flags of the latest event this view saw.
+    ui::ModifierFlags currentModifierFlags() const { return modifiers_; }
+    // Ends any gesture in progress with cancellation (the pointer grab was lost).
+    void cancelPointerTracking();
+    GestureArena& gestureArena() { return *arena_; }
+    // Text fields copy and paste through this (an in-memory clipboard of this view by default).
+    display::Clipboard& clipboard() const { return *clipboard_; }
+    void setClipboard(std::shared_ptr<display::Clipboard> clipboard);
+    FocusManager& focusManager() { return *focus_; }
+
+    // ui::View.
+    bool isFlipped() const override { return true; }
+    void setFrame(const Rect& frame) override;
+    void draw(const Rect& dirtyRect) override;
+    bool acceptsFirstResponder() const override { return true; }
+    bool resignFirstResponder() override;
+    void mouseDown(const ui::Event& event) override;
+    void mouseDragged(const ui::Event& event) override;
+    void mouseUp(const ui::Event& event) override;
+    void keyDown(const ui::Event& event) override;
+    void keyUp(const ui::Event& event) override;
+    void flagsChanged(const ui::Event& event) override;
+    void mouseTrackingCancelled() override { cancelPointerTracking(); }
+    void viewWillMoveToWindow(const std::shared_ptr<ui::Window>& newWindow) override;
+
+private:
+    Point localPoint(const ui::Event& event) const;
+
+    std::shared_ptr<Node> root_;
+    Environment environment_;
+    std::shared_ptr<const TextMeasurer> measurer_;
+    std::vector<std::weak_ptr<Node>> dirty_;
+    std::unique_ptr<GestureArena> arena_;
+    std::unique_ptr<FocusManager> focus_;
+    std::shared_ptr<display::Clipboard> clipboard_;
+    std::uint64_t generation_ = 1;
+    std::uint64_t measurerGeneration_ = 1;
+    bool flushScheduled_ = false;
+    bool needsLayout_ = true;
+    bool flushing_ = false;
+    ui::ModifierFlags modifiers_ = 0;
+};
+
+// A platform/ui view inside a declarative tree. make() runs once per identity; update() after every
+// re-evaluation of the enclosing body; dismantle() when the node goes away. The view is sized by its
+// intrinsic content size where it has one (else it takes the proposal) and gets events natively.
+template <class V> struct Representable {
+    std::function<std::shared_ptr<V>()> make;
+    std::function<void(V&)> update;
+    std::function<void(V&)> dismantle;
+};
+
+namespace detail {
+View representable(std::function<std::shared_ptr<ui::View>()> make, std::function<void(ui::View&)> update,
+                   std::function<void(ui::View&)> dismantle, std::type_index type);
+}
+
+template <class V> View represent(Representable<V> r) {
+    auto update = r.update;
+    auto dismantle = r.dismantle;
+    return detail::representable([make = r.make] { return std::static_pointer_cast<ui::View>(make()); },
+                                 [update](ui::View& v) {
+                                     if (update) {
+                                         update(static_cast<V&>(v));
+                                     }
+                                 },
+                                 [dismantle](ui::View& v) {
+                                     if (dismantle) {
+                                         dismantle(static_cast<V&>(v));
+                                     }
+                                 },
+                                 typeid(V));
+}
+
+} // namespace declarative

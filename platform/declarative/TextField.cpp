@@ -1,0 +1,247 @@
+#include "declarative/TextField.hpp"
+
+#include "declarative/Focus.hpp"
+#include "declarative/Hosting.hpp"
+#include "declarative/Modifier.hpp"
+#include "display/Clipboard.hpp"
+#include "graphics/AttributedString.hpp"
+
+#include <algorithm>
+
+namespace declarative {
+
+namespace detail {
+void submit(Node& node);
+}
+
+namespace {
+
+constexpr double horizontalInset = 6;
+constexpr double verticalInset = 3;
+
+// Byte offsets of character boundaries in UTF-8.
+std::size_t previousBoundary(const std::string& s, std::size_t i) {
+    if (i == 0) {
+        return 0;
+    }
+    --i;
+    while (i > 0 && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) {
+        --i;
+    }
+    return i;
+}
+std::size_t nextBoundary(const std::string& s, std::size_t i) {
+    if (i >= s.size()) {
+        return s.size();
+    }
+    ++i;
+    while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) {
+        ++i;
+    }
+    return i;
+}
+
+struct TextFieldParams {
+    Binding<std::string> text;
+    std::string placeholder;
+};
+
+class TextFieldNode final : public FocusableNode {
+public:
+    using DescriptionType = detail::ParamsDescription<TextFieldParams, TextFieldNode>;
+    const TextFieldParams& params() const { return descriptionAs<DescriptionType>().params; }
+
+    bool hitsSelf(Point local) const override { return frame_.contains(local); }
+
+    void focusChanged(bool focused) override {
+        focused_ = focused;
+        if (focused) {
+            // Focus arrives with everything selected, as in a form.
+            const auto text = current();
+            anchor_ = 0;
+            caret_ = text.size();
+        }
+    }
+
+    KeyResult keyPress(const KeyPress& press) override {
+        if (press.phase == KeyPhase::up || !environment_.isEnabled) {
+            return KeyResult::ignored;
+        }
+        std::string text = current();
+        clampSelection(text);
+        const bool shift = press.modifiers & ui::Modifier::shift;
+        const bool command = press.modifiers & (ui::Modifier::control | ui::Modifier::command);
+        const auto [lo, hi] = std::minmax(anchor_, caret_);
+        auto moveTo = [&](std::size_t position) {
+            caret_ = position;
+            if (!shift) {
+                anchor_ = position;
+            }
+        };
+        auto replaceSelection = [&](const std::string& with) {
+            text.replace(lo, hi - lo, with);
+            caret_ = anchor_ = lo + with.size();
+            commit(text);
+        };
+        if (press.specialKey) {
+            switch (*press.specialKey) {
+            case ui::SpecialKey::leftArrow:
+                moveTo(!shift && lo != hi ? lo : previousBoundary(text, caret_));
+                break;
+            case ui::SpecialKey::rightArrow:
+                moveTo(!shift && lo != hi ? hi : nextBoundary(text, caret_));
+                break;
+            case ui::SpecialKey::home:
+            case ui::SpecialKey::upArrow:
+                moveTo(0);
+                break;
+            case ui::SpecialKey::end:
+            case ui::SpecialKey::downArrow:
+                moveTo(text.size());
+                break;
+            case ui::SpecialKey::deleteCharacter:
+            case ui::SpecialKey::backspace:
+                if (lo == hi) {
+                    anchor_ = previousBoundary(text, caret_);
+                }
+                selectAndReplace(text, "");
+                break;
+            case ui::SpecialKey::deleteForward:
+                if (lo == hi) {
+                    anchor_ = nextBoundary(text, caret_);
+                }
+                selectAndReplace(text, "");
+                break;
+            case ui::SpecialKey::carriageReturn:
+            case ui::SpecialKey::enter:
+            case ui::SpecialKey::newline:
+                detail::submit(*this);
+                break;
+            default:
+                return KeyResult::ignored;
+            }
+            invalidate();
+            return KeyResult::handled;
+        }
+        if (command) {
+            const std::string key =
+                press.characters.empty()
+                    ? ""
+                    : std::string(1, static_cast<char>(std::tolower(press.characters[0])));
+            auto* clipboard = host() ? &host()->clipboard() : nullptr;
+            if (key == "a") {
+                anchor_ = 0;
+                caret_ = text.size();
+            } else if ((key == "c" || key == "x") && clipboard && lo != hi) {
+                clipboard->setText(text.substr(lo, hi - lo));
+                if (key == "x") {
+                    replaceSelection("");
+                }
+            } else if (key == "v" && clipboard) {
+                auto pasted = clipboard->text().value_or("");
+                // One line: line breaks become spaces.
+                std::replace_if(
+                    pasted.begin(), pasted.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+                replaceSelection(pasted);
+            } else {
+                return KeyResult::ignored;
+            }
+            invalidate();
+            return KeyResult::handled;
+        }
+        if (press.characters.empty() || static_cast<unsigned char>(press.characters[0]) < 0x20 ||
+            press.characters[0] == 0x7f) {
+            return KeyResult::ignored;
+        }
+        replaceSelection(press.characters);
+        invalidate();
+        return KeyResult::handled;
+    }
+
+    void draw(graphics::GraphicsContext& context) override {
+        const auto text = current();
+        const auto font = environment_.resolvedFont();
+        const Rect box = frame_;
+        auto border = graphics::BezierPath::roundedRect(box.insetBy(0.5, 0.5), 4, 4);
+        context.fillPath(border, graphics::Color::textBackgroundColor(),
+                         graphics::CompositingOperation::sourceOver);
+        border.setLineWidth(1);
+        context.strokePath(border, focused_ ? graphics::Color::keyboardFocusIndicatorColor()
+                                            : graphics::Color::separatorColor());
+        const auto& measurer = host() ? host()->textMeasurer() : fallbackMeasurer();
+        const bool showPlaceholder = text.empty() && !params().placeholder.empty();
+        const std::string& shown = showPlaceholder ? params().placeholder : text;
+        const Size textSize = measurer.measure(shown, font);
+        const double textX = box.x() + std::max(horizontalInset, (box.width() - textSize.width) / 2);
+        const double textY = box.y() + (box.height() - textSize.height) / 2;
+        graphics::GraphicsContext::StateGuard guard(context);
+        context.clipToRect(box.insetBy(2, 1));
+        const auto [lo, hi] = std::minmax(std::min(anchor_, text.size()), std::min(caret_, text.size()));
+        if (focused_ && lo != hi) {
+            const double x0 = textX + measurer.offsetOfByte(text, font, lo);
+            const double x1 = textX + measurer.offsetOfByte(text, font, hi);
+            context.fillRect(Rect(x0, textY, x1 - x0, textSize.height),
+                             graphics::Color::selectedTextBackgroundColor());
+        }
+        if (!shown.empty()) {
+            graphics::TextAttributes attributes;
+            attributes.font = font;
+            attributes.foregroundColor = showPlaceholder ? graphics::Color::tertiaryLabelColor()
+                                                         : environment_.resolvedForegroundColor();
+            attributes.paragraphStyle.lineBreakMode = graphics::LineBreakMode::clipping;
+            context.drawText(graphics::AttributedString(shown, attributes),
+                             Rect(textX, textY, textSize.width + 1, textSize.height));
+        }
+        if (focused_ && lo == hi) {
+            const double x = textX + measurer.offsetOfByte(text, font, caret_);
+            context.fillRect(Rect(std::round(x), textY, 1, textSize.height),
+                             environment_.resolvedForegroundColor());
+        }
+    }
+
+    // For tests: the selection as byte offsets (anchor, caret).
+    std::pair<std::size_t, std::size_t> selection() const { return {anchor_, caret_}; }
+
+protected:
+    std::vector<View> childViews() override { return {}; }
+    Size sizeThatFits(const Proposal& p) override {
+        const auto& measurer = host() ? host()->textMeasurer() : fallbackMeasurer();
+        const double line = measurer.measure("Xg", environment_.resolvedFont()).height;
+        return {p.width.value_or(100), line + 2 * verticalInset};
+    }
+
+private:
+    static const TextMeasurer& fallbackMeasurer() {
+        static const PangoTextMeasurer measurer;
+        return measurer;
+    }
+    std::string current() const {
+        // Reads in event handlers are not tracked.
+        std::string value;
+        core::withObservationTracking([&] { value = params().text.get(); }, [] {}).cancel();
+        return value;
+    }
+    void clampSelection(const std::string& text) {
+        anchor_ = std::min(anchor_, text.size());
+        caret_ = std::min(caret_, text.size());
+    }
+    void selectAndReplace(std::string& text, const std::string& with) {
+        const auto [lo, hi] = std::minmax(anchor_, caret_);
+        text.replace(lo, hi - lo, with);
+        caret_ = anchor_ = lo + with.size();
+        commit(text);
+    }
+    void commit(const std::string& text) { params().text.set(text); }
+
+    std::size_t anchor_ = 0;
+    std::size_t caret_ = 0;
+    bool focused_ = false;
+};
+
+} // namespace
+
+View TextField(Binding<std::string> text, std::string placeholder) {
+    return detail::make<TextFieldNode>({}, TextFieldParams{std::move(text), std::move(placeholder)});
+}
+
+} // namespace declarative

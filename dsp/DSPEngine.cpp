@@ -273,6 +273,9 @@ void DSPEngine::process(const float* const* inputs, uint32_t inputCount, float* 
             ChannelState& ch = channels[c];
             std::fill(sum, sum + n, 0.0f);
             for (int g = 0; g < kBands; g += kBandGroup) {
+                if (groupSilent(ch, g)) {
+                    continue; // stepping would leave every band as it is, and none would be rendered
+                }
                 stepBandGroup(ch, g, n, values, group);
                 for (int k = 0; k < kBandGroup; ++k) {
                     renderBand(ch, g + k, n, values, shapesPlayed, frequencyCap, group.levels[k],
@@ -471,6 +474,15 @@ __attribute__((target("avx2,fma"))) void transposeLanes(const float (*in)[8], ui
 } // namespace
 #endif
 
+bool DSPEngine::groupSilent(const ChannelState& ch, int g) {
+    bool silent = true;
+    for (int k = 0; k < kBandGroup; ++k) {
+        const OnePoleSmoother& level = ch.levelSmoothers[g + k];
+        silent &= level.current == 0.0f && level.target == 0.0f;
+    }
+    return silent;
+}
+
 TESSARAY_FMA_CLONES
 void DSPEngine::stepBandGroup(ChannelState& ch, int g, uint32_t n, const FrameValues& values,
                               BandGroupValues& out) const {
@@ -617,9 +629,11 @@ void DSPEngine::analyseSlice(int channelIndex, bool first) {
     std::copy(ch.ring.begin() + w, ch.ring.end(), frame.begin());
     std::copy(ch.ring.begin(), ch.ring.begin() + w, frame.begin() + (kRingSize - w));
     float poison = 0.0f;
+    bool anySound = false;
     for (int n = 0; n < kFFTSize; ++n) {
         frame[n] = frame[n] * window[n];
         poison += frame[n] * 0.0f;
+        anySound |= frame[n] != 0.0f;
     }
     if (!std::isfinite(poison)) {
         // Overflowed input reached the ring: clear those samples for good and analyse what is left.
@@ -632,10 +646,15 @@ void DSPEngine::analyseSlice(int channelIndex, bool first) {
             frame[n] = finiteOrZero(frame[n] * window[n]);
         }
     }
-    fft.forward(frame.data(), realPart.data(), imagPart.data());
-    imagPart[0] = 0.0f;
-    for (int k = 0; k < kBins; ++k) {
-        magnitudes[k] = std::sqrt(realPart[k] * realPart[k] + imagPart[k] * imagPart[k]);
+    if (anySound || !std::isfinite(poison)) {
+        fft.forward(frame.data(), realPart.data(), imagPart.data());
+        imagPart[0] = 0.0f;
+        for (int k = 0; k < kBins; ++k) {
+            magnitudes[k] = std::sqrt(realPart[k] * realPart[k] + imagPart[k] * imagPart[k]);
+        }
+    } else {
+        // A silent frame transforms to zeros (signed at most, and the magnitudes square the sign away).
+        std::fill(magnitudes.begin(), magnitudes.end(), 0.0f);
     }
 
     const double sr = params.sampleRate;

@@ -136,6 +136,9 @@ private:
         float levels[kBandGroup][kChunk]; // -1 marks a frame in which the band is skipped
         float midis[kBandGroup][kChunk];
     };
+    // True when every band of the group is at level 0 with a target of 0: such bands are skipped in every
+    // frame and their smoothers stay put, so the whole group can be passed over.
+    static bool groupSilent(const ChannelState& channel, int firstBand);
     void stepBandGroup(ChannelState& channel, int firstBand, uint32_t frames, const FrameValues& values,
                        BandGroupValues& out) const;
     void renderBand(ChannelState& channel, int band, uint32_t frames, const FrameValues& values,

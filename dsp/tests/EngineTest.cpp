@@ -290,3 +290,62 @@ TEST(EngineHostileInput, NonFiniteAndHugeInputNeverPoisonsTheOutput) {
         }
     }
 }
+
+namespace {
+
+// Silence is analysed without a transform and silent band groups are passed over: the bands must still fall
+// silent, the output must reach true silence, and sound arriving afterwards must wake the bands again.
+TEST(EngineIdle, SilenceSettlesAndSoundWakesTheBands) {
+    auto k = makeKernel(48000.0, 512);
+    testsupport::applyWorstCaseSettings(*k);
+    k->setParameter(5, 0.0f, false);   // no feedback: silence in, silence out
+    k->setParameter(8, 100.0f, false); // wet only
+    DSPEngine& e = k->engine;
+    Buffers io(2, 2, 512);
+    const auto activeBands = [&] {
+        int active = 0;
+        for (const auto& ch : e.channels) {
+            for (bool a : ch.bandActive) {
+                active += a ? 1 : 0;
+            }
+        }
+        return active;
+    };
+    for (int b = 0; b < 30; ++b) {
+        testsupport::fillAllBands(io, static_cast<uint64_t>(b) * 512, 48000.0);
+        io.run(*k, 512);
+    }
+    ASSERT_GT(activeBands(), 100);
+
+    Buffers quiet(2, 2, 512);
+    for (int b = 0; b < 200; ++b) { // about two seconds: the ring empties and the levels fade out
+        quiet.run(*k, 512);
+    }
+    EXPECT_EQ(activeBands(), 0);
+    for (float level : e.analyser.levels) {
+        EXPECT_EQ(level, 0.0f);
+    }
+    for (const auto& ch : e.channels) {
+        for (const auto& level : ch.levelSmoothers) {
+            EXPECT_EQ(level.current, 0.0f);
+        }
+    }
+    for (const auto& channel : quiet.out) {
+        for (float v : channel) {
+            ASSERT_EQ(v, 0.0f);
+        }
+    }
+
+    for (int b = 0; b < 20; ++b) {
+        testsupport::fillAllBands(io, static_cast<uint64_t>(b) * 512, 48000.0);
+        io.run(*k, 512);
+    }
+    EXPECT_GT(activeBands(), 100);
+    float peak = 0.0f;
+    for (float v : io.out[0]) {
+        peak = std::max(peak, std::fabs(v));
+    }
+    EXPECT_GT(peak, 0.01f);
+}
+
+} // namespace

@@ -173,7 +173,8 @@ void BM_KernelProcessDense(benchmark::State& state) {
 }
 BENCHMARK(BM_KernelProcessDense)->Unit(benchmark::kMillisecond);
 
-// Silent input under the worst settings: what an idle instance costs.
+// Silent input from the start under the worst settings: what an idle instance costs. (After sound the
+// feedback of these settings keeps the bands singing, so that is no idle case.)
 void BM_KernelProcessSilent(benchmark::State& state) {
     auto kernel = worstCaseKernel(state);
     if (!kernel) {

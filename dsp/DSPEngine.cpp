@@ -176,6 +176,7 @@ bool DSPEngine::loadWavetable(uint32_t slot, const char* path) {
         return false;
     }
     const bool loaded = wavetables[slot].parse(path);
+    sharedTable.build(wavetables);
     // Record indices of any slot may now point elsewhere: every voice picks its records afresh.
     for (ChannelState& channel : channels) {
         for (BandVoice& voice : channel.voices) {
@@ -607,7 +608,13 @@ void DSPEngine::renderFrames(BandVoice& voice, const BandVoice::TableViews& view
                              uint32_t first, uint32_t n, float* sum) {
     if constexpr (Shapes != BandVoice::kAnyShapes) {
         voice.beginShapes(wavetables, views, Shapes, midis[first]);
-        voice.renderRun<Shapes>(wavetables, views, values.weights, levels, midis, frequencies, first, n, sum);
+        if (sharedTable.usable() && BandVoice::hasAvx2()) {
+            voice.renderRunShared<Shapes>(wavetables, views, sharedTable, values.weights, levels, midis,
+                                          frequencies, first, n, sum);
+        } else {
+            voice.renderRun<Shapes>(wavetables, views, values.weights, levels, midis, frequencies, first, n,
+                                    sum);
+        }
         return;
     }
     for (uint32_t j = first; j < n; ++j) {

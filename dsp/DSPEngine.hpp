@@ -79,7 +79,8 @@ public:
     RealFFT fft;
     std::vector<float> window, frame, realPart, imagPart, magnitudes;
     uint32_t sliceCounter = 0;
-    BandVoice::Tables wavetables{}; // sawtooth, square, sine
+    BandVoice::Tables wavetables{};     // sawtooth, square, sine
+    BandVoice::SharedTable sharedTable; // the three side by side, when they share one layout
     std::array<float, kBands> detune{};
     ParameterSmoothers smoothers{};
     float lastMix = -1.0f;

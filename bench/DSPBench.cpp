@@ -152,6 +152,7 @@ void BM_KernelProcessWorstCase(benchmark::State& state) {
     if (!kernel) {
         return;
     }
+    kernel->engine.referencePaths = state.range(0) == 0;
     std::vector<testsupport::Buffers> blocks;
     blocks.reserve(94);
     for (int b = 0; b < 94; ++b) {
@@ -160,18 +161,20 @@ void BM_KernelProcessWorstCase(benchmark::State& state) {
     }
     runBlocks(state, *kernel, blocks);
 }
-BENCHMARK(BM_KernelProcessWorstCase)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KernelProcessWorstCase)->ArgName("vector")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// The worst settings on a real dense signal.
+// The worst settings on a real dense signal. Argument 0 renders with the scalar reference only, 1 with the
+// fastest paths the processor has.
 void BM_KernelProcessDense(benchmark::State& state) {
     auto kernel = worstCaseKernel(state);
     if (!kernel) {
         return;
     }
+    kernel->engine.referencePaths = state.range(0) == 0;
     auto blocks = denseSignal(static_cast<int>(10.0 * kRate / kBlock));
     runBlocks(state, *kernel, blocks);
 }
-BENCHMARK(BM_KernelProcessDense)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KernelProcessDense)->ArgName("vector")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // Silent input from the start under the worst settings: what an idle instance costs. (After sound the
 // feedback of these settings keeps the bands singing, so that is no idle case.)

@@ -509,7 +509,7 @@ void DSPEngine::stepBandGroup(ChannelState& ch, int g, uint32_t n, const FrameVa
     }
 #if TESSARAY_AVX2_SMOOTHERS
     static_assert(kBandGroup == 8);
-    if (kAvx2Smoothers) {
+    if (kAvx2Smoothers && !referencePaths) {
         // The lanes give frame-major rows; the voices want band-major ones.
         float levels[kChunk][kBandGroup];
         float midis[kChunk][kBandGroup];
@@ -608,7 +608,7 @@ void DSPEngine::renderFrames(BandVoice& voice, const BandVoice::TableViews& view
                              uint32_t first, uint32_t n, float* sum) {
     if constexpr (Shapes != BandVoice::kAnyShapes) {
         voice.beginShapes(wavetables, views, Shapes, midis[first]);
-        if (sharedTable.usable() && BandVoice::hasAvx2()) {
+        if (sharedTable.usable() && BandVoice::hasAvx2() && !referencePaths) {
             voice.renderRunShared<Shapes>(wavetables, views, sharedTable, values.weights, levels, midis,
                                           frequencies, first, n, sum);
         } else {
@@ -654,7 +654,8 @@ void DSPEngine::analyseSlice(int channelIndex, bool first) {
         }
     }
     if (anySound || !std::isfinite(poison)) {
-        fft.forward(frame.data(), realPart.data(), imagPart.data());
+        fft.forward(referencePaths ? RealFFT::Path::Scalar : RealFFT::Path::Avx2, frame.data(),
+                    realPart.data(), imagPart.data());
         imagPart[0] = 0.0f;
         for (int k = 0; k < kBins; ++k) {
             magnitudes[k] = std::sqrt(realPart[k] * realPart[k] + imagPart[k] * imagPart[k]);

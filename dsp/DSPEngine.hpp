@@ -88,6 +88,9 @@ public:
     float wetGain = 0.0f;
     AnalyserValues analyser{};
     EngineParams params{};
+    // Renders with the scalar reference code only, whatever the processor offers (the vector paths give the
+    // same bits; tests and benchmarks compare the two). Set while not rendering.
+    bool referencePaths = false;
 
     void prepare(double sampleRate);
     void reset();

@@ -2,6 +2,7 @@
 #include "dsp/tests/TestSupport.hpp"
 
 #include <cmath>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
 #include <xmmintrin.h>
@@ -346,6 +347,62 @@ TEST(EngineIdle, SilenceSettlesAndSoundWakesTheBands) {
         peak = std::max(peak, std::fabs(v));
     }
     EXPECT_GT(peak, 0.01f);
+}
+
+} // namespace
+
+namespace {
+
+// The vector paths this processor takes (band smoothers, band voices, transform) give the scalar reference's
+// output to the bit, through shape fades, odd block sizes, mono input and feedback.
+TEST(EnginePaths, FastestPathsMatchTheScalarReferenceBitForBit) {
+    auto fast = makeKernel(48000.0, 1024);
+    auto reference = makeKernel(48000.0, 1024);
+    reference->engine.referencePaths = true;
+    for (auto* k : {fast.get(), reference.get()}) {
+        testsupport::applyWorstCaseSettings(*k);
+    }
+    struct Step {
+        uint32_t frames, inputs;
+        std::vector<std::pair<uint64_t, float>> changes;
+    };
+    const std::vector<Step> script = {
+        {512, 2, {}},
+        {700, 2, {{17, 0.0f}, {18, 0.0f}}}, // one shape only
+        {333, 2, {{17, 1.0f}}},
+        {1024, 2, {{18, 1.0f}, {4, 90.0f}}},
+        {129, 1, {{17, 0.5f}, {18, 0.5f}, {5, 90.0f}}},
+        {1000, 2, {{0, 37.0f}, {12, 100.0f}}},
+        {64, 2, {{6, -120.0f}}},
+        {900, 2, {{6, 0.0f}, {3, 10.0f}}},
+    };
+    uint64_t position = 0;
+    for (int round = 0; round < 3; ++round) {
+        for (size_t s = 0; s < script.size(); ++s) {
+            const Step& step = script[s];
+            Buffers a(step.inputs, 2, step.frames);
+            Buffers b(step.inputs, 2, step.frames);
+            for (auto* io : {&a, &b}) {
+                if (round == 1) {
+                    io->fillRich(position, 48000.0);
+                } else {
+                    testsupport::fillAllBands(*io, position, 48000.0);
+                }
+            }
+            for (auto [address, value] : step.changes) {
+                fast->setParameter(address, value, false);
+                reference->setParameter(address, value, false);
+            }
+            a.run(*fast, step.frames);
+            b.run(*reference, step.frames);
+            position += step.frames;
+            for (size_t c = 0; c < 2; ++c) {
+                ASSERT_EQ(0, std::memcmp(a.out[c].data(), b.out[c].data(), step.frames * sizeof(float)))
+                    << "round " << round << " step " << s << " channel " << c;
+            }
+        }
+    }
+    EXPECT_EQ(fast->engine.analyser.levels, reference->engine.analyser.levels);
 }
 
 } // namespace

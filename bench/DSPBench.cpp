@@ -2,7 +2,9 @@
 #include "dsp/RealFFT.hpp"
 #include "dsp/tests/TestSupport.hpp"
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
+#include <cmath>
 #include <fftw3.h>
 #include <filesystem>
 #include <memory>
@@ -22,18 +24,24 @@ std::vector<float> randomSignal(size_t n) {
     return x;
 }
 
+// Per path: 0 scalar (the reference), 1 AVX2 (skipped where the processor lacks it).
 void BM_RealFFTForward4096(benchmark::State& state) {
+    const auto path = state.range(0) == 0 ? RealFFT::Path::Scalar : RealFFT::Path::Avx2;
+    if (path == RealFFT::Path::Avx2 && !RealFFT::hasAvx2()) {
+        state.SkipWithError("no AVX2");
+        return;
+    }
     RealFFT fft;
     fft.init(4096);
     const auto x = randomSignal(4096);
     std::vector<float> re(2048), im(2048);
     for (auto _ : state) {
-        fft.forward(x.data(), re.data(), im.data());
+        fft.forward(path, x.data(), re.data(), im.data());
         benchmark::DoNotOptimize(re.data());
         benchmark::DoNotOptimize(im.data());
     }
 }
-BENCHMARK(BM_RealFFTForward4096);
+BENCHMARK(BM_RealFFTForward4096)->ArgName("avx2")->Arg(0)->Arg(1);
 
 void BM_FFTWRealForward4096(benchmark::State& state) {
     float* in = fftwf_alloc_real(4096);
@@ -51,10 +59,12 @@ void BM_FFTWRealForward4096(benchmark::State& state) {
 }
 BENCHMARK(BM_FFTWRealForward4096);
 
-// The worst case: 48 kHz stereo, 512-frame blocks, all 64 bands sung, all three shapes weighted, feedback on.
-void BM_KernelProcessWorstCase(benchmark::State& state) {
-    constexpr double kRate = 48000.0;
-    constexpr uint32_t kBlock = 512;
+// A kernel at 48 kHz with 512-frame blocks, the generated wavetables (or the test ones) and the heaviest
+// settings: 64 bands from 200 Hz to 16 kHz, 20 ms slices, blur 30, feedback 40, mix 70, age 50, all shapes.
+constexpr double kRate = 48000.0;
+constexpr uint32_t kBlock = 512;
+
+std::unique_ptr<DSPKernel> worstCaseKernel(benchmark::State& state) {
     auto kernel = std::make_unique<DSPKernel>();
     kernel->engine.setMaximumFrames(kBlock);
     kernel->engine.prepare(kRate);
@@ -66,36 +76,117 @@ void BM_KernelProcessWorstCase(benchmark::State& state) {
             std::filesystem::exists(generated) ? generated : testsupport::tablePaths()[slot];
         if (!kernel->engine.loadWavetable(slot, path.c_str())) {
             state.SkipWithError("cannot load wavetables");
-            return;
+            return nullptr;
         }
     }
     testsupport::applyWorstCaseSettings(*kernel);
+    return kernel;
+}
 
-    // A second of input, looped; warm up until the bands are active.
-    constexpr int kBlocks = 94;
+// A dense stereo signal: chords of naive (aliasing) sawtooths spread over five octaves, changing every half
+// second, plus white noise. Ten seconds, looped by the benchmarks.
+std::vector<testsupport::Buffers> denseSignal(int blocks) {
+    std::vector<testsupport::Buffers> out;
+    out.reserve(static_cast<size_t>(blocks));
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> noise(-1.0f, 1.0f);
+    const int chordNotes[][4] = {{0, 4, 7, 11}, {2, 5, 9, 12}, {-3, 0, 4, 7}, {5, 9, 12, 16}};
+    double phases[2][20] = {};
+    for (int b = 0; b < blocks; ++b) {
+        out.emplace_back(2, 2, kBlock);
+        for (uint32_t i = 0; i < kBlock; ++i) {
+            const uint64_t n = static_cast<uint64_t>(b) * kBlock + i;
+            const auto& chord = chordNotes[(n / 24000) % 4];
+            for (int c = 0; c < 2; ++c) {
+                double x = 0.0;
+                for (int octave = 0; octave < 5; ++octave) {
+                    for (int v = 0; v < 4; ++v) {
+                        const double hz =
+                            55.0 * std::pow(2.0, octave + (chord[v] + 0.07 * c) / 12.0); // A1 upwards
+                        double& phase = phases[c][octave * 4 + v];
+                        x += 2.0 * phase - 1.0;
+                        phase += hz / kRate;
+                        phase -= phase >= 1.0 ? 1.0 : 0.0;
+                    }
+                }
+                out.back().in[static_cast<size_t>(c)][i] = static_cast<float>(0.03 * x + 0.05 * noise(rng));
+            }
+        }
+    }
+    return out;
+}
+
+int activeBands(const DSPKernel& kernel) {
+    int active = 0;
+    for (const auto& channel : kernel.engine.channels) {
+        for (bool a : channel.bandActive) {
+            active += a ? 1 : 0;
+        }
+    }
+    return active;
+}
+
+// Runs the blocks in a loop and reports how many times faster than real time the kernel renders, and the
+// time per band voice and output sample (over the bands active after the warm-up, both channels).
+void runBlocks(benchmark::State& state, DSPKernel& kernel, std::vector<testsupport::Buffers>& blocks) {
+    for (int b = 0; b < 40; ++b) {
+        blocks[static_cast<size_t>(b) % blocks.size()].run(kernel, kBlock);
+    }
+    const int voices = activeBands(kernel);
+    state.counters["active_voices"] = voices;
+    size_t next = 0;
+    for (auto _ : state) {
+        blocks[next].run(kernel, kBlock);
+        next = (next + 1) % blocks.size();
+    }
+    const double frames = static_cast<double>(state.iterations()) * kBlock;
+    state.counters["realtime_factor"] = benchmark::Counter(frames / kRate, benchmark::Counter::kIsRate);
+    state.counters["ns_per_voice_sample"] = benchmark::Counter(
+        frames * std::max(voices, 1) * 1e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+// The worst case: all 64 bands sung (one partial at the centre of each), all three shapes weighted, feedback
+// on.
+void BM_KernelProcessWorstCase(benchmark::State& state) {
+    auto kernel = worstCaseKernel(state);
+    if (!kernel) {
+        return;
+    }
+    kernel->engine.referencePaths = state.range(0) == 0;
     std::vector<testsupport::Buffers> blocks;
-    blocks.reserve(kBlocks);
-    for (int b = 0; b < kBlocks; ++b) {
+    blocks.reserve(94);
+    for (int b = 0; b < 94; ++b) {
         blocks.emplace_back(2, 2, kBlock);
         testsupport::fillAllBands(blocks.back(), static_cast<uint64_t>(b) * kBlock, kRate);
     }
-    for (int b = 0; b < 20; ++b) {
-        blocks[b].run(*kernel, kBlock);
-    }
-    int active = 0;
-    for (bool a : kernel->engine.channels[0].bandActive) {
-        active += a ? 1 : 0;
-    }
-    state.counters["active_bands"] = active;
-
-    size_t next = 0;
-    for (auto _ : state) {
-        blocks[next].run(*kernel, kBlock);
-        next = (next + 1) % blocks.size();
-    }
-    const double audioSeconds = static_cast<double>(state.iterations()) * kBlock / kRate;
-    state.counters["realtime_factor"] = benchmark::Counter(audioSeconds, benchmark::Counter::kIsRate);
+    runBlocks(state, *kernel, blocks);
 }
-BENCHMARK(BM_KernelProcessWorstCase)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KernelProcessWorstCase)->ArgName("vector")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The worst settings on a real dense signal. Argument 0 renders with the scalar reference only, 1 with the
+// fastest paths the processor has.
+void BM_KernelProcessDense(benchmark::State& state) {
+    auto kernel = worstCaseKernel(state);
+    if (!kernel) {
+        return;
+    }
+    kernel->engine.referencePaths = state.range(0) == 0;
+    auto blocks = denseSignal(static_cast<int>(10.0 * kRate / kBlock));
+    runBlocks(state, *kernel, blocks);
+}
+BENCHMARK(BM_KernelProcessDense)->ArgName("vector")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Silent input from the start under the worst settings: what an idle instance costs. (After sound the
+// feedback of these settings keeps the bands singing, so that is no idle case.)
+void BM_KernelProcessSilent(benchmark::State& state) {
+    auto kernel = worstCaseKernel(state);
+    if (!kernel) {
+        return;
+    }
+    std::vector<testsupport::Buffers> blocks;
+    blocks.emplace_back(2, 2, kBlock);
+    runBlocks(state, *kernel, blocks);
+}
+BENCHMARK(BM_KernelProcessSilent)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -6,6 +6,57 @@
 
 namespace {
 constexpr uint32_t kFallbackSeed = 0x7A6B5C4D;
+#if TESSARAY_VOICE_AVX2
+const bool kAvx2 = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+}();
+#else
+constexpr bool kAvx2 = false;
+#endif
+} // namespace
+
+bool BandVoice::hasAvx2() {
+    return kAvx2;
+}
+
+bool BandVoice::SharedTable::build(const Tables& tables) {
+    samples.clear();
+    groups.clear();
+    const auto& lead = tables[0].records;
+    for (const WavetableSlot& table : tables) {
+        if (!table.usable() || table.records.size() != lead.size()) {
+            return false;
+        }
+        for (size_t r = 0; r < lead.size(); ++r) {
+            if (table.records[r].start != lead[r].start || table.records[r].length != lead[r].length ||
+                lead[r].length == 0) {
+                return false;
+            }
+        }
+    }
+    size_t positions = 0;
+    for (const WavetableRecord& record : lead) {
+        positions += size_t{record.length} + 1;
+    }
+    // One spare position, so that the eight-float load at a record's last sample stays inside the vector
+    // even for the last record.
+    samples.assign(4 * (positions + 1), 0.0f);
+    groups.resize(lead.size());
+    size_t at = 0;
+    for (size_t r = 0; r < lead.size(); ++r) {
+        groups[r] = at;
+        const uint32_t length = lead[r].length;
+        for (uint32_t i = 0; i <= length; ++i) {
+            const size_t source = lead[r].start + (i == length ? 0 : i);
+            for (int s = 0; s < kShapeCount; ++s) {
+                samples[4 * (at + i) + static_cast<size_t>(s)] =
+                    tables[static_cast<size_t>(s)].samples[source];
+            }
+        }
+        at += size_t{length} + 1;
+    }
+    return true;
 }
 
 BandVoice::BandVoice() {

@@ -6,6 +6,12 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <vector>
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define TESSARAY_VOICE_AVX2 1
+#include <immintrin.h>
+#endif
 
 // Wavetable oscillator of one analysis band. Per shape (sawtooth, square, sine) it crossfades once per cycle
 // from the record it plays to a record drawn at random near the band's note and cycle length.
@@ -27,6 +33,21 @@ public:
     };
 
     using Tables = std::array<WavetableSlot, kShapeCount>;
+
+    // The three shapes' samples side by side, [saw, square, sine, 0] per sample position, each record
+    // followed by a copy of its first sample: one load then yields both interpolation points of all shapes.
+    // Only for tables that share one record layout (the shipped ones do); built after loading, never on the
+    // render thread, and empty otherwise.
+    struct SharedTable {
+        std::vector<float> samples;   // four per position
+        std::vector<uint64_t> groups; // per record: the position of its first sample
+        // Rebuilds from the tables; false (and empty) unless all three are usable with equal record starts
+        // and lengths, none of them empty.
+        bool build(const Tables& tables);
+        bool usable() const { return !groups.empty(); }
+    };
+    // Whether the processor has the vector voice path; decided once at load time.
+    static bool hasAvx2();
 
     // Raw pointers into the tables, taken once per block: the per-sample path then reads no vector internals.
     struct TableView {
@@ -100,6 +121,12 @@ public:
     [[gnu::always_inline]] inline void
     renderRun(const Tables& tables, const TableViews& views, const float (*weights)[3], const float* levels,
               const float* notes, const float* frequencies, uint32_t first, uint32_t n, float* sum);
+    // renderRun that reads played records from the shared table while all played shapes play the same
+    // record pair, with the shapes side by side in vector lanes; the same results to the bit. Needs AVX2.
+    template <int Shapes>
+    void renderRunShared(const Tables& tables, const TableViews& views, const SharedTable& shared,
+                         const float (*weights)[3], const float* levels, const float* notes,
+                         const float* frequencies, uint32_t first, uint32_t n, float* sum);
 
     static double clampNote(double note) {
         // Written so that a NaN note (from absurd parameter values) becomes note 0, not an out-of-range
@@ -123,6 +150,25 @@ private:
         double size; // the length as a double, converted once per record instead of once per sample
     };
     static double sampleCycle(Cycle cycle, double cyclePhase);
+    struct SharedCycle {
+        const float* positions; // the record's first position in the shared table
+        uint32_t length;
+        double size;
+    };
+    // What renderRunShared keeps of the played records between cycle ends.
+    struct LaneState {
+        Cycle current[kShapeCount] = {};
+        Cycle next[kShapeCount] = {};
+        bool repeat[kShapeCount] = {};
+        SharedCycle sharedCurrent{}, sharedNext{};
+        bool lanes = false;    // all played shapes play one record pair: the shared table serves them
+        bool sameNext = false; // ... and that pair is one record
+    };
+#if TESSARAY_VOICE_AVX2
+    static __m256d sampleLanes(const SharedCycle& cycle, double cyclePhase);
+    template <int Shapes>
+    static float laneFrameOutput(const LaneState& st, const float weights[3], double x, double cyclePhase);
+#endif
 };
 
 // The per-sample path lives here so that the engine's band loop can inline it.
@@ -286,3 +332,154 @@ inline void BandVoice::renderRun(const Tables& tables, const TableViews& views, 
     phase = ph;
     countdown = left;
 }
+
+#if TESSARAY_VOICE_AVX2
+// sampleCycle for the three shapes at once: at a position of the shared table the eight floats are both
+// interpolation points of every shape.
+__attribute__((target("avx2"), always_inline)) inline __m256d BandVoice::sampleLanes(const SharedCycle& cycle,
+                                                                                     double cyclePhase) {
+    const double pos = cyclePhase * cycle.size;
+    const int64_t whole = static_cast<int64_t>(pos);
+    const double fraction = pos - static_cast<double>(whole);
+    const uint32_t len = cycle.length;
+    const uint32_t i = whole < len ? static_cast<uint32_t>(whole) : static_cast<uint32_t>(whole % len);
+    const __m256 ab = _mm256_loadu_ps(cycle.positions + 4 * static_cast<size_t>(i));
+    const __m256d a = _mm256_cvtps_pd(_mm256_castps256_ps128(ab));
+    const __m256d b = _mm256_cvtps_pd(_mm256_extractf128_ps(ab, 1));
+    return _mm256_add_pd(a, _mm256_mul_pd(_mm256_sub_pd(b, a), _mm256_set1_pd(fraction)));
+}
+
+template <int Shapes>
+__attribute__((target("avx2"), always_inline)) inline float
+BandVoice::laneFrameOutput(const LaneState& st, const float weights[3], double x, double cyclePhase) {
+    const double fade = x * x * (3.0 - 2.0 * x);
+    float out = 0.0f;
+    if (st.lanes) {
+        const __m256d a = sampleLanes(st.sharedCurrent, cyclePhase);
+        const __m256d b = st.sameNext ? a : sampleLanes(st.sharedNext, cyclePhase);
+        const __m256d mixed = _mm256_add_pd(_mm256_mul_pd(a, _mm256_set1_pd(1.0 - fade)),
+                                            _mm256_mul_pd(_mm256_set1_pd(fade), b));
+        alignas(16) float shapeOut[4];
+        _mm_store_ps(shapeOut, _mm256_cvtpd_ps(mixed));
+        for (int s = 0; s < kShapeCount; ++s) {
+            if (Shapes & (1 << s)) {
+                out = out + weights[s] * shapeOut[s];
+            }
+        }
+        return out;
+    }
+    for (int s = 0; s < kShapeCount; ++s) {
+        if (Shapes & (1 << s)) {
+            const double a = sampleCycle(st.current[s], cyclePhase);
+            const double b = st.repeat[s] ? a : sampleCycle(st.next[s], cyclePhase);
+            out = out + weights[s] * static_cast<float>(a * (1.0 - fade) + fade * b);
+        }
+    }
+    return out;
+}
+
+// The scalar renderRun with frameOutput reading the shared table. Each lane performs the scalar code's
+// operations on one shape (subtraction, multiplication and addition in double precision, never fused), and
+// the weighted shape outputs are summed in shape order as before.
+template <int Shapes>
+__attribute__((target("avx2"))) void
+BandVoice::renderRunShared(const Tables& tables, const TableViews& views, const SharedTable& shared,
+                           const float (*weights)[3], const float* levels, const float* notes,
+                           const float* frequencies, uint32_t first, uint32_t n, float* sum) {
+    static_assert(Shapes >= 0 && Shapes < (1 << kShapeCount));
+    LaneState st;
+    const auto refresh = [&] {
+        uint64_t cur = kNoRecord, nxt = kNoRecord;
+        bool same = true;
+        for (int s = 0; s < kShapeCount; ++s) {
+            if (Shapes & (1 << s)) {
+                const WavetableRecord& a = views[s].records[shapes[s].current];
+                const WavetableRecord& b = views[s].records[shapes[s].next];
+                st.current[s] = {views[s].samples + a.start, a.length, static_cast<double>(a.length)};
+                st.next[s] = {views[s].samples + b.start, b.length, static_cast<double>(b.length)};
+                st.repeat[s] = shapes[s].next == shapes[s].current;
+                if (cur == kNoRecord) {
+                    cur = shapes[s].current;
+                    nxt = shapes[s].next;
+                }
+                same = same && shapes[s].current == cur && shapes[s].next == nxt;
+            }
+        }
+        st.lanes = same && cur != kNoRecord;
+        if (st.lanes) {
+            const WavetableRecord& a = views[0].records[cur];
+            const WavetableRecord& b = views[0].records[nxt];
+            st.sharedCurrent = {shared.samples.data() + 4 * shared.groups[cur], a.length,
+                                static_cast<double>(a.length)};
+            st.sharedNext = {shared.samples.data() + 4 * shared.groups[nxt], b.length,
+                             static_cast<double>(b.length)};
+            st.sameNext = cur == nxt;
+        }
+    };
+    refresh();
+    const double rate = std::max(sampleRate, 1.0);
+    double increments[kMaxRun];
+    for (uint32_t j = first; j < n; ++j) {
+        const double frequency = frequencies[j];
+        increments[j] = (frequency > 0.000001 ? frequency : 0.000001) / rate;
+    }
+    double ph = phase;
+    double left = countdown;
+    uint32_t j = first;
+    while (j < n) {
+        if (levels[j] < 0.0f) {
+            ++j;
+            continue;
+        }
+        float out;
+        if (ph >= 0.0 && ph < 1.0) [[likely]] {
+            for (;;) {
+                out = laneFrameOutput<Shapes>(st, weights[j], ph, ph);
+                ph = ph + increments[j];
+                left = left - 1.0;
+                if (ph >= 1.0) [[unlikely]] {
+                    break;
+                }
+                sum[j] = sum[j] + out * levels[j];
+                do {
+                    ++j;
+                } while (j < n && levels[j] < 0.0f);
+                if (j == n) {
+                    break;
+                }
+            }
+            if (j == n) {
+                break;
+            }
+        } else {
+            const double x = ph < 0.0 ? 0.0 : (ph > 1.0 ? 1.0 : ph);
+            out = laneFrameOutput<Shapes>(st, weights[j], x, ph - std::floor(ph));
+            ph = ph + increments[j];
+            left = left - 1.0;
+            if (!(ph >= 1.0)) {
+                sum[j] = sum[j] + out * levels[j];
+                ++j;
+                continue;
+            }
+        }
+        phase = ph;
+        countdown = left;
+        const double frequency = frequencies[j];
+        cycleEnd(tables, clampNote(notes[j]), frequency > 0.000001 ? frequency : 0.000001);
+        refresh();
+        ph = phase;
+        left = countdown;
+        sum[j] = sum[j] + out * levels[j];
+        ++j;
+    }
+    phase = ph;
+    countdown = left;
+}
+#else
+template <int Shapes>
+void BandVoice::renderRunShared(const Tables& tables, const TableViews& views, const SharedTable&,
+                                const float (*weights)[3], const float* levels, const float* notes,
+                                const float* frequencies, uint32_t first, uint32_t n, float* sum) {
+    renderRun<Shapes>(tables, views, weights, levels, notes, frequencies, first, n, sum);
+}
+#endif

@@ -176,6 +176,7 @@ bool DSPEngine::loadWavetable(uint32_t slot, const char* path) {
         return false;
     }
     const bool loaded = wavetables[slot].parse(path);
+    sharedTable.build(wavetables);
     // Record indices of any slot may now point elsewhere: every voice picks its records afresh.
     for (ChannelState& channel : channels) {
         for (BandVoice& voice : channel.voices) {
@@ -273,6 +274,9 @@ void DSPEngine::process(const float* const* inputs, uint32_t inputCount, float* 
             ChannelState& ch = channels[c];
             std::fill(sum, sum + n, 0.0f);
             for (int g = 0; g < kBands; g += kBandGroup) {
+                if (groupSilent(ch, g)) {
+                    continue; // stepping would leave every band as it is, and none would be rendered
+                }
                 stepBandGroup(ch, g, n, values, group);
                 for (int k = 0; k < kBandGroup; ++k) {
                     renderBand(ch, g + k, n, values, shapesPlayed, frequencyCap, group.levels[k],
@@ -471,6 +475,15 @@ __attribute__((target("avx2,fma"))) void transposeLanes(const float (*in)[8], ui
 } // namespace
 #endif
 
+bool DSPEngine::groupSilent(const ChannelState& ch, int g) {
+    bool silent = true;
+    for (int k = 0; k < kBandGroup; ++k) {
+        const OnePoleSmoother& level = ch.levelSmoothers[g + k];
+        silent &= level.current == 0.0f && level.target == 0.0f;
+    }
+    return silent;
+}
+
 TESSARAY_FMA_CLONES
 void DSPEngine::stepBandGroup(ChannelState& ch, int g, uint32_t n, const FrameValues& values,
                               BandGroupValues& out) const {
@@ -496,7 +509,7 @@ void DSPEngine::stepBandGroup(ChannelState& ch, int g, uint32_t n, const FrameVa
     }
 #if TESSARAY_AVX2_SMOOTHERS
     static_assert(kBandGroup == 8);
-    if (kAvx2Smoothers) {
+    if (kAvx2Smoothers && !referencePaths) {
         // The lanes give frame-major rows; the voices want band-major ones.
         float levels[kChunk][kBandGroup];
         float midis[kChunk][kBandGroup];
@@ -595,7 +608,13 @@ void DSPEngine::renderFrames(BandVoice& voice, const BandVoice::TableViews& view
                              uint32_t first, uint32_t n, float* sum) {
     if constexpr (Shapes != BandVoice::kAnyShapes) {
         voice.beginShapes(wavetables, views, Shapes, midis[first]);
-        voice.renderRun<Shapes>(wavetables, views, values.weights, levels, midis, frequencies, first, n, sum);
+        if (sharedTable.usable() && BandVoice::hasAvx2() && !referencePaths) {
+            voice.renderRunShared<Shapes>(wavetables, views, sharedTable, values.weights, levels, midis,
+                                          frequencies, first, n, sum);
+        } else {
+            voice.renderRun<Shapes>(wavetables, views, values.weights, levels, midis, frequencies, first, n,
+                                    sum);
+        }
         return;
     }
     for (uint32_t j = first; j < n; ++j) {
@@ -617,9 +636,11 @@ void DSPEngine::analyseSlice(int channelIndex, bool first) {
     std::copy(ch.ring.begin() + w, ch.ring.end(), frame.begin());
     std::copy(ch.ring.begin(), ch.ring.begin() + w, frame.begin() + (kRingSize - w));
     float poison = 0.0f;
+    bool anySound = false;
     for (int n = 0; n < kFFTSize; ++n) {
         frame[n] = frame[n] * window[n];
         poison += frame[n] * 0.0f;
+        anySound |= frame[n] != 0.0f;
     }
     if (!std::isfinite(poison)) {
         // Overflowed input reached the ring: clear those samples for good and analyse what is left.
@@ -632,10 +653,16 @@ void DSPEngine::analyseSlice(int channelIndex, bool first) {
             frame[n] = finiteOrZero(frame[n] * window[n]);
         }
     }
-    fft.forward(frame.data(), realPart.data(), imagPart.data());
-    imagPart[0] = 0.0f;
-    for (int k = 0; k < kBins; ++k) {
-        magnitudes[k] = std::sqrt(realPart[k] * realPart[k] + imagPart[k] * imagPart[k]);
+    if (anySound || !std::isfinite(poison)) {
+        fft.forward(referencePaths ? RealFFT::Path::Scalar : RealFFT::Path::Avx2, frame.data(),
+                    realPart.data(), imagPart.data());
+        imagPart[0] = 0.0f;
+        for (int k = 0; k < kBins; ++k) {
+            magnitudes[k] = std::sqrt(realPart[k] * realPart[k] + imagPart[k] * imagPart[k]);
+        }
+    } else {
+        // A silent frame transforms to zeros (signed at most, and the magnitudes square the sign away).
+        std::fill(magnitudes.begin(), magnitudes.end(), 0.0f);
     }
 
     const double sr = params.sampleRate;

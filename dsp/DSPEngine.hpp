@@ -79,7 +79,8 @@ public:
     RealFFT fft;
     std::vector<float> window, frame, realPart, imagPart, magnitudes;
     uint32_t sliceCounter = 0;
-    BandVoice::Tables wavetables{}; // sawtooth, square, sine
+    BandVoice::Tables wavetables{};     // sawtooth, square, sine
+    BandVoice::SharedTable sharedTable; // the three side by side, when they share one layout
     std::array<float, kBands> detune{};
     ParameterSmoothers smoothers{};
     float lastMix = -1.0f;
@@ -87,6 +88,9 @@ public:
     float wetGain = 0.0f;
     AnalyserValues analyser{};
     EngineParams params{};
+    // Renders with the scalar reference code only, whatever the processor offers (the vector paths give the
+    // same bits; tests and benchmarks compare the two). Set while not rendering.
+    bool referencePaths = false;
 
     void prepare(double sampleRate);
     void reset();
@@ -136,6 +140,9 @@ private:
         float levels[kBandGroup][kChunk]; // -1 marks a frame in which the band is skipped
         float midis[kBandGroup][kChunk];
     };
+    // True when every band of the group is at level 0 with a target of 0: such bands are skipped in every
+    // frame and their smoothers stay put, so the whole group can be passed over.
+    static bool groupSilent(const ChannelState& channel, int firstBand);
     void stepBandGroup(ChannelState& channel, int firstBand, uint32_t frames, const FrameValues& values,
                        BandGroupValues& out) const;
     void renderBand(ChannelState& channel, int band, uint32_t frames, const FrameValues& values,

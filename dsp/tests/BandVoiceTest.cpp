@@ -3,6 +3,7 @@
 #include "dsp/tests/TestWavetable.hpp"
 
 #include <cmath>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <limits>
 #include <memory>
@@ -112,3 +113,105 @@ TEST(BandVoiceTest, ChosenIndexIsClampedPerTable) {
 }
 
 } // namespace
+
+// The vector path against the scalar reference, over runs with cycle ends, record re-choices, skipped frames,
+// huge and NaN frequencies and phases outside [0, 1), for every set of played shapes; also while the shapes
+// play different records (when the shared table cannot serve them).
+TEST(BandVoiceTest, SharedTablePathMatchesScalarBitForBit) {
+    if (!BandVoice::hasAvx2()) {
+        GTEST_SKIP() << "no AVX2 on this processor";
+    }
+    const BandVoice::Tables tables{load(testwt::makeShapeTable(testwt::Shape::Sawtooth)),
+                                   load(testwt::makeShapeTable(testwt::Shape::Square)),
+                                   load(testwt::makeShapeTable(testwt::Shape::Sine))};
+    BandVoice::SharedTable shared;
+    ASSERT_TRUE(shared.build(tables));
+    const auto views = BandVoice::viewsOf(tables);
+
+    uint32_t rng = 2024;
+    const auto uniform = [&rng] {
+        rng = rng * 1664525u + 1013904223u;
+        return static_cast<float>(rng >> 8) / 16777216.0f;
+    };
+    constexpr uint32_t kFrames = BandVoice::kMaxRun;
+    const auto render = [&]<int Shapes>(BandVoice& voice, bool vector, const float(*weights)[3],
+                                        const float* levels, const float* notes, const float* frequencies,
+                                        float* sum) {
+        voice.beginShapes(tables, views, Shapes, notes[0]);
+        if (vector) {
+            voice.renderRunShared<Shapes>(tables, views, shared, weights, levels, notes, frequencies, 0,
+                                          kFrames, sum);
+        } else {
+            voice.renderRun<Shapes>(tables, views, weights, levels, notes, frequencies, 0, kFrames, sum);
+        }
+    };
+    const auto check = [&]<int Shapes>() {
+        for (int trial = 0; trial < 60; ++trial) {
+            BandVoice scalar;
+            scalar.sampleRate = 48000.0;
+            scalar.randomState = 1 + static_cast<uint32_t>(trial);
+            scalar.phase = trial % 7 == 0 ? -0.25 : (trial % 11 == 0 ? 3.5 : uniform());
+            if (trial % 5 == 1) {
+                // Shapes at different records: the lanes cannot be used until the next cycle end.
+                scalar.beginShapes(tables, views, Shapes, 40.0);
+                scalar.shapes[2].current = scalar.shapes[2].next = 3;
+            }
+            BandVoice vector = scalar;
+            float weights[kFrames][3], levels[kFrames], notes[kFrames], frequencies[kFrames];
+            float sumScalar[kFrames] = {}, sumVector[kFrames] = {};
+            const float note = 20.0f + 90.0f * uniform();
+            for (uint32_t j = 0; j < kFrames; ++j) {
+                for (float& w : weights[j]) {
+                    w = uniform();
+                }
+                levels[j] = uniform() < 0.1f ? -1.0f : uniform();
+                notes[j] = note;
+                const float hz =
+                    440.0f * std::exp2((note - 69.0f) / 12.0f) * (trial % 9 == 0 ? 150.0f : 1.0f);
+                frequencies[j] =
+                    trial % 13 == 0 && j % 17 == 0 ? std::numeric_limits<float>::quiet_NaN() : hz;
+            }
+            for (int block = 0; block < 8; ++block) {
+                render.template operator()<Shapes>(scalar, false, weights, levels, notes, frequencies,
+                                                   sumScalar);
+                render.template operator()<Shapes>(vector, true, weights, levels, notes, frequencies,
+                                                   sumVector);
+            }
+            ASSERT_EQ(0, std::memcmp(sumScalar, sumVector, sizeof sumScalar)) << "shapes " << Shapes;
+            ASSERT_EQ(scalar.phase, vector.phase);
+            ASSERT_EQ(scalar.countdown, vector.countdown);
+            ASSERT_EQ(scalar.randomState, vector.randomState);
+            for (int s = 0; s < BandVoice::kShapeCount; ++s) {
+                ASSERT_EQ(scalar.shapes[s].current, vector.shapes[s].current);
+                ASSERT_EQ(scalar.shapes[s].next, vector.shapes[s].next);
+            }
+        }
+    };
+    check.template operator()<1>();
+    check.template operator()<2>();
+    check.template operator()<3>();
+    check.template operator()<4>();
+    check.template operator()<5>();
+    check.template operator()<6>();
+    check.template operator()<7>();
+}
+
+// Tables of different layouts get no shared table; the voices then read each shape on its own.
+TEST(BandVoiceTest, SharedTableOnlyForOneLayout) {
+    BandVoice::Tables tables{load(testwt::makeShapeTable(testwt::Shape::Sawtooth)),
+                             load(testwt::makeShapeTable(testwt::Shape::Square)), WavetableSlot{}};
+    BandVoice::SharedTable shared;
+    EXPECT_FALSE(shared.build(tables));
+    tables[2] = load(testwt::makeShapeTable(testwt::Shape::Sine, 44100));
+    EXPECT_FALSE(shared.build(tables));
+    EXPECT_FALSE(shared.usable());
+    tables[2] = load(testwt::makeShapeTable(testwt::Shape::Sine));
+    ASSERT_TRUE(shared.build(tables));
+    // Each record's copy ends in a copy of its first sample, for every shape.
+    const WavetableRecord& last = tables[0].records.back();
+    const size_t guard = 4 * (shared.groups.back() + last.length);
+    for (size_t s = 0; s < 3; ++s) {
+        EXPECT_EQ(shared.samples[guard + s], tables[s].samples[last.start]);
+        EXPECT_EQ(shared.samples[4 * shared.groups.back() + 4 + s], tables[s].samples[last.start + 1]);
+    }
+}

@@ -2,6 +2,7 @@
 #include "dsp/tests/TestSupport.hpp"
 
 #include <cmath>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
 #include <xmmintrin.h>
@@ -290,3 +291,118 @@ TEST(EngineHostileInput, NonFiniteAndHugeInputNeverPoisonsTheOutput) {
         }
     }
 }
+
+namespace {
+
+// Silence is analysed without a transform and silent band groups are passed over: the bands must still fall
+// silent, the output must reach true silence, and sound arriving afterwards must wake the bands again.
+TEST(EngineIdle, SilenceSettlesAndSoundWakesTheBands) {
+    auto k = makeKernel(48000.0, 512);
+    testsupport::applyWorstCaseSettings(*k);
+    k->setParameter(5, 0.0f, false);   // no feedback: silence in, silence out
+    k->setParameter(8, 100.0f, false); // wet only
+    DSPEngine& e = k->engine;
+    Buffers io(2, 2, 512);
+    const auto activeBands = [&] {
+        int active = 0;
+        for (const auto& ch : e.channels) {
+            for (bool a : ch.bandActive) {
+                active += a ? 1 : 0;
+            }
+        }
+        return active;
+    };
+    for (int b = 0; b < 30; ++b) {
+        testsupport::fillAllBands(io, static_cast<uint64_t>(b) * 512, 48000.0);
+        io.run(*k, 512);
+    }
+    ASSERT_GT(activeBands(), 100);
+
+    Buffers quiet(2, 2, 512);
+    for (int b = 0; b < 200; ++b) { // about two seconds: the ring empties and the levels fade out
+        quiet.run(*k, 512);
+    }
+    EXPECT_EQ(activeBands(), 0);
+    for (float level : e.analyser.levels) {
+        EXPECT_EQ(level, 0.0f);
+    }
+    for (const auto& ch : e.channels) {
+        for (const auto& level : ch.levelSmoothers) {
+            EXPECT_EQ(level.current, 0.0f);
+        }
+    }
+    for (const auto& channel : quiet.out) {
+        for (float v : channel) {
+            ASSERT_EQ(v, 0.0f);
+        }
+    }
+
+    for (int b = 0; b < 20; ++b) {
+        testsupport::fillAllBands(io, static_cast<uint64_t>(b) * 512, 48000.0);
+        io.run(*k, 512);
+    }
+    EXPECT_GT(activeBands(), 100);
+    float peak = 0.0f;
+    for (float v : io.out[0]) {
+        peak = std::max(peak, std::fabs(v));
+    }
+    EXPECT_GT(peak, 0.01f);
+}
+
+} // namespace
+
+namespace {
+
+// The vector paths this processor takes (band smoothers, band voices, transform) give the scalar reference's
+// output to the bit, through shape fades, odd block sizes, mono input and feedback.
+TEST(EnginePaths, FastestPathsMatchTheScalarReferenceBitForBit) {
+    auto fast = makeKernel(48000.0, 1024);
+    auto reference = makeKernel(48000.0, 1024);
+    reference->engine.referencePaths = true;
+    for (auto* k : {fast.get(), reference.get()}) {
+        testsupport::applyWorstCaseSettings(*k);
+    }
+    struct Step {
+        uint32_t frames, inputs;
+        std::vector<std::pair<uint64_t, float>> changes;
+    };
+    const std::vector<Step> script = {
+        {512, 2, {}},
+        {700, 2, {{17, 0.0f}, {18, 0.0f}}}, // one shape only
+        {333, 2, {{17, 1.0f}}},
+        {1024, 2, {{18, 1.0f}, {4, 90.0f}}},
+        {129, 1, {{17, 0.5f}, {18, 0.5f}, {5, 90.0f}}},
+        {1000, 2, {{0, 37.0f}, {12, 100.0f}}},
+        {64, 2, {{6, -120.0f}}},
+        {900, 2, {{6, 0.0f}, {3, 10.0f}}},
+    };
+    uint64_t position = 0;
+    for (int round = 0; round < 3; ++round) {
+        for (size_t s = 0; s < script.size(); ++s) {
+            const Step& step = script[s];
+            Buffers a(step.inputs, 2, step.frames);
+            Buffers b(step.inputs, 2, step.frames);
+            for (auto* io : {&a, &b}) {
+                if (round == 1) {
+                    io->fillRich(position, 48000.0);
+                } else {
+                    testsupport::fillAllBands(*io, position, 48000.0);
+                }
+            }
+            for (auto [address, value] : step.changes) {
+                fast->setParameter(address, value, false);
+                reference->setParameter(address, value, false);
+            }
+            a.run(*fast, step.frames);
+            b.run(*reference, step.frames);
+            position += step.frames;
+            for (size_t c = 0; c < 2; ++c) {
+                ASSERT_EQ(0, std::memcmp(a.out[c].data(), b.out[c].data(), step.frames * sizeof(float)))
+                    << "round " << round << " step " << s << " channel " << c;
+            }
+        }
+    }
+    EXPECT_EQ(fast->engine.analyser.levels, reference->engine.analyser.levels);
+}
+
+} // namespace

@@ -48,6 +48,7 @@ TEST(KitExtensions, SafeIndexingAndFrameNumbers) {
 }
 
 TEST(KitResources, ModuleBundlesAreFoundOnceAndAMissingOneStopsTheProcess) {
+    core::Bundle::addSearchPath(ZELTO_BUNDLES_DIR);
     const auto& kit = kitBundle();
     EXPECT_EQ(kit.bundlePath().filename(), "Zelto_ZeltoCore.bundle");
     EXPECT_EQ(&moduleBundle("ZeltoCore"), &kit);
@@ -56,6 +57,7 @@ TEST(KitResources, ModuleBundlesAreFoundOnceAndAMissingOneStopsTheProcess) {
 
 TEST(KitViews, UpdateButtonDimsWhilePressedAndActsOnReleaseInside) {
     int actions = 0;
+    core::Bundle::addSearchPath(ZELTO_BUNDLES_DIR);
     decltest::Harness harness(declarative::Button([&] { ++actions; }, declarative::Text("2.1 AVAILABLE"))
                                   .buttonStyle(updateButtonStyle()),
                               {200, 40});

@@ -186,11 +186,8 @@ std::shared_ptr<Bundle> Bundle::find(std::string_view name, const void* codeAddr
     const auto fromEnvironment = environmentSearchPaths();
     candidates.insert(candidates.end(), fromEnvironment.begin(), fromEnvironment.end());
 #ifdef TESSARAY_BUILD_RESOURCES_DIR
-    // Programs run from the build tree find the resources and bundles generated there.
+    // Programs run from the build tree find the resource bundles generated there.
     candidates.emplace_back(TESSARAY_BUILD_RESOURCES_DIR);
-#endif
-#ifdef TESSARAY_BUILD_BUNDLES_DIR
-    candidates.emplace_back(TESSARAY_BUILD_BUNDLES_DIR);
 #endif
 
     for (const auto& directory : candidates) {

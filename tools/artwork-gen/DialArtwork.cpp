@@ -77,7 +77,7 @@ void drawArcs(cairo_t* cr, const Geometry& g, double cx, double cy, double angle
     set(cr, edgeDark, 0.55);
     strokeArc(cr, cx, cy, g.trackRadius, startDegrees, end);
     cairo_set_line_width(cr, g.trackWidth);
-    cairo_set_source_rgba(cr, 1, 1, 1, 0.09);
+    cairo_set_source_rgba(cr, 1, 1, 1, 0.12);
     strokeArc(cr, cx, cy, g.trackRadius, startDegrees, end);
     if (angle <= startDegrees) {
         return;
@@ -143,8 +143,8 @@ void drawKnurl(cairo_t* cr, const Geometry& g, double cx, double cy, double angl
 // The medium dial's smooth skirt: a chamfered ring, bright at the top and dark at the bottom.
 void drawChamfer(cairo_t* cr, const Geometry& g, double cx, double cy) {
     cairo_pattern_t* ring = cairo_pattern_create_linear(0, cy - g.bodyRadius, 0, cy + g.bodyRadius);
-    addStop(ring, 0, hex("#5A5E66"));
-    addStop(ring, 0.5, hex("#2B2D32"));
+    addStop(ring, 0, hex("#6A6E77"));
+    addStop(ring, 0.5, hex("#2E3035"));
     addStop(ring, 1, hex("#111215"));
     circle(cr, cx, cy, g.bodyRadius - 0.6);
     cairo_new_sub_path(cr);
@@ -152,6 +152,10 @@ void drawChamfer(cairo_t* cr, const Geometry& g, double cx, double cy) {
     cairo_set_source(cr, ring);
     cairo_fill(cr);
     cairo_pattern_destroy(ring);
+    circle(cr, cx, cy, g.capRadius + 0.3);
+    set(cr, edgeDark, 0.7);
+    cairo_set_line_width(cr, 0.7);
+    cairo_stroke(cr);
 }
 
 // The cap: a lit disc with a soft sheen at the upper left and a highlight along its top edge.

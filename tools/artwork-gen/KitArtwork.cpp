@@ -194,8 +194,8 @@ void drawModernButton(cairo_t* cr, double w, double h, bool on, bool down) {
     RGB top = down ? hex("#1F2125") : hex("#2D3036");
     RGB bottom = down ? hex("#1B1D21") : hex("#24262B");
     if (on) {
-        top = mix(top, yellow, 0.08);
-        bottom = mix(bottom, yellow, 0.05);
+        top = mix(top, yellow, 0.05);
+        bottom = mix(bottom, yellow, 0.03);
     }
     roundedRect(cr, 0.5, 0.5, w - 1, h - 1, 2.5);
     fillVertical(cr, 0.5, h - 0.5, top, bottom);

@@ -55,6 +55,18 @@ TEST(KitResources, ModuleBundlesAreFoundOnceAndAMissingOneStopsTheProcess) {
     EXPECT_DEATH(moduleBundle("ZeltoNoSuchModule"), "unable to find bundle named Zelto_ZeltoNoSuchModule");
 }
 
+TEST(KitResources, ThePaletteIsTheBundlesNamedColours) {
+    core::Bundle::addSearchPath(ZELTO_BUNDLES_DIR);
+    ASSERT_TRUE(zeltoPluginGrey());
+    EXPECT_EQ(zeltoPluginGrey(), kitColor("pluginGrey"));
+    EXPECT_EQ(zeltoPluginRed(), kitColor("pluginRed"));
+    EXPECT_EQ(zeltoTinyDialLabel(), kitColor("tinyDialLabel"));
+    EXPECT_NE(zeltoPluginBlue(), zeltoPluginPurple());
+    EXPECT_FALSE(kitColor("noSuchColour"));
+    ASSERT_TRUE(kitImage("modern-button"));
+    EXPECT_EQ(kitImage("modern-button")->size(), (graphics::Size{88, 27}));
+}
+
 TEST(KitViews, UpdateButtonDimsWhilePressedAndActsOnReleaseInside) {
     int actions = 0;
     core::Bundle::addSearchPath(ZELTO_BUNDLES_DIR);

@@ -304,4 +304,37 @@ void CanvasContext::drawLayer(const graphics::BezierPath& mask, double opacity,
     context_.endTransparencyLayer();
 }
 
+void CanvasContext::drawFadingLayer(const Rect& rect, double topOpacity, double bottomOpacity,
+                                    const std::function<void(CanvasContext&)>& body) {
+    if (rect.isEmpty()) {
+        return;
+    }
+    graphics::GraphicsContext::StateGuard guard(context_);
+    context_.clipToRect(rect);
+    cairo_t* cr = context_.cairo();
+    if (cr == nullptr) {
+        context_.beginTransparencyLayer(std::clamp(topOpacity, 0.0, 1.0));
+        body(*this);
+        context_.endTransparencyLayer();
+        return;
+    }
+    // Clipping has just set Cairo's matrix to this context's user space; keep it for the mask.
+    cairo_matrix_t userSpace;
+    cairo_get_matrix(cr, &userSpace);
+    context_.beginTransparencyLayer(1.0);
+    body(*this);
+    cairo_save(cr);
+    cairo_set_matrix(cr, &userSpace);
+    cairo_pattern_t* mask = cairo_pattern_create_linear(0, rect.y(), 0, rect.maxY());
+    cairo_pattern_add_color_stop_rgba(mask, 0, 0, 0, 0, std::clamp(topOpacity, 0.0, 1.0));
+    cairo_pattern_add_color_stop_rgba(mask, 1, 0, 0, 0, std::clamp(bottomOpacity, 0.0, 1.0));
+    cairo_set_source(cr, mask);
+    cairo_set_operator(cr, CAIRO_OPERATOR_DEST_IN);
+    cairo_rectangle(cr, rect.x(), rect.y(), rect.width(), rect.height());
+    cairo_fill(cr);
+    cairo_pattern_destroy(mask);
+    cairo_restore(cr);
+    context_.endTransparencyLayer();
+}
+
 } // namespace declarative

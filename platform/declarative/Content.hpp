@@ -69,6 +69,11 @@ public:
     // Draws into a layer that is masked by `mask` and composited at `opacity`.
     void drawLayer(const graphics::BezierPath& mask, double opacity,
                    const std::function<void(CanvasContext&)>& body);
+    // Draws into a layer restricted to `rect` and masked by a vertical gradient over it: `topOpacity`
+    // along its top edge fading linearly to `bottomOpacity` along its bottom edge. Without pixels (a
+    // recording context) the layer is composited at `topOpacity`.
+    void drawFadingLayer(const Rect& rect, double topOpacity, double bottomOpacity,
+                         const std::function<void(CanvasContext&)>& body);
 
 private:
     graphics::GraphicsContext& context_;

@@ -21,4 +21,5 @@
 #include "declarative/Gestures.hpp"
 #include "declarative/Hosting.hpp"
 #include "declarative/Layout.hpp"
+#include "declarative/Menu.hpp"
 #include "declarative/TextField.hpp"

@@ -8,6 +8,7 @@
 #include "ui/Window.hpp"
 
 #include <algorithm>
+#include <cmath>
 
 namespace declarative {
 
@@ -29,7 +30,93 @@ void HostingView::setClipboard(std::shared_ptr<display::Clipboard> clipboard) {
 HostingView::~HostingView() {
     // Nodes outlive nothing of ours: drop the tree before the arena and focus manager.
     arena_->cancel();
+    overlay_.reset();
+    retiredOverlay_.reset();
     root_.reset();
+}
+
+// The overlay's root: its content in the presenter's coordinates, carried to the host's by a transform.
+namespace {
+struct OverlayParams {
+    graphics::AffineTransform toHost;
+};
+class OverlayNode final : public detail::ParamsNode<OverlayParams, OverlayNode> {
+public:
+    graphics::AffineTransform renderTransform() const override { return params().toHost; }
+};
+} // namespace
+
+void HostingView::presentOverlay(declarative::View content, const Environment& environment,
+                                 const graphics::AffineTransform& toHost, const Rect& anchor,
+                                 std::function<void()> onDismiss) {
+    dismissOverlay();
+    retiredOverlay_.reset();
+    auto description = detail::make<OverlayNode>({std::move(content)}, OverlayParams{toHost}).description();
+    overlay_ = description->makeNode();
+    overlay_->setHost(this);
+    overlay_->description_ = description;
+    overlay_->update(description, environment, true);
+    overlayAnchor_ = anchor;
+    onOverlayDismiss_ = std::move(onDismiss);
+    setNeedsLayout();
+}
+
+void HostingView::dismissOverlay() {
+    if (!overlay_) {
+        return;
+    }
+    nodeWillLeave(*overlay_);
+    retiredOverlay_ = std::move(overlay_);
+    auto onDismiss = std::exchange(onOverlayDismiss_, {});
+    setNeedsLayout();
+    if (onDismiss) {
+        onDismiss();
+    }
+}
+
+Rect HostingView::overlayFrameInHost() {
+    if (!overlay_) {
+        return Rect::null();
+    }
+    layoutIfNeeded();
+    const Rect& frame = overlay_->frame();
+    return overlay_->renderTransform().apply(frame);
+}
+
+void HostingView::layoutOverlay() {
+    if (!overlay_ || overlay_->children().empty()) {
+        return;
+    }
+    constexpr double gap = 2;
+    const auto toHost = overlay_->renderTransform();
+    const Size size = overlay_->children().front()->measure(Proposal::unspecified());
+    const Rect& anchor = overlayAnchor_;
+    const Rect bounds({0, 0}, this->bounds().size);
+    Rect local(Point{anchor.x(), anchor.maxY() + gap}, size);
+    if (toHost.apply(local).maxY() > bounds.maxY()) {
+        const Rect above(Point{anchor.x(), anchor.y() - gap - size.height}, size);
+        if (toHost.apply(above).y() >= bounds.y()) {
+            local = above;
+        }
+    }
+    // Shift back inside the bounds, the far edge first so that the near one wins when it does not fit.
+    const Rect inHost = toHost.apply(local);
+    const double scaleX = std::abs(toHost.a) > 0 ? std::abs(toHost.a) : 1;
+    const double scaleY = std::abs(toHost.d) > 0 ? std::abs(toHost.d) : 1;
+    double dx = 0, dy = 0;
+    if (inHost.maxX() > bounds.maxX()) {
+        dx = (bounds.maxX() - inHost.maxX()) / scaleX;
+    }
+    if (inHost.x() + dx * scaleX < bounds.x()) {
+        dx = (bounds.x() - inHost.x()) / scaleX;
+    }
+    if (inHost.maxY() > bounds.maxY()) {
+        dy = (bounds.maxY() - inHost.maxY()) / scaleY;
+    }
+    if (inHost.y() + dy * scaleY < bounds.y()) {
+        dy = (bounds.y() - inHost.y()) / scaleY;
+    }
+    overlay_->place(Rect(Point{local.x() + dx, local.y() + dy}, size));
 }
 
 void HostingView::setRootView(declarative::View root) {
@@ -78,6 +165,7 @@ void HostingView::flush() {
     }
     flushing_ = true;
     flushScheduled_ = false;
+    retiredOverlay_.reset();
     // Only a tree that was laid out before can say what it covered.
     trackingDamage_ = !needsLayout_ && root_ != nullptr;
     damage_ = Rect::null();
@@ -95,7 +183,7 @@ void HostingView::flush() {
                          [](const auto& a, const auto& b) { return a->depth() < b->depth(); });
         for (auto& node : nodes) {
             // Skipped when an ancestor's re-evaluation already rebuilt it, or when it left the tree.
-            if (node->isDirty() && (node->depth() == 0 || node->parent() != nullptr)) {
+            if (node->isDirty() && isAttached(*node)) {
                 addDamage(*node);
                 damaged_.push_back(node);
                 node->reevaluate();
@@ -124,7 +212,7 @@ void HostingView::flush() {
     needsLayout_ = true;
     layoutIfNeeded();
     for (auto& weak : std::exchange(damaged_, {})) {
-        if (auto node = weak.lock(); node && (node->depth() == 0 || node->parent() != nullptr)) {
+        if (auto node = weak.lock(); node && isAttached(*node)) {
             addDamage(*node);
         }
     }
@@ -133,6 +221,14 @@ void HostingView::flush() {
     if (!damage_.isNull()) {
         setNeedsDisplayInRect(damage_);
     }
+}
+
+bool HostingView::isAttached(const Node& node) const {
+    const Node* top = &node;
+    while (top->parent() != nullptr) {
+        top = top->parent();
+    }
+    return top == root_.get() || top == overlay_.get();
 }
 
 void HostingView::addDamage(Node& node) {
@@ -178,6 +274,7 @@ void HostingView::layoutIfNeeded() {
     const Rect bounds({0, 0}, this->bounds().size);
     const Size size = root_->measure(Proposal::of(bounds.size));
     root_->place(Rect(Alignment::center().place(size, bounds), size));
+    layoutOverlay();
     layingOut_ = false;
     // Layout may have reconciled (geometry readers); that needs no second pass.
     needsLayout_ = false;
@@ -197,6 +294,9 @@ void HostingView::drawTree(graphics::GraphicsContext& context) {
     if (root_) {
         root_->drawTree(context);
     }
+    if (overlay_) {
+        overlay_->drawTree(context);
+    }
 }
 
 void HostingView::drawTree(graphics::GraphicsContext& context, const Rect& dirtyRect) {
@@ -204,6 +304,9 @@ void HostingView::drawTree(graphics::GraphicsContext& context, const Rect& dirty
     if (root_ && !dirtyRect.isEmpty()) {
         CullScope scope(*this, dirtyRect);
         root_->drawTree(context);
+        if (overlay_) {
+            overlay_->drawTree(context);
+        }
     }
 }
 
@@ -239,6 +342,17 @@ void HostingView::mouseDown(const ui::Event& event) {
         return;
     }
     const Point p = localPoint(event);
+    if (overlay_) {
+        // The overlay takes the press when it is over it; any other press only dismisses it.
+        std::vector<Node*> hits;
+        if (overlay_->hitTest(p, hits)) {
+            auto overlay = overlay_;
+            arena_->pointerDown(*overlay, p, event);
+        } else {
+            dismissOverlay();
+        }
+        return;
+    }
     // A click on something focusable focuses it.
     std::vector<Node*> path;
     root_->hitTest(p, path);
@@ -269,6 +383,11 @@ KeyPress keyPressOf(const ui::Event& event, KeyPhase phase) {
 
 void HostingView::keyDown(const ui::Event& event) {
     modifiers_ = event.modifierFlags;
+    if (event.specialKey() == ui::SpecialKey::escape && overlay_) {
+        arena_->cancel();
+        dismissOverlay();
+        return;
+    }
     if (event.specialKey() == ui::SpecialKey::escape && arena_->isTracking()) {
         arena_->cancel();
         return;
@@ -291,6 +410,7 @@ void HostingView::flagsChanged(const ui::Event& event) {
 
 bool HostingView::resignFirstResponder() {
     arena_->cancel();
+    dismissOverlay();
     focus_->focus(nullptr);
     return true;
 }
@@ -298,6 +418,7 @@ bool HostingView::resignFirstResponder() {
 void HostingView::viewWillMoveToWindow(const std::shared_ptr<ui::Window>& newWindow) {
     if (!newWindow) {
         arena_->cancel();
+        dismissOverlay();
     }
     ui::View::viewWillMoveToWindow(newWindow);
 }

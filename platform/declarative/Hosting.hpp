@@ -81,6 +81,20 @@ public:
         Rect saved_;
     };
 
+    // Overlays (an open menu): one tree drawn above the root and given the pointer first. It lives in
+    // the coordinates of the view that presented it (`toHost` maps them to the host's), sized to its
+    // ideal size and placed just below `anchor`, or above it when there is no room below, and kept
+    // inside the host's bounds. While it is shown a press outside it, Escape or the loss of the
+    // keyboard dismisses it; that press goes no further.
+    void presentOverlay(declarative::View content, const Environment& environment,
+                        const graphics::AffineTransform& toHost, const Rect& anchor,
+                        std::function<void()> onDismiss = {});
+    void dismissOverlay();
+    bool hasOverlay() const { return overlay_ != nullptr; }
+    Node* overlayNode() const { return overlay_.get(); }
+    // Where the overlay shows, in host coordinates; null without one.
+    Rect overlayFrameInHost();
+
     // Input.
     // The modifier flags of the latest event this view saw.
     ui::ModifierFlags currentModifierFlags() const { return modifiers_; }
@@ -110,9 +124,17 @@ public:
 private:
     Point localPoint(const ui::Event& event) const;
     void addDamage(Node& node);
+    void layoutOverlay();
+    // Whether the node is still part of the tree or the overlay.
+    bool isAttached(const Node& node) const;
 
     std::shared_ptr<Node> root_;
     Environment environment_;
+    std::shared_ptr<Node> overlay_;
+    // A dismissed overlay lives on until the next flush: the action that dismissed it may still run.
+    std::shared_ptr<Node> retiredOverlay_;
+    Rect overlayAnchor_;
+    std::function<void()> onOverlayDismiss_;
     std::shared_ptr<const TextMeasurer> measurer_;
     std::vector<std::weak_ptr<Node>> dirty_;
     std::unique_ptr<GestureArena> arena_;

@@ -266,7 +266,8 @@ void drawGear(cairo_t* cr, double w, double h, bool down) {
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
 }
 
-// Letters of the wordmark as strokes in a box w wide and h high (top left at 0, 0).
+} // namespace
+
 void letterPath(cairo_t* cr, char letter, double w, double h) {
     switch (letter) {
     case 'K':
@@ -359,6 +360,8 @@ double letterWidth(char letter) {
         return 7.5;
     }
 }
+
+namespace {
 
 // "kestrova-logo": a dial mark in yellow and the name in stroked capitals, all paths, so the image
 // never depends on the fonts installed.

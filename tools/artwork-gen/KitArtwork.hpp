@@ -11,6 +11,11 @@
 
 namespace artwork {
 
+// The letters of the maker's wordmark ("KESTROVA") as strokes in a box w wide and h high, top left at
+// (0, 0), and the width each letter's box should have at a height of 11.5 points.
+void letterPath(cairo_t* cr, char letter, double w, double h);
+double letterWidth(char letter);
+
 // One description per image of the kit's catalogue, in its order. Empty when the catalogue names an
 // image this generator cannot draw (the message goes to stderr).
 std::vector<ImageSpec> kitImageSpecs();

@@ -2,8 +2,10 @@
 //   tessaray-artwork-gen <bundle directory>        the control library's bundle
 //   tessaray-artwork-gen --kit <bundle directory>  the control kit's colours and images
 //   tessaray-artwork-gen --dials <bundles directory>  the nine bundles of dial frames
+//   tessaray-artwork-gen --editor <bundle directory>  the plug-in editor's colours and images
 #include "tools/artwork-gen/Artwork.hpp"
 #include "tools/artwork-gen/DialArtwork.hpp"
+#include "tools/artwork-gen/EditorArtwork.hpp"
 #include "tools/artwork-gen/KitArtwork.hpp"
 
 #include <cstdio>
@@ -19,10 +21,14 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::string_view(argv[1]) == "--dials") {
         return artwork::writeDialBundles(argv[2]) ? 0 : 1;
     }
+    if (argc == 3 && std::string_view(argv[1]) == "--editor") {
+        return artwork::writeEditorArtwork(argv[2]) ? 0 : 1;
+    }
     std::fprintf(stderr,
                  "usage: %s <bundle directory>\n"
                  "       %s --kit <bundle directory>\n"
-                 "       %s --dials <bundles directory>\n",
-                 argv[0], argv[0], argv[0]);
+                 "       %s --dials <bundles directory>\n"
+                 "       %s --editor <bundle directory>\n",
+                 argv[0], argv[0], argv[0], argv[0]);
     return 2;
 }

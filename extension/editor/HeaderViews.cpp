@@ -101,7 +101,9 @@ View PresetBar::body(declarative::Context& context) const {
     std::vector<View> field{
         zelto::corviFont(Text(current ? upperCased(current->name) : "DEFAULT"), CorviFont::dosisMedium, 12)
             .foregroundColor(assets::buttonBlue())
-            .allowsHitTesting(false),
+            .allowsHitTesting(false)
+            .layoutPriority(1), // the name keeps its width; the spacer takes what is left
+
         Spacer()};
     if (settings->isCurrentPresetModified()) {
         field.push_back(declarative::Button(

@@ -5,6 +5,7 @@
 #include "declarative/Hosting.hpp"
 #include "declarative/Layout.hpp"
 
+#include <algorithm>
 #include <memory>
 
 namespace declarative {
@@ -53,8 +54,9 @@ View row(const MenuEntry& entry, const std::weak_ptr<HostingView>& host) {
         entry.checked
             ? View(Path(checkmarkPath(glyph)).stroke(graphics::Color::white(0.92), 1.8)).frame(glyph, glyph)
             : View();
-    View label = HStack({.spacing = 0}, {check.frame(MenuMetrics::checkColumn, glyph), Text(entry.title),
-                                         Spacer(MenuMetrics::titleTrailing)})
+    // No spacer beside the title: it would share the row's width with it and truncate it.
+    View label = HStack({.spacing = 0}, {check.frame(MenuMetrics::checkColumn, glyph), Text(entry.title)})
+                     .padding(EdgeInsets{0, 0, 0, MenuMetrics::titleTrailing})
                      .frame(FrameLimits{.maxWidth = infinity,
                                         .minHeight = MenuMetrics::rowHeight,
                                         .maxHeight = MenuMetrics::rowHeight,
@@ -74,14 +76,16 @@ View row(const MenuEntry& entry, const std::weak_ptr<HostingView>& host) {
         label);
 }
 
-View panel(const std::vector<MenuEntry>& entries, const std::weak_ptr<HostingView>& host) {
+View panel(const std::vector<MenuEntry>& entries, const std::weak_ptr<HostingView>& host, double labelWidth) {
     std::vector<View> rows;
     rows.reserve(entries.size());
     for (const auto& entry : entries) {
         rows.push_back(row(entry, host));
     }
     return VStack({.alignment = HorizontalAlignment::leading, .spacing = 0}, std::move(rows))
-        .frame(FrameLimits{.minWidth = MenuMetrics::minimumWidth, .alignment = Alignment::topLeading()})
+        .frame(FrameLimits{.minWidth =
+                               std::max(MenuMetrics::minimumWidth, labelWidth - 2 * MenuMetrics::padding),
+                           .alignment = Alignment::topLeading()})
         .padding(EdgeInsets{MenuMetrics::padding, MenuMetrics::padding, MenuMetrics::padding,
                             MenuMetrics::padding})
         .background(ZStack({RoundedRectangle(6).fill(graphics::Color::rgba(0.15, 0.16, 0.18, 0.98)),
@@ -107,7 +111,7 @@ struct MenuView {
                     return;
                 }
                 std::weak_ptr<HostingView> weakHost = host->sharedAs<HostingView>();
-                host->presentOverlay(panel(*entries, weakHost), node->environment(),
+                host->presentOverlay(panel(*entries, weakHost, node->frame().width()), node->environment(),
                                      node->hostToLocal().inverted(), node->frame());
             },
             label);

@@ -36,7 +36,8 @@ struct MenuMetrics {
     static double entryMiddle(const std::vector<MenuEntry>& entries, std::size_t index);
 };
 
-// The label is a button in the environment's button style; the panel's rows use the system font.
+// The label is a button in the environment's button style; the panel is at least as wide as the label
+// and its rows use the system font.
 View Menu(View label, std::vector<MenuEntry> entries);
 
 // The checkmark glyph the panel draws, as a path in a box of `size` points.

@@ -136,3 +136,25 @@ TEST(Menu, DrawsACheckmarkOnlyBeforeCheckedEntries) {
     }
     EXPECT_EQ(checks, 1u);
 }
+
+TEST(Menu, TheWidestTitleSetsThePanelsWidthAndIsNeverCutShort) {
+    Fixture f;
+    const std::string title = "A much longer entry title";
+    Harness h(f.tree(Menu(Rectangle().fill(red()), {MenuEntry{"Short", {}}, MenuEntry{title, {}}}))
+                  .frame(400, 200, Alignment::topLeading()),
+              {400, 200});
+    h.click({20, 15});
+    h.settle();
+    const double natural = 13.0 * static_cast<double>(title.size()); // the fixed measurer: one em a character
+    int drawn = 0;
+    for (const auto& op : h.record(graphics::DrawOpKind::text)) {
+        if (op.text == title) {
+            EXPECT_DOUBLE_EQ(op.rect.width(), natural);
+            ++drawn;
+        }
+    }
+    EXPECT_EQ(drawn, 1);
+    EXPECT_DOUBLE_EQ(h.host->overlayFrameInHost().width(), 2 * MenuMetrics::padding +
+                                                               MenuMetrics::checkColumn + natural +
+                                                               MenuMetrics::titleTrailing);
+}

@@ -84,14 +84,15 @@ void knobDragChanged(AudioParameter& param, KnobDragState& drag, double y, float
     const float w = param.clamped(mapping.value(p));
     drag.continuousDragValue = w;
     const float sent = param.isIndexed() ? std::round(w) : w;
+    drag.lastSentValue = sent;
     param.setValue(sent, ParameterEditor::ui, ParameterEditorState::change);
 }
 
 void knobDragEnded(AudioParameter& param, KnobDragState& drag) {
-    drag.lastDragValue.reset();
-    drag.continuousDragValue.reset();
+    const float value = drag.lastSentValue.value_or(param.value());
+    drag = KnobDragState{};
     param.setIsBeingInteractivelyEdited(false);
-    param.setValue(param.value(), ParameterEditor::ui, ParameterEditorState::endInteractive);
+    param.setValue(value, ParameterEditor::ui, ParameterEditorState::endInteractive);
 }
 
 void knobReset(AudioParameter& param) {

@@ -46,12 +46,15 @@ std::optional<float> midpointExponent(float lo, float hi, float midpoint);
 struct KnobDragState {
     std::optional<double> lastDragValue;      // the pointer's y at the previous event; absent when idle
     std::optional<float> continuousDragValue; // the unrounded value the drag has reached
+    std::optional<float> lastSentValue;       // the value of the drag's latest change
 };
 
 // One change event of a drag at pointer height y (local, growing downwards). The first event only
 // begins the edit; later ones move the value by (previous y - y) * scaleFactor of the position.
 void knobDragChanged(AudioParameter& param, KnobDragState& drag, double y, float scaleFactor);
-// The end of a drag, and of a drag that was cancelled after it began.
+// The end of a drag, and of a drag that was cancelled after it began. The end carries the drag's latest
+// value: the parameter's observed value lags a main-queue turn behind, and a release that arrives in the
+// same turn as the last move must not send the host back to the value before it.
 void knobDragEnded(AudioParameter& param, KnobDragState& drag);
 // Double tap and option-click: back to the default value.
 void knobReset(AudioParameter& param);

@@ -76,6 +76,17 @@ TEST(KnobDrag, ALinearDragBeginsChangesAndEndsAndStopsAtTheBound) {
     EXPECT_EQ(rig.frame(), 39); // 0.75 * 50 + 1 = 38.5, away from zero
 }
 
+TEST(KnobDrag, AReleaseInTheSameTurnAsTheLastMoveKeepsThatMove) {
+    KnobRig rig(RecordingParameter::make("Mix", AudioUnitParameterUnit::percent, {0, 100}, 50));
+    rig.press();
+    rig.moveTo(44);
+    rig.h.drag({100, 4}); // the main queue does not run before the release
+    rig.h.up({100, 4});
+    rig.h.settle();
+    EXPECT_EQ(rig.param->edits, (std::vector<Edit>{begin(50), change(70), end(70)}));
+    EXPECT_FLOAT_EQ(rig.param->value(), 70);
+}
+
 TEST(KnobDrag, ALogarithmicDragMovesAlongTheLogOfTheRange) {
     KnobRig rig(RecordingParameter::make("Low", AudioUnitParameterUnit::hertz, {20, 20000}, 20,
                                          Increment::logarithmic()));

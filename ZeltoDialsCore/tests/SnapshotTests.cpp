@@ -45,8 +45,10 @@ int differingPixels(Harness& h, double scale, const Rect& a, const Rect& b) {
     const int w = static_cast<int>(a.width() * scale), ht = static_cast<int>(a.height() * scale);
     for (int y = 0; y < ht; ++y) {
         for (int x = 0; x < w; ++x) {
-            const auto p = h.backend->pixel(static_cast<int>(a.x() * scale) + x, static_cast<int>(a.y() * scale) + y);
-            const auto q = h.backend->pixel(static_cast<int>(b.x() * scale) + x, static_cast<int>(b.y() * scale) + y);
+            const auto p =
+                h.backend->pixel(static_cast<int>(a.x() * scale) + x, static_cast<int>(a.y() * scale) + y);
+            const auto q =
+                h.backend->pixel(static_cast<int>(b.x() * scale) + x, static_cast<int>(b.y() * scale) + y);
             count += std::abs(p.r - q.r) + std::abs(p.g - q.g) + std::abs(p.b - q.b) > 60 ? 1 : 0;
         }
     }
@@ -110,7 +112,8 @@ TEST(DialSnapshots, EachSkinAtItsMinimumMiddleAndMaximum) {
             // right quarter the maximum draws something the minimum does not, and the other way round
             // on the left.
             auto quarter = [](const Rect& r, bool right) {
-                return Rect(r.x() + (right ? r.width() * 3 / 4 : 0), r.y(), r.width() / 4, r.height() * 3 / 4);
+                return Rect(r.x() + (right ? r.width() * 3 / 4 : 0), r.y(), r.width() / 4,
+                            r.height() * 3 / 4);
             };
             auto brightness = [&](const Rect& r) {
                 long sum = 0;
@@ -151,7 +154,8 @@ TEST(DialSnapshots, EveryColourAtItsMiddle) {
                 for (std::size_t i = 0; i < makers.size(); ++i) {
                     (i < 6 ? top : bottom).push_back(makers[i](param));
                 }
-                return VStack({.spacing = 40}, {HStack({.spacing = 16}, top), HStack({.spacing = 16}, bottom)});
+                return VStack({.spacing = 40},
+                              {HStack({.spacing = 16}, top), HStack({.spacing = 16}, bottom)});
             }
         };
         Harness h(Gallery{makers, mix(62)}, {600, 300}, scale);
@@ -164,7 +168,8 @@ TEST(DialSnapshots, EveryColourAtItsMiddle) {
 TEST(DialSnapshots, ALabelWhileEditing) {
     useDialBundles();
     for (double scale : {1.0, 2.0}) {
-        auto param = RecordingParameter::make("Pitch", AudioUnitParameterUnit::absoluteCents, {-2400, 2400}, 350);
+        auto param =
+            RecordingParameter::make("Pitch", AudioUnitParameterUnit::absoluteCents, {-2400, 2400}, 350);
         Harness h(View(ChaosDial(param, ModernDialColor::grey, options())).padding(20), {140, 150}, scale);
         prepare(h);
         const auto texts = h.record(graphics::DrawOpKind::text);
@@ -173,7 +178,8 @@ TEST(DialSnapshots, ALabelWhileEditing) {
         // The field's focus ring, left of the value text.
         auto ringDrawn = [&] {
             for (double x = value.x - 40; x < value.x - 12; x += 1.0 / scale) {
-                const auto p = h.backend->pixel(static_cast<int>(x * scale), static_cast<int>(value.y * scale));
+                const auto p =
+                    h.backend->pixel(static_cast<int>(x * scale), static_cast<int>(value.y * scale));
                 if (p.b > p.r + 50) {
                     return true;
                 }

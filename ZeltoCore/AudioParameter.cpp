@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+namespace zelto {
+
 using audiounit::AudioUnitParameterOptions;
 namespace Flag = audiounit::ParameterFlag;
 
@@ -67,8 +69,8 @@ AudioParameter::AudioParameter(uint64_t address, std::string identifier, std::st
       editingRegistry_(std::make_shared<core::detail::ObserverRegistry>()) {
     auParameter_ = audiounit::AUParameterTree::createParameter(
         identifier_, name_, address_, valueRange_.lowerBound, valueRange_.upperBound, units_,
-        ::displayableSuffix(units_), audioParameterFlags(units_, valueStrings_, dependents_), valueStrings_,
-        dependents_);
+        zelto::displayableSuffix(units_), audioParameterFlags(units_, valueStrings_, dependents_),
+        valueStrings_, dependents_);
     auParameter_->setValue(defaultValue_);
 }
 
@@ -156,7 +158,7 @@ float AudioParameter::displayableValue() const {
 }
 
 std::string AudioParameter::displayableSuffix() const {
-    return ::displayableSuffix(units_);
+    return zelto::displayableSuffix(units_);
 }
 
 float AudioParameter::saveScaleFactor() const {
@@ -170,3 +172,5 @@ float AudioParameter::displayScaleFactor() const {
 bool AudioParameter::isIndexed() const {
     return units_ == AudioUnitParameterUnit::indexed;
 }
+
+} // namespace zelto

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+namespace zelto {
+
 using audiounit::AudioUnitParameterUnit;
 
 // Who causes a change: the host (through the parameter tree) or the kernel poll, or a control of the editor.
@@ -135,3 +137,5 @@ private:
 audiounit::AudioUnitParameterOptions
 audioParameterFlags(AudioUnitParameterUnit units, const std::optional<std::vector<std::string>>& valueStrings,
                     const std::optional<std::vector<uint64_t>>& dependentParameterAddresses);
+
+} // namespace zelto

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace zelto {
+
 // What the kit's parameter set needs of an audio unit: a way to write one parameter value into its
 // processing state. Only audio units adopt it, so the set may also hand them their parameter tree.
 class CorviAudioUnit {
@@ -16,3 +18,5 @@ protected:
     CorviAudioUnit(const CorviAudioUnit&) = default;
     CorviAudioUnit& operator=(const CorviAudioUnit&) = default;
 };
+
+} // namespace zelto

@@ -6,6 +6,8 @@
 #include <set>
 #include <string>
 
+namespace zelto {
+
 namespace {
 
 // Each face: the family and weight that fontconfig knows it by, and whether that family is one of ours.
@@ -74,3 +76,5 @@ graphics::FontRef corviFont(CorviFont font, double size) {
     const std::string family = rocket && rocketAliased.load() ? std::string(face.family) : installed;
     return std::make_shared<const graphics::Font>(family, size, face.weight, false);
 }
+
+} // namespace zelto

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <string_view>
 
+namespace zelto {
+
 enum class CorviFont { rocket, dosisLight, dosisMedium };
 
 // The face name the kit knows each by: "Rocket", "Dosis-Light", "Dosis-Medium".
@@ -20,3 +22,5 @@ bool registerKitFonts(const std::filesystem::path& fontsDirectory);
 // The face at a size, as a graphics font. A face that is not available falls back to the default font (the
 // text still draws, in another face).
 graphics::FontRef corviFont(CorviFont font, double size);
+
+} // namespace zelto

@@ -11,6 +11,8 @@
 #include <limits>
 #include <link.h>
 
+namespace zelto {
+
 void ParameterSettings::Hasher::combine(uint64_t word) {
     // splitmix64 finaliser over the running state: cheap and well mixed.
     uint64_t z = state_ ^ (word + 0x9e3779b97f4a7c15ull + (state_ << 6) + (state_ >> 2));
@@ -158,3 +160,5 @@ void ParameterSettings::setValue(float value, uint64_t address, ParameterEditor 
         unit->setParameter(address, value);
     }
 }
+
+} // namespace zelto

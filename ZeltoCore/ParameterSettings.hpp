@@ -15,6 +15,8 @@ namespace core {
 class Bundle;
 }
 
+namespace zelto {
+
 // A plug-in's parameter set: holds its AudioParameter objects, turns them into the audio unit's parameter
 // tree, installs the tree's callbacks and routes values from the host (or the kernel poll) to the right
 // parameter and on to the audio unit. Owned by shared_ptr: the tree callbacks hold it weakly.
@@ -85,3 +87,5 @@ private:
     std::vector<std::shared_ptr<AudioParameter>> parameters_;
     std::atomic<std::weak_ptr<CorviAudioUnit>> audioUnit_;
 };
+
+} // namespace zelto

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace zelto {
+
 // A newer published version of the plug-in, shown by the header and the editor.
 struct UpdateAvailableDetails {
     std::string newVersion;
@@ -11,3 +13,5 @@ struct UpdateAvailableDetails {
 
     friend bool operator==(const UpdateAvailableDetails&, const UpdateAvailableDetails&) = default;
 };
+
+} // namespace zelto

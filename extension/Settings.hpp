@@ -16,6 +16,15 @@
 #include <thread>
 #include <vector>
 
+// The kit's parameter model, by its plain names in the plug-in's code.
+using audiounit::AudioUnitParameterUnit;
+using zelto::AudioParameter;
+using zelto::CorviAudioUnit;
+using zelto::ParameterEditor;
+using zelto::ParameterEditorState;
+using zelto::ParameterSettings;
+using zelto::UpdateAvailableDetails;
+
 class TessarayAudioUnit;
 namespace core {
 class Timer;

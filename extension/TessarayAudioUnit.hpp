@@ -13,6 +13,8 @@
 #include <optional>
 #include <string>
 
+using zelto::CorviAudioUnit;
+
 // The plug-in's audio unit: one stereo input and one stereo output bus around the DSP kernel, the render
 // block the host calls, the wavetables loaded at allocation and the current preset's name in the saved state.
 class TessarayAudioUnit : public audiounit::AudioUnitBase, public CorviAudioUnit {

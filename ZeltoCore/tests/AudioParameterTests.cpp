@@ -9,6 +9,8 @@
 #include <limits>
 #include <thread>
 
+using namespace zelto;
+
 using audiounit::AUParameterAutomationEventType;
 using audiounit::AUParameterEvent;
 using audiounit::AUParameterTree;

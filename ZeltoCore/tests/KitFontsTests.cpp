@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+using namespace zelto;
+
 namespace {
 
 double widthOf(const graphics::FontRef& font, const std::string& text) {

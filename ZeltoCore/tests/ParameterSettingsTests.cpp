@@ -9,6 +9,8 @@
 #include <limits>
 #include <unistd.h>
 
+using namespace zelto;
+
 using Unit = audiounit::AudioUnitParameterUnit;
 using VI = AudioParameter::ValueIncrement;
 

@@ -152,6 +152,10 @@ struct ShadowParams {
 // the radius, then the content on top. Without pixels (a recording context) only the content draws.
 class ShadowNode final : public ParamsNode<ShadowParams, ShadowNode> {
 public:
+    double subtreeOverhang() const override {
+        const auto& s = params();
+        return 2 * s.radius + std::max(std::abs(s.x), std::abs(s.y)) + 1;
+    }
     void draw(graphics::GraphicsContext& context) override {
         cairo_t* cr = context.cairo();
         if (cr != nullptr && params().color) {

@@ -78,6 +78,10 @@ void HostingView::flush() {
     }
     flushing_ = true;
     flushScheduled_ = false;
+    // Only a tree that was laid out before can say what it covered.
+    trackingDamage_ = !needsLayout_ && root_ != nullptr;
+    damage_ = Rect::null();
+    damaged_.clear();
     // Writes made by bodies during this flush land in dirty_ again; a few rounds settle them, and a
     // body that keeps invalidating itself is left for the next turn rather than looping here.
     for (int round = 0; round < 4 && !dirty_.empty(); ++round) {
@@ -92,6 +96,8 @@ void HostingView::flush() {
         for (auto& node : nodes) {
             // Skipped when an ancestor's re-evaluation already rebuilt it, or when it left the tree.
             if (node->isDirty() && (node->depth() == 0 || node->parent() != nullptr)) {
+                addDamage(*node);
+                damaged_.push_back(node);
                 node->reevaluate();
             }
         }
@@ -108,7 +114,43 @@ void HostingView::flush() {
     }
     arena_->prune();
     focus_->validate();
-    setNeedsLayout();
+    if (!trackingDamage_) {
+        lastDamage_ = Rect::null();
+        setNeedsLayout();
+        return;
+    }
+    // Lay out now, so the moved nodes and the new areas of the re-evaluated ones are known before the
+    // window asks what to draw.
+    needsLayout_ = true;
+    layoutIfNeeded();
+    for (auto& weak : std::exchange(damaged_, {})) {
+        if (auto node = weak.lock(); node && (node->depth() == 0 || node->parent() != nullptr)) {
+            addDamage(*node);
+        }
+    }
+    trackingDamage_ = false;
+    lastDamage_ = damage_;
+    if (!damage_.isNull()) {
+        setNeedsDisplayInRect(damage_);
+    }
+}
+
+void HostingView::addDamage(Node& node) {
+    if (!trackingDamage_) {
+        return;
+    }
+    const Rect area = node.visualBoundsInHost();
+    if (!area.isNull()) {
+        damage_ = damage_.isNull() ? area : damage_.unionWith(area);
+    }
+}
+
+void HostingView::nodeWillMove(Node& node) {
+    if (!trackingDamage_) {
+        return;
+    }
+    addDamage(node);
+    damaged_.push_back(node.weak_from_this());
 }
 
 void HostingView::nodeWillLeave(Node& node) {
@@ -119,7 +161,10 @@ void HostingView::nodeWillLeave(Node& node) {
 
 void HostingView::setNeedsLayout() {
     needsLayout_ = true;
-    setNeedsDisplay();
+    // A flush that tracks damage asks for display itself, for just the damaged area.
+    if (!trackingDamage_) {
+        setNeedsDisplay();
+    }
 }
 
 void HostingView::layoutIfNeeded() {
@@ -128,10 +173,12 @@ void HostingView::layoutIfNeeded() {
     }
     needsLayout_ = false;
     ++generation_;
+    layingOut_ = true;
     // The root takes the size it asks for within the bounds, centred, as any child would be.
     const Rect bounds({0, 0}, this->bounds().size);
     const Size size = root_->measure(Proposal::of(bounds.size));
     root_->place(Rect(Alignment::center().place(size, bounds), size));
+    layingOut_ = false;
     // Layout may have reconciled (geometry readers); that needs no second pass.
     needsLayout_ = false;
 }
@@ -152,6 +199,14 @@ void HostingView::drawTree(graphics::GraphicsContext& context) {
     }
 }
 
+void HostingView::drawTree(graphics::GraphicsContext& context, const Rect& dirtyRect) {
+    layoutIfNeeded();
+    if (root_ && !dirtyRect.isEmpty()) {
+        CullScope scope(*this, dirtyRect);
+        root_->drawTree(context);
+    }
+}
+
 void HostingView::setFrame(const Rect& frame) {
     const bool resized = frame.size != this->frame().size;
     ui::View::setFrame(frame);
@@ -160,9 +215,9 @@ void HostingView::setFrame(const Rect& frame) {
     }
 }
 
-void HostingView::draw(const Rect&) {
+void HostingView::draw(const Rect& dirtyRect) {
     if (auto* context = graphics::GraphicsContext::current()) {
-        drawTree(*context);
+        drawTree(*context, dirtyRect);
     }
 }
 

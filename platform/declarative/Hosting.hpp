@@ -53,8 +53,33 @@ public:
     // The root's size for a proposal (min, ideal and max sizes come from 0, unspecified and infinity).
     Size sizeThatFits(const Proposal& proposal);
 
-    // Draws the tree into a context whose user space is this view's (top-left origin, y down).
+    // Draws the tree into a context whose user space is this view's (top-left origin, y down); with a
+    // dirty rect, subtrees that cannot paint into it are skipped.
     void drawTree(graphics::GraphicsContext& context);
+    void drawTree(graphics::GraphicsContext& context, const Rect& dirtyRect);
+
+    // Partial redisplay. A flush lays out at once and asks the window to redraw only what the
+    // re-evaluated and moved nodes covered before and after; anything else redraws the whole view.
+    // The area of the last flush, for tests and benchmarks (null when it asked for a full redraw).
+    const Rect& lastFlushDamage() const { return lastDamage_; }
+    // Layout is about to move a node that was placed before.
+    void nodeWillMove(Node& node);
+    bool isLayingOut() const { return layingOut_; }
+    // While drawing with a dirty rect: that rect in the coordinates of the node being drawn's parent.
+    const Rect* cullRect() const { return cull_.isNull() ? nullptr : &cull_; }
+    class CullScope {
+    public:
+        CullScope(HostingView& host, const Rect& rect) : host_(host), saved_(host.cull_) {
+            host.cull_ = rect;
+        }
+        ~CullScope() { host_.cull_ = saved_; }
+        CullScope(const CullScope&) = delete;
+        CullScope& operator=(const CullScope&) = delete;
+
+    private:
+        HostingView& host_;
+        Rect saved_;
+    };
 
     // Input.
     // The modifier flags of the latest event this view saw.
@@ -84,6 +109,7 @@ public:
 
 private:
     Point localPoint(const ui::Event& event) const;
+    void addDamage(Node& node);
 
     std::shared_ptr<Node> root_;
     Environment environment_;
@@ -97,6 +123,14 @@ private:
     bool flushScheduled_ = false;
     bool needsLayout_ = true;
     bool flushing_ = false;
+    bool layingOut_ = false;
+    // Damage tracking during a flush: the union of the areas to redraw, and the nodes whose new area
+    // joins it once layout is done.
+    bool trackingDamage_ = false;
+    Rect damage_ = Rect::null();
+    Rect lastDamage_ = Rect::null();
+    std::vector<std::weak_ptr<Node>> damaged_;
+    Rect cull_ = Rect::null();
     ui::ModifierFlags modifiers_ = 0;
 };
 

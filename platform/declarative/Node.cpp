@@ -289,7 +289,11 @@ Size Node::sizeThatFits(const Proposal& proposal) {
 }
 
 void Node::place(const Rect& frame) {
+    if (host_ && placed_ && frame != frame_) {
+        host_->nodeWillMove(*this);
+    }
     frame_ = frame;
+    placed_ = true;
     placeChildren(frame);
 }
 
@@ -309,6 +313,10 @@ void Node::draw(graphics::GraphicsContext& context) {
 }
 
 void Node::drawTree(graphics::GraphicsContext& context) {
+    const Rect* cull = host_ ? host_->cullRect() : nullptr;
+    if (cull && !visualBounds().intersects(*cull)) {
+        return;
+    }
     const auto transform = renderTransform();
     if (transform.isIdentity()) {
         draw(context);
@@ -316,7 +324,56 @@ void Node::drawTree(graphics::GraphicsContext& context) {
     }
     graphics::GraphicsContext::StateGuard guard(context);
     context.concat(transform);
-    draw(context);
+    if (cull) {
+        HostingView::CullScope scope(*host_, transform.inverted().apply(*cull));
+        draw(context);
+    } else {
+        draw(context);
+    }
+}
+
+Rect Node::visualBounds() {
+    const std::uint64_t generation = host_ ? host_->layoutGeneration() : 0;
+    if (generation != 0 && generation == visualGeneration_) {
+        return visualBounds_;
+    }
+    Rect bounds = Rect::null();
+    if (placed_ && !frame_.isEmpty()) {
+        bounds = frame_.insetBy(-paintOverhang(), -paintOverhang());
+    }
+    Rect content = Rect::null();
+    for (auto& child : children_) {
+        const Rect childBounds = child->visualBounds();
+        if (!childBounds.isNull()) {
+            content = content.isNull() ? childBounds : content.unionWith(childBounds);
+        }
+    }
+    if (!content.isNull()) {
+        const double spread = subtreeOverhang();
+        content = spread > 0 ? content.insetBy(-spread, -spread) : content;
+        bounds = bounds.isNull() ? content : bounds.unionWith(content);
+    }
+    const auto transform = renderTransform();
+    if (!bounds.isNull() && !transform.isIdentity()) {
+        bounds = transform.apply(bounds);
+    }
+    // Mid-layout the frames are half old, half new: answer, but keep nothing.
+    if (!host_ || !host_->isLayingOut()) {
+        visualBounds_ = bounds;
+        visualGeneration_ = generation;
+    }
+    return bounds;
+}
+
+Rect Node::visualBoundsInHost() {
+    Rect bounds = visualBounds();
+    for (const Node* n = parent_; n && !bounds.isNull(); n = n->parent_) {
+        const auto transform = n->renderTransform();
+        if (!transform.isIdentity()) {
+            bounds = transform.apply(bounds);
+        }
+    }
+    return bounds;
 }
 
 graphics::AffineTransform Node::hostToLocal() const {

@@ -64,6 +64,11 @@ public:
     virtual graphics::AffineTransform renderTransform() const { return {}; }
     // The transform from host coordinates to this node's (inverse of the accumulated transforms).
     graphics::AffineTransform hostToLocal() const;
+    // Where this node and its subtree may paint, in its parent's coordinates (its own transform
+    // applied); null when nothing is placed. Computed once per layout pass.
+    Rect visualBounds();
+    // The same in host coordinates.
+    Rect visualBoundsInHost();
 
     // Hit testing: appends the hit nodes, innermost first, and returns whether anything was hit.
     bool hitTest(Point pointInHost, std::vector<Node*>& path);
@@ -94,6 +99,10 @@ protected:
     virtual void didUpdate() {}
     virtual Size sizeThatFits(const Proposal& proposal);
     virtual void placeChildren(const Rect& frame);
+    // How far the node's own painting may reach beyond its frame (strokes, antialiasing), and how far
+    // it may carry its subtree's painting beyond the subtree's own bounds (shadows).
+    virtual double paintOverhang() const { return 2; }
+    virtual double subtreeOverhang() const { return 0; }
 
     void setHost(HostingView* host);
     void reconcileChildren(const std::vector<View>& views, const Environment& environment);
@@ -124,6 +133,9 @@ private:
     bool evaluated_ = false;
     std::size_t evaluations_ = 0;
     LayoutCache cache_;
+    Rect visualBounds_;
+    std::uint64_t visualGeneration_ = 0;
+    bool placed_ = false;
     std::vector<std::shared_ptr<void>> slots_;
     std::vector<std::shared_ptr<GestureRecognizer>> recognizers_;
     core::ObservationToken tracking_;

@@ -225,6 +225,11 @@ std::map<std::filesystem::path, std::map<std::string, ImageRef>> namedCache;
 ImageRef Image::named(const std::string& name, const std::filesystem::path& resourceDirectory) {
     if (name.empty())
         return nullptr;
+    // Names may reach into subfolders ("knobs/dial-01") but never out of the resource directory.
+    const std::filesystem::path relative(name);
+    if (relative.has_root_path() ||
+        std::any_of(relative.begin(), relative.end(), [](const auto& part) { return part == ".."; }))
+        return nullptr;
     std::error_code ec;
     std::filesystem::path dir = std::filesystem::weakly_canonical(resourceDirectory, ec);
     if (ec)

@@ -77,7 +77,8 @@ public:
 
     // A named image from a resource directory: "<name>.png" and any "<name>@2x.png"/"<name>@3x.png"
     // become its representations; the point size is taken from the lowest-scale one. Each directory
-    // keeps a cache, so a name yields the same object on every call. Null when no file exists.
+    // keeps a cache, so a name yields the same object on every call. Null when no file exists, or when
+    // the name (which may hold '/') would leave the directory.
     static ImageRef named(const std::string& name, const std::filesystem::path& resourceDirectory);
     // Empties every directory's cache (tests and resource reloading).
     static void clearNamedCache();

@@ -206,9 +206,11 @@ void View::setNeedsDisplay(bool flag) {
     }
 }
 
-void View::setNeedsDisplayInRect(const Rect&) {
-    // Whole views are redrawn; the rect only says that something changed.
-    setNeedsDisplay(true);
+void View::setNeedsDisplayInRect(const Rect& rect) {
+    needsDisplay_ = true;
+    if (auto w = window()) {
+        w->setNeedsDisplayInRect(convertRectToView(rect.intersection(bounds()), nullptr));
+    }
 }
 
 void View::draw(const Rect&) {}

@@ -232,6 +232,7 @@ void Window::setBackend(std::shared_ptr<WindowBackend> backend) {
         }
         // The new back end has never been drawn, whatever the views think.
         viewsNeedDisplay_ = true;
+        wholeWindowDirty_ = true;
         backend_->invalidate();
     }
 }
@@ -265,6 +266,30 @@ void Window::setViewsNeedDisplay(bool flag) {
         backend_->invalidate();
     }
     viewsNeedDisplay_ = flag;
+    wholeWindowDirty_ = flag;
+    if (!flag) {
+        dirtyRect_ = Rect::null();
+    }
+}
+
+void Window::setNeedsDisplayInRect(const Rect& rect) {
+    if (rect.isNull() || rect.isEmpty()) {
+        return;
+    }
+    if (!viewsNeedDisplay_ && backend_ && !displaying_) {
+        backend_->invalidate();
+    }
+    viewsNeedDisplay_ = true;
+    dirtyRect_ = dirtyRect_.isNull() ? rect : dirtyRect_.unionWith(rect);
+}
+
+Rect Window::dirtyRect() const {
+    const Rect all({0, 0}, frame_.size);
+    if (wholeWindowDirty_ || dirtyRect_.isNull()) {
+        return all;
+    }
+    // Whole device pixels, so antialiased edges at the rect's border are drawn again in full.
+    return dirtyRect_.integral().intersection(all);
 }
 
 void Window::displayIfNeeded() {
@@ -274,13 +299,21 @@ void Window::displayIfNeeded() {
 }
 
 void Window::drawContent(graphics::GraphicsContext& context) {
+    drawContent(context, Rect({0, 0}, frame_.size));
+}
+
+void Window::drawContent(graphics::GraphicsContext& context, const Rect& area) {
     graphics::GraphicsContext::CurrentScope current(context);
+    graphics::GraphicsContext::StateGuard guard(context);
     const Rect all({0, 0}, frame_.size);
+    if (area != all) {
+        context.clipToRect(area);
+    }
     if (backgroundColor_) {
-        context.fillRect(all, backgroundColor_, graphics::CompositingOperation::copy);
+        context.fillRect(area, backgroundColor_, graphics::CompositingOperation::copy);
     }
     if (contentView_) {
-        contentView_->displayTree(context, all);
+        contentView_->displayTree(context, area);
     }
 }
 
@@ -298,7 +331,7 @@ void Window::display() {
         }
         {
             graphics::GraphicsContext context(drawing, frame_.size, backingScaleFactor(), false);
-            drawContent(context);
+            drawContent(context, dirtyRect());
         }
         cairo_destroy(cr);
         cairo_surface_flush(surface);
@@ -308,6 +341,8 @@ void Window::display() {
         contentView_->clearNeedsDisplayTree();
     }
     viewsNeedDisplay_ = false;
+    wholeWindowDirty_ = false;
+    dirtyRect_ = Rect::null();
     displaying_ = false;
 }
 

@@ -81,12 +81,18 @@ public:
     // Display: views mark the window; the back end calls displayIfNeeded.
     bool viewsNeedDisplay() const { return viewsNeedDisplay_; }
     void setViewsNeedDisplay(bool flag);
+    // Marks part of the window (window coordinates) for the next display; unless something marks the
+    // whole window, only the union of such rects is drawn again.
+    void setNeedsDisplayInRect(const graphics::Rect& rect);
+    // What the next display draws: the whole content area, or the union of the marked rects.
+    graphics::Rect dirtyRect() const;
     void displayIfNeeded();
     // Draws everything now.
     void display();
     // Draws the window's background and views into a context whose user space is window coordinates
     // (y up, size of the content area). Used by display() and by tests.
     void drawContent(graphics::GraphicsContext& context);
+    void drawContent(graphics::GraphicsContext& context, const graphics::Rect& area);
 
     std::shared_ptr<WindowBackend> backend() const { return backend_; }
     void setBackend(std::shared_ptr<WindowBackend> backend);
@@ -121,6 +127,8 @@ private:
     graphics::ColorRef backgroundColor_;
     double scale_ = 1.0;
     bool viewsNeedDisplay_ = true;
+    bool wholeWindowDirty_ = true;
+    graphics::Rect dirtyRect_ = graphics::Rect::null();
     bool visible_ = false;
     bool closed_ = false;
     bool displaying_ = false;

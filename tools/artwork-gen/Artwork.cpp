@@ -1,5 +1,7 @@
 #include "tools/artwork-gen/Artwork.hpp"
 
+#include "tools/artwork-gen/Paint.hpp"
+
 #include <cairo.h>
 #include <cmath>
 #include <cstdio>
@@ -11,18 +13,6 @@
 namespace artwork {
 
 namespace {
-
-constexpr double pi = std::numbers::pi;
-
-struct RGB {
-    double r, g, b;
-};
-
-RGB hex(const char* text) {
-    unsigned value = 0;
-    std::sscanf(text + 1, "%x", &value);
-    return {((value >> 16) & 0xff) / 255.0, ((value >> 8) & 0xff) / 255.0, (value & 0xff) / 255.0};
-}
 
 // The look: dark greys with one blue accent.
 const RGB accent = hex("#2F7CF6");
@@ -37,34 +27,11 @@ const RGB fieldFill = hex("#1C1C20");
 const RGB fieldEdge = hex("#4C4C54");
 const RGB glyph = hex("#D9D9D9");
 
-void set(cairo_t* cr, RGB c, double alpha = 1.0) {
-    cairo_set_source_rgba(cr, c.r, c.g, c.b, alpha);
-}
-
-void roundedRect(cairo_t* cr, double x, double y, double w, double h, double r) {
-    r = std::min({r, w / 2, h / 2});
-    cairo_new_sub_path(cr);
-    cairo_arc(cr, x + w - r, y + r, r, -pi / 2, 0);
-    cairo_arc(cr, x + w - r, y + h - r, r, 0, pi / 2);
-    cairo_arc(cr, x + r, y + h - r, r, pi / 2, pi);
-    cairo_arc(cr, x + r, y + r, r, pi, 3 * pi / 2);
-    cairo_close_path(cr);
-}
-
-void fillGradient(cairo_t* cr, double y0, double y1, RGB top, RGB bottom) {
-    cairo_pattern_t* gradient = cairo_pattern_create_linear(0, y0, 0, y1);
-    cairo_pattern_add_color_stop_rgb(gradient, 0, top.r, top.g, top.b);
-    cairo_pattern_add_color_stop_rgb(gradient, 1, bottom.r, bottom.g, bottom.b);
-    cairo_set_source(cr, gradient);
-    cairo_fill_preserve(cr);
-    cairo_pattern_destroy(gradient);
-}
-
 // A rounded bezel filling the image, less one point at top and bottom, with a dark edge and a faint
 // top highlight. Edges sit on half points so 1-point lines are crisp at 1x and 2x.
 void bezel(cairo_t* cr, double w, double h, RGB top, RGB bottom, double radius, RGB border = edge) {
     roundedRect(cr, 0.5, 1.5, w - 1, h - 3, radius);
-    fillGradient(cr, 1, h - 1, top, bottom);
+    fillVertical(cr, 1, h - 1, top, bottom);
     set(cr, border);
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);
@@ -99,10 +66,10 @@ void button(cairo_t* cr, double w, double h, int look) {
 void checkbox(cairo_t* cr, bool down, int mark /* 0 off, 1 on, 2 mixed */) {
     roundedRect(cr, 1.5, 1.5, 13, 13, 3);
     if (mark == 0) {
-        fillGradient(cr, 1, 15, down ? bezelDownTop : bezelTop, down ? bezelDownBottom : bezelBottom);
+        fillVertical(cr, 1, 15, down ? bezelDownTop : bezelTop, down ? bezelDownBottom : bezelBottom);
         set(cr, down ? fieldEdge : hex("#5C5C64"));
     } else {
-        fillGradient(cr, 1, 15, down ? accentDark : accent, down ? hex("#174CA3") : accentDark);
+        fillVertical(cr, 1, 15, down ? accentDark : accent, down ? hex("#174CA3") : accentDark);
         set(cr, hex("#123C80"));
     }
     cairo_set_line_width(cr, 1);
@@ -177,7 +144,7 @@ void bar(cairo_t* cr, double w, double h, RGB fill) {
 
 void knob(cairo_t* cr, double size, RGB top, RGB bottom, bool multi) {
     cairo_arc(cr, size / 2, size / 2, size / 2 - 1, 0, 2 * pi);
-    fillGradient(cr, 1, size - 1, top, bottom);
+    fillVertical(cr, 1, size - 1, top, bottom);
     set(cr, edge);
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);

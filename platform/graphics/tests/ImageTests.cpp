@@ -52,6 +52,13 @@ TEST(Image, NamedImagesPickTheRepresentationForTheScale) {
     EXPECT_EQ(knob->size(), (Size{4, 3}));
     EXPECT_EQ(knob->representations().size(), 2u);
     EXPECT_EQ(Image::named("missing", dir.path), nullptr);
+    // Subfolders are fine; names that climb out of the directory or are absolute find nothing.
+    std::filesystem::create_directories(dir.path / "knobs" / "inner");
+    ASSERT_TRUE(solid({2, 2}, 1, Color::rgba(1, 1, 1))->writePNG(dir.path / "knobs" / "dial-01.png"));
+    EXPECT_TRUE(Image::named("knobs/dial-01", dir.path));
+    EXPECT_EQ(Image::named("knobs/inner/../../knob", dir.path), nullptr);
+    EXPECT_EQ(Image::named("../" + dir.path.filename().string() + "/knob", dir.path), nullptr);
+    EXPECT_EQ(Image::named((dir.path / "knob").string(), dir.path / "knobs"), nullptr);
 
     ImageRef retina = Image::named("retina-only", dir.path);
     ASSERT_TRUE(retina);

@@ -1,0 +1,34 @@
+#include "ZeltoCore/KitExtensions.hpp"
+
+namespace zelto {
+
+namespace {
+
+core::URL fixedURL(const char* text) {
+    auto url = core::URL::parse(text);
+    return url ? *url : core::URL::fileURL("/");
+}
+
+} // namespace
+
+std::string paddedIndexString(int number) {
+    auto text = std::to_string(number);
+    return number > 9 ? text : "0" + text;
+}
+
+const core::URL& kestrovaSite() {
+    static const auto url = fixedURL("https://kestrova.com/");
+    return url;
+}
+
+const core::URL& kestrovaMastodonAccount() {
+    static const auto url = fixedURL("https://mastodon.social/@kestrova");
+    return url;
+}
+
+const core::URL& kestrovaContactPage() {
+    static const auto url = fixedURL("https://kestrova.com/contact/");
+    return url;
+}
+
+} // namespace zelto

@@ -1,6 +1,7 @@
 #include "ZeltoDialsCore/DialSkin.hpp"
 
-#include "ZeltoDialsCore/KitStandIns.hpp"
+#include "ZeltoCore/KitExtensions.hpp"
+#include "ZeltoCore/KitResources.hpp"
 
 namespace zelto {
 

@@ -1,6 +1,7 @@
 #include "ZeltoDialsCore/KnobControl.hpp"
 
-#include "ZeltoDialsCore/KitStandIns.hpp"
+#include "ZeltoCore/KitExtensions.hpp"
+#include "ZeltoCore/KitResources.hpp"
 
 #include <cmath>
 

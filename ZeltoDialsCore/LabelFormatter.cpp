@@ -1,6 +1,7 @@
 #include "ZeltoDialsCore/LabelFormatter.hpp"
 
-#include "ZeltoDialsCore/KitStandIns.hpp"
+#include "ZeltoCore/KitExtensions.hpp"
+#include "ZeltoCore/KitResources.hpp"
 #include "core/Log.hpp"
 #include "core/Text.hpp"
 

@@ -1,6 +1,7 @@
 #include "ZeltoDialsCore/ZeltoChaosDial/ChaosDial.hpp"
 
-#include "ZeltoDialsCore/KitStandIns.hpp"
+#include "ZeltoCore/KitExtensions.hpp"
+#include "ZeltoCore/KitResources.hpp"
 
 namespace zelto {
 

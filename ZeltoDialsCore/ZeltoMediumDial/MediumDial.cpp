@@ -1,6 +1,7 @@
 #include "ZeltoDialsCore/ZeltoMediumDial/MediumDial.hpp"
 
-#include "ZeltoDialsCore/KitStandIns.hpp"
+#include "ZeltoCore/KitExtensions.hpp"
+#include "ZeltoCore/KitResources.hpp"
 
 namespace zelto {
 

@@ -1,6 +1,7 @@
 #include "ZeltoDialsCore/ZeltoTinyDial/TinyDial.hpp"
 
-#include "ZeltoDialsCore/KitStandIns.hpp"
+#include "ZeltoCore/KitExtensions.hpp"
+#include "ZeltoCore/KitResources.hpp"
 
 namespace zelto {
 

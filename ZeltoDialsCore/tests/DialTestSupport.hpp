@@ -4,6 +4,7 @@
 
 #include "../../platform/declarative/tests/Support.hpp"
 #include "ZeltoCore/AudioParameter.hpp"
+#include "ZeltoCore/KitFonts.hpp"
 
 #include <memory>
 #include <ostream>
@@ -11,6 +12,12 @@
 #include <vector>
 
 namespace dialtest {
+
+using zelto::AudioParameter;
+using zelto::AudioUnitParameterUnit;
+using zelto::CorviFont;
+using zelto::ParameterEditor;
+using zelto::ParameterEditorState;
 
 struct Edit {
     float value = 0;

@@ -1,6 +1,7 @@
 #include "DialBundles.hpp"
 #include "DialTestSupport.hpp"
-#include "ZeltoDialsCore/KitStandIns.hpp"
+#include "ZeltoCore/KitExtensions.hpp"
+#include "ZeltoCore/KitResources.hpp"
 #include "ZeltoDialsCore/ZeltoChaosDial/ChaosDial.hpp"
 #include "ZeltoDialsCore/ZeltoLargeDialBlue/LargeDialBlue.hpp"
 #include "ZeltoDialsCore/ZeltoLargeDialGrey/LargeDialGrey.hpp"
@@ -222,7 +223,7 @@ TEST(DialSkins, LabelsTakeTheSkinsColourAndFace) {
 
 TEST(DialSkinsDeathTest, AMissingBundleStopsTheProgramNamingIt) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const auto empty = std::filesystem::path(DIALS_FIXTURE_DIR).parent_path() / "no-bundles";
+    const auto empty = std::filesystem::path(DIALS_SCRATCH_DIR) / "no-bundles";
     std::filesystem::create_directories(empty);
     EXPECT_DEATH(
         {

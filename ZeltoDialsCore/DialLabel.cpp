@@ -15,6 +15,27 @@ struct ValueTextRefresh {
     core::ObservationToken token;
 };
 
+// The label's faces, resolved again only when its face or sizes change.
+struct LabelFonts {
+    std::optional<CorviFont> font;
+    double labelSize = 0, valueSize = 0, editingSize = 0;
+    graphics::FontRef label, value, editing;
+
+    void update(CorviFont f, const LabelDisplayOptions& o) {
+        if (font == f && labelSize == o.labelFontSize && valueSize == o.valueFontSize &&
+            editingSize == o.editingFontSize) {
+            return;
+        }
+        font = f;
+        labelSize = o.labelFontSize;
+        valueSize = o.valueFontSize;
+        editingSize = o.editingFontSize;
+        label = corviFont(f, labelSize);
+        value = corviFont(f, valueSize);
+        editing = corviFont(f, editingSize);
+    }
+};
+
 } // namespace
 
 DialLabel::DialLabel(std::shared_ptr<AudioParameter> param, graphics::ColorRef color,
@@ -36,6 +57,12 @@ View DialLabel::body(Context& context) const {
         slot = std::make_shared<ValueTextRefresh>();
     }
     const auto refresh = std::static_pointer_cast<ValueTextRefresh>(slot);
+    auto& fontSlot = context.nextSlot();
+    if (!fontSlot) {
+        fontSlot = std::make_shared<LabelFonts>();
+    }
+    auto& fonts = *std::static_pointer_cast<LabelFonts>(fontSlot);
+    fonts.update(font, displayOptions);
     if (!param || !formatter) {
         return View();
     }
@@ -66,7 +93,7 @@ View DialLabel::body(Context& context) const {
     View nameLine = Group({});
     if (options.showName) {
         nameLine = Group({Text(core::uppercased(options.customTitle.value_or(p->name())))
-                              .font(corviFont(font, options.labelFontSize))
+                              .font(fonts.label)
                               .foregroundColor(color)});
     }
 
@@ -97,7 +124,7 @@ View DialLabel::body(Context& context) const {
                           }
                           return KeyResult::ignored;
                       })
-                      .font(corviFont(font, options.editingFontSize))
+                      .font(fonts.editing)
                       .foregroundColor(options.valueColor)
                       .frame(options.labelWidth, valueLineHeight);
     } else {
@@ -108,7 +135,7 @@ View DialLabel::body(Context& context) const {
             }
         }
         showing = HStack({.spacing = suffixSpacing}, std::move(parts))
-                      .font(corviFont(font, options.valueFontSize))
+                      .font(fonts.value)
                       .foregroundColor(options.valueColor)
                       .frame(std::nullopt, valueLineHeight);
     }

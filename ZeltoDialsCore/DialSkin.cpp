@@ -3,6 +3,10 @@
 #include "ZeltoCore/KitExtensions.hpp"
 #include "ZeltoCore/KitResources.hpp"
 
+#include <map>
+#include <mutex>
+#include <utility>
+
 namespace zelto {
 
 using namespace declarative;
@@ -12,7 +16,24 @@ std::string dialFrameName(const DialSequence& sequence, int index) {
 }
 
 ImageView dialFrameImage(const DialSequence& sequence, int index) {
-    return Image(dialFrameName(sequence, index), moduleBundle(sequence.module));
+    // A lookup by name resolves the bundle's directory on disk; a knob turning asks for frames often, so
+    // each frame is looked up once. The images themselves are shared, immutable resources.
+    static std::mutex mutex;
+    static std::map<std::pair<const DialSequence*, int>, graphics::ImageRef> frames;
+    const std::pair key{&sequence, index};
+    {
+        std::lock_guard lock(mutex);
+        if (const auto it = frames.find(key); it != frames.end()) {
+            return Image(it->second);
+        }
+    }
+    auto image =
+        graphics::Image::named(dialFrameName(sequence, index), moduleBundle(sequence.module).resourcePath());
+    if (image) {
+        std::lock_guard lock(mutex);
+        frames.emplace(key, image);
+    }
+    return Image(std::move(image));
 }
 
 View dialSkinBody(const std::shared_ptr<AudioParameter>& param, double knobMinDrag, float knobDragScaleFactor,

@@ -1,5 +1,7 @@
 #include "ZeltoCore/KitExtensions.hpp"
 
+#include "ui/View.hpp"
+
 namespace zelto {
 
 namespace {
@@ -14,6 +16,20 @@ core::URL fixedURL(const char* text) {
 std::string paddedIndexString(int number) {
     auto text = std::to_string(number);
     return number > 9 ? text : "0" + text;
+}
+
+void anchorToAllSidesOf(const std::shared_ptr<ui::View>& receiver, const std::shared_ptr<ui::View>& view,
+                        graphics::EdgeInsets insets) {
+    if (!receiver || !view) {
+        return;
+    }
+    receiver->setTranslatesAutoresizingMaskIntoConstraints(false);
+    ui::LayoutConstraint::activate({
+        receiver->leadingAnchor().constraintEqualTo(view->leadingAnchor(), insets.left),
+        receiver->trailingAnchor().constraintEqualTo(view->trailingAnchor(), -insets.right),
+        receiver->bottomAnchor().constraintEqualTo(view->bottomAnchor(), -insets.bottom),
+        receiver->topAnchor().constraintEqualTo(view->topAnchor(), insets.top),
+    });
 }
 
 const core::URL& kestrovaSite() {

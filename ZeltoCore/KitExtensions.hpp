@@ -4,9 +4,15 @@
 // frame numbers and the maker's web addresses.
 
 #include "core/URL.hpp"
+#include "graphics/Geometry.hpp"
 
 #include <cstddef>
+#include <memory>
 #include <string>
+
+namespace ui {
+class View;
+}
 
 namespace zelto {
 
@@ -38,6 +44,11 @@ auto safe(const Collection& collection, std::ptrdiff_t index) -> decltype(&*std:
 
 // The number in decimal with at least two digits: 7 gives "07", 10 gives "10".
 std::string paddedIndexString(int number);
+
+// Pins the view to all four sides of another with insets: leading, trailing, bottom and top, in that
+// order, activated together. Nothing happens without the other view.
+void anchorToAllSidesOf(const std::shared_ptr<ui::View>& receiver, const std::shared_ptr<ui::View>& view,
+                        graphics::EdgeInsets insets = {});
 
 // The maker's home page, social-media profile and contact page.
 const core::URL& kestrovaSite();

@@ -47,6 +47,29 @@ TEST(KitExtensions, SafeIndexingAndFrameNumbers) {
     EXPECT_EQ(&kestrovaSite(), &kestrovaSite());
 }
 
+TEST(KitExtensions, AnchoringToAllSidesPinsWithTheInsets) {
+    auto container = std::make_shared<ui::View>(graphics::Rect(0, 0, 300, 200));
+    auto content = std::make_shared<ui::View>(graphics::Rect(0, 0, 10, 10));
+    container->addSubview(content);
+    anchorToAllSidesOf(content, nullptr, {});
+    EXPECT_TRUE(content->translatesAutoresizingMaskIntoConstraints());
+
+    anchorToAllSidesOf(content, container, {10, 20, 30, 40}); // top, left, bottom, right
+    EXPECT_FALSE(content->translatesAutoresizingMaskIntoConstraints());
+    const auto& constraints = container->constraints();
+    ASSERT_EQ(constraints.size(), 4u);
+    const ui::LayoutAttribute order[] = {ui::LayoutAttribute::leading, ui::LayoutAttribute::trailing,
+                                         ui::LayoutAttribute::bottom, ui::LayoutAttribute::top};
+    const double constants[] = {20, -40, -30, 10};
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(constraints[i]->firstAttribute(), order[i]);
+        EXPECT_EQ(constraints[i]->constant(), constants[i]);
+        EXPECT_EQ(constraints[i]->secondItem(), container);
+    }
+    container->layoutSubtreeIfNeeded();
+    EXPECT_EQ(content->frame(), graphics::Rect(20, 30, 240, 160));
+}
+
 TEST(KitResources, ModuleBundlesAreFoundOnceAndAMissingOneStopsTheProcess) {
     core::Bundle::addSearchPath(ZELTO_BUNDLES_DIR);
     const auto& kit = kitBundle();

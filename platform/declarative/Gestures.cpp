@@ -316,6 +316,9 @@ void GestureArena::pointerUp(Point pointInHost, const ui::Event& event) {
             continue;
         }
         if (auto* drag = std::get_if<DragGesture>(&r.spec)) {
+            // The end carries the keys held at the release, even when the pointer did not move.
+            r.value.time = event.timestamp;
+            r.value.modifiers = event.modifierFlags;
             if (r.phase == GestureRecognizer::Phase::active && drag->onEnded) {
                 drag->onEnded(r.value);
             }

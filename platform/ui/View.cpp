@@ -137,8 +137,12 @@ void View::setFrame(const Rect& frame) {
     if (auto parent = superview()) {
         parent->setNeedsDisplay();
     }
+    const bool resized = frame.size != frame_.size;
     frame_ = frame;
     setNeedsDisplay();
+    if (resized && !constraints_.empty()) {
+        setNeedsLayout();
+    }
 }
 
 void View::setFrameOrigin(const Point& origin) {
@@ -288,6 +292,52 @@ void View::setAlphaValue(double alpha) {
     }
     alpha_ = alpha;
     setNeedsDisplay();
+}
+
+void View::setTranslatesAutoresizingMaskIntoConstraints(bool flag) {
+    translatesAutoresizingMask_ = flag;
+    if (auto parent = superview()) {
+        parent->setNeedsLayout();
+    }
+}
+
+void View::addConstraint(const std::shared_ptr<LayoutConstraint>& constraint) {
+    if (constraint && std::find(constraints_.begin(), constraints_.end(), constraint) == constraints_.end()) {
+        constraints_.push_back(constraint);
+        setNeedsLayout();
+    }
+}
+
+void View::removeConstraint(const std::shared_ptr<LayoutConstraint>& constraint) {
+    const auto before = constraints_.size();
+    std::erase(constraints_, constraint);
+    if (constraints_.size() != before) {
+        setNeedsLayout();
+    }
+}
+
+void View::setNeedsLayout(bool flag) {
+    needsLayout_ = flag;
+    if (flag) {
+        // Layout runs in the window's next display pass.
+        if (auto w = window()) {
+            w->setViewsNeedDisplay(true);
+        }
+    }
+}
+
+void View::layoutSubtreeIfNeeded() {
+    if (needsLayout_) {
+        needsLayout_ = false;
+        layout();
+    }
+    for (auto& sub : std::vector(subviews_)) {
+        sub->layoutSubtreeIfNeeded();
+    }
+}
+
+void View::layout() {
+    solveConstraints(*this);
 }
 
 Size View::intrinsicContentSize() const {

@@ -6,6 +6,7 @@
 
 #include "graphics/Geometry.hpp"
 #include "graphics/GraphicsContext.hpp"
+#include "ui/LayoutConstraint.hpp"
 #include "ui/Responder.hpp"
 
 #include <cstdint>
@@ -86,7 +87,33 @@ public:
     double alphaValue() const { return alpha_; }
     virtual void setAlphaValue(double alpha);
 
-    // Layout information (reported, not enforced: there is no constraint engine).
+    // Constraint layout. A view that does not translate its autoresizing mask into constraints is
+    // placed by the constraints that mention it, when its superview lays out.
+    bool translatesAutoresizingMaskIntoConstraints() const { return translatesAutoresizingMask_; }
+    void setTranslatesAutoresizingMaskIntoConstraints(bool flag);
+    LayoutAnchor leadingAnchor() { return anchor(LayoutAttribute::leading); }
+    LayoutAnchor trailingAnchor() { return anchor(LayoutAttribute::trailing); }
+    LayoutAnchor leftAnchor() { return anchor(LayoutAttribute::left); }
+    LayoutAnchor rightAnchor() { return anchor(LayoutAttribute::right); }
+    LayoutAnchor topAnchor() { return anchor(LayoutAttribute::top); }
+    LayoutAnchor bottomAnchor() { return anchor(LayoutAttribute::bottom); }
+    LayoutAnchor widthAnchor() { return anchor(LayoutAttribute::width); }
+    LayoutAnchor heightAnchor() { return anchor(LayoutAttribute::height); }
+    LayoutAnchor centerXAnchor() { return anchor(LayoutAttribute::centerX); }
+    LayoutAnchor centerYAnchor() { return anchor(LayoutAttribute::centerY); }
+    // The active constraints installed on this view (those whose nearest common ancestor it is), in
+    // activation order.
+    const std::vector<std::shared_ptr<LayoutConstraint>>& constraints() const { return constraints_; }
+    void addConstraint(const std::shared_ptr<LayoutConstraint>& constraint);
+    void removeConstraint(const std::shared_ptr<LayoutConstraint>& constraint);
+    bool needsLayout() const { return needsLayout_; }
+    void setNeedsLayout(bool flag = true);
+    // Lays out this view and every view below it that needs it (windows do this before drawing).
+    void layoutSubtreeIfNeeded();
+    // Places the subviews; the base solves the constraints installed here.
+    virtual void layout();
+
+    // Layout information.
     virtual graphics::Size intrinsicContentSize() const;
     virtual void invalidateIntrinsicContentSize() {}
     virtual graphics::EdgeInsets alignmentRectInsets() const { return {}; }
@@ -109,6 +136,8 @@ public:
 
 private:
     friend class Window;
+    LayoutAnchor anchor(LayoutAttribute attribute) { return {sharedAs<View>(), attribute}; }
+
     // Sets the window of this subtree, calling the window hooks around the change.
     void moveToWindow(const std::shared_ptr<Window>& window);
     void notifyWillMoveToWindow(const std::shared_ptr<Window>& window);
@@ -124,6 +153,9 @@ private:
     bool hidden_ = false;
     double alpha_ = 1.0;
     std::int64_t tag_ = -1;
+    bool translatesAutoresizingMask_ = true;
+    bool needsLayout_ = false;
+    std::vector<std::shared_ptr<LayoutConstraint>> constraints_;
     std::string identifier_;
     std::string toolTip_;
 };

@@ -322,6 +322,9 @@ void Window::display() {
         return;
     }
     displaying_ = true;
+    if (contentView_) {
+        contentView_->layoutSubtreeIfNeeded();
+    }
     cairo_surface_t* surface = backend_ ? backend_->surface() : nullptr;
     if (surface && cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
         cairo_t* cr = cairo_create(surface);

@@ -336,4 +336,12 @@ TEST(Gestures, DragValuesAndTheHostCarryTheCurrentModifierFlags) {
     EXPECT_EQ(h.host->currentModifierFlags(), ui::Modifier::shift);
     h.backend->flagsChanged(ui::Modifier::option);
     EXPECT_EQ(h.host->currentModifierFlags() & ui::Modifier::option, ui::Modifier::option);
+
+    // The end reports the keys held at the release, even without a move before it.
+    std::vector<ui::ModifierFlags> ended;
+    Harness still(ColorView(red()).frame(40, 40).gesture(
+        DragGesture{0, {}, [&](const DragValue& v) { ended.push_back(v.modifiers); }, {}}));
+    still.down({100, 50});
+    still.up({100, 50}, ui::Modifier::option);
+    EXPECT_EQ(ended, (std::vector<ui::ModifierFlags>{ui::Modifier::option}));
 }

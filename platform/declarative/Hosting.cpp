@@ -123,6 +123,9 @@ void HostingView::setRootView(declarative::View root) {
     const auto& description = root.description();
     if (!root_ || root_->description_->type() != description->type()) {
         arena_->cancel();
+        if (root_) {
+            root_->detachSubtree();
+        }
         root_ = description->makeNode();
         root_->setHost(this);
         root_->description_ = description;

@@ -239,10 +239,19 @@ void Node::reconcileChildren(const std::vector<View>& views, const Environment& 
         if (host_) {
             host_->nodeWillLeave(*node);
         }
-        node->parent_ = nullptr;
+        node->detachSubtree();
     }
     if (host_) {
         host_->setNeedsLayout();
+    }
+}
+
+void Node::detachSubtree() {
+    // Every node of the subtree reads as gone, not just its top: one still held elsewhere (a flush in
+    // progress, a gesture) must never walk up into ancestors that go away with it.
+    parent_ = nullptr;
+    for (auto& child : children_) {
+        child->detachSubtree();
     }
 }
 

@@ -123,6 +123,8 @@ private:
         }
     };
     static void flatten(const std::vector<View>& views, std::vector<std::pair<Key, View>>& out);
+    // Marks this node and everything below it as out of the tree (no parent).
+    void detachSubtree();
 
     Node* parent_ = nullptr;
     HostingView* host_ = nullptr;

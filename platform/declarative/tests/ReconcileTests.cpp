@@ -128,6 +128,14 @@ struct Branching {
     std::shared_ptr<Log> log;
     View body(Context&) const { return If(model->flag.get(), Counter{"x", log}, Text("none")); }
 };
+// The counter sits a few nodes below the branch, so dropping the branch drops its ancestors with it.
+struct DeepBranching {
+    std::shared_ptr<Model> model;
+    std::shared_ptr<Log> log;
+    View body(Context&) const {
+        return If(model->flag.get(), VStack({Counter{"x", log}}).padding(2).opacity(0.9), Text("none"));
+    }
+};
 struct List {
     std::shared_ptr<Model> model;
     std::shared_ptr<Log> log;
@@ -169,6 +177,19 @@ TEST(Reconciliation, SwitchingBranchesResetsState) {
     model->flag = true;
     h.settle();
     EXPECT_EQ(texts(h), (std::vector<std::string>{"x:0"}));
+}
+
+TEST(Reconciliation, AChangedNodeDroppedWithItsAncestorsInTheSameTurnIsLeftAlone) {
+    auto model = std::make_shared<Model>();
+    auto log = std::make_shared<Log>();
+    Harness h(DeepBranching{model, log});
+    ASSERT_EQ(texts(h), (std::vector<std::string>{"x:0"}));
+    // Both change before the flush: the branch goes, and with it the counter's ancestors.
+    log->states["x"].set(3);
+    model->flag = false;
+    h.settle();
+    EXPECT_EQ(log->evaluations["x"], 1) << "a node that left the tree is not evaluated again";
+    EXPECT_EQ(texts(h), (std::vector<std::string>{"none"}));
 }
 
 TEST(Reconciliation, ForEachIdsCarryStateThroughReordersAndRemovalsResetIt) {

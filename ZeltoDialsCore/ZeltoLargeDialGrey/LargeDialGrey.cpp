@@ -1,0 +1,9 @@
+#include "ZeltoDialsCore/ZeltoLargeDialGrey/LargeDialGrey.hpp"
+
+namespace zelto {
+
+declarative::ImageView LargeDialGrey::image(int index) const {
+    return dialFrameImage(sequence, index);
+}
+
+} // namespace zelto

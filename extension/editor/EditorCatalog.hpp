@@ -18,7 +18,7 @@ inline constexpr std::array<EditorColorEntry, 5> editorColors{{
     {"barActive", "#58B7F2"},     // the lit part of an analyser bar
     {"barBackground", "#1C2128"}, // the empty slot of an analyser bar
     {"buttonBlue", "#6CB8F4"},    // preset name, version, update notice
-    {"values", "#D4D8DF"},        // dial values and captions
+    {"values", "#A3D2F7"},        // dial values and captions
 }};
 
 struct EditorImageEntry {

@@ -66,6 +66,7 @@ void HostingView::dismissOverlay() {
         return;
     }
     nodeWillLeave(*overlay_);
+    overlay_->detachSubtree();
     retiredOverlay_ = std::move(overlay_);
     auto onDismiss = std::exchange(onOverlayDismiss_, {});
     setNeedsLayout();

@@ -128,13 +128,7 @@ Size FixedTextMeasurer::measure(const std::string& text, const graphics::FontRef
 
 // Node.
 
-Node::~Node() {
-    // A child kept alive elsewhere (a dirty list, a running action) must not point at a parent that is
-    // gone: it has left the tree with it.
-    for (auto& child : children_) {
-        child->parent_ = nullptr;
-    }
-}
+Node::~Node() = default;
 
 void Node::setHost(HostingView* host) {
     host_ = host;

@@ -43,7 +43,7 @@ const RGB engraving = hex("#3A3E46");
 constexpr double contentTop = 282.5;
 constexpr double dialHeight = 64;
 constexpr double rowSpacing = 57;
-constexpr double knobLift = 16; // the knob image sits this far above the dial's centre
+constexpr double knobLift = 20; // the knob sits this far above the dial's centre
 
 double upperKnobCentre() {
     return contentTop + dialHeight / 2 - knobLift;
@@ -228,7 +228,8 @@ void drawPadScreen(cairo_t* cr) {
 }
 
 void drawDialPlates(cairo_t* cr) {
-    const double top = contentTop - 16, bottom = contentTop + 2 * dialHeight + rowSpacing + 14;
+    // From above the upper knobs' rings to below the lower labels' values.
+    const double top = contentTop - 26, bottom = cv::height - 11;
     for (double columnX : {cv::leftColumnX, cv::rightColumnX}) {
         drawPlate(cr, columnX - 12, top, cv::groupWidth + 24, bottom - top, 10);
         // A cut between the two rows, and sockets under each knob.
@@ -276,7 +277,6 @@ void drawBackground(cairo_t* cr, double w, double h) {
     hairline(cr, 19, stripTop + stripHeight - 0.5, w - 19, stripTop + stripHeight - 0.5, 0.06, true);
 
     drawAnalyserWell(cr);
-    engrave(cr, 14, w - 14, cv::dialAreaTop + 10);
     drawDialPlates(cr);
     drawPadScreen(cr);
 

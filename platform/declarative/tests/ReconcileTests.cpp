@@ -350,26 +350,3 @@ TEST(Example, TheHeaderExampleOpensItsFieldOnAClick) {
     h.settle();
     EXPECT_EQ(texts(h), (std::vector<std::string>{"Warm pad", "Hide", "Warm pad"}));
 }
-
-namespace {
-// A styled button that hides itself (its styling wrapper goes with it) when clicked.
-struct SelfRemoving {
-    std::shared_ptr<core::Observed<bool>> shown;
-    View body(Context&) const {
-        auto flag = shown;
-        return If(shown->get(), Button([flag] { flag->set(false); }, Rectangle().fill(red()).frame(40, 20))
-                                    .buttonStyle(plainButtonStyle())
-                                    .padding(2));
-    }
-};
-} // namespace
-
-TEST(Reconciliation, AButtonThatRemovesItsOwnAncestorsIsDroppedWithThemOnTheNextFlush) {
-    auto shown = std::make_shared<core::Observed<bool>>(true);
-    Harness h(SelfRemoving{shown}, {100, 60});
-    // The release marks the button dirty (no longer pressed) in the same turn as the body that drops it.
-    h.click({50, 30});
-    h.settle();
-    EXPECT_FALSE(shown->get());
-    EXPECT_TRUE(h.fills().empty());
-}

@@ -60,10 +60,12 @@ struct Fixture {
     std::shared_ptr<display::HeadlessBackend> backend;
 };
 
-// Everything drawn again: canvas artwork, header, 64 analyser bars with their mirror, 16 dials and the pad.
+// Everything laid out and drawn again: canvas artwork, header, 64 analyser bars with their mirror, 16
+// dials and the pad.
 void BM_EditorFullRedraw(benchmark::State& state) {
     Fixture f(static_cast<double>(state.range(0)));
     for (auto _ : state) {
+        f.host->setNeedsLayout();
         f.host->drawTree(f.canvas.context());
     }
 }

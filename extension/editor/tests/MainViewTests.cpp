@@ -87,6 +87,16 @@ TEST(MainViewLayout, BlocksSitWhereTheCanvasPutsThemAtEveryScale) {
     }
 }
 
+TEST(MainViewLayout, AHostThatResizesTheEditorRescalesTheCanvas) {
+    EditorHarness e(MainView{}, {760, 512});
+    e.harness.backend->resize({1520, 1024});
+    e.harness.settle();
+    ASSERT_EQ(e.harness.host->frame().size, (Size{1520, 1024}));
+    const auto analyser = componentsOf<editor::AnalyzerGraphView>(e.harness.host->rootNode());
+    ASSERT_EQ(analyser.size(), 1u);
+    expectRect(frameInHost(*analyser[0]), {64, 108, 1396, 364}, "analyser after the resize");
+}
+
 TEST(MainViewSnapshot, TheWholeEditorAtOneAndTwoTimes) {
     for (double scale : {1.0, 2.0}) {
         EditorHarness e(MainView{}, {760, 512}, scale);
@@ -102,7 +112,9 @@ TEST(MainViewSnapshot, TheWholeEditorAtOneAndTwoTimes) {
         ASSERT_TRUE(e.harness.backend->writePNG(file));
         EXPECT_GT(std::filesystem::file_size(file), 0u);
 
-        // With the preset menu open over it.
+        // With the preset menu open over it, and a newer version announced.
+        e.settings->updateDetails = UpdateAvailableDetails("2.1");
+        e.harness.settle();
         e.harness.click({300, 27});
         e.harness.settle();
         ASSERT_TRUE(e.harness.host->hasOverlay());

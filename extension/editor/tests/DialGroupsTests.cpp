@@ -6,6 +6,7 @@
 #include "extension/editor/MainView.hpp"
 #include "ui/Window.hpp"
 
+#include <cmath>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -145,4 +146,36 @@ TEST(DialGroups, FinishingATypedValueHandsFocusBackToTheRecordedResponder) {
     window.reset();
     done(); // the window is gone: nothing happens, nothing breaks
     core::MainQueue::shared().drain();
+}
+
+TEST(DialGroups, ATypedValueReachesItsParameterAndTheHostGetsTheKeysBack) {
+    EditorHarness e(editor::MainView{}, {760, 512});
+    auto hostView = std::make_shared<KeyView>(Rect(0, 500, 10, 10));
+    e.harness.window->contentView()->addSubview(hostView);
+    e.settings->pluginWindow = e.harness.window;
+    e.settings->pluginMainResponder = hostView;
+    ASSERT_TRUE(e.harness.window->makeFirstResponder(hostView));
+
+    const auto texts = textsIn(e);
+    const auto* mixName = find(texts, "MIX");
+    ASSERT_NE(mixName, nullptr);
+    const Drawn* mixValue = nullptr; // the value line under the name
+    for (const auto& t : texts) {
+        if (t.text == "50.0" && std::abs(t.rect.midX() - mixName->rect.midX()) < 20) {
+            mixValue = &t;
+        }
+    }
+    ASSERT_NE(mixValue, nullptr);
+    e.harness.click(mixValue->rect.center());
+    e.harness.settle();
+    e.harness.settle();
+    EXPECT_NE(e.harness.window->firstResponder(), hostView); // the field has the keys while editing
+    for (char c : std::string("12")) {
+        e.harness.backend->typeKey(std::string(1, c));
+    }
+    e.harness.backend->typeKey(ui::utf8(ui::SpecialKey::carriageReturn));
+    core::MainQueue::shared().drain();
+    e.harness.settle();
+    EXPECT_EQ(e.settings->mix()->value(), 12.0f);
+    EXPECT_EQ(e.harness.window->firstResponder(), hostView);
 }

@@ -3,6 +3,8 @@
 
 #include "EditorSupport.hpp"
 #include "extension/editor/AnalyzerGraphView.hpp"
+#include "extension/editor/DialGroups.hpp"
+#include "extension/editor/HeaderViews.hpp"
 #include "extension/editor/MainView.hpp"
 
 #include <cmath>
@@ -79,6 +81,15 @@ TEST(MainViewLayout, BlocksSitWhereTheCanvasPutsThemAtEveryScale) {
         const auto analyser = componentsOf<editor::AnalyzerGraphView>(root);
         ASSERT_EQ(analyser.size(), 1u);
         expectRect(frameInHost(*analyser[0]), {32 * s, 54 * s, 698 * s, 182 * s}, "analyser");
+        const auto groups = componentsOf<editor::DialGroup>(root);
+        ASSERT_EQ(groups.size(), 2u);
+        EXPECT_NEAR(frameInHost(*groups[0]).x(), 26 * s, 1e-9);
+        EXPECT_NEAR(frameInHost(*groups[1]).x(), 458 * s, 1e-9);
+        EXPECT_NEAR(frameInHost(*groups[1]).width(), 276 * s, 1e-9);
+        EXPECT_NEAR(frameInHost(*groups[0]).y(), frameInHost(*groups[1]).y(), 1e-9);
+        const auto presets = componentsOf<editor::PresetBar>(root);
+        ASSERT_EQ(presets.size(), 1u);
+        expectRect(frameInHost(*presets[0]), {248 * s, 16 * s, 264 * s, 22 * s}, "preset bar");
         const auto morph = componentsOf<editor::MorphColumn>(root);
         ASSERT_EQ(morph.size(), 1u);
         EXPECT_NEAR(frameInHost(*morph[0]).x(), 332 * s, 1e-9);

@@ -270,6 +270,7 @@ void DSPEngine::process(const float* const* inputs, uint32_t inputCount, float* 
         }
 
         const int shapesPlayed = playedShapes(values, n);
+        const bool lanes = laneBands(shapesPlayed);
         for (int c = 0; c < processed; ++c) {
             ChannelState& ch = channels[c];
             std::fill(sum, sum + n, 0.0f);
@@ -278,6 +279,10 @@ void DSPEngine::process(const float* const* inputs, uint32_t inputCount, float* 
                     continue; // stepping would leave every band as it is, and none would be rendered
                 }
                 stepBandGroup(ch, g, n, values, group);
+                if (lanes) {
+                    renderGroupLanes(ch, g, n, values, shapesPlayed, frequencyCap, group, sum);
+                    continue;
+                }
                 for (int k = 0; k < kBandGroup; ++k) {
                     renderBand(ch, g + k, n, values, shapesPlayed, frequencyCap, group.levels[k],
                                group.midis[k], sum);
@@ -556,20 +561,7 @@ void DSPEngine::renderBand(ChannelState& ch, int b, uint32_t n, const FrameValue
     BandVoice& voice = ch.voices[b];
     const BandVoice::TableViews views = BandVoice::viewsOf(wavetables);
     float frequencies[kChunk];
-    float lastMidi = std::numeric_limits<float>::quiet_NaN();
-    float frequency = 0.0f;
-    for (uint32_t j = first; j < n; ++j) {
-        if (levels[j] < 0.0f) {
-            continue;
-        }
-        const float midi = midis[j];
-        // The frequency only changes with the note; reuse it while the note holds still.
-        if (!(midi == lastMidi)) {
-            lastMidi = midi;
-            frequency = std::min(440.0f * std::exp2((midi - 69.0f) / 12.0f), frequencyCap);
-        }
-        frequencies[j] = frequency;
-    }
+    bandFrequencies(levels, midis, first, n, frequencyCap, frequencies);
 
     switch (shapesPlayed) {
     case 0:

@@ -148,6 +148,16 @@ private:
     void renderBand(ChannelState& channel, int band, uint32_t frames, const FrameValues& values,
                     int shapesPlayed, float frequencyCap, const float* levels, const float* midis,
                     float* sum);
+    // Whether this chunk's bands run in vector lanes (renderGroupLanes) rather than one by one (renderBand).
+    bool laneBands(int shapesPlayed) const;
+    // The bands of a group with their voices side by side in vector lanes where they fit (one by one where
+    // not), each band's contributions kept apart and then added to the sums in band order: the same bits as
+    // renderBand for each band in turn.
+    void renderGroupLanes(ChannelState& channel, int firstBand, uint32_t frames, const FrameValues& values,
+                          int shapesPlayed, float frequencyCap, const BandGroupValues& group, float* sum);
+    // A band's frequency in each of frames first..n-1 in which it is rendered, from its note.
+    static void bandFrequencies(const float* levels, const float* midis, uint32_t first, uint32_t n,
+                                float frequencyCap, float* frequencies);
     template <int Shapes>
     [[gnu::always_inline]] inline void renderFrames(BandVoice& voice, const BandVoice::TableViews& views,
                                                     const FrameValues& values, const float* levels,

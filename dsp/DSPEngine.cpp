@@ -512,16 +512,17 @@ void DSPEngine::stepBandGroup(ChannelState& ch, int g, uint32_t n, const FrameVa
         // exactly as it is.
         silent[k] = level.current == 0.0f && level.target == 0.0f;
     }
+    out.frameMajor = false;
 #if TESSARAY_AVX2_SMOOTHERS
     static_assert(kBandGroup == 8);
     if (kAvx2Smoothers && !referencePaths) {
-        // The lanes give frame-major rows; the voices want band-major ones.
-        float levels[kChunk][kBandGroup];
-        float midis[kChunk][kBandGroup];
+        // The lanes give frame-major rows; the voices one by one want band-major ones (and the vector
+        // voices keep the frame-major ones).
         stepBandLanes(levelValue, levelCoefficient, levelTarget, noteValue, noteCoefficient, noteTarget,
-                      detuneAmount, values.pitch, values.age, n, levels, midis);
-        transposeLanes(levels, n, out.levels);
-        transposeLanes(midis, n, out.midis);
+                      detuneAmount, values.pitch, values.age, n, out.frameLevels, out.frameMidis);
+        transposeLanes(out.frameLevels, n, out.levels);
+        transposeLanes(out.frameMidis, n, out.midis);
+        out.frameMajor = true;
         n = 0; // nothing left for the scalar loop
     }
 #endif

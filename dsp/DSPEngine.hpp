@@ -4,6 +4,7 @@
 #include "dsp/FeedbackLimiter.hpp"
 #include "dsp/OnePoleSmoother.hpp"
 #include "dsp/RealFFT.hpp"
+#include "dsp/VoiceLanes.hpp"
 #include "dsp/Wavetable.hpp"
 
 #include <array>
@@ -91,6 +92,9 @@ public:
     // Renders with the scalar reference code only, whatever the processor offers (the vector paths give the
     // same bits; tests and benchmarks compare the two). Set while not rendering.
     bool referencePaths = false;
+    // The vector path of the band voices when not rendering with the reference: the widest the processor
+    // has unless set otherwise (while not rendering) to compare paths.
+    VoiceLanes::Path lanePath = VoiceLanes::best();
 
     void prepare(double sampleRate);
     void reset();
@@ -139,6 +143,10 @@ private:
     struct BandGroupValues {
         float levels[kBandGroup][kChunk]; // -1 marks a frame in which the band is skipped
         float midis[kBandGroup][kChunk];
+        // The same frame by frame, bands side by side, when the vector smoothers made them (frameMajor).
+        alignas(32) float frameLevels[kChunk][kBandGroup];
+        alignas(32) float frameMidis[kChunk][kBandGroup];
+        bool frameMajor = false;
     };
     // True when every band of the group is at level 0 with a target of 0: such bands are skipped in every
     // frame and their smoothers stay put, so the whole group can be passed over.

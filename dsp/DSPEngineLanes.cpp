@@ -60,23 +60,42 @@ void DSPEngine::bandFrequencies(const float* levels, const float* midis, uint32_
 
 bool DSPEngine::laneBands(int shapesPlayed) const {
     return !referencePaths && shapesPlayed > 0 && shapesPlayed < (1 << BandVoice::kShapeCount) &&
-           sharedTable.usable() && VoiceLanes::available();
+           sharedTable.usable() && VoiceLanes::has(lanePath);
 }
 
 void DSPEngine::renderGroupLanes(ChannelState& ch, int g, uint32_t n, const FrameValues& values,
                                  int shapesPlayed, float frequencyCap, const BandGroupValues& group,
                                  float* sum) {
+    static_assert(kBandGroup == VoiceLanes::kMaxLanes);
     const BandVoice::TableViews views = BandVoice::viewsOf(wavetables);
-    float frequencies[kBandGroup][kChunk];
+    // Frame by frame, band k in column k: the lanes' levels (skipped throughout for bands not in a lane) and
+    // frequencies.
+    alignas(64) float levels[kChunk][kBandGroup];
+    alignas(64) float frequencies[kChunk][kBandGroup];
+    if (group.frameMajor) {
+        std::copy(&group.frameLevels[0][0], &group.frameLevels[0][0] + n * kBandGroup, &levels[0][0]);
+        VoiceLanes::frequencies(&group.frameMidis[0][0], n * kBandGroup, frequencyCap, &frequencies[0][0]);
+    } else {
+        float midis[kChunk][kBandGroup];
+        for (uint32_t j = 0; j < n; ++j) {
+            for (int k = 0; k < kBandGroup; ++k) {
+                levels[j][k] = group.levels[k][j];
+                midis[j][k] = group.midis[k][j];
+            }
+        }
+        VoiceLanes::frequencies(&midis[0][0], n * kBandGroup, frequencyCap, &frequencies[0][0]);
+    }
+    // A skipped frame's frequency is never read; where the one-by-one path reuses the last one while the
+    // note holds, it is the same value anyway.
+
     float contributions[kBandGroup][kChunk];
     bool rendered[kBandGroup] = {};
     VoiceLanes::Band lanes[kBandGroup];
-    int laneCount = 0;
     for (int k = 0; k < kBandGroup; ++k) {
-        const float* levels = group.levels[k];
+        const float* bandLevels = group.levels[k];
         const float* midis = group.midis[k];
         uint32_t first = 0;
-        while (first < n && levels[first] < 0.0f) {
+        while (first < n && bandLevels[first] < 0.0f) {
             ++first;
         }
         if (first == n) {
@@ -84,28 +103,35 @@ void DSPEngine::renderGroupLanes(ChannelState& ch, int g, uint32_t n, const Fram
         }
         rendered[k] = true;
         BandVoice& voice = ch.voices[g + k];
-        // Computed for every frame from the first (a skipped frame's value is never read), where the
-        // one-by-one path reuses the last one while the note holds: the same values either way.
-        std::fill(frequencies[k], frequencies[k] + first, 0.0f);
-        VoiceLanes::frequencies(midis + first, n - first, frequencyCap, frequencies[k] + first);
         voice.beginShapes(wavetables, views, shapesPlayed, midis[first]);
         if (VoiceLanes::fits(voice, shapesPlayed)) {
-            lanes[laneCount++] = {&voice, levels, midis, frequencies[k], contributions[k]};
+            lanes[k] = {&voice, midis, contributions[k]};
             continue;
         }
         // Shapes at different records, or a phase outside [0, 1): this voice goes on its own.
+        for (uint32_t j = 0; j < n; ++j) {
+            levels[j][k] = -1.0f;
+        }
+        float bandFrequencies[kChunk];
+        VoiceLanes::frequencies(midis + first, n - first, frequencyCap, bandFrequencies + first);
         std::fill(contributions[k], contributions[k] + n, 0.0f);
         withShapes(shapesPlayed, [&](auto shapes) {
             voice.renderRunShared<decltype(shapes)::value>(wavetables, views, sharedTable, values.weights,
-                                                           levels, midis, frequencies[k], first, n,
+                                                           bandLevels, midis, bandFrequencies, first, n,
                                                            contributions[k]);
         });
     }
-    for (int i = 0; i < laneCount; i += VoiceLanes::kLanes) {
-        withShapes(shapesPlayed, [&](auto shapes) {
-            VoiceLanes::render<decltype(shapes)::value>(wavetables, views, sharedTable, values.weights,
-                                                        lanes + i, laneCount - i, n);
-        });
+    const VoiceLanes::Frames frames{levels, frequencies, values.weights};
+    const int width = VoiceLanes::lanes(lanePath);
+    for (int column = 0; column < kBandGroup; column += width) {
+        bool busy = false;
+        for (int lane = 0; lane < width; ++lane) {
+            busy |= lanes[column + lane].voice != nullptr;
+        }
+        if (busy) {
+            VoiceLanes::render(lanePath, shapesPlayed, wavetables, views, sharedTable, frames, column,
+                               lanes + column, n);
+        }
     }
     // A skipped frame contributes +0, which leaves a sum as it is: sums start at +0 and never become -0.
     for (int k = 0; k < kBandGroup; ++k) {

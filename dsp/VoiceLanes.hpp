@@ -8,21 +8,16 @@
 
 class VoiceLanes {
 public:
-    // The most voices one call renders.
-    static constexpr int kLanes = 4;
-
-    // Whether the processor runs the lanes (AVX2); decided once at load time.
-    static bool available();
-
-    // One voice's inputs for a run of frames. A frame with a negative level is skipped: the voice stands
-    // still and its contribution is 0.
-    struct Band {
-        BandVoice* voice = nullptr;
-        const float* levels = nullptr;
-        const float* notes = nullptr;
-        const float* frequencies = nullptr;
-        float* contributions = nullptr; // per frame: the voice's output times its level, 0 in skipped frames
-    };
+    // The vector paths, each the scalar voice to the bit: four voices in AVX2 registers or eight in AVX-512
+    // ones.
+    enum class Path { Avx2, Avx512 };
+    static constexpr int kMaxLanes = 8;
+    static constexpr int lanes(Path path) { return path == Path::Avx512 ? 8 : 4; }
+    // Whether the processor has a path; decided once at load time.
+    static bool has(Path path);
+    // Whether it has any, and the widest.
+    static bool available() { return has(Path::Avx2); }
+    static Path best() { return has(Path::Avx512) ? Path::Avx512 : Path::Avx2; }
 
     // The frequency of a band note, min(440 * 2^((midi - 69) / 12), cap) in single precision with the C
     // library's exp2f, for frames 0..n-1; eight notes at a time where the processor allows, to the same bits.
@@ -36,11 +31,26 @@ public:
     // one record pair (so the shared table serves them) and the phase lies in [0, 1).
     static bool fits(const BandVoice& voice, int shapes);
 
-    // Renders frames 0..n-1 (n at most BandVoice::kMaxRun) of up to kLanes voices that fit, with the played
-    // shapes given by the template argument (1 to 7), as BandVoice::renderRunShared would for each in turn.
-    // Needs available() and a usable shared table.
-    template <int Shapes>
-    static void render(const BandVoice::Tables& tables, const BandVoice::TableViews& views,
-                       const BandVoice::SharedTable& shared, const float (*weights)[3], const Band* bands,
-                       int count, uint32_t n);
+    // A lane's voice for a run of frames (none: an idle lane), its notes frame by frame and where its
+    // contributions go: per frame the voice's output times its level, 0 in skipped frames.
+    struct Band {
+        BandVoice* voice = nullptr;
+        const float* notes = nullptr;
+        float* contributions = nullptr;
+    };
+    // The per-frame inputs of all lanes, frame by frame with kMaxLanes values a row: each lane's level (a
+    // negative level skips the frame: the voice stands still; idle lanes must be skipped throughout) and
+    // frequency, and the shape weights.
+    struct Frames {
+        const float (*levels)[kMaxLanes] = nullptr;
+        const float (*frequencies)[kMaxLanes] = nullptr;
+        const float (*weights)[3] = nullptr;
+    };
+
+    // Renders frames 0..n-1 (n at most BandVoice::kMaxRun) of the lanes(path) voices that fit given in
+    // bands, lane l in the rows' column firstColumn + l, with the played shapes given (1 to 7), as
+    // BandVoice::renderRunShared would for each in turn. Needs has(path) and a usable shared table.
+    static void render(Path path, int shapes, const BandVoice::Tables& tables,
+                       const BandVoice::TableViews& views, const BandVoice::SharedTable& shared,
+                       const Frames& frames, int firstColumn, const Band* bands, uint32_t n);
 };

@@ -2,6 +2,7 @@
 
 #include "dsp/tests/TestWavetable.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -22,6 +23,7 @@ WavetableSlot load(const testwt::File& f) {
 // Voices side by side in lanes against each voice rendered alone by the scalar reference: contributions,
 // phases, countdowns, random draws and records, over runs with cycle ends, record re-choices (several in one
 // run for the fast bands), skipped frames, gliding and NaN notes, idle lanes and every set of played shapes.
+// Every path the processor has is checked.
 TEST(VoiceLanesTest, LanesMatchTheScalarVoiceBitForBit) {
     if (!VoiceLanes::available()) {
         GTEST_SKIP() << "no vector lanes on this processor";
@@ -39,19 +41,30 @@ TEST(VoiceLanesTest, LanesMatchTheScalarVoiceBitForBit) {
         return static_cast<float>(rng >> 8) / 16777216.0f;
     };
     constexpr uint32_t kFrames = BandVoice::kMaxRun;
-    constexpr int kLanes = VoiceLanes::kLanes;
-    const auto check = [&]<int Shapes>() {
+    constexpr int kLanes = VoiceLanes::kMaxLanes;
+    const auto check = [&]<int Shapes>(VoiceLanes::Path path) {
+        const int width = VoiceLanes::lanes(path);
         for (int trial = 0; trial < 24; ++trial) {
-            const int count = 1 + trial % kLanes;
+            // Busy and idle lanes in varying patterns, in either half of the rows for the narrow path.
+            const int busy = std::max((trial * 37 + 5) & ((1 << width) - 1), 1);
+            const int column = width < kLanes ? (trial % 2) * width : 0;
             std::vector<BandVoice> scalar(kLanes), lanes(kLanes);
             float weights[kFrames][3];
             float levels[kLanes][kFrames], notes[kLanes][kFrames], frequencies[kLanes][kFrames];
+            alignas(64) float rowLevels[kFrames][kLanes], rowFrequencies[kFrames][kLanes];
             for (uint32_t j = 0; j < kFrames; ++j) {
                 for (float& w : weights[j]) {
                     w = uniform();
                 }
+                for (int c = 0; c < kLanes; ++c) {
+                    rowLevels[j][c] = -1.0f;
+                    rowFrequencies[j][c] = 1.0f;
+                }
             }
-            for (int v = 0; v < count; ++v) {
+            for (int v = 0; v < width; ++v) {
+                if ((busy & (1 << v)) == 0) {
+                    continue;
+                }
                 scalar[v].sampleRate = 48000.0;
                 scalar[v].randomState = 1 + static_cast<uint32_t>(trial * kLanes + v);
                 scalar[v].phase = uniform();
@@ -65,13 +78,18 @@ TEST(VoiceLanesTest, LanesMatchTheScalarVoiceBitForBit) {
                     frequencies[v][j] = (trial + v) % 7 == 3 && j % 19 == 0
                                             ? std::numeric_limits<float>::quiet_NaN()
                                             : VoiceLanes::frequency(note, 22560.0f);
+                    rowLevels[j][column + v] = levels[v][j];
+                    rowFrequencies[j][column + v] = frequencies[v][j];
                 }
                 lanes[v] = scalar[v];
             }
-            std::vector<float> sumScalar(kLanes * kFrames, 0.0f), sumLanes(kLanes * kFrames, 1.0f);
+            std::vector<float> sumScalar(kLanes * kFrames, 0.0f), sumLanes(kLanes * kFrames, 0.0f);
             for (int block = 0; block < 6; ++block) {
                 VoiceLanes::Band bands[kLanes];
-                for (int v = 0; v < count; ++v) {
+                for (int v = 0; v < width; ++v) {
+                    if ((busy & (1 << v)) == 0) {
+                        continue;
+                    }
                     uint32_t first = 0;
                     while (first < kFrames && levels[v][first] < 0.0f) {
                         ++first;
@@ -82,14 +100,17 @@ TEST(VoiceLanesTest, LanesMatchTheScalarVoiceBitForBit) {
                                                 first, kFrames, sumScalar.data() + v * kFrames);
                     lanes[v].beginShapes(tables, views, Shapes, notes[v][first]);
                     ASSERT_TRUE(VoiceLanes::fits(lanes[v], Shapes));
-                    bands[v] = {&lanes[v], levels[v], notes[v], frequencies[v],
-                                sumLanes.data() + v * kFrames};
+                    bands[v] = {&lanes[v], notes[v], sumLanes.data() + v * kFrames};
                 }
-                VoiceLanes::render<Shapes>(tables, views, shared, weights, bands, count, kFrames);
+                const VoiceLanes::Frames frames{rowLevels, rowFrequencies, weights};
+                VoiceLanes::render(path, Shapes, tables, views, shared, frames, column, bands, kFrames);
                 // Zeroed rows take the scalar sums; a skipped frame's +0 stands for an untouched frame.
-                ASSERT_EQ(0, std::memcmp(sumScalar.data(), sumLanes.data(), count * kFrames * sizeof(float)))
-                    << "shapes " << Shapes << " trial " << trial << " block " << block;
-                for (int v = 0; v < count; ++v) {
+                ASSERT_EQ(0, std::memcmp(sumScalar.data(), sumLanes.data(), sumLanes.size() * sizeof(float)))
+                    << "lanes " << width << " shapes " << Shapes << " trial " << trial << " block " << block;
+                for (int v = 0; v < width; ++v) {
+                    if ((busy & (1 << v)) == 0) {
+                        continue;
+                    }
                     ASSERT_EQ(scalar[v].phase, lanes[v].phase);
                     ASSERT_EQ(scalar[v].countdown, lanes[v].countdown);
                     ASSERT_EQ(scalar[v].randomState, lanes[v].randomState);
@@ -101,13 +122,18 @@ TEST(VoiceLanesTest, LanesMatchTheScalarVoiceBitForBit) {
             }
         }
     };
-    check.template operator()<1>();
-    check.template operator()<2>();
-    check.template operator()<3>();
-    check.template operator()<4>();
-    check.template operator()<5>();
-    check.template operator()<6>();
-    check.template operator()<7>();
+    for (const auto path : {VoiceLanes::Path::Avx2, VoiceLanes::Path::Avx512}) {
+        if (!VoiceLanes::has(path)) {
+            continue;
+        }
+        check.template operator()<1>(path);
+        check.template operator()<2>(path);
+        check.template operator()<3>(path);
+        check.template operator()<4>(path);
+        check.template operator()<5>(path);
+        check.template operator()<6>(path);
+        check.template operator()<7>(path);
+    }
 }
 
 // Voices whose shapes play different records, or whose phase lies outside [0, 1), keep out of the lanes.

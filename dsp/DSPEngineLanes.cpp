@@ -74,7 +74,8 @@ void DSPEngine::renderGroupLanes(ChannelState& ch, int g, uint32_t n, const Fram
     alignas(64) float frequencies[kChunk][kBandGroup];
     if (group.frameMajor) {
         std::copy(&group.frameLevels[0][0], &group.frameLevels[0][0] + n * kBandGroup, &levels[0][0]);
-        VoiceLanes::frequencies(&group.frameMidis[0][0], n * kBandGroup, frequencyCap, &frequencies[0][0]);
+        VoiceLanes::frequencies(lanePath, &group.frameMidis[0][0], n * kBandGroup, frequencyCap,
+                                &frequencies[0][0]);
     } else {
         float midis[kChunk][kBandGroup];
         for (uint32_t j = 0; j < n; ++j) {
@@ -83,7 +84,7 @@ void DSPEngine::renderGroupLanes(ChannelState& ch, int g, uint32_t n, const Fram
                 midis[j][k] = group.midis[k][j];
             }
         }
-        VoiceLanes::frequencies(&midis[0][0], n * kBandGroup, frequencyCap, &frequencies[0][0]);
+        VoiceLanes::frequencies(lanePath, &midis[0][0], n * kBandGroup, frequencyCap, &frequencies[0][0]);
     }
     // A skipped frame's frequency is never read; where the one-by-one path reuses the last one while the
     // note holds, it is the same value anyway.
@@ -113,7 +114,7 @@ void DSPEngine::renderGroupLanes(ChannelState& ch, int g, uint32_t n, const Fram
             levels[j][k] = -1.0f;
         }
         float bandFrequencies[kChunk];
-        VoiceLanes::frequencies(midis + first, n - first, frequencyCap, bandFrequencies + first);
+        VoiceLanes::frequencies(lanePath, midis + first, n - first, frequencyCap, bandFrequencies + first);
         std::fill(contributions[k], contributions[k] + n, 0.0f);
         withShapes(shapesPlayed, [&](auto shapes) {
             voice.renderRunShared<decltype(shapes)::value>(wavetables, views, sharedTable, values.weights,

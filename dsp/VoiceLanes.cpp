@@ -9,6 +9,11 @@
 #if defined(__x86_64__) && defined(__GNUC__)
 #define TESSARAY_VOICE_LANES 1
 #include <immintrin.h>
+// GCC 12 takes the deliberately undefined source operands inside its AVX-512 intrinsics for uninitialised
+// variables.
+#if !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #endif
 
 namespace {
@@ -55,7 +60,7 @@ bool sharedPair(const BandVoice& voice, int shapes, uint64_t& current, uint64_t&
 // precision arguments at a time. Its agreement with the library is checked at load time, and exhaustively
 // over the notes it is used for by a test.
 struct Exp2Table {
-    alignas(32) uint64_t entries[32]; // bits of 2^(i/32) less i << 47
+    alignas(64) uint64_t entries[32]; // bits of 2^(i/32) less i << 47
 };
 
 Exp2Table makeExp2Table() {
@@ -69,8 +74,21 @@ Exp2Table makeExp2Table() {
 
 const Exp2Table kExp2Table = makeExp2Table();
 
-__attribute__((target("avx2,fma"), always_inline)) inline __m256d exp2Lanes(__m256d x) {
-    const __m256d shift = _mm256_set1_pd(0x1.8p+52 / 32.0);
+constexpr double kShift = 0x1.8p+52 / 32.0;
+constexpr double kC0 = 0x1.c6af84b912394p-5, kC1 = 0x1.ebfce50fac4f3p-3, kC2 = 0x1.62e42ff0c52d6p-1;
+
+// The notes outside [0.5, 256) among eight (bits clear in inside) one by one: far from the notes the
+// algorithm leaves its main range, and the library its main path.
+void frequenciesOutside(const float* midis, int inside, float cap, float* out) {
+    for (int i = 0; i < 8; ++i) {
+        if ((inside & (1 << i)) == 0) {
+            out[i] = VoiceLanes::frequency(midis[i], cap);
+        }
+    }
+}
+
+__attribute__((target("avx2,fma"), always_inline)) inline __m256d exp2Avx2(__m256d x) {
+    const __m256d shift = _mm256_set1_pd(kShift);
     __m256d k = _mm256_add_pd(x, shift);
     const __m256i bits = _mm256_castpd_si256(k);
     k = _mm256_sub_pd(k, shift);
@@ -78,60 +96,107 @@ __attribute__((target("avx2,fma"), always_inline)) inline __m256d exp2Lanes(__m2
     const __m256i entry = _mm256_i64gather_epi64(reinterpret_cast<const long long*>(kExp2Table.entries),
                                                  _mm256_and_si256(bits, _mm256_set1_epi64x(31)), 8);
     const __m256d scale = _mm256_castsi256_pd(_mm256_add_epi64(entry, _mm256_slli_epi64(bits, 47)));
-    const __m256d z =
-        _mm256_fmadd_pd(_mm256_set1_pd(0x1.c6af84b912394p-5), r, _mm256_set1_pd(0x1.ebfce50fac4f3p-3));
+    const __m256d z = _mm256_fmadd_pd(_mm256_set1_pd(kC0), r, _mm256_set1_pd(kC1));
     const __m256d r2 = _mm256_mul_pd(r, r);
-    __m256d y = _mm256_fmadd_pd(_mm256_set1_pd(0x1.62e42ff0c52d6p-1), r, _mm256_set1_pd(1.0));
+    __m256d y = _mm256_fmadd_pd(_mm256_set1_pd(kC2), r, _mm256_set1_pd(1.0));
     y = _mm256_fmadd_pd(z, r2, y);
     return _mm256_mul_pd(y, scale);
 }
 
-// VoiceLanes::frequency for eight notes; lanes outside [0.5, 256) are computed one by one.
-__attribute__((target("avx2,fma"))) void frequencyLanes(const float* midis, float cap, float* out) {
-    const __m256 midi = _mm256_loadu_ps(midis);
-    const __m256 x = _mm256_div_ps(_mm256_sub_ps(midi, _mm256_set1_ps(69.0f)), _mm256_set1_ps(12.0f));
-    const __m128 low = _mm256_cvtpd_ps(exp2Lanes(_mm256_cvtps_pd(_mm256_castps256_ps128(x))));
-    const __m128 high = _mm256_cvtpd_ps(exp2Lanes(_mm256_cvtps_pd(_mm256_extractf128_ps(x, 1))));
-    const __m256 f = _mm256_mul_ps(_mm256_set1_ps(440.0f), _mm256_set_m128(high, low));
+// VoiceLanes::frequency for the notes eight at a time; returns how many were done.
+__attribute__((target("avx2,fma"))) uint32_t frequenciesAvx2(const float* midis, uint32_t n, float cap,
+                                                             float* out) {
     const __m256 limit = _mm256_set1_ps(cap);
-    _mm256_storeu_ps(out, _mm256_blendv_ps(f, limit, _mm256_cmp_ps(limit, f, _CMP_LT_OQ)));
-    // Far from the notes the algorithm leaves its main range (and the library its main path).
-    const int inside =
-        _mm256_movemask_ps(_mm256_and_ps(_mm256_cmp_ps(midi, _mm256_set1_ps(0.5f), _CMP_GE_OQ),
-                                         _mm256_cmp_ps(midi, _mm256_set1_ps(256.0f), _CMP_LT_OQ)));
-    if (inside != 0xFF) {
-        for (int i = 0; i < 8; ++i) {
-            if ((inside & (1 << i)) == 0) {
-                out[i] = VoiceLanes::frequency(midis[i], cap);
-            }
+    uint32_t j = 0;
+    for (; j + 8 <= n; j += 8) {
+        const __m256 midi = _mm256_loadu_ps(midis + j);
+        const __m256 x = _mm256_div_ps(_mm256_sub_ps(midi, _mm256_set1_ps(69.0f)), _mm256_set1_ps(12.0f));
+        const __m128 low = _mm256_cvtpd_ps(exp2Avx2(_mm256_cvtps_pd(_mm256_castps256_ps128(x))));
+        const __m128 high = _mm256_cvtpd_ps(exp2Avx2(_mm256_cvtps_pd(_mm256_extractf128_ps(x, 1))));
+        const __m256 f = _mm256_mul_ps(_mm256_set1_ps(440.0f), _mm256_set_m128(high, low));
+        _mm256_storeu_ps(out + j, _mm256_blendv_ps(f, limit, _mm256_cmp_ps(limit, f, _CMP_LT_OQ)));
+        const int inside =
+            _mm256_movemask_ps(_mm256_and_ps(_mm256_cmp_ps(midi, _mm256_set1_ps(0.5f), _CMP_GE_OQ),
+                                             _mm256_cmp_ps(midi, _mm256_set1_ps(256.0f), _CMP_LT_OQ)));
+        if (inside != 0xFF) [[unlikely]] {
+            frequenciesOutside(midis + j, inside, cap, out + j);
         }
     }
+    return j;
 }
 
-const bool kVectorFrequencies = [] {
-    __builtin_cpu_init();
-    if (!__builtin_cpu_supports("avx2") || !__builtin_cpu_supports("fma")) {
-        return false;
-    }
-    // A C library with another exp2f would make the lanes disagree; a few thousand notes tell.
-    float midis[8], lanes[8];
-    for (uint32_t i = 0; i < 4096; i += 8) {
-        for (uint32_t k = 0; k < 8; ++k) {
-            midis[k] = 0.5f + static_cast<float>(i + k) * (255.0f / 4096.0f) + static_cast<float>(k) * 1e-5f;
+// The same with the table in registers instead of gathered.
+__attribute__((target("avx512f,avx512vl,avx512dq"))) uint32_t
+frequenciesAvx512(const float* midis, uint32_t n, float cap, float* out) {
+    const __m512i table0 = _mm512_load_si512(kExp2Table.entries);
+    const __m512i table1 = _mm512_load_si512(kExp2Table.entries + 8);
+    const __m512i table2 = _mm512_load_si512(kExp2Table.entries + 16);
+    const __m512i table3 = _mm512_load_si512(kExp2Table.entries + 24);
+    const __m512d shift = _mm512_set1_pd(kShift);
+    const __m256 limit = _mm256_set1_ps(cap);
+    uint32_t j = 0;
+    for (; j + 8 <= n; j += 8) {
+        const __m256 midi = _mm256_loadu_ps(midis + j);
+        const __m256 x = _mm256_div_ps(_mm256_sub_ps(midi, _mm256_set1_ps(69.0f)), _mm256_set1_ps(12.0f));
+        const __m512d xd = _mm512_cvtps_pd(x);
+        __m512d k = _mm512_add_pd(xd, shift);
+        const __m512i bits = _mm512_castpd_si512(k);
+        k = _mm512_sub_pd(k, shift);
+        const __m512d r = _mm512_sub_pd(xd, k);
+        // Entries 0-15 and 16-31 picked by the low four bits, then chosen between by the fifth.
+        const __m512i entry = _mm512_mask_blend_epi64(_mm512_test_epi64_mask(bits, _mm512_set1_epi64(16)),
+                                                      _mm512_permutex2var_epi64(table0, bits, table1),
+                                                      _mm512_permutex2var_epi64(table2, bits, table3));
+        const __m512d scale = _mm512_castsi512_pd(_mm512_add_epi64(entry, _mm512_slli_epi64(bits, 47)));
+        const __m512d z = _mm512_fmadd_pd(_mm512_set1_pd(kC0), r, _mm512_set1_pd(kC1));
+        const __m512d r2 = _mm512_mul_pd(r, r);
+        __m512d y = _mm512_fmadd_pd(_mm512_set1_pd(kC2), r, _mm512_set1_pd(1.0));
+        y = _mm512_mul_pd(_mm512_fmadd_pd(z, r2, y), scale);
+        const __m256 f = _mm256_mul_ps(_mm256_set1_ps(440.0f), _mm512_cvtpd_ps(y));
+        _mm256_storeu_ps(out + j, _mm256_mask_blend_ps(_mm256_cmp_ps_mask(limit, f, _CMP_LT_OQ), f, limit));
+        const __mmask8 inside = _mm256_cmp_ps_mask(midi, _mm256_set1_ps(0.5f), _CMP_GE_OQ) &
+                                _mm256_cmp_ps_mask(midi, _mm256_set1_ps(256.0f), _CMP_LT_OQ);
+        if (inside != 0xFF) [[unlikely]] {
+            frequenciesOutside(midis + j, inside, cap, out + j);
         }
-        frequencyLanes(midis, 1e9f, lanes);
-        for (uint32_t k = 0; k < 8; ++k) {
-            if (std::bit_cast<uint32_t>(lanes[k]) !=
-                std::bit_cast<uint32_t>(VoiceLanes::frequency(midis[k], 1e9f))) {
-                return false;
-            }
+    }
+    return j;
+}
+
+using FrequencyRun = uint32_t (*)(const float*, uint32_t, float, float*);
+
+// A path where the processor has it and, on a few thousand notes, it agrees with the C library (one with
+// another exp2f would not).
+FrequencyRun checkedRun(bool supported, FrequencyRun run) {
+    if (!supported) {
+        return nullptr;
+    }
+    float midis[4096], lanes[4096];
+    for (uint32_t i = 0; i < 4096; ++i) {
+        midis[i] = 0.5f + static_cast<float>(i) * (255.0f / 4096.0f) + static_cast<float>(i % 8) * 1e-5f;
+    }
+    run(midis, 4096, 1e9f, lanes);
+    for (uint32_t i = 0; i < 4096; ++i) {
+        if (std::bit_cast<uint32_t>(lanes[i]) !=
+            std::bit_cast<uint32_t>(VoiceLanes::frequency(midis[i], 1e9f))) {
+            return nullptr;
         }
     }
-    return true;
-}();
+    return run;
+}
+
+const FrequencyRun kFrequencyRuns[2] = {
+    checkedRun(kAvx2 && __builtin_cpu_supports("fma"), &frequenciesAvx2),
+    checkedRun(kAvx512&& __builtin_cpu_supports("fma"), &frequenciesAvx512),
+};
 #else
-constexpr bool kVectorFrequencies = false;
+using FrequencyRun = uint32_t (*)(const float*, uint32_t, float, float*);
+constexpr FrequencyRun kFrequencyRuns[2] = {nullptr, nullptr};
 #endif
+
+FrequencyRun frequencyRun(VoiceLanes::Path path) {
+    return kFrequencyRuns[path == VoiceLanes::Path::Avx512 ? 1 : 0];
+}
 
 } // namespace
 
@@ -139,22 +204,20 @@ float VoiceLanes::frequency(float midi, float cap) {
     return std::min(440.0f * std::exp2((midi - 69.0f) / 12.0f), cap);
 }
 
-bool VoiceLanes::vectorFrequencies() {
-    return kVectorFrequencies;
+bool VoiceLanes::vectorFrequencies(Path path) {
+    return frequencyRun(path) != nullptr;
 }
 
-void VoiceLanes::frequencies(const float* midis, uint32_t n, float cap, float* out) {
-    uint32_t j = 0;
-#if TESSARAY_VOICE_LANES
-    if (kVectorFrequencies) {
-        for (; j + 8 <= n; j += 8) {
-            frequencyLanes(midis + j, cap, out + j);
-        }
-    }
-#endif
+void VoiceLanes::frequencies(Path path, const float* midis, uint32_t n, float cap, float* out) {
+    const FrequencyRun run = frequencyRun(path);
+    uint32_t j = run != nullptr ? run(midis, n, cap, out) : 0;
     for (; j < n; ++j) {
         out[j] = frequency(midis[j], cap);
     }
+}
+
+void VoiceLanes::frequencies(const float* midis, uint32_t n, float cap, float* out) {
+    frequencies(vectorFrequencies(Path::Avx512) ? Path::Avx512 : Path::Avx2, midis, n, cap, out);
 }
 
 bool VoiceLanes::has(Path path) {

@@ -20,12 +20,14 @@ public:
     static Path best() { return has(Path::Avx512) ? Path::Avx512 : Path::Avx2; }
 
     // The frequency of a band note, min(440 * 2^((midi - 69) / 12), cap) in single precision with the C
-    // library's exp2f, for frames 0..n-1; eight notes at a time where the processor allows, to the same bits.
+    // library's exp2f, for notes 0..n-1: eight at a time in the widest path that has vector frequencies, to
+    // the same bits, or on a given path (one by one where it has none).
     static void frequencies(const float* midis, uint32_t n, float cap, float* out);
+    static void frequencies(Path path, const float* midis, uint32_t n, float cap, float* out);
     static float frequency(float midi, float cap);
-    // Whether frequencies() computes in vector lanes: the processor has AVX2 and FMA and a check at load time
-    // found the lanes to agree with the C library.
-    static bool vectorFrequencies();
+    // Whether a path computes frequencies in vector lanes: the processor has it and FMA, and a check at load
+    // time found the lanes to agree with the C library.
+    static bool vectorFrequencies(Path path);
 
     // Whether a voice may take a lane for the next run: after BandVoice::beginShapes, all played shapes play
     // one record pair (so the shared table serves them) and the phase lies in [0, 1).

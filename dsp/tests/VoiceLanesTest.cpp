@@ -157,17 +157,12 @@ TEST(VoiceLanesTest, OnlyVoicesOnOneRecordPairFit) {
     EXPECT_FALSE(VoiceLanes::fits(voice, 3));
 }
 
-// Every note the vector frequencies compute in lanes, [0.5, 256), checked exhaustively against the C
-// library's exp2f, and notes outside that range (handed to the library) spot-checked.
-TEST(VoiceLanesTest, FrequenciesMatchTheLibraryForEveryNote) {
-    if (!VoiceLanes::vectorFrequencies()) {
-        GTEST_SKIP() << "frequencies are computed one by one on this machine";
-    }
+void checkFrequencies(VoiceLanes::Path path) {
     constexpr uint32_t kBatch = 4096;
     std::vector<float> midis(kBatch), lanes(kBatch);
     const float cap = 22560.0f;
     const auto compare = [&](uint32_t n) {
-        VoiceLanes::frequencies(midis.data(), n, cap, lanes.data());
+        VoiceLanes::frequencies(path, midis.data(), n, cap, lanes.data());
         for (uint32_t i = 0; i < n; ++i) {
             const float expected = std::min(440.0f * std::exp2((midis[i] - 69.0f) / 12.0f), cap);
             if (std::bit_cast<uint32_t>(lanes[i]) != std::bit_cast<uint32_t>(expected)) {
@@ -203,9 +198,26 @@ TEST(VoiceLanesTest, FrequenciesMatchTheLibraryForEveryNote) {
     ASSERT_TRUE(compare(kBatch));
     // NaN notes give NaN frequencies, as the scalar expression does.
     midis.assign(kBatch, std::numeric_limits<float>::quiet_NaN());
-    VoiceLanes::frequencies(midis.data(), 16, cap, lanes.data());
+    VoiceLanes::frequencies(path, midis.data(), 16, cap, lanes.data());
     for (uint32_t i = 0; i < 16; ++i) {
         EXPECT_TRUE(std::isnan(lanes[i]));
+    }
+}
+
+// Every note the vector frequencies compute in lanes, [0.5, 256), checked exhaustively against the C
+// library's exp2f on each path the processor has, and notes outside that range (handed to the library)
+// spot-checked.
+TEST(VoiceLanesTest, FrequenciesMatchTheLibraryForEveryNote) {
+    bool any = false;
+    for (const auto path : {VoiceLanes::Path::Avx2, VoiceLanes::Path::Avx512}) {
+        if (VoiceLanes::vectorFrequencies(path)) {
+            SCOPED_TRACE(VoiceLanes::lanes(path));
+            checkFrequencies(path);
+            any = true;
+        }
+    }
+    if (!any) {
+        GTEST_SKIP() << "frequencies are computed one by one on this machine";
     }
 }
 

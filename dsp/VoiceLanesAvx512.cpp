@@ -41,13 +41,14 @@ TESSARAY_AVX512 ShapeLanes sampleLanes(const float* table, __m256i base, __m512d
     const __m512d whole = _mm512_roundscale_pd(pos, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
     const __m512d fraction = _mm512_sub_pd(pos, whole);
     const __m512d index = _mm512_maskz_mov_pd(_mm512_cmp_pd_mask(whole, size, _CMP_LT_OQ), whole);
-    alignas(32) int32_t at[kLanes];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(at),
-                       _mm256_add_epi32(base, _mm256_slli_epi32(_mm512_cvttpd_epi32(index), 2)));
-    const __m512 rows01 = rowPair(table + at[0], table + at[1]);
-    const __m512 rows23 = rowPair(table + at[2], table + at[3]);
-    const __m512 rows45 = rowPair(table + at[4], table + at[5]);
-    const __m512 rows67 = rowPair(table + at[6], table + at[7]);
+    const __m256i at = _mm256_add_epi32(base, _mm256_slli_epi32(_mm512_cvttpd_epi32(index), 2));
+    // The offsets straight from the register: a store and eight narrow reloads would wait on forwarding.
+    const __m128i low = _mm256_castsi256_si128(at);
+    const __m128i high = _mm256_extracti128_si256(at, 1);
+    const __m512 rows01 = rowPair(table + _mm_cvtsi128_si32(low), table + _mm_extract_epi32(low, 1));
+    const __m512 rows23 = rowPair(table + _mm_extract_epi32(low, 2), table + _mm_extract_epi32(low, 3));
+    const __m512 rows45 = rowPair(table + _mm_cvtsi128_si32(high), table + _mm_extract_epi32(high, 1));
+    const __m512 rows67 = rowPair(table + _mm_extract_epi32(high, 2), table + _mm_extract_epi32(high, 3));
     ShapeLanes out;
     for (int s = 0; s < BandVoice::kShapeCount; ++s) {
         if (Shapes & (1 << s)) {

@@ -151,8 +151,9 @@ private:
     // True when every band of the group is at level 0 with a target of 0: such bands are skipped in every
     // frame and their smoothers stay put, so the whole group can be passed over.
     static bool groupSilent(const ChannelState& channel, int firstBand);
-    void stepBandGroup(ChannelState& channel, int firstBand, uint32_t frames, const FrameValues& values,
-                       BandGroupValues& out) const;
+    // Steps the smoothers of one or two groups (given by their first bands) for the chunk.
+    void stepBandGroups(ChannelState& channel, const int* firstBands, int count, uint32_t frames,
+                        const FrameValues& values, BandGroupValues* out) const;
     void renderBand(ChannelState& channel, int band, uint32_t frames, const FrameValues& values,
                     int shapesPlayed, float frequencyCap, const float* levels, const float* midis,
                     float* sum);

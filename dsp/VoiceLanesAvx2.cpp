@@ -189,14 +189,26 @@ template <int Shapes> __attribute__((target("avx2"))) void render(const VoiceLan
         }
     }
     r.spill(st);
+    float spare[BandVoice::kMaxRun]; // an idle lane's contributions
+    float* rows[kLanes];
     for (int lane = 0; lane < kLanes; ++lane) {
         K::store(st, lane, job, Shapes);
-        float* contributions = job.bands[lane].contributions;
-        if (contributions == nullptr) {
-            continue;
-        }
-        for (uint32_t j = 0; j < n; ++j) {
-            contributions[j] = out[j][lane];
+        rows[lane] = job.bands[lane].contributions != nullptr ? job.bands[lane].contributions : spare;
+    }
+    // Back to one row per voice, four frames at a time.
+    uint32_t j = 0;
+    for (; j + 4 <= n; j += 4) {
+        __m128 r0 = _mm_load_ps(out[j]), r1 = _mm_load_ps(out[j + 1]), r2 = _mm_load_ps(out[j + 2]),
+               r3 = _mm_load_ps(out[j + 3]);
+        _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
+        _mm_storeu_ps(rows[0] + j, r0);
+        _mm_storeu_ps(rows[1] + j, r1);
+        _mm_storeu_ps(rows[2] + j, r2);
+        _mm_storeu_ps(rows[3] + j, r3);
+    }
+    for (; j < n; ++j) {
+        for (int lane = 0; lane < kLanes; ++lane) {
+            rows[lane][j] = out[j][lane];
         }
     }
 }

@@ -165,8 +165,12 @@ void BandVoice::rechoose(const Tables& tables, double note, double frequency) {
 }
 
 void BandVoice::consider(const WavetableSlot& table, uint64_t record, float logTarget) {
-    const uint32_t length = std::max<uint32_t>(table.records[record].length, 1u);
-    const float d = std::fabs(std::log(static_cast<float>(length)) - logTarget);
+    // Tables put together by hand rather than parsed have no logs at hand.
+    const float logLength =
+        record < table.logLengths.size()
+            ? table.logLengths[record]
+            : std::log(static_cast<float>(std::max<uint32_t>(table.records[record].length, 1u)));
+    const float d = std::fabs(logLength - logTarget);
     int at;
     if (bestCount < kBestCapacity) {
         at = bestCount++;

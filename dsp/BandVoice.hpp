@@ -138,10 +138,12 @@ public:
     void rechoose(const Tables& tables, double note, double frequency);
     uint64_t chooseRecord(const WavetableSlot& table, double note, float targetLength);
     void clearShapes() { shapes.fill(ShapeSlot{}); }
+    // The end of a cycle, once the phase has reached 1: the phase drops by its whole part, the next record
+    // becomes the current one and, when the countdown has run out, a new next record is chosen.
+    void cycleEnd(const Tables& tables, double note, double frequency);
 
 private:
     void consider(const WavetableSlot& table, uint64_t record, float logTarget);
-    void cycleEnd(const Tables& tables, double note, double frequency);
     // sampleRecord for a valid record index of a loaded table and a phase already reduced to [0, 1).
     static double sampleAt(const TableView& table, uint64_t record, double cyclePhase);
     struct Cycle {

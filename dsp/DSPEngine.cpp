@@ -1,16 +1,12 @@
 #include "dsp/DSPEngine.hpp"
 
 #include "dsp/DenormalGuard.hpp"
+#include "dsp/FmaClones.hpp"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
-
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define TESSARAY_AVX2_SMOOTHERS 1
-#include <immintrin.h>
-#endif
 
 namespace {
 
@@ -245,7 +241,7 @@ void DSPEngine::process(const float* const* inputs, uint32_t inputCount, float* 
     // per-frame sequence of operations (the band sums of a frame are accumulated in band order), but a
     // voice's state stays in registers over many frames instead of being reloaded for each one.
     FrameValues values;
-    BandGroupValues group;
+    BandGroupValues groups[2];
     float poison[kChannels] = {0.0f, 0.0f};
     float sum[kChunk];
     float wet[kChannels][kChunk];
@@ -270,17 +266,32 @@ void DSPEngine::process(const float* const* inputs, uint32_t inputCount, float* 
         }
 
         const int shapesPlayed = playedShapes(values, n);
+        const bool lanes = laneBands(shapesPlayed);
         for (int c = 0; c < processed; ++c) {
             ChannelState& ch = channels[c];
             std::fill(sum, sum + n, 0.0f);
+            // The groups that are not silent (stepping would leave a silent one as it is, and none of its
+            // bands would be rendered), stepped two at a time and rendered in band order.
+            int sounding[kBands / kBandGroup];
+            int soundingCount = 0;
             for (int g = 0; g < kBands; g += kBandGroup) {
-                if (groupSilent(ch, g)) {
-                    continue; // stepping would leave every band as it is, and none would be rendered
+                if (!groupSilent(ch, g)) {
+                    sounding[soundingCount++] = g;
                 }
-                stepBandGroup(ch, g, n, values, group);
-                for (int k = 0; k < kBandGroup; ++k) {
-                    renderBand(ch, g + k, n, values, shapesPlayed, frequencyCap, group.levels[k],
-                               group.midis[k], sum);
+            }
+            for (int i = 0; i < soundingCount; i += 2) {
+                const int count = std::min(soundingCount - i, 2);
+                stepBandGroups(ch, sounding + i, count, n, values, groups);
+                for (int p = 0; p < count; ++p) {
+                    const int g = sounding[i + p];
+                    if (lanes) {
+                        renderGroupLanes(ch, g, n, values, shapesPlayed, frequencyCap, groups[p], sum);
+                        continue;
+                    }
+                    for (int k = 0; k < kBandGroup; ++k) {
+                        renderBand(ch, g + k, n, values, shapesPlayed, frequencyCap, groups[p].levels[k],
+                                   groups[p].midis[k], sum);
+                    }
                 }
             }
             for (uint32_t j = 0; j < n; ++j) {
@@ -372,177 +383,6 @@ int DSPEngine::playedShapes(const FrameValues& values, uint32_t n) const {
     return played;
 }
 
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
-// The smoothers' fused multiply-adds are a library call on baseline x86-64; where the processor has FMA a
-// clone of these functions uses the instruction. Both give the same exactly rounded results. Not under
-// ThreadSanitizer: the clones' resolver runs before the sanitizer's runtime is up.
-#define TESSARAY_FMA_CLONES __attribute__((target_clones("fma", "default")))
-#else
-#define TESSARAY_FMA_CLONES
-#endif
-
-#if TESSARAY_AVX2_SMOOTHERS
-namespace {
-// Decided once at load time, so that the render thread only reads a flag.
-const bool kAvx2Smoothers = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-}();
-
-// OnePoleSmoother::advance in each lane.
-__attribute__((target("avx2,fma"), always_inline)) inline __m256
-advanceLanes(__m256 value, __m256 coefficient, __m256 goal, __m256 snap, __m256 absMask) {
-    const __m256 next = _mm256_fmadd_ps(coefficient, _mm256_sub_ps(goal, value), value);
-    const __m256 gap = _mm256_and_ps(_mm256_sub_ps(next, goal), absMask);
-    const __m256 stalled = _mm256_and_ps(_mm256_cmp_ps(next, value, _CMP_EQ_OQ),
-                                         _mm256_cmp_ps(coefficient, _mm256_setzero_ps(), _CMP_GT_OQ));
-    return _mm256_blendv_ps(next, goal, _mm256_or_ps(_mm256_cmp_ps(gap, snap, _CMP_LT_OQ), stalled));
-}
-
-// stepBandGroup with the eight bands of a group in the lanes of one register. Every lane performs the very
-// operations of the scalar loop (fused multiply-add, subtraction, absolute value, ordered comparisons,
-// selections), so the results are the same to the bit.
-__attribute__((target("avx2,fma"))) void
-stepBandLanes(float* levelValue, const float* levelCoefficient, const float* levelTarget, float* noteValue,
-              const float* noteCoefficient, const float* noteTarget, const float* detuneAmount,
-              const float* pitches, const float* ages, uint32_t n, float (*levels)[8], float (*midis)[8]) {
-    const __m256 snap = _mm256_set1_ps(1e-5f);
-    const __m256 absMask = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
-    const __m256 zero = _mm256_setzero_ps();
-    const __m256 skippedLevel = _mm256_set1_ps(-1.0f);
-    const __m256 lc = _mm256_loadu_ps(levelCoefficient);
-    const __m256 lt = _mm256_loadu_ps(levelTarget);
-    const __m256 nc = _mm256_loadu_ps(noteCoefficient);
-    const __m256 nt = _mm256_loadu_ps(noteTarget);
-    const __m256 dt = _mm256_loadu_ps(detuneAmount);
-    const __m256 targetNotAbove = _mm256_cmp_ps(lt, zero, _CMP_LE_OQ);
-    __m256 lv = _mm256_loadu_ps(levelValue);
-    __m256 nv = _mm256_loadu_ps(noteValue);
-    for (uint32_t j = 0; j < n; ++j) {
-        lv = advanceLanes(lv, lc, lt, snap, absMask);
-        const __m256 skipped = _mm256_and_ps(_mm256_cmp_ps(lv, snap, _CMP_LT_OQ), targetNotAbove);
-        nv = _mm256_blendv_ps(advanceLanes(nv, nc, nt, snap, absMask), nv, skipped);
-        _mm256_storeu_ps(levels[j], _mm256_blendv_ps(lv, skippedLevel, skipped));
-        const __m256 midi = _mm256_add_ps(_mm256_add_ps(nv, _mm256_set1_ps(pitches[j])),
-                                          _mm256_mul_ps(_mm256_set1_ps(ages[j]), dt));
-        _mm256_storeu_ps(midis[j], midi);
-    }
-    _mm256_storeu_ps(levelValue, lv);
-    _mm256_storeu_ps(noteValue, nv);
-}
-
-// out[k][j] = in[j][k] for the n frames, eight frames at a time.
-template <size_t Frames>
-__attribute__((target("avx2,fma"))) void transposeLanes(const float (*in)[8], uint32_t n,
-                                                        float (*out)[Frames]) {
-    uint32_t j = 0;
-    for (; j + 8 <= n; j += 8) {
-        __m256 r[8];
-        for (int i = 0; i < 8; ++i) {
-            r[i] = _mm256_loadu_ps(in[j + i]);
-        }
-        const __m256 t0 = _mm256_unpacklo_ps(r[0], r[1]);
-        const __m256 t1 = _mm256_unpackhi_ps(r[0], r[1]);
-        const __m256 t2 = _mm256_unpacklo_ps(r[2], r[3]);
-        const __m256 t3 = _mm256_unpackhi_ps(r[2], r[3]);
-        const __m256 t4 = _mm256_unpacklo_ps(r[4], r[5]);
-        const __m256 t5 = _mm256_unpackhi_ps(r[4], r[5]);
-        const __m256 t6 = _mm256_unpacklo_ps(r[6], r[7]);
-        const __m256 t7 = _mm256_unpackhi_ps(r[6], r[7]);
-        const __m256 u0 = _mm256_shuffle_ps(t0, t2, 0x44);
-        const __m256 u1 = _mm256_shuffle_ps(t0, t2, 0xEE);
-        const __m256 u2 = _mm256_shuffle_ps(t1, t3, 0x44);
-        const __m256 u3 = _mm256_shuffle_ps(t1, t3, 0xEE);
-        const __m256 u4 = _mm256_shuffle_ps(t4, t6, 0x44);
-        const __m256 u5 = _mm256_shuffle_ps(t4, t6, 0xEE);
-        const __m256 u6 = _mm256_shuffle_ps(t5, t7, 0x44);
-        const __m256 u7 = _mm256_shuffle_ps(t5, t7, 0xEE);
-        _mm256_storeu_ps(&out[0][j], _mm256_permute2f128_ps(u0, u4, 0x20));
-        _mm256_storeu_ps(&out[1][j], _mm256_permute2f128_ps(u1, u5, 0x20));
-        _mm256_storeu_ps(&out[2][j], _mm256_permute2f128_ps(u2, u6, 0x20));
-        _mm256_storeu_ps(&out[3][j], _mm256_permute2f128_ps(u3, u7, 0x20));
-        _mm256_storeu_ps(&out[4][j], _mm256_permute2f128_ps(u0, u4, 0x31));
-        _mm256_storeu_ps(&out[5][j], _mm256_permute2f128_ps(u1, u5, 0x31));
-        _mm256_storeu_ps(&out[6][j], _mm256_permute2f128_ps(u2, u6, 0x31));
-        _mm256_storeu_ps(&out[7][j], _mm256_permute2f128_ps(u3, u7, 0x31));
-    }
-    for (; j < n; ++j) {
-        for (int k = 0; k < 8; ++k) {
-            out[k][j] = in[j][k];
-        }
-    }
-}
-} // namespace
-#endif
-
-bool DSPEngine::groupSilent(const ChannelState& ch, int g) {
-    bool silent = true;
-    for (int k = 0; k < kBandGroup; ++k) {
-        const OnePoleSmoother& level = ch.levelSmoothers[g + k];
-        silent &= level.current == 0.0f && level.target == 0.0f;
-    }
-    return silent;
-}
-
-TESSARAY_FMA_CLONES
-void DSPEngine::stepBandGroup(ChannelState& ch, int g, uint32_t n, const FrameValues& values,
-                              BandGroupValues& out) const {
-    // The smoothers run on local copies for the chunk: their targets only change at slice analyses, and a
-    // glide time changed meanwhile on another thread takes effect with the next chunk.
-    float levelValue[kBandGroup], levelCoefficient[kBandGroup], levelTarget[kBandGroup];
-    float noteValue[kBandGroup], noteCoefficient[kBandGroup], noteTarget[kBandGroup],
-        detuneAmount[kBandGroup];
-    bool silent[kBandGroup];
-    for (int k = 0; k < kBandGroup; ++k) {
-        const OnePoleSmoother& level = ch.levelSmoothers[g + k];
-        const OnePoleSmoother& note = ch.noteSmoothers[g + k];
-        levelValue[k] = level.current;
-        levelCoefficient[k] = loadRelaxed(level.coefficient);
-        levelTarget[k] = level.target;
-        noteValue[k] = note.current;
-        noteCoefficient[k] = loadRelaxed(note.coefficient);
-        noteTarget[k] = note.target;
-        detuneAmount[k] = detune[g + k];
-        // A silent band with a zero target stays at 0 when stepped and is skipped in every frame; it is left
-        // exactly as it is.
-        silent[k] = level.current == 0.0f && level.target == 0.0f;
-    }
-#if TESSARAY_AVX2_SMOOTHERS
-    static_assert(kBandGroup == 8);
-    if (kAvx2Smoothers && !referencePaths) {
-        // The lanes give frame-major rows; the voices want band-major ones.
-        float levels[kChunk][kBandGroup];
-        float midis[kChunk][kBandGroup];
-        stepBandLanes(levelValue, levelCoefficient, levelTarget, noteValue, noteCoefficient, noteTarget,
-                      detuneAmount, values.pitch, values.age, n, levels, midis);
-        transposeLanes(levels, n, out.levels);
-        transposeLanes(midis, n, out.midis);
-        n = 0; // nothing left for the scalar loop
-    }
-#endif
-    for (uint32_t j = 0; j < n; ++j) {
-        const float pitch = values.pitch[j];
-        const float age = values.age[j];
-#pragma GCC unroll 8
-        for (int k = 0; k < kBandGroup; ++k) {
-            const float level = OnePoleSmoother::advance(levelValue[k], levelCoefficient[k], levelTarget[k]);
-            // In a skipped frame the note holds; the step is computed regardless and dropped.
-            const bool skipped = level < 0.00001f && levelTarget[k] <= 0.0f;
-            const float note = OnePoleSmoother::advance(noteValue[k], noteCoefficient[k], noteTarget[k]);
-            levelValue[k] = level;
-            noteValue[k] = skipped ? noteValue[k] : note;
-            out.levels[k][j] = skipped ? -1.0f : level;
-            out.midis[k][j] = noteValue[k] + pitch + age * detuneAmount[k];
-        }
-    }
-    for (int k = 0; k < kBandGroup; ++k) {
-        if (!silent[k]) {
-            ch.levelSmoothers[g + k].current = levelValue[k];
-            ch.noteSmoothers[g + k].current = noteValue[k];
-        }
-    }
-}
-
 TESSARAY_FMA_CLONES
 void DSPEngine::renderBand(ChannelState& ch, int b, uint32_t n, const FrameValues& values, int shapesPlayed,
                            float frequencyCap, const float* levels, const float* midis, float* sum) {
@@ -556,20 +396,7 @@ void DSPEngine::renderBand(ChannelState& ch, int b, uint32_t n, const FrameValue
     BandVoice& voice = ch.voices[b];
     const BandVoice::TableViews views = BandVoice::viewsOf(wavetables);
     float frequencies[kChunk];
-    float lastMidi = std::numeric_limits<float>::quiet_NaN();
-    float frequency = 0.0f;
-    for (uint32_t j = first; j < n; ++j) {
-        if (levels[j] < 0.0f) {
-            continue;
-        }
-        const float midi = midis[j];
-        // The frequency only changes with the note; reuse it while the note holds still.
-        if (!(midi == lastMidi)) {
-            lastMidi = midi;
-            frequency = std::min(440.0f * std::exp2((midi - 69.0f) / 12.0f), frequencyCap);
-        }
-        frequencies[j] = frequency;
-    }
+    bandFrequencies(levels, midis, first, n, frequencyCap, frequencies);
 
     switch (shapesPlayed) {
     case 0:

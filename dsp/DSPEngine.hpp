@@ -4,6 +4,7 @@
 #include "dsp/FeedbackLimiter.hpp"
 #include "dsp/OnePoleSmoother.hpp"
 #include "dsp/RealFFT.hpp"
+#include "dsp/VoiceLanes.hpp"
 #include "dsp/Wavetable.hpp"
 
 #include <array>
@@ -91,6 +92,9 @@ public:
     // Renders with the scalar reference code only, whatever the processor offers (the vector paths give the
     // same bits; tests and benchmarks compare the two). Set while not rendering.
     bool referencePaths = false;
+    // The vector path of the band voices when not rendering with the reference: the widest the processor
+    // has unless set otherwise (while not rendering) to compare paths.
+    VoiceLanes::Path lanePath = VoiceLanes::best();
 
     void prepare(double sampleRate);
     void reset();
@@ -139,15 +143,30 @@ private:
     struct BandGroupValues {
         float levels[kBandGroup][kChunk]; // -1 marks a frame in which the band is skipped
         float midis[kBandGroup][kChunk];
+        // The same frame by frame, bands side by side, when the vector smoothers made them (frameMajor).
+        alignas(32) float frameLevels[kChunk][kBandGroup];
+        alignas(32) float frameMidis[kChunk][kBandGroup];
+        bool frameMajor = false;
     };
     // True when every band of the group is at level 0 with a target of 0: such bands are skipped in every
     // frame and their smoothers stay put, so the whole group can be passed over.
     static bool groupSilent(const ChannelState& channel, int firstBand);
-    void stepBandGroup(ChannelState& channel, int firstBand, uint32_t frames, const FrameValues& values,
-                       BandGroupValues& out) const;
+    // Steps the smoothers of one or two groups (given by their first bands) for the chunk.
+    void stepBandGroups(ChannelState& channel, const int* firstBands, int count, uint32_t frames,
+                        const FrameValues& values, BandGroupValues* out) const;
     void renderBand(ChannelState& channel, int band, uint32_t frames, const FrameValues& values,
                     int shapesPlayed, float frequencyCap, const float* levels, const float* midis,
                     float* sum);
+    // Whether this chunk's bands run in vector lanes (renderGroupLanes) rather than one by one (renderBand).
+    bool laneBands(int shapesPlayed) const;
+    // The bands of a group with their voices side by side in vector lanes where they fit (one by one where
+    // not), each band's contributions kept apart and then added to the sums in band order: the same bits as
+    // renderBand for each band in turn.
+    void renderGroupLanes(ChannelState& channel, int firstBand, uint32_t frames, const FrameValues& values,
+                          int shapesPlayed, float frequencyCap, const BandGroupValues& group, float* sum);
+    // A band's frequency in each of frames first..n-1 in which it is rendered, from its note.
+    static void bandFrequencies(const float* levels, const float* midis, uint32_t first, uint32_t n,
+                                float frequencyCap, float* frequencies);
     template <int Shapes>
     [[gnu::always_inline]] inline void renderFrames(BandVoice& voice, const BandVoice::TableViews& views,
                                                     const FrameValues& values, const float* levels,

@@ -74,6 +74,7 @@ bool readRegularFile(const char* path, size_t limit, std::vector<uint8_t>& bytes
 bool WavetableSlot::parse(const char* path) {
     samples.clear();
     records.clear();
+    logLengths.clear();
     noteMap.fill({});
     nonFiniteSamples = 0;
     if (path == nullptr || *path == '\0') {
@@ -88,6 +89,7 @@ bool WavetableSlot::parse(const char* path) {
     } catch (const std::bad_alloc&) {
         samples.clear();
         records.clear();
+        logLengths.clear();
         noteMap.fill({});
         return false;
     }
@@ -96,6 +98,7 @@ bool WavetableSlot::parse(const char* path) {
 bool WavetableSlot::parse(const uint8_t* data, size_t size) {
     samples.clear();
     records.clear();
+    logLengths.clear();
     noteMap.fill({});
     if (data == nullptr || size < kHeaderSize) {
         return false;
@@ -155,6 +158,10 @@ bool WavetableSlot::parse(const uint8_t* data, size_t size) {
     }
     tableSampleRate = static_cast<double>(rate);
     buildNoteRemap();
+    logLengths.resize(records.size());
+    for (size_t r = 0; r < records.size(); ++r) {
+        logLengths[r] = std::log(static_cast<float>(std::max<uint32_t>(records[r].length, 1u)));
+    }
     return usable();
 }
 

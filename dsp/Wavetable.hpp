@@ -29,6 +29,7 @@ struct WavetableSlot {
 
     std::vector<float> samples;
     std::vector<WavetableRecord> records;
+    std::vector<float> logLengths; // per record: log of its length in single precision, for the record choice
     std::array<WavetableNoteEntry, kNoteCount> noteMap{};
     double tableSampleRate = 44100.0;
     std::array<uint16_t, kNoteCount> noteRemap{}; // nearest note with records of its own

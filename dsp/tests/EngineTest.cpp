@@ -353,10 +353,24 @@ TEST(EngineIdle, SilenceSettlesAndSoundWakesTheBands) {
 
 namespace {
 
+void comparePaths(VoiceLanes::Path path);
+
 // The vector paths this processor takes (band smoothers, band voices, transform) give the scalar reference's
-// output to the bit, through shape fades, odd block sizes, mono input and feedback.
+// output to the bit, through shape fades, odd block sizes, mono input and feedback; each voice lane path the
+// processor has is taken in turn.
 TEST(EnginePaths, FastestPathsMatchTheScalarReferenceBitForBit) {
+    for (const auto path : {VoiceLanes::Path::Avx512, VoiceLanes::Path::Avx2}) {
+        if (!VoiceLanes::has(path)) {
+            continue;
+        }
+        SCOPED_TRACE(VoiceLanes::lanes(path));
+        comparePaths(path);
+    }
+}
+
+void comparePaths(VoiceLanes::Path path) {
     auto fast = makeKernel(48000.0, 1024);
+    fast->engine.lanePath = path;
     auto reference = makeKernel(48000.0, 1024);
     reference->engine.referencePaths = true;
     for (auto* k : {fast.get(), reference.get()}) {

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cctype>
 #include <fontconfig/fontconfig.h>
+#include <map>
 #include <mutex>
 
 namespace graphics {
@@ -104,11 +105,21 @@ int Font::registerFontsInDirectory(const std::filesystem::path& directory) {
 
 bool Font::familyExists(const std::string& family) {
     std::lock_guard lock(fontconfigMutex());
+    // Listing every font is slow; answers hold until fonts are registered or aliased again.
+    static std::map<std::string, bool> known;
+    static int knownGeneration = -1;
+    const int generation = detail::fontConfigGeneration.load(std::memory_order_acquire);
+    if (generation != knownGeneration) {
+        known.clear();
+        knownGeneration = generation;
+    }
+    std::string wanted = lower(family);
+    if (const auto it = known.find(wanted); it != known.end())
+        return it->second;
     FcPattern* pattern = FcPatternCreate();
     FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
     FcFontSet* set = FcFontList(FcConfigGetCurrent(), pattern, objects);
     bool found = false;
-    std::string wanted = lower(family);
     for (int i = 0; set && i < set->nfont && !found; ++i) {
         FcChar8* name = nullptr;
         for (int n = 0; FcPatternGetString(set->fonts[i], FC_FAMILY, n, &name) == FcResultMatch; ++n)
@@ -121,6 +132,7 @@ bool Font::familyExists(const std::string& family) {
         FcFontSetDestroy(set);
     FcObjectSetDestroy(objects);
     FcPatternDestroy(pattern);
+    known.emplace(wanted, found);
     return found;
 }
 

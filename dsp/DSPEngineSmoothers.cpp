@@ -1,0 +1,219 @@
+// The band groups' smoothers, stepped one by one or in vector lanes.
+#include "dsp/DSPEngine.hpp"
+#include "dsp/FmaClones.hpp"
+
+#include <algorithm>
+
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define TESSARAY_AVX2_SMOOTHERS 1
+#include <immintrin.h>
+#endif
+
+#if TESSARAY_AVX2_SMOOTHERS
+namespace {
+// Decided once at load time, so that the render thread only reads a flag.
+const bool kAvx2Smoothers = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+}();
+
+// OnePoleSmoother::advance in each lane.
+__attribute__((target("avx2,fma"), always_inline)) inline __m256
+advanceLanes(__m256 value, __m256 coefficient, __m256 goal, __m256 snap, __m256 absMask) {
+    const __m256 next = _mm256_fmadd_ps(coefficient, _mm256_sub_ps(goal, value), value);
+    const __m256 gap = _mm256_and_ps(_mm256_sub_ps(next, goal), absMask);
+    const __m256 stalled = _mm256_and_ps(_mm256_cmp_ps(next, value, _CMP_EQ_OQ),
+                                         _mm256_cmp_ps(coefficient, _mm256_setzero_ps(), _CMP_GT_OQ));
+    return _mm256_blendv_ps(next, goal, _mm256_or_ps(_mm256_cmp_ps(gap, snap, _CMP_LT_OQ), stalled));
+}
+
+// One band group's smoothers for stepBandLanes: the values it steps and its frame-major rows.
+struct LaneGroup {
+    float* levelValue;
+    const float* levelCoefficient;
+    const float* levelTarget;
+    float* noteValue;
+    const float* noteCoefficient;
+    const float* noteTarget;
+    const float* detuneAmount;
+    float (*levels)[8];
+    float (*midis)[8];
+};
+
+// stepBandGroups with the eight bands of a group in the lanes of one register, Groups groups side by side
+// (their chains are independent: interleaved, each one's latency hides the other's). Every lane performs the
+// very operations of the scalar loop (fused multiply-add, subtraction, absolute value, ordered comparisons,
+// selections), so the results are the same to the bit.
+template <int Groups>
+__attribute__((target("avx2,fma"))) void stepBandLanes(const LaneGroup* groups, const float* pitches,
+                                                       const float* ages, uint32_t n) {
+    const __m256 snap = _mm256_set1_ps(1e-5f);
+    const __m256 absMask = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
+    const __m256 zero = _mm256_setzero_ps();
+    const __m256 skippedLevel = _mm256_set1_ps(-1.0f);
+    __m256 lc[Groups], lt[Groups], nc[Groups], nt[Groups], dt[Groups], targetNotAbove[Groups], lv[Groups],
+        nv[Groups];
+    for (int g = 0; g < Groups; ++g) {
+        lc[g] = _mm256_loadu_ps(groups[g].levelCoefficient);
+        lt[g] = _mm256_loadu_ps(groups[g].levelTarget);
+        nc[g] = _mm256_loadu_ps(groups[g].noteCoefficient);
+        nt[g] = _mm256_loadu_ps(groups[g].noteTarget);
+        dt[g] = _mm256_loadu_ps(groups[g].detuneAmount);
+        targetNotAbove[g] = _mm256_cmp_ps(lt[g], zero, _CMP_LE_OQ);
+        lv[g] = _mm256_loadu_ps(groups[g].levelValue);
+        nv[g] = _mm256_loadu_ps(groups[g].noteValue);
+    }
+    for (uint32_t j = 0; j < n; ++j) {
+        const __m256 pitch = _mm256_set1_ps(pitches[j]);
+        const __m256 age = _mm256_set1_ps(ages[j]);
+        for (int g = 0; g < Groups; ++g) {
+            lv[g] = advanceLanes(lv[g], lc[g], lt[g], snap, absMask);
+            const __m256 skipped = _mm256_and_ps(_mm256_cmp_ps(lv[g], snap, _CMP_LT_OQ), targetNotAbove[g]);
+            nv[g] = _mm256_blendv_ps(advanceLanes(nv[g], nc[g], nt[g], snap, absMask), nv[g], skipped);
+            _mm256_store_ps(groups[g].levels[j], _mm256_blendv_ps(lv[g], skippedLevel, skipped));
+            _mm256_store_ps(groups[g].midis[j],
+                            _mm256_add_ps(_mm256_add_ps(nv[g], pitch), _mm256_mul_ps(age, dt[g])));
+        }
+    }
+    for (int g = 0; g < Groups; ++g) {
+        _mm256_storeu_ps(groups[g].levelValue, lv[g]);
+        _mm256_storeu_ps(groups[g].noteValue, nv[g]);
+    }
+}
+
+// out[k][j] = in[j][k] for the n frames, eight frames at a time.
+template <size_t Frames>
+__attribute__((target("avx2,fma"))) void transposeLanes(const float (*in)[8], uint32_t n,
+                                                        float (*out)[Frames]) {
+    uint32_t j = 0;
+    for (; j + 8 <= n; j += 8) {
+        __m256 r[8];
+        for (int i = 0; i < 8; ++i) {
+            r[i] = _mm256_loadu_ps(in[j + i]);
+        }
+        const __m256 t0 = _mm256_unpacklo_ps(r[0], r[1]);
+        const __m256 t1 = _mm256_unpackhi_ps(r[0], r[1]);
+        const __m256 t2 = _mm256_unpacklo_ps(r[2], r[3]);
+        const __m256 t3 = _mm256_unpackhi_ps(r[2], r[3]);
+        const __m256 t4 = _mm256_unpacklo_ps(r[4], r[5]);
+        const __m256 t5 = _mm256_unpackhi_ps(r[4], r[5]);
+        const __m256 t6 = _mm256_unpacklo_ps(r[6], r[7]);
+        const __m256 t7 = _mm256_unpackhi_ps(r[6], r[7]);
+        const __m256 u0 = _mm256_shuffle_ps(t0, t2, 0x44);
+        const __m256 u1 = _mm256_shuffle_ps(t0, t2, 0xEE);
+        const __m256 u2 = _mm256_shuffle_ps(t1, t3, 0x44);
+        const __m256 u3 = _mm256_shuffle_ps(t1, t3, 0xEE);
+        const __m256 u4 = _mm256_shuffle_ps(t4, t6, 0x44);
+        const __m256 u5 = _mm256_shuffle_ps(t4, t6, 0xEE);
+        const __m256 u6 = _mm256_shuffle_ps(t5, t7, 0x44);
+        const __m256 u7 = _mm256_shuffle_ps(t5, t7, 0xEE);
+        _mm256_storeu_ps(&out[0][j], _mm256_permute2f128_ps(u0, u4, 0x20));
+        _mm256_storeu_ps(&out[1][j], _mm256_permute2f128_ps(u1, u5, 0x20));
+        _mm256_storeu_ps(&out[2][j], _mm256_permute2f128_ps(u2, u6, 0x20));
+        _mm256_storeu_ps(&out[3][j], _mm256_permute2f128_ps(u3, u7, 0x20));
+        _mm256_storeu_ps(&out[4][j], _mm256_permute2f128_ps(u0, u4, 0x31));
+        _mm256_storeu_ps(&out[5][j], _mm256_permute2f128_ps(u1, u5, 0x31));
+        _mm256_storeu_ps(&out[6][j], _mm256_permute2f128_ps(u2, u6, 0x31));
+        _mm256_storeu_ps(&out[7][j], _mm256_permute2f128_ps(u3, u7, 0x31));
+    }
+    for (; j < n; ++j) {
+        for (int k = 0; k < 8; ++k) {
+            out[k][j] = in[j][k];
+        }
+    }
+}
+} // namespace
+#endif
+
+bool DSPEngine::groupSilent(const ChannelState& ch, int g) {
+    bool silent = true;
+    for (int k = 0; k < kBandGroup; ++k) {
+        const OnePoleSmoother& level = ch.levelSmoothers[g + k];
+        silent &= level.current == 0.0f && level.target == 0.0f;
+    }
+    return silent;
+}
+
+TESSARAY_FMA_CLONES
+void DSPEngine::stepBandGroups(ChannelState& ch, const int* firsts, int count, uint32_t n,
+                               const FrameValues& values, BandGroupValues* outs) const {
+    // The smoothers run on local copies for the chunk: their targets only change at slice analyses, and a
+    // glide time changed meanwhile on another thread takes effect with the next chunk.
+    struct Copy {
+        float levelValue[kBandGroup], levelCoefficient[kBandGroup], levelTarget[kBandGroup];
+        float noteValue[kBandGroup], noteCoefficient[kBandGroup], noteTarget[kBandGroup], detune[kBandGroup];
+        bool silent[kBandGroup];
+    } copies[2];
+    count = std::min(count, 2);
+    for (int i = 0; i < count; ++i) {
+        Copy& c = copies[i];
+        for (int k = 0; k < kBandGroup; ++k) {
+            const OnePoleSmoother& level = ch.levelSmoothers[firsts[i] + k];
+            const OnePoleSmoother& note = ch.noteSmoothers[firsts[i] + k];
+            c.levelValue[k] = level.current;
+            c.levelCoefficient[k] = loadRelaxed(level.coefficient);
+            c.levelTarget[k] = level.target;
+            c.noteValue[k] = note.current;
+            c.noteCoefficient[k] = loadRelaxed(note.coefficient);
+            c.noteTarget[k] = note.target;
+            c.detune[k] = detune[firsts[i] + k];
+            // A silent band with a zero target stays at 0 when stepped and is skipped in every frame; it is
+            // left exactly as it is.
+            c.silent[k] = level.current == 0.0f && level.target == 0.0f;
+        }
+        outs[i].frameMajor = false;
+    }
+    uint32_t scalarFrames = n;
+#if TESSARAY_AVX2_SMOOTHERS
+    static_assert(kBandGroup == 8);
+    if (kAvx2Smoothers && !referencePaths) {
+        LaneGroup lanes[2] = {};
+        for (int i = 0; i < count; ++i) {
+            Copy& c = copies[i];
+            lanes[i] = {c.levelValue, c.levelCoefficient,  c.levelTarget,
+                        c.noteValue,  c.noteCoefficient,   c.noteTarget,
+                        c.detune,     outs[i].frameLevels, outs[i].frameMidis};
+        }
+        if (count == 2) {
+            stepBandLanes<2>(lanes, values.pitch, values.age, n);
+        } else {
+            stepBandLanes<1>(lanes, values.pitch, values.age, n);
+        }
+        // The lanes give frame-major rows; the voices one by one want band-major ones (and the vector
+        // voices keep the frame-major ones).
+        for (int i = 0; i < count; ++i) {
+            transposeLanes(outs[i].frameLevels, n, outs[i].levels);
+            transposeLanes(outs[i].frameMidis, n, outs[i].midis);
+            outs[i].frameMajor = true;
+        }
+        scalarFrames = 0; // nothing left for the scalar loop
+    }
+#endif
+    for (int i = 0; i < count; ++i) {
+        Copy& c = copies[i];
+        BandGroupValues& out = outs[i];
+        for (uint32_t j = 0; j < scalarFrames; ++j) {
+            const float pitch = values.pitch[j];
+            const float age = values.age[j];
+#pragma GCC unroll 8
+            for (int k = 0; k < kBandGroup; ++k) {
+                const float level =
+                    OnePoleSmoother::advance(c.levelValue[k], c.levelCoefficient[k], c.levelTarget[k]);
+                // In a skipped frame the note holds; the step is computed regardless and dropped.
+                const bool skipped = level < 0.00001f && c.levelTarget[k] <= 0.0f;
+                const float note =
+                    OnePoleSmoother::advance(c.noteValue[k], c.noteCoefficient[k], c.noteTarget[k]);
+                c.levelValue[k] = level;
+                c.noteValue[k] = skipped ? c.noteValue[k] : note;
+                out.levels[k][j] = skipped ? -1.0f : level;
+                out.midis[k][j] = c.noteValue[k] + pitch + age * c.detune[k];
+            }
+        }
+        for (int k = 0; k < kBandGroup; ++k) {
+            if (!c.silent[k]) {
+                ch.levelSmoothers[firsts[i] + k].current = c.levelValue[k];
+                ch.noteSmoothers[firsts[i] + k].current = c.noteValue[k];
+            }
+        }
+    }
+}

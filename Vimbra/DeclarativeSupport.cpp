@@ -60,7 +60,7 @@ ui::ControlSize appKitControlSize(DeclarativeControlSize size) {
 
 View Backport::onEscapeKey(std::function<void()> action) const {
     return content_.onKeyPress(
-        [action = std::move(action)](const declarative::KeyPress& press) {
+        [action = std::move(action)](const declarative::KeyPressEvent& press) {
             if (press.specialKey != ui::SpecialKey::escape) {
                 return declarative::KeyResult::ignored;
             }

@@ -117,7 +117,7 @@ View DialLabel::body(Context& context) const {
                           }
                           endEditing();
                       })
-                      .onKeyPress([endEditing](const KeyPress& press) {
+                      .onKeyPress([endEditing](const KeyPressEvent& press) {
                           if (press.specialKey == ui::SpecialKey::escape) {
                               endEditing();
                               return KeyResult::handled;

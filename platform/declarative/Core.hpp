@@ -222,7 +222,7 @@ public:
 
 struct FrameLimits;
 class Gesture;
-struct KeyPress;
+struct KeyPressEvent;
 enum class KeyResult;
 
 // A view description with its modifiers. Cheap to copy (one shared pointer and an optional id).
@@ -286,7 +286,7 @@ public:
 
     // Keys (see Focus.hpp): handlers run for key presses that reach this view from the focused view
     // (itself or a descendant), in the phases given (down and repeat by default: bits of KeyPhase).
-    View onKeyPress(std::function<KeyResult(const KeyPress&)> handler, unsigned phases = 3) const;
+    View onKeyPress(std::function<KeyResult(const KeyPressEvent&)> handler, unsigned phases = 3) const;
     // Runs when a text field inside submits (Return).
     View onSubmit(std::function<void()> action) const;
 

@@ -66,7 +66,7 @@ protected:
 };
 
 struct KeyParams {
-    std::function<KeyResult(const KeyPress&)> handler;
+    std::function<KeyResult(const KeyPressEvent&)> handler;
     unsigned phases = keyDownAndRepeat;
 };
 class KeyHandlerNode final : public detail::ParamsNode<KeyParams, KeyHandlerNode> {};
@@ -145,7 +145,7 @@ void FocusManager::focus(Node* node) {
     host_.setNeedsDisplay();
 }
 
-bool FocusManager::dispatch(const KeyPress& press) {
+bool FocusManager::dispatch(const KeyPressEvent& press) {
     auto focused = focused_.lock();
     for (Node* node = focused.get(); node; node = node->parent()) {
         if (auto* focusable = dynamic_cast<FocusableNode*>(node)) {
@@ -201,7 +201,7 @@ View focusable(const View& view) {
     return detail::focusedModifier(view, {}, {});
 }
 
-View View::onKeyPress(std::function<KeyResult(const KeyPress&)> handler, unsigned phases) const {
+View View::onKeyPress(std::function<KeyResult(const KeyPressEvent&)> handler, unsigned phases) const {
     return detail::make<KeyHandlerNode>({*this}, KeyParams{std::move(handler), phases});
 }
 

@@ -15,7 +15,7 @@ inline constexpr KeyPhases keyDownAndRepeat =
     static_cast<unsigned>(KeyPhase::down) | static_cast<unsigned>(KeyPhase::repeat);
 inline constexpr KeyPhases allKeyPhases = keyDownAndRepeat | static_cast<unsigned>(KeyPhase::up);
 
-struct KeyPress {
+struct KeyPressEvent {
     std::string characters; // UTF-8, as the event delivered them
     std::optional<char32_t> specialKey;
     ui::ModifierFlags modifiers = 0;
@@ -58,7 +58,7 @@ public:
     // focusable view that gains or loses focus (the focused node and its focusable ancestors).
     void focus(Node* node);
     // Routes a key press from the focused node upwards; returns whether a handler took it.
-    bool dispatch(const KeyPress& press);
+    bool dispatch(const KeyPressEvent& press);
     // Called after every flush: a focused node that left the tree loses focus.
     void validate();
 
@@ -72,7 +72,7 @@ private:
 class FocusableNode : public Node {
 public:
     virtual void focusChanged(bool focused) { (void)focused; }
-    virtual KeyResult keyPress(const KeyPress&) { return KeyResult::ignored; }
+    virtual KeyResult keyPress(const KeyPressEvent&) { return KeyResult::ignored; }
 };
 
 namespace detail {

@@ -380,8 +380,8 @@ void HostingView::mouseUp(const ui::Event& event) {
 }
 
 namespace {
-KeyPress keyPressOf(const ui::Event& event, KeyPhase phase) {
-    return KeyPress{event.characters, event.specialKey(), event.modifierFlags, phase};
+KeyPressEvent keyPressOf(const ui::Event& event, KeyPhase phase) {
+    return KeyPressEvent{event.characters, event.specialKey(), event.modifierFlags, phase};
 }
 } // namespace
 

@@ -63,7 +63,7 @@ public:
         }
     }
 
-    KeyResult keyPress(const KeyPress& press) override {
+    KeyResult keyPress(const KeyPressEvent& press) override {
         if (press.phase == KeyPhase::up || !environment_.isEnabled) {
             return KeyResult::ignored;
         }

@@ -214,7 +214,7 @@ struct Form {
                  .onSubmit([m] { ++m->submits; }),
              focused(ColorView(red()).frame(20, 20), focus.binding(), 2)
                  .onKeyPress(
-                     [m](const KeyPress& k) {
+                     [m](const KeyPressEvent& k) {
                          m->keys.push_back((k.phase == KeyPhase::repeat ? "repeat " : "down ") +
                                            k.characters);
                          return KeyResult::handled;

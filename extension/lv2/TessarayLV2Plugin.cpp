@@ -235,8 +235,7 @@ void TessarayLV2Plugin::writeNotifications(uint32_t frames) {
         return;
     }
     lv2_atom_forge_set_buffer(&forge_, reinterpret_cast<uint8_t*>(notify_), sizeof(LV2_Atom) + capacity);
-    LV2_Atom_Forge_Frame sequence;
-    if (!lv2_atom_forge_sequence_head(&forge_, &sequence, 0)) {
+    if (!lv2_atom_forge_sequence_head(&forge_, &sequenceFrame_, 0)) {
         return;
     }
 
@@ -266,19 +265,17 @@ void TessarayLV2Plugin::writeNotifications(uint32_t frames) {
         }
         const bool changed = !analyserSent_ || refresh || count != sentBandCount_ || lo != sentRange_[0] ||
                              hi != sentRange_[1] || levels_ != sentLevels_;
-        if (changed && room(kAnalyserBytes)) {
-            LV2_Atom_Forge_Frame object;
+        if (changed && room(kAnalyserBytes) && lv2_atom_forge_frame_time(&forge_, 0) &&
+            lv2_atom_forge_object(&forge_, &objectFrame_, 0, urids_.analyser)) {
             const bool written =
-                lv2_atom_forge_frame_time(&forge_, 0) &&
-                lv2_atom_forge_object(&forge_, &object, 0, urids_.analyser) &&
                 lv2_atom_forge_key(&forge_, urids_.bandCount) && lv2_atom_forge_int(&forge_, count) &&
                 lv2_atom_forge_key(&forge_, urids_.rangeLo) && lv2_atom_forge_float(&forge_, lo) &&
                 lv2_atom_forge_key(&forge_, urids_.rangeHi) && lv2_atom_forge_float(&forge_, hi) &&
                 lv2_atom_forge_key(&forge_, urids_.bandLevels) &&
                 lv2_atom_forge_vector(&forge_, sizeof(float), urids_.atomFloat, DSPSharedState::kBands,
                                       levels_.data());
+            lv2_atom_forge_pop(&forge_, &objectFrame_);
             if (written) {
-                lv2_atom_forge_pop(&forge_, &object);
                 analyserSent_ = true;
                 sentBandCount_ = count;
                 sentRange_[0] = lo;
@@ -291,20 +288,18 @@ void TessarayLV2Plugin::writeNotifications(uint32_t frames) {
     uint32_t nameSequence = 0;
     uint32_t length = 0;
     if (nameSequence_.load(std::memory_order_acquire) != sentNameSequence_ && room(kNameBytes) &&
-        readPresetName(nameSequence, length)) {
-        LV2_Atom_Forge_Frame object;
-        const bool written = lv2_atom_forge_frame_time(&forge_, 0) &&
-                             lv2_atom_forge_object(&forge_, &object, 0, urids_.patchSet) &&
-                             lv2_atom_forge_key(&forge_, urids_.patchProperty) &&
+        readPresetName(nameSequence, length) && lv2_atom_forge_frame_time(&forge_, 0) &&
+        lv2_atom_forge_object(&forge_, &objectFrame_, 0, urids_.patchSet)) {
+        const bool written = lv2_atom_forge_key(&forge_, urids_.patchProperty) &&
                              lv2_atom_forge_urid(&forge_, urids_.presetName) &&
                              lv2_atom_forge_key(&forge_, urids_.patchValue) &&
                              lv2_atom_forge_string(&forge_, nameCopy_.data(), length);
+        lv2_atom_forge_pop(&forge_, &objectFrame_);
         if (written) {
-            lv2_atom_forge_pop(&forge_, &object);
             sentNameSequence_ = nameSequence;
         }
     }
-    lv2_atom_forge_pop(&forge_, &sequence);
+    lv2_atom_forge_pop(&forge_, &sequenceFrame_);
 }
 
 void TessarayLV2Plugin::renderChunk(uint32_t offset, uint32_t frames, const RenderEvent* events) {

@@ -80,6 +80,9 @@ private:
                  bandLevels = 0, patchSet = 0, patchProperty = 0, patchValue = 0, presetName = 0;
     } urids_;
     LV2_Atom_Forge forge_{};
+    // Frames live as long as the forge that points at them.
+    LV2_Atom_Forge_Frame sequenceFrame_{};
+    LV2_Atom_Forge_Frame objectFrame_{};
     bool canNotify_ = false;
     uint32_t notifyInterval_ = 1;
     uint32_t framesSinceNotify_ = 0;

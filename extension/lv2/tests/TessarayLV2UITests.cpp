@@ -6,6 +6,7 @@
 #include "../../../platform/display/tests/Xvfb.hpp"
 #include "core/Clock.hpp"
 #include "core/MainQueue.hpp"
+#include "declarative/Declarative.hpp"
 #include "display/HeadlessBackend.hpp"
 #include "display/X11Display.hpp"
 #include "extension/AudioUnitViewController.hpp"
@@ -20,6 +21,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
 #include <algorithm>
 #include <cairo.h>
 #include <condition_variable>
@@ -499,4 +501,155 @@ TEST_F(EditorUI, CleanupLeavesNoThreadsTasksOrDescriptorsBehind) {
     }
     EXPECT_EQ(entriesIn("/proc/self/task"), threads);
     EXPECT_EQ(entriesIn("/proc/self/fd"), descriptors);
+}
+
+// Real pointer events, through the X server: a drag reaches the host's port within the idle call that
+// handles the events.
+TEST_F(EditorUI, AnXTestDragReachesThePortWithinOneIdleCall) {
+    int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+    if (!XTestQueryExtension(x_, &eventBase, &errorBase, &major, &minor)) {
+        GTEST_SKIP() << "no XTest";
+    }
+    FakeHost host;
+    LV2UI_Handle handle = open(host);
+    ASSERT_NE(handle, nullptr);
+    TessarayLV2UI& editor = ui(handle);
+    portEvents(handle, factoryPresetList()[0].values());
+    for (int i = 0; i < 200 && !host.sizes.empty() && editor.window()->isVisible(); ++i) {
+        idle(handle);
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(x_, editor.windowId(), &attributes);
+        if (attributes.map_state == IsViewable) {
+            break;
+        }
+        usleep(5000);
+    }
+    idle(handle, 2);
+
+    const auto mix = editorControlFrame("mix");
+    int x = 0, y = 0;
+    ::Window child = 0;
+    XTranslateCoordinates(x_, editor.windowId(), DefaultRootWindow(x_), int(mix.midX()), int(mix.midY()), &x,
+                          &y, &child);
+    XTestFakeMotionEvent(x_, -1, x, y, 0);
+    XTestFakeButtonEvent(x_, 1, True, 0);
+    XSync(x_, False);
+    int calls = 0;
+    while (host.log.empty() && calls < 100) {
+        idle(handle);
+        ++calls;
+        if (host.log.empty()) {
+            usleep(2000);
+        }
+    }
+    EXPECT_EQ(host.log, (std::vector<std::string>{"touch 12 on"}));
+
+    std::vector<int> callsPerStep;
+    for (int step = 1; step <= 4; ++step) {
+        const std::size_t before = host.log.size();
+        XTestFakeMotionEvent(x_, -1, x, y - step * 10, 0);
+        XSync(x_, False);
+        int n = 0;
+        while (host.log.size() == before && n < 100) {
+            idle(handle);
+            ++n;
+            if (host.log.size() == before) {
+                usleep(2000);
+            }
+        }
+        callsPerStep.push_back(n);
+        EXPECT_EQ(host.log.back(), "write 12");
+    }
+    XTestFakeButtonEvent(x_, 1, False, 0);
+    XSync(x_, False);
+    for (int n = 0; n < 100 && host.log.back() != "touch 12 off"; ++n) {
+        idle(handle);
+        usleep(2000);
+    }
+    EXPECT_EQ(host.log.back(), "touch 12 off");
+    EXPECT_EQ(host.written[kMixPort], 70.0f);
+    // Events the server has sent by the time the test's own request is answered are normally read by the
+    // next idle call.
+    std::printf("idle calls until each drag step was written: %d %d %d %d\n", callsPerStep[0],
+                callsPerStep[1], callsPerStep[2], callsPerStep[3]);
+    close(handle);
+}
+
+// Hosts seldom pass keys on to an embedded window: while a text field of the editor has focus the editor
+// takes the keyboard, and gives it back to whoever had it when editing ends.
+TEST_F(EditorUI, TextEditingTakesTheKeyboardAndGivesItBack) {
+    FakeHost host;
+    // The host's own focus is in its window when the editor appears.
+    XSetInputFocus(x_, parent_, RevertToParent, CurrentTime);
+    XSync(x_, False);
+    LV2UI_Handle handle = open(host);
+    ASSERT_NE(handle, nullptr);
+    TessarayLV2UI& editor = ui(handle);
+    for (int i = 0; i < 100; ++i) {
+        idle(handle);
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(x_, editor.windowId(), &attributes);
+        if (attributes.map_state == IsViewable) {
+            break;
+        }
+        usleep(5000);
+    }
+    // A label to edit, in place of the editor's content.
+    auto name = std::make_shared<core::Observed<std::string>>(std::string("Lead"));
+    editor.controller().hostingController()->setRootView(
+        declarative::TextField(declarative::Binding<std::string>::to(*name)).frame(200, 24));
+    idle(handle, 3);
+    const auto focus = [&] {
+        ::Window window = 0;
+        int revert = 0;
+        XGetInputFocus(x_, &window, &revert);
+        return window;
+    };
+    EXPECT_EQ(focus(), parent_);
+
+    mouse(editor, ui::EventType::leftMouseDown, kEditorWidth / 2, kEditorHeight / 2);
+    mouse(editor, ui::EventType::leftMouseUp, kEditorWidth / 2, kEditorHeight / 2);
+    idle(handle, 2);
+    ASSERT_NE(editor.controller().hostingController()->focusManager().focusedNode(), nullptr);
+    EXPECT_EQ(focus(), editor.windowId()) << "keys now come to the editor";
+
+    editor.controller().hostingController()->focusManager().focus(nullptr);
+    idle(handle, 2);
+    EXPECT_EQ(focus(), parent_) << "and go back where they came from";
+    close(handle);
+}
+
+// A host that resizes the editor gets the editor scaled to the new size (the smaller ratio, from the top
+// left); its controls are where they are drawn.
+TEST_F(EditorUI, FollowsTheHostsResizesAndScalesItself) {
+    FakeHost host;
+    LV2UI_Handle handle = open(host);
+    ASSERT_NE(handle, nullptr);
+    TessarayLV2UI& editor = ui(handle);
+    portEvents(handle, factoryPresetList()[0].values());
+    const auto* resize = static_cast<const LV2UI_Resize*>(lv2ui()->extension_data(LV2_UI__resize));
+    ASSERT_NE(resize, nullptr);
+    EXPECT_EQ(resize->ui_resize(handle, 380, 300), 0);
+    for (int i = 0; i < 200 && editor.window()->frame().size.width != 380; ++i) {
+        idle(handle);
+        usleep(2000);
+    }
+    idle(handle, 2);
+    EXPECT_EQ(editor.window()->frame().size, graphics::Size(380, 300));
+    EXPECT_EQ(editor.controller().hostingController()->frame().size, graphics::Size(380, 300))
+        << "the hosting view stays pinned to all sides";
+
+    // At half size the mix control sits at half its design position.
+    const auto mix = editorControlFrame("mix");
+    const double x = mix.midX() / 2, y = mix.midY() / 2;
+    editor.window()->sendEvent(
+        ui::Event::mouseEvent(ui::EventType::leftMouseDown, {x, 300 - y}, 0, 0, editor.window()));
+    editor.window()->sendEvent(
+        ui::Event::mouseEvent(ui::EventType::leftMouseDragged, {x, 300 - y + 25}, 0, 0, editor.window()));
+    editor.window()->sendEvent(
+        ui::Event::mouseEvent(ui::EventType::leftMouseUp, {x, 300 - y + 25}, 0, 0, editor.window()));
+    EXPECT_EQ(host.log.front(), "touch 12 on");
+    EXPECT_FLOAT_EQ(host.written[kMixPort], 75.0f) << "25 points at half scale are 50 design points";
+    EXPECT_EQ(resize->ui_resize(handle, 0, 10), 1) << "a size of nothing is refused";
+    close(handle);
 }

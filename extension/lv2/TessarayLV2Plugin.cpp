@@ -180,12 +180,15 @@ void TessarayLV2Plugin::run(uint32_t frames) {
     writeNotifications(frames);
 }
 
+// A sequence lock made of sequentially consistent operations only: the writer makes the sequence odd,
+// stores the words and makes it even again; a reader that finds the same even sequence before and after
+// reading the words has read one name whole. (Fences would do with weaker orders, but the thread sanitizer
+// cannot check fences.)
 void TessarayLV2Plugin::publishPresetName(const std::string& name) {
     std::lock_guard lock(nameWriters_);
     const uint32_t length = uint32_t(std::min<std::size_t>(name.size(), tessaray_lv2::kPresetNameCapacity));
-    const uint32_t sequence = nameSequence_.load(std::memory_order_relaxed);
-    nameSequence_.store(sequence + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
+    const uint32_t sequence = nameSequence_.load();
+    nameSequence_.store(sequence + 1);
     for (std::size_t w = 0; w < nameWords_.size(); ++w) {
         uint32_t word = 0;
         for (std::size_t b = 0; b < 4; ++b) {
@@ -194,26 +197,25 @@ void TessarayLV2Plugin::publishPresetName(const std::string& name) {
                 word |= uint32_t(static_cast<unsigned char>(name[at])) << (8 * b);
             }
         }
-        nameWords_[w].store(word, std::memory_order_relaxed);
+        nameWords_[w].store(word);
     }
-    nameLength_.store(length, std::memory_order_relaxed);
-    nameSequence_.store(sequence + 2, std::memory_order_release);
+    nameLength_.store(length);
+    nameSequence_.store(sequence + 2);
 }
 
 bool TessarayLV2Plugin::readPresetName(uint32_t& sequence, uint32_t& length) {
-    const uint32_t before = nameSequence_.load(std::memory_order_acquire);
+    const uint32_t before = nameSequence_.load();
     if ((before & 1) != 0) {
         return false; // being written: try again at the next block
     }
     for (std::size_t w = 0; w < nameWords_.size(); ++w) {
-        const uint32_t word = nameWords_[w].load(std::memory_order_relaxed);
+        const uint32_t word = nameWords_[w].load();
         for (std::size_t b = 0; b < 4; ++b) {
             nameCopy_[w * 4 + b] = char((word >> (8 * b)) & 0xff);
         }
     }
-    length = nameLength_.load(std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_acquire);
-    if (nameSequence_.load(std::memory_order_relaxed) != before) {
+    length = nameLength_.load();
+    if (nameSequence_.load() != before) {
         return false;
     }
     sequence = before;

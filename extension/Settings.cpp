@@ -77,6 +77,10 @@ Settings::~Settings() {
     if (pollTimer_) {
         pollTimer_->invalidate();
     }
+    cancelUpdateChecks();
+}
+
+void Settings::cancelUpdateChecks() {
     // Wakes a transfer waiting on the network at once, so closing an editor never stalls its host.
     cancelChecks_->cancel();
     waitForUpdateChecks();
@@ -205,6 +209,8 @@ void Settings::applyPreset(const FactoryPreset& preset) {
     if (auto unit = vantrelAudioUnit()) {
         // The unit reports the name back through its callback, which selects the same preset again.
         unit->setCurrentPresetName(preset.name);
+    } else if (presetNameRecorder_) {
+        presetNameRecorder_(preset.name);
     }
     isApplyingPreset = true;
     const auto values = preset.values();

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -121,6 +122,11 @@ public:
     // "" selects "Default"; an unknown name selects nothing. Changes no parameter.
     void selectPreset(const std::string& name);
     void applyPreset(const FactoryPreset& preset);
+    // Where an applied preset's name goes when no audio unit of this process is attached (an editor that
+    // reaches its unit through a plug-in host records it there). Main thread.
+    void setPresetNameRecorder(std::function<void(const std::string&)> recorder) {
+        presetNameRecorder_ = std::move(recorder);
+    }
     void nextPreset();
     void previousPreset();
 
@@ -131,6 +137,8 @@ public:
     void startUpdateCheck();
     // Waits for every started check to finish (tests, and before unloading the code).
     void waitForUpdateChecks();
+    // Cancels every check for good (a transfer on its way stops at once) and joins its thread.
+    void cancelUpdateChecks();
     // Threads of started checks not yet joined (a finished one is joined when the next check starts).
     std::size_t updateCheckThreadCount();
 
@@ -143,6 +151,7 @@ private:
     std::array<core::Observed<std::shared_ptr<AudioParameter>>, kParameterCount> fields_;
     std::atomic<std::weak_ptr<TessarayAudioUnit>> vantrelAudioUnit_;
     std::shared_ptr<core::Timer> pollTimer_;
+    std::function<void(const std::string&)> presetNameRecorder_;
 
     struct Worker {
         std::thread thread;

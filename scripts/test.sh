@@ -28,9 +28,15 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 # The tests that cross threads (parameter tree, parameters, settings, audio unit, main queue, kernel),
 # again under ThreadSanitizer, in a build folder of their own that holds only them.
 concurrency_targets=(platform_core_tests platform_audiounit_tests zelto_core_tests tessaray_settings_tests
-                     tessaray_audiounit_tests tessaray_dsp_thread_tests)
+                     tessaray_audiounit_tests tessaray_dsp_thread_tests tessaray_lv2_thread_tests)
 cmake -S "$root" -B "$root/build/tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSARAY_TSAN=ON \
   -DTESSARAY_BENCH=OFF >/dev/null
 cmake --build "$root/build/tsan" -j "$jobs" --target "${concurrency_targets[@]}"
 export TSAN_OPTIONS=${TSAN_OPTIONS:-suppressions=$root/scripts/tsan.supp:halt_on_error=1:second_deadlock_stack=1}
 (cd "$root/build/tsan" && ctest --output-on-failure -j "$jobs" --timeout 600 -L concurrency)
+
+# The editor in a real GTK host (jalv.gtk3 on Xvfb and a dummy JACK server). GTK hangs with the sanitizer
+# runtime preloaded, so it runs from an unsanitized build folder of its own that holds only what it needs.
+cmake -S "$root" -B "$root/build/hosts" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSARAY_BENCH=OFF >/dev/null
+cmake --build "$root/build/hosts" -j "$jobs" --target tessaray_lv2_bundle tessaray_lv2_jalv_editor_tests
+(cd "$root/build/hosts" && ctest --output-on-failure --timeout 120 -L realhost)

@@ -133,7 +133,8 @@ View PresetBar::body(declarative::Context& context) const {
         {.spacing = 4},
         {declarative::ZStack({menu, HStack({.spacing = 2}, std::move(field)).padding(EdgeInsets{0, 6, 0, 0})})
              .frame(212, 22),
-         step(false, assets::headerPresetPrevious()), step(true, assets::headerPresetNext())});
+         step(false, assets::headerPresetPrevious()).id(declarative::Id(std::string("previousPreset"))),
+         step(true, assets::headerPresetNext()).id(declarative::Id(std::string("nextPreset")))});
 }
 
 } // namespace editor

@@ -17,11 +17,14 @@ constexpr const char* kPrefixes = "@prefix atom: <http://lv2plug.in/ns/ext/atom#
                                   "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
                                   "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
                                   "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
+                                  "@prefix patch: <http://lv2plug.in/ns/ext/patch#> .\n"
                                   "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
                                   "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
                                   "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
                                   "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
+                                  "@prefix rsz: <http://lv2plug.in/ns/ext/resize-port#> .\n"
                                   "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
+                                  "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
                                   "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
                                   "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n\n";
 
@@ -120,6 +123,8 @@ std::string manifestTurtle() {
     std::ostringstream out;
     out << kPrefixes;
     out << uri(kPluginURI) << "\n    a lv2:Plugin ;\n    lv2:binary <" << kBinaryName << "> ;\n"
+        << "    rdfs:seeAlso <tessaray.ttl> .\n\n"
+        << uri(kUIURI) << "\n    a ui:X11UI ;\n    ui:binary <" << kUIBinaryName << "> ;\n"
         << "    rdfs:seeAlso <tessaray.ttl> .\n";
     for (const FactoryPreset& preset : factoryPresetList()) {
         out << "\n"
@@ -143,6 +148,7 @@ std::string pluginTurtle(const LV2MetadataVersion& version) {
         << "    lv2:optionalFeature lv2:hardRTCapable , urid:map , opts:options ;\n"
         << "    opts:supportedOption bufsz:maxBlockLength , bufsz:nominalBlockLength ;\n"
         << "    lv2:extensionData state:interface ;\n"
+        << "    ui:ui " << uri(kUIURI) << " ;\n"
         << "    lv2:port\n";
     audioPort(out, kAudioInLeft, true, "in_l", "Input L");
     audioPort(out, kAudioInRight, true, "in_r", "Input R");
@@ -175,7 +181,35 @@ std::string pluginTurtle(const LV2MetadataVersion& version) {
         << "        lv2:name \"Enabled\" ;\n"
         << "        lv2:designation lv2:enabled ;\n"
         << "        lv2:portProperty lv2:toggled ;\n"
-        << "        lv2:default 1 ;\n        lv2:minimum 0 ;\n        lv2:maximum 1\n    ] .\n";
+        << "        lv2:default 1 ;\n        lv2:minimum 0 ;\n        lv2:maximum 1\n    ] ,\n";
+
+    // For editors that cannot reach the instance: analyser values and the preset name.
+    out << "    [\n        a lv2:OutputPort , atom:AtomPort ;\n"
+        << "        atom:bufferType atom:Sequence ;\n"
+        << "        atom:supports patch:Message ;\n"
+        << "        lv2:index " << kNotifyPort << " ;\n"
+        << "        lv2:symbol " << quoted(kNotifySymbol) << " ;\n"
+        << "        lv2:name \"Notify\" ;\n"
+        << "        lv2:portProperty lv2:connectionOptional ;\n"
+        << "        rsz:minimumSize " << kNotifyMinimumSize << "\n    ] .\n";
+
+    // The editor. The host drives it through the idle interface; everything else it can do without.
+    out << "\n"
+        << uri(kUIURI) << "\n"
+        << "    a ui:X11UI ;\n"
+        << "    lv2:requiredFeature ui:idleInterface ;\n"
+        << "    lv2:optionalFeature ui:parent , ui:resize , ui:touch , "
+           "<http://lv2plug.in/ns/ext/instance-access> , <http://lv2plug.in/ns/ext/data-access> , urid:map "
+           ";\n"
+        << "    lv2:extensionData ui:idleInterface , ui:resize ;\n"
+        << "    ui:portNotification";
+    for (const ParameterInfo& info : kParameterTable) {
+        out << (parameterIndex(info) == 0 ? " " : " , ") << "[\n        ui:plugin " << uri(kPluginURI)
+            << " ;\n        lv2:symbol " << quoted(info.identifier)
+            << " ;\n        ui:protocol ui:floatProtocol\n    ]";
+    }
+    out << " , [\n        ui:plugin " << uri(kPluginURI) << " ;\n        lv2:symbol " << quoted(kNotifySymbol)
+        << " ;\n        ui:protocol atom:eventTransfer\n    ] .\n";
 
     // The one property of the plug-in's own state: presets and saved sessions carry it.
     out << "\n"

@@ -1,20 +1,53 @@
 #include "extension/lv2/TessarayLV2Plugin.hpp"
 
 #include "core/Bundle.hpp"
+#include "extension/lv2/EditorAccess.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <lv2/atom/util.h>
+#include <lv2/patch/patch.h>
 #include <stdexcept>
 
 using namespace audiounit;
 
+namespace {
+
+TessarayLV2Plugin& plugin(LV2_Handle instance) {
+    return *static_cast<TessarayLV2Plugin*>(static_cast<lv2::Plugin*>(instance));
+}
+
+const tessaray_lv2::EditorAccess kEditorAccess{
+    [](LV2_Handle instance) { return &plugin(instance).audioUnit().sharedState(); },
+    [](LV2_Handle instance) { return plugin(instance).presetNameSequence(); },
+    [](LV2_Handle instance, char* buffer, uint32_t capacity) {
+        const std::string name = plugin(instance).presetName();
+        if (buffer && capacity > 0) {
+            const std::size_t n = std::min<std::size_t>(name.size(), capacity - 1);
+            std::memcpy(buffer, name.data(), n);
+            buffer[n] = '\0';
+        }
+        return uint32_t(name.size());
+    },
+    [](LV2_Handle instance, const char* name) { plugin(instance).setPresetName(name ? name : ""); },
+};
+
+} // namespace
+
 std::unique_ptr<lv2::Plugin> TessarayLV2Plugin::instantiate(const lv2::InstantiateArguments& arguments) {
     const auto options = lv2::HostOptions::read(arguments.features.options, arguments.features.map);
     return std::make_unique<TessarayLV2Plugin>(arguments.sampleRate, arguments.bundlePath,
-                                               options.maximumBlock(tessaray_lv2::kDefaultMaximumBlock));
+                                               options.maximumBlock(tessaray_lv2::kDefaultMaximumBlock),
+                                               arguments.features.map);
 }
 
-TessarayLV2Plugin::TessarayLV2Plugin(double sampleRate, const char* bundlePath, uint32_t maximumBlock)
+const void* TessarayLV2Plugin::pluginExtensionData(const char* uri) {
+    return std::strcmp(uri, tessaray_lv2::kEditorAccessURI) == 0 ? &kEditorAccess : nullptr;
+}
+
+TessarayLV2Plugin::TessarayLV2Plugin(double sampleRate, const char* bundlePath, uint32_t maximumBlock,
+                                     const LV2_URID_Map* map)
     : maximumBlock_(std::clamp(maximumBlock, 1u, tessaray_lv2::kLargestInternalBlock)) {
     // The wavetables sit in the plug-in's own bundle; the host's working directory means nothing here.
     std::shared_ptr<core::Bundle> bundle = bundlePath ? core::Bundle::atPath(bundlePath) : nullptr;
@@ -41,9 +74,31 @@ TessarayLV2Plugin::TessarayLV2Plugin(double sampleRate, const char* bundlePath, 
 
     silence_.assign(maximumBlock_, 0.0f);
     sink_.assign(std::size_t(maximumBlock_) * outputs_.size(), 0.0f);
+
+    if (map && map->map) {
+        const auto id = [map](const char* uri) { return lv2::mapURI(map, uri); };
+        urids_ = {id(LV2_ATOM__Sequence),
+                  id(LV2_ATOM__Float),
+                  id(tessaray_lv2::kAnalyserURI),
+                  id(tessaray_lv2::kBandCountURI),
+                  id(tessaray_lv2::kRangeLoURI),
+                  id(tessaray_lv2::kRangeHiURI),
+                  id(tessaray_lv2::kBandLevelsURI),
+                  id(LV2_PATCH__Set),
+                  id(LV2_PATCH__property),
+                  id(LV2_PATCH__value),
+                  id(tessaray_lv2::kPresetNameKeyURI)};
+        lv2_atom_forge_init(&forge_, const_cast<LV2_URID_Map*>(map));
+        canNotify_ = true;
+    }
+    notifyInterval_ = std::max<uint32_t>(1, uint32_t(std::lround(sampleRate / tessaray_lv2::kNotifyRate)));
+    // Every way the name changes (a restored state, a host preset, the editor) passes the unit's callback.
+    publishPresetName(unit_->currentPresetName());
+    unit_->setOnPresetNameUpdate([this](const std::string& name) { publishPresetName(name); });
 }
 
 TessarayLV2Plugin::~TessarayLV2Plugin() {
+    unit_->setOnPresetNameUpdate(nullptr);
     if (unit_ && unit_->renderResourcesAllocated()) {
         unit_->deallocateRenderResources();
     }
@@ -63,6 +118,9 @@ void TessarayLV2Plugin::connectPort(uint32_t port, void* location) {
     case kEnabledPort:
         enabled_ = static_cast<const float*>(location);
         return;
+    case kNotifyPort:
+        notify_ = static_cast<LV2_Atom_Sequence*>(location);
+        return;
     default:
         if (port >= kFirstParameterPort && port < kEnabledPort) {
             parameters_.connect(port - kFirstParameterPort, static_cast<const float*>(location));
@@ -75,6 +133,8 @@ void TessarayLV2Plugin::activate() {
     unit_->reset();
     sampleTime_ = 0;
     startFromPorts_ = true;
+    framesSinceNotify_ = 0;
+    analyserSent_ = false;
 }
 
 void TessarayLV2Plugin::run(uint32_t frames) {
@@ -117,6 +177,131 @@ void TessarayLV2Plugin::run(uint32_t frames) {
         renderChunk(offset, n, events);
         events = nullptr; // every change is due at the block's first frame
     });
+    writeNotifications(frames);
+}
+
+// A sequence lock made of sequentially consistent operations only: the writer makes the sequence odd,
+// stores the words and makes it even again; a reader that finds the same even sequence before and after
+// reading the words has read one name whole. (Fences would do with weaker orders, but the thread sanitizer
+// cannot check fences.)
+void TessarayLV2Plugin::publishPresetName(const std::string& name) {
+    std::lock_guard lock(nameWriters_);
+    const uint32_t length = uint32_t(std::min<std::size_t>(name.size(), tessaray_lv2::kPresetNameCapacity));
+    const uint32_t sequence = nameSequence_.load();
+    nameSequence_.store(sequence + 1);
+    for (std::size_t w = 0; w < nameWords_.size(); ++w) {
+        uint32_t word = 0;
+        for (std::size_t b = 0; b < 4; ++b) {
+            const std::size_t at = w * 4 + b;
+            if (at < length) {
+                word |= uint32_t(static_cast<unsigned char>(name[at])) << (8 * b);
+            }
+        }
+        nameWords_[w].store(word);
+    }
+    nameLength_.store(length);
+    nameSequence_.store(sequence + 2);
+}
+
+bool TessarayLV2Plugin::readPresetName(uint32_t& sequence, uint32_t& length) {
+    const uint32_t before = nameSequence_.load();
+    if ((before & 1) != 0) {
+        return false; // being written: try again at the next block
+    }
+    for (std::size_t w = 0; w < nameWords_.size(); ++w) {
+        const uint32_t word = nameWords_[w].load();
+        for (std::size_t b = 0; b < 4; ++b) {
+            nameCopy_[w * 4 + b] = char((word >> (8 * b)) & 0xff);
+        }
+    }
+    length = nameLength_.load();
+    if (nameSequence_.load() != before) {
+        return false;
+    }
+    sequence = before;
+    return true;
+}
+
+void TessarayLV2Plugin::writeNotifications(uint32_t frames) {
+    if (!notify_) {
+        return;
+    }
+    const uint32_t capacity = notify_->atom.size;
+    if (!canNotify_ || capacity < sizeof(LV2_Atom_Sequence_Body)) {
+        // Nothing can be named without a map: an empty sequence (or nothing, in a buffer too small for one).
+        if (capacity >= sizeof(LV2_Atom_Sequence_Body)) {
+            notify_->atom.size = sizeof(LV2_Atom_Sequence_Body);
+            notify_->body.unit = 0;
+            notify_->body.pad = 0;
+        }
+        return;
+    }
+    lv2_atom_forge_set_buffer(&forge_, reinterpret_cast<uint8_t*>(notify_), sizeof(LV2_Atom) + capacity);
+    if (!lv2_atom_forge_sequence_head(&forge_, &sequenceFrame_, 0)) {
+        return;
+    }
+
+    // An event half written into a full buffer would break the sequence, so each message first checks that
+    // it fits (the metadata asks hosts for far more than one block needs).
+    const auto room = [this](uint32_t bytes) { return forge_.size - forge_.offset >= bytes; };
+    constexpr uint32_t kAnalyserBytes = 64 + 4 * 16 + 32 + 16 + DSPSharedState::kBands * sizeof(float);
+    constexpr uint32_t kNameBytes = 96 + tessaray_lv2::kPresetNameCapacity;
+
+    framesSinceNotify_ += frames;
+    if (framesSinceNotify_ >= notifyInterval_) {
+        framesSinceNotify_ %= notifyInterval_;
+        // Once a second everything goes out again, for an editor opened since the last change.
+        const bool refresh = ++ticksSinceRefresh_ >= tessaray_lv2::kNotifyRate;
+        if (refresh) {
+            ticksSinceRefresh_ = 0;
+            sentNameSequence_ = 1;
+        }
+
+        const DSPSharedState& shared = unit_->sharedState();
+        const int32_t count = std::clamp<int32_t>(shared.vizBandCount.load(std::memory_order_relaxed), 0,
+                                                  DSPSharedState::kBands);
+        const float lo = shared.vizRangeLo.load(std::memory_order_relaxed);
+        const float hi = shared.vizRangeHi.load(std::memory_order_relaxed);
+        for (int32_t i = 0; i < DSPSharedState::kBands; ++i) {
+            levels_[std::size_t(i)] = shared.vizBandAmps[i].load(std::memory_order_relaxed);
+        }
+        const bool changed = !analyserSent_ || refresh || count != sentBandCount_ || lo != sentRange_[0] ||
+                             hi != sentRange_[1] || levels_ != sentLevels_;
+        if (changed && room(kAnalyserBytes) && lv2_atom_forge_frame_time(&forge_, 0) &&
+            lv2_atom_forge_object(&forge_, &objectFrame_, 0, urids_.analyser)) {
+            const bool written =
+                lv2_atom_forge_key(&forge_, urids_.bandCount) && lv2_atom_forge_int(&forge_, count) &&
+                lv2_atom_forge_key(&forge_, urids_.rangeLo) && lv2_atom_forge_float(&forge_, lo) &&
+                lv2_atom_forge_key(&forge_, urids_.rangeHi) && lv2_atom_forge_float(&forge_, hi) &&
+                lv2_atom_forge_key(&forge_, urids_.bandLevels) &&
+                lv2_atom_forge_vector(&forge_, sizeof(float), urids_.atomFloat, DSPSharedState::kBands,
+                                      levels_.data());
+            lv2_atom_forge_pop(&forge_, &objectFrame_);
+            if (written) {
+                analyserSent_ = true;
+                sentBandCount_ = count;
+                sentRange_[0] = lo;
+                sentRange_[1] = hi;
+                sentLevels_ = levels_;
+            }
+        }
+    }
+
+    uint32_t nameSequence = 0;
+    uint32_t length = 0;
+    if (nameSequence_.load(std::memory_order_acquire) != sentNameSequence_ && room(kNameBytes) &&
+        readPresetName(nameSequence, length) && lv2_atom_forge_frame_time(&forge_, 0) &&
+        lv2_atom_forge_object(&forge_, &objectFrame_, 0, urids_.patchSet)) {
+        const bool written = lv2_atom_forge_key(&forge_, urids_.patchProperty) &&
+                             lv2_atom_forge_urid(&forge_, urids_.presetName) &&
+                             lv2_atom_forge_key(&forge_, urids_.patchValue) &&
+                             lv2_atom_forge_string(&forge_, nameCopy_.data(), length);
+        lv2_atom_forge_pop(&forge_, &objectFrame_);
+        if (written) {
+            sentNameSequence_ = nameSequence;
+        }
+    }
+    lv2_atom_forge_pop(&forge_, &sequenceFrame_);
 }
 
 void TessarayLV2Plugin::renderChunk(uint32_t offset, uint32_t frames, const RenderEvent* events) {

@@ -293,6 +293,33 @@ Size HostingView::sizeThatFits(const Proposal& proposal) {
     return root_->measure(proposal);
 }
 
+std::optional<Rect> HostingView::frameOfNode(const Id& id) {
+    layoutIfNeeded();
+    std::vector<Node*> stack;
+    if (root_) {
+        stack.push_back(root_.get());
+    }
+    while (!stack.empty()) {
+        Node* node = stack.back();
+        stack.pop_back();
+        if (node->key_.id == id) {
+            Rect frame = node->frame();
+            for (const Node* n = node; n; n = n->parent()) {
+                const auto transform = n->renderTransform();
+                if (!transform.isIdentity()) {
+                    frame = transform.apply(frame);
+                }
+            }
+            return frame;
+        }
+        const auto& children = node->children();
+        for (auto it = children.rbegin(); it != children.rend(); ++it) {
+            stack.push_back(it->get());
+        }
+    }
+    return std::nullopt;
+}
+
 void HostingView::drawTree(graphics::GraphicsContext& context) {
     layoutIfNeeded();
     if (root_) {

@@ -53,6 +53,11 @@ public:
     // The root's size for a proposal (min, ideal and max sizes come from 0, unspecified and infinity).
     Size sizeThatFits(const Proposal& proposal);
 
+    // The frame, in this view's coordinates (transforms applied), of the first node (depth first) whose
+    // explicit id is `id`, after laying out; nullopt when there is none. For tools and tests that operate a
+    // tree from outside.
+    std::optional<Rect> frameOfNode(const Id& id);
+
     // Draws the tree into a context whose user space is this view's (top-left origin, y down); with a
     // dirty rect, subtrees that cannot paint into it are skipped.
     void drawTree(graphics::GraphicsContext& context);

@@ -102,6 +102,11 @@ template <class T> struct Glue {
                 return &state;
             }
         }
+        if constexpr (requires { T::pluginExtensionData(uri); }) {
+            if (uri) {
+                return T::pluginExtensionData(uri);
+            }
+        }
         return nullptr;
     }
 
@@ -116,6 +121,8 @@ template <class T> struct Glue {
 //   static constexpr const char* kURI;
 //   static constexpr bool kHasState;
 //   static std::unique_ptr<lv2::Plugin> instantiate(const lv2::InstantiateArguments&);  // may throw
+// and optionally
+//   static const void* pluginExtensionData(const char* uri);  // further extension data, else null
 template <class T> const LV2_Descriptor* descriptor() {
     return &detail::Glue<T>::descriptor;
 }

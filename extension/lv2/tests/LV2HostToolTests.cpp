@@ -89,7 +89,7 @@ TEST_F(LV2HostTools, Lv2InfoListsEveryParameterWithItsRangeAndTheBypassSwitch) {
     const Result info = runCommand(std::string("lv2info ") + kURI);
     ASSERT_EQ(info.status, 0) << info.output;
     const auto ports = portsOf(info.output);
-    EXPECT_EQ(ports.size(), kParameterCount + 1 + 4) << info.output;
+    EXPECT_EQ(ports.size(), kParameterCount + 1 + 4 + 1) << info.output; // and the editor's "notify"
     for (const ParameterInfo& parameter : kParameterTable) {
         const std::string symbol(parameter.identifier);
         ASSERT_TRUE(ports.count(symbol)) << symbol;
@@ -104,6 +104,8 @@ TEST_F(LV2HostTools, Lv2InfoListsEveryParameterWithItsRangeAndTheBypassSwitch) {
     EXPECT_NE(info.output.find("http://lv2plug.in/ns/lv2core#enabled"), std::string::npos)
         << "the bypass port carries the enabled designation";
     EXPECT_NE(info.output.find("Ghost Choir"), std::string::npos) << "presets are listed";
+    EXPECT_NE(info.output.find("https://tessaray.com/lv2/tessaray#ui"), std::string::npos)
+        << "the editor is listed";
 }
 
 TEST_F(LV2HostTools, Lv2ApplyMatchesTheRenderToolForTheSameSettingsAndBlocks) {

@@ -1,6 +1,8 @@
 #include "dsp/tests/AllocationCounter.hpp"
 #include "extension/FactoryPreset.hpp"
 #include "extension/ParameterTable.hpp"
+#include "extension/lv2/EditorAccess.hpp"
+#include "extension/lv2/TessarayLV2.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -9,10 +11,13 @@
 #include <lilv/lilv.h>
 #include <limits>
 #include <lv2/atom/atom.h>
+#include <lv2/atom/util.h>
 #include <lv2/buf-size/buf-size.h>
 #include <lv2/options/options.h>
+#include <lv2/patch/patch.h>
 #include <lv2/presets/presets.h>
 #include <lv2/state/state.h>
+#include <lv2/ui/ui.h>
 #include <lv2/urid/urid.h>
 #include <map>
 #include <memory>
@@ -55,6 +60,8 @@ protected:
         std::vector<float> controls;
         std::vector<std::vector<float>> audio{4};
         std::map<std::string, uint32_t> indexBySymbol;
+        // The notification port's buffer (8-byte aligned, as atoms must be).
+        std::vector<uint64_t> notify = std::vector<uint64_t>(512);
 
         ~Instance() {
             if (instance) {
@@ -63,7 +70,16 @@ protected:
             }
         }
         float& control(const std::string& symbol) { return controls.at(indexBySymbol.at(symbol)); }
-        void run(uint32_t frames) { lilv_instance_run(instance, frames); }
+        // As a host does, the notification buffer's capacity is written into its header before each run.
+        void run(uint32_t frames) {
+            auto* atom = reinterpret_cast<LV2_Atom*>(notify.data());
+            atom->size = uint32_t(notify.size() * sizeof(uint64_t) - sizeof(LV2_Atom));
+            atom->type = 0;
+            lilv_instance_run(instance, frames);
+        }
+        const LV2_Atom_Sequence* notifications() const {
+            return reinterpret_cast<const LV2_Atom_Sequence*>(notify.data());
+        }
         const LV2_State_Interface* state() const {
             return static_cast<const LV2_State_Interface*>(
                 lilv_instance_get_extension_data(instance, LV2_STATE__interface));
@@ -85,6 +101,7 @@ protected:
         result->controls.assign(ports, 0.0f);
         lilv_plugin_get_port_ranges_float(plugin_, nullptr, nullptr, result->controls.data());
         LilvNode* audioClass = lilv_new_uri(world_, LV2_CORE__AudioPort);
+        LilvNode* atomClass = lilv_new_uri(world_, LV2_ATOM__AtomPort);
         uint32_t audio = 0;
         for (uint32_t i = 0; i < ports; ++i) {
             const LilvPort* port = lilv_plugin_get_port_by_index(plugin_, i);
@@ -92,11 +109,14 @@ protected:
             if (lilv_port_is_a(plugin_, port, audioClass)) {
                 result->audio[audio].assign(bufferFrames, 0.0f);
                 lilv_instance_connect_port(result->instance, i, result->audio[audio++].data());
+            } else if (lilv_port_is_a(plugin_, port, atomClass)) {
+                lilv_instance_connect_port(result->instance, i, result->notify.data());
             } else {
                 lilv_instance_connect_port(result->instance, i, &result->controls[i]);
             }
         }
         lilv_node_free(audioClass);
+        lilv_node_free(atomClass);
         lilv_instance_activate(result->instance);
         return result;
     }
@@ -403,4 +423,196 @@ TEST_F(LV2Host, NonFiniteAndHugeInputNeverPoisonsTheOutput) {
             EXPECT_GT(lateEnergy, 1e-3) << "mix " << mix << ", feedback " << feedback;
         }
     }
+}
+
+namespace {
+
+// What one run wrote to the notification port: the analyser messages and the preset names, in order.
+struct Notifications {
+    std::vector<std::vector<float>> analyser; // band levels, cut to the band count
+    std::vector<std::pair<float, float>> ranges;
+    std::vector<std::string> names;
+};
+
+Notifications readNotifications(const LV2_Atom_Sequence* sequence, UridMap& map) {
+    Notifications out;
+    LV2_ATOM_SEQUENCE_FOREACH(sequence, event) {
+        if (event->body.type != map(LV2_ATOM__Object)) {
+            continue;
+        }
+        const auto* object = reinterpret_cast<const LV2_Atom_Object*>(&event->body);
+        if (object->body.otype == map(tessaray_lv2::kAnalyserURI)) {
+            const LV2_Atom *count = nullptr, *lo = nullptr, *hi = nullptr, *levels = nullptr;
+            lv2_atom_object_get(object, map(tessaray_lv2::kBandCountURI), &count,
+                                map(tessaray_lv2::kRangeLoURI), &lo, map(tessaray_lv2::kRangeHiURI), &hi,
+                                map(tessaray_lv2::kBandLevelsURI), &levels, 0);
+            EXPECT_TRUE(count && lo && hi && levels);
+            if (!(count && lo && hi && levels)) {
+                continue;
+            }
+            const auto* vector = reinterpret_cast<const LV2_Atom_Vector*>(levels);
+            EXPECT_EQ(vector->body.child_type, map(LV2_ATOM__Float));
+            const auto* values = reinterpret_cast<const float*>(&vector->body + 1);
+            const int n = reinterpret_cast<const LV2_Atom_Int*>(count)->body;
+            out.analyser.emplace_back(values, values + n);
+            out.ranges.emplace_back(reinterpret_cast<const LV2_Atom_Float*>(lo)->body,
+                                    reinterpret_cast<const LV2_Atom_Float*>(hi)->body);
+        } else if (object->body.otype == map(LV2_PATCH__Set)) {
+            const LV2_Atom *property = nullptr, *value = nullptr;
+            lv2_atom_object_get(object, map(LV2_PATCH__property), &property, map(LV2_PATCH__value), &value,
+                                0);
+            EXPECT_TRUE(property && value && value->type == map(LV2_ATOM__String));
+            if (property && value) {
+                EXPECT_EQ(reinterpret_cast<const LV2_Atom_URID*>(property)->body, map(kPresetKey));
+                out.names.emplace_back(static_cast<const char*>(LV2_ATOM_BODY_CONST(value)));
+            }
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+// Editors that cannot reach the instance learn the analyser (about 60 times a second of audio, only when it
+// changed, and again once a second) and the preset name (when it changes) from the notification port.
+TEST_F(LV2Host, NotificationsAreThrottledByAudioTimeAndCarryThePresetName) {
+    auto instance = instantiate(256, 200);
+    ASSERT_TRUE(instance->instance);
+    const auto left = noise(200, 1), right = noise(200, 2);
+    std::copy(left.begin(), left.end(),
+              instance->audio[0].begin()); // the ports keep pointing at this storage
+    std::copy(right.begin(), right.end(), instance->audio[1].begin());
+
+    // 48000 / 60 = 800 frames between analyser messages; the name goes out at once.
+    std::vector<int> analyserAt;
+    std::vector<std::string> names;
+    for (int block = 0; block < 24; ++block) {
+        instance->run(200);
+        const auto got = readNotifications(instance->notifications(), map_);
+        for (std::size_t i = 0; i < got.analyser.size(); ++i) {
+            analyserAt.push_back(block);
+            EXPECT_GE(got.analyser[i].size(), 1u);
+            EXPECT_LE(got.analyser[i].size(), 64u);
+            EXPECT_EQ(got.ranges[i].first, 20.0f) << "the default low frequency";
+        }
+        names.insert(names.end(), got.names.begin(), got.names.end());
+    }
+    EXPECT_EQ(analyserAt, (std::vector<int>{3, 7, 11, 15, 19, 23}));
+    EXPECT_EQ(names, (std::vector<std::string>{""}));
+
+    LilvState* melt = presetState("Slow Melt");
+    ASSERT_NE(melt, nullptr);
+    lilv_state_restore(melt, instance->instance, &LV2Host::setPortValue, instance.get(), 0, features_);
+    lilv_state_free(melt);
+    instance->run(200);
+    EXPECT_EQ(readNotifications(instance->notifications(), map_).names,
+              (std::vector<std::string>{"Slow Melt"}));
+
+    // Silence settles the analyser: once it stops changing, only the once-a-second refresh goes out.
+    std::fill(instance->audio[0].begin(), instance->audio[0].end(), 0.0f);
+    std::fill(instance->audio[1].begin(), instance->audio[1].end(), 0.0f);
+    int messages = 0;
+    for (int block = 0; block < 240 * 3; ++block) { // 3 s
+        instance->run(200);
+        if (block >= 240) {
+            messages += int(readNotifications(instance->notifications(), map_).analyser.size());
+        }
+    }
+    EXPECT_GE(messages, 1);
+    EXPECT_LE(messages, 3);
+
+    // A buffer too small for a message gets none, and stays a valid (empty) sequence.
+    auto* atom = reinterpret_cast<LV2_Atom*>(instance->notify.data());
+    for (int block = 0; block < 8; ++block) { // past an analyser tick
+        instance->notify.assign(instance->notify.size(), 0);
+        atom->size = 40;
+        lilv_instance_run(instance->instance, 200);
+        EXPECT_EQ(atom->size, sizeof(LV2_Atom_Sequence_Body));
+    }
+}
+
+// An editor in the host's process reads the kernel's shared state and the preset name, and records the
+// preset it applied, through the editor access.
+TEST_F(LV2Host, EditorAccessReachesTheKernelAndThePresetName) {
+    auto instance = instantiate(256, 256);
+    ASSERT_TRUE(instance->instance);
+    const auto* access = static_cast<const tessaray_lv2::EditorAccess*>(
+        lilv_instance_get_extension_data(instance->instance, tessaray_lv2::kEditorAccessURI));
+    ASSERT_NE(access, nullptr);
+    LV2_Handle handle = lilv_instance_get_handle(instance->instance);
+
+    instance->run(256); // the first block after activation starts from the ports
+    instance->control("mix") = 70.0f;
+    instance->run(256);
+    DSPSharedState* shared = access->sharedState(handle);
+    EXPECT_EQ(shared->paramValues[8].load(), 70.0f);
+    EXPECT_NE(shared->dirtyMask.load() & (1u << 8), 0u) << "host changes are flagged for the editor's poll";
+
+    const uint32_t before = access->presetNameSequence(handle);
+    access->setPresetName(handle, "Sub Monster");
+    EXPECT_GT(access->presetNameSequence(handle), before);
+    EXPECT_EQ(savedPresetName(*instance), "Sub Monster");
+    char name[8];
+    EXPECT_EQ(access->presetName(handle, name, sizeof name), 11u);
+    EXPECT_STREQ(name, "Sub Mon") << "cut short to the buffer, always terminated";
+    instance->run(256);
+    EXPECT_EQ(readNotifications(instance->notifications(), map_).names,
+              (std::vector<std::string>{"Sub Monster"}));
+}
+
+// Hosts find the editor: an X11 UI in its own binary that needs the idle interface, and hears about every
+// parameter port and the notification port.
+TEST_F(LV2Host, TheEditorIsAnX11UIThatHearsEveryControl) {
+    LilvUIs* uis = lilv_plugin_get_uis(plugin_);
+    ASSERT_NE(uis, nullptr);
+    ASSERT_EQ(lilv_uis_size(uis), 1u);
+    const LilvUI* ui = lilv_uis_get(uis, lilv_uis_begin(uis));
+    EXPECT_STREQ(lilv_node_as_uri(lilv_ui_get_uri(ui)), tessaray_lv2::kUIURI);
+    LilvNode* x11 = lilv_new_uri(world_, LV2_UI__X11UI);
+    EXPECT_TRUE(lilv_ui_is_a(ui, x11));
+    char* binary = lilv_file_uri_parse(lilv_node_as_uri(lilv_ui_get_binary_uri(ui)), nullptr);
+    EXPECT_TRUE(std::string(binary).ends_with("/tessaray.lv2/tessaray_ui.so"));
+    lilv_free(binary);
+
+    const auto objects = [&](const char* predicate) {
+        LilvNode* p = lilv_new_uri(world_, predicate);
+        LilvNodes* nodes = lilv_world_find_nodes(world_, lilv_ui_get_uri(ui), p, nullptr);
+        std::vector<const LilvNode*> out;
+        LILV_FOREACH(nodes, i, nodes) {
+            out.push_back(lilv_nodes_get(nodes, i));
+        }
+        std::vector<std::string> text;
+        for (const LilvNode* n : out) {
+            text.push_back(lilv_node_as_string(n));
+        }
+        lilv_nodes_free(nodes);
+        lilv_node_free(p);
+        return text;
+    };
+    EXPECT_EQ(objects(LV2_CORE__requiredFeature), (std::vector<std::string>{LV2_UI__idleInterface}));
+    EXPECT_EQ(objects(LV2_CORE__extensionData).size(), 2u);
+
+    // One notification per parameter port and one for "notify".
+    LilvNode* notification = lilv_new_uri(world_, LV2_UI__portNotification);
+    LilvNode* symbol = lilv_new_uri(world_, LV2_CORE__symbol);
+    LilvNodes* entries = lilv_world_find_nodes(world_, lilv_ui_get_uri(ui), notification, nullptr);
+    std::vector<std::string> symbols;
+    LILV_FOREACH(nodes, i, entries) {
+        LilvNode* s = lilv_world_get(world_, lilv_nodes_get(entries, i), symbol, nullptr);
+        ASSERT_NE(s, nullptr);
+        symbols.push_back(lilv_node_as_string(s));
+        lilv_node_free(s);
+    }
+    std::sort(symbols.begin(), symbols.end());
+    std::vector<std::string> expected{tessaray_lv2::kNotifySymbol};
+    for (const ParameterInfo& info : kParameterTable) {
+        expected.emplace_back(info.identifier);
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(symbols, expected);
+    lilv_nodes_free(entries);
+    lilv_node_free(symbol);
+    lilv_node_free(notification);
+    lilv_node_free(x11);
+    lilv_uis_free(uis);
 }

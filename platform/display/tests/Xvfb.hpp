@@ -17,13 +17,14 @@ namespace displaytest {
 // never meets another server.
 class XvfbServer {
 public:
-    XvfbServer() {
+    // screen: the screen's geometry and depth, WIDTHxHEIGHTxDEPTH.
+    explicit XvfbServer(const std::string& screen = "640x480x24") {
         int fds[2];
         if (access("/usr/bin/Xvfb", X_OK) != 0 || pipe(fds) != 0) {
             return;
         }
         const std::string fd = std::to_string(fds[1]);
-        const char* argv[] = {"Xvfb",      "-displayfd", fd.c_str(),  "-screen", "0",    "640x480x24",
+        const char* argv[] = {"Xvfb",      "-displayfd", fd.c_str(),  "-screen", "0",    screen.c_str(),
                               "-nolisten", "tcp",        "-nolisten", "unix",    nullptr};
         // Abstract sockets only: no files under /tmp/.X11-unix are needed.
         posix_spawn_file_actions_t actions;

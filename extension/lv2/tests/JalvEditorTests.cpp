@@ -1,0 +1,395 @@
+// clang-format off
+// gtest first: Xlib defines macros (None, Bool) that clash with it.
+#include <gtest/gtest.h>
+// clang-format on
+
+// The editor in a real host: jalv.gtk3 on a private JACK server (dummy driver) and an Xvfb server of the
+// test's own. The test finds the embedded editor, compares it with the same editor drawn headless, drags a
+// control and clicks a preset button with XTest, and reads what the plug-in reports back through jalv.
+
+#include "../../../platform/display/tests/Xvfb.hpp"
+#include "ZeltoCore/KitFonts.hpp"
+#include "core/MainQueue.hpp"
+#include "declarative/Hosting.hpp"
+#include "display/HeadlessBackend.hpp"
+#include "extension/EditorRoot.hpp"
+#include "extension/Settings.hpp"
+#include "ui/Window.hpp"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <cairo.h>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <regex>
+#include <spawn.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool installed(const char* program) {
+    return access((std::string("/usr/bin/") + program).c_str(), X_OK) == 0;
+}
+
+// A child process with its own environment additions and output file; terminated and reaped at the end.
+class Child {
+public:
+    Child(std::vector<std::string> argv, const std::vector<std::string>& environment,
+          const fs::path& output) {
+        std::vector<std::string> env;
+        for (char** e = environ; *e; ++e) {
+            env.emplace_back(*e);
+        }
+        env.insert(env.end(), environment.begin(), environment.end());
+        std::vector<char*> args, envp;
+        for (auto& a : argv) {
+            args.push_back(a.data());
+        }
+        args.push_back(nullptr);
+        for (auto& e : env) {
+            envp.push_back(e.data());
+        }
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_adddup2(&actions, 1, 2);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        if (posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), envp.data()) != 0) {
+            pid_ = 0;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~Child() { stop(); }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    bool running() const { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
+    // Waits for the child to end by itself; its exit status, or nothing after the time-out.
+    std::optional<int> wait(std::chrono::milliseconds limit) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (pid_ > 0 && std::chrono::steady_clock::now() < end) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = 0;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return std::nullopt;
+    }
+    void stop() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            if (!wait(std::chrono::seconds(5))) {
+                kill(pid_, SIGKILL);
+                waitpid(pid_, nullptr, 0);
+            }
+            pid_ = 0;
+        }
+    }
+
+private:
+    pid_t pid_ = 0;
+};
+
+std::string contents(const fs::path& file) {
+    std::ifstream in(file);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+// The editor's window: a window named "Tessaray" without children anywhere below the root (the host's
+// own window may carry the plug-in's name too).
+::Window findEditor(::Display* display, ::Window window) {
+    ::Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count)) {
+        return 0;
+    }
+    char* name = nullptr;
+    if (count == 0 && XFetchName(display, window, &name) && name) {
+        const bool match = std::string(name) == "Tessaray";
+        XFree(name);
+        if (match) {
+            return window;
+        }
+    }
+    ::Window found = 0;
+    for (unsigned i = 0; i < count && !found; ++i) {
+        found = findEditor(display, children[i]);
+    }
+    if (children) {
+        XFree(children);
+    }
+    return found;
+}
+
+// RGB pixels, row by row.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+    uint32_t at(int x, int y) const { return pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)]; }
+
+    bool writePNG(const fs::path& file) const {
+        cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+        auto* data = cairo_image_surface_get_data(surface);
+        const int stride = cairo_image_surface_get_stride(surface);
+        for (int y = 0; y < height; ++y) {
+            std::memcpy(data + std::size_t(y) * std::size_t(stride),
+                        &pixels[std::size_t(y) * std::size_t(width)], std::size_t(width) * 4);
+        }
+        cairo_surface_mark_dirty(surface);
+        const bool ok = cairo_surface_write_to_png(surface, file.c_str()) == CAIRO_STATUS_SUCCESS;
+        cairo_surface_destroy(surface);
+        return ok;
+    }
+};
+
+Picture screenshot(::Display* display, ::Window window, int width, int height) {
+    Picture picture{width, height, {}};
+    XImage* image = XGetImage(display, window, 0, 0, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
+    if (!image) {
+        return {};
+    }
+    picture.pixels.resize(std::size_t(width) * std::size_t(height));
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            picture.pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)] =
+                uint32_t(XGetPixel(image, x, y)) & 0xffffff;
+        }
+    }
+    XDestroyImage(image);
+    return picture;
+}
+
+// The editor as it draws without a screen, for a model with the plug-in's defaults.
+Picture headless(double scale) {
+    auto settings = Settings::create();
+    auto window = ui::Window::make(graphics::Rect(0, 0, kEditorWidth, kEditorHeight));
+    auto backend = display::HeadlessBackend::attach(window, scale);
+    window->setContentView(
+        declarative::HostingView::make(makeEditorRoot(settings), {0, 0, kEditorWidth, kEditorHeight}));
+    for (int i = 0; i < 4; ++i) {
+        core::MainQueue::shared().drain();
+        backend->displayIfNeeded();
+    }
+    Picture picture{int(kEditorWidth * scale), int(kEditorHeight * scale), {}};
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            const auto p = backend->pixel(x, y);
+            picture.pixels.push_back(uint32_t(p.r) << 16 | uint32_t(p.g) << 8 | p.b);
+        }
+    }
+    window->close();
+    core::MainQueue::shared().drain();
+    return picture;
+}
+
+// The mean difference of the colour channels, 0 to 255.
+double meanDifference(const Picture& a, const Picture& b) {
+    if (a.width != b.width || a.height != b.height || a.pixels.empty()) {
+        return 255;
+    }
+    double sum = 0;
+    for (std::size_t i = 0; i < a.pixels.size(); ++i) {
+        for (int shift : {0, 8, 16}) {
+            sum += std::abs(int((a.pixels[i] >> shift) & 0xff) - int((b.pixels[i] >> shift) & 0xff));
+        }
+    }
+    return sum / double(a.pixels.size() * 3);
+}
+
+// The band counts the plug-in reported on its notification port, in the order jalv printed them.
+std::vector<int> reportedBandCounts(const std::string& output) {
+    std::vector<int> counts;
+    static const std::regex pattern("#bandCount>\\s+\"?(-?[0-9]+)");
+    for (auto it = std::sregex_iterator(output.begin(), output.end(), pattern); it != std::sregex_iterator();
+         ++it) {
+        counts.push_back(std::stoi((*it)[1]));
+    }
+    return counts;
+}
+
+class JalvEditor : public ::testing::Test {
+protected:
+    void SetUp() override {
+#ifdef TESSARAY_SANITIZED_BUILD
+        GTEST_SKIP()
+            << "GTK hosts hang with the sanitizer runtime preloaded; scripts/test.sh runs this test in an "
+               "unsanitized build (build/hosts)";
+#endif
+        if (!installed("jalv.gtk3") || !installed("jackd") || !installed("Xvfb") || !installed("jack_wait")) {
+            GTEST_SKIP() << "jalv.gtk3, jackd or Xvfb is not installed";
+        }
+        zelto::registerKitFonts(fs::path(TESSARAY_LV2_BUNDLE_DIR) / "Resources" / "Zelto_ZeltoCore.bundle" /
+                                "Resources" / "Fonts");
+        output_ = fs::path(TESSARAY_TEST_OUTPUT_DIR);
+        fs::create_directories(output_);
+        server_.emplace("2000x1400x24");
+        ASSERT_FALSE(server_->name().empty());
+        jackName_ = "tessaray-editor-" + std::to_string(getpid());
+        jack_.emplace(
+            std::vector<std::string>{"jackd", "--no-realtime", "-d", "dummy", "-r", "48000", "-p", "256"},
+            environment(), output_ / "jackd.log");
+        Child wait({"jack_wait", "-w", "-t", "10"}, environment(), output_ / "jack_wait.log");
+        ASSERT_EQ(wait.wait(std::chrono::seconds(12)), std::optional<int>(0))
+            << contents(output_ / "jackd.log");
+        x_ = XOpenDisplay(server_->name().c_str());
+        ASSERT_NE(x_, nullptr);
+    }
+    void TearDown() override {
+        if (x_) {
+            XCloseDisplay(x_);
+        }
+        jack_.reset();
+    }
+
+    std::vector<std::string> environment() const {
+        return {"JACK_DEFAULT_SERVER=" + jackName_, "JACK_NO_AUDIO_RESERVATION=1",
+                "DISPLAY=" + (server_ ? server_->name() : std::string()), "LV2_PATH=" TESSARAY_LV2_DIR,
+                "NO_AT_BRIDGE=1"};
+    }
+
+    // jalv with the editor at a scale; its output (with the plug-in's messages to the editor) goes to a file.
+    std::unique_ptr<Child> startHost(double scale, const fs::path& log) {
+        auto env = environment();
+        env.push_back("TESSARAY_SCALE=" + std::to_string(int(scale)));
+        return std::make_unique<Child>(
+            std::vector<std::string>{"stdbuf", "-oL", "jalv.gtk3", "--dump", "--no-menu", "--jack-name",
+                                     jackName_ + "-jalv", "https://tessaray.com/lv2/tessaray"},
+            env, log);
+    }
+
+    // Waits until the editor's window is there and drawn; returns it (0 when it never came).
+    ::Window waitForEditor(double scale, Child& host, const fs::path& log, uint32_t cornerColour) {
+        ::Window editor = 0;
+        const int width = int(kEditorWidth * scale), height = int(kEditorHeight * scale);
+        waitFor(
+            [&] {
+                if (!host.running()) {
+                    return true;
+                }
+                editor = findEditor(x_, DefaultRootWindow(x_));
+                if (!editor) {
+                    return false;
+                }
+                XWindowAttributes attributes{};
+                XGetWindowAttributes(x_, editor, &attributes);
+                if (attributes.map_state != IsViewable || attributes.width != width ||
+                    attributes.height != height) {
+                    return false;
+                }
+                // Drawn: the panel's colour in a corner.
+                const Picture corner = screenshot(x_, editor, 4, 4);
+                return !corner.pixels.empty() && corner.at(2, 2) == cornerColour;
+            },
+            std::chrono::seconds(25));
+        EXPECT_TRUE(host.running()) << contents(log);
+        return editor;
+    }
+
+    // A point of the editor's design, in root coordinates.
+    std::pair<int, int> onScreen(::Window editor, double scale, double x, double y) {
+        int rootX = 0, rootY = 0;
+        ::Window child = 0;
+        XTranslateCoordinates(x_, editor, DefaultRootWindow(x_), int(x * scale), int(y * scale), &rootX,
+                              &rootY, &child);
+        return {rootX, rootY};
+    }
+
+    std::optional<displaytest::XvfbServer> server_;
+    std::optional<Child> jack_;
+    std::string jackName_;
+    fs::path output_;
+    ::Display* x_ = nullptr;
+};
+
+} // namespace
+
+TEST_F(JalvEditor, ShowsTheEditorAsDrawnHeadlessAndItsEditsReachThePlugin) {
+    for (const double scale : {1.0, 2.0}) {
+        SCOPED_TRACE("scale " + std::to_string(scale));
+        const std::string suffix = scale == 1.0 ? "@1x" : "@2x";
+        const fs::path log = output_ / ("jalv" + suffix + ".log");
+        auto host = startHost(scale, log);
+        const Picture expected = headless(scale);
+        const auto started = std::chrono::steady_clock::now();
+        const ::Window editor = waitForEditor(scale, *host, log, expected.at(2, 2));
+        std::printf("the editor showed after %.1f s\n",
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+        ASSERT_NE(editor, 0u) << "no editor window; jalv said:\n" << contents(log);
+
+        const int width = int(kEditorWidth * scale), height = int(kEditorHeight * scale);
+        const Picture shown = screenshot(x_, editor, width, height);
+        ASSERT_TRUE(shown.writePNG(output_ / ("editor-in-jalv" + suffix + ".png")));
+        ASSERT_TRUE(expected.writePNG(output_ / ("editor-headless" + suffix + ".png")));
+        const double difference = meanDifference(shown, expected);
+        std::printf("in jalv and headless at %gx differ by %.3f of 255 on average\n", scale, difference);
+        EXPECT_LT(difference, 2.0) << "see " << output_;
+
+        if (scale == 1.0) {
+            // Drag the band count down by half the travel: the plug-in analyses fewer bands and says so.
+            const auto bands = editorControlFrame("bands");
+            const auto [x, y] = onScreen(editor, scale, bands.midX(), bands.midY());
+            XTestFakeMotionEvent(x_, -1, x, y, 0);
+            XTestFakeButtonEvent(x_, 1, True, 0);
+            for (int step = 1; step <= 10; ++step) {
+                XTestFakeMotionEvent(x_, -1, x, y + step * 10, 20);
+            }
+            XTestFakeButtonEvent(x_, 1, False, 20);
+            XSync(x_, False);
+            // 100 points down from 64 (200 points cover the range 1 to 64) leaves 32 or 33 bands.
+            const auto halfTheBands = [&] {
+                const auto counts = reportedBandCounts(contents(log));
+                return !counts.empty() && counts.back() >= 32 && counts.back() <= 33;
+            };
+            EXPECT_TRUE(waitFor(halfTheBands, std::chrono::seconds(10))) << contents(log).substr(0, 4000);
+
+            // The editor's "next preset" button applies "Ghost Choir": its 24 bands reach the plug-in, and
+            // the plug-in reports the preset's name, which the session saves.
+            const auto next = editorNextPresetFrame();
+            const auto [nx, ny] = onScreen(editor, scale, next.midX(), next.midY());
+            XTestFakeMotionEvent(x_, -1, nx, ny, 0);
+            XTestFakeButtonEvent(x_, 1, True, 0);
+            XTestFakeButtonEvent(x_, 1, False, 20);
+            XSync(x_, False);
+            EXPECT_TRUE(waitFor(
+                [&] {
+                    const std::string text = contents(log);
+                    const auto n = reportedBandCounts(text);
+                    return text.find("\"Ghost Choir\"") != std::string::npos && !n.empty() && n.back() == 24;
+                },
+                std::chrono::seconds(10)))
+                << contents(log).substr(0, 4000);
+        }
+        host->stop();
+    }
+}

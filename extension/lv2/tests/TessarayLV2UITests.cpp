@@ -1,0 +1,673 @@
+// clang-format off
+// gtest first: Xlib defines macros (None, Bool) that clash with it.
+#include <gtest/gtest.h>
+// clang-format on
+
+#include "../../../platform/display/tests/Xvfb.hpp"
+#include "core/Clock.hpp"
+#include "core/MainQueue.hpp"
+#include "declarative/Declarative.hpp"
+#include "display/HeadlessBackend.hpp"
+#include "display/X11Display.hpp"
+#include "extension/AudioUnitViewController.hpp"
+#include "extension/EditorRoot.hpp"
+#include "extension/FactoryPreset.hpp"
+#include "extension/Settings.hpp"
+#include "extension/UpdateCheck.hpp"
+#include "extension/lv2/LV2EditorUnit.hpp"
+#include "extension/lv2/TessarayLV2Plugin.hpp"
+#include "extension/lv2/TessarayLV2UI.hpp"
+#include "ui/Window.hpp"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <algorithm>
+#include <cairo.h>
+#include <condition_variable>
+#include <cstdlib>
+#include <dirent.h>
+#include <filesystem>
+#include <lv2/atom/util.h>
+#include <lv2/instance-access/instance-access.h>
+#include <lv2/urid/urid.h>
+#include <map>
+#include <mutex>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr double kRate = 48000.0;
+constexpr uint32_t kMixPort = tessaray_lv2::kFirstParameterPort + 8;
+
+std::size_t entriesIn(const char* directory) {
+    std::size_t count = 0;
+    if (DIR* dir = opendir(directory)) {
+        while (readdir(dir)) {
+            ++count;
+        }
+        closedir(dir);
+    }
+    return count;
+}
+
+struct UridMap {
+    std::map<std::string, LV2_URID> ids;
+    LV2_URID_Map map{this, [](LV2_URID_Map_Handle h, const char* uri) {
+                         auto* self = static_cast<UridMap*>(h);
+                         return self->ids.emplace(uri, LV2_URID(self->ids.size() + 1)).first->second;
+                     }};
+};
+
+// The host's side of the editor: what it was written and touched, in order, and the features it offers.
+struct FakeHost {
+    std::vector<std::string> log;
+    std::map<uint32_t, float> written;
+    std::vector<std::pair<int, int>> sizes;
+    UridMap urids;
+    LV2UI_Touch touch{this, [](LV2UI_Feature_Handle h, uint32_t port, bool grabbed) {
+                          static_cast<FakeHost*>(h)->log.push_back("touch " + std::to_string(port) +
+                                                                   (grabbed ? " on" : " off"));
+                      }};
+    LV2UI_Resize resize{this, [](LV2UI_Feature_Handle h, int w, int height) {
+                            static_cast<FakeHost*>(h)->sizes.emplace_back(w, height);
+                            return 0;
+                        }};
+    LV2_Extension_Data_Feature dataAccess{nullptr};
+
+    static void write(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t protocol,
+                      const void* buffer) {
+        auto* host = static_cast<FakeHost*>(controller);
+        ASSERT_EQ(protocol, 0u);
+        ASSERT_EQ(size, sizeof(float));
+        const float value = *static_cast<const float*>(buffer);
+        host->written[port] = value;
+        host->log.push_back("write " + std::to_string(port));
+    }
+
+    std::vector<LV2_Feature> features(unsigned long parent, LV2_Handle instance,
+                                      const LV2_Descriptor* plugin) {
+        std::vector<LV2_Feature> list{{LV2_URID__map, &urids.map},
+                                      {LV2_UI__touch, &touch},
+                                      {LV2_UI__resize, &resize},
+                                      {LV2_UI__idleInterface, nullptr}};
+        if (parent) {
+            list.push_back({LV2_UI__parent, reinterpret_cast<void*>(parent)});
+        }
+        if (instance && plugin) {
+            dataAccess.data_access = plugin->extension_data;
+            list.push_back({LV2_INSTANCE_ACCESS_URI, instance});
+            list.push_back({LV2_DATA_ACCESS_URI, &dataAccess});
+        }
+        return list;
+    }
+    LV2_URID id(const char* uri) { return urids.map.map(urids.map.handle, uri); }
+};
+
+// The plug-in itself, with every port connected, for the editor to reach.
+struct Plugin {
+    const LV2_Descriptor* descriptor = lv2::descriptor<TessarayLV2Plugin>();
+    LV2_Handle handle = nullptr;
+    std::vector<float> controls = std::vector<float>(tessaray_lv2::kPortCount, 0.0f);
+    std::vector<std::vector<float>> audio = std::vector<std::vector<float>>(4, std::vector<float>(256, 0.0f));
+    std::vector<uint64_t> notify = std::vector<uint64_t>(512);
+
+    explicit Plugin(FakeHost& host) {
+        LV2_Feature map{LV2_URID__map, &host.urids.map};
+        const LV2_Feature* features[] = {&map, nullptr};
+        handle = descriptor->instantiate(descriptor, kRate, TESSARAY_LV2_BUNDLE_DIR, features);
+        for (const ParameterInfo& info : kParameterTable) {
+            controls[tessaray_lv2::portOfParameter(info)] = info.defaultValue;
+        }
+        controls[tessaray_lv2::kEnabledPort] = 1.0f;
+        for (uint32_t port = 0; port < tessaray_lv2::kPortCount; ++port) {
+            void* location = port < 4                            ? static_cast<void*>(audio[port].data())
+                             : port == tessaray_lv2::kNotifyPort ? static_cast<void*>(notify.data())
+                                                                 : static_cast<void*>(&controls[port]);
+            descriptor->connect_port(handle, port, location);
+        }
+        descriptor->activate(handle);
+    }
+    ~Plugin() {
+        descriptor->deactivate(handle);
+        descriptor->cleanup(handle);
+    }
+    void run(uint32_t frames = 256) {
+        auto* atom = reinterpret_cast<LV2_Atom*>(notify.data());
+        atom->size = uint32_t(notify.size() * sizeof(uint64_t) - sizeof(LV2_Atom));
+        atom->type = 0;
+        descriptor->run(handle, frames);
+    }
+    void noise(unsigned seed) {
+        std::mt19937 random(seed);
+        std::uniform_real_distribution<float> sample(-0.5f, 0.5f);
+        for (int c = 0; c < 2; ++c) {
+            for (float& s : audio[std::size_t(c)]) {
+                s = sample(random);
+            }
+        }
+    }
+    const LV2_Atom_Sequence* notifications() const {
+        return reinterpret_cast<const LV2_Atom_Sequence*>(notify.data());
+    }
+};
+
+// An update check that waits for the network until it is cancelled, as one on a dead network does.
+std::string hangingFetch(const std::string&, FetchCancellation& cancellation) {
+    std::mutex mutex;
+    std::condition_variable woken;
+    bool cancelled = false;
+    auto registration = cancellation.onCancel([&] {
+        std::lock_guard lock(mutex);
+        cancelled = true;
+        woken.notify_all();
+    });
+    std::unique_lock lock(mutex);
+    woken.wait(lock, [&] { return cancelled; });
+    throw std::runtime_error("cancelled");
+}
+
+class EditorUI : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        server_ = new displaytest::XvfbServer("1280x1024x24");
+        if (!server_->name().empty()) {
+            setenv("DISPLAY", server_->name().c_str(), 1);
+        }
+        setenv("TESSARAY_SCALE", "1", 1);
+        previousFetcher_ = new UpdateFeedFetcher(setUpdateFeedFetcher(&hangingFetch));
+    }
+    static void TearDownTestSuite() {
+        setUpdateFeedFetcher(*previousFetcher_);
+        delete previousFetcher_;
+        delete server_;
+        server_ = nullptr;
+    }
+    void SetUp() override {
+        if (server_->name().empty()) {
+            GTEST_SKIP() << "Xvfb is not available";
+        }
+        x_ = XOpenDisplay(server_->name().c_str());
+        ASSERT_NE(x_, nullptr);
+        // The host's window that the editor embeds into.
+        parent_ = XCreateSimpleWindow(x_, DefaultRootWindow(x_), 0, 0, 760, 512, 0, 0, 0);
+        XMapWindow(x_, parent_);
+        XSync(x_, False);
+    }
+    void TearDown() override {
+        if (x_) {
+            XDestroyWindow(x_, parent_);
+            XCloseDisplay(x_);
+        }
+    }
+
+    LV2UI_Handle open(FakeHost& host, Plugin* plugin = nullptr) {
+        features_ =
+            host.features(parent_, plugin ? plugin->handle : nullptr, plugin ? plugin->descriptor : nullptr);
+        pointers_.clear();
+        for (auto& f : features_) {
+            pointers_.push_back(&f);
+        }
+        pointers_.push_back(nullptr);
+        const LV2UI_Descriptor* descriptor = lv2ui();
+        LV2UI_Widget widget = nullptr;
+        LV2UI_Handle handle =
+            descriptor->instantiate(descriptor, tessaray_lv2::kPluginURI, TESSARAY_LV2_BUNDLE_DIR,
+                                    &FakeHost::write, &host, &widget, pointers_.data());
+        EXPECT_NE(handle, nullptr);
+        if (handle) {
+            EXPECT_EQ(reinterpret_cast<uintptr_t>(widget), ui(handle).windowId());
+        }
+        return handle;
+    }
+    static const LV2UI_Descriptor* lv2ui() { return lv2::uiDescriptor<TessarayLV2UI>(); }
+    static TessarayLV2UI& ui(LV2UI_Handle handle) {
+        return *static_cast<TessarayLV2UI*>(static_cast<lv2::UI*>(handle));
+    }
+    void idle(LV2UI_Handle handle, int times = 1) {
+        const auto* interface =
+            static_cast<const LV2UI_Idle_Interface*>(lv2ui()->extension_data(LV2_UI__idleInterface));
+        for (int i = 0; i < times; ++i) {
+            EXPECT_EQ(interface->idle(handle), 0);
+        }
+    }
+    void close(LV2UI_Handle handle) { lv2ui()->cleanup(handle); }
+
+    static void portEvents(LV2UI_Handle handle, const std::array<float, kParameterCount>& values) {
+        for (const ParameterInfo& info : kParameterTable) {
+            const float v = values[parameterIndex(info)];
+            lv2ui()->port_event(handle, tessaray_lv2::portOfParameter(info), sizeof(float), 0, &v);
+        }
+    }
+    static std::array<float, kParameterCount> shown(TessarayLV2UI& editor) {
+        std::array<float, kParameterCount> values{};
+        for (const ParameterInfo& info : kParameterTable) {
+            values[parameterIndex(info)] = editor.settings().parameterWithAddress(info.address)->value();
+        }
+        return values;
+    }
+    // A mouse event at a point of the editor's design (top-left origin) in its window at scale 1.
+    static void mouse(TessarayLV2UI& editor, ui::EventType type, double x, double y) {
+        editor.window()->sendEvent(
+            ui::Event::mouseEvent(type, {x, kEditorHeight - y}, 0, 0, editor.window(), 1));
+    }
+
+    static displaytest::XvfbServer* server_;
+    static UpdateFeedFetcher* previousFetcher_;
+    ::Display* x_ = nullptr;
+    ::Window parent_ = 0;
+    std::vector<LV2_Feature> features_;
+    std::vector<const LV2_Feature*> pointers_;
+};
+
+displaytest::XvfbServer* EditorUI::server_ = nullptr;
+UpdateFeedFetcher* EditorUI::previousFetcher_ = nullptr;
+
+} // namespace
+
+// Opening the editor on a running session shows the host's values and writes nothing back: a fresh model's
+// defaults must never reach the session.
+TEST_F(EditorUI, OpensOnTheHostsValuesWithoutWritingAndEmbedsInTheParent) {
+    FakeHost host;
+    LV2UI_Handle handle = open(host);
+    ASSERT_NE(handle, nullptr);
+    TessarayLV2UI& editor = ui(handle);
+    const auto ghost = factoryPresetList()[1].values();
+    portEvents(handle, ghost);
+    idle(handle, 3);
+    EXPECT_EQ(shown(editor), ghost);
+    EXPECT_TRUE(host.log.empty()) << host.log.front();
+    EXPECT_EQ(host.sizes, (std::vector<std::pair<int, int>>{{760, 512}}));
+    EXPECT_FALSE(editor.hasInstanceAccess());
+
+    ::Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    XQueryTree(x_, editor.windowId(), &root, &parent, &children, &count);
+    XFree(children);
+    EXPECT_EQ(parent, parent_);
+    EXPECT_EQ(editor.controller().preferredContentSize().width, 760);
+    EXPECT_EQ(editor.settings().pluginWindow.lock(), editor.window()) << "recorded when the editor appeared";
+
+    // Non-finite values and ports that are not parameters are ignored.
+    const float nan = std::nanf("");
+    lv2ui()->port_event(handle, kMixPort, sizeof(float), 0, &nan);
+    lv2ui()->port_event(handle, tessaray_lv2::kEnabledPort, sizeof(float), 0, &nan);
+    idle(handle);
+    EXPECT_EQ(shown(editor), ghost);
+    close(handle);
+}
+
+// A drag over a control writes its port between touch and release, every write within the event that caused
+// it; the host's late echoes of earlier writes do not pull the value back while the drag goes on.
+TEST_F(EditorUI, ADragWritesThePortBetweenTouchAndReleaseAndEchoesDoNotJitter) {
+    FakeHost host;
+    LV2UI_Handle handle = open(host);
+    ASSERT_NE(handle, nullptr);
+    TessarayLV2UI& editor = ui(handle);
+    portEvents(handle, factoryPresetList()[0].values());
+    idle(handle, 2);
+
+    const auto mix = editorControlFrame("mix");
+    const double x = mix.midX(), y = mix.midY();
+    mouse(editor, ui::EventType::leftMouseDown, x, y);
+    EXPECT_TRUE(host.log.empty()) << "a press alone edits nothing";
+    // The knob begins with its first move past its minimum travel, then writes on every move.
+    mouse(editor, ui::EventType::leftMouseDragged, x, y - 10);
+    ASSERT_FALSE(host.log.empty());
+    EXPECT_EQ(host.log.front(), "touch 12 on");
+    std::vector<float> writes;
+    for (int step = 2; step <= 5; ++step) {
+        mouse(editor, ui::EventType::leftMouseDragged, x, y - step * 10);
+        ASSERT_EQ(host.log.back(), "write 12") << "written during the event itself";
+        writes.push_back(host.written[kMixPort]);
+    }
+    mouse(editor, ui::EventType::leftMouseUp, x, y - 50);
+    EXPECT_EQ(host.log.back(), "touch 12 off");
+    EXPECT_TRUE(std::is_sorted(writes.begin(), writes.end())) << "dragging up raises the value";
+    // 40 points after the first move at half a percent of the range per point.
+    EXPECT_FLOAT_EQ(writes.back(), 50.0f + 40.0f * 0.005f * 100.0f);
+    idle(handle);
+
+    // The host echoes the writes late, after the drag: the older ones do not pull the control back.
+    for (std::size_t i = 1; i + 1 < writes.size(); ++i) {
+        lv2ui()->port_event(handle, kMixPort, sizeof(float), 0, &writes[i]);
+        idle(handle);
+        EXPECT_EQ(editor.settings().mix()->value(), writes.back());
+    }
+    // The echo of the last write ends the wait; a host change after it shows at once.
+    lv2ui()->port_event(handle, kMixPort, sizeof(float), 0, &writes.back());
+    const float automation = 10.0f;
+    lv2ui()->port_event(handle, kMixPort, sizeof(float), 0, &automation);
+    idle(handle);
+    EXPECT_EQ(editor.settings().mix()->value(), 10.0f);
+
+    // A preset from the editor's own buttons is 18 complete edits, each between touch and release.
+    host.log.clear();
+    const auto next = editorNextPresetFrame();
+    mouse(editor, ui::EventType::leftMouseDown, next.midX(), next.midY());
+    mouse(editor, ui::EventType::leftMouseUp, next.midX(), next.midY());
+    idle(handle, 2);
+    EXPECT_EQ(editor.settings().currentPresetIndex.get(), std::optional<int>(1));
+    const auto ghost = factoryPresetList()[1].values();
+    EXPECT_EQ(shown(editor), ghost);
+    for (const ParameterInfo& info : kParameterTable) {
+        // Values the preset shares with the current state need no write.
+        if (const auto it = host.written.find(tessaray_lv2::portOfParameter(info));
+            it != host.written.end()) {
+            EXPECT_EQ(it->second, ghost[parameterIndex(info)]) << info.identifier;
+        }
+    }
+    EXPECT_EQ(host.written[kMixPort], 45.0f);
+    EXPECT_EQ(std::count_if(host.log.begin(), host.log.end(),
+                            [](const std::string& e) { return e.ends_with(" on"); }),
+              std::count_if(host.log.begin(), host.log.end(),
+                            [](const std::string& e) { return e.ends_with(" off"); }));
+    close(handle);
+}
+
+// The pending-write window itself, on a clock of its own.
+TEST(LV2EditorUnit, HoldsBackDifferingEchoesUntilTheEchoOrTheWindowEnds) {
+    std::vector<std::pair<uint32_t, float>> writes;
+    auto clock = std::make_shared<core::ManualClock>();
+    static std::vector<std::pair<uint32_t, float>>* sink = nullptr;
+    sink = &writes;
+    LV2EditorUnit unit({[](LV2UI_Controller, uint32_t port, uint32_t, uint32_t, const void* buffer) {
+                            sink->emplace_back(port, *static_cast<const float*>(buffer));
+                        },
+                        nullptr, nullptr},
+                       clock);
+    const uint64_t mix = 8;
+    EXPECT_TRUE(unit.acceptHostValue(mix, 1.0f)) << "nothing pending: every host value shows";
+    unit.setParameter(mix, 10.0f);
+    unit.setParameter(mix, 20.0f);
+    EXPECT_EQ(writes.size(), 2u);
+    EXPECT_FALSE(unit.acceptHostValue(mix, 10.0f)) << "a stale echo";
+    EXPECT_TRUE(unit.acceptHostValue(17, 0.3f)) << "other parameters are not held";
+    EXPECT_TRUE(unit.acceptHostValue(mix, 20.0f)) << "the echo of the latest write";
+    EXPECT_TRUE(unit.acceptHostValue(mix, 30.0f)) << "then the host is followed again";
+
+    // A host that rounds (or automation arriving in the window) shows once the window has passed.
+    unit.setParameter(mix, 40.5f);
+    EXPECT_FALSE(unit.acceptHostValue(mix, 40.0f));
+    std::vector<std::pair<uint64_t, float>> expired;
+    unit.takeExpired([&](uint64_t a, float v) { expired.emplace_back(a, v); });
+    EXPECT_TRUE(expired.empty());
+    clock->advance(LV2EditorUnit::kPendingWindow);
+    unit.takeExpired([&](uint64_t a, float v) { expired.emplace_back(a, v); });
+    EXPECT_EQ(expired, (std::vector<std::pair<uint64_t, float>>{{mix, 40.0f}}));
+    EXPECT_TRUE(unit.acceptHostValue(mix, 41.0f));
+
+    // Address 9 has no port; after detaching nothing is written.
+    unit.setParameter(9, 1.0f);
+    unit.detach();
+    unit.setParameter(mix, 1.0f);
+    EXPECT_EQ(writes.size(), 3u);
+}
+
+// In the host's process the editor follows the kernel: its values, the host's automation, the analyser and
+// the preset name; a preset chosen in the editor is recorded in the instance, so the session saves it.
+TEST_F(EditorUI, WithInstanceAccessItFollowsTheKernelAndRecordsItsPreset) {
+    FakeHost host;
+    Plugin plugin(host);
+    plugin.controls[kMixPort] = 70.0f;
+    plugin.noise(3);
+    for (int i = 0; i < 8; ++i) {
+        plugin.run();
+    }
+    const auto* access = static_cast<const tessaray_lv2::EditorAccess*>(
+        plugin.descriptor->extension_data(tessaray_lv2::kEditorAccessURI));
+    access->setPresetName(plugin.handle, "Slow Melt");
+
+    LV2UI_Handle handle = open(host, &plugin);
+    ASSERT_NE(handle, nullptr);
+    TessarayLV2UI& editor = ui(handle);
+    EXPECT_TRUE(editor.hasInstanceAccess());
+    EXPECT_EQ(editor.settings().mix()->value(), 70.0f) << "without a single port event";
+    EXPECT_EQ(editor.settings().currentPresetIndex.get(), std::optional<int>(3));
+    EXPECT_FALSE(editor.settings().analyzerBandAmps.get().empty());
+    EXPECT_TRUE(host.log.empty());
+
+    // Automation: the host changes the port, the kernel flags it, the next poll shows it.
+    plugin.controls[kMixPort] = 25.0f;
+    plugin.run();
+    for (int i = 0; i < 40 && editor.settings().mix()->value() != 25.0f; ++i) {
+        usleep(5000);
+        idle(handle);
+    }
+    EXPECT_EQ(editor.settings().mix()->value(), 25.0f);
+
+    editor.settings().applyPreset(factoryPresetList()[4]);
+    idle(handle);
+    char name[64];
+    access->presetName(plugin.handle, name, sizeof name);
+    EXPECT_STREQ(name, "Sub Monster");
+    EXPECT_EQ(host.written[kMixPort], 60.0f);
+    close(handle);
+}
+
+// Without instance access the analyser and the preset name come from the notification port.
+TEST_F(EditorUI, WithoutInstanceAccessTheNotificationPortFeedsTheAnalyserAndPresetName) {
+    FakeHost host;
+    Plugin plugin(host);
+    LV2UI_Handle handle = open(host);
+    ASSERT_NE(handle, nullptr);
+    TessarayLV2UI& editor = ui(handle);
+    const auto* access = static_cast<const tessaray_lv2::EditorAccess*>(
+        plugin.descriptor->extension_data(tessaray_lv2::kEditorAccessURI));
+    access->setPresetName(plugin.handle, "Shimmer Halo");
+    plugin.noise(7);
+    const LV2_URID transfer = host.id(LV2_ATOM__eventTransfer);
+    for (int block = 0; block < 8; ++block) {
+        plugin.run();
+        LV2_ATOM_SEQUENCE_FOREACH(plugin.notifications(), event) {
+            lv2ui()->port_event(handle, tessaray_lv2::kNotifyPort, sizeof(LV2_Atom) + event->body.size,
+                                transfer, &event->body);
+        }
+    }
+    idle(handle);
+    EXPECT_EQ(editor.settings().currentPresetIndex.get(), std::optional<int>(2));
+    EXPECT_EQ(editor.settings().analyzerBandAmps.get().size(), 64u);
+    EXPECT_EQ(editor.settings().analyzerRangeHi.get(), 20000.0f);
+
+    // Truncated or foreign atoms are ignored.
+    const LV2_Atom bogus{64, host.id(LV2_ATOM__Object)};
+    lv2ui()->port_event(handle, tessaray_lv2::kNotifyPort, sizeof bogus, transfer, &bogus);
+    const LV2_Atom_Int number{{sizeof(int32_t), host.id(LV2_ATOM__Int)}, 5};
+    lv2ui()->port_event(handle, tessaray_lv2::kNotifyPort, sizeof number, transfer, &number);
+    idle(handle);
+    EXPECT_EQ(editor.settings().currentPresetIndex.get(), std::optional<int>(2));
+    close(handle);
+}
+
+// Hosts unload the editor's code right after cleanup: nothing it started may be left running or queued, and
+// opening and closing it again and again leaks no threads or descriptors. An update check stuck on the
+// network is cancelled and joined.
+TEST_F(EditorUI, CleanupLeavesNoThreadsTasksOrDescriptorsBehind) {
+    FakeHost host;
+    Plugin plugin(host);
+    close(open(host, &plugin)); // the first opening loads fonts and caches for good
+    core::MainQueue::shared().drain();
+    const std::size_t threads = entriesIn("/proc/self/task");
+    const std::size_t descriptors = entriesIn("/proc/self/fd");
+    for (int i = 0; i < 50; ++i) {
+        LV2UI_Handle first = open(host, i % 2 == 0 ? &plugin : nullptr);
+        LV2UI_Handle second = open(host, &plugin); // two editors at once
+        ASSERT_TRUE(first && second);
+        idle(first);
+        idle(second);
+        EXPECT_GT(entriesIn("/proc/self/task"), threads) << "each editor checks for updates";
+        close(first);
+        idle(second);
+        close(second);
+        EXPECT_EQ(core::MainQueue::shared().pendingCount(), 0u);
+    }
+    EXPECT_EQ(entriesIn("/proc/self/task"), threads);
+    EXPECT_EQ(entriesIn("/proc/self/fd"), descriptors);
+}
+
+// Real pointer events, through the X server: a drag reaches the host's port within the idle call that
+// handles the events.
+TEST_F(EditorUI, AnXTestDragReachesThePortWithinOneIdleCall) {
+    int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+    if (!XTestQueryExtension(x_, &eventBase, &errorBase, &major, &minor)) {
+        GTEST_SKIP() << "no XTest";
+    }
+    FakeHost host;
+    LV2UI_Handle handle = open(host);
+    ASSERT_NE(handle, nullptr);
+    TessarayLV2UI& editor = ui(handle);
+    portEvents(handle, factoryPresetList()[0].values());
+    for (int i = 0; i < 200 && !host.sizes.empty() && editor.window()->isVisible(); ++i) {
+        idle(handle);
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(x_, editor.windowId(), &attributes);
+        if (attributes.map_state == IsViewable) {
+            break;
+        }
+        usleep(5000);
+    }
+    idle(handle, 2);
+
+    // The editor scales its design to the window the host gave it.
+    const auto size = editor.window()->frame().size;
+    const double scale = std::min(size.width / kEditorWidth, size.height / kEditorHeight);
+    const auto mix = editorControlFrame("mix");
+    int x = 0, y = 0;
+    ::Window child = 0;
+    XTranslateCoordinates(x_, editor.windowId(), DefaultRootWindow(x_), int(mix.midX() * scale),
+                          int(mix.midY() * scale), &x, &y, &child);
+    XTestFakeMotionEvent(x_, -1, x, y, 0);
+    XTestFakeButtonEvent(x_, 1, True, 0);
+    XSync(x_, False);
+    int calls = 0;
+    while (host.log.empty() && calls < 100) {
+        idle(handle);
+        ++calls;
+        if (host.log.empty()) {
+            usleep(2000);
+        }
+    }
+    EXPECT_TRUE(host.log.empty()) << "a press alone edits nothing";
+    // The first move past the knob's minimum travel begins the edit.
+    XTestFakeMotionEvent(x_, -1, x, y - 10, 0);
+    XSync(x_, False);
+    for (int n = 0; n < 100 && host.log.empty(); ++n) {
+        idle(handle);
+        usleep(2000);
+    }
+    ASSERT_FALSE(host.log.empty());
+    EXPECT_EQ(host.log.front(), "touch 12 on");
+
+    std::vector<int> callsPerStep;
+    for (int step = 2; step <= 5; ++step) {
+        const std::size_t before = host.log.size();
+        XTestFakeMotionEvent(x_, -1, x, y - step * 10, 0);
+        XSync(x_, False);
+        int n = 0;
+        while (host.log.size() == before && n < 100) {
+            idle(handle);
+            ++n;
+            if (host.log.size() == before) {
+                usleep(2000);
+            }
+        }
+        callsPerStep.push_back(n);
+        EXPECT_EQ(host.log.back(), "write 12");
+    }
+    XTestFakeButtonEvent(x_, 1, False, 0);
+    XSync(x_, False);
+    for (int n = 0; n < 100 && host.log.back() != "touch 12 off"; ++n) {
+        idle(handle);
+        usleep(2000);
+    }
+    EXPECT_EQ(host.log.back(), "touch 12 off");
+    EXPECT_EQ(host.written[kMixPort], 70.0f);
+    // Events the server has sent by the time the test's own request is answered are normally read by the
+    // next idle call.
+    std::printf("idle calls until each drag step was written: %d %d %d %d\n", callsPerStep[0],
+                callsPerStep[1], callsPerStep[2], callsPerStep[3]);
+    close(handle);
+}
+
+// Hosts seldom pass keys on to an embedded window: while a text field of the editor has focus the editor
+// takes the keyboard, and gives it back to whoever had it when editing ends.
+TEST_F(EditorUI, TextEditingTakesTheKeyboardAndGivesItBack) {
+    FakeHost host;
+    // The host's own focus is in its window when the editor appears.
+    XSetInputFocus(x_, parent_, RevertToParent, CurrentTime);
+    XSync(x_, False);
+    LV2UI_Handle handle = open(host);
+    ASSERT_NE(handle, nullptr);
+    TessarayLV2UI& editor = ui(handle);
+    for (int i = 0; i < 100; ++i) {
+        idle(handle);
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(x_, editor.windowId(), &attributes);
+        if (attributes.map_state == IsViewable) {
+            break;
+        }
+        usleep(5000);
+    }
+    // A label to edit, in place of the editor's content.
+    auto name = std::make_shared<core::Observed<std::string>>(std::string("Lead"));
+    editor.controller().hostingController()->setRootView(
+        declarative::TextField(declarative::Binding<std::string>::to(*name)).frame(200, 24));
+    idle(handle, 3);
+    const auto focus = [&] {
+        ::Window window = 0;
+        int revert = 0;
+        XGetInputFocus(x_, &window, &revert);
+        return window;
+    };
+    EXPECT_EQ(focus(), parent_);
+
+    mouse(editor, ui::EventType::leftMouseDown, kEditorWidth / 2, kEditorHeight / 2);
+    mouse(editor, ui::EventType::leftMouseUp, kEditorWidth / 2, kEditorHeight / 2);
+    idle(handle, 2);
+    ASSERT_NE(editor.controller().hostingController()->focusManager().focusedNode(), nullptr);
+    EXPECT_EQ(focus(), editor.windowId()) << "keys now come to the editor";
+
+    editor.controller().hostingController()->focusManager().focus(nullptr);
+    idle(handle, 2);
+    EXPECT_EQ(focus(), parent_) << "and go back where they came from";
+    close(handle);
+}
+
+// A host that resizes the editor gets the editor scaled to the new size (the smaller ratio, from the top
+// left); its controls are where they are drawn.
+TEST_F(EditorUI, FollowsTheHostsResizesAndScalesItself) {
+    FakeHost host;
+    LV2UI_Handle handle = open(host);
+    ASSERT_NE(handle, nullptr);
+    TessarayLV2UI& editor = ui(handle);
+    portEvents(handle, factoryPresetList()[0].values());
+    const auto* resize = static_cast<const LV2UI_Resize*>(lv2ui()->extension_data(LV2_UI__resize));
+    ASSERT_NE(resize, nullptr);
+    EXPECT_EQ(resize->ui_resize(handle, 380, 300), 0);
+    for (int i = 0; i < 200 && editor.window()->frame().size.width != 380; ++i) {
+        idle(handle);
+        usleep(2000);
+    }
+    idle(handle, 2);
+    EXPECT_EQ(editor.window()->frame().size, graphics::Size(380, 300));
+    EXPECT_EQ(editor.controller().hostingController()->frame().size, graphics::Size(380, 300))
+        << "the hosting view stays pinned to all sides";
+
+    // At half size the mix control sits at half its design position.
+    const auto mix = editorControlFrame("mix");
+    const double x = mix.midX() / 2, y = mix.midY() / 2;
+    editor.window()->sendEvent(
+        ui::Event::mouseEvent(ui::EventType::leftMouseDown, {x, 300 - y}, 0, 0, editor.window()));
+    editor.window()->sendEvent(
+        ui::Event::mouseEvent(ui::EventType::leftMouseDragged, {x, 300 - y + 7}, 0, 0, editor.window()));
+    editor.window()->sendEvent(
+        ui::Event::mouseEvent(ui::EventType::leftMouseDragged, {x, 300 - y + 32}, 0, 0, editor.window()));
+    editor.window()->sendEvent(
+        ui::Event::mouseEvent(ui::EventType::leftMouseUp, {x, 300 - y + 32}, 0, 0, editor.window()));
+    EXPECT_EQ(host.log.front(), "touch 12 on");
+    EXPECT_FLOAT_EQ(host.written[kMixPort], 75.0f) << "25 points at half scale are 50 design points";
+    EXPECT_EQ(resize->ui_resize(handle, 0, 10), 1) << "a size of nothing is refused";
+    close(handle);
+}

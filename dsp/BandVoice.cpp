@@ -23,6 +23,7 @@ bool BandVoice::hasAvx2() {
 bool BandVoice::SharedTable::build(const Tables& tables) {
     samples.clear();
     groups.clear();
+    steps.clear();
     const auto& lead = tables[0].records;
     for (const WavetableSlot& table : tables) {
         if (!table.usable() || table.records.size() != lead.size()) {
@@ -55,6 +56,14 @@ bool BandVoice::SharedTable::build(const Tables& tables) {
             }
         }
         at += size_t{length} + 1;
+    }
+    steps.assign(8 * (positions + 1), 0.0);
+    for (size_t p = 0; p < positions; ++p) {
+        for (size_t s = 0; s < kShapeCount; ++s) {
+            const double a = samples[4 * p + s];
+            steps[8 * p + s] = a;
+            steps[8 * p + 4 + s] = static_cast<double>(samples[4 * (p + 1) + s]) - a;
+        }
     }
     return true;
 }

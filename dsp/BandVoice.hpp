@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -34,6 +35,18 @@ public:
 
     using Tables = std::array<WavetableSlot, kShapeCount>;
 
+    // Storage on 64-byte boundaries, so that a table row never straddles two cache lines.
+    template <typename T> struct RowAllocator {
+        using value_type = T;
+        RowAllocator() = default;
+        template <typename U> RowAllocator(const RowAllocator<U>&) {}
+        T* allocate(size_t n) {
+            return static_cast<T*>(::operator new (n * sizeof(T), std::align_val_t{64}));
+        }
+        void deallocate(T* p, size_t) { ::operator delete (p, std::align_val_t{64}); }
+        bool operator==(const RowAllocator&) const = default;
+    };
+
     // The three shapes' samples side by side, [saw, square, sine, 0] per sample position, each record
     // followed by a copy of its first sample: one load then yields both interpolation points of all shapes.
     // Only for tables that share one record layout (the shipped ones do); built after loading, never on the
@@ -41,6 +54,10 @@ public:
     struct SharedTable {
         std::vector<float> samples;   // four per position
         std::vector<uint64_t> groups; // per record: the position of its first sample
+        // The same positions in double precision, a 64-byte row each: [saw, square, sine, 0] at the position
+        // and the step to the next position, [next - this, 0] (a guard position's row is never read). The
+        // steps are the very differences the interpolation computes, so reading them changes no result.
+        std::vector<double, RowAllocator<double>> steps;
         // Rebuilds from the tables; false (and empty) unless all three are usable with equal record starts
         // and lengths, none of them empty.
         bool build(const Tables& tables);

@@ -22,30 +22,35 @@ struct ShapeLanes {
 
 template <int Shapes>
 __attribute__((target("avx2"), always_inline)) inline ShapeLanes
-sampleLanes(const float* table, __m128i base, __m256d size, __m256d cyclePhase) {
+sampleLanes(const double* steps, __m128i base, __m256d size, __m256d cyclePhase) {
     const __m256d pos = _mm256_mul_pd(cyclePhase, size);
     // pos >= 0, so truncation is floor; the index wraps to 0 when rounding lifts the position to the length.
     const __m256d whole = _mm256_round_pd(pos, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
     const __m256d fraction = _mm256_sub_pd(pos, whole);
     const __m256d index = _mm256_and_pd(whole, _mm256_cmp_pd(whole, size, _CMP_LT_OQ));
-    const __m128i at = _mm_add_epi32(base, _mm_slli_epi32(_mm256_cvttpd_epi32(index), 2));
-    const __m256 r0 = _mm256_loadu_ps(table + _mm_cvtsi128_si32(at));
-    const __m256 r1 = _mm256_loadu_ps(table + _mm_extract_epi32(at, 1));
-    const __m256 r2 = _mm256_loadu_ps(table + _mm_extract_epi32(at, 2));
-    const __m256 r3 = _mm256_loadu_ps(table + _mm_extract_epi32(at, 3));
-    // Rows [saw, square, sine, 0 | the same one position on] become per shape [four lanes | four lanes].
-    const __m256 t0 = _mm256_unpacklo_ps(r0, r1);
-    const __m256 t1 = _mm256_unpackhi_ps(r0, r1);
-    const __m256 t2 = _mm256_unpacklo_ps(r2, r3);
-    const __m256 t3 = _mm256_unpackhi_ps(r2, r3);
-    const __m256 byShape[BandVoice::kShapeCount] = {
-        _mm256_shuffle_ps(t0, t2, 0x44), _mm256_shuffle_ps(t0, t2, 0xEE), _mm256_shuffle_ps(t1, t3, 0x44)};
+    // Eight doubles per position where the shared table has four floats.
+    const __m128i at = _mm_slli_epi32(_mm_add_epi32(base, _mm_slli_epi32(_mm256_cvttpd_epi32(index), 2)), 1);
+    const double* row[kLanes] = {steps + _mm_cvtsi128_si32(at), steps + _mm_extract_epi32(at, 1),
+                                 steps + _mm_extract_epi32(at, 2), steps + _mm_extract_epi32(at, 3)};
+    // Per lane the values [saw, square, sine, 0] and their steps; four lanes' rows become one register per
+    // shape with 4x4 transposes.
+    __m256d values[BandVoice::kShapeCount], steps4[BandVoice::kShapeCount];
+    for (int half = 0; half < 2; ++half) {
+        const __m256d r0 = _mm256_load_pd(row[0] + 4 * half);
+        const __m256d r1 = _mm256_load_pd(row[1] + 4 * half);
+        const __m256d r2 = _mm256_load_pd(row[2] + 4 * half);
+        const __m256d r3 = _mm256_load_pd(row[3] + 4 * half);
+        const __m256d even01 = _mm256_unpacklo_pd(r0, r1), odd01 = _mm256_unpackhi_pd(r0, r1);
+        const __m256d even23 = _mm256_unpacklo_pd(r2, r3), odd23 = _mm256_unpackhi_pd(r2, r3);
+        __m256d* out = half == 0 ? values : steps4;
+        out[0] = _mm256_permute2f128_pd(even01, even23, 0x20);
+        out[1] = _mm256_permute2f128_pd(odd01, odd23, 0x20);
+        out[2] = _mm256_permute2f128_pd(even01, even23, 0x31);
+    }
     ShapeLanes out;
     for (int s = 0; s < BandVoice::kShapeCount; ++s) {
         if (Shapes & (1 << s)) {
-            const __m256d a = _mm256_cvtps_pd(_mm256_castps256_ps128(byShape[s]));
-            const __m256d b = _mm256_cvtps_pd(_mm256_extractf128_ps(byShape[s], 1));
-            out.shape[s] = _mm256_add_pd(a, _mm256_mul_pd(_mm256_sub_pd(b, a), fraction));
+            out.shape[s] = _mm256_add_pd(values[s], _mm256_mul_pd(steps4[s], fraction));
         } else {
             out.shape[s] = _mm256_setzero_pd();
         }
@@ -111,7 +116,7 @@ template <int Shapes> __attribute__((target("avx2"))) void render(const VoiceLan
         }
     }
 
-    const float* table = job.shared.samples.data();
+    const double* table = job.shared.steps.data();
     const __m256d one = _mm256_set1_pd(1.0);
     const __m256d two = _mm256_set1_pd(2.0);
     const __m256d three = _mm256_set1_pd(3.0);

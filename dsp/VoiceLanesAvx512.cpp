@@ -22,43 +22,46 @@ struct ShapeLanes {
     __m512d shape[BandVoice::kShapeCount];
 };
 
-// For shape s, from two registers that hold four lanes' rows [saw, square, sine, 0 | the same one position
-// on]: the shape at the position in elements 0-3 and 4-7, one position on in 8-11 and 12-15 (both copies).
-TESSARAY_AVX512 __m512i shapePicks(int s) {
-    return _mm512_setr_epi32(s, 8 + s, 16 + s, 24 + s, s, 8 + s, 16 + s, 24 + s, 4 + s, 12 + s, 20 + s,
-                             28 + s, 4 + s, 12 + s, 20 + s, 28 + s);
-}
-
-// Two lanes' rows of eight floats in one register.
-TESSARAY_AVX512 __m512 rowPair(const float* first, const float* second) {
-    return _mm512_insertf32x8(_mm512_castps256_ps512(_mm256_loadu_ps(first)), _mm256_loadu_ps(second), 1);
-}
-
 template <int Shapes>
-TESSARAY_AVX512 ShapeLanes sampleLanes(const float* table, __m256i base, __m512d size, __m512d cyclePhase) {
+TESSARAY_AVX512 ShapeLanes sampleLanes(const double* steps, __m256i base, __m512d size, __m512d cyclePhase) {
     const __m512d pos = _mm512_mul_pd(cyclePhase, size);
     // pos >= 0, so truncation is floor; the index wraps to 0 when rounding lifts the position to the length.
     const __m512d whole = _mm512_roundscale_pd(pos, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
     const __m512d fraction = _mm512_sub_pd(pos, whole);
     const __m512d index = _mm512_maskz_mov_pd(_mm512_cmp_pd_mask(whole, size, _CMP_LT_OQ), whole);
-    const __m256i at = _mm256_add_epi32(base, _mm256_slli_epi32(_mm512_cvttpd_epi32(index), 2));
+    // Eight doubles per position where the shared table has four floats.
+    const __m256i at =
+        _mm256_slli_epi32(_mm256_add_epi32(base, _mm256_slli_epi32(_mm512_cvttpd_epi32(index), 2)), 1);
     // The offsets straight from the register: a store and eight narrow reloads would wait on forwarding.
     const __m128i low = _mm256_castsi256_si128(at);
     const __m128i high = _mm256_extracti128_si256(at, 1);
-    const __m512 rows01 = rowPair(table + _mm_cvtsi128_si32(low), table + _mm_extract_epi32(low, 1));
-    const __m512 rows23 = rowPair(table + _mm_extract_epi32(low, 2), table + _mm_extract_epi32(low, 3));
-    const __m512 rows45 = rowPair(table + _mm_cvtsi128_si32(high), table + _mm_extract_epi32(high, 1));
-    const __m512 rows67 = rowPair(table + _mm_extract_epi32(high, 2), table + _mm_extract_epi32(high, 3));
+    const __m512d r0 = _mm512_load_pd(steps + _mm_cvtsi128_si32(low));
+    const __m512d r1 = _mm512_load_pd(steps + _mm_extract_epi32(low, 1));
+    const __m512d r2 = _mm512_load_pd(steps + _mm_extract_epi32(low, 2));
+    const __m512d r3 = _mm512_load_pd(steps + _mm_extract_epi32(low, 3));
+    const __m512d r4 = _mm512_load_pd(steps + _mm_cvtsi128_si32(high));
+    const __m512d r5 = _mm512_load_pd(steps + _mm_extract_epi32(high, 1));
+    const __m512d r6 = _mm512_load_pd(steps + _mm_extract_epi32(high, 2));
+    const __m512d r7 = _mm512_load_pd(steps + _mm_extract_epi32(high, 3));
+    // Rows [saw, square, sine, 0, their steps] of lanes 0-7 to one register per value: pairs of lanes
+    // interleaved, then 128-bit pieces of two pairs and of two quads gathered.
+    const __m512d even01 = _mm512_unpacklo_pd(r0, r1), odd01 = _mm512_unpackhi_pd(r0, r1);
+    const __m512d even23 = _mm512_unpacklo_pd(r2, r3), odd23 = _mm512_unpackhi_pd(r2, r3);
+    const __m512d even45 = _mm512_unpacklo_pd(r4, r5), odd45 = _mm512_unpackhi_pd(r4, r5);
+    const __m512d even67 = _mm512_unpacklo_pd(r6, r7), odd67 = _mm512_unpackhi_pd(r6, r7);
+    __m512d low4[BandVoice::kShapeCount], high4[BandVoice::kShapeCount];
+    low4[0] = _mm512_shuffle_f64x2(even01, even23, 0x88);
+    low4[1] = _mm512_shuffle_f64x2(odd01, odd23, 0x88);
+    low4[2] = _mm512_shuffle_f64x2(even01, even23, 0xDD);
+    high4[0] = _mm512_shuffle_f64x2(even45, even67, 0x88);
+    high4[1] = _mm512_shuffle_f64x2(odd45, odd67, 0x88);
+    high4[2] = _mm512_shuffle_f64x2(even45, even67, 0xDD);
     ShapeLanes out;
     for (int s = 0; s < BandVoice::kShapeCount; ++s) {
         if (Shapes & (1 << s)) {
-            const __m512i picks = shapePicks(s);
-            // Lanes 0-3 from the first pair of registers, 4-7 from the second: [at the position | one on].
-            const __m512 both = _mm512_mask_blend_ps(0xF0F0, _mm512_permutex2var_ps(rows01, picks, rows23),
-                                                     _mm512_permutex2var_ps(rows45, picks, rows67));
-            const __m512d a = _mm512_cvtps_pd(_mm512_castps512_ps256(both));
-            const __m512d b = _mm512_cvtps_pd(_mm512_extractf32x8_ps(both, 1));
-            out.shape[s] = _mm512_add_pd(a, _mm512_mul_pd(_mm512_sub_pd(b, a), fraction));
+            const __m512d a = _mm512_shuffle_f64x2(low4[s], high4[s], 0x88);
+            const __m512d step = _mm512_shuffle_f64x2(low4[s], high4[s], 0xDD);
+            out.shape[s] = _mm512_add_pd(a, _mm512_mul_pd(step, fraction));
         } else {
             out.shape[s] = _mm512_setzero_pd();
         }
@@ -167,7 +170,7 @@ __attribute__((target("avx512f,avx512vl,avx512dq"))) void render(const VoiceLane
         }
     }
 
-    const float* table = job.shared.samples.data();
+    const double* table = job.shared.steps.data();
     const __m512d one = _mm512_set1_pd(1.0);
     const __m512d two = _mm512_set1_pd(2.0);
     const __m512d three = _mm512_set1_pd(3.0);

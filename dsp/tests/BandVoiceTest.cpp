@@ -3,10 +3,12 @@
 #include "dsp/tests/TestWavetable.hpp"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <limits>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -214,4 +216,20 @@ TEST(BandVoiceTest, SharedTableOnlyForOneLayout) {
         EXPECT_EQ(shared.samples[guard + s], tables[s].samples[last.start]);
         EXPECT_EQ(shared.samples[4 * shared.groups.back() + 4 + s], tables[s].samples[last.start + 1]);
     }
+    // The double rows: each position's values and the step to the next one, the last position stepping back
+    // to the first; 64-byte aligned, in a copy too (the vector lanes load whole rows from aligned addresses).
+    const BandVoice::SharedTable copy = shared;
+    for (const BandVoice::SharedTable* table : {&std::as_const(shared), &copy}) {
+        EXPECT_EQ(0u, reinterpret_cast<uintptr_t>(table->steps.data()) % 64);
+        ASSERT_EQ(table->steps.size(), 2 * table->samples.size());
+        const size_t row = 8 * (table->groups.back() + last.length - 1);
+        for (size_t s = 0; s < 3; ++s) {
+            const double end = tables[s].samples[last.start + last.length - 1];
+            EXPECT_EQ(table->steps[row + s], end);
+            EXPECT_EQ(table->steps[row + 4 + s], static_cast<double>(tables[s].samples[last.start]) - end);
+        }
+    }
+    tables[1] = WavetableSlot{};
+    EXPECT_FALSE(shared.build(tables));
+    EXPECT_TRUE(shared.steps.empty());
 }

@@ -276,10 +276,11 @@ void Menu::update() {
         if (!item->isSelectable()) {
             continue;
         }
-        bool enabled = false;
         if (item->action().empty()) {
-            enabled = item->hasSubmenu();
-        } else if (auto receiver = app->targetForAction(item->action(), item->target(), item)) {
+            continue; // nothing to ask about: the item's own flag holds (pop-up items, submenu items)
+        }
+        bool enabled = false;
+        if (auto receiver = app->targetForAction(item->action(), item->target(), item)) {
             auto* validator = dynamic_cast<MenuItemValidation*>(receiver.get());
             enabled = !validator || validator->validateMenuItem(item);
         }
@@ -363,9 +364,7 @@ void Menu::cancelTracking() {
     }
 }
 
-namespace {
-
-std::shared_ptr<MenuPresenter> presenterFor(const std::shared_ptr<View>& view) {
+std::shared_ptr<MenuPresenter> menuPresenterFor(const std::shared_ptr<View>& view) {
     if (view) {
         if (auto window = view->window(); window && window->backend()) {
             if (auto presenter = window->backend()->menuPresenter()) {
@@ -375,6 +374,8 @@ std::shared_ptr<MenuPresenter> presenterFor(const std::shared_ptr<View>& view) {
     }
     return detachedMenuPresenter();
 }
+
+namespace {
 
 void sendChosenAction(const std::shared_ptr<MenuItem>& chosen) {
     if (chosen && !chosen->action().empty()) {
@@ -386,7 +387,7 @@ void sendChosenAction(const std::shared_ptr<MenuItem>& chosen) {
 
 bool Menu::popUp(const std::shared_ptr<MenuItem>& positioningItem, Point location,
                  const std::shared_ptr<View>& view) {
-    auto presenter = presenterFor(view);
+    auto presenter = menuPresenterFor(view);
     Point screen = location;
     const Event* opening = nullptr;
     auto app = Application::shared();
@@ -416,7 +417,7 @@ bool Menu::popUpContextMenu(const std::shared_ptr<Menu>& menu, const Event& even
     if (!window) {
         return false;
     }
-    auto presenter = presenterFor(view);
+    auto presenter = menuPresenterFor(view);
     const Point screen = presenter->convertToScreen(*window, event.locationInWindow);
     const bool isPress = event.type == EventType::rightMouseDown || event.type == EventType::leftMouseDown;
     return MenuTracking::begin(menu, nullptr, screen, std::move(presenter), sendChosenAction,

@@ -162,7 +162,8 @@ public:
     std::shared_ptr<Menu> supermenu() const { return supermenu_.lock(); }
 
     // Auto-enabling: when on (the default), update() enables each item whose action has a receiver that
-    // does not refuse it in validateMenuItem; items without an action are enabled only with a submenu.
+    // does not refuse it in validateMenuItem. Items without an action keep their own flag (a pop-up's
+    // items send the button's action; a submenu's item only opens it).
     bool autoenablesItems() const { return autoenables_; }
     void setAutoenablesItems(bool flag) { autoenables_ = flag; }
     // Asks the delegate to rebuild the items, then auto-enables them. Runs before the menu is shown.

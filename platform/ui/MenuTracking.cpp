@@ -55,9 +55,10 @@ std::shared_ptr<MenuPresenter> detachedMenuPresenter() {
     return std::make_shared<DetachedPresenter>();
 }
 
-bool alternateIsShown(const MenuItem& alternate, ModifierFlags modifierFlags) {
-    const ModifierFlags mask = alternate.keyEquivalentModifierMask() & alternateModifiers;
-    return mask != 0 && (modifierFlags & mask) == mask;
+bool alternateIsShown(const MenuItem& alternate, const MenuItem& item, ModifierFlags modifierFlags) {
+    const ModifierFlags added =
+        alternate.keyEquivalentModifierMask() & ~item.keyEquivalentModifierMask() & alternateModifiers;
+    return added != 0 && (modifierFlags & added) == added;
 }
 
 std::string keyEquivalentText(const MenuItem& item) {
@@ -110,8 +111,9 @@ MenuLayout MenuLayout::make(const Menu& menu, ModifierFlags modifierFlags) {
         while (last + 1 < items.size() && items[last + 1]->isAlternate() && !items[last + 1]->isHidden()) {
             ++last;
             const auto& alternate = items[last];
-            const int bits = std::popcount(alternate->keyEquivalentModifierMask() & alternateModifiers);
-            if (alternateIsShown(*alternate, modifierFlags) && bits > shownBits) {
+            const int bits = std::popcount(alternate->keyEquivalentModifierMask() &
+                                           ~item->keyEquivalentModifierMask() & alternateModifiers);
+            if (alternateIsShown(*alternate, *item, modifierFlags) && bits > shownBits) {
                 shown = alternate;
                 shownBits = bits;
             }
@@ -564,7 +566,8 @@ void MenuTracking::modifiersChanged(ModifierFlags flags) {
     }
 }
 
-void MenuTracking::choose(const std::shared_ptr<MenuItem>& item) {
+void MenuTracking::choose(std::shared_ptr<MenuItem> item) {
+    // Held by value: the item may live only in a row that closing the levels drops.
     if (!active_ || !item || !item->isSelectable() || !item->isEnabled()) {
         return;
     }
@@ -577,7 +580,7 @@ void MenuTracking::cancel() {
     }
 }
 
-void MenuTracking::finish(const std::shared_ptr<MenuItem>& chosen) {
+void MenuTracking::finish(std::shared_ptr<MenuItem> chosen) {
     auto self = shared_from_this();
     active_ = false;
     closeLevelsAbove(0);

@@ -17,6 +17,7 @@
 namespace ui {
 
 class MenuTracking;
+class View;
 class Window;
 
 // Sizes of presented menus, in points.
@@ -57,9 +58,9 @@ struct MenuLayout {
     int rowOf(const MenuItem& item) const;
 };
 
-// The item of a group (an item and the alternates after it) shown for the held modifiers: the alternate
-// with the largest mask that is entirely held, else the item itself.
-bool alternateIsShown(const MenuItem& alternate, ModifierFlags modifierFlags);
+// Whether an alternate stands in for its item under the held modifiers: the modifiers its mask adds to
+// the item's are all held. Of several such alternates the one adding the most is shown.
+bool alternateIsShown(const MenuItem& alternate, const MenuItem& item, ModifierFlags modifierFlags);
 // The text of an item's key equivalent, with its modifier symbols ("⌥⌘S"); empty without one.
 std::string keyEquivalentText(const MenuItem& item);
 
@@ -117,7 +118,7 @@ public:
     void handleEvent(const Event& event);
 
     // Chooses the item (when it is enabled and selectable) and closes the menu.
-    void choose(const std::shared_ptr<MenuItem>& item);
+    void choose(std::shared_ptr<MenuItem> item);
     // Closes the menu, choosing nothing.
     void cancel();
 
@@ -138,7 +139,7 @@ private:
     void moveHighlight(int direction);
     void typeSelect(const Event& event);
     void modifiersChanged(ModifierFlags flags);
-    void finish(const std::shared_ptr<MenuItem>& chosen);
+    void finish(std::shared_ptr<MenuItem> chosen);
 
     std::shared_ptr<MenuPresenter> presenter_;
     Completion completion_;
@@ -155,5 +156,7 @@ private:
 
 // The presenter used when a window has none of its own: no windows, only the session's logic.
 std::shared_ptr<MenuPresenter> detachedMenuPresenter();
+// The presenter of the view's window's back end, else a detached one.
+std::shared_ptr<MenuPresenter> menuPresenterFor(const std::shared_ptr<View>& view);
 
 } // namespace ui

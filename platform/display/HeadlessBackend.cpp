@@ -1,6 +1,7 @@
 #include "display/HeadlessBackend.hpp"
 
 #include "core/MainQueue.hpp"
+#include "display/HeadlessMenuPresenter.hpp"
 #include "ui/Application.hpp"
 
 #include <cairo.h>
@@ -49,6 +50,13 @@ void HeadlessBackend::recreateSurface() {
     }
     surface_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, devicePixels(size_.width, scale_),
                                           devicePixels(size_.height, scale_));
+}
+
+std::shared_ptr<ui::MenuPresenter> HeadlessBackend::menuPresenter() {
+    if (!menuPresenter_) {
+        menuPresenter_ = std::make_shared<HeadlessMenuPresenter>(scale_);
+    }
+    return menuPresenter_;
 }
 
 void HeadlessBackend::invalidate() {

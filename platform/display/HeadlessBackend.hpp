@@ -36,6 +36,11 @@ public:
     void orderFront() override { visible_ = true; }
     void close() override;
     std::shared_ptr<graphics::DrawRecorder> recorder() const override { return recorder_; }
+    // Menus opened from this window show in recorded headless windows at this window's scale.
+    std::shared_ptr<ui::MenuPresenter> menuPresenter() override;
+    void setCursor(const std::shared_ptr<ui::Cursor>& cursor) override { cursor_ = cursor; }
+    // The cursor the window last asked for (null: never set, the arrow).
+    std::shared_ptr<ui::Cursor> cursor() const { return cursor_; }
 
     // Runs a display pass now if the window needs one.
     void displayIfNeeded();
@@ -94,6 +99,8 @@ private:
     int presentedFrames_ = 0;
     double timestamp_ = 0;
     ui::ModifierFlags heldFlags_ = 0;
+    std::shared_ptr<ui::MenuPresenter> menuPresenter_;
+    std::shared_ptr<ui::Cursor> cursor_;
 };
 
 } // namespace display

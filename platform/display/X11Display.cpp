@@ -3,9 +3,11 @@
 #include "core/MainQueue.hpp"
 #include "core/RunLoop.hpp"
 #include "ui/Application.hpp"
+#include "ui/Cursor.hpp"
 
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
+#include <X11/Xcursor/Xcursor.h>
 #include <X11/Xlib.h>
 #include <X11/Xresource.h>
 #include <X11/Xutil.h>
@@ -510,7 +512,68 @@ void X11WindowBackend::orderFront() {
     XFlush(display->xdisplay());
 }
 
+void X11WindowBackend::setCursor(const std::shared_ptr<ui::Cursor>& cursor) {
+    auto display = display_.lock();
+    if (!display || !xid_ || !cursor) {
+        return;
+    }
+    ::Display* dpy = display->xdisplay();
+    cursor_ = cursor;
+    unsigned long xc = 0;
+    if (auto it = xcursors_.find(cursor.get()); it != xcursors_.end() && !it->second.first.expired()) {
+        xc = it->second.second;
+    } else if (auto image = cursor->image()) {
+        auto rep = image->bestRepresentation(scale_);
+        if (!rep) {
+            return;
+        }
+        const int w = rep->pixelsWide();
+        const int h = rep->pixelsHigh();
+        XcursorImage* xi = XcursorImageCreate(w, h);
+        if (!xi) {
+            return;
+        }
+        const double px = w / std::max(1.0, image->width());
+        xi->xhot =
+            static_cast<XcursorDim>(std::clamp(std::lround(cursor->hotSpot().x * px), 0L, long{w - 1}));
+        xi->yhot =
+            static_cast<XcursorDim>(std::clamp(std::lround(cursor->hotSpot().y * px), 0L, long{h - 1}));
+        cairo_surface_t* surface = rep->surface();
+        cairo_surface_flush(surface);
+        const unsigned char* data = cairo_image_surface_get_data(surface);
+        const int stride = cairo_image_surface_get_stride(surface);
+        for (int y = 0; y < h; ++y) {
+            // Both are premultiplied ARGB in native order.
+            std::memcpy(xi->pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(w),
+                        data + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride),
+                        static_cast<std::size_t>(w) * 4);
+        }
+        xc = XcursorImageLoadCursor(dpy, xi);
+        XcursorImageDestroy(xi);
+        xcursors_[cursor.get()] = {cursor, xc};
+    } else {
+        xc = XcursorLibraryLoadCursor(dpy, cursor->systemName().empty() ? "left_ptr"
+                                                                        : cursor->systemName().c_str());
+        if (!xc) {
+            xc = XCreateFontCursor(dpy, 68); // XC_left_ptr
+        }
+        xcursors_[cursor.get()] = {cursor, xc};
+    }
+    xcursor_ = xc;
+    XDefineCursor(dpy, xid_, xc);
+    XFlush(dpy);
+}
+
 void X11WindowBackend::close() {
+    if (auto display = display_.lock(); display && xid_) {
+        for (auto& [key, entry] : xcursors_) {
+            if (entry.second) {
+                XFreeCursor(display->xdisplay(), entry.second);
+            }
+        }
+    }
+    xcursors_.clear();
+    xcursor_ = 0;
     if (windowSurface_) {
         cairo_surface_destroy(windowSurface_);
         windowSurface_ = nullptr;

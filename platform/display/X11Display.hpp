@@ -96,6 +96,12 @@ public:
     void setTitle(const std::string& title) override;
     void orderFront() override;
     void close() override;
+    // Image cursors become Xcursor ARGB cursors at the window's scale; the arrow is the theme's
+    // "left_ptr". Cursors made once are kept for the window's life.
+    void setCursor(const std::shared_ptr<ui::Cursor>& cursor) override;
+    // The X cursor defined on the window (0: none yet) and the ui cursor it shows.
+    unsigned long xcursor() const { return xcursor_; }
+    std::shared_ptr<ui::Cursor> cursor() const { return cursor_; }
 
     unsigned long xid() const { return xid_; }
     std::shared_ptr<ui::Window> window() const { return window_.lock(); }
@@ -135,6 +141,9 @@ private:
     int lastPressY_ = 0;
     int clickCount_ = 0;
     ui::ModifierFlags lastFlags_ = 0;
+    std::shared_ptr<ui::Cursor> cursor_;
+    unsigned long xcursor_ = 0;
+    std::map<const ui::Cursor*, std::pair<std::weak_ptr<ui::Cursor>, unsigned long>> xcursors_;
     unsigned char keysDown_[32] = {};
 };
 

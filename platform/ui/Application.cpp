@@ -1,5 +1,7 @@
 #include "ui/Application.hpp"
 
+#include "ui/Cursor.hpp"
+#include "ui/MenuTracking.hpp"
 #include "ui/Window.hpp"
 
 #include <algorithm>
@@ -123,6 +125,20 @@ void Application::noteEvent(const Event& event) {
 }
 
 void Application::sendEvent(const Event& event) {
+    if (event.isMouseEvent()) {
+        if (auto w = event.window.lock()) {
+            pointerWindow_ = w;
+        }
+    }
+    // A shown menu takes the pointer and the keyboard.
+    if (auto tracking = menuTracking();
+        tracking && tracking->isActive() &&
+        (event.isMouseEvent() || event.isKeyEvent() || event.type == EventType::flagsChanged)) {
+        CurrentEventScope scope(*this, event);
+        noteEvent(event);
+        tracking->handleEvent(event);
+        return;
+    }
     auto window = event.window.lock();
     if (!window && (event.isKeyEvent() || event.type == EventType::flagsChanged)) {
         window = keyWindow();
@@ -133,6 +149,35 @@ void Application::sendEvent(const Event& event) {
     }
     CurrentEventScope scope(*this, event);
     noteEvent(event);
+}
+
+void Application::setCursor(const std::shared_ptr<Cursor>& cursor) {
+    if (auto w = pointerWindow()) {
+        w->setCursor(cursor);
+    }
+}
+
+std::shared_ptr<Cursor> Application::currentCursor() const {
+    if (auto w = pointerWindow()) {
+        return w->cursor();
+    }
+    return cursorStack_.empty() ? Cursor::arrowCursor() : cursorStack_.back();
+}
+
+void Application::pushCursor(const std::shared_ptr<Cursor>& cursor) {
+    if (!cursor) {
+        return;
+    }
+    cursorStack_.push_back(cursor);
+    setCursor(cursor);
+}
+
+void Application::popCursor() {
+    if (cursorStack_.empty()) {
+        return;
+    }
+    cursorStack_.pop_back();
+    setCursor(cursorStack_.empty() ? Cursor::arrowCursor() : cursorStack_.back());
 }
 
 Application::CurrentEventScope::CurrentEventScope(Application& app, const Event& event)

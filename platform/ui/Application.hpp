@@ -12,6 +12,9 @@
 
 namespace ui {
 
+class Cursor;
+class Menu;
+class MenuTracking;
 class Window;
 
 class Application : public Responder {
@@ -48,6 +51,23 @@ public:
     std::shared_ptr<Object> delegate() const { return delegate_.lock(); }
     void setDelegate(const std::shared_ptr<Object>& delegate) { delegate_ = delegate; }
 
+    // The menu being shown, if any. While one is, it receives every mouse, key and modifier event.
+    // The application keeps the shown menu's session until it ends.
+    std::shared_ptr<MenuTracking> menuTracking() const { return menuTracking_; }
+    void setMenuTracking(const std::shared_ptr<MenuTracking>& tracking) { menuTracking_ = tracking; }
+    // The services menu is kept in the model only: the X11 desktop has no services to offer.
+    std::shared_ptr<Menu> servicesMenu() const { return servicesMenu_; }
+    void setServicesMenu(std::shared_ptr<Menu> menu) { servicesMenu_ = std::move(menu); }
+
+    // Cursors: the window the pointer was last reported in gets the cursor that is set; the stack of
+    // pushed cursors belongs to the application. The last change wins over the windows' cursor rects
+    // until the pointer crosses into another rect.
+    std::shared_ptr<Window> pointerWindow() const { return pointerWindow_.lock(); }
+    void setCursor(const std::shared_ptr<Cursor>& cursor);
+    std::shared_ptr<Cursor> currentCursor() const;
+    void pushCursor(const std::shared_ptr<Cursor>& cursor);
+    void popCursor();
+
     // Makes `event` the current one for the lifetime of the scope (windows do this while dispatching).
     class CurrentEventScope {
     public:
@@ -71,6 +91,10 @@ private:
     std::weak_ptr<Window> keyWindow_;
     std::weak_ptr<Object> delegate_;
     std::optional<Event> currentEvent_;
+    std::shared_ptr<MenuTracking> menuTracking_;
+    std::shared_ptr<Menu> servicesMenu_;
+    std::weak_ptr<Window> pointerWindow_;
+    std::vector<std::shared_ptr<Cursor>> cursorStack_;
     ModifierFlags modifierFlags_ = 0;
     unsigned pressedButtons_ = 0;
 };

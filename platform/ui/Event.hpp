@@ -13,6 +13,7 @@
 
 namespace ui {
 
+class TrackingArea;
 class Window;
 
 enum class EventType : std::uint32_t {
@@ -109,6 +110,9 @@ struct Event {
     std::string charactersIgnoringModifiers;
     std::uint16_t keyCode = 0; // macOS virtual key code where the back end can map one
     bool isARepeat = false;
+
+    // Entered, exited and moved events of a tracking area: the area.
+    std::shared_ptr<TrackingArea> trackingArea;
 
     bool isMouseEvent() const;
     bool isKeyEvent() const;

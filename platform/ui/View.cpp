@@ -1,5 +1,7 @@
 #include "ui/View.hpp"
 
+#include "ui/Cursor.hpp"
+#include "ui/Menu.hpp"
 #include "ui/Window.hpp"
 
 #include <algorithm>
@@ -126,6 +128,8 @@ void View::setWindowAndNotifyDidMove(const std::shared_ptr<Window>& window) {
     }
     viewDidMoveToWindow();
     if (window) {
+        cursorRectsValid_ = false;
+        updateTrackingAreas();
         setNeedsDisplay();
     }
 }
@@ -362,6 +366,50 @@ std::shared_ptr<View> View::hitTest(const Point& pointInSuperview) {
 
 bool View::acceptsFirstMouse(const Event*) const {
     return false;
+}
+
+std::shared_ptr<Menu> View::menuForEvent(const Event& event) {
+    const bool secondary =
+        event.type == EventType::rightMouseDown ||
+        (event.type == EventType::leftMouseDown && (event.modifierFlags & Modifier::control));
+    return secondary ? menu_ : nullptr;
+}
+
+void View::rightMouseDown(const Event& event) {
+    if (auto m = menuForEvent(event)) {
+        Menu::popUpContextMenu(m, event, sharedAs<View>());
+        return;
+    }
+    Responder::rightMouseDown(event);
+}
+
+void View::addTrackingArea(const std::shared_ptr<TrackingArea>& area) {
+    if (area && std::find(trackingAreas_.begin(), trackingAreas_.end(), area) == trackingAreas_.end()) {
+        trackingAreas_.push_back(area);
+    }
+}
+
+void View::removeTrackingArea(const std::shared_ptr<TrackingArea>& area) {
+    std::erase(trackingAreas_, area);
+}
+
+void View::addCursorRect(const Rect& rect, const std::shared_ptr<Cursor>& cursor) {
+    if (cursor && !rect.isEmpty()) {
+        cursorRects_.push_back({rect, cursor});
+    }
+}
+
+void View::discardCursorRects() {
+    cursorRects_.clear();
+}
+
+const std::vector<View::CursorRect>& View::cursorRects() {
+    if (!cursorRectsValid_) {
+        cursorRectsValid_ = true;
+        discardCursorRects();
+        resetCursorRects();
+    }
+    return cursorRects_;
 }
 
 } // namespace ui

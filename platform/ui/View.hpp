@@ -16,6 +16,9 @@
 
 namespace ui {
 
+class Cursor;
+class Menu;
+class TrackingArea;
 class Window;
 
 class View : public Responder {
@@ -127,6 +130,35 @@ public:
     // Whether a click into an inactive window is also delivered to this view.
     virtual bool acceptsFirstMouse(const Event* event) const;
 
+    // Context menu: the view's menu, shown on a right-click or Control-click. menuForEvent picks the
+    // menu for such an event (the view's menu by default; null shows none).
+    std::shared_ptr<Menu> menu() const { return menu_; }
+    virtual void setMenu(std::shared_ptr<Menu> menu) { menu_ = std::move(menu); }
+    virtual std::shared_ptr<Menu> menuForEvent(const Event& event);
+    // Pops up menuForEvent's menu; without one the event travels on.
+    void rightMouseDown(const Event& event) override;
+
+    // Tracking areas: the window reports the pointer entering, leaving and moving in them to their owners.
+    const std::vector<std::shared_ptr<TrackingArea>>& trackingAreas() const { return trackingAreas_; }
+    void addTrackingArea(const std::shared_ptr<TrackingArea>& area);
+    void removeTrackingArea(const std::shared_ptr<TrackingArea>& area);
+    // The place to replace areas after the view's geometry changed; the window calls it when the view
+    // moves into it. The base does nothing.
+    virtual void updateTrackingAreas() {}
+
+    // Cursor rects (view coordinates): over one, the window shows its cursor. resetCursorRects adds
+    // them (the base adds none); the window asks for them again after invalidateCursorRects.
+    virtual void resetCursorRects() {}
+    void addCursorRect(const graphics::Rect& rect, const std::shared_ptr<Cursor>& cursor);
+    void discardCursorRects();
+    void invalidateCursorRects() { cursorRectsValid_ = false; }
+    struct CursorRect {
+        graphics::Rect rect;
+        std::shared_ptr<Cursor> cursor;
+    };
+    // The cursor rects, asking resetCursorRects for them first when they are not valid.
+    const std::vector<CursorRect>& cursorRects();
+
     std::int64_t tag() const { return tag_; }
     void setTag(std::int64_t tag) { tag_ = tag; }
     const std::string& identifier() const { return identifier_; }
@@ -158,6 +190,10 @@ private:
     std::vector<std::shared_ptr<LayoutConstraint>> constraints_;
     std::string identifier_;
     std::string toolTip_;
+    std::shared_ptr<Menu> menu_;
+    std::vector<std::shared_ptr<TrackingArea>> trackingAreas_;
+    std::vector<CursorRect> cursorRects_;
+    bool cursorRectsValid_ = false;
 };
 
 } // namespace ui

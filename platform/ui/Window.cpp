@@ -2,6 +2,8 @@
 
 #include "graphics/DrawRecorder.hpp"
 #include "ui/Application.hpp"
+#include "ui/Cursor.hpp"
+#include "ui/Menu.hpp"
 
 #include <cairo.h>
 #include <utility>
@@ -365,6 +367,13 @@ void Window::dispatchMouseDown(const Event& event) {
     if (event.type == EventType::leftMouseDown && hit->acceptsFirstResponder()) {
         makeFirstResponder(hit);
     }
+    // A Control-click is a secondary click: it shows the view's context menu when it has one.
+    if (event.type == EventType::leftMouseDown && (event.modifierFlags & Modifier::control)) {
+        if (auto menu = hit->menuForEvent(event)) {
+            Menu::popUpContextMenu(menu, event, hit);
+            return;
+        }
+    }
     trackingView_ = hit;
     trackingButtonDown_ = event.type;
     switch (event.type) {
@@ -391,6 +400,9 @@ void Window::sendEvent(const Event& event) {
     Application::CurrentEventScope scope(*app, routed);
     app->noteEvent(routed);
 
+    if (routed.isMouseEvent()) {
+        updatePointer(routed);
+    }
     auto tracked = trackingView_.lock();
     switch (routed.type) {
     case EventType::leftMouseDown:
@@ -448,6 +460,116 @@ void Window::sendEvent(const Event& event) {
         break;
     default:
         break;
+    }
+}
+
+std::shared_ptr<Cursor> Window::cursor() const {
+    return cursor_ ? cursor_ : Cursor::arrowCursor();
+}
+
+void Window::setCursor(const std::shared_ptr<Cursor>& cursor) {
+    cursor_ = cursor ? cursor : Cursor::arrowCursor();
+    if (backend_) {
+        backend_->setCursor(cursor_);
+    }
+}
+
+void Window::invalidateCursorRects() {
+    std::vector<View*> stack;
+    if (contentView_) {
+        stack.push_back(contentView_.get());
+    }
+    while (!stack.empty()) {
+        View* v = stack.back();
+        stack.pop_back();
+        v->invalidateCursorRects();
+        for (const auto& sub : v->subviews()) {
+            stack.push_back(sub.get());
+        }
+    }
+}
+
+void Window::updatePointer(const Event& event) {
+    if (!contentView_) {
+        return;
+    }
+    auto self = sharedAs<Window>();
+    const Point p = event.locationInWindow;
+    const bool dragging = event.type == EventType::leftMouseDragged ||
+                          event.type == EventType::rightMouseDragged ||
+                          event.type == EventType::otherMouseDragged;
+    const bool key = isKeyWindow();
+    auto first = firstResponder();
+
+    // Visible views, back to front (a later view lies on top of an earlier one).
+    std::vector<std::shared_ptr<View>> views;
+    std::vector<std::shared_ptr<View>> stack{contentView_};
+    while (!stack.empty()) {
+        auto v = stack.back();
+        stack.pop_back();
+        if (v->isHidden()) {
+            continue;
+        }
+        views.push_back(v);
+        for (auto it = v->subviews().rbegin(); it != v->subviews().rend(); ++it) {
+            stack.push_back(*it);
+        }
+    }
+
+    std::shared_ptr<Cursor> underPointer;
+    struct Notice {
+        std::shared_ptr<Responder> owner;
+        std::shared_ptr<TrackingArea> area;
+        EventType type;
+    };
+    std::vector<Notice> notices;
+    for (const auto& v : views) {
+        for (const auto& r : v->cursorRects()) {
+            if (v->convertRectToView(r.rect, nullptr).contains(p)) {
+                underPointer = r.cursor;
+            }
+        }
+        for (const auto& area : std::vector(v->trackingAreas())) {
+            const auto options = area->options();
+            const bool active = (options & TrackingAreaOptions::activeAlways) ||
+                                (options & TrackingAreaOptions::activeInActiveApp) ||
+                                ((options & TrackingAreaOptions::activeInKeyWindow) && key) ||
+                                ((options & TrackingAreaOptions::activeWhenFirstResponder) && first == v);
+            if (!active || (dragging && !(options & TrackingAreaOptions::enabledDuringMouseDrag))) {
+                continue;
+            }
+            const Rect local = (options & TrackingAreaOptions::inVisibleRect) ? v->bounds() : area->rect();
+            const bool inside = v->convertRectToView(local, nullptr).contains(p);
+            auto owner = area->owner();
+            if (inside != area->isInside()) {
+                area->setInside(inside);
+                if (owner && (options & TrackingAreaOptions::mouseEnteredAndExited)) {
+                    notices.push_back(
+                        {owner, area, inside ? EventType::mouseEntered : EventType::mouseExited});
+                }
+            } else if (inside && owner && (options & TrackingAreaOptions::mouseMoved) &&
+                       event.type == EventType::mouseMoved && owner != contentView_->hitTest(p)) {
+                notices.push_back({owner, area, EventType::mouseMoved});
+            }
+        }
+    }
+    // Leaving a cursor rect gives the arrow back; entering one shows its cursor.
+    if (underPointer != rectCursor_) {
+        rectCursor_ = underPointer;
+        setCursor(underPointer);
+    }
+    for (const auto& n : notices) {
+        Event e = event;
+        e.type = n.type;
+        e.trackingArea = n.area;
+        Application::CurrentEventScope scope(*Application::shared(), e);
+        if (n.type == EventType::mouseEntered) {
+            n.owner->mouseEntered(e);
+        } else if (n.type == EventType::mouseExited) {
+            n.owner->mouseExited(e);
+        } else {
+            n.owner->mouseMoved(e);
+        }
     }
 }
 

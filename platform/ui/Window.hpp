@@ -16,6 +16,8 @@
 
 namespace ui {
 
+class Cursor;
+
 class Window : public Responder {
 public:
     // Creates a window (or a subclass) whose content area is contentRect in screen coordinates.
@@ -103,6 +105,12 @@ public:
     std::shared_ptr<Object> delegate() const { return delegate_.lock(); }
     void setDelegate(const std::shared_ptr<Object>& delegate) { delegate_ = delegate; }
 
+    // The pointer's shape over the window (the arrow unless something set another).
+    std::shared_ptr<Cursor> cursor() const;
+    void setCursor(const std::shared_ptr<Cursor>& cursor);
+    // Asks every view for its cursor rects again at the next pointer event.
+    void invalidateCursorRects();
+
     // The view that took the current mouse down (drags and up go to it), if any.
     std::shared_ptr<View> mouseTrackingView() const { return trackingView_.lock(); }
 
@@ -114,6 +122,8 @@ private:
     friend class View;
     void viewWillLeaveWindow(View& view);
     void dispatchMouseDown(const Event& event);
+    // Tracking areas and cursor rects follow the pointer.
+    void updatePointer(const Event& event);
     void resizeContent();
 
     graphics::Rect frame_;
@@ -123,6 +133,9 @@ private:
     std::weak_ptr<View> trackingView_;
     EventType trackingButtonDown_ = EventType::leftMouseDown;
     std::shared_ptr<WindowBackend> backend_;
+    std::shared_ptr<Cursor> cursor_;
+    // The cursor rect the pointer was last in (its cursor), so a rect applies its cursor on entry only.
+    std::shared_ptr<Cursor> rectCursor_;
     std::weak_ptr<Object> delegate_;
     graphics::ColorRef backgroundColor_;
     double scale_ = 1.0;

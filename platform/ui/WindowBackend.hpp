@@ -16,6 +16,9 @@ class DrawRecorder;
 
 namespace ui {
 
+class Cursor;
+class MenuPresenter;
+
 class WindowBackend {
 public:
     virtual ~WindowBackend() = default;
@@ -38,6 +41,11 @@ public:
     virtual void orderFront() = 0;
     // Destroys the native window; no further events arrive.
     virtual void close() = 0;
+
+    // What shows this window's menus; null leaves them to a presenter without windows.
+    virtual std::shared_ptr<MenuPresenter> menuPresenter() { return nullptr; }
+    // The pointer's shape over the window (null: the arrow).
+    virtual void setCursor(const std::shared_ptr<Cursor>& cursor) { (void)cursor; }
 
     // A recorder that the display pass also draws into (tests); null for none.
     virtual std::shared_ptr<graphics::DrawRecorder> recorder() const { return nullptr; }

@@ -109,7 +109,8 @@ std::vector<fs::path> FileManager::contentsOfDirectory(const fs::path& path) {
 }
 
 std::string FileManager::contents(const fs::path& path, std::size_t limit) {
-    Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY)};
+    // Non-blocking, so that a FIFO put in the file's place cannot hang the open.
+    Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
     if (file.fd < 0) {
         fail(errno, path, "cannot open");
     }

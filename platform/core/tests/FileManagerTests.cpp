@@ -83,6 +83,11 @@ TEST(CoreFileManager, WritesAtomicallyKeepingPermissionsAndReadsWithinALimit) {
         EXPECT_EQ(error.code(), std::errc::file_too_large);
     }
     EXPECT_THROW(core::FileManager::contents(folder.path), core::FileError);
+    const auto fifo = folder.path / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_THROW(core::FileManager::contents(fifo), core::FileError)
+        << "refused without waiting for a writer";
+    fs::remove(fifo);
 
     // A directory where the file should be: the write fails and leaves both alone.
     const auto blocked = folder.path / "blocked";

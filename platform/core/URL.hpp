@@ -1,3 +1,4 @@
+// URL references split into their parts, file URLs and percent-encoding.
 #pragma once
 
 #include <filesystem>

@@ -100,7 +100,7 @@ TEST(CorePassthroughSubject, CancellingInsideACallbackStopsAtOnceAndDestructionC
     std::vector<int> received;
     int completions = 0;
     core::AnyCancellable first;
-    std::vector<core::AnyCancellable> bag;
+    core::CancellableSet bag;
     {
         core::PassthroughSubject<int> subject;
         first = subject.sink([&](const int& v) {

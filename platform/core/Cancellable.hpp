@@ -1,3 +1,4 @@
+// Tokens that end a registration when cancelled or destroyed, and sets of them.
 #pragma once
 
 #include <functional>
@@ -40,5 +41,7 @@ private:
 
 using ObservationToken = Cancellable;
 using AnyCancellable = Cancellable;
+// The subscriptions an owner keeps while it lives; replacing or destroying it cancels them all.
+using CancellableSet = std::vector<Cancellable>;
 
 } // namespace core

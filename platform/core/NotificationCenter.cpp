@@ -65,18 +65,13 @@ void NotificationCenter::post(std::string name, const void* object,
 }
 
 Publisher<Notification> NotificationCenter::publisher(std::string name, const void* object) {
-    return Publisher<Notification>([weak = std::weak_ptr<State>(state_), name = std::move(name),
-                                    object](Subscriber<Notification> subscriber) {
+    return makePushPublisher<Notification>([weak = std::weak_ptr<State>(state_), name = std::move(name),
+                                            object](std::function<void(const Notification&)> send) {
         const auto state = weak.lock();
         if (!state) {
             return Cancellable();
         }
-        return add(state, name, object,
-                   [receive = std::move(subscriber.receiveValue)](const Notification& n) {
-                       if (receive) {
-                           receive(n);
-                       }
-                   });
+        return add(state, name, object, std::move(send));
     });
 }
 

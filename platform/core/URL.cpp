@@ -176,6 +176,107 @@ URL URL::fileURL(const std::filesystem::path& absolutePath) {
     return *parse("file://" + encoded);
 }
 
+URL URL::fileURL(const std::filesystem::path& absolutePath, bool isDirectory) {
+    auto text = std::filesystem::absolute(absolutePath).lexically_normal().string();
+    if (isDirectory && (text.empty() || text.back() != '/')) {
+        text += '/';
+    }
+    return fileURL(text);
+}
+
+std::string URL::decodedPath() const {
+    return percentDecode(path_).value_or(path_);
+}
+
+std::vector<std::string> URL::pathComponents() const {
+    const std::string path = decodedPath();
+    std::vector<std::string> components;
+    std::size_t start = 0;
+    if (!path.empty() && path.front() == '/') {
+        components.emplace_back("/");
+        start = 1;
+    }
+    while (start < path.size()) {
+        const auto slash = path.find('/', start);
+        const auto end = slash == std::string::npos ? path.size() : slash;
+        if (end > start) {
+            components.push_back(path.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return components;
+}
+
+std::string URL::lastPathComponent() const {
+    const auto components = pathComponents();
+    return components.empty() ? std::string() : components.back();
+}
+
+std::string URL::pathExtension() const {
+    const std::string name = lastPathComponent();
+    const auto dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0 || dot + 1 == name.size()) {
+        return {};
+    }
+    return name.substr(dot + 1);
+}
+
+URL URL::standardized() const {
+    // Removes dot segments as URL references resolve them.
+    std::vector<std::string_view> segments;
+    const std::string_view path = path_;
+    const bool absolute = !path.empty() && path.front() == '/';
+    std::size_t start = absolute ? 1 : 0;
+    bool trailingSlash = false;
+    while (start <= path.size()) {
+        const auto slash = path.find('/', start);
+        const auto end = slash == std::string_view::npos ? path.size() : slash;
+        const auto segment = path.substr(start, end - start);
+        const bool last = slash == std::string_view::npos;
+        if (segment == ".") {
+            trailingSlash = last;
+        } else if (segment == "..") {
+            if (!segments.empty() && segments.back() != "..") {
+                segments.pop_back();
+            } else if (!absolute) {
+                segments.push_back(segment);
+            }
+            trailingSlash = last;
+        } else if (!segment.empty() || last) {
+            if (!segment.empty()) {
+                segments.push_back(segment);
+            }
+            trailingSlash = last && segment.empty();
+        }
+        if (last) {
+            break;
+        }
+        start = end + 1;
+    }
+    std::string newPath = absolute ? "/" : "";
+    for (std::size_t i = 0; i < segments.size(); ++i) {
+        if (i > 0) {
+            newPath += '/';
+        }
+        newPath += segments[i];
+    }
+    if (trailingSlash && !segments.empty()) {
+        newPath += '/';
+    }
+    if (newPath == path_) {
+        return *this;
+    }
+    std::string suffix;
+    if (query_) {
+        suffix += "?" + *query_;
+    }
+    if (fragment_) {
+        suffix += "#" + *fragment_;
+    }
+    const std::string text = text_.substr(0, text_.size() - suffix.size() - path_.size()) + newPath + suffix;
+    return parse(text).value_or(*this);
+}
+
 std::optional<std::filesystem::path> URL::filePath() const {
     if (!isFileURL()) {
         return std::nullopt;

@@ -1,3 +1,4 @@
+// URL references split into their parts, file URLs and percent-encoding.
 #pragma once
 
 #include <filesystem>
@@ -16,8 +17,11 @@ public:
     // Fails on text that is not a valid reference: empty text, spaces, control or non-ASCII
     // characters, a malformed percent escape, a bad scheme or port.
     static std::optional<URL> parse(std::string_view text);
-    // A file URL for an absolute path; the path is percent-encoded as needed.
+    // A file URL for an absolute path; the path is percent-encoded as needed. A path ending in "/" names
+    // a directory.
     static URL fileURL(const std::filesystem::path& absolutePath);
+    // The same, with a trailing "/" added for a directory.
+    static URL fileURL(const std::filesystem::path& absolutePath, bool isDirectory);
 
     const std::string& string() const { return text_; }
     const std::optional<std::string>& scheme() const { return scheme_; }
@@ -31,6 +35,17 @@ public:
     bool isFileURL() const { return scheme_ == "file"; }
     // The decoded path of a file URL.
     std::optional<std::filesystem::path> filePath() const;
+    // The path with its percent escapes decoded (as written when an escape is malformed).
+    std::string decodedPath() const;
+    // The decoded path split at "/": an absolute path starts with "/", a trailing "/" adds nothing.
+    std::vector<std::string> pathComponents() const;
+    std::string lastPathComponent() const;
+    // The text after the last full stop of the last component; empty when there is none or the component
+    // starts with its only full stop (".bashrc").
+    std::string pathExtension() const;
+    // The URL with "." and ".." segments of its path resolved (symbolic links are not followed).
+    URL standardized() const;
+
     // name=value pairs of the query, decoded ('+' stays '+').
     std::vector<std::pair<std::string, std::string>> queryItems() const;
 

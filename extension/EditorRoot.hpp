@@ -17,7 +17,7 @@ declarative::View makeEditorRoot(const std::shared_ptr<Settings>& settings);
 inline constexpr double kEditorWidth = 760;
 inline constexpr double kEditorHeight = 512;
 
-// Where the editor's control for a parameter sits, in design points (top-left origin), for tools and tests
+// Where the knob of a parameter's dial sits, in design points (top-left origin), for tools and tests
 // that operate the editor from outside; an empty rect when it has none.
 graphics::Rect editorControlFrame(std::string_view identifier);
 // Where its buttons that step to the previous and the next preset sit.

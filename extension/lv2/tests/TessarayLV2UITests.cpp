@@ -172,7 +172,7 @@ std::string hangingFetch(const std::string&, FetchCancellation& cancellation) {
 class EditorUI : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        server_ = new displaytest::XvfbServer();
+        server_ = new displaytest::XvfbServer("1280x1024x24");
         if (!server_->name().empty()) {
             setenv("DISPLAY", server_->name().c_str(), 1);
         }
@@ -312,18 +312,22 @@ TEST_F(EditorUI, ADragWritesThePortBetweenTouchAndReleaseAndEchoesDoNotJitter) {
     const auto mix = editorControlFrame("mix");
     const double x = mix.midX(), y = mix.midY();
     mouse(editor, ui::EventType::leftMouseDown, x, y);
-    EXPECT_EQ(host.log, (std::vector<std::string>{"touch 12 on"}));
+    EXPECT_TRUE(host.log.empty()) << "a press alone edits nothing";
+    // The knob begins with its first move past its minimum travel, then writes on every move.
+    mouse(editor, ui::EventType::leftMouseDragged, x, y - 10);
+    ASSERT_FALSE(host.log.empty());
+    EXPECT_EQ(host.log.front(), "touch 12 on");
     std::vector<float> writes;
-    for (int step = 1; step <= 5; ++step) {
+    for (int step = 2; step <= 5; ++step) {
         mouse(editor, ui::EventType::leftMouseDragged, x, y - step * 10);
         ASSERT_EQ(host.log.back(), "write 12") << "written during the event itself";
         writes.push_back(host.written[kMixPort]);
     }
     mouse(editor, ui::EventType::leftMouseUp, x, y - 50);
     EXPECT_EQ(host.log.back(), "touch 12 off");
-    EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "write 12"), 5);
     EXPECT_TRUE(std::is_sorted(writes.begin(), writes.end())) << "dragging up raises the value";
-    EXPECT_FLOAT_EQ(writes.back(), 50.0f + 50.0f / 200.0f * 100.0f);
+    // 40 points after the first move at half a percent of the range per point.
+    EXPECT_FLOAT_EQ(writes.back(), 50.0f + 40.0f * 0.005f * 100.0f);
     idle(handle);
 
     // The host echoes the writes late, after the drag: the older ones do not pull the control back.
@@ -526,11 +530,14 @@ TEST_F(EditorUI, AnXTestDragReachesThePortWithinOneIdleCall) {
     }
     idle(handle, 2);
 
+    // The editor scales its design to the window the host gave it.
+    const auto size = editor.window()->frame().size;
+    const double scale = std::min(size.width / kEditorWidth, size.height / kEditorHeight);
     const auto mix = editorControlFrame("mix");
     int x = 0, y = 0;
     ::Window child = 0;
-    XTranslateCoordinates(x_, editor.windowId(), DefaultRootWindow(x_), int(mix.midX()), int(mix.midY()), &x,
-                          &y, &child);
+    XTranslateCoordinates(x_, editor.windowId(), DefaultRootWindow(x_), int(mix.midX() * scale),
+                          int(mix.midY() * scale), &x, &y, &child);
     XTestFakeMotionEvent(x_, -1, x, y, 0);
     XTestFakeButtonEvent(x_, 1, True, 0);
     XSync(x_, False);
@@ -542,10 +549,19 @@ TEST_F(EditorUI, AnXTestDragReachesThePortWithinOneIdleCall) {
             usleep(2000);
         }
     }
-    EXPECT_EQ(host.log, (std::vector<std::string>{"touch 12 on"}));
+    EXPECT_TRUE(host.log.empty()) << "a press alone edits nothing";
+    // The first move past the knob's minimum travel begins the edit.
+    XTestFakeMotionEvent(x_, -1, x, y - 10, 0);
+    XSync(x_, False);
+    for (int n = 0; n < 100 && host.log.empty(); ++n) {
+        idle(handle);
+        usleep(2000);
+    }
+    ASSERT_FALSE(host.log.empty());
+    EXPECT_EQ(host.log.front(), "touch 12 on");
 
     std::vector<int> callsPerStep;
-    for (int step = 1; step <= 4; ++step) {
+    for (int step = 2; step <= 5; ++step) {
         const std::size_t before = host.log.size();
         XTestFakeMotionEvent(x_, -1, x, y - step * 10, 0);
         XSync(x_, False);
@@ -645,9 +661,11 @@ TEST_F(EditorUI, FollowsTheHostsResizesAndScalesItself) {
     editor.window()->sendEvent(
         ui::Event::mouseEvent(ui::EventType::leftMouseDown, {x, 300 - y}, 0, 0, editor.window()));
     editor.window()->sendEvent(
-        ui::Event::mouseEvent(ui::EventType::leftMouseDragged, {x, 300 - y + 25}, 0, 0, editor.window()));
+        ui::Event::mouseEvent(ui::EventType::leftMouseDragged, {x, 300 - y + 7}, 0, 0, editor.window()));
     editor.window()->sendEvent(
-        ui::Event::mouseEvent(ui::EventType::leftMouseUp, {x, 300 - y + 25}, 0, 0, editor.window()));
+        ui::Event::mouseEvent(ui::EventType::leftMouseDragged, {x, 300 - y + 32}, 0, 0, editor.window()));
+    editor.window()->sendEvent(
+        ui::Event::mouseEvent(ui::EventType::leftMouseUp, {x, 300 - y + 32}, 0, 0, editor.window()));
     EXPECT_EQ(host.log.front(), "touch 12 on");
     EXPECT_FLOAT_EQ(host.written[kMixPort], 75.0f) << "25 points at half scale are 50 design points";
     EXPECT_EQ(resize->ui_resize(handle, 0, 10), 1) << "a size of nothing is refused";

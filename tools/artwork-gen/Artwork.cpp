@@ -552,4 +552,37 @@ bool writeBundle(const std::filesystem::path& bundleDirectory) {
     return true;
 }
 
+bool writeCatalogue(const std::filesystem::path& bundleDirectory, const std::vector<ImageSpec>& images,
+                    const std::vector<ColorSpec>& colors, const char* what) {
+    const auto resources = bundleDirectory / "Resources";
+    std::error_code error;
+    std::filesystem::create_directories(resources, error);
+    if (error) {
+        std::fprintf(stderr, "artwork-gen: cannot create %s: %s\n", resources.c_str(),
+                     error.message().c_str());
+        return false;
+    }
+    if (images.empty()) {
+        return false;
+    }
+    for (const auto& spec : images) {
+        if (!writeImage(spec, 1, resources / (spec.name + ".png")) ||
+            !writeImage(spec, 2, resources / (spec.name + "@2x.png"))) {
+            std::fprintf(stderr, "artwork-gen: cannot write %s\n", spec.name.c_str());
+            return false;
+        }
+    }
+    nlohmann::json table = nlohmann::json::object();
+    for (const auto& entry : colors) {
+        table[entry.name] = entry.hex;
+    }
+    std::ofstream out(resources / "Colors.json");
+    out << table.dump(2) << '\n';
+    if (!out) {
+        std::fprintf(stderr, "artwork-gen: cannot write the %s colour table\n", what);
+        return false;
+    }
+    return true;
+}
+
 } // namespace artwork

@@ -39,6 +39,10 @@ const std::vector<ImageSpec>& images();
 
 // Draws one image at a scale into a PNG file; false on failure.
 bool writeImage(const ImageSpec& spec, double scale, const std::filesystem::path& file);
+// Writes a catalogue's images at 1x and 2x and its colour table ("Colors.json") into a bundle's Resources
+// folder; false (with a message on stderr naming `what`) on failure, or when `images` is empty.
+bool writeCatalogue(const std::filesystem::path& bundleDirectory, const std::vector<ImageSpec>& images,
+                    const std::vector<ColorSpec>& colors, const char* what);
 // Writes the bundle directory; false (with a message on stderr) on failure.
 bool writeBundle(const std::filesystem::path& bundleDirectory);
 

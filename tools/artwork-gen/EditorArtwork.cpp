@@ -441,35 +441,17 @@ std::vector<ImageSpec> editorImageSpecs() {
 }
 
 bool writeEditorArtwork(const std::filesystem::path& bundleDirectory) {
-    const auto resources = bundleDirectory / "Resources";
-    std::error_code error;
-    std::filesystem::create_directories(resources, error);
-    if (error) {
-        std::fprintf(stderr, "artwork-gen: cannot create %s: %s\n", resources.c_str(),
-                     error.message().c_str());
-        return false;
-    }
-    const auto specs = editorImageSpecs();
-    if (specs.empty()) {
-        return false;
-    }
-    for (const auto& spec : specs) {
-        if (!writeImage(spec, 1, resources / (spec.name + ".png")) ||
-            !writeImage(spec, 2, resources / (spec.name + "@2x.png"))) {
-            std::fprintf(stderr, "artwork-gen: cannot write %s\n", spec.name.c_str());
-            return false;
-        }
-    }
-    nlohmann::json colours = nlohmann::json::object();
+    std::vector<ColorSpec> colors;
     for (const auto& entry : editor::editorColors) {
-        colours[std::string(entry.name)] = std::string(entry.hex);
+        colors.push_back({std::string(entry.name), std::string(entry.hex)});
     }
-    std::ofstream out(resources / "Colors.json");
-    out << colours.dump(2) << '\n';
+    if (!writeCatalogue(bundleDirectory, editorImageSpecs(), colors, "editor's")) {
+        return false;
+    }
     std::ofstream info(bundleDirectory / "Info.json");
     info << nlohmann::json{{"CFBundleIdentifier", "com.kestrova.Tessaray.editor.resources"}}.dump(2) << '\n';
-    if (!out || !info) {
-        std::fprintf(stderr, "artwork-gen: cannot write the editor's colour table or Info.json\n");
+    if (!info) {
+        std::fprintf(stderr, "artwork-gen: cannot write the editor's Info.json\n");
         return false;
     }
     return true;

@@ -483,36 +483,11 @@ std::vector<ImageSpec> kitImageSpecs() {
 }
 
 bool writeKitArtwork(const std::filesystem::path& bundleDirectory) {
-    const auto resources = bundleDirectory / "Resources";
-    std::error_code error;
-    std::filesystem::create_directories(resources, error);
-    if (error) {
-        std::fprintf(stderr, "artwork-gen: cannot create %s: %s\n", resources.c_str(),
-                     error.message().c_str());
-        return false;
-    }
-    const auto specs = kitImageSpecs();
-    if (specs.empty()) {
-        return false;
-    }
-    for (const auto& spec : specs) {
-        if (!writeImage(spec, 1, resources / (spec.name + ".png")) ||
-            !writeImage(spec, 2, resources / (spec.name + "@2x.png"))) {
-            std::fprintf(stderr, "artwork-gen: cannot write %s\n", spec.name.c_str());
-            return false;
-        }
-    }
-    nlohmann::json colours = nlohmann::json::object();
+    std::vector<ColorSpec> colors;
     for (const auto& entry : zelto::kitColors) {
-        colours[std::string(entry.name)] = std::string(entry.hex);
+        colors.push_back({std::string(entry.name), std::string(entry.hex)});
     }
-    std::ofstream out(resources / "Colors.json");
-    out << colours.dump(2) << '\n';
-    if (!out) {
-        std::fprintf(stderr, "artwork-gen: cannot write the kit's colour table\n");
-        return false;
-    }
-    return true;
+    return writeCatalogue(bundleDirectory, kitImageSpecs(), colors, "kit's");
 }
 
 } // namespace artwork

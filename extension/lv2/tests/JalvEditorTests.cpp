@@ -369,7 +369,12 @@ TEST_F(JalvEditor, ShowsTheEditorAsDrawnHeadlessAndItsEditsReachThePlugin) {
             const auto [x, y] = onScreen(editor, scale, bands.midX(), bands.midY());
             XTestFakeMotionEvent(x_, -1, x, y, 0);
             XTestFakeButtonEvent(x_, 1, True, 0);
-            for (int step = 1; step <= 11; ++step) {
+            // Let the editor take the first move on its own: a busy host may hand it several moves at once,
+            // and the knob measures its travel from the move that began the drag.
+            XTestFakeMotionEvent(x_, -1, x, y + 10, 20);
+            XSync(x_, False);
+            std::this_thread::sleep_for(std::chrono::milliseconds(400));
+            for (int step = 2; step <= 11; ++step) {
                 XTestFakeMotionEvent(x_, -1, x, y + step * 10, 20);
             }
             XTestFakeButtonEvent(x_, 1, False, 20);

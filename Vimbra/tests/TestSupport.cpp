@@ -1,7 +1,7 @@
 #include "Vimbra/tests/TestSupport.hpp"
 
 #include "core/Bundle.hpp"
-
+#include "ui/MenuTracking.hpp"
 
 std::filesystem::path testBundlesDirectory() {
     return VIMBRA_TEST_BUNDLES_DIR;
@@ -15,3 +15,42 @@ const bool registered = [] {
 }();
 
 } // namespace
+
+namespace vimbratest {
+
+ApplicationScope::~ApplicationScope() {
+    auto app = ui::Application::shared();
+    if (auto tracking = app->menuTracking()) {
+        tracking->cancel();
+    }
+    for (auto& window : app->windows()) {
+        window->close();
+    }
+    app->setKeyWindow(nullptr);
+    app->setDelegate(nullptr);
+}
+
+Receiver::Receiver(std::initializer_list<const char*> actions) {
+    for (const char* action : actions) {
+        setActionHandler(action, [this, action](const std::shared_ptr<ui::Object>& sender) {
+            log.push_back(action);
+            senders.push_back(sender);
+        });
+    }
+}
+
+Scene::Scene(graphics::Rect frame, double scale) : window(ui::Window::make(frame)) {
+    backend = display::HeadlessBackend::attach(window, scale, true);
+    window->makeKeyAndOrderFront();
+}
+
+void Scene::add(const std::shared_ptr<ui::View>& view) const {
+    window->contentView()->addSubview(view);
+}
+
+graphics::Point centre(const ui::View& view) {
+    const auto r = view.convertRectToView(view.bounds(), nullptr);
+    return {r.midX(), r.midY()};
+}
+
+} // namespace vimbratest

@@ -1,9 +1,84 @@
 #include "ui/Responder.hpp"
 
 #include <algorithm>
+#include <mutex>
+#include <utility>
 #include <vector>
 
 namespace ui {
+
+namespace {
+
+struct ExtensionAction {
+    const void* owner;
+    Selector action;
+    Object::ExtensionApplies applies;
+    Object::ExtensionHandler handler;
+};
+
+// Added once by the libraries that define them and only read afterwards.
+struct ExtensionActions {
+    std::mutex mutex;
+    std::vector<ExtensionAction> actions;
+
+    static ExtensionActions& shared() {
+        static ExtensionActions table;
+        return table;
+    }
+
+    // The handler of the first extension that applies to the receiver.
+    Object::ExtensionHandler find(std::string_view action, const Object& receiver) {
+        std::vector<ExtensionAction> candidates;
+        {
+            std::lock_guard lock(mutex);
+            for (const auto& entry : actions) {
+                if (entry.action == action) {
+                    candidates.push_back(entry);
+                }
+            }
+        }
+        for (const auto& entry : candidates) {
+            if (!entry.applies || entry.applies(receiver)) {
+                return entry.handler;
+            }
+        }
+        return nullptr;
+    }
+};
+
+} // namespace
+
+void Object::addExtensionAction(const void* owner, const Selector& action, ExtensionApplies applies,
+                                ExtensionHandler handler) {
+    auto& table = ExtensionActions::shared();
+    std::lock_guard lock(table.mutex);
+    auto it = std::find_if(table.actions.begin(), table.actions.end(), [&](const ExtensionAction& entry) {
+        return entry.owner == owner && entry.action == action;
+    });
+    ExtensionAction entry{owner, action, std::move(applies), std::move(handler)};
+    if (it != table.actions.end()) {
+        *it = std::move(entry);
+    } else {
+        table.actions.push_back(std::move(entry));
+    }
+}
+
+std::shared_ptr<Object> Object::associatedObject(const void* key) const {
+    auto it = associated_.find(key);
+    return it == associated_.end() ? nullptr : it->second;
+}
+
+void Object::setAssociatedObject(const void* key, std::shared_ptr<Object> object) {
+    // The old object is released after the table no longer names it: its destructor may look.
+    std::shared_ptr<Object> old;
+    if (object) {
+        auto& slot = associated_[key];
+        old = std::exchange(slot, std::move(object));
+    } else if (auto it = associated_.find(key); it != associated_.end()) {
+        old = std::move(it->second);
+        associated_.erase(it);
+    }
+}
 
 void Object::setActionHandler(const Selector& action, ActionHandler handler) {
     if (handler) {
@@ -14,12 +89,17 @@ void Object::setActionHandler(const Selector& action, ActionHandler handler) {
 }
 
 bool Object::respondsToAction(std::string_view action) const {
-    return actions_.find(action) != actions_.end();
+    return actions_.find(action) != actions_.end() ||
+           ExtensionActions::shared().find(action, *this) != nullptr;
 }
 
 bool Object::performAction(std::string_view action, const std::shared_ptr<Object>& sender) {
     auto it = actions_.find(action);
     if (it == actions_.end()) {
+        if (auto extension = ExtensionActions::shared().find(action, *this)) {
+            extension(*this, sender);
+            return true;
+        }
         return false;
     }
     // Copy first: the handler may replace itself while it runs.

@@ -33,6 +33,20 @@ public:
     // Runs the action's handler with the sender; false when this object does not answer the action.
     virtual bool performAction(std::string_view action, const std::shared_ptr<Object>& sender);
 
+    // Objects attached to this one under a key (the key's address identifies it), kept as long as this
+    // object lives or until replaced; setting null removes the attachment. Libraries use them to give an
+    // object helpers of their own (a closure target, a publisher) without subclassing it.
+    std::shared_ptr<Object> associatedObject(const void* key) const;
+    void setAssociatedObject(const void* key, std::shared_ptr<Object> object);
+
+    // Actions that every object of a kind answers, added by a library (as a category adds methods): for
+    // receivers on which `applies` holds, the handler runs with the receiver and the sender. An object's
+    // own handlers come first. Registering the same action twice for the same owner key replaces it.
+    using ExtensionApplies = std::function<bool(const Object& receiver)>;
+    using ExtensionHandler = std::function<void(Object& receiver, const std::shared_ptr<Object>& sender)>;
+    static void addExtensionAction(const void* owner, const Selector& action, ExtensionApplies applies,
+                                   ExtensionHandler handler);
+
     // A shared pointer to this object as a derived type (the object must be owned by a shared_ptr).
     template <class T> std::shared_ptr<T> sharedAs() {
         return std::static_pointer_cast<T>(shared_from_this());
@@ -43,6 +57,7 @@ public:
 
 private:
     std::map<std::string, ActionHandler, std::less<>> actions_;
+    std::map<const void*, std::shared_ptr<Object>> associated_;
 };
 
 class Responder : public Object {

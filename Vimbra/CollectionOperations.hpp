@@ -7,7 +7,10 @@
 #include "core/URL.hpp"
 
 #include <algorithm>
+#include <any>
 #include <cassert>
+#include <concepts>
+#include <cstddef>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -158,6 +161,74 @@ struct RangeReplaceable {
                 collection.insert(position, change.element);
             }
         }
+    }
+};
+
+// Conveniences on any collection.
+struct Collection {
+    // Whether the index is at or after the start and before the end.
+    template <std::ranges::sized_range C>
+    static bool isValidIndex(const C& collection, std::ptrdiff_t index) {
+        return index >= 0 && index < static_cast<std::ptrdiff_t>(std::ranges::size(collection));
+    }
+    // Every index of the collection, from the start up to, not including, the end.
+    template <std::ranges::sized_range C> static auto fullRange(const C& collection) {
+        return std::views::iota(std::size_t{0}, static_cast<std::size_t>(std::ranges::size(collection)));
+    }
+};
+
+// Conveniences on any sequence.
+struct Sequence {
+    // The zero-based positions of the elements the predicate holds for, ascending. What the predicate
+    // throws passes through.
+    template <std::ranges::input_range S, class Predicate>
+    static std::vector<int> offsets(const S& sequence, Predicate&& predicate) {
+        std::vector<int> result;
+        int offset = 0;
+        for (const auto& element : sequence) {
+            if (predicate(element)) {
+                result.push_back(offset);
+            }
+            ++offset;
+        }
+        return result;
+    }
+
+    // The elements that are of class T (shared objects) or hold a T (type-erased values), in order.
+    template <class T, std::ranges::input_range S>
+    requires std::same_as<std::ranges::range_value_t<S>, std::any>
+    static std::vector<T> compactCast(const S& sequence) {
+        std::vector<T> result;
+        for (const auto& element : sequence) {
+            if (const auto* value = std::any_cast<T>(&element)) {
+                result.push_back(*value);
+            }
+        }
+        return result;
+    }
+    template <class T, std::ranges::input_range S>
+    requires requires(const std::ranges::range_value_t<S>& element) { std::dynamic_pointer_cast<T>(element); }
+    static std::vector<std::shared_ptr<T>> compactCast(const S& sequence) {
+        std::vector<std::shared_ptr<T>> result;
+        for (const auto& element : sequence) {
+            if (auto cast = std::dynamic_pointer_cast<T>(element)) {
+                result.push_back(std::move(cast));
+            }
+        }
+        return result;
+    }
+
+    // For each element, the value an untyped accessor reads from it, kept when it holds a T.
+    template <class T, std::ranges::input_range S, class KeyPath>
+    static std::vector<T> compactValues(const S& sequence, KeyPath&& keyPath) {
+        std::vector<T> result;
+        for (const auto& element : sequence) {
+            const std::any value = keyPath(element);
+            if (const auto* typed = std::any_cast<T>(&value)) {
+                result.push_back(*typed);
+            }
+        }
+        return result;
     }
 };
 

@@ -86,4 +86,16 @@ View Backport::scaledBackground(graphics::ColorRef color) const {
     return content_.background(declarative::ColorView(std::move(color)).scaleEffect(1.5));
 }
 
+graphics::TextAlignment textAlignment(DeclarativeTextAlignment alignment) {
+    switch (alignment) {
+    case DeclarativeTextAlignment::leading:
+        return graphics::TextAlignment::left;
+    case DeclarativeTextAlignment::center:
+        return graphics::TextAlignment::center;
+    case DeclarativeTextAlignment::trailing:
+        return graphics::TextAlignment::right;
+    }
+    return graphics::TextAlignment::left;
+}
+
 } // namespace vimbra

@@ -5,6 +5,7 @@
 // modifiers whose look differs between platform versions.
 
 #include "declarative/Declarative.hpp"
+#include "graphics/AttributedString.hpp"
 #include "ui/Cell.hpp"
 
 #include <functional>
@@ -49,6 +50,10 @@ enum class DeclarativeControlSize { mini = 0, small = 1, regular = 2, large = 3,
 DeclarativeControlSize declarativeControlSize(ui::ControlSize size);
 // To the toolkit: extraLarge becomes large. Same failure as above.
 ui::ControlSize appKitControlSize(DeclarativeControlSize size);
+
+// The declarative text alignments and their toolkit counterparts: leading is left, trailing right.
+enum class DeclarativeTextAlignment { leading, center, trailing };
+graphics::TextAlignment textAlignment(DeclarativeTextAlignment alignment);
 
 // Modifiers that are applied only where the platform version wants them. This platform behaves as the
 // library's minimum version: the soft scroll-edge effect is not available and the legacy frame applies.

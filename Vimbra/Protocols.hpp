@@ -8,10 +8,13 @@
 
 #include <concepts>
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace ui {
 class Cell;
-}
+class Control;
+} // namespace ui
 
 namespace vimbra {
 
@@ -43,6 +46,26 @@ class Validating {
 public:
     virtual ~Validating() = default;
     virtual bool isValid() const = 0;
+};
+
+// A field that shows whether its text is valid, with a message and a tool tip. Views meet the tool-tip
+// requirements with their own tool tip (an empty one meaning none).
+class ValidatingField : public Validating {
+public:
+    // The control whose text is validated.
+    virtual std::shared_ptr<ui::Control> textField() const = 0;
+    virtual void setValid(bool valid) = 0;
+    virtual std::optional<std::string> message() const = 0;
+    virtual void setMessage(std::optional<std::string> message) = 0;
+    virtual const std::string& toolTip() const = 0;
+    virtual void setToolTip(std::string toolTip) = 0;
+};
+
+// A value that shows as one text (a pop-up item's title, for one).
+class Displayable {
+public:
+    virtual ~Displayable() = default;
+    virtual std::string displayString() const = 0;
 };
 
 // The state of a styled cell from its AppKit state: on or mixed (with default) or default alone; then

@@ -20,16 +20,7 @@ std::string paddedIndexString(int number) {
 
 void anchorToAllSidesOf(const std::shared_ptr<ui::View>& receiver, const std::shared_ptr<ui::View>& view,
                         graphics::EdgeInsets insets) {
-    if (!receiver || !view) {
-        return;
-    }
-    receiver->setTranslatesAutoresizingMaskIntoConstraints(false);
-    ui::LayoutConstraint::activate({
-        receiver->leadingAnchor().constraintEqualTo(view->leadingAnchor(), insets.left),
-        receiver->trailingAnchor().constraintEqualTo(view->trailingAnchor(), -insets.right),
-        receiver->bottomAnchor().constraintEqualTo(view->bottomAnchor(), -insets.bottom),
-        receiver->topAnchor().constraintEqualTo(view->topAnchor(), insets.top),
-    });
+    ui::pinEdges(receiver, view, insets);
 }
 
 const core::URL& kestrovaSite() {

@@ -1,8 +1,10 @@
 #include "Vimbra/CollectionOperations.hpp"
 
+#include <any>
 #include <deque>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <string>
 
 namespace {
@@ -155,3 +157,43 @@ TEST(VimbraFileURL, RelativePathsNamesAndDates) {
 }
 
 } // namespace
+
+TEST(VimbraSequence, OffsetsCastsAndValuesKeepOrderAndSkipMisfits) {
+    using vimbra::Collection;
+    using vimbra::Sequence;
+    const std::vector<int> numbers{4, 7, 8, 1, 10};
+    EXPECT_EQ(Sequence::offsets(numbers, [](int n) { return n % 2 == 0; }), (std::vector<int>{0, 2, 4}));
+    EXPECT_THROW(Sequence::offsets(
+                     numbers, [](int n) -> bool { return n == 8 ? throw std::runtime_error("8") : false; }),
+                 std::runtime_error);
+
+    EXPECT_TRUE(Collection::isValidIndex(numbers, 0));
+    EXPECT_TRUE(Collection::isValidIndex(numbers, 4));
+    EXPECT_FALSE(Collection::isValidIndex(numbers, 5));
+    EXPECT_FALSE(Collection::isValidIndex(numbers, -1));
+    EXPECT_FALSE(Collection::isValidIndex(std::vector<int>{}, 0));
+    std::vector<std::size_t> indices;
+    for (auto index : Collection::fullRange(numbers)) {
+        indices.push_back(index);
+    }
+    EXPECT_EQ(indices, (std::vector<std::size_t>{0, 1, 2, 3, 4}));
+
+    const std::vector<std::any> mixed{1, std::string("a"), 2.5, std::string("b")};
+    EXPECT_EQ(Sequence::compactCast<std::string>(mixed), (Strings{"a", "b"}));
+    struct Base {
+        virtual ~Base() = default;
+    };
+    struct Derived : Base {};
+    const std::vector<std::shared_ptr<Base>> objects{std::make_shared<Base>(), std::make_shared<Derived>(),
+                                                     nullptr};
+    const auto derived = Sequence::compactCast<Derived>(objects);
+    ASSERT_EQ(derived.size(), 1u);
+    EXPECT_EQ(derived[0], objects[1]);
+
+    struct Row {
+        std::any value;
+    };
+    const std::vector<Row> rows{{std::string("x")}, {3}, {}, {std::string("y")}};
+    EXPECT_EQ(Sequence::compactValues<std::string>(rows, [](const Row& row) { return row.value; }),
+              (Strings{"x", "y"}));
+}

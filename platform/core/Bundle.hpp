@@ -52,6 +52,9 @@ public:
     std::optional<double> infoNumber(std::string_view key) const;
     std::optional<bool> infoBool(std::string_view key) const;
 
+    std::optional<std::string> teamIdentifierPrefix() const { return infoString("TeamIdentifierPrefix"); }
+    std::optional<std::string> displayName() const { return infoString("CFBundleDisplayName"); }
+    std::optional<std::string> bundleName() const { return infoString("CFBundleName"); }
     std::optional<std::string> shortVersionString() const { return infoString("CFBundleShortVersionString"); }
     std::optional<std::string> bundleVersionString() const { return infoString("CFBundleVersion"); }
     std::optional<std::string> bundleIdentifier() const { return infoString("CFBundleIdentifier"); }

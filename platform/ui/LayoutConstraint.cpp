@@ -367,4 +367,18 @@ void solveConstraints(View& container) {
     }
 }
 
+void pinEdges(const std::shared_ptr<View>& view, const std::shared_ptr<View>& other,
+              const graphics::EdgeInsets& insets) {
+    if (!view || !other) {
+        return;
+    }
+    view->setTranslatesAutoresizingMaskIntoConstraints(false);
+    LayoutConstraint::activate({
+        view->leadingAnchor().constraintEqualTo(other->leadingAnchor(), insets.left),
+        view->trailingAnchor().constraintEqualTo(other->trailingAnchor(), -insets.right),
+        view->bottomAnchor().constraintEqualTo(other->bottomAnchor(), -insets.bottom),
+        view->topAnchor().constraintEqualTo(other->topAnchor(), insets.top),
+    });
+}
+
 } // namespace ui

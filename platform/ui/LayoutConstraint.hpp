@@ -6,6 +6,8 @@
 // bounds on them; when two constraints fix the same quantity, the higher priority (then the earlier
 // activation) wins.
 
+#include "graphics/Geometry.hpp"
+
 #include <memory>
 #include <vector>
 
@@ -31,6 +33,10 @@ enum class LayoutRelation : int { lessThanOrEqual = -1, equal = 0, greaterThanOr
 
 using LayoutPriority = float;
 inline constexpr LayoutPriority layoutPriorityRequired = 1000;
+inline constexpr LayoutPriority layoutPriorityDefaultHigh = 750;
+inline constexpr LayoutPriority layoutPriorityDefaultLow = 250;
+
+enum class LayoutConstraintOrientation : int { horizontal = 0, vertical = 1 };
 
 // firstItem.firstAttribute <relation> secondItem.secondAttribute * multiplier + constant (a null second
 // item makes it firstItem.firstAttribute <relation> constant).
@@ -89,6 +95,12 @@ struct LayoutAnchor {
     std::shared_ptr<LayoutConstraint> constraintLessThanOrEqualToConstant(double constant) const;
     std::shared_ptr<LayoutConstraint> constraintGreaterThanOrEqualToConstant(double constant) const;
 };
+
+// Pins a view to all four sides of another with insets: leading = other.leading + left, trailing =
+// other.trailing - right, bottom = other.bottom - bottom, top = other.top + top, activated together, after
+// turning off the view's autoresizing-mask translation. Nothing happens without the other view.
+void pinEdges(const std::shared_ptr<View>& view, const std::shared_ptr<View>& other,
+              const graphics::EdgeInsets& insets = {});
 
 // Places the constrained subviews of a container (called by View::layout).
 void solveConstraints(View& container);

@@ -412,4 +412,15 @@ const std::vector<View::CursorRect>& View::cursorRects() {
     return cursorRects_;
 }
 
+void View::setContentHuggingPriority(LayoutPriority priority, LayoutConstraintOrientation orientation) {
+    hugging_[static_cast<int>(orientation)] = priority;
+    invalidateIntrinsicContentSize();
+}
+
+void View::setContentCompressionResistancePriority(LayoutPriority priority,
+                                                   LayoutConstraintOrientation orientation) {
+    compressionResistance_[static_cast<int>(orientation)] = priority;
+    invalidateIntrinsicContentSize();
+}
+
 } // namespace ui

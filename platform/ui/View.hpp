@@ -116,6 +116,18 @@ public:
     // Places the subviews; the base solves the constraints installed here.
     virtual void layout();
 
+    // How strongly the view resists growing beyond (hugging) or shrinking below (compression resistance)
+    // its intrinsic size along an axis: 250 and 750 unless set.
+    LayoutPriority contentHuggingPriority(LayoutConstraintOrientation orientation) const {
+        return hugging_[static_cast<int>(orientation)];
+    }
+    void setContentHuggingPriority(LayoutPriority priority, LayoutConstraintOrientation orientation);
+    LayoutPriority contentCompressionResistancePriority(LayoutConstraintOrientation orientation) const {
+        return compressionResistance_[static_cast<int>(orientation)];
+    }
+    void setContentCompressionResistancePriority(LayoutPriority priority,
+                                                 LayoutConstraintOrientation orientation);
+
     // Layout information.
     virtual graphics::Size intrinsicContentSize() const;
     virtual void invalidateIntrinsicContentSize() {}
@@ -188,6 +200,8 @@ private:
     bool translatesAutoresizingMask_ = true;
     bool needsLayout_ = false;
     std::vector<std::shared_ptr<LayoutConstraint>> constraints_;
+    LayoutPriority hugging_[2] = {layoutPriorityDefaultLow, layoutPriorityDefaultLow};
+    LayoutPriority compressionResistance_[2] = {layoutPriorityDefaultHigh, layoutPriorityDefaultHigh};
     std::string identifier_;
     std::string toolTip_;
     std::shared_ptr<Menu> menu_;

@@ -2,7 +2,10 @@
 #include "Vimbra/LibraryStatics.hpp"
 #include "Vimbra/tests/TestSupport.hpp"
 
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace vimbra;
 
@@ -61,4 +64,44 @@ TEST(LibraryDefaults, EnvironmentReadingsSeeWhatTheTreeHandsDown) {
     auto config = std::make_shared<Config>();
     environment.setObject(config);
     EXPECT_EQ(LibraryDefaults::settingsConfigReading<Config>()(environment), config);
+}
+
+namespace {
+
+// A bundle directory of its own for a test, removed afterwards.
+struct TemporaryBundle {
+    std::filesystem::path path;
+    explicit TemporaryBundle(const std::string& name)
+        : path(std::filesystem::temp_directory_path() / (name + "-" + std::to_string(getpid()))) {
+        std::filesystem::remove_all(path);
+        std::filesystem::create_directories(path / "Resources");
+    }
+    ~TemporaryBundle() { std::filesystem::remove_all(path); }
+};
+
+} // namespace
+
+TEST(LibraryDefaults, TheApplicationsCycleImageComesBeforeTheLibrarys) {
+    TemporaryBundle app("vimbra-app");
+    const auto own = graphics::ImageRep::make(10, 12, {10, 12});
+    std::ofstream(app.path / "Resources" / "cursor-cycle.png", std::ios::binary)
+        .write(reinterpret_cast<const char*>(own->pngData().data()),
+               static_cast<std::streamsize>(own->pngData().size()));
+    core::Bundle::setMainBundlePath(app.path);
+    EXPECT_EQ(cycleImage()->size(), (graphics::Size{10, 12}));
+    core::Bundle::setMainBundlePath(std::nullopt);
+    EXPECT_EQ(cycleImage()->size(), (graphics::Size{16, 16}));
+}
+
+TEST(LibraryDefaultsDeathTest, NoCycleImageInTheApplicationOrTheLibraryStopsTheProgram) {
+    // An application whose library bundle lacks the image too.
+    TemporaryBundle bare("vimbra-bare-app");
+    std::filesystem::create_directories(bare.path / "Resources" / "Vimbra_Vimbra.bundle" / "Resources");
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(
+        {
+            core::Bundle::setMainBundlePath(bare.path);
+            cycleImage();
+        },
+        "missing image named cursor-cycle");
 }

@@ -172,6 +172,12 @@ void CommandBuffer::commit() {
     }
 }
 
+void CommandBuffer::waitUntilCompleted() const {
+    if (committed_ && context_ && context_->makeCurrent()) {
+        glFinish();
+    }
+}
+
 void CommandBuffer::execute() {
     if (!context_ || !context_->makeCurrent()) {
         return;

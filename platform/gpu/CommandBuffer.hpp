@@ -130,6 +130,8 @@ public:
     void commit();
 
     bool isCommitted() const { return committed_; }
+    // Blocks until the GPU has finished everything committed so far on this buffer's device.
+    void waitUntilCompleted() const;
     // The encoder of this buffer's pass, or null.
     const RenderCommandEncoder* encoder() const { return hasEncoder_ ? &encoder_ : nullptr; }
     const std::vector<std::shared_ptr<const Drawable>>& presentedDrawables() const { return drawables_; }

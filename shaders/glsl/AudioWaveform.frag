@@ -51,17 +51,19 @@ void main() {
 
     // The ends of the strip fade out like a waveform's silent lead-in and tail.
     float edges = smoothstep(0.0, 0.12, x) * smoothstep(1.0, 0.88, x);
-    float centre = exp(-pow((x - 0.5) / 0.24, 2.0) - pow(y / 0.2, 2.0));
+    vec2 fromCentre = vec2((x - 0.5) / 0.27, y / 0.22);
+    float centre = exp(-dot(fromCentre, fromCentre));
+    // One level for the column serves the bars and the traces alike.
+    float level = loudness(x) * edges;
 
     vec3 colour = mix(vec3(0.004, 0.002, 0.014), vec3(0.03, 0.01, 0.065), exp(-y * y * 2.5));
 
     // Mirrored level bars.
     float pitch = 4.0 * unit;
-    float bar = floor(pixel.x / pitch);
     float inBar = step(fract(pixel.x / pitch), 0.62);
-    float level = loudness((bar + 0.5) * pitch / size.x) * 0.62 * edges;
-    float barShape = smoothstep(level + 1.5 / size.y, level, abs(y)) * inBar;
-    float barGlow = mix(1.0, 0.35, abs(y) / max(level, 1e-3));
+    float barTop = 0.62 * level;
+    float barShape = smoothstep(barTop + 1.5 / size.y, barTop, abs(y)) * inBar;
+    float barGlow = mix(1.0, 0.35, abs(y) / max(barTop, 1e-3));
     colour += barShape * barGlow * mix(vec3(0.05, 0.09, 0.28), vec3(0.22, 0.05, 0.26), x);
 
     // Three traces with audio-like harmonics.
@@ -70,18 +72,19 @@ void main() {
         float frequency = 1.6 + 2.8 * random(s + 1u);
         float phase = TAU * random(s + 2u) + time * (0.5 + 0.9 * random(s + 3u));
         float wobble = 0.75 + 0.25 * sin(time * (0.31 + 0.2 * random(s + 4u)) + TAU * random(s + 5u));
-        float amplitude = (0.5 - 0.1 * float(k)) * wobble * loudness(x) * edges;
+        float amplitude = (0.5 - 0.1 * float(k)) * wobble * level;
         float wave = sin(TAU * frequency * x + phase) + 0.45 * sin(TAU * 2.03 * frequency * x - 1.3 * phase) +
                      0.2 * sin(TAU * 5.1 * frequency * x + 2.1 * phase) +
                      0.12 * (noise(x * 70.0 - time * 6.0, s + 6u) - 0.5);
         float distance = abs(y - amplitude * wave / 1.6) * size.y * 0.5;
-        float core = exp(-pow(distance / (1.1 * unit), 2.0));
+        float across = distance / (1.1 * unit);
+        float core = exp(-across * across);
         float halo = 0.3 * exp(-distance / (9.0 * unit));
         vec3 tint = k == 0 ? vec3(0.25, 0.6, 1.6) : (k == 1 ? vec3(1.3, 0.32, 0.95) : vec3(0.6, 0.38, 1.5));
         colour += tint * (core + halo) * (0.9 - 0.2 * float(k));
     }
 
     // Calmer behind the name.
-    colour *= 1.0 - 0.35 * centre;
+    colour *= 1.0 - 0.5 * centre;
     fragColor = vec4(colour, 1.0);
 }

@@ -2,6 +2,7 @@
 
 #include "core/Log.hpp"
 
+#define EGL_NO_X11 1
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <GLES3/gl3.h>

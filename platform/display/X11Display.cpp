@@ -2,6 +2,7 @@
 
 #include "core/MainQueue.hpp"
 #include "core/RunLoop.hpp"
+#include "display/X11MenuPresenter.hpp"
 #include "ui/Application.hpp"
 #include "ui/Cursor.hpp"
 
@@ -510,6 +511,13 @@ void X11WindowBackend::orderFront() {
     }
     XMapRaised(display->xdisplay(), xid_);
     XFlush(display->xdisplay());
+}
+
+std::shared_ptr<ui::MenuPresenter> X11WindowBackend::menuPresenter() {
+    if (!menuPresenter_) {
+        menuPresenter_ = std::make_shared<X11MenuPresenter>(display_);
+    }
+    return menuPresenter_;
 }
 
 void X11WindowBackend::setCursor(const std::shared_ptr<ui::Cursor>& cursor) {

@@ -673,11 +673,13 @@ void X11WindowBackend::handleEvent(XEvent& event) {
         }
         break;
     case FocusOut:
-        if (w && event.xfocus.detail != NotifyPointer && event.xfocus.detail != NotifyInferior &&
-            event.xfocus.mode != NotifyGrab) {
-            // Releases of keys held while focus leaves never arrive here.
+        if (w && event.xfocus.detail != NotifyPointer && event.xfocus.detail != NotifyInferior) {
+            // Releases of keys held while focus leaves never arrive here, also when it goes to a grab
+            // (an open menu's) only for a while.
             std::fill(std::begin(keysDown_), std::end(keysDown_), 0);
-            w->resignKey();
+            if (event.xfocus.mode != NotifyGrab) {
+                w->resignKey();
+            }
         }
         break;
     case ClientMessage:

@@ -203,10 +203,11 @@ TEST_F(X11Menus, PopUpButtonMenuChoosesWithTheMouseAndTheKeyboard) {
     EXPECT_EQ(popUp->titleOfSelectedItem(), "Green");
     EXPECT_EQ(receiver->log.size(), 2u);
 
-    // Escape closes and sends nothing.
+    // Type-select; Escape closes and sends nothing.
     click(centreOf(*popUp));
     ASSERT_TRUE(pumpUntil([&] { return levelShown(0); }));
-    type(XK_Down);
+    type(XK_b); // type-select
+    ASSERT_TRUE(pumpUntil([&] { return highlighted() == "Blue"; }));
     type(XK_Escape);
     ASSERT_TRUE(pumpUntil([&] { return !menuOpen(); }));
     EXPECT_EQ(popUp->titleOfSelectedItem(), "Green");
@@ -337,4 +338,64 @@ TEST_F(X11Menus, OpenMenuSnapshotsAt1xAnd2x) {
         type(XK_Escape);
         ASSERT_TRUE(pumpUntil([&] { return !menuOpen(); }));
     }
+}
+
+TEST_F(X11Menus, AMenuWorksWhileAnotherClientHoldsThePointerAndGrabsItOnceFree) {
+    open(1.0);
+    if (IsSkipped()) {
+        return;
+    }
+    ::Display* other = XOpenDisplay(server.name().c_str());
+    ASSERT_NE(other, nullptr);
+    ASSERT_EQ(XGrabPointer(other, DefaultRootWindow(other), False, ButtonPressMask, GrabModeAsync,
+                           GrabModeAsync, 0, 0, CurrentTime),
+              GrabSuccess);
+    XSync(other, False);
+
+    ASSERT_TRUE(popUp->showMenu());
+    ASSERT_TRUE(pumpUntil([&] { return levelShown(0); }));
+    EXPECT_FALSE(presenter()->hasPointerGrab());
+    EXPECT_TRUE(presenter()->hasKeyboardGrab());
+    type(XK_Down);
+    ASSERT_TRUE(pumpUntil([&] { return highlighted() == "Green"; }));
+
+    // Once the pointer is free the menu takes it at its next change, and the mouse chooses.
+    XUngrabPointer(other, CurrentTime);
+    XSync(other, False);
+    type(XK_Down);
+    ASSERT_TRUE(pumpUntil([&] { return highlighted() == "Blue"; }));
+    EXPECT_TRUE(presenter()->hasPointerGrab());
+    click(rowOnRoot(0, 1));
+    ASSERT_TRUE(pumpUntil([&] { return !menuOpen(); }));
+    EXPECT_EQ(popUp->titleOfSelectedItem(), "Green");
+    XCloseDisplay(other);
+}
+
+TEST_F(X11Menus, AMenuOpenedFromTheKeyboardLeavesNoKeyHeldDown) {
+    open(1.0);
+    if (IsSkipped()) {
+        return;
+    }
+    class Keys : public ui::View {
+    public:
+        using View::View;
+        bool acceptsFirstResponder() const override { return true; }
+        void keyDown(const ui::Event& e) override { repeats.push_back(e.isARepeat); }
+        std::vector<bool> repeats;
+    };
+    auto keys = std::make_shared<Keys>(Rect(200, 200, 20, 20));
+    window->contentView()->addSubview(keys);
+    XSetInputFocus(dpy, backend->xid(), RevertToParent, CurrentTime);
+    ASSERT_TRUE(window->makeFirstResponder(popUp));
+
+    // Space opens the menu; its release goes to the menu, which has the keyboard by then.
+    key(XK_space, true);
+    ASSERT_TRUE(pumpUntil([&] { return levelShown(0) && presenter()->hasKeyboardGrab(); }));
+    key(XK_space, false);
+    type(XK_Escape);
+    ASSERT_TRUE(pumpUntil([&] { return !menuOpen(); }));
+    ASSERT_TRUE(window->makeFirstResponder(keys));
+    type(XK_space);
+    ASSERT_TRUE(pumpUntil([&] { return !keys->repeats.empty(); }));
+    EXPECT_EQ(keys->repeats, std::vector<bool>{false});
 }

@@ -144,7 +144,7 @@ private:
     void modifiersChanged(ModifierFlags flags);
     void finish(std::shared_ptr<MenuItem> chosen);
 
-    // Keeps (or, with null, drops) this session where events find it: its owner or the application.
+    // Keeps (or, with false, drops) this session where events find it: its owner or the application.
     void store(bool keep);
 
     std::shared_ptr<MenuPresenter> presenter_;

@@ -33,7 +33,9 @@ struct TextClipboardAccess {
 class TextEditingModel {
 public:
     TextEditingModel() = default;
-    explicit TextEditingModel(std::string text) : text_(std::move(text)) {}
+    // The caret starts after the text, as after setText.
+    explicit TextEditingModel(std::string text)
+        : text_(std::move(text)), anchor_(text_.size()), caret_(text_.size()) {}
 
     const std::string& text() const { return text_; }
     // Replaces the text; the caret goes to the end.

@@ -227,7 +227,8 @@ std::shared_ptr<Text> TextField::currentEditor() const {
 }
 
 bool TextField::acceptsFirstResponder() const {
-    return textFieldCell()->acceptsFirstResponder();
+    // While its field editor stands in for it, a click on the field's margin must not start over.
+    return !editor_ && textFieldCell()->acceptsFirstResponder();
 }
 
 void TextField::selectText(const std::shared_ptr<Object>&) {

@@ -127,6 +127,7 @@ public:
     // Ends the session without sending the action, keeping the editor's text.
     bool abortEditing();
 
+    // True for an enabled, selectable field that is not being edited already.
     bool acceptsFirstResponder() const override;
     // Taking focus starts an editing session: the field editor becomes first responder in the field's place.
     bool becomeFirstResponder() override;

@@ -424,3 +424,23 @@ TEST(TableView, TableAndOutlineDrawTheirRowsSelectionAndHeaderAt1xAnd2x) {
         }
     }
 }
+
+TEST(ScrollView, DraggingTheScrollerKnobScrollsTheDocument) {
+    TableScene s(40);
+    auto scroller = s.scroll->verticalScroller();
+    auto clip = s.scroll->contentView();
+    ASSERT_NE(scroller, nullptr);
+    EXPECT_NEAR(scroller->knobProportion(), clip->bounds().height() / (40 * s.table->rowHeight()), 1e-9);
+    // Drag the knob from its middle to the bottom of the track: the document's end shows.
+    const Rect knob = scroller->knobRect();
+    const Point from = scroller->convertPointToView(knob.center(), nullptr);
+    const Point to = scroller->convertPointToView({knob.midX(), scroller->bounds().maxY() + 50}, nullptr);
+    s.window->sendEvent(uitest::mouse(EventType::leftMouseDown, from.x, from.y, s.window));
+    s.window->sendEvent(uitest::mouse(EventType::leftMouseDragged, to.x, to.y, s.window));
+    s.window->sendEvent(uitest::mouse(EventType::leftMouseUp, to.x, to.y, s.window));
+    EXPECT_EQ(clip->bounds().maxY(), 40 * s.table->rowHeight());
+    EXPECT_NEAR(scroller->doubleValue(), 1.0, 1e-9);
+    s.window->contentView()->layoutSubtreeIfNeeded();
+    EXPECT_NE(s.table->rowViewAtRow(39, false), nullptr);
+    EXPECT_EQ(s.table->rowViewAtRow(0, false), nullptr);
+}

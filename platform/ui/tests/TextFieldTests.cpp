@@ -83,6 +83,10 @@ TEST(FieldEditor, EditingSessionsFromClickToReturnAndTab) {
     EXPECT_EQ(editor->selectedRange(), (std::pair<std::size_t, std::size_t>{0, 2}));
     s.type("z");
     EXPECT_EQ(s.first->stringValue(), "z");
+    // A click on the field's margin, beside its editor, keeps the session going.
+    s.click(s.first, 1);
+    EXPECT_EQ(s.first->currentEditor(), editor);
+    EXPECT_EQ(s.actions.size(), 1u);
 
     // Tab ends the session (sending the action), passes the button (it does not take focus by click
     // order here, it is skipped only if it refuses) and reaches the next field.
@@ -264,4 +268,43 @@ TEST(StringDrawing, BoundingRectWrapsOrTruncatesPerLineAndDrawingStaysInside) {
     const int bottom = static_cast<int>(std::ceil(wrapped.height()));
     EXPECT_TRUE(inkInRows(bottom - static_cast<int>(line), bottom));
     EXPECT_FALSE(inkInRows(bottom + 1, 100));
+}
+
+TEST(TextEditingModel, KeysMoveExtendDeleteAndUseTheClipboardOnCharacterBoundaries) {
+    ui::TextEditingModel model("añb");
+    std::optional<std::string> board;
+    ui::TextClipboardAccess clipboard{[&] { return board; }, [&](const std::string& text) { board = text; }};
+    auto key = [&](char32_t special, ui::ModifierFlags flags = 0) {
+        return model.handleKey(ui::utf8(special), special, flags, clipboard);
+    };
+    auto chars = [&](const std::string& text, ui::ModifierFlags flags = 0) {
+        return model.handleKey(text, std::nullopt, flags, clipboard);
+    };
+    EXPECT_EQ(model.caret(), 4u); // after the text: "ñ" is two bytes
+    EXPECT_EQ(key(ui::SpecialKey::leftArrow), ui::TextKeyResult::moved);
+    EXPECT_EQ(key(ui::SpecialKey::leftArrow, ui::Modifier::shift), ui::TextKeyResult::moved);
+    EXPECT_EQ(model.selectedRange(), (std::pair<std::size_t, std::size_t>{1, 3}));
+    // A selection collapses to its near end on a plain arrow.
+    key(ui::SpecialKey::rightArrow);
+    EXPECT_EQ(model.selectedRange(), (std::pair<std::size_t, std::size_t>{3, 3}));
+    EXPECT_EQ(key(ui::SpecialKey::backspace), ui::TextKeyResult::edited);
+    EXPECT_EQ(model.text(), "ab");
+    // A selection set inside a character moves out to its start.
+    model.setText("añb");
+    model.setSelection(2, 2);
+    EXPECT_EQ(model.caret(), 1u);
+
+    chars("a", ui::Modifier::command);
+    EXPECT_EQ(model.selectedRange(), (std::pair<std::size_t, std::size_t>{0, 4}));
+    EXPECT_EQ(chars("x", ui::Modifier::command), ui::TextKeyResult::edited);
+    EXPECT_EQ(board, "añb");
+    EXPECT_EQ(model.text(), "");
+    board = "two\nlines";
+    chars("v", ui::Modifier::control);
+    EXPECT_EQ(model.text(), "two lines"); // one line only
+    // Control characters are not text; Return and Tab are left to the caller.
+    EXPECT_EQ(chars("\x01"), ui::TextKeyResult::ignored);
+    EXPECT_EQ(key(ui::SpecialKey::enter), ui::TextKeyResult::submit);
+    EXPECT_EQ(key(ui::SpecialKey::tab, ui::Modifier::shift), ui::TextKeyResult::backTab);
+    EXPECT_EQ(model.text(), "two lines");
 }

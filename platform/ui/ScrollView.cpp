@@ -145,6 +145,11 @@ void ScrollView::setFrame(const Rect& frame) {
     tile();
 }
 
+void ScrollView::viewDidMoveToSuperview() {
+    View::viewDidMoveToSuperview();
+    tile(); // the first moment the scroll view is owned: its clip view goes in
+}
+
 void ScrollView::layout() {
     View::layout();
     tile();

@@ -95,6 +95,7 @@ public:
     void setFrame(const graphics::Rect& frame) override;
     void scrollWheel(const Event& event) override;
     void layout() override;
+    void viewDidMoveToSuperview() override;
 
 private:
     std::shared_ptr<ClipView> contentView_;

@@ -127,6 +127,9 @@ bool Window::makeFirstResponder(const std::shared_ptr<Responder>& responder) {
     if (!wanted->acceptsFirstResponder() || !wanted->becomeFirstResponder()) {
         return false;
     }
+    if (!firstResponder_.expired()) {
+        return true; // the new responder handed the role on (a text field to its field editor)
+    }
     firstResponder_ = wanted;
     if (auto view = std::dynamic_pointer_cast<View>(wanted)) {
         view->setNeedsDisplay();

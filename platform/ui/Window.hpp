@@ -19,6 +19,7 @@ namespace ui {
 
 class Cursor;
 class MenuTracking;
+class Text;
 
 class Window : public Responder {
 public:
@@ -125,6 +126,29 @@ public:
     // The view that took the current mouse down (drags and up go to it), if any.
     std::shared_ptr<View> mouseTrackingView() const { return trackingView_.lock(); }
 
+    // Key-view loop. Tab and Shift-Tab that no view handled move the first responder to the next or
+    // previous valid key view of the current one (of the field being edited while its field editor is
+    // first responder). Without any loop in the window, or with autorecalculation on, the loop is
+    // rebuilt first from the views' positions: top to bottom, then left to right.
+    void selectNextKeyView(const std::shared_ptr<Object>& sender = nullptr);
+    void selectPreviousKeyView(const std::shared_ptr<Object>& sender = nullptr);
+    void selectKeyViewFollowingView(const std::shared_ptr<View>& view);
+    void selectKeyViewPrecedingView(const std::shared_ptr<View>& view);
+    void recalculateKeyViewLoop();
+    bool autorecalculatesKeyViewLoop() const { return autorecalculatesKeyViewLoop_; }
+    void setAutorecalculatesKeyViewLoop(bool flag) { autorecalculatesKeyViewLoop_ = flag; }
+    // Where Tab starts when nothing in the window has keyboard focus.
+    std::shared_ptr<View> initialFirstResponder() const { return initialFirstResponder_.lock(); }
+    void setInitialFirstResponder(const std::shared_ptr<View>& view) { initialFirstResponder_ = view; }
+    void keyDown(const Event& event) override;
+
+    // The window's field editor, the one text object that edits whichever text field has focus; made
+    // on first request when createFlag is set. forObject is the field that asks (one editor serves all).
+    std::shared_ptr<Text> fieldEditor(bool createFlag, const std::shared_ptr<Object>& forObject);
+    // Ends the current editing session: asks the field editor to give up first responder (which
+    // commits the text) and, when it refuses, tears the session down anyway.
+    void endEditingFor(const std::shared_ptr<Object>& object);
+
 protected:
     // Second phase of construction (needs shared_from_this); make() calls it.
     virtual void setUp();
@@ -132,6 +156,8 @@ protected:
 private:
     friend class View;
     void viewWillLeaveWindow(View& view);
+    // Builds the key-view loop when the window has none (or always, with autorecalculation).
+    void ensureKeyViewLoop();
     void dispatchMouseDown(const Event& event);
     // Tracking areas and cursor rects follow the pointer.
     void updatePointer(const Event& event);
@@ -158,6 +184,9 @@ private:
     bool visible_ = false;
     bool closed_ = false;
     bool displaying_ = false;
+    bool autorecalculatesKeyViewLoop_ = false;
+    std::weak_ptr<View> initialFirstResponder_;
+    std::shared_ptr<Text> fieldEditor_;
 };
 
 } // namespace ui

@@ -13,7 +13,7 @@
 
 namespace ui {
 class Cell;
-class Control;
+class TextField;
 } // namespace ui
 
 namespace vimbra {
@@ -53,7 +53,7 @@ public:
 class ValidatingField : public Validating {
 public:
     // The control whose text is validated.
-    virtual std::shared_ptr<ui::Control> textField() const = 0;
+    virtual std::shared_ptr<ui::TextField> textField() const = 0;
     virtual void setValid(bool valid) = 0;
     virtual std::optional<std::string> message() const = 0;
     virtual void setMessage(std::optional<std::string> message) = 0;

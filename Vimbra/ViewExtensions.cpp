@@ -1,5 +1,8 @@
 #include "Vimbra/ViewExtensions.hpp"
 
+#include "ui/Control.hpp"
+#include "ui/StringDrawing.hpp"
+#include "ui/Text.hpp"
 #include "ui/Window.hpp"
 
 namespace vimbra {
@@ -84,7 +87,44 @@ bool isFirstResponder(const ui::View& view) {
         return false;
     }
     const auto responder = window->firstResponder();
-    return responder && responder.get() == &view;
+    if (!responder) {
+        return false;
+    }
+    if (responder.get() == &view) {
+        return true;
+    }
+    // A text field being edited has handed the role to its window's field editor.
+    const auto* control = dynamic_cast<const ui::Control*>(&view);
+    const auto editor = control ? control->currentEditor() : nullptr;
+    return editor && editor.get() == responder.get();
+}
+
+void chainKeyViews(const std::vector<std::shared_ptr<ui::View>>& views) {
+    for (std::size_t index = 0; index < views.size(); ++index) {
+        views[index]->setNextKeyView(views[(index + 1) % views.size()]);
+    }
+}
+
+graphics::ImageRef snapshotImage(ui::View& view) {
+    const auto bounds = view.bounds();
+    auto rep = view.bitmapImageRepForCachingDisplay(bounds);
+    if (!rep) {
+        return nullptr;
+    }
+    view.cacheDisplay(bounds, *rep);
+    auto image = graphics::Image::make(bounds.size);
+    image->addRepresentation(std::move(rep));
+    return image;
+}
+
+std::shared_ptr<ui::ImageView> snapshotImageView(ui::View& view) {
+    auto image = snapshotImage(view);
+    if (!image) {
+        return nullptr;
+    }
+    auto imageView = std::make_shared<ui::ImageView>(view.frame());
+    imageView->setImage(std::move(image));
+    return imageView;
 }
 
 void removeAllSubviews(ui::View& view) {

@@ -7,7 +7,9 @@
 #include "core/Unicode.hpp"
 #include "graphics/AttributedString.hpp"
 #include "graphics/Geometry.hpp"
+#include "graphics/Image.hpp"
 #include "ui/Box.hpp"
+#include "ui/ImageView.hpp"
 #include "ui/View.hpp"
 
 #include <functional>
@@ -69,8 +71,19 @@ std::shared_ptr<ui::Box> makeSeparator();
 // An empty view that yields to its neighbours: hugging and compression resistance 50 on both axes.
 std::shared_ptr<ui::View> makeFlexibleSpace();
 
-// Whether the view is its window's first responder; false without a window or first responder.
+// Whether the view is its window's first responder, or, for a text field being edited, whether its field
+// editor is; false without a window or first responder.
 bool isFirstResponder(const ui::View& view);
+
+// Each view's next key view becomes the next one in the list and the last one's the first, closing a
+// loop; a single view leads to itself; an empty list changes nothing.
+void chainKeyViews(const std::vector<std::shared_ptr<ui::View>>& views);
+
+// What the view and its subviews draw in its bounds, as a new image of the bounds' size at the window's
+// scale; null when no bitmap can be made.
+graphics::ImageRef snapshotImage(ui::View& view);
+// An image view of the snapshot with the view's frame; null without a snapshot.
+std::shared_ptr<ui::ImageView> snapshotImageView(ui::View& view);
 
 // Takes every subview out of the view, in order.
 void removeAllSubviews(ui::View& view);

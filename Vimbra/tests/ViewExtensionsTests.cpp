@@ -2,6 +2,7 @@
 #include "Vimbra/tests/TestSupport.hpp"
 #include "core/Bundle.hpp"
 #include "ui/Button.hpp"
+#include "ui/TextField.hpp"
 
 #include <filesystem>
 #include <fstream>
@@ -41,6 +42,20 @@ public:
 };
 
 } // namespace
+
+namespace uitest_fill {
+
+// A view that fills its bounds with a colour.
+class Filled : public ui::View {
+public:
+    Filled(const Rect& frame, graphics::ColorRef color) : View(frame), color_(std::move(color)) {}
+    void draw(const Rect&) override { graphics::GraphicsContext::current()->fillRect(bounds(), color_); }
+
+private:
+    graphics::ColorRef color_;
+};
+
+} // namespace uitest_fill
 
 TEST(BundleInfo, StringsOnlyWhenTheValueIsAString) {
     const auto dir = std::filesystem::temp_directory_path() / ("vimbra-info-" + std::to_string(getpid()));
@@ -151,4 +166,59 @@ TEST(StringDrawing, TextSitsInTheMiddleOfItsRectAt1xAnd2x) {
         EXPECT_TRUE(scene.backend->writePNG(std::filesystem::path(VIMBRA_TEST_OUTPUT_DIR) /
                                             (scale == 1 ? "centred-text-1x.png" : "centred-text-2x.png")));
     }
+}
+
+TEST(KeyViews, AChainedLoopCarriesTabRoundAndAnEditedFieldCountsAsFirstResponder) {
+    vimbratest::Scene scene;
+    std::vector<std::shared_ptr<ui::View>> fields;
+    std::vector<std::shared_ptr<ui::TextField>> typed;
+    for (int i = 0; i < 3; ++i) {
+        auto field = std::make_shared<ui::TextField>(Rect(20, 20 + 40.0 * i, 120, 22));
+        field->setEditable(true);
+        scene.add(field);
+        fields.push_back(field);
+        typed.push_back(field);
+    }
+    chainKeyViews({fields[0], fields[2], fields[1]}); // a loop in another order than on screen
+    EXPECT_EQ(fields[1]->nextKeyView(), fields[0]);
+    chainKeyViews({});
+    EXPECT_EQ(fields[1]->nextKeyView(), fields[0]);
+
+    ASSERT_TRUE(scene.window->makeFirstResponder(fields[0]));
+    // Editing hands the window's first responder to the field editor; the field still counts.
+    EXPECT_NE(scene.window->firstResponder(), fields[0]);
+    EXPECT_TRUE(isFirstResponder(*fields[0]));
+    EXPECT_FALSE(isFirstResponder(*fields[2]));
+    scene.backend->typeKey(ui::utf8(ui::SpecialKey::tab));
+    EXPECT_TRUE(isFirstResponder(*fields[2]));
+    scene.backend->typeKey(ui::utf8(ui::SpecialKey::tab));
+    EXPECT_TRUE(isFirstResponder(*fields[1]));
+    scene.backend->typeKey(ui::utf8(ui::SpecialKey::tab));
+    EXPECT_TRUE(isFirstResponder(*fields[0]));
+
+    auto alone = std::make_shared<ui::View>();
+    chainKeyViews({alone});
+    EXPECT_EQ(alone->nextKeyView(), alone);
+}
+
+TEST(Snapshots, TheViewAndItsSubviewsAtTheWindowsScaleWithTheViewsFrame) {
+    vimbratest::Scene scene({0, 0, 200, 100}, 2.0);
+    auto view = std::make_shared<uitest_fill::Filled>(Rect(10, 10, 60, 40), graphics::Color::rgba(0, 0, 1));
+    auto inner = std::make_shared<uitest_fill::Filled>(Rect(0, 0, 20, 40), graphics::Color::rgba(1, 0, 0));
+    view->addSubview(inner);
+    scene.add(view);
+
+    auto image = snapshotImage(*view);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->size(), (graphics::Size{60, 40}));
+    ASSERT_EQ(image->representations().size(), 1u);
+    const auto& rep = image->representations()[0];
+    EXPECT_EQ(rep->pixelsWide(), 120);
+    EXPECT_EQ(rep->pixel(10, 40), (graphics::ImageRep::RGBA{255, 0, 0, 255})); // the subview, on the left
+    EXPECT_EQ(rep->pixel(100, 40), (graphics::ImageRep::RGBA{0, 0, 255, 255}));
+
+    auto imageView = snapshotImageView(*view);
+    ASSERT_TRUE(imageView);
+    EXPECT_EQ(imageView->frame(), view->frame());
+    EXPECT_EQ(imageView->image()->size(), image->size());
 }

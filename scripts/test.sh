@@ -27,7 +27,7 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
 # The tests that cross threads (parameter tree, parameters, settings, audio unit, main queue, kernel),
 # again under ThreadSanitizer, in a build folder of their own that holds only them.
-concurrency_targets=(platform_core_tests vimbra_core_tests platform_audiounit_tests zelto_core_tests
+concurrency_targets=(platform_core_tests vimbra_core_tests vimbra_thread_tests platform_audiounit_tests zelto_core_tests
                      tessaray_settings_tests tessaray_audiounit_tests tessaray_dsp_thread_tests
                      tessaray_lv2_thread_tests)
 cmake -S "$root" -B "$root/build/tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSARAY_TSAN=ON \

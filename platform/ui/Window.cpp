@@ -399,11 +399,11 @@ void Window::beginSheet(const std::shared_ptr<Window>& sheet, std::function<void
 
 void Window::startSheet(const std::shared_ptr<Window>& sheet) {
     sheet->sheetParent_ = sharedAs<Window>();
-    // Centred over the parent's content, hanging from its top edge.
+    // Centred over the parent's content, its content hanging from the top edge of the parent's (a
+    // sheet shows no title bar of its own).
     const Rect parent = frame_;
-    const Rect sheetFrame = sheet->frame();
-    sheet->setFrameOrigin(
-        {std::round(parent.midX() - sheetFrame.size.width / 2), parent.maxY() - sheetFrame.size.height});
+    const Size size = sheet->contentAreaRect().size;
+    sheet->setFrameOrigin({std::round(parent.midX() - size.width / 2), parent.maxY() - size.height});
     sheet->ensureBackend();
     if (auto b = sheet->backend()) {
         b->setTransientFor(backend_.get());

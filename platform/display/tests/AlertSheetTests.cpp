@@ -158,7 +158,7 @@ TEST(SheetHeadless, AnAlertSheetHangsFromItsParentAndEndsOnEscape) {
     EXPECT_EQ(sheet->sheetParent(), scene.parent);
     EXPECT_EQ(b->transientFor(), scene.backend.get());
     EXPECT_DOUBLE_EQ(sheet->frame().midX(), scene.parent->frame().midX());
-    EXPECT_DOUBLE_EQ(sheet->frame().maxY(), scene.parent->contentAreaRect().maxY());
+    EXPECT_DOUBLE_EQ(sheet->contentAreaRect().maxY(), scene.parent->contentAreaRect().maxY());
     EXPECT_EQ(b->frameOrigin(), sheet->contentAreaRect().origin);
 
     // The sheet over its parent, composed as the screen would show it.

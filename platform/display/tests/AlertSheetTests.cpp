@@ -17,6 +17,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <cairo.h>
 #include <filesystem>
@@ -305,6 +306,16 @@ TEST(X11Windows, ScreensWindowPositionsAndKeyNotifications) {
     scene.parent->setFrameOrigin({20, 50});
     XSync(dpy, False);
     EXPECT_EQ(rootPosition(dpy, x11(scene.parent)->xid()), std::make_pair(20, 350));
+
+    // Size limits reach the window manager as size hints.
+    scene.parent->setContentMinSize({300, 200});
+    scene.parent->setContentMaxSize({300, 200});
+    XSizeHints hints{};
+    long supplied = 0;
+    ASSERT_TRUE(XGetWMNormalHints(dpy, x11(scene.parent)->xid(), &hints, &supplied));
+    EXPECT_TRUE((hints.flags & PMinSize) && (hints.flags & PMaxSize) && (hints.flags & USPosition));
+    EXPECT_EQ(hints.min_width, 300);
+    EXPECT_EQ(hints.max_height, 200);
 
     // Without a work area the visible frame is the whole root window.
     XDeleteProperty(dpy, DefaultRootWindow(dpy), XInternAtom(dpy, "_NET_WORKAREA", False));

@@ -149,16 +149,25 @@ TEST_F(UpdaterTest, UnreadableFeedsAreErrorsNotUpToDate) {
         CannedResponse response;
         std::string reason;
     };
-    const std::string oversized = std::string(kMaximumFeedSize + 1, ' ');
-    const std::vector<Case> cases = {
-        {"malformed",
-         {200, "<rss><item><sparkle:shortVersionString>9.0</sparkle:shortVersionString>"},
-         "read"},
-        {"no versions", {200, "<rss><channel/></rss>"}, "read"},
-        {"not found", {404, feedWith("9.0", "https://tessaray.app/x.zip")}, "404"},
-        {"oversized", {200, oversized}, "larger than allowed"},
-        {"oversized without a length", {200, oversized, false, true}, "larger than allowed"},
+    // Built one by one: GCC 12 misreads a braced list of these at -O3.
+    std::vector<Case> cases;
+    const auto add = [&cases](std::string name, int status, std::string body, bool omitLength,
+                              std::string reason) {
+        Case c;
+        c.name = std::move(name);
+        c.response.status = status;
+        c.response.body = std::move(body);
+        c.response.omitLength = omitLength;
+        c.reason = std::move(reason);
+        cases.push_back(std::move(c));
     };
+    const std::string oversized = std::string(kMaximumFeedSize + 1, ' ');
+    add("malformed", 200, "<rss><item><sparkle:shortVersionString>9.0</sparkle:shortVersionString>", false,
+        "read");
+    add("no versions", 200, "<rss><channel/></rss>", false, "read");
+    add("not found", 404, feedWith("9.0", "https://tessaray.app/x.zip"), false, "404");
+    add("oversized", 200, oversized, false, "larger than allowed");
+    add("oversized without a length", 200, oversized, true, "larger than allowed");
     for (const auto& [name, response, reason] : cases) {
         SCOPED_TRACE(name);
         dialogs = std::make_shared<HeadlessDialogRunner>();

@@ -23,7 +23,7 @@ public:
     void setPreferredFramesPerSecond(int) {}
     void setPaused(bool) {}
     void setNeedsDisplay(bool flag) { ui::View::setNeedsDisplay(flag); }
-    template <class R> void setDelegate(R*) {}
+    template <class R> void setDelegate(const std::shared_ptr<R>&) {}
     void setContentsScale(double) {}
     void setContentsScaleFollowsWindow(bool) {}
 };

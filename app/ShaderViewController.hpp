@@ -10,7 +10,8 @@
 //   static std::shared_ptr<V> make(const graphics::Rect& frame)   (on the system default device, if any)
 //   setAutoResizeDrawable(bool), setEnableSetNeedsDisplay(bool), setColorPixelFormat(PixelFormat),
 //   setColorspace(Colorspace), setPreferredFramesPerSecond(int), setPaused(bool), setNeedsDisplay(bool),
-//   setDelegate(R*), setContentsScale(double), setContentsScaleFollowsWindow(bool)
+//   setDelegate(std::shared_ptr<R>) (held weakly), setContentsScale(double),
+//   setContentsScaleFollowsWindow(bool)
 // and a renderer type R offers willPause() and willResume().
 
 #include "core/Cancellable.hpp"
@@ -73,7 +74,7 @@ public:
         // keep a delegate that is about to be destroyed.
         observers_.clear();
         if (metalKitView_) {
-            metalKitView_->setDelegate(static_cast<Renderer*>(nullptr));
+            metalKitView_->setDelegate(std::shared_ptr<Renderer>());
         }
     }
     ShaderViewControllerBase(const ShaderViewControllerBase&) = delete;
@@ -106,7 +107,7 @@ public:
         if (renderer_) {
             rendererWasMade(*renderer_);
         }
-        metalKitView_->setDelegate(renderer_.get());
+        metalKitView_->setDelegate(renderer_);
         const auto window = container->window();
         metalKitView_->setContentsScale(window ? window->backingScaleFactor() : 1.0);
         // The layer takes the scale of whatever window it moves to.
@@ -136,7 +137,7 @@ public:
     void viewDidDisappear() override {
         if (metalKitView_) {
             metalKitView_->setPaused(true);
-            metalKitView_->setDelegate(static_cast<Renderer*>(nullptr));
+            metalKitView_->setDelegate(std::shared_ptr<Renderer>());
             metalKitView_->removeFromSuperview();
         }
         metalKitView_ = nullptr;

@@ -32,7 +32,7 @@ public:
     void setPreferredFramesPerSecond(int fps) { framesPerSecond = fps; }
     void setPaused(bool flag) { paused = flag; }
     void setNeedsDisplay(bool flag) { redisplays += flag ? 1 : 0; }
-    void setDelegate(FakeRenderer* renderer) { delegate = renderer; }
+    void setDelegate(const std::shared_ptr<FakeRenderer>& renderer) { delegate = renderer; }
     void setContentsScale(double scale) { contentsScale = scale; }
     void setContentsScaleFollowsWindow(bool flag) { scaleFollowsWindow = flag; }
 
@@ -44,7 +44,7 @@ public:
     int framesPerSecond = 0;
     bool paused = false;
     int redisplays = 0;
-    FakeRenderer* delegate = nullptr;
+    std::weak_ptr<FakeRenderer> delegate;
     double contentsScale = 0;
     bool scaleFollowsWindow = false;
 };

@@ -64,7 +64,7 @@ TEST(ShaderViewController, AppearingBuildsTheViewAndRendererOnceAndDisappearingD
     EXPECT_EQ(renderer->name, "Main");
     EXPECT_EQ(renderer->vertex, "audioWaveformVertexShader");
     EXPECT_EQ(renderer->fragment, "audioWaveformFragmentShader");
-    EXPECT_EQ(view->delegate, renderer.get());
+    EXPECT_EQ(view->delegate.lock(), renderer);
     EXPECT_TRUE(view->autoResizeDrawable);
     EXPECT_TRUE(view->enableSetNeedsDisplay);
     EXPECT_EQ(view->pixelFormat, tessaray::ShaderPixelFormat::rgba16Float);
@@ -87,7 +87,7 @@ TEST(ShaderViewController, AppearingBuildsTheViewAndRendererOnceAndDisappearingD
     EXPECT_EQ(f.controller->renderer(), nullptr);
     EXPECT_EQ(view->superview(), nullptr);
     EXPECT_TRUE(view->paused);
-    EXPECT_EQ(view->delegate, nullptr) << "the view never keeps a released renderer as its delegate";
+    EXPECT_EQ(view->delegate.lock(), nullptr) << "the view never keeps a released renderer as its delegate";
 
     // The next appearance starts afresh with a new renderer.
     f.show();
@@ -156,7 +156,7 @@ TEST(ShaderViewController, WithoutADeviceTheViewIsConfiguredButHasNoRenderer) {
     auto view = f.controller->metalKitView();
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(f.controller->renderer(), nullptr);
-    EXPECT_EQ(view->delegate, nullptr);
+    EXPECT_EQ(view->delegate.lock(), nullptr);
     EXPECT_EQ(view->superview(), f.container);
     EXPECT_EQ(view->pixelFormat, tessaray::ShaderPixelFormat::rgba16Float);
     // Key changes and redisplay requests are harmless without a renderer.
@@ -189,7 +189,7 @@ TEST(ShaderViewController, ADestroyedControllerHearsNoMoreNotificationsAndLeaves
     auto view = f.controller->metalKitView();
     f.container->setController(nullptr);
     f.controller.reset(); // the last owner
-    EXPECT_EQ(view->delegate, nullptr);
+    EXPECT_EQ(view->delegate.lock(), nullptr);
     // Under the address sanitizer a handler still registered would touch freed memory here.
     f.postKey(tessaray::windowDidResignKeyNotification, f.window.get());
     f.postKey(tessaray::windowDidBecomeKeyNotification, f.window.get());

@@ -1,31 +1,12 @@
 #include "extension/AudioUnitViewController.hpp"
 
+#include "ZeltoCore/KitExtensions.hpp"
 #include "core/MainQueue.hpp"
 #include "declarative/Hosting.hpp"
 #include "extension/EditorRoot.hpp"
 #include "extension/Settings.hpp"
 #include "extension/TessarayAudioUnit.hpp"
 #include "ui/Window.hpp"
-
-namespace {
-
-// A view whose subviews always fill it: the hosting view pinned to all four sides with zero insets.
-class PinningView : public ui::View {
-public:
-    using ui::View::View;
-    void setFrame(const graphics::Rect& frame) override {
-        ui::View::setFrame(frame);
-        for (const auto& subview : subviews()) {
-            subview->setFrame(bounds());
-        }
-    }
-    void didAddSubview(const std::shared_ptr<ui::View>& subview) override {
-        ui::View::didAddSubview(subview);
-        subview->setFrame(bounds());
-    }
-};
-
-} // namespace
 
 std::shared_ptr<AudioUnitViewController> AudioUnitViewController::create() {
     return std::shared_ptr<AudioUnitViewController>(new AudioUnitViewController());
@@ -37,7 +18,7 @@ AudioUnitViewController::~AudioUnitViewController() = default;
 
 const std::shared_ptr<ui::View>& AudioUnitViewController::view() {
     if (!view_) {
-        view_ = std::make_shared<PinningView>(graphics::Rect(0, 0, kEditorWidth, kEditorHeight));
+        view_ = std::make_shared<ui::View>(graphics::Rect(0, 0, kEditorWidth, kEditorHeight));
         viewDidLoad();
     }
     return view_;
@@ -46,6 +27,7 @@ const std::shared_ptr<ui::View>& AudioUnitViewController::view() {
 void AudioUnitViewController::viewDidLoad() {
     hosting_ = declarative::HostingView::make(makeEditorRoot(settings_), view_->bounds());
     view_->addSubview(hosting_);
+    zelto::anchorToAllSidesOf(hosting_, view_);
     preferredContentSize_ = {kEditorWidth, kEditorHeight};
 }
 

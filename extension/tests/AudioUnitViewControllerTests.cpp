@@ -42,8 +42,10 @@ TEST_F(ViewControllerTest, HostsTheEditorPinnedToItsViewAtThePreferredSize) {
 
     // Pinned with zero insets: the hosting view follows every size of the controller's view.
     view->setFrame({0, 0, 1520, 1024});
+    view->layoutSubtreeIfNeeded();
     EXPECT_EQ(controller->hostingController()->frame(), graphics::Rect(0, 0, 1520, 1024));
     view->setFrame({0, 0, 300, 200});
+    view->layoutSubtreeIfNeeded();
     EXPECT_EQ(controller->hostingController()->frame(), graphics::Rect(0, 0, 300, 200));
 }
 

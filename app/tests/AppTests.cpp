@@ -11,6 +11,7 @@
 #include "ui/Menu.hpp"
 #include "ui/MenuTracking.hpp"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -224,6 +225,11 @@ TEST(HeadlessApplication, RightClickAndF10OpenTheMenuAndItsCommandsRun) {
     ASSERT_NE(h.host.aboutPanel(), nullptr);
     EXPECT_TRUE(h.host.aboutPanel()->isVisible());
     const auto panel = h.host.aboutPanel();
+    auto panelBackend = std::dynamic_pointer_cast<display::HeadlessBackend>(panel->backend());
+    ASSERT_NE(panelBackend, nullptr);
+    std::filesystem::create_directories(TESSARAY_APP_TEST_OUTPUT_DIR);
+    EXPECT_TRUE(
+        panelBackend->writePNG(std::filesystem::path(TESSARAY_APP_TEST_OUTPUT_DIR) / "about-panel.png"));
     EXPECT_TRUE(choose(h.host.appMenu(), "About"));
     EXPECT_EQ(h.host.aboutPanel(), panel) << "shown again, the same panel comes forward";
     EXPECT_EQ(h.stops, 0);

@@ -19,6 +19,7 @@
 #include "ui/View.hpp"
 #include "ui/Window.hpp"
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -240,11 +241,12 @@ public:
     }
 
     const std::string& rendererName() const { return rendererName_; }
-    const std::optional<std::vector<float>>& switchOnStateToSetOnAppear() const {
+    using SwitchStates = std::array<float, 6>;
+    const std::optional<SwitchStates>& switchOnStateToSetOnAppear() const {
         return switchOnStateToSetOnAppear_;
     }
-    void setSwitchOnStateToSetOnAppear(std::optional<std::vector<float>> states) {
-        switchOnStateToSetOnAppear_ = std::move(states);
+    void setSwitchOnStateToSetOnAppear(std::optional<SwitchStates> states) {
+        switchOnStateToSetOnAppear_ = states;
     }
 
 protected:
@@ -259,7 +261,7 @@ protected:
 
 private:
     std::string rendererName_;
-    std::optional<std::vector<float>> switchOnStateToSetOnAppear_;
+    std::optional<SwitchStates> switchOnStateToSetOnAppear_;
 };
 
 } // namespace tessaray

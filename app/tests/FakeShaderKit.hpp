@@ -4,6 +4,7 @@
 
 #include "app/ShaderViewController.hpp"
 
+#include <array>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -62,12 +63,12 @@ struct FakeRenderer {
     FakeRenderer(FakeDrawingView& view, std::string name) : FakeRenderer(view, std::move(name), {}, {}) {}
     void willPause() { events += "P"; }
     void willResume() { events += "R"; }
-    void setSwitchOnState(std::vector<float> states) { switchOnState = std::move(states); }
+    void setSwitchOnState(const std::array<float, 6>& states) { switchOnState = states; }
 
     std::string name, vertex, fragment;
     int serial = 0;
     std::string events;
-    std::vector<float> switchOnState;
+    std::array<float, 6> switchOnState{};
 };
 
 using FakeController = tessaray::MetalShaderViewControllerT<FakeDrawingView, FakeRenderer>;

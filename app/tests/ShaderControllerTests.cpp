@@ -197,14 +197,14 @@ TEST(ShaderViewController, ADestroyedControllerHearsNoMoreNotificationsAndLeaves
 
 TEST(ShaderViewController, SupporterStatesGivenEarlyAreHandedToEveryNewRenderer) {
     Fixture<SupporterController> f;
-    f.controller->setSwitchOnStateToSetOnAppear(std::vector<float>{1, 0, 1, 0, 0, 1});
+    f.controller->setSwitchOnStateToSetOnAppear(std::array<float, 6>{1, 0, 1, 0, 0, 1});
     f.show();
     ASSERT_NE(f.controller->renderer(), nullptr);
     EXPECT_EQ(f.controller->renderer()->name, "Supporter");
-    EXPECT_EQ(f.controller->renderer()->switchOnState, (std::vector<float>{1, 0, 1, 0, 0, 1}));
+    EXPECT_EQ(f.controller->renderer()->switchOnState, (std::array<float, 6>{1, 0, 1, 0, 0, 1}));
     f.hide();
     f.show();
-    EXPECT_EQ(f.controller->renderer()->switchOnState, (std::vector<float>{1, 0, 1, 0, 0, 1}));
+    EXPECT_EQ(f.controller->renderer()->switchOnState, (std::array<float, 6>{1, 0, 1, 0, 0, 1}));
 }
 
 TEST(Pin, PinsToAllFourEdgesWithInsetsAndDoesNothingWithoutASuperview) {

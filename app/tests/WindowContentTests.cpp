@@ -11,6 +11,7 @@
 #include "core/Workspace.hpp"
 #include "display/HeadlessBackend.hpp"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -187,6 +188,10 @@ bool isBackground(const display::HeadlessBackend::RGBA& p) {
 }
 
 TEST(WindowRender, WithoutAGPUTheStripIsEmptyAndEverythingElseDraws) {
+    setenv("TESSARAY_NO_GPU", "1", 1);
+    struct Restore {
+        ~Restore() { unsetenv("TESSARAY_NO_GPU"); }
+    } restore;
     for (double scale : {1.0, 2.0}) {
         Window w(tessaray::contentViewShader<tessaray::MetalShaderViewController>(), scale);
         const auto file =

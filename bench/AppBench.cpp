@@ -111,9 +111,19 @@ void BM_ProgramIdleWindowNotKey(benchmark::State& state) {
         return;
     }
     Window window = 0;
-    for (int i = 0; i < 1000 && !(window = findWindow(dpy)); ++i) {
+    auto viewable = [&] {
+        XWindowAttributes attributes;
+        return window && XGetWindowAttributes(dpy, window, &attributes) && attributes.map_state == IsViewable;
+    };
+    for (int i = 0; i < 1500 && !viewable(); ++i) {
+        window = findWindow(dpy);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+    // The animating window's share, for comparison.
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const double animatingStart = processSeconds(pid);
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    state.counters["key_core_share_percent"] = (processSeconds(pid) - animatingStart) / 2.0 * 100;
     double share = 0;
     for (auto _ : state) {
         XSetInputFocus(dpy, window, RevertToParent, CurrentTime);

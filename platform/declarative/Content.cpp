@@ -183,12 +183,16 @@ public:
         const Point shifted = ctm.apply(Point{s.x, s.y});
         // Sum the shifted copies' coverage first (adding from zero keeps eight-bit steps from
         // rounding faint copies away), then paint the shadow colour through the sum.
+        // Copies land on whole device pixels, which keeps the compositor on its plain copying path.
         cairo_push_group(cr);
         cairo_set_operator(cr, CAIRO_OPERATOR_ADD);
+        cairo_pattern_set_filter(content, CAIRO_FILTER_NEAREST);
         for (int i = -steps; i <= steps; ++i) {
             for (int j = -steps; j <= steps; ++j) {
-                const double dx = shifted.x - origin.x + (steps ? i * s.radius * scale / steps : 0);
-                const double dy = shifted.y - origin.y + (steps ? j * s.radius * scale / steps : 0);
+                const double dx =
+                    std::round(shifted.x - origin.x + (steps ? i * s.radius * scale / steps : 0));
+                const double dy =
+                    std::round(shifted.y - origin.y + (steps ? j * s.radius * scale / steps : 0));
                 cairo_matrix_t m;
                 cairo_matrix_init_translate(&m, -dx, -dy);
                 cairo_pattern_set_matrix(content, &m);
@@ -203,6 +207,7 @@ public:
         cairo_matrix_t identity;
         cairo_matrix_init_identity(&identity);
         cairo_pattern_set_matrix(content, &identity);
+        cairo_pattern_set_filter(content, CAIRO_FILTER_GOOD);
         cairo_set_source(cr, content);
         cairo_paint(cr);
         cairo_pattern_destroy(content);

@@ -2,6 +2,7 @@
 
 #include "core/MainQueue.hpp"
 #include "core/RunLoop.hpp"
+#include "display/X11MenuPresenter.hpp"
 #include "ui/Application.hpp"
 #include "ui/Cursor.hpp"
 
@@ -512,6 +513,13 @@ void X11WindowBackend::orderFront() {
     XFlush(display->xdisplay());
 }
 
+std::shared_ptr<ui::MenuPresenter> X11WindowBackend::menuPresenter() {
+    if (!menuPresenter_) {
+        menuPresenter_ = std::make_shared<X11MenuPresenter>(display_);
+    }
+    return menuPresenter_;
+}
+
 void X11WindowBackend::setCursor(const std::shared_ptr<ui::Cursor>& cursor) {
     auto display = display_.lock();
     if (!display || !xid_ || !cursor) {
@@ -665,11 +673,13 @@ void X11WindowBackend::handleEvent(XEvent& event) {
         }
         break;
     case FocusOut:
-        if (w && event.xfocus.detail != NotifyPointer && event.xfocus.detail != NotifyInferior &&
-            event.xfocus.mode != NotifyGrab) {
-            // Releases of keys held while focus leaves never arrive here.
+        if (w && event.xfocus.detail != NotifyPointer && event.xfocus.detail != NotifyInferior) {
+            // Releases of keys held while focus leaves never arrive here, also when it goes to a grab
+            // (an open menu's) only for a while.
             std::fill(std::begin(keysDown_), std::end(keysDown_), 0);
-            w->resignKey();
+            if (event.xfocus.mode != NotifyGrab) {
+                w->resignKey();
+            }
         }
         break;
     case ClientMessage:

@@ -99,6 +99,8 @@ public:
     // Image cursors become Xcursor ARGB cursors at the window's scale; the arrow is the theme's
     // "left_ptr". Cursors made once are kept for the window's life.
     void setCursor(const std::shared_ptr<ui::Cursor>& cursor) override;
+    // Menus opened from this window show in override-redirect windows of their own.
+    std::shared_ptr<ui::MenuPresenter> menuPresenter() override;
     // The X cursor defined on the window (0: none yet) and the ui cursor it shows.
     unsigned long xcursor() const { return xcursor_; }
     std::shared_ptr<ui::Cursor> cursor() const { return cursor_; }
@@ -142,6 +144,7 @@ private:
     int clickCount_ = 0;
     ui::ModifierFlags lastFlags_ = 0;
     std::shared_ptr<ui::Cursor> cursor_;
+    std::shared_ptr<ui::MenuPresenter> menuPresenter_;
     unsigned long xcursor_ = 0;
     std::map<const ui::Cursor*, std::pair<std::weak_ptr<ui::Cursor>, unsigned long>> xcursors_;
     unsigned char keysDown_[32] = {};

@@ -2,6 +2,7 @@
 
 #include "ui/Cursor.hpp"
 #include "ui/MenuTracking.hpp"
+#include "ui/MenuView.hpp"
 #include "ui/Window.hpp"
 
 #include <algorithm>
@@ -130,10 +131,11 @@ void Application::sendEvent(const Event& event) {
             pointerWindow_ = w;
         }
     }
-    // A shown menu takes the pointer and the keyboard.
-    if (auto tracking = menuTracking();
-        tracking && tracking->isActive() &&
-        (event.isMouseEvent() || event.isKeyEvent() || event.type == EventType::flagsChanged)) {
+    // A shown menu takes the pointer and the keyboard of its own windows.
+    if (auto tracking = (event.isMouseEvent() || event.isKeyEvent() || event.type == EventType::flagsChanged)
+                            ? menuTrackingForEvent(event)
+                            : nullptr;
+        tracking && tracking->isActive()) {
         CurrentEventScope scope(*this, event);
         noteEvent(event);
         tracking->handleEvent(event);
@@ -149,6 +151,46 @@ void Application::sendEvent(const Event& event) {
     }
     CurrentEventScope scope(*this, event);
     noteEvent(event);
+}
+
+std::shared_ptr<MenuTracking> Application::menuTracking() const {
+    auto active = [](const std::shared_ptr<MenuTracking>& t) { return t && t->isActive(); };
+    if (auto key = keyWindow(); key && active(key->menuTracking())) {
+        return key->menuTracking();
+    }
+    for (const auto& weak : windows_) {
+        if (auto w = weak.lock(); w && active(w->menuTracking())) {
+            return w->menuTracking();
+        }
+    }
+    return active(windowlessTracking_) ? windowlessTracking_ : nullptr;
+}
+
+std::vector<std::shared_ptr<MenuTracking>> Application::menuTrackings() const {
+    std::vector<std::shared_ptr<MenuTracking>> result;
+    for (const auto& weak : windows_) {
+        if (auto w = weak.lock(); w && w->menuTracking() && w->menuTracking()->isActive()) {
+            result.push_back(w->menuTracking());
+        }
+    }
+    if (windowlessTracking_ && windowlessTracking_->isActive()) {
+        result.push_back(windowlessTracking_);
+    }
+    return result;
+}
+
+std::shared_ptr<MenuTracking> Application::menuTrackingForEvent(const Event& event) const {
+    auto window = event.window.lock();
+    if (!window && (event.isKeyEvent() || event.type == EventType::flagsChanged)) {
+        window = keyWindow();
+    }
+    if (!window) {
+        return windowlessTracking_;
+    }
+    if (auto level = std::dynamic_pointer_cast<MenuWindow>(window)) {
+        return level->tracking();
+    }
+    return window->menuTracking();
 }
 
 void Application::setCursor(const std::shared_ptr<Cursor>& cursor) {
@@ -168,16 +210,23 @@ void Application::pushCursor(const std::shared_ptr<Cursor>& cursor) {
     if (!cursor) {
         return;
     }
+    if (auto w = pointerWindow() ? pointerWindow() : keyWindow()) {
+        w->pushCursor(cursor);
+        return;
+    }
     cursorStack_.push_back(cursor);
-    setCursor(cursor);
 }
 
 void Application::popCursor() {
-    if (cursorStack_.empty()) {
-        return;
+    for (const auto& w : {pointerWindow(), keyWindow()}) {
+        if (w && w->cursorStackDepth() > 0) {
+            w->popCursor();
+            return;
+        }
     }
-    cursorStack_.pop_back();
-    setCursor(cursorStack_.empty() ? Cursor::arrowCursor() : cursorStack_.back());
+    if (!cursorStack_.empty()) {
+        cursorStack_.pop_back();
+    }
 }
 
 Application::CurrentEventScope::CurrentEventScope(Application& app, const Event& event)

@@ -51,17 +51,29 @@ public:
     std::shared_ptr<Object> delegate() const { return delegate_.lock(); }
     void setDelegate(const std::shared_ptr<Object>& delegate) { delegate_ = delegate; }
 
-    // The menu being shown, if any. While one is, it receives every mouse, key and modifier event.
-    // The application keeps the shown menu's session until it ends.
-    std::shared_ptr<MenuTracking> menuTracking() const { return menuTracking_; }
-    void setMenuTracking(const std::shared_ptr<MenuTracking>& tracking) { menuTracking_ = tracking; }
+    // Shown menus. Each window keeps the session of the menus opened from it (Window::menuTracking), so
+    // two windows (two editors in one process) never share one; a menu shown without a window is kept
+    // here. While a session is active it receives the mouse, key and modifier events of its own windows
+    // (the one that opened it and its level windows) and of no others.
+    // The key window's shown menu, else the first window's, else the one shown without a window.
+    std::shared_ptr<MenuTracking> menuTracking() const;
+    // Every active session.
+    std::vector<std::shared_ptr<MenuTracking>> menuTrackings() const;
+    // The session an event belongs to (active or not), or null.
+    std::shared_ptr<MenuTracking> menuTrackingForEvent(const Event& event) const;
+    // The session of a menu shown without a window.
+    std::shared_ptr<MenuTracking> windowlessMenuTracking() const { return windowlessTracking_; }
+    void setWindowlessMenuTracking(const std::shared_ptr<MenuTracking>& tracking) {
+        windowlessTracking_ = tracking;
+    }
     // The services menu is kept in the model only: the X11 desktop has no services to offer.
     std::shared_ptr<Menu> servicesMenu() const { return servicesMenu_; }
     void setServicesMenu(std::shared_ptr<Menu> menu) { servicesMenu_ = std::move(menu); }
 
-    // Cursors: the window the pointer was last reported in gets the cursor that is set; the stack of
-    // pushed cursors belongs to the application. The last change wins over the windows' cursor rects
-    // until the pointer crosses into another rect.
+    // Cursors: the window the pointer was last reported in gets the cursor that is set. Pushed cursors go
+    // on that window's stack (Window::pushCursor), and a pop takes from the pointer window's stack, else
+    // the key window's; without windows a stack of the application's own is used. The last change wins
+    // over the windows' cursor rects until the pointer crosses into another rect.
     std::shared_ptr<Window> pointerWindow() const { return pointerWindow_.lock(); }
     void setCursor(const std::shared_ptr<Cursor>& cursor);
     std::shared_ptr<Cursor> currentCursor() const;
@@ -91,7 +103,7 @@ private:
     std::weak_ptr<Window> keyWindow_;
     std::weak_ptr<Object> delegate_;
     std::optional<Event> currentEvent_;
-    std::shared_ptr<MenuTracking> menuTracking_;
+    std::shared_ptr<MenuTracking> windowlessTracking_;
     std::shared_ptr<Menu> servicesMenu_;
     std::weak_ptr<Window> pointerWindow_;
     std::vector<std::shared_ptr<Cursor>> cursorStack_;

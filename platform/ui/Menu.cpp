@@ -333,13 +333,11 @@ bool Menu::performKeyEquivalent(const Event& event) {
 }
 
 std::shared_ptr<MenuTracking> Menu::tracking() const {
-    auto t = Application::shared()->menuTracking();
-    if (!t) {
-        return nullptr;
-    }
-    for (const auto& level : t->levels()) {
-        if (level.menu.get() == this) {
-            return t;
+    for (const auto& t : Application::shared()->menuTrackings()) {
+        for (const auto& level : t->levels()) {
+            if (level.menu.get() == this) {
+                return t;
+            }
         }
     }
     return nullptr;
@@ -404,7 +402,7 @@ bool Menu::popUp(const std::shared_ptr<MenuItem>& positioningItem, Point locatio
         }
     }
     auto tracking = MenuTracking::begin(sharedAs<Menu>(), positioningItem, screen, std::move(presenter),
-                                        sendChosenAction, opening);
+                                        sendChosenAction, opening, view ? view->window() : nullptr);
     return tracking != nullptr;
 }
 
@@ -421,7 +419,7 @@ bool Menu::popUpContextMenu(const std::shared_ptr<Menu>& menu, const Event& even
     const Point screen = presenter->convertToScreen(*window, event.locationInWindow);
     const bool isPress = event.type == EventType::rightMouseDown || event.type == EventType::leftMouseDown;
     return MenuTracking::begin(menu, nullptr, screen, std::move(presenter), sendChosenAction,
-                               isPress ? &event : nullptr) != nullptr;
+                               isPress ? &event : nullptr, window) != nullptr;
 }
 
 } // namespace ui

@@ -181,15 +181,24 @@ int MenuLayout::rowOf(const MenuItem& item) const {
 std::shared_ptr<MenuTracking> MenuTracking::begin(const std::shared_ptr<Menu>& menu,
                                                   const std::shared_ptr<MenuItem>& positioningItem,
                                                   Point location, std::shared_ptr<MenuPresenter> presenter,
-                                                  Completion completion, const Event* openingEvent) {
+                                                  Completion completion, const Event* openingEvent,
+                                                  std::shared_ptr<Window> owner) {
     if (!menu || !presenter) {
         return nullptr;
     }
     auto app = Application::shared();
-    if (auto previous = app->menuTracking()) {
+    if (!owner && openingEvent) {
+        owner = openingEvent->window.lock();
+    }
+    if (owner && owner->isClosed()) {
+        return nullptr;
+    }
+    if (auto previous = owner ? owner->menuTracking() : app->windowlessMenuTracking()) {
         previous->cancel();
     }
     auto tracking = std::shared_ptr<MenuTracking>(new MenuTracking());
+    tracking->owner_ = owner;
+    tracking->hasOwner_ = owner != nullptr;
     tracking->presenter_ = std::move(presenter);
     tracking->completion_ = std::move(completion);
     tracking->modifierFlags_ = openingEvent ? openingEvent->modifierFlags : app->currentModifierFlags();
@@ -203,11 +212,11 @@ std::shared_ptr<MenuTracking> MenuTracking::begin(const std::shared_ptr<Menu>& m
         }
     }
     tracking->active_ = true;
-    app->setMenuTracking(tracking);
+    tracking->store(true);
     tracking->presenter_->beginTracking(*tracking);
     if (!tracking->open(menu, topLeft, 0)) {
         tracking->active_ = false;
-        app->setMenuTracking(nullptr);
+        tracking->store(false);
         tracking->presenter_->endTracking(*tracking);
         return nullptr;
     }
@@ -580,6 +589,21 @@ void MenuTracking::cancel() {
     }
 }
 
+void MenuTracking::store(bool keep) {
+    auto self = shared_from_this();
+    if (hasOwner_) {
+        auto owner = owner_.lock();
+        if (owner && (keep || owner->menuTracking() == self)) {
+            owner->setMenuTracking(keep ? self : nullptr);
+        }
+        return;
+    }
+    auto app = Application::shared();
+    if (keep || app->windowlessMenuTracking() == self) {
+        app->setWindowlessMenuTracking(keep ? self : nullptr);
+    }
+}
+
 void MenuTracking::finish(std::shared_ptr<MenuItem> chosen) {
     auto self = shared_from_this();
     active_ = false;
@@ -592,10 +616,7 @@ void MenuTracking::finish(std::shared_ptr<MenuItem> chosen) {
         }
     }
     presenter_->endTracking(*this);
-    auto app = Application::shared();
-    if (app->menuTracking() == self) {
-        app->setMenuTracking(nullptr);
-    }
+    store(false);
     auto completion = std::move(completion_);
     completion_ = nullptr;
     if (completion) {

@@ -95,17 +95,20 @@ public:
 
     // Opens a menu. location: screen point of the menu's top-left corner, or of the positioning item's
     // top-left corner. openingEvent: the mouse down that opened it, if any (its release may choose).
-    // Any session already tracking is cancelled first. Null when the menu has no rows to show.
-    static std::shared_ptr<MenuTracking> begin(const std::shared_ptr<Menu>& menu,
-                                               const std::shared_ptr<MenuItem>& positioningItem,
-                                               graphics::Point location,
-                                               std::shared_ptr<MenuPresenter> presenter,
-                                               Completion completion, const Event* openingEvent = nullptr);
+    // owner: the window the menu is opened from (else the opening event's window); it keeps the session
+    // and its events go to the session until it ends. A session the owner (or, without one, the
+    // application) is already tracking is cancelled first. Null when the menu has no rows to show.
+    static std::shared_ptr<MenuTracking>
+    begin(const std::shared_ptr<Menu>& menu, const std::shared_ptr<MenuItem>& positioningItem,
+          graphics::Point location, std::shared_ptr<MenuPresenter> presenter, Completion completion,
+          const Event* openingEvent = nullptr, std::shared_ptr<Window> owner = nullptr);
 
     bool isActive() const { return active_; }
     const std::vector<Level>& levels() const { return levels_; }
     std::shared_ptr<Menu> menu() const { return levels_.empty() ? nullptr : levels_.front().menu; }
     std::shared_ptr<MenuPresenter> presenter() const { return presenter_; }
+    // The window the menu was opened from (null for a menu shown without one).
+    std::shared_ptr<Window> owner() const { return owner_.lock(); }
     ModifierFlags modifierFlags() const { return modifierFlags_; }
     // The highlighted item of the deepest level that has one.
     std::shared_ptr<MenuItem> highlightedItem() const;
@@ -141,7 +144,12 @@ private:
     void modifiersChanged(ModifierFlags flags);
     void finish(std::shared_ptr<MenuItem> chosen);
 
+    // Keeps (or, with false, drops) this session where events find it: its owner or the application.
+    void store(bool keep);
+
     std::shared_ptr<MenuPresenter> presenter_;
+    std::weak_ptr<Window> owner_;
+    bool hasOwner_ = false;
     Completion completion_;
     std::vector<Level> levels_;
     ModifierFlags modifierFlags_ = 0;

@@ -131,6 +131,7 @@ void MenuLevelView::drawRow(const MenuLayout::Row& row, bool highlighted, const 
 void WindowMenuPresenter::showLevel(MenuTracking& tracking, std::size_t level) {
     const auto& entry = tracking.levels()[level];
     auto window = Window::make<MenuWindow>(entry.frame);
+    window->setTracking(tracking.weak_from_this());
     window->setContentView(
         std::make_shared<MenuLevelView>(Rect({0, 0}, entry.frame.size), tracking.weak_from_this(), level));
     if (windows_.size() > level) {

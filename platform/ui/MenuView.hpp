@@ -12,11 +12,18 @@
 
 namespace ui {
 
-// A menu level's window: never key (the keyboard stays with the session).
+// A menu level's window: never key (the keyboard stays with the session). Its events go to the
+// session that shows it.
 class MenuWindow : public Window {
 public:
     using Window::Window;
     bool canBecomeKeyWindow() const override { return false; }
+
+    std::shared_ptr<MenuTracking> tracking() const { return tracking_.lock(); }
+    void setTracking(std::weak_ptr<MenuTracking> tracking) { tracking_ = std::move(tracking); }
+
+private:
+    std::weak_ptr<MenuTracking> tracking_;
 };
 
 // Draws one level of a tracking session: rows, highlight, state marks, images, key equivalents,

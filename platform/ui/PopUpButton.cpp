@@ -353,7 +353,8 @@ bool PopUpButton::selectItemWithTitle(const std::string& title) {
 }
 
 bool PopUpButton::isMenuShown() const {
-    auto t = Application::shared()->menuTracking();
+    auto window = this->window();
+    auto t = window ? window->menuTracking() : nullptr;
     return t && t->isActive() && t->menu() == menu();
 }
 
@@ -416,7 +417,7 @@ bool PopUpButton::showMenu() {
     };
     cell->setHighlighted(true);
     setNeedsDisplay();
-    auto tracking = MenuTracking::begin(menu, positioning, screen, presenter, done, opening);
+    auto tracking = MenuTracking::begin(menu, positioning, screen, presenter, done, opening, window);
     if (!tracking) {
         if (hiddenTitle) {
             hiddenTitle->setHidden(false);

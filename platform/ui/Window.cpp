@@ -4,6 +4,7 @@
 #include "ui/Application.hpp"
 #include "ui/Cursor.hpp"
 #include "ui/Menu.hpp"
+#include "ui/MenuTracking.hpp"
 
 #include <cairo.h>
 #include <utility>
@@ -192,6 +193,11 @@ void Window::close() {
     }
     auto self = sharedAs<Window>(); // stay alive through the hooks
     windowWillClose();
+    // A menu opened from the window goes with it (its pointer grab too).
+    if (auto tracking = menuTracking_) {
+        tracking->cancel();
+        menuTracking_.reset();
+    }
     closed_ = true;
     visible_ = false;
     trackingView_.reset();
@@ -474,6 +480,22 @@ void Window::setCursor(const std::shared_ptr<Cursor>& cursor) {
     }
 }
 
+void Window::pushCursor(const std::shared_ptr<Cursor>& cursor) {
+    if (!cursor) {
+        return;
+    }
+    cursorStack_.push_back(cursor);
+    setCursor(cursor);
+}
+
+void Window::popCursor() {
+    if (cursorStack_.empty()) {
+        return;
+    }
+    cursorStack_.pop_back();
+    setCursor(cursorStack_.empty() ? nullptr : cursorStack_.back());
+}
+
 void Window::invalidateCursorRects() {
     std::vector<View*> stack;
     if (contentView_) {
@@ -553,10 +575,10 @@ void Window::updatePointer(const Event& event) {
             }
         }
     }
-    // Leaving a cursor rect gives the arrow back; entering one shows its cursor.
+    // Leaving a cursor rect gives back the pushed cursor or the arrow; entering one shows its cursor.
     if (underPointer != rectCursor_) {
         rectCursor_ = underPointer;
-        setCursor(underPointer);
+        setCursor(underPointer ? underPointer : cursorStack_.empty() ? nullptr : cursorStack_.back());
     }
     for (const auto& n : notices) {
         Event e = event;

@@ -13,10 +13,12 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace ui {
 
 class Cursor;
+class MenuTracking;
 
 class Window : public Responder {
 public:
@@ -110,6 +112,15 @@ public:
     void setCursor(const std::shared_ptr<Cursor>& cursor);
     // Asks every view for its cursor rects again at the next pointer event.
     void invalidateCursorRects();
+    // This window's stack of pushed cursors: a push shows the cursor, a pop shows the one below (the
+    // arrow when none is left). Outside cursor rects the window shows the stack's top.
+    void pushCursor(const std::shared_ptr<Cursor>& cursor);
+    void popCursor();
+    std::size_t cursorStackDepth() const { return cursorStack_.size(); }
+
+    // The session of the menu opened from this window, kept until it ends (null when none).
+    std::shared_ptr<MenuTracking> menuTracking() const { return menuTracking_; }
+    void setMenuTracking(std::shared_ptr<MenuTracking> tracking) { menuTracking_ = std::move(tracking); }
 
     // The view that took the current mouse down (drags and up go to it), if any.
     std::shared_ptr<View> mouseTrackingView() const { return trackingView_.lock(); }
@@ -136,6 +147,8 @@ private:
     std::shared_ptr<Cursor> cursor_;
     // The cursor rect the pointer was last in (its cursor), so a rect applies its cursor on entry only.
     std::shared_ptr<Cursor> rectCursor_;
+    std::vector<std::shared_ptr<Cursor>> cursorStack_;
+    std::shared_ptr<MenuTracking> menuTracking_;
     std::weak_ptr<Object> delegate_;
     graphics::ColorRef backgroundColor_;
     double scale_ = 1.0;

@@ -22,6 +22,41 @@ public:
     std::shared_ptr<ui::Cursor> cursor;
 };
 
+// Shows its cursor while the pointer is inside its tracking area, the way editors' views do.
+class AreaView : public ui::View {
+public:
+    using View::View;
+    void mouseEntered(const ui::Event&) override { cursor->set(); }
+    void mouseExited(const ui::Event&) override { ui::Cursor::arrowCursor()->set(); }
+    std::shared_ptr<ui::Cursor> cursor;
+};
+
+// The red pixels of the cursor the X server shows (-1 without XFixes), and its hot spot.
+struct Shown {
+    int red = -1;
+    int xhot = -1;
+    int yhot = -1;
+};
+Shown shownCursor(::Display* dpy) {
+    int eventBase = 0, errorBase = 0;
+    Shown shown;
+    if (!XFixesQueryExtension(dpy, &eventBase, &errorBase)) {
+        return shown;
+    }
+    XFixesCursorImage* image = XFixesGetCursorImage(dpy);
+    if (!image) {
+        return shown;
+    }
+    shown.red = 0;
+    for (int i = 0; i < image->width * image->height; ++i) {
+        shown.red += (image->pixels[i] & 0xffffffff) == 0xffff0000 ? 1 : 0;
+    }
+    shown.xhot = image->xhot;
+    shown.yhot = image->yhot;
+    XFree(image);
+    return shown;
+}
+
 } // namespace
 
 TEST(X11Cursor, TheTrackingCursorAppearsOverItsRect) {
@@ -56,19 +91,36 @@ TEST(X11Cursor, TheTrackingCursorAppearsOverItsRect) {
     XWarpPointer(dpy, 0, backend->xid(), 0, 0, 0, 0, 120, 110);
     XFlush(dpy);
     ASSERT_TRUE(pump([&] { return backend->cursor() == view->cursor; }));
-    int eventBase = 0, errorBase = 0;
-    if (XFixesQueryExtension(dpy, &eventBase, &errorBase)) {
-        XFixesCursorImage* shown = XFixesGetCursorImage(dpy);
-        ASSERT_NE(shown, nullptr);
-        EXPECT_EQ(shown->width, 16);
-        EXPECT_EQ(shown->xhot, 3);
-        EXPECT_EQ(shown->yhot, 4);
-        XFree(shown);
+    if (const Shown shown = shownCursor(dpy); shown.red >= 0) {
+        EXPECT_EQ(shown.red, 16 * 16);
+        EXPECT_EQ(shown.xhot, 3);
+        EXPECT_EQ(shown.yhot, 4);
     }
-    // Out of the rect: the arrow again.
+    // Out of the rect: the arrow again, on the screen too.
     XWarpPointer(dpy, 0, backend->xid(), 0, 0, 0, 0, 20, 20);
     XFlush(dpy);
     EXPECT_TRUE(pump([&] { return backend->cursor() == ui::Cursor::arrowCursor(); }));
+    EXPECT_LE(shownCursor(dpy).red, 0);
+
+    // A tracking area's owner sets its cursor on entering and the arrow on leaving.
+    auto area = std::make_shared<AreaView>(graphics::Rect(0, 100, 60, 50));
+    area->cursor = ui::Cursor::make(image, {9, 2});
+    area->addTrackingArea(ui::TrackingArea::make(
+        area->bounds(),
+        ui::TrackingAreaOptions::mouseEnteredAndExited | ui::TrackingAreaOptions::activeAlways, area));
+    window->contentView()->addSubview(area);
+    XWarpPointer(dpy, 0, backend->xid(), 0, 0, 0, 0, 30, 25);
+    XFlush(dpy);
+    ASSERT_TRUE(pump([&] { return backend->cursor() == area->cursor; }));
+    if (const Shown shown = shownCursor(dpy); shown.red >= 0) {
+        EXPECT_EQ(shown.red, 16 * 16);
+        EXPECT_EQ(shown.xhot, 9);
+        EXPECT_EQ(shown.yhot, 2);
+    }
+    XWarpPointer(dpy, 0, backend->xid(), 0, 0, 0, 0, 30, 80);
+    XFlush(dpy);
+    EXPECT_TRUE(pump([&] { return backend->cursor() == ui::Cursor::arrowCursor(); }));
+    EXPECT_LE(shownCursor(dpy).red, 0);
     window->close();
     display->detach();
 }

@@ -29,6 +29,8 @@ public:
         // Abstract sockets only: no files under /tmp/.X11-unix are needed.
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
+        // Not the test's output either: a server outliving a crashed test would keep ctest reading it.
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         if (posix_spawn(&pid_, "/usr/bin/Xvfb", &actions, nullptr, const_cast<char**>(argv), environ) != 0) {
             pid_ = 0;

@@ -29,7 +29,7 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 # again under ThreadSanitizer, in a build folder of their own that holds only them.
 concurrency_targets=(platform_core_tests vimbra_core_tests platform_audiounit_tests zelto_core_tests
                      tessaray_settings_tests tessaray_audiounit_tests tessaray_dsp_thread_tests
-                     tessaray_lv2_thread_tests)
+                     tessaray_lv2_thread_tests platform_updater_tests platform_updater_instance_tests)
 cmake -S "$root" -B "$root/build/tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSARAY_TSAN=ON \
   -DTESSARAY_BENCH=OFF >/dev/null
 cmake --build "$root/build/tsan" -j "$jobs" --target "${concurrency_targets[@]}"

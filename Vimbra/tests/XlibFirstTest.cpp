@@ -40,14 +40,20 @@
 #include "platform/graphics/GraphicsContext.hpp"
 #include "platform/graphics/Image.hpp"
 #include "platform/graphics/PangoSupport.hpp"
+#include "platform/ui/Alert.hpp"
+#include "platform/ui/Animation.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/Cell.hpp"
 #include "platform/ui/Control.hpp"
 #include "platform/ui/Event.hpp"
 #include "platform/ui/Responder.hpp"
+#include "platform/ui/Screen.hpp"
 #include "platform/ui/View.hpp"
+#include "platform/ui/ViewController.hpp"
 #include "platform/ui/Window.hpp"
 #include "platform/ui/WindowBackend.hpp"
+#include "platform/ui/WindowController.hpp"
+#include "platform/declarative/HostingController.hpp"
 #include "platform/display/HeadlessBackend.hpp"
 #include "platform/display/X11Display.hpp"
 #include "Vimbra/Assets.hpp"
@@ -61,6 +67,7 @@
 #include "Vimbra/Style.hpp"
 #include "Vimbra/Styles.hpp"
 #include "Vimbra/Units.hpp"
+#include "Vimbra/Windows.hpp"
 // clang-format on
 
 TEST(XlibFirst, PublicHeadersCompileAfterXlib) {

@@ -184,17 +184,32 @@ void FileManager::writeAtomically(const fs::path& path, std::string_view data) {
     }
 }
 
-fs::path FileManager::userDataDirectory() {
-    if (const char* dataHome = std::getenv("XDG_DATA_HOME"); dataHome && dataHome[0] == '/') {
-        return dataHome;
-    }
+namespace {
+
+fs::path homeDirectory() {
     const char* home = std::getenv("HOME");
     if (!home || home[0] != '/') {
         if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir) {
             home = entry->pw_dir;
         }
     }
-    return fs::path(home ? home : "/") / ".local" / "share";
+    return fs::path(home ? home : "/");
+}
+
+} // namespace
+
+fs::path FileManager::userDataDirectory() {
+    if (const char* dataHome = std::getenv("XDG_DATA_HOME"); dataHome && dataHome[0] == '/') {
+        return dataHome;
+    }
+    return homeDirectory() / ".local" / "share";
+}
+
+fs::path FileManager::userConfigDirectory() {
+    if (const char* configHome = std::getenv("XDG_CONFIG_HOME"); configHome && configHome[0] == '/') {
+        return configHome;
+    }
+    return homeDirectory() / ".config";
 }
 
 } // namespace core

@@ -55,6 +55,8 @@ struct FileManager {
 
     // $XDG_DATA_HOME when it is an absolute path, else ~/.local/share.
     static std::filesystem::path userDataDirectory();
+    // $XDG_CONFIG_HOME when it is an absolute path, else ~/.config.
+    static std::filesystem::path userConfigDirectory();
 };
 
 } // namespace core

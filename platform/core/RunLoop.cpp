@@ -134,12 +134,18 @@ std::size_t RunLoop::fireDueTimers() {
 }
 
 RunLoop::WatchId RunLoop::watchFileDescriptor(int fd, short events, std::function<void(short)> callback) {
+    return watchFileDescriptor(fd, events, std::move(callback), {});
+}
+
+RunLoop::WatchId RunLoop::watchFileDescriptor(int fd, short events, std::function<void(short)> callback,
+                                              std::function<bool()> buffered) {
     WatchId id;
     {
         std::lock_guard lock(mutex_);
         id = nextWatchId_++;
         watches_.push_back(
-            Watch{id, fd, events, std::make_shared<std::function<void(short)>>(std::move(callback))});
+            Watch{id, fd, events, std::make_shared<std::function<void(short)>>(std::move(callback)),
+                  buffered ? std::make_shared<std::function<bool()>>(std::move(buffered)) : nullptr});
     }
     if (!isMainThread()) {
         wake();
@@ -165,6 +171,13 @@ bool RunLoop::runOnce(std::optional<Duration> timeout) {
     std::optional<Duration> wait = timeout;
     if (queue_.pendingCount() > 0) {
         wait = Duration::zero();
+    }
+    std::vector<short> alreadyBuffered(watches.size(), 0);
+    for (std::size_t i = 0; i < watches.size(); ++i) {
+        if (watches[i].buffered && (*watches[i].buffered)()) {
+            alreadyBuffered[i] = static_cast<short>(watches[i].events & POLLIN);
+            wait = Duration::zero();
+        }
     }
     if (const auto deadline = nextTimerDeadline()) {
         const Duration untilTimer = std::max(*deadline - clock->now(), Duration::zero());
@@ -193,9 +206,12 @@ bool RunLoop::runOnce(std::optional<Duration> timeout) {
     }
 
     bool didWork = false;
-    if (ready > 0) {
+    const bool anyBuffered =
+        std::any_of(alreadyBuffered.begin(), alreadyBuffered.end(), [](short b) { return b != 0; });
+    if (ready > 0 || anyBuffered) {
         for (std::size_t i = 0; i < watches.size(); ++i) {
-            const short revents = fds[i + 1].revents;
+            const short revents =
+                static_cast<short>((ready > 0 ? fds[i + 1].revents : 0) | alreadyBuffered[i]);
             if (revents == 0) {
                 continue;
             }

@@ -78,6 +78,11 @@ public:
     // Calls back on the main thread when poll() reports one of the events on the descriptor
     // (for example the display connection). The run loop never closes the descriptor.
     WatchId watchFileDescriptor(int fd, short events, std::function<void(short revents)> callback);
+    // The same for a descriptor whose library reads ahead (Xlib): when buffered() says input is
+    // already waiting in the library, the callback runs on this turn as if the descriptor were
+    // readable, since poll() would not report it. buffered() runs on the main thread, every turn.
+    WatchId watchFileDescriptor(int fd, short events, std::function<void(short revents)> callback,
+                                std::function<bool()> buffered);
     void unwatchFileDescriptor(WatchId id);
 
     // Waits up to timeout (forever when absent, but never past the next timer) for work, then runs
@@ -98,6 +103,7 @@ private:
         int fd;
         short events;
         std::shared_ptr<std::function<void(short)>> callback;
+        std::shared_ptr<std::function<bool()>> buffered;
     };
 
     std::shared_ptr<Timer> schedule(Duration interval, bool repeats, TimePoint firstFire,

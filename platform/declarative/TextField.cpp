@@ -5,6 +5,7 @@
 #include "declarative/Modifier.hpp"
 #include "display/Clipboard.hpp"
 #include "graphics/AttributedString.hpp"
+#include "ui/TextEditing.hpp"
 
 #include <algorithm>
 
@@ -18,28 +19,6 @@ namespace {
 
 constexpr double horizontalInset = 6;
 constexpr double verticalInset = 3;
-
-// Byte offsets of character boundaries in UTF-8.
-std::size_t previousBoundary(const std::string& s, std::size_t i) {
-    if (i == 0) {
-        return 0;
-    }
-    --i;
-    while (i > 0 && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) {
-        --i;
-    }
-    return i;
-}
-std::size_t nextBoundary(const std::string& s, std::size_t i) {
-    if (i >= s.size()) {
-        return s.size();
-    }
-    ++i;
-    while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) {
-        ++i;
-    }
-    return i;
-}
 
 struct TextFieldParams {
     Binding<std::string> text;
@@ -67,93 +46,29 @@ public:
         if (press.phase == KeyPhase::up || !environment_.isEnabled) {
             return KeyResult::ignored;
         }
-        std::string text = current();
-        clampSelection(text);
-        const bool shift = press.modifiers & ui::Modifier::shift;
-        const bool command = press.modifiers & (ui::Modifier::control | ui::Modifier::command);
-        const auto [lo, hi] = std::minmax(anchor_, caret_);
-        auto moveTo = [&](std::size_t position) {
-            caret_ = position;
-            if (!shift) {
-                anchor_ = position;
-            }
-        };
-        auto replaceSelection = [&](const std::string& with) {
-            text.replace(lo, hi - lo, with);
-            caret_ = anchor_ = lo + with.size();
-            commit(text);
-        };
-        if (press.specialKey) {
-            switch (*press.specialKey) {
-            case ui::SpecialKey::leftArrow:
-                moveTo(!shift && lo != hi ? lo : previousBoundary(text, caret_));
-                break;
-            case ui::SpecialKey::rightArrow:
-                moveTo(!shift && lo != hi ? hi : nextBoundary(text, caret_));
-                break;
-            case ui::SpecialKey::home:
-            case ui::SpecialKey::upArrow:
-                moveTo(0);
-                break;
-            case ui::SpecialKey::end:
-            case ui::SpecialKey::downArrow:
-                moveTo(text.size());
-                break;
-            case ui::SpecialKey::deleteCharacter:
-            case ui::SpecialKey::backspace:
-                if (lo == hi) {
-                    anchor_ = previousBoundary(text, caret_);
-                }
-                selectAndReplace(text, "");
-                break;
-            case ui::SpecialKey::deleteForward:
-                if (lo == hi) {
-                    anchor_ = nextBoundary(text, caret_);
-                }
-                selectAndReplace(text, "");
-                break;
-            case ui::SpecialKey::carriageReturn:
-            case ui::SpecialKey::enter:
-            case ui::SpecialKey::newline:
-                detail::submit(*this);
-                break;
-            default:
-                return KeyResult::ignored;
-            }
-            invalidate();
-            return KeyResult::handled;
+        // The shared single-line editing model does the work; the binding holds the text.
+        ui::TextEditingModel model(current());
+        model.setSelection(anchor_, caret_);
+        ui::TextClipboardAccess clipboard;
+        if (auto* board = host() ? &host()->clipboard() : nullptr) {
+            clipboard.read = [board] { return board->text(); };
+            clipboard.write = [board](const std::string& text) { board->setText(text); };
         }
-        if (command) {
-            const std::string key =
-                press.characters.empty()
-                    ? ""
-                    : std::string(1, static_cast<char>(std::tolower(press.characters[0])));
-            auto* clipboard = host() ? &host()->clipboard() : nullptr;
-            if (key == "a") {
-                anchor_ = 0;
-                caret_ = text.size();
-            } else if ((key == "c" || key == "x") && clipboard && lo != hi) {
-                clipboard->setText(text.substr(lo, hi - lo));
-                if (key == "x") {
-                    replaceSelection("");
-                }
-            } else if (key == "v" && clipboard) {
-                auto pasted = clipboard->text().value_or("");
-                // One line: line breaks become spaces.
-                std::replace_if(
-                    pasted.begin(), pasted.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
-                replaceSelection(pasted);
-            } else {
-                return KeyResult::ignored;
-            }
-            invalidate();
-            return KeyResult::handled;
-        }
-        if (press.characters.empty() || static_cast<unsigned char>(press.characters[0]) < 0x20 ||
-            press.characters[0] == 0x7f) {
+        const auto result = model.handleKey(press.characters, press.specialKey, press.modifiers, clipboard);
+        anchor_ = model.anchor();
+        caret_ = model.caret();
+        switch (result) {
+        case ui::TextKeyResult::edited:
+            commit(model.text());
+            break;
+        case ui::TextKeyResult::moved:
+            break;
+        case ui::TextKeyResult::submit:
+            detail::submit(*this);
+            break;
+        default:
             return KeyResult::ignored;
         }
-        replaceSelection(press.characters);
         invalidate();
         return KeyResult::handled;
     }
@@ -220,16 +135,6 @@ private:
         std::string value;
         core::withObservationTracking([&] { value = params().text.get(); }, [] {}).cancel();
         return value;
-    }
-    void clampSelection(const std::string& text) {
-        anchor_ = std::min(anchor_, text.size());
-        caret_ = std::min(caret_, text.size());
-    }
-    void selectAndReplace(std::string& text, const std::string& with) {
-        const auto [lo, hi] = std::minmax(anchor_, caret_);
-        text.replace(lo, hi - lo, with);
-        caret_ = anchor_ = lo + with.size();
-        commit(text);
     }
     void commit(const std::string& text) { params().text.set(text); }
 

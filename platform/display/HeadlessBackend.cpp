@@ -3,6 +3,7 @@
 #include "core/MainQueue.hpp"
 #include "display/HeadlessMenuPresenter.hpp"
 #include "ui/Application.hpp"
+#include "ui/Screen.hpp"
 
 #include <cairo.h>
 #include <cmath>
@@ -26,16 +27,33 @@ std::shared_ptr<HeadlessBackend> HeadlessBackend::attach(const std::shared_ptr<u
     if (!window) {
         return nullptr;
     }
-    auto backend = std::make_shared<HeadlessBackend>(window->frame().size, scale, record);
+    auto backend = std::make_shared<HeadlessBackend>(window->contentAreaRect().size, scale, record);
     backend->window_ = window;
+    backend->origin_ = window->contentAreaRect().origin;
     window->setBackend(backend);
     return backend;
 }
 
 HeadlessBackend::HeadlessBackend(Size size, double scale, bool record)
     : size_(size), scale_(scale > 0 && std::isfinite(scale) ? scale : 1.0),
-      recorder_(record ? std::make_shared<graphics::DrawRecorder>() : nullptr) {
+      recorder_(record ? std::make_shared<graphics::DrawRecorder>() : nullptr), screen_(fixedScreen(scale_)) {
     recreateSurface();
+}
+
+std::shared_ptr<ui::Screen> HeadlessBackend::fixedScreen(double scale) {
+    return std::make_shared<ui::Screen>(graphics::Rect(0, 0, 1920, 1080), graphics::Rect(0, 0, 1920, 1048),
+                                        scale);
+}
+
+std::shared_ptr<ui::WindowBackend> HeadlessBackend::makeBackend(const std::shared_ptr<ui::Window>& window) {
+    if (closed_) {
+        return nullptr;
+    }
+    auto made = attach(window, scale_, recorder_ != nullptr);
+    if (made) {
+        made->screen_ = screen_;
+    }
+    return made;
 }
 
 HeadlessBackend::~HeadlessBackend() {

@@ -34,7 +34,20 @@ public:
     void setContentSize(const graphics::Size& size) override;
     void setTitle(const std::string& title) override { title_ = title; }
     void orderFront() override { visible_ = true; }
+    void orderOut() override { visible_ = false; }
     void close() override;
+    void setFrameOrigin(const graphics::Point& origin) override { origin_ = origin; }
+    // A fixed screen: 1920 × 1080 points with a 32-point panel along the top (setScreen replaces it;
+    // null leaves the window without a screen).
+    std::shared_ptr<ui::Screen> screen() const override { return screen_; }
+    void setScreen(std::shared_ptr<ui::Screen> screen) { screen_ = std::move(screen); }
+    static std::shared_ptr<ui::Screen> fixedScreen(double scale = 1.0);
+    // Another headless back end at this one's scale, recording when this one does, on the same screen.
+    std::shared_ptr<ui::WindowBackend> makeBackend(const std::shared_ptr<ui::Window>& window) override;
+    ui::WindowBackend* transientFor() const { return transientFor_; }
+    void setTransientFor(ui::WindowBackend* parent) override { transientFor_ = parent; }
+    // Where the window system was last asked to put the content area (screen coordinates).
+    const graphics::Point& frameOrigin() const { return origin_; }
     std::shared_ptr<graphics::DrawRecorder> recorder() const override { return recorder_; }
     // Menus opened from this window show in recorded headless windows at this window's scale.
     std::shared_ptr<ui::MenuPresenter> menuPresenter() override;
@@ -101,6 +114,9 @@ private:
     ui::ModifierFlags heldFlags_ = 0;
     std::shared_ptr<ui::MenuPresenter> menuPresenter_;
     std::shared_ptr<ui::Cursor> cursor_;
+    std::shared_ptr<ui::Screen> screen_;
+    graphics::Point origin_;
+    ui::WindowBackend* transientFor_ = nullptr;
 };
 
 } // namespace display

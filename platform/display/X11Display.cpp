@@ -5,6 +5,7 @@
 #include "display/X11MenuPresenter.hpp"
 #include "ui/Application.hpp"
 #include "ui/Cursor.hpp"
+#include "ui/Screen.hpp"
 
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
@@ -258,11 +259,16 @@ int X11Display::connectionFd() const {
 void X11Display::attach(core::RunLoop& runLoop) {
     detach();
     runLoop_ = &runLoop;
-    watchId_ = runLoop.watchFileDescriptor(connectionFd(), POLLIN, [weak = weak_from_this()](short) {
-        if (auto self = weak.lock()) {
-            self->processPendingEvents();
-        }
-    });
+    // Replies to our requests can bring events along, which Xlib queues without the descriptor ever
+    // becoming readable for them: the run loop asks for its queue length on every turn.
+    watchId_ = runLoop.watchFileDescriptor(
+        connectionFd(), POLLIN,
+        [weak = weak_from_this()](short) {
+            if (auto self = weak.lock()) {
+                self->processPendingEvents();
+            }
+        },
+        [display = display_] { return XQLength(display) > 0; });
     // Events Xlib may already hold are not signalled on the descriptor.
     core::mainAsync([weak = weak_from_this()] {
         if (auto self = weak.lock()) {
@@ -374,16 +380,24 @@ std::shared_ptr<X11WindowBackend> X11Display::createWindow(const std::shared_ptr
         return nullptr;
     }
     const double scale = backingScaleFactor();
-    const Size size = window->frame().size;
+    const Size size = window->contentAreaRect().size;
     const int width = std::max(1, static_cast<int>(std::lround(size.width * scale)));
     const int height = std::max(1, static_cast<int>(std::lround(size.height * scale)));
     const int screen = DefaultScreen(display_);
+    int x = 0;
+    int y = 0;
+    if (!parent) {
+        // Screen points (y up) to root pixels (y down).
+        const graphics::Point origin = window->contentAreaRect().origin;
+        x = static_cast<int>(std::lround(origin.x * scale));
+        y = DisplayHeight(display_, screen) - static_cast<int>(std::lround(origin.y * scale)) - height;
+    }
     XSetWindowAttributes attributes{};
     attributes.background_pixmap = None; // the back buffer covers everything; no flash of background
     attributes.event_mask = ExposureMask | StructureNotifyMask | ButtonPressMask | ButtonReleaseMask |
                             PointerMotionMask | KeyPressMask | KeyReleaseMask | FocusChangeMask;
     const Window xid =
-        XCreateWindow(display_, parent ? parent : RootWindow(display_, screen), 0, 0,
+        XCreateWindow(display_, parent ? parent : RootWindow(display_, screen), x, y,
                       static_cast<unsigned>(width), static_cast<unsigned>(height), 0, CopyFromParent,
                       InputOutput, CopyFromParent, CWBackPixmap | CWEventMask, &attributes);
     if (!xid) {
@@ -391,14 +405,73 @@ std::shared_ptr<X11WindowBackend> X11Display::createWindow(const std::shared_ptr
     }
     Atom protocols[] = {wmDeleteWindow_};
     XSetWMProtocols(display_, xid, protocols, 1);
+    if (!parent) {
+        // The program chose the position: window managers should keep it.
+        XSizeHints hints{};
+        hints.flags = USPosition | PPosition;
+        hints.x = x;
+        hints.y = y;
+        XSetWMNormalHints(display_, xid, &hints);
+    }
     auto backend =
         std::shared_ptr<X11WindowBackend>(new X11WindowBackend(shared_from_this(), xid, size, scale));
     backend->window_ = window;
+    backend->embedded_ = parent != 0;
     backend->resizeBuffers(width, height);
     windows_[xid] = backend;
     window->setBackend(backend);
     XFlush(display_);
     return backend;
+}
+
+std::shared_ptr<ui::Screen> X11Display::screen() const {
+    const int screen = DefaultScreen(display_);
+    const ::Window root = RootWindow(display_, screen);
+    const double scale = backingScaleFactor();
+    const int rootWidth = DisplayWidth(display_, screen);
+    const int rootHeight = DisplayHeight(display_, screen);
+    const graphics::Rect frame(0, 0, rootWidth / scale, rootHeight / scale);
+    graphics::Rect visible = frame;
+
+    // A CARDINAL property of the root window as a list of longs (empty when absent or malformed).
+    auto cardinals = [&](const char* name, long maxItems) {
+        std::vector<long> values;
+        const Atom atom = XInternAtom(display_, name, True);
+        if (atom == None) {
+            return values;
+        }
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display_, root, atom, 0, maxItems, False, XA_CARDINAL, &type, &format, &count,
+                               &after, &data) == Success &&
+            type == XA_CARDINAL && format == 32 && data) {
+            const long* items = reinterpret_cast<const long*>(data);
+            values.assign(items, items + count);
+        }
+        if (data) {
+            XFree(data);
+        }
+        return values;
+    };
+    const auto workarea = cardinals("_NET_WORKAREA", 4 * 64);
+    const auto current = cardinals("_NET_CURRENT_DESKTOP", 1);
+    std::size_t desktop = current.empty() || current[0] < 0 ? 0 : static_cast<std::size_t>(current[0]);
+    if (workarea.size() < 4 * (desktop + 1)) {
+        desktop = 0;
+    }
+    if (workarea.size() >= 4 * (desktop + 1)) {
+        const long* a = &workarea[4 * desktop];
+        // Only an area inside the root window with some size is believed.
+        if (a[0] >= 0 && a[1] >= 0 && a[2] > 0 && a[3] > 0 && a[0] + a[2] <= rootWidth &&
+            a[1] + a[3] <= rootHeight) {
+            visible =
+                graphics::Rect(a[0] / scale, (rootHeight - a[1] - a[3]) / scale, a[2] / scale, a[3] / scale);
+        }
+    }
+    return std::make_shared<ui::Screen>(frame, visible, scale);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -520,6 +593,80 @@ std::shared_ptr<ui::MenuPresenter> X11WindowBackend::menuPresenter() {
     return menuPresenter_;
 }
 
+void X11WindowBackend::orderOut() {
+    auto display = display_.lock();
+    if (!display || !xid_) {
+        return;
+    }
+    XUnmapWindow(display->xdisplay(), xid_);
+    XFlush(display->xdisplay());
+}
+
+void X11WindowBackend::setFrameOrigin(const Point& origin) {
+    auto display = display_.lock();
+    if (!display || !xid_ || embedded_) {
+        return;
+    }
+    ::Display* dpy = display->xdisplay();
+    const int x = static_cast<int>(std::lround(origin.x * scale_));
+    const int y = DisplayHeight(dpy, DefaultScreen(dpy)) - static_cast<int>(std::lround(origin.y * scale_)) -
+                  pixelHeight_;
+    XMoveWindow(dpy, xid_, x, y);
+    XFlush(dpy);
+}
+
+void X11WindowBackend::setContentSizeLimits(const Size& min, const Size& max) {
+    auto display = display_.lock();
+    if (!display || !xid_ || embedded_) {
+        return;
+    }
+    ::Display* dpy = display->xdisplay();
+    XSizeHints hints{};
+    long supplied = 0;
+    XGetWMNormalHints(dpy, xid_, &hints, &supplied);
+    hints.flags &= ~(PMinSize | PMaxSize);
+    if (min.width > 0 && min.height > 0) {
+        hints.flags |= PMinSize;
+        hints.min_width = static_cast<int>(std::lround(min.width * scale_));
+        hints.min_height = static_cast<int>(std::lround(min.height * scale_));
+    }
+    if (max.width > 0 && max.height > 0) {
+        hints.flags |= PMaxSize;
+        hints.max_width = static_cast<int>(std::lround(max.width * scale_));
+        hints.max_height = static_cast<int>(std::lround(max.height * scale_));
+    }
+    XSetWMNormalHints(dpy, xid_, &hints);
+    XFlush(dpy);
+}
+
+std::shared_ptr<ui::Screen> X11WindowBackend::screen() const {
+    auto display = display_.lock();
+    return display ? display->screen() : nullptr;
+}
+
+std::shared_ptr<ui::WindowBackend> X11WindowBackend::makeBackend(const std::shared_ptr<ui::Window>& window) {
+    auto display = display_.lock();
+    if (!display || !xid_) {
+        return nullptr;
+    }
+    return display->createWindow(window);
+}
+
+void X11WindowBackend::setTransientFor(ui::WindowBackend* parent) {
+    auto display = display_.lock();
+    if (!display || !xid_) {
+        return;
+    }
+    auto* x11Parent = dynamic_cast<X11WindowBackend*>(parent);
+    ::Display* dpy = display->xdisplay();
+    if (x11Parent && x11Parent->xid_) {
+        XSetTransientForHint(dpy, xid_, x11Parent->xid_);
+    } else {
+        XDeleteProperty(dpy, xid_, XA_WM_TRANSIENT_FOR);
+    }
+    XFlush(dpy);
+}
+
 void X11WindowBackend::setCursor(const std::shared_ptr<ui::Cursor>& cursor) {
     auto display = display_.lock();
     if (!display || !xid_ || !cursor) {
@@ -624,6 +771,15 @@ void X11WindowBackend::handleEvent(XEvent& event) {
     case ConfigureNotify: {
         const int width = event.xconfigure.width;
         const int height = event.xconfigure.height;
+        // Window managers report moves with synthetic events in root coordinates.
+        if (w && !embedded_ && event.xconfigure.send_event) {
+            if (auto display = display_.lock()) {
+                ::Display* dpy = display->xdisplay();
+                const int rootHeight = DisplayHeight(dpy, DefaultScreen(dpy));
+                w->backendDidMove(
+                    {event.xconfigure.x / scale_, (rootHeight - event.xconfigure.y - height) / scale_});
+            }
+        }
         if (width != pixelWidth_ || height != pixelHeight_) {
             resizeBuffers(width, height);
             size_ = {width / scale_, height / scale_};

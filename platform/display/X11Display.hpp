@@ -52,6 +52,10 @@ public:
     std::shared_ptr<X11WindowBackend> createWindow(const std::shared_ptr<ui::Window>& window,
                                                    unsigned long parent = 0);
 
+    // The screen of the default X screen: the root window's area, and as the visible part the current
+    // desktop's _NET_WORKAREA when the window manager publishes one (points, y up).
+    std::shared_ptr<ui::Screen> screen() const;
+
     ::Display* xdisplay() const { return display_; }
     int connectionFd() const;
     std::size_t windowCount() const { return windows_.size(); }
@@ -95,7 +99,14 @@ public:
     void setContentSize(const graphics::Size& size) override;
     void setTitle(const std::string& title) override;
     void orderFront() override;
+    void orderOut() override;
     void close() override;
+    // Top-level windows move on the screen; an embedded one stays where its parent puts it.
+    void setFrameOrigin(const graphics::Point& origin) override;
+    void setContentSizeLimits(const graphics::Size& min, const graphics::Size& max) override;
+    std::shared_ptr<ui::Screen> screen() const override;
+    std::shared_ptr<ui::WindowBackend> makeBackend(const std::shared_ptr<ui::Window>& window) override;
+    void setTransientFor(ui::WindowBackend* parent) override;
     // Image cursors become Xcursor ARGB cursors at the window's scale; the arrow is the theme's
     // "left_ptr". Cursors made once are kept for the window's life.
     void setCursor(const std::shared_ptr<ui::Cursor>& cursor) override;
@@ -134,6 +145,7 @@ private:
     cairo_surface_t* backBuffer_ = nullptr;
     cairo_surface_t* windowSurface_ = nullptr;
     bool mapped_ = false;
+    bool embedded_ = false;
     bool displayQueued_ = false;
     int presentedFrames_ = 0;
     // Multiple clicks: the last press.

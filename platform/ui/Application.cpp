@@ -1,5 +1,7 @@
 #include "ui/Application.hpp"
 
+#include "core/NotificationCenter.hpp"
+#include "core/RunLoop.hpp"
 #include "ui/Cursor.hpp"
 #include "ui/MenuTracking.hpp"
 #include "ui/MenuView.hpp"
@@ -48,12 +50,62 @@ void Application::setKeyWindow(const std::shared_ptr<Window>& window) {
         return;
     }
     keyWindow_ = window;
+    auto& center = core::NotificationCenter::defaultCenter();
     if (old) {
         old->resignKeyWindow();
+        center.post(windowDidResignKeyNotification, old.get());
     }
     if (window) {
         window->becomeKeyWindow();
+        center.post(windowDidBecomeKeyNotification, window.get());
     }
+}
+
+long Application::runModal(const std::shared_ptr<Window>& window) {
+    if (!window || window->isClosed()) {
+        return ModalResponseCode::abort;
+    }
+    modalSessions_.push_back({window, std::nullopt});
+    const std::size_t depth = modalSessions_.size();
+    auto previousKey = keyWindow();
+    window->makeKeyAndOrderFront();
+    auto finished = [this, depth, window] {
+        if (window->isClosed()) {
+            return true;
+        }
+        return modalSessions_.size() < depth || modalSessions_[depth - 1].response.has_value() ||
+               modalSessions_[depth - 1].window.expired();
+    };
+    if (modalRunner_) {
+        auto runner = modalRunner_; // the runner may replace itself
+        runner(window);
+    } else {
+        core::RunLoop::main().runUntil(finished);
+    }
+    long response = ModalResponseCode::abort;
+    if (modalSessions_.size() >= depth) {
+        response = modalSessions_[depth - 1].response.value_or(ModalResponseCode::abort);
+        modalSessions_.resize(depth - 1);
+    }
+    window->orderOut();
+    if (previousKey && previousKey != window && !previousKey->isClosed() && previousKey->isVisible()) {
+        previousKey->makeKeyWindow();
+    }
+    return response;
+}
+
+void Application::stopModal(long response) {
+    if (!modalSessions_.empty() && !modalSessions_.back().response) {
+        modalSessions_.back().response = response;
+    }
+}
+
+void Application::abortModal() {
+    stopModal(ModalResponseCode::abort);
+}
+
+std::string Application::effectiveAppearanceName() const {
+    return appearanceName_.empty() ? std::string("NSAppearanceNameAqua") : appearanceName_;
 }
 
 std::shared_ptr<Object> Application::targetForAction(std::string_view action,
@@ -144,6 +196,14 @@ void Application::sendEvent(const Event& event) {
     auto window = event.window.lock();
     if (!window && (event.isKeyEvent() || event.type == EventType::flagsChanged)) {
         window = keyWindow();
+    }
+    // A modal window takes the presses and keys; other windows still draw and track the pointer.
+    if (auto modal = modalWindow(); modal && window && window != modal && !modal->isClosed()) {
+        const bool press = event.type == EventType::leftMouseDown ||
+                           event.type == EventType::rightMouseDown || event.type == EventType::otherMouseDown;
+        if (press || event.isKeyEvent()) {
+            return;
+        }
     }
     if (window) {
         window->sendEvent(event);

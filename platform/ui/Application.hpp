@@ -5,8 +5,10 @@
 #include "ui/Event.hpp"
 #include "ui/Responder.hpp"
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -26,8 +28,28 @@ public:
     // application does not own its windows: whoever opened one keeps it.
     std::vector<std::shared_ptr<Window>> windows() const;
     std::shared_ptr<Window> keyWindow() const { return keyWindow_.lock(); }
-    // Makes window the key window (null: no key window), running the resign/become hooks.
+    // Makes window the key window (null: no key window), running the resign/become hooks and posting
+    // the did-resign-key and did-become-key notifications.
     void setKeyWindow(const std::shared_ptr<Window>& window);
+
+    // Modal windows. runModal shows the window, makes it key and runs until stopModal: by default in
+    // a nested turn of the main run loop (which delivers the window system's events); a modal runner,
+    // when set, runs the session instead (headless programs and tests answer it). While a modal window
+    // is up, presses and keys for other windows are dropped. A session the runner leaves without
+    // stopModal ends with ModalResponseCode::abort.
+    long runModal(const std::shared_ptr<Window>& window);
+    void stopModal(long response);
+    void abortModal();
+    std::shared_ptr<Window> modalWindow() const {
+        return modalSessions_.empty() ? nullptr : modalSessions_.back().window.lock();
+    }
+    using ModalRunner = std::function<void(const std::shared_ptr<Window>& window)>;
+    void setModalRunner(ModalRunner runner) { modalRunner_ = std::move(runner); }
+
+    // The appearance windows take unless they set their own (empty: the system's).
+    const std::string& appearanceName() const { return appearanceName_; }
+    void setAppearanceName(std::string name) { appearanceName_ = std::move(name); }
+    std::string effectiveAppearanceName() const;
 
     // Sends an action. With a target: to the target when it answers the action. Without one: to the
     // first object that answers it among the key window's first responder and its chain, the key window,
@@ -101,6 +123,13 @@ private:
 
     std::vector<std::weak_ptr<Window>> windows_;
     std::weak_ptr<Window> keyWindow_;
+    struct ModalSession {
+        std::weak_ptr<Window> window;
+        std::optional<long> response;
+    };
+    std::vector<ModalSession> modalSessions_;
+    ModalRunner modalRunner_;
+    std::string appearanceName_;
     std::weak_ptr<Object> delegate_;
     std::optional<Event> currentEvent_;
     std::shared_ptr<MenuTracking> windowlessTracking_;

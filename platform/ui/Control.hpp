@@ -11,6 +11,8 @@
 
 namespace ui {
 
+class Text;
+
 class Control : public View {
 public:
     // A control with the given cell, or a plain text cell.
@@ -59,6 +61,9 @@ public:
     void setFont(graphics::FontRef font);
     graphics::TextAlignment alignment() const { return cell_->alignment(); }
     void setAlignment(graphics::TextAlignment alignment);
+
+    // The field editor while this control's text is being edited (text fields), else null.
+    virtual std::shared_ptr<Text> currentEditor() const { return nullptr; }
 
     // Controls are flipped, as AppKit's are.
     bool isFlipped() const override { return true; }

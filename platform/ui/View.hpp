@@ -14,10 +14,15 @@
 #include <string>
 #include <vector>
 
+namespace graphics {
+class ImageRep;
+}
+
 namespace ui {
 
 class Cursor;
 class Menu;
+class ScrollView;
 class TrackingArea;
 class Window;
 
@@ -165,6 +170,27 @@ public:
     // The cursor rects, asking resetCursorRects for them first when they are not valid.
     const std::vector<CursorRect>& cursorRects();
 
+    // The scroll view whose document this view is in, if any.
+    std::shared_ptr<ScrollView> enclosingScrollView() const;
+
+    // Key-view loop: Tab moves keyboard focus to the next view, Shift-Tab to the previous one. Setting
+    // the next key view makes this view that view's previous key view. The valid neighbours skip views
+    // that cannot become key views now, walking the loop until it comes round.
+    std::shared_ptr<View> nextKeyView() const { return nextKeyView_.lock(); }
+    void setNextKeyView(const std::shared_ptr<View>& view);
+    std::shared_ptr<View> previousKeyView() const { return previousKeyView_.lock(); }
+    std::shared_ptr<View> nextValidKeyView() const;
+    std::shared_ptr<View> previousValidKeyView() const;
+    // Whether keyboard focus can move here now: the view accepts first responder, is in a window and
+    // neither it nor an ancestor is hidden.
+    virtual bool canBecomeKeyView() const;
+
+    // Snapshots: a bitmap for rect (view coordinates) at the window's backing scale (1 outside a
+    // window), and the view tree drawn into such a bitmap (what the view and its subviews draw, without
+    // the window's background).
+    std::shared_ptr<graphics::ImageRep> bitmapImageRepForCachingDisplay(const graphics::Rect& rect) const;
+    void cacheDisplay(const graphics::Rect& rect, graphics::ImageRep& rep);
+
     std::int64_t tag() const { return tag_; }
     void setTag(std::int64_t tag) { tag_ = tag; }
     const std::string& identifier() const { return identifier_; }
@@ -200,6 +226,8 @@ private:
     std::vector<std::shared_ptr<TrackingArea>> trackingAreas_;
     std::vector<CursorRect> cursorRects_;
     bool cursorRectsValid_ = false;
+    std::weak_ptr<View> nextKeyView_;
+    std::weak_ptr<View> previousKeyView_;
 };
 
 } // namespace ui

@@ -1,12 +1,19 @@
 #include "ui/Window.hpp"
 
+#include "core/NotificationCenter.hpp"
+#include "core/RunLoop.hpp"
 #include "graphics/DrawRecorder.hpp"
+#include "ui/Animation.hpp"
 #include "ui/Application.hpp"
 #include "ui/Cursor.hpp"
 #include "ui/Menu.hpp"
 #include "ui/MenuTracking.hpp"
+#include "ui/Screen.hpp"
+#include "ui/ViewController.hpp"
 
+#include <algorithm>
 #include <cairo.h>
+#include <cmath>
 #include <utility>
 
 namespace ui {
@@ -15,8 +22,125 @@ using graphics::Point;
 using graphics::Rect;
 using graphics::Size;
 
-Window::Window(const Rect& contentRect)
-    : frame_(contentRect), backgroundColor_(graphics::Color::windowBackgroundColor()) {}
+Window::Window(const Rect& contentRect, WindowStyleMask styleMask)
+    : frame_(contentRect), backgroundColor_(graphics::Color::windowBackgroundColor()), styleMask_(styleMask) {
+}
+
+namespace {
+
+bool hasTitlebarAboveContent(WindowStyleMask mask) {
+    return (mask & WindowStyle::titled) && !(mask & WindowStyle::fullSizeContentView);
+}
+
+} // namespace
+
+Rect Window::contentRectForFrameRect(const Rect& frame, WindowStyleMask mask) {
+    if (!hasTitlebarAboveContent(mask)) {
+        return frame;
+    }
+    return Rect(frame.origin,
+                Size{frame.size.width, std::max(0.0, frame.size.height - standardTitlebarHeight)});
+}
+
+Rect Window::frameRectForContentRect(const Rect& content, WindowStyleMask mask) {
+    if (!hasTitlebarAboveContent(mask)) {
+        return content;
+    }
+    return Rect(content.origin, Size{content.size.width, content.size.height + standardTitlebarHeight});
+}
+
+void Window::setStyleMask(WindowStyleMask mask) {
+    const Rect oldFrame = frame();
+    styleMask_ = mask;
+    setFrame(oldFrame);
+}
+
+Rect Window::contentLayoutRect() const {
+    Rect all({0, 0}, frame_.size);
+    if ((styleMask_ & WindowStyle::titled) && (styleMask_ & WindowStyle::fullSizeContentView)) {
+        all.size.height = std::max(0.0, all.size.height - standardTitlebarHeight);
+    }
+    return all;
+}
+
+Rect Window::contentRectFor(const std::shared_ptr<ViewController>& controller) {
+    if (!controller) {
+        return {};
+    }
+    Size size = controller->preferredContentSize();
+    if (size.width <= 0 || size.height <= 0) {
+        size = controller->view()->frame().size;
+    }
+    return Rect({0, 0}, size);
+}
+
+void Window::setContentViewController(const std::shared_ptr<ViewController>& controller) {
+    if (controller == contentViewController_) {
+        return;
+    }
+    if (contentViewController_ && visible_) {
+        contentViewController_->noteAppearance(false);
+    }
+    contentViewController_ = controller;
+    if (!controller) {
+        return;
+    }
+    if (title_.empty() && !controller->title().empty()) {
+        setTitle(controller->title());
+    }
+    setContentView(controller->view());
+    if (visible_) {
+        controller->noteAppearance(true);
+    }
+}
+
+void Window::setContentMinSize(const Size& size) {
+    contentMinSize_ = size;
+    if (backend_) {
+        backend_->setContentSizeLimits(contentMinSize_, contentMaxSize_);
+    }
+}
+
+void Window::setContentMaxSize(const Size& size) {
+    contentMaxSize_ = size;
+    if (backend_) {
+        backend_->setContentSizeLimits(contentMinSize_, contentMaxSize_);
+    }
+}
+
+Rect Window::convertRectToScreen(const Rect& rect) const {
+    return rect.offsetBy(frame_.origin.x, frame_.origin.y);
+}
+
+Rect Window::convertRectFromScreen(const Rect& rect) const {
+    return rect.offsetBy(-frame_.origin.x, -frame_.origin.y);
+}
+
+Point Window::convertPointToScreen(const Point& point) const {
+    return {point.x + frame_.origin.x, point.y + frame_.origin.y};
+}
+
+std::shared_ptr<Screen> Window::screen() const {
+    return backend_ ? backend_->screen() : nullptr;
+}
+
+core::RunLoop& Window::animationRunLoop() const {
+    return animationRunLoop_ ? *animationRunLoop_ : core::RunLoop::main();
+}
+
+WindowAnimator Window::animator() {
+    return WindowAnimator(sharedAs<Window>());
+}
+
+void Window::notifyFrameChange(bool moved, bool resized) {
+    auto& center = core::NotificationCenter::defaultCenter();
+    if (moved) {
+        center.post(windowDidMoveNotification, this);
+    }
+    if (resized) {
+        center.post(windowDidResizeNotification, this);
+    }
+}
 
 Window::~Window() {
     if (contentView_) {
@@ -65,22 +189,45 @@ void Window::resizeContent() {
 }
 
 void Window::setFrame(const Rect& frame) {
-    const bool resized = frame.size != frame_.size;
-    frame_ = frame;
+    const Rect content = contentRectForFrameRect(frame);
+    const bool resized = content.size != frame_.size;
+    const bool moved = content.origin != frame_.origin;
+    frame_ = content;
     if (resized) {
         if (backend_) {
-            backend_->setContentSize(frame.size);
+            backend_->setContentSize(content.size);
         }
         resizeContent();
+    }
+    if (moved && backend_) {
+        backend_->setFrameOrigin(content.origin);
+    }
+    if (moved || resized) {
+        notifyFrameChange(moved, resized);
+    }
+}
+
+void Window::setFrame(const Rect& frame, bool display) {
+    setFrame(frame);
+    if (display) {
+        displayIfNeeded();
     }
 }
 
 void Window::setFrameOrigin(const Point& origin) {
+    // The frame and the content area share their bottom-left corner.
+    if (origin == frame_.origin) {
+        return;
+    }
     frame_.origin = origin;
+    if (backend_) {
+        backend_->setFrameOrigin(origin);
+    }
+    notifyFrameChange(true, false);
 }
 
 void Window::setContentSize(const Size& size) {
-    setFrame(Rect(frame_.origin, size));
+    setFrame(frameRectForContentRect(Rect(frame_.origin, size)));
 }
 
 void Window::setTitle(const std::string& title) {
@@ -127,6 +274,9 @@ bool Window::makeFirstResponder(const std::shared_ptr<Responder>& responder) {
     if (!wanted->acceptsFirstResponder() || !wanted->becomeFirstResponder()) {
         return false;
     }
+    if (!firstResponder_.expired()) {
+        return true; // the new responder handed the role on (a text field to its field editor)
+    }
     firstResponder_ = wanted;
     if (auto view = std::dynamic_pointer_cast<View>(wanted)) {
         view->setNeedsDisplay();
@@ -140,6 +290,11 @@ bool Window::isKeyWindow() const {
 
 void Window::makeKeyWindow() {
     if (closed_) {
+        return;
+    }
+    // A window with a sheet hands the keyboard to its sheet.
+    if (auto sheet = attachedSheet(); sheet && !sheet->isClosed()) {
+        sheet->makeKeyWindow();
         return;
     }
     Application::shared()->setKeyWindow(sharedAs<Window>());
@@ -176,15 +331,131 @@ void Window::resignKeyWindow() {
     }
 }
 
+void Window::ensureBackend() {
+    if (backend_) {
+        return;
+    }
+    std::vector<std::shared_ptr<Window>> candidates;
+    candidates.push_back(sheetParent());
+    auto app = Application::shared();
+    candidates.push_back(app->keyWindow());
+    for (auto& w : app->windows()) {
+        candidates.push_back(std::move(w));
+    }
+    auto self = sharedAs<Window>();
+    for (const auto& other : candidates) {
+        if (!other || other == self || !other->backend_) {
+            continue;
+        }
+        if (auto made = other->backend_->makeBackend(self)) {
+            if (backend_ != made) {
+                setBackend(std::move(made));
+            }
+            return;
+        }
+    }
+}
+
 void Window::orderFront() {
     if (closed_) {
         return;
     }
+    ensureBackend();
+    const bool appearing = !visible_;
     visible_ = true;
     if (backend_) {
         backend_->orderFront();
     }
     setViewsNeedDisplay(true);
+    if (appearing && contentViewController_) {
+        contentViewController_->noteAppearance(true);
+    }
+}
+
+void Window::orderOut() {
+    if (closed_ || !visible_) {
+        return;
+    }
+    visible_ = false;
+    if (backend_) {
+        backend_->orderOut();
+    }
+    resignKey();
+    if (contentViewController_) {
+        contentViewController_->noteAppearance(false);
+    }
+}
+
+void Window::beginSheet(const std::shared_ptr<Window>& sheet, std::function<void(ModalResponse)> completion) {
+    if (!sheet || sheet.get() == this || closed_ || sheet->isClosed() || sheet->isSheet()) {
+        return;
+    }
+    for (const auto& entry : sheets_) {
+        if (entry.sheet == sheet) {
+            return;
+        }
+    }
+    sheets_.push_back({sheet, std::move(completion)});
+    if (sheets_.size() == 1) {
+        startSheet(sheet);
+    }
+}
+
+void Window::startSheet(const std::shared_ptr<Window>& sheet) {
+    sheet->sheetParent_ = sharedAs<Window>();
+    // Centred over the parent's content, its content hanging from the top edge of the parent's (a
+    // sheet shows no title bar of its own).
+    const Rect parent = frame_;
+    const Size size = sheet->contentAreaRect().size;
+    sheet->setFrameOrigin({std::round(parent.midX() - size.width / 2), parent.maxY() - size.height});
+    sheet->ensureBackend();
+    if (auto b = sheet->backend()) {
+        b->setTransientFor(backend_.get());
+    }
+    sheet->makeKeyAndOrderFront();
+}
+
+std::shared_ptr<Window> Window::attachedSheet() const {
+    return sheets_.empty() ? nullptr : sheets_.front().sheet;
+}
+
+void Window::endSheet(const std::shared_ptr<Window>& sheet) {
+    endSheet(sheet, ModalResponseCode::stop);
+}
+
+void Window::endSheet(const std::shared_ptr<Window>& sheet, ModalResponse returnCode) {
+    auto it = std::find_if(sheets_.begin(), sheets_.end(), [&](const auto& e) { return e.sheet == sheet; });
+    if (!sheet || it == sheets_.end()) {
+        return;
+    }
+    auto self = sharedAs<Window>(); // the completion may release the parent
+    const bool wasAttached = it == sheets_.begin();
+    SheetEntry entry = std::move(*it);
+    sheets_.erase(it);
+    if (wasAttached) {
+        sheet->sheetParent_.reset();
+        sheet->orderOut();
+        if (auto b = sheet->backend()) {
+            b->setTransientFor(nullptr);
+        }
+        if (!closed_ && visible_) {
+            makeKeyWindow();
+        }
+    }
+    if (entry.completion) {
+        entry.completion(returnCode);
+    }
+    if (wasAttached && !sheets_.empty() && !attachedSheet()->sheetParent_.lock()) {
+        startSheet(attachedSheet());
+    }
+}
+
+void Window::cancelOperation(const std::shared_ptr<Object>& sender) {
+    if (auto parent = sheetParent()) {
+        parent->endSheet(sharedAs<Window>(), ModalResponseCode::cancel);
+        return;
+    }
+    Responder::cancelOperation(sender);
 }
 
 void Window::close() {
@@ -197,6 +468,19 @@ void Window::close() {
     if (auto tracking = menuTracking_) {
         tracking->cancel();
         menuTracking_.reset();
+    }
+    core::NotificationCenter::defaultCenter().post(windowWillCloseNotification, this);
+    if (auto parent = sheetParent()) {
+        parent->endSheet(self, ModalResponseCode::abort);
+    }
+    for (auto& entry : std::vector(sheets_)) {
+        endSheet(entry.sheet, ModalResponseCode::abort);
+    }
+    if (originPlayer_) {
+        originPlayer_->finish();
+    }
+    if (contentViewController_ && visible_) {
+        contentViewController_->noteAppearance(false);
     }
     closed_ = true;
     visible_ = false;
@@ -235,6 +519,9 @@ void Window::setBackend(std::shared_ptr<WindowBackend> backend) {
             resizeContent();
         }
         backend_->setTitle(title_);
+        if (contentMinSize_ != Size{} || contentMaxSize_ != Size{}) {
+            backend_->setContentSizeLimits(contentMinSize_, contentMaxSize_);
+        }
         if (visible_) {
             backend_->orderFront();
         }
@@ -251,6 +538,15 @@ void Window::backendDidResize(const Size& size) {
     }
     frame_.size = size;
     resizeContent();
+    notifyFrameChange(false, true);
+}
+
+void Window::backendDidMove(const Point& origin) {
+    if (origin == frame_.origin) {
+        return;
+    }
+    frame_.origin = origin;
+    notifyFrameChange(true, false);
 }
 
 void Window::backendDidChangeScale(double scale) {
@@ -395,11 +691,33 @@ void Window::dispatchMouseDown(const Event& event) {
     }
 }
 
+namespace {
+
+// What a window with an attached sheet does not take.
+bool blockedBySheet(const Event& event) {
+    switch (event.type) {
+    case EventType::leftMouseDown:
+    case EventType::rightMouseDown:
+    case EventType::otherMouseDown:
+    case EventType::keyDown:
+    case EventType::keyUp:
+    case EventType::scrollWheel:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 void Window::sendEvent(const Event& event) {
     if (closed_) {
         return;
     }
     auto self = sharedAs<Window>(); // a handler may close and release the window
+    if (!sheets_.empty() && (blockedBySheet(event))) {
+        return;
+    }
     auto app = Application::shared();
     Event routed = event;
     routed.window = self;

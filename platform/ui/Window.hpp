@@ -11,14 +11,61 @@
 #include "ui/View.hpp"
 #include "ui/WindowBackend.hpp"
 
+#include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+namespace core {
+class RunLoop;
+}
+
 namespace ui {
 
+class Animation;
 class Cursor;
 class MenuTracking;
+class Text;
+class FrameOriginPlayer;
+class Screen;
+class ViewController;
+class WindowAnimator;
+
+// Window style masks, with the toolkit's raw values.
+using WindowStyleMask = std::uint64_t;
+namespace WindowStyle {
+inline constexpr WindowStyleMask borderless = 0;
+inline constexpr WindowStyleMask titled = 1 << 0;
+inline constexpr WindowStyleMask closable = 1 << 1;
+inline constexpr WindowStyleMask miniaturizable = 1 << 2;
+inline constexpr WindowStyleMask resizable = 1 << 3;
+inline constexpr WindowStyleMask utilityWindow = 1 << 4;
+inline constexpr WindowStyleMask docModalWindow = 1 << 6;
+inline constexpr WindowStyleMask nonactivatingPanel = 1 << 7;
+inline constexpr WindowStyleMask unifiedTitleAndToolbar = 1 << 12;
+inline constexpr WindowStyleMask hudWindow = 1 << 13;
+inline constexpr WindowStyleMask fullScreen = 1 << 14;
+inline constexpr WindowStyleMask fullSizeContentView = 1 << 15;
+} // namespace WindowStyle
+
+// How a modal session or a sheet ended. Alerts answer alertFirstButtonReturn + n for their buttons.
+using ModalResponse = long;
+namespace ModalResponseCode {
+inline constexpr ModalResponse ok = 1;
+inline constexpr ModalResponse cancel = 0;
+inline constexpr ModalResponse stop = -1000;
+inline constexpr ModalResponse abort = -1001;
+inline constexpr ModalResponse continueSession = -1002;
+} // namespace ModalResponseCode
+
+// Posted through core::NotificationCenter::defaultCenter() with the window as the object.
+inline constexpr const char* windowDidBecomeKeyNotification = "NSWindowDidBecomeKeyNotification";
+inline constexpr const char* windowDidResignKeyNotification = "NSWindowDidResignKeyNotification";
+inline constexpr const char* windowDidMoveNotification = "NSWindowDidMoveNotification";
+inline constexpr const char* windowDidResizeNotification = "NSWindowDidResizeNotification";
+inline constexpr const char* windowWillCloseNotification = "NSWindowWillCloseNotification";
 
 class Window : public Responder {
 public:
@@ -30,18 +77,94 @@ public:
         return window;
     }
 
-    explicit Window(const graphics::Rect& contentRect);
+    // Creates a window sized to the controller's view (its preferred content size when it has one),
+    // with the controller as its content view controller.
+    template <class W = Window, class... Args>
+    static std::shared_ptr<W> makeWithContentViewController(const std::shared_ptr<ViewController>& controller,
+                                                            Args&&... args) {
+        auto window = std::make_shared<W>(contentRectFor(controller), std::forward<Args>(args)...);
+        window->setUp();
+        window->setContentViewController(controller);
+        return window;
+    }
+
+    explicit Window(const graphics::Rect& contentRect, WindowStyleMask styleMask = WindowStyle::borderless);
     ~Window() override;
+
+    // The style mask. Titled windows without a full-size content view have a title bar above their
+    // content area (drawn by the window system); changing the mask keeps the frame.
+    WindowStyleMask styleMask() const { return styleMask_; }
+    void setStyleMask(WindowStyleMask mask);
+    // The height of a title bar.
+    static constexpr double standardTitlebarHeight = 28;
+    // Frame and content rectangles of a style mask (screen coordinates, y up).
+    static graphics::Rect contentRectForFrameRect(const graphics::Rect& frame, WindowStyleMask mask);
+    static graphics::Rect frameRectForContentRect(const graphics::Rect& content, WindowStyleMask mask);
+    graphics::Rect contentRectForFrameRect(const graphics::Rect& frame) const {
+        return contentRectForFrameRect(frame, styleMask_);
+    }
+    graphics::Rect frameRectForContentRect(const graphics::Rect& content) const {
+        return frameRectForContentRect(content, styleMask_);
+    }
+    // The part of the content view not covered by a title bar (window coordinates).
+    graphics::Rect contentLayoutRect() const;
+
+    // The view controller that provides the content view; the window keeps it.
+    std::shared_ptr<ViewController> contentViewController() const { return contentViewController_; }
+    void setContentViewController(const std::shared_ptr<ViewController>& controller);
 
     // Content. A new content view fills the content area.
     std::shared_ptr<View> contentView() const { return contentView_; }
     void setContentView(const std::shared_ptr<View>& view);
 
-    // The content area in screen coordinates (y up); the window has no decorations of its own.
-    const graphics::Rect& frame() const { return frame_; }
+    // The frame in screen coordinates (y up): the content area plus any title bar above it.
+    graphics::Rect frame() const { return frameRectForContentRect(frame_); }
     void setFrame(const graphics::Rect& frame);
+    void setFrame(const graphics::Rect& frame, bool display);
     void setFrameOrigin(const graphics::Point& origin);
     void setContentSize(const graphics::Size& size);
+    // Limits on the content size the user can resize to (zero: none; the window system enforces them).
+    const graphics::Size& contentMinSize() const { return contentMinSize_; }
+    const graphics::Size& contentMaxSize() const { return contentMaxSize_; }
+    void setContentMinSize(const graphics::Size& size);
+    void setContentMaxSize(const graphics::Size& size);
+    // The area the content view covers, in screen coordinates.
+    const graphics::Rect& contentAreaRect() const { return frame_; }
+    // Window coordinates (the content view's frame) to screen coordinates and back.
+    graphics::Rect convertRectToScreen(const graphics::Rect& rect) const;
+    graphics::Rect convertRectFromScreen(const graphics::Rect& rect) const;
+    graphics::Point convertPointToScreen(const graphics::Point& point) const;
+
+    // The screen the window is on: its back end's; null without a back end or screen.
+    std::shared_ptr<Screen> screen() const;
+
+    // Sheets. A sheet is placed over the top of its parent's content and takes the keyboard; the
+    // parent ignores mouse presses and keys until the sheet ends. A second sheet waits for the first.
+    // Ending a sheet orders it out, gives the key back to the parent and calls its completion.
+    void beginSheet(const std::shared_ptr<Window>& sheet, std::function<void(ModalResponse)> completion = {});
+    void endSheet(const std::shared_ptr<Window>& sheet);
+    void endSheet(const std::shared_ptr<Window>& sheet, ModalResponse returnCode);
+    std::shared_ptr<Window> attachedSheet() const;
+    std::shared_ptr<Window> sheetParent() const { return sheetParent_.lock(); }
+    bool isSheet() const { return !sheetParent_.expired(); }
+    // Escape: an attached sheet ends itself (with the cancel response); otherwise passed on.
+    void cancelOperation(const std::shared_ptr<Object>& sender) override;
+
+    bool preventsApplicationTerminationWhenModal() const { return preventsTermination_; }
+    void setPreventsApplicationTerminationWhenModal(bool flag) { preventsTermination_ = flag; }
+    // The appearance name (empty: the application's).
+    const std::string& appearanceName() const { return appearanceName_; }
+    void setAppearanceName(std::string name) { appearanceName_ = std::move(name); }
+
+    // Animations by key; "frameOrigin" animates what animator().setFrameOrigin does.
+    using AnimationMap = std::map<std::string, std::shared_ptr<Animation>>;
+    const AnimationMap& animations() const { return animations_; }
+    void setAnimations(AnimationMap animations) { animations_ = std::move(animations); }
+    // A proxy whose changes play the window's animation for their key, if any.
+    WindowAnimator animator();
+    // The run loop that steps animations (the main one unless set; tests pass one with a manual clock).
+    core::RunLoop& animationRunLoop() const;
+    void setAnimationRunLoop(core::RunLoop* runLoop) { animationRunLoop_ = runLoop; }
 
     const std::string& title() const { return title_; }
     void setTitle(const std::string& title);
@@ -65,7 +188,14 @@ public:
     virtual void resignKeyWindow();
 
     bool isVisible() const { return visible_; }
+    // Shows the window. One without a back end gets one of the same kind as its sheet parent's, the
+    // key window's or another window's, when one of those has a back end.
     void orderFront();
+    // Hides the window without closing it.
+    void orderOut();
+    // Gives a window without a back end one of the same kind as its sheet parent's, the key
+    // window's or another window's (what orderFront does first).
+    void ensureBackend();
     // Closes the window: hooks, back end closed, removed from the application.
     void close();
     // The close button: asks windowShouldClose first.
@@ -102,6 +232,8 @@ public:
     void setBackend(std::shared_ptr<WindowBackend> backend);
     // Back ends report changes of the native window here.
     void backendDidResize(const graphics::Size& size);
+    // The window system moved the window (the content area's new origin on screen).
+    void backendDidMove(const graphics::Point& origin);
     void backendDidChangeScale(double scale);
 
     std::shared_ptr<Object> delegate() const { return delegate_.lock(); }
@@ -125,13 +257,43 @@ public:
     // The view that took the current mouse down (drags and up go to it), if any.
     std::shared_ptr<View> mouseTrackingView() const { return trackingView_.lock(); }
 
+    // Key-view loop. Tab and Shift-Tab that no view handled move the first responder to the next or
+    // previous valid key view of the current one (of the field being edited while its field editor is
+    // first responder). Without any loop in the window, or with autorecalculation on, the loop is
+    // rebuilt first from the views' positions: top to bottom, then left to right.
+    void selectNextKeyView(const std::shared_ptr<Object>& sender = nullptr);
+    void selectPreviousKeyView(const std::shared_ptr<Object>& sender = nullptr);
+    void selectKeyViewFollowingView(const std::shared_ptr<View>& view);
+    void selectKeyViewPrecedingView(const std::shared_ptr<View>& view);
+    void recalculateKeyViewLoop();
+    bool autorecalculatesKeyViewLoop() const { return autorecalculatesKeyViewLoop_; }
+    void setAutorecalculatesKeyViewLoop(bool flag) { autorecalculatesKeyViewLoop_ = flag; }
+    // Where Tab starts when nothing in the window has keyboard focus.
+    std::shared_ptr<View> initialFirstResponder() const { return initialFirstResponder_.lock(); }
+    void setInitialFirstResponder(const std::shared_ptr<View>& view) { initialFirstResponder_ = view; }
+    void keyDown(const Event& event) override;
+
+    // The window's field editor, the one text object that edits whichever text field has focus; made
+    // on first request when createFlag is set. forObject is the field that asks (one editor serves all).
+    std::shared_ptr<Text> fieldEditor(bool createFlag, const std::shared_ptr<Object>& forObject);
+    // Ends the current editing session: asks the field editor to give up first responder (which
+    // commits the text) and, when it refuses, tears the session down anyway.
+    void endEditingFor(const std::shared_ptr<Object>& object);
+
 protected:
     // Second phase of construction (needs shared_from_this); make() calls it.
     virtual void setUp();
 
 private:
     friend class View;
+    friend class Application;
+    friend class FrameOriginPlayer;
+    static graphics::Rect contentRectFor(const std::shared_ptr<ViewController>& controller);
+    void startSheet(const std::shared_ptr<Window>& sheet);
+    void notifyFrameChange(bool moved, bool resized);
     void viewWillLeaveWindow(View& view);
+    // Builds the key-view loop when the window has none (or always, with autorecalculation).
+    void ensureKeyViewLoop();
     void dispatchMouseDown(const Event& event);
     // Tracking areas and cursor rects follow the pointer.
     void updatePointer(const Event& event);
@@ -158,6 +320,26 @@ private:
     bool visible_ = false;
     bool closed_ = false;
     bool displaying_ = false;
+    bool autorecalculatesKeyViewLoop_ = false;
+    std::weak_ptr<View> initialFirstResponder_;
+    std::shared_ptr<Text> fieldEditor_;
+    WindowStyleMask styleMask_ = WindowStyle::borderless;
+    graphics::Size contentMinSize_;
+    graphics::Size contentMaxSize_;
+    std::shared_ptr<ViewController> contentViewController_;
+    bool controllerAppeared_ = false;
+    std::weak_ptr<Window> sheetParent_;
+    struct SheetEntry {
+        std::shared_ptr<Window> sheet;
+        std::function<void(ModalResponse)> completion;
+    };
+    // The attached sheet first, then those waiting.
+    std::vector<SheetEntry> sheets_;
+    bool preventsTermination_ = true;
+    std::string appearanceName_;
+    AnimationMap animations_;
+    core::RunLoop* animationRunLoop_ = nullptr;
+    std::shared_ptr<FrameOriginPlayer> originPlayer_;
 };
 
 } // namespace ui

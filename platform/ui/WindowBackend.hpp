@@ -18,6 +18,8 @@ namespace ui {
 
 class Cursor;
 class MenuPresenter;
+class Screen;
+class Window;
 
 class WindowBackend {
 public:
@@ -46,6 +48,26 @@ public:
     virtual std::shared_ptr<MenuPresenter> menuPresenter() { return nullptr; }
     // The pointer's shape over the window (null: the arrow).
     virtual void setCursor(const std::shared_ptr<Cursor>& cursor) { (void)cursor; }
+
+    // The window moved: the content area's new bottom-left corner in screen coordinates (y up).
+    virtual void setFrameOrigin(const graphics::Point& origin) { (void)origin; }
+    // The sizes the user may resize the content to (zero: no limit).
+    virtual void setContentSizeLimits(const graphics::Size& min, const graphics::Size& max) {
+        (void)min;
+        (void)max;
+    }
+    // Hides the window without destroying it.
+    virtual void orderOut() {}
+    // The screen the window is on, or null when the system cannot say.
+    virtual std::shared_ptr<Screen> screen() const { return nullptr; }
+    // Gives another window a back end of this one's kind (same display, same scale); null when this
+    // back end cannot make one. Sheets and alerts get theirs this way.
+    virtual std::shared_ptr<WindowBackend> makeBackend(const std::shared_ptr<Window>& window) {
+        (void)window;
+        return nullptr;
+    }
+    // Marks the window as belonging to another one (a sheet or an alert over its parent); null clears.
+    virtual void setTransientFor(WindowBackend* parent) { (void)parent; }
 
     // A recorder that the display pass also draws into (tests); null for none.
     virtual std::shared_ptr<graphics::DrawRecorder> recorder() const { return nullptr; }

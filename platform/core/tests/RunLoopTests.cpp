@@ -108,6 +108,28 @@ TEST_F(CoreRunLoopTest, RunOnceServicesQueueTimersAndWatchedDescriptors) {
     ::close(pipeFds[1]);
 }
 
+TEST_F(CoreRunLoopTest, InputALibraryAlreadyBufferedIsHandledWithoutWaiting) {
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    int buffered = 0; // what a read-ahead library holds; the pipe itself stays empty
+    int handled = 0;
+    const auto watch = loop.watchFileDescriptor(
+        pipeFds[0], POLLIN,
+        [&](short revents) {
+            EXPECT_TRUE(revents & POLLIN);
+            handled += buffered;
+            buffered = 0;
+        },
+        [&] { return buffered > 0; });
+    EXPECT_FALSE(loop.runOnce(0ms));
+    buffered = 2;
+    EXPECT_TRUE(loop.runOnce(std::nullopt)); // would block forever on the empty pipe otherwise
+    EXPECT_EQ(handled, 2);
+    loop.unwatchFileDescriptor(watch);
+    ::close(pipeFds[0]);
+    ::close(pipeFds[1]);
+}
+
 TEST(CoreRunLoopRealTime, RunUntilWakesForWorkFromOtherThreadsAndForTimers) {
     core::MainQueue queue;
     core::RunLoop loop(queue);

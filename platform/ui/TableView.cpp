@@ -1,0 +1,802 @@
+#include "ui/TableView.hpp"
+
+#include "core/NotificationCenter.hpp"
+#include "ui/ScrollView.hpp"
+#include "ui/Window.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ui {
+
+using graphics::Point;
+using graphics::Rect;
+using graphics::Size;
+
+namespace {
+
+// Text for a value a data source hands to the default cell.
+std::string describe(const std::any& value) {
+    if (const auto* s = std::any_cast<std::string>(&value)) {
+        return *s;
+    }
+    if (const auto* s = std::any_cast<const char*>(&value)) {
+        return *s ? *s : "";
+    }
+    if (const auto* i = std::any_cast<int>(&value)) {
+        return std::to_string(*i);
+    }
+    if (const auto* l = std::any_cast<long long>(&value)) {
+        return std::to_string(*l);
+    }
+    if (const auto* d = std::any_cast<double>(&value)) {
+        std::string text = std::to_string(*d);
+        text.erase(text.find_last_not_of('0') + 1);
+        if (!text.empty() && text.back() == '.') {
+            text.pop_back();
+        }
+        return text;
+    }
+    return {};
+}
+
+// The cell a table makes when its delegate makes none: a label showing the data source's value.
+class ValueCellView final : public TableCellView {
+public:
+    ValueCellView() { setTextField(TextField::labelWithString("")); }
+    void setObjectValue(std::any value) override {
+        textField()->setStringValue(describe(value));
+        TableCellView::setObjectValue(std::move(value));
+        placeLabel();
+    }
+    void setFrame(const Rect& frame) override {
+        TableCellView::setFrame(frame);
+        placeLabel();
+    }
+    void viewDidMoveToSuperview() override {
+        if (textField()->superview().get() != this) {
+            addSubview(textField());
+        }
+        placeLabel();
+    }
+
+private:
+    void placeLabel() {
+        auto field = textField();
+        const double height = std::ceil(field->intrinsicContentSize().height);
+        field->setFrame(Rect(2, std::floor((bounds().height() - height) / 2),
+                             std::max(0.0, bounds().width() - 4), height));
+    }
+};
+
+} // namespace
+
+// MARK: - Table view: model and geometry
+
+TableView::TableView(const Rect& frame)
+    : Control(frame), headerView_(std::make_shared<TableHeaderView>()),
+      backgroundColor_(graphics::Color::controlBackgroundColor()), gridColor_(graphics::Color::gridColor()) {}
+
+TableView::~TableView() = default;
+
+void TableView::addTableColumn(const std::shared_ptr<TableColumn>& column) {
+    if (!column || std::find(columns_.begin(), columns_.end(), column) != columns_.end()) {
+        return;
+    }
+    column->tableView_ = sharedAs<TableView>();
+    columns_.push_back(column);
+    for (auto& [row, rowView] : std::map(rowViews_)) {
+        (void)rowView;
+        dropRowView(row); // every row gets a cell for the new column
+    }
+    tile();
+    setNeedsDisplay();
+}
+
+void TableView::removeTableColumn(const std::shared_ptr<TableColumn>& column) {
+    auto it = std::find(columns_.begin(), columns_.end(), column);
+    if (it == columns_.end()) {
+        return;
+    }
+    columns_.erase(it);
+    column->tableView_.reset();
+    for (auto& [row, rowView] : std::map(rowViews_)) {
+        (void)rowView;
+        dropRowView(row);
+    }
+    tile();
+    setNeedsDisplay();
+}
+
+std::shared_ptr<TableColumn> TableView::tableColumnWithIdentifier(const std::string& identifier) const {
+    const int index = columnWithIdentifier(identifier);
+    return index < 0 ? nullptr : columns_[static_cast<std::size_t>(index)];
+}
+
+int TableView::columnWithIdentifier(const std::string& identifier) const {
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        if (columns_[i]->identifier() == identifier) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+void TableView::setHeaderView(std::shared_ptr<TableHeaderView> header) {
+    if (headerView_ && headerView_ != header) {
+        headerView_->setTableView(nullptr);
+    }
+    headerView_ = std::move(header);
+    if (headerView_) {
+        headerView_->setTableView(sharedAs<TableView>());
+    }
+    if (auto scroll = enclosingScrollView()) {
+        scroll->tile();
+    }
+}
+
+void TableView::setDataSource(const std::shared_ptr<TableViewDataSource>& source) {
+    dataSource_ = source;
+    reloadData();
+}
+
+void TableView::setDelegate(const std::shared_ptr<TableViewDelegate>& delegate) {
+    delegate_ = delegate;
+    reloadData();
+}
+
+int TableView::numberOfRowsFromDataSource() {
+    auto source = dataSource();
+    return source ? source->numberOfRows(*this) : 0;
+}
+
+double TableView::heightOfRowFromDelegate(int row) {
+    auto delegate = tableDelegate();
+    return delegate ? delegate->heightOfRow(*this, row) : 0;
+}
+
+bool TableView::delegateShouldSelectRow(int row) {
+    auto delegate = tableDelegate();
+    return !delegate || delegate->shouldSelectRow(*this, row);
+}
+
+std::shared_ptr<TableRowView> TableView::makeRowView(int row) {
+    auto delegate = tableDelegate();
+    auto rowView = delegate ? delegate->rowViewForRow(*this, row) : nullptr;
+    return rowView ? rowView : std::make_shared<TableRowView>();
+}
+
+std::shared_ptr<View> TableView::makeCellView(TableColumn* column, int row) {
+    auto delegate = tableDelegate();
+    auto source = dataSource();
+    auto view = delegate ? delegate->viewFor(*this, column, row) : nullptr;
+    return cellViewWithValue(std::move(view), source ? source->objectValue(*this, column, row) : std::any());
+}
+
+std::shared_ptr<View> TableView::cellViewWithValue(std::shared_ptr<View> view, std::any value) {
+    if (!view && value.has_value()) {
+        view = std::make_shared<ValueCellView>();
+    }
+    if (auto cell = std::dynamic_pointer_cast<TableCellView>(view); cell && value.has_value()) {
+        cell->setObjectValue(std::move(value));
+    }
+    return view;
+}
+
+void TableView::notifySelectionDidChange() {
+    auto self = sharedAs<TableView>();
+    if (auto delegate = tableDelegate()) {
+        delegate->tableViewSelectionDidChange(*this);
+    }
+    core::NotificationCenter::defaultCenter().post(selectionDidChangeNotification, this);
+}
+
+void TableView::didAddRowView(TableRowView&, int) {}
+
+void TableView::computeRowOffsets() {
+    rowOffsets_.assign(1, 0.0);
+    rowOffsets_.reserve(static_cast<std::size_t>(numberOfRows_) + 1);
+    for (int row = 0; row < numberOfRows_; ++row) {
+        const double asked = heightOfRowFromDelegate(row);
+        rowOffsets_.push_back(rowOffsets_.back() + (asked > 0 ? asked : rowHeight_));
+    }
+}
+
+void TableView::reloadData() {
+    if (weak_from_this().expired()) {
+        return;
+    }
+    auto self = sharedAs<TableView>();
+    numberOfRows_ = std::max(0, numberOfRowsFromDataSource());
+    computeRowOffsets();
+    for (auto& [row, rowView] : std::map(rowViews_)) {
+        (void)rowView;
+        dropRowView(row);
+    }
+    if (!selection_.empty() && *selection_.last() >= numberOfRows_) {
+        core::IndexSet kept = selection_;
+        kept.remove(core::IndexSet::Range{numberOfRows_, *selection_.last() + 1});
+        applySelection(kept, lastSelectedRow_);
+    }
+    if (anchorRow_ >= numberOfRows_) {
+        anchorRow_ = -1;
+    }
+    if (clickedRow_ >= numberOfRows_) {
+        clickedRow_ = -1;
+    }
+    tile();
+    setNeedsDisplay();
+}
+
+void TableView::reloadDataForRowIndexes(const core::IndexSet& rows) {
+    for (const int row : rows) {
+        if (rowViews_.count(row)) {
+            dropRowView(row);
+        }
+    }
+    updateVisibleRowViews();
+}
+
+void TableView::setRowHeight(double height) {
+    if (height > 0 && height != rowHeight_) {
+        rowHeight_ = height;
+        reloadData();
+    }
+}
+
+Rect TableView::rectOfRow(int row) const {
+    if (row < 0 || row >= numberOfRows_) {
+        return Rect::zero();
+    }
+    const auto r = static_cast<std::size_t>(row);
+    return Rect(0, rowOffsets_[r], bounds().width(), rowOffsets_[r + 1] - rowOffsets_[r]);
+}
+
+Rect TableView::rectOfColumn(int column) const {
+    if (column < 0 || column >= numberOfColumns() || columns_[static_cast<std::size_t>(column)]->isHidden()) {
+        return Rect::zero();
+    }
+    double x = 0;
+    for (int i = 0; i < column; ++i) {
+        if (!columns_[static_cast<std::size_t>(i)]->isHidden()) {
+            x += columns_[static_cast<std::size_t>(i)]->width();
+        }
+    }
+    return Rect(x, 0, columns_[static_cast<std::size_t>(column)]->width(), bounds().height());
+}
+
+Rect TableView::frameOfCellAtColumn(int column, int row) const {
+    const Rect c = rectOfColumn(column);
+    const Rect r = rectOfRow(row);
+    if (c.isEmpty() || r.isEmpty()) {
+        return Rect::zero();
+    }
+    return Rect(c.minX(), r.minY(), c.width(), r.height());
+}
+
+int TableView::rowAtPoint(const Point& point) const {
+    if (point.x < 0 || point.x >= bounds().width() || point.y < 0 || point.y >= rowOffsets_.back()) {
+        return -1;
+    }
+    const auto it = std::upper_bound(rowOffsets_.begin(), rowOffsets_.end(), point.y);
+    return static_cast<int>(it - rowOffsets_.begin()) - 1;
+}
+
+int TableView::columnAtPoint(const Point& point) const {
+    double x = 0;
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        if (columns_[i]->isHidden()) {
+            continue;
+        }
+        if (point.x >= x && point.x < x + columns_[i]->width()) {
+            return static_cast<int>(i);
+        }
+        x += columns_[i]->width();
+    }
+    return -1;
+}
+
+core::IndexSet::Range TableView::rowsInRect(const Rect& rect) const {
+    if (numberOfRows_ == 0 || rect.isNull() || rect.isEmpty()) {
+        return {0, 0};
+    }
+    const auto first = std::upper_bound(rowOffsets_.begin(), rowOffsets_.end(), rect.minY());
+    const auto last = std::lower_bound(rowOffsets_.begin(), rowOffsets_.end(), rect.maxY());
+    const int lower = std::max(0, static_cast<int>(first - rowOffsets_.begin()) - 1);
+    const int upper = std::min(numberOfRows_, static_cast<int>(last - rowOffsets_.begin()));
+    return {lower, std::max(lower, upper)};
+}
+
+core::IndexSet TableView::rangeBetween(int a, int b) const {
+    return core::IndexSet(core::IndexSet::Range{std::min(a, b), std::max(a, b) + 1});
+}
+
+void TableView::tile() {
+    if (weak_from_this().expired()) {
+        return;
+    }
+    auto self = sharedAs<TableView>();
+    double width = 0;
+    for (const auto& column : columns_) {
+        width += column->isHidden() ? 0 : column->width();
+    }
+    double height = rowOffsets_.back();
+    if (auto clip = std::dynamic_pointer_cast<ClipView>(superview())) {
+        width = std::max(width, clip->bounds().width());
+        height = std::max(height, clip->bounds().height());
+    } else {
+        width = std::max(width, frame().width());
+        height = std::max(height, frame().height());
+    }
+    setFrameSize({width, height});
+    if (headerView_) {
+        if (headerView_->tableView() != self) {
+            headerView_->setTableView(self);
+        }
+        headerView_->setFrameSize({width, headerView_->frame().height()});
+        headerView_->setNeedsDisplay();
+    }
+    if (auto clip = std::dynamic_pointer_cast<ClipView>(superview())) {
+        // The document changed size: keep the clip view inside it and the scrollers in step.
+        clip->scrollToPoint(clip->bounds().origin);
+        if (auto scroll = std::dynamic_pointer_cast<ScrollView>(clip->superview())) {
+            scroll->reflectScrolledClipView(*clip);
+        }
+    }
+    updateVisibleRowViews();
+}
+
+// MARK: - Row views
+
+void TableView::dropRowView(int row) {
+    auto it = rowViews_.find(row);
+    if (it == rowViews_.end()) {
+        return;
+    }
+    auto rowView = it->second;
+    rowViews_.erase(it);
+    rowView->removeFromSuperview();
+}
+
+void TableView::layoutRowView(TableRowView& rowView, int row) {
+    rowView.setFrame(rectOfRow(row));
+    const Rect rowRect = rectOfRow(row);
+    for (std::size_t i = 0; i < rowView.cells_.size(); ++i) {
+        auto& cell = rowView.cells_[i];
+        if (!cell) {
+            continue;
+        }
+        const Rect frame = frameOfCellAtColumn(static_cast<int>(i), row);
+        cell->setHidden(frame.isEmpty());
+        cell->setFrame(frame.offsetBy(-rowRect.minX(), -rowRect.minY()));
+    }
+    rowView.drawsSeparator_ = gridStyleMask_ & TableViewGridLineStyle::solidHorizontalGridLineMask;
+}
+
+std::shared_ptr<TableRowView> TableView::buildRowView(int row) {
+    auto self = sharedAs<TableView>();
+    auto rowView = makeRowView(row);
+    rowView->setFrame(rectOfRow(row));
+    rowView->setSelectionHighlightStyle(highlightStyle_);
+    addSubview(rowView);
+    rowViews_[row] = rowView;
+    rowView->cells_.assign(columns_.size(), nullptr);
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        if (columns_[i]->isHidden()) {
+            continue;
+        }
+        auto cell = makeCellView(columns_[i].get(), row);
+        if (cell) {
+            rowView->cells_[i] = cell;
+            rowView->addSubview(cell);
+        }
+    }
+    layoutRowView(*rowView, row);
+    rowView->setSelected(selection_.contains(row));
+    didAddRowView(*rowView, row);
+    return rowView;
+}
+
+void TableView::updateVisibleRowViews() {
+    if (weak_from_this().expired()) {
+        return;
+    }
+    Rect visible = bounds();
+    if (auto clip = std::dynamic_pointer_cast<ClipView>(superview())) {
+        visible = clip->documentVisibleRect();
+    }
+    const auto range = rowsInRect(visible);
+    for (auto& [row, rowView] : std::map(rowViews_)) {
+        (void)rowView;
+        if (row < range.lowerBound || row >= range.upperBound || row >= numberOfRows_) {
+            dropRowView(row);
+        }
+    }
+    for (int row = range.lowerBound; row < range.upperBound; ++row) {
+        auto it = rowViews_.find(row);
+        if (it == rowViews_.end()) {
+            buildRowView(row);
+        } else {
+            layoutRowView(*it->second, row);
+        }
+    }
+}
+
+std::shared_ptr<TableRowView> TableView::rowViewAtRow(int row, bool makeIfNecessary) {
+    if (auto it = rowViews_.find(row); it != rowViews_.end()) {
+        return it->second;
+    }
+    if (!makeIfNecessary || row < 0 || row >= numberOfRows_) {
+        return nullptr;
+    }
+    return buildRowView(row);
+}
+
+std::shared_ptr<View> TableView::viewAtColumn(int column, int row, bool makeIfNecessary) {
+    auto rowView = rowViewAtRow(row, makeIfNecessary);
+    return rowView ? rowView->viewAtColumn(column) : nullptr;
+}
+
+int TableView::rowForView(const View& view) const {
+    for (const View* v = &view; v; v = v->superview().get()) {
+        if (v->superview().get() == this) {
+            for (const auto& [row, rowView] : rowViews_) {
+                if (rowView.get() == v) {
+                    return row;
+                }
+            }
+            return -1;
+        }
+    }
+    return -1;
+}
+
+int TableView::columnForView(const View& view) const {
+    const int row = rowForView(view);
+    if (row < 0) {
+        return -1;
+    }
+    const auto& rowView = rowViews_.at(row);
+    for (std::size_t i = 0; i < rowView->cells_.size(); ++i) {
+        if (rowView->cells_[i] &&
+            (rowView->cells_[i].get() == &view || view.isDescendantOf(*rowView->cells_[i]))) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+std::shared_ptr<View> TableView::makeViewWithIdentifier(const std::string& identifier,
+                                                        const std::shared_ptr<Object>&) {
+    auto it = factories_.find(identifier);
+    if (it == factories_.end() || !it->second) {
+        return nullptr;
+    }
+    auto view = it->second();
+    if (view) {
+        view->setIdentifier(identifier);
+    }
+    return view;
+}
+
+void TableView::registerViewFactory(const std::string& identifier,
+                                    std::function<std::shared_ptr<View>()> factory) {
+    factories_[identifier] = std::move(factory);
+}
+
+void TableView::layout() {
+    Control::layout();
+    updateVisibleRowViews();
+}
+
+// MARK: - Selection
+
+int TableView::selectedRow() const {
+    if (selection_.empty()) {
+        return -1;
+    }
+    return selection_.contains(lastSelectedRow_) ? lastSelectedRow_ : *selection_.last();
+}
+
+void TableView::applySelection(core::IndexSet rows, int last) {
+    if (!rows.empty() && *rows.last() >= numberOfRows_) {
+        rows.remove(core::IndexSet::Range{numberOfRows_, *rows.last() + 1});
+    }
+    lastSelectedRow_ = rows.contains(last) ? last : (rows.empty() ? -1 : *rows.last());
+    if (rows == selection_) {
+        return;
+    }
+    auto self = sharedAs<TableView>();
+    selection_ = std::move(rows);
+    for (auto& [row, rowView] : std::map(rowViews_)) {
+        if (rowView->isSelected() != selection_.contains(row)) {
+            rowView->setSelected(selection_.contains(row));
+        }
+    }
+    setNeedsDisplay();
+    notifySelectionDidChange();
+}
+
+void TableView::restoreSelection(core::IndexSet rows, bool notify) {
+    if (!rows.empty() && *rows.last() >= numberOfRows_) {
+        rows.remove(core::IndexSet::Range{numberOfRows_, *rows.last() + 1});
+    }
+    selection_ = std::move(rows);
+    lastSelectedRow_ = selection_.empty() ? -1 : *selection_.last();
+    anchorRow_ = -1;
+    for (auto& [row, rowView] : std::map(rowViews_)) {
+        if (rowView->isSelected() != selection_.contains(row)) {
+            rowView->setSelected(selection_.contains(row));
+        }
+    }
+    setNeedsDisplay();
+    if (notify) {
+        auto self = sharedAs<TableView>();
+        notifySelectionDidChange();
+    }
+}
+
+void TableView::selectRowIndexes(const core::IndexSet& rows, bool byExtendingSelection) {
+    core::IndexSet next = byExtendingSelection ? selection_ : core::IndexSet();
+    for (const auto& range : rows.ranges()) {
+        next.insert(range);
+    }
+    const int last = rows.empty() ? -1 : *rows.last();
+    if (!allowsMultipleSelection_ && next.count() > 1) {
+        next = last >= 0 ? core::IndexSet{last} : core::IndexSet{*next.last()};
+    }
+    applySelection(std::move(next), last);
+}
+
+void TableView::deselectRow(int row) {
+    if (!selection_.contains(row)) {
+        return;
+    }
+    core::IndexSet next = selection_;
+    next.remove(row);
+    applySelection(std::move(next), lastSelectedRow_);
+}
+
+void TableView::deselectAll(const std::shared_ptr<Object>&) {
+    applySelection({}, -1);
+}
+
+void TableView::selectAll(const std::shared_ptr<Object>&) {
+    if (allowsMultipleSelection_ && numberOfRows_ > 0) {
+        applySelection(core::IndexSet(core::IndexSet::Range{0, numberOfRows_}), numberOfRows_ - 1);
+    }
+}
+
+void TableView::userSelect(const core::IndexSet& rows, int anchor) {
+    core::IndexSet allowed;
+    for (const int row : rows) {
+        if (selection_.contains(row) || delegateShouldSelectRow(row)) {
+            allowed.insert(row);
+        }
+    }
+    if (allowed.empty() && !rows.empty()) {
+        return; // every row asked for was refused: the selection stays
+    }
+    if (allowed.empty() && !allowsEmptySelection_ && !selection_.empty()) {
+        return; // the user cannot empty a table that must keep a selection
+    }
+    if (!allowsMultipleSelection_ && allowed.count() > 1) {
+        allowed = allowed.contains(anchor) ? core::IndexSet{anchor} : core::IndexSet{*allowed.last()};
+    }
+    anchorRow_ = anchor;
+    applySelection(std::move(allowed), anchor);
+}
+
+void TableView::setSelectionHighlightStyle(TableViewSelectionHighlightStyle style) {
+    highlightStyle_ = style;
+    for (auto& [row, rowView] : rowViews_) {
+        (void)row;
+        rowView->setSelectionHighlightStyle(style);
+    }
+}
+
+// MARK: - Looks
+
+void TableView::setBackgroundColor(graphics::ColorRef color) {
+    backgroundColor_ = std::move(color);
+    setNeedsDisplay();
+}
+
+void TableView::setUsesAlternatingRowBackgroundColors(bool flag) {
+    alternatingRows_ = flag;
+    setNeedsDisplay();
+}
+
+void TableView::setGridStyleMask(unsigned mask) {
+    gridStyleMask_ = mask;
+    for (auto& [row, rowView] : rowViews_) {
+        layoutRowView(*rowView, row);
+        rowView->setNeedsDisplay();
+    }
+    setNeedsDisplay();
+}
+
+void TableView::setGridColor(graphics::ColorRef color) {
+    gridColor_ = std::move(color);
+    setNeedsDisplay();
+}
+
+void TableView::drawBackgroundInClipRect(const Rect& clipRect) {
+    auto* context = graphics::GraphicsContext::current();
+    if (!context) {
+        return;
+    }
+    if (backgroundColor_) {
+        context->fillRect(clipRect, backgroundColor_);
+    }
+    if (alternatingRows_) {
+        const auto rows = rowsInRect(clipRect);
+        for (int row = rows.lowerBound; row < rows.upperBound; ++row) {
+            if (row % 2 == 1) {
+                context->fillRect(rectOfRow(row).intersection(clipRect), graphics::Color::white(1.0, 0.04));
+            }
+        }
+    }
+}
+
+void TableView::drawGridInClipRect(const Rect& clipRect) {
+    auto* context = graphics::GraphicsContext::current();
+    if (!context || !(gridStyleMask_ & TableViewGridLineStyle::solidVerticalGridLineMask)) {
+        return;
+    }
+    const double bottom = std::min(bounds().height(), rowOffsets_.back());
+    for (int i = 0; i < numberOfColumns(); ++i) {
+        const Rect c = rectOfColumn(i);
+        if (!c.isEmpty()) {
+            context->fillRect(Rect(c.maxX() - 1, 0, 1, bottom).intersection(clipRect), gridColor_);
+        }
+    }
+}
+
+void TableView::draw(const Rect& dirtyRect) {
+    drawBackgroundInClipRect(dirtyRect);
+    drawGridInClipRect(dirtyRect);
+}
+
+void TableView::scrollRowToVisible(int row) {
+    auto clip = std::dynamic_pointer_cast<ClipView>(superview());
+    const Rect r = rectOfRow(row);
+    if (!clip || r.isEmpty()) {
+        return;
+    }
+    const Rect shown = clip->documentVisibleRect();
+    if (r.minY() < shown.minY()) {
+        clip->scrollToPoint({shown.minX(), r.minY()});
+    } else if (r.maxY() > shown.maxY()) {
+        clip->scrollToPoint({shown.minX(), r.maxY() - clip->bounds().height()});
+    }
+}
+
+// MARK: - Events
+
+Point TableView::localPoint(const Event& event) const {
+    return convertPointFromView(event.locationInWindow, nullptr);
+}
+
+void TableView::mouseDown(const Event& event) {
+    if (!isEnabled()) {
+        return;
+    }
+    auto self = sharedAs<TableView>();
+    // Clicks usually land on a row or cell view that does not take focus: the table takes it, unless
+    // something inside the table (a field being edited) has it already.
+    if (auto w = window(); w && acceptsFirstResponder()) {
+        auto first = std::dynamic_pointer_cast<View>(w->firstResponder());
+        if (!first || !first->isDescendantOf(*this)) {
+            w->makeFirstResponder(self);
+        }
+    }
+    const Point p = localPoint(event);
+    const int row = rowAtPoint(p);
+    clickedRow_ = row;
+    clickedColumn_ = columnAtPoint(p);
+    draggingSelection_ = false;
+    const bool command = event.modifierFlags & Modifier::command;
+    const bool shift = event.modifierFlags & Modifier::shift;
+    if (row < 0) {
+        if (!command && !shift) {
+            userSelect({}, -1);
+        }
+        return;
+    }
+    if (command) {
+        core::IndexSet next = allowsMultipleSelection_ ? selection_ : core::IndexSet();
+        if (selection_.contains(row)) {
+            next.remove(row);
+        } else {
+            next.insert(row);
+        }
+        userSelect(next, row);
+    } else if (shift && allowsMultipleSelection_) {
+        const int anchor = anchorRow_ >= 0 && anchorRow_ < numberOfRows_ ? anchorRow_ : row;
+        core::IndexSet next = selection_;
+        next.insert(core::IndexSet::Range{std::min(anchor, row), std::max(anchor, row) + 1});
+        userSelect(next, anchor);
+        lastSelectedRow_ = selection_.contains(row) ? row : lastSelectedRow_;
+    } else {
+        userSelect({row}, row);
+        draggingSelection_ = allowsMultipleSelection_;
+    }
+}
+
+void TableView::mouseDragged(const Event& event) {
+    if (!draggingSelection_ || numberOfRows_ == 0) {
+        return;
+    }
+    Point p = localPoint(event);
+    p.x = std::clamp(p.x, 0.0, std::max(0.0, bounds().width() - 1));
+    p.y = std::clamp(p.y, 0.0, rowOffsets_.back() - 0.5);
+    const int row = rowAtPoint(p);
+    if (row < 0 || anchorRow_ < 0) {
+        return;
+    }
+    const int anchor = anchorRow_;
+    userSelect(rangeBetween(anchor, row), anchor);
+    lastSelectedRow_ = selection_.contains(row) ? row : lastSelectedRow_;
+    scrollRowToVisible(row);
+}
+
+void TableView::mouseUp(const Event& event) {
+    if (!isEnabled()) {
+        return;
+    }
+    auto self = sharedAs<TableView>();
+    draggingSelection_ = false;
+    if (event.clickCount >= 2 && !doubleAction_.empty()) {
+        sendAction(doubleAction_, target());
+    } else if (!action().empty()) {
+        sendAction();
+    }
+}
+
+void TableView::keyDown(const Event& event) {
+    const auto key = event.specialKey();
+    const bool up = key == SpecialKey::upArrow || key == SpecialKey::home;
+    const bool down = key == SpecialKey::downArrow || key == SpecialKey::end;
+    if ((!up && !down) || numberOfRows_ == 0) {
+        Control::keyDown(event);
+        return;
+    }
+    auto self = sharedAs<TableView>();
+    const int current = selectedRow();
+    int target;
+    if (key == SpecialKey::home) {
+        target = 0;
+    } else if (key == SpecialKey::end) {
+        target = numberOfRows_ - 1;
+    } else if (current < 0) {
+        target = up ? numberOfRows_ - 1 : 0;
+    } else {
+        target = current + (up ? -1 : 1);
+    }
+    // Rows the delegate refuses are stepped over.
+    const int step = up ? -1 : 1;
+    while (target >= 0 && target < numberOfRows_ && !delegateShouldSelectRow(target)) {
+        target += step;
+    }
+    if (target < 0 || target >= numberOfRows_) {
+        return;
+    }
+    if ((event.modifierFlags & Modifier::shift) && allowsMultipleSelection_ && current >= 0) {
+        const int anchor = anchorRow_ >= 0 ? anchorRow_ : current;
+        userSelect(rangeBetween(anchor, target), anchor);
+        lastSelectedRow_ = target;
+    } else {
+        userSelect({target}, target);
+    }
+    scrollRowToVisible(target);
+}
+
+std::shared_ptr<Menu> TableView::menuForEvent(const Event& event) {
+    const Point p = localPoint(event);
+    clickedRow_ = rowAtPoint(p);
+    clickedColumn_ = columnAtPoint(p);
+    return Control::menuForEvent(event);
+}
+
+} // namespace ui

@@ -1,0 +1,328 @@
+#include "ui/Text.hpp"
+
+#include "graphics/AttributedString.hpp"
+#include "graphics/PangoSupport.hpp"
+#include "ui/Window.hpp"
+
+#include <algorithm>
+
+namespace ui {
+
+using graphics::Point;
+using graphics::Rect;
+
+namespace {
+
+// Logical x positions of a line of text, measured once per query with Pango.
+class LineLayout {
+public:
+    explicit LineLayout(const graphics::AttributedString& text)
+        : context_(graphics::detail::createPangoContext()),
+          layout_(graphics::detail::createLayout(context_, text, {-1, false})) {}
+    ~LineLayout() {
+        g_object_unref(layout_);
+        g_object_unref(context_);
+    }
+    LineLayout(const LineLayout&) = delete;
+    LineLayout& operator=(const LineLayout&) = delete;
+
+    double width() const { return graphics::detail::layoutSize(layout_).width; }
+    double height() const { return graphics::detail::layoutSize(layout_).height; }
+    double xOfIndex(std::size_t index) const {
+        PangoRectangle pos;
+        pango_layout_index_to_pos(layout_, static_cast<int>(index), &pos);
+        return static_cast<double>(pos.x) / PANGO_SCALE;
+    }
+    std::size_t indexOfX(double x, const std::string& text) const {
+        int index = 0;
+        int trailing = 0;
+        pango_layout_xy_to_index(layout_, static_cast<int>(x * PANGO_SCALE), 0, &index, &trailing);
+        std::size_t i = static_cast<std::size_t>(std::max(index, 0));
+        for (; trailing > 0; --trailing) {
+            i = nextCharacterBoundary(text, i);
+        }
+        return std::min(i, text.size());
+    }
+
+private:
+    PangoContext* context_;
+    PangoLayout* layout_;
+};
+
+} // namespace
+
+Text::Text(const Rect& frame) : View(frame), font_(graphics::Font::systemFont(13)) {}
+
+TextDelegate* Text::textDelegate() const {
+    return dynamic_cast<TextDelegate*>(delegate_.lock().get());
+}
+
+void Text::setString(const std::string& text) {
+    model_.setText(text);
+    scrollX_ = 0;
+    setNeedsDisplay();
+}
+
+void Text::setSelectedRange(std::size_t start, std::size_t length) {
+    model_.setSelection(start, start + length);
+    setNeedsDisplay();
+}
+
+void Text::selectAll(const std::shared_ptr<Object>&) {
+    model_.selectAll();
+    setNeedsDisplay();
+}
+
+void Text::insertText(const std::string& text) {
+    if (!editable_) {
+        return;
+    }
+    model_.insertText(text);
+    didEdit();
+}
+
+void Text::deleteBackward() {
+    if (!editable_) {
+        return;
+    }
+    model_.deleteBackward();
+    didEdit();
+}
+
+void Text::didEdit() {
+    auto self = sharedAs<Text>(); // the delegate may tear the session down
+    setNeedsDisplay();
+    if (auto* d = textDelegate()) {
+        if (!beganEditing_) {
+            beganEditing_ = true;
+            d->textDidBeginEditing(*this);
+        }
+        d->textDidChange(*this);
+    }
+}
+
+void Text::setFont(graphics::FontRef font) {
+    font_ = font ? std::move(font) : graphics::Font::systemFont(13);
+    setNeedsDisplay();
+}
+
+void Text::setTextColor(graphics::ColorRef color) {
+    textColor_ = std::move(color);
+    setNeedsDisplay();
+}
+
+void Text::setBackgroundColor(graphics::ColorRef color) {
+    backgroundColor_ = std::move(color);
+    setNeedsDisplay();
+}
+
+void Text::setDrawsBackground(bool flag) {
+    drawsBackground_ = flag;
+    setNeedsDisplay();
+}
+
+graphics::AttributedString Text::attributedString(const std::string& text) const {
+    graphics::TextAttributes attributes;
+    attributes.font = font_;
+    attributes.foregroundColor = textColor_ ? textColor_ : graphics::Color::textColor();
+    attributes.paragraphStyle.lineBreakMode = graphics::LineBreakMode::clipping;
+    return {text, attributes};
+}
+
+double Text::textOriginX() const {
+    const double width = LineLayout(attributedString(model_.text())).width();
+    const double room = bounds().width() - width;
+    if (room > 0) {
+        switch (alignment_) {
+        case graphics::TextAlignment::center:
+            return bounds().minX() + room / 2;
+        case graphics::TextAlignment::right:
+            return bounds().minX() + room;
+        default:
+            break;
+        }
+    }
+    return bounds().minX() - scrollX_;
+}
+
+double Text::caretOffset(std::size_t index) const {
+    return textOriginX() + LineLayout(attributedString(model_.text())).xOfIndex(index);
+}
+
+std::size_t Text::characterIndexForX(double x) const {
+    return LineLayout(attributedString(model_.text())).indexOfX(x - textOriginX(), model_.text());
+}
+
+void Text::keyDown(const Event& event) {
+    auto self = sharedAs<Text>();
+    if (!isSelectable()) {
+        View::keyDown(event);
+        return;
+    }
+    TextEditingModel before = model_;
+    const auto result =
+        model_.handleKey(event.characters, event.specialKey(), event.modifierFlags, clipboard_);
+    switch (result) {
+    case TextKeyResult::edited:
+        if (!editable_) {
+            model_ = before;
+            return;
+        }
+        didEdit();
+        break;
+    case TextKeyResult::moved:
+        setNeedsDisplay();
+        break;
+    case TextKeyResult::submit:
+        if (fieldEditor_) {
+            endEditing(TextMovement::returnKey);
+        } else {
+            View::keyDown(event);
+        }
+        return;
+    case TextKeyResult::tab:
+    case TextKeyResult::backTab:
+        if (fieldEditor_) {
+            endEditing(result == TextKeyResult::tab ? TextMovement::tab : TextMovement::backtab);
+        } else {
+            View::keyDown(event);
+        }
+        return;
+    case TextKeyResult::ignored:
+        View::keyDown(event);
+        return;
+    }
+    // Keep the caret in view.
+    const double width = bounds().width();
+    const double caretX = LineLayout(attributedString(model_.text())).xOfIndex(model_.caret());
+    if (caretX - scrollX_ > width - 2) {
+        scrollX_ = caretX - width + 2;
+    } else if (caretX - scrollX_ < 0) {
+        scrollX_ = caretX;
+    }
+}
+
+void Text::endEditing(TextMovement movement) {
+    auto w = window();
+    auto field = std::dynamic_pointer_cast<View>(delegate());
+    if (!w || !field) {
+        return;
+    }
+    movement_ = movement;
+    switch (movement) {
+    case TextMovement::tab:
+        w->selectKeyViewFollowingView(field);
+        break;
+    case TextMovement::backtab:
+        w->selectKeyViewPrecedingView(field);
+        break;
+    default:
+        // The field takes focus back: this text lets go (reporting the movement), and the field starts
+        // a new session with its text selected.
+        w->makeFirstResponder(field);
+        break;
+    }
+    movement_ = TextMovement::other;
+}
+
+bool Text::resignFirstResponder() {
+    if (ending_) {
+        return true;
+    }
+    auto self = sharedAs<Text>();
+    auto* d = textDelegate();
+    if (d && !d->textShouldEndEditing(*this)) {
+        return false;
+    }
+    ending_ = true;
+    if (d) {
+        d->textDidEndEditing(*this, movement_);
+    }
+    ending_ = false;
+    beganEditing_ = false;
+    setNeedsDisplay();
+    return true;
+}
+
+void Text::abandonEditing() {
+    if (ending_) {
+        return;
+    }
+    auto self = sharedAs<Text>();
+    ending_ = true;
+    if (auto* d = textDelegate()) {
+        d->textDidEndEditing(*this, TextMovement::cancel);
+    }
+    ending_ = false;
+    beganEditing_ = false;
+}
+
+void Text::viewWillMoveToWindow(const std::shared_ptr<Window>& newWindow) {
+    // A field editor carried out of its window with its field ends the session quietly.
+    if (!newWindow && fieldEditor_ && !ending_ && window() && delegate()) {
+        abandonEditing();
+    }
+}
+
+void Text::mouseDown(const Event& event) {
+    if (!isSelectable()) {
+        View::mouseDown(event);
+        return;
+    }
+    const Point p = convertPointFromView(event.locationInWindow, nullptr);
+    const std::size_t index = characterIndexForX(p.x);
+    if (event.clickCount >= 2) {
+        model_.selectAll();
+    } else if (event.modifierFlags & Modifier::shift) {
+        model_.setSelection(model_.anchor(), index);
+    } else {
+        model_.setSelection(index, index);
+    }
+    setNeedsDisplay();
+}
+
+void Text::mouseDragged(const Event& event) {
+    if (!isSelectable()) {
+        return;
+    }
+    const Point p = convertPointFromView(event.locationInWindow, nullptr);
+    model_.setSelection(model_.anchor(), characterIndexForX(p.x));
+    setNeedsDisplay();
+}
+
+void Text::draw(const Rect&) {
+    auto* context = graphics::GraphicsContext::current();
+    if (!context) {
+        return;
+    }
+    const Rect box = bounds();
+    if (drawsBackground_ && backgroundColor_) {
+        context->fillRect(box, backgroundColor_);
+    }
+    const auto text = attributedString(model_.text());
+    LineLayout layout(text);
+    const double x0 = textOriginX();
+    const double y0 = box.minY() + std::floor((box.height() - layout.height()) / 2);
+    const auto [lo, hi] = model_.selectedRange();
+    auto w = window();
+    const bool focused = w && w->firstResponder().get() == this;
+    if (lo != hi) {
+        const double a = x0 + layout.xOfIndex(lo);
+        const double b = x0 + layout.xOfIndex(hi);
+        auto color = selectedTextAttributes_.backgroundColor ? selectedTextAttributes_.backgroundColor
+                                                             : graphics::Color::selectedTextBackgroundColor();
+        context->fillRect(Rect(a, y0, b - a, layout.height()), color);
+    }
+    if (!model_.text().empty()) {
+        text.drawAt({x0, y0});
+    }
+    if (focused && lo == hi && editable_) {
+        const double x = std::round(x0 + layout.xOfIndex(model_.caret()));
+        auto color = insertionPointColor_ ? insertionPointColor_
+                     : textColor_         ? textColor_
+                                          : graphics::Color::textColor();
+        context->fillRect(Rect(x, y0, 1, layout.height()), color);
+    }
+}
+
+} // namespace ui

@@ -1,0 +1,136 @@
+#pragma once
+
+// Text: a view that shows and edits one line of text. A window's field editor is one of these: the
+// text field that has keyboard focus puts it over itself, and while the user types the field editor,
+// not the field, is the window's first responder.
+
+#include "graphics/Color.hpp"
+#include "graphics/Font.hpp"
+#include "ui/TextEditing.hpp"
+#include "ui/View.hpp"
+
+#include <memory>
+#include <string>
+
+namespace ui {
+
+class Text;
+
+// How editing ended (AppKit's raw values).
+enum class TextMovement { other = 0, returnKey = 0x10, tab = 0x11, backtab = 0x12, cancel = 0x17 };
+
+// What a text object tells its delegate (a field editor's delegate is the field being edited).
+class TextDelegate {
+public:
+    virtual ~TextDelegate() = default;
+    virtual void textDidBeginEditing(Text& text) { (void)text; }
+    virtual void textDidChange(Text& text) { (void)text; }
+    // Asked before editing ends; false keeps the text object first responder.
+    virtual bool textShouldEndEditing(Text& text) {
+        (void)text;
+        return true;
+    }
+    virtual void textDidEndEditing(Text& text, TextMovement movement) {
+        (void)text;
+        (void)movement;
+    }
+};
+
+// The colours of selected text.
+struct SelectedTextAttributes {
+    graphics::ColorRef foregroundColor;
+    graphics::ColorRef backgroundColor;
+};
+
+class Text : public View {
+public:
+    explicit Text(const graphics::Rect& frame = {});
+
+    const std::string& string() const { return model_.text(); }
+    // Replaces the text (the caret goes to the end); the delegate hears no change.
+    void setString(const std::string& text);
+    std::pair<std::size_t, std::size_t> selectedRange() const { return model_.selectedRange(); }
+    void setSelectedRange(std::size_t start, std::size_t length);
+    void selectAll(const std::shared_ptr<Object>& sender = nullptr);
+    // Typing: replaces the selection and tells the delegate.
+    void insertText(const std::string& text);
+    void deleteBackward();
+    const TextEditingModel& model() const { return model_; }
+
+    bool isFieldEditor() const { return fieldEditor_; }
+    void setFieldEditor(bool flag) { fieldEditor_ = flag; }
+    bool isEditable() const { return editable_; }
+    void setEditable(bool flag) { editable_ = flag; }
+    bool isSelectable() const { return selectable_ || editable_; }
+    void setSelectable(bool flag) { selectable_ = flag; }
+
+    // The delegate (held weakly); it hears from the text when it is a TextDelegate.
+    std::shared_ptr<Object> delegate() const { return delegate_.lock(); }
+    void setDelegate(const std::shared_ptr<Object>& delegate) { delegate_ = delegate; }
+
+    graphics::FontRef font() const { return font_; }
+    void setFont(graphics::FontRef font);
+    graphics::ColorRef textColor() const { return textColor_; }
+    void setTextColor(graphics::ColorRef color);
+    graphics::ColorRef backgroundColor() const { return backgroundColor_; }
+    void setBackgroundColor(graphics::ColorRef color);
+    bool drawsBackground() const { return drawsBackground_; }
+    void setDrawsBackground(bool flag);
+    graphics::ColorRef insertionPointColor() const { return insertionPointColor_; }
+    void setInsertionPointColor(graphics::ColorRef color) { insertionPointColor_ = std::move(color); }
+    const SelectedTextAttributes& selectedTextAttributes() const { return selectedTextAttributes_; }
+    void setSelectedTextAttributes(SelectedTextAttributes attributes) {
+        selectedTextAttributes_ = std::move(attributes);
+    }
+    graphics::TextAlignment alignment() const { return alignment_; }
+    void setAlignment(graphics::TextAlignment alignment) { alignment_ = alignment; }
+
+    // Clipboard access for cut, copy and paste (none by default).
+    void setClipboardAccess(TextClipboardAccess access) { clipboard_ = std::move(access); }
+
+    // The x of the caret before byte offset index, in view coordinates (for tests and drawing).
+    double caretOffset(std::size_t index) const;
+    // The byte offset nearest to x (view coordinates).
+    std::size_t characterIndexForX(double x) const;
+
+    // The field editor ends its session without the delegate's say (the field left its window).
+    void abandonEditing();
+
+    bool isFlipped() const override { return true; }
+    bool acceptsFirstResponder() const override { return isSelectable(); }
+    bool resignFirstResponder() override;
+    void keyDown(const Event& event) override;
+    void mouseDown(const Event& event) override;
+    void mouseDragged(const Event& event) override;
+    void draw(const graphics::Rect& dirtyRect) override;
+    void viewWillMoveToWindow(const std::shared_ptr<Window>& newWindow) override;
+
+private:
+    TextDelegate* textDelegate() const;
+    graphics::AttributedString attributedString(const std::string& text) const;
+    double textOriginX() const;
+    void didEdit();
+    // Ends a field editor's session with a movement: the window moves focus, which makes this text
+    // give up first responder and report the movement.
+    void endEditing(TextMovement movement);
+
+    TextEditingModel model_;
+    std::weak_ptr<Object> delegate_;
+    bool fieldEditor_ = false;
+    bool editable_ = true;
+    bool selectable_ = true;
+    bool beganEditing_ = false;
+    bool ending_ = false;
+    TextMovement movement_ = TextMovement::other;
+    graphics::FontRef font_;
+    graphics::ColorRef textColor_;
+    graphics::ColorRef backgroundColor_;
+    graphics::ColorRef insertionPointColor_;
+    bool drawsBackground_ = false;
+    SelectedTextAttributes selectedTextAttributes_;
+    graphics::TextAlignment alignment_ = graphics::TextAlignment::natural;
+    TextClipboardAccess clipboard_;
+    double scrollX_ = 0; // keeps the caret visible in a line longer than the view
+};
+
+} // namespace ui

@@ -1,0 +1,71 @@
+#pragma once
+
+// The editing model of a single line of text: a UTF-8 string with a selection (anchor and caret as
+// byte offsets on character boundaries) and the keyboard commands of a text field. The field editor
+// and the declarative text field both edit through it.
+
+#include "ui/Event.hpp"
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+
+namespace ui {
+
+// What a key did to the model.
+enum class TextKeyResult {
+    ignored, // not an editing key: the caller passes it on
+    moved,   // the selection changed, the text did not
+    edited,  // the text changed
+    submit,  // Return or Enter
+    tab,     // Tab
+    backTab, // Shift-Tab
+};
+
+// Clipboard access for cut, copy and paste; either function may be empty.
+struct TextClipboardAccess {
+    std::function<std::optional<std::string>()> read;
+    std::function<void(const std::string&)> write;
+};
+
+class TextEditingModel {
+public:
+    TextEditingModel() = default;
+    // The caret starts after the text, as after setText.
+    explicit TextEditingModel(std::string text)
+        : text_(std::move(text)), anchor_(text_.size()), caret_(text_.size()) {}
+
+    const std::string& text() const { return text_; }
+    // Replaces the text; the caret goes to the end.
+    void setText(std::string text);
+    std::size_t anchor() const { return anchor_; }
+    std::size_t caret() const { return caret_; }
+    // The selection as (start, end), start <= end.
+    std::pair<std::size_t, std::size_t> selectedRange() const;
+    // Sets the selection, clamped to the text and moved onto character boundaries.
+    void setSelection(std::size_t anchor, std::size_t caret);
+    void selectAll() { setSelection(0, text_.size()); }
+
+    // Replaces the selection with text (line breaks become spaces: one line only).
+    void insertText(const std::string& text);
+    void deleteBackward();
+    void deleteForward();
+
+    // One key press: arrows (Shift extends), Home/End, Backspace/Delete, Command- or Control-A/C/X/V,
+    // printable characters; Return, Enter, Tab and Shift-Tab are reported for the caller to act on.
+    TextKeyResult handleKey(const std::string& characters, std::optional<char32_t> specialKey,
+                            ModifierFlags modifiers, const TextClipboardAccess& clipboard = {});
+
+private:
+    std::string text_;
+    std::size_t anchor_ = 0;
+    std::size_t caret_ = 0;
+};
+
+// Byte offsets of the neighbouring character boundaries in UTF-8.
+std::size_t previousCharacterBoundary(const std::string& s, std::size_t i);
+std::size_t nextCharacterBoundary(const std::string& s, std::size_t i);
+
+} // namespace ui

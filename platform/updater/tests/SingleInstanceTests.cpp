@@ -1,0 +1,329 @@
+#include "core/Log.hpp"
+#include "core/MainQueue.hpp"
+#include "core/RunLoop.hpp"
+#include "updater/SingleInstance.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace updater {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path makePrivateDirectory() {
+    std::string pattern = (fs::temp_directory_path() / "tessaray-instance-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        return {};
+    }
+    return pattern;
+}
+
+std::vector<std::string> readLines(const fs::path& file) {
+    std::vector<std::string> lines;
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// Waits for something another process or thread brings about; the bound only keeps a broken build from
+// hanging and measures nothing.
+bool waitUntil(const std::function<bool()>& condition) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > giveUp) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+std::vector<std::string> urlStrings(const std::vector<core::URL>& urls) {
+    std::vector<std::string> strings;
+    for (const auto& url : urls) {
+        strings.push_back(url.string());
+    }
+    return strings;
+}
+
+TEST(InstanceMessageTest, OnlyURLsWithASchemeAreTakenAndNothingElseIsRead) {
+    EXPECT_EQ(urlStrings(urlsInArguments({"--verbose", "tessaray://openAndUpdate", "file name",
+                                          "relative/path", "https://tessaray.app/x?y#z"})),
+              (std::vector<std::string>{"tessaray://openAndUpdate", "https://tessaray.app/x?y#z"}));
+    const std::string garbage = std::string("\0\xff\xfe junk\n", 10) + "not a url\n" +
+                                "tessaray://openAndUpdate\r\n\n  \n" + std::string("tessaray://a\0b\n", 15) +
+                                "tessaray://%zz\n" + "TESSARAY://openAndUpdate";
+    EXPECT_EQ(urlStrings(parseInstanceMessage(garbage)),
+              (std::vector<std::string>{"tessaray://openAndUpdate", "TESSARAY://openAndUpdate"}))
+        << "case is kept as given; whoever handles the URL compares it";
+}
+
+TEST(InstanceDirectoryTest, OnlyAPrivateDirectoryOfOursIsUsed) {
+    const fs::path base = makePrivateDirectory();
+    ASSERT_FALSE(base.empty());
+    const char* previous = std::getenv("XDG_RUNTIME_DIR");
+    const std::string saved = previous != nullptr ? previous : "";
+    core::LogCapture log;
+    std::string problem;
+
+    // A runtime directory open to others is passed over for a private folder of our own.
+    const fs::path open = base / "open";
+    fs::create_directory(open);
+    chmod(open.c_str(), 0755);
+    setenv("XDG_RUNTIME_DIR", open.c_str(), 1);
+    const auto fallback = runtimeDirectory(problem, "tessaray-test", base);
+    ASSERT_TRUE(fallback.has_value()) << problem;
+    EXPECT_EQ(*fallback, base / ("tessaray-test-" + std::to_string(geteuid())));
+    EXPECT_EQ(fs::status(*fallback).permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_EQ(runtimeDirectory(problem, "tessaray-test", base), fallback) << "found again on the next launch";
+
+    chmod(open.c_str(), 0700);
+    EXPECT_EQ(runtimeDirectory(problem, "tessaray-test", base), open);
+
+    // A fallback that someone has prepared for us is refused: widened, replaced by a link, or another's.
+    unsetenv("XDG_RUNTIME_DIR");
+    chmod(fallback->c_str(), 0777);
+    EXPECT_EQ(runtimeDirectory(problem, "tessaray-test", base), std::nullopt);
+    EXPECT_NE(problem.find("open to other users"), std::string::npos);
+    fs::remove(*fallback);
+    fs::create_directory_symlink(open, *fallback);
+    EXPECT_EQ(runtimeDirectory(problem, "tessaray-test", base), std::nullopt);
+    fs::remove(*fallback);
+    if (geteuid() == 0) {
+        fs::create_directory(*fallback);
+        chmod(fallback->c_str(), 0700);
+        ASSERT_EQ(chown(fallback->c_str(), 65534, 65534), 0);
+        EXPECT_EQ(runtimeDirectory(problem, "tessaray-test", base), std::nullopt);
+        EXPECT_NE(problem.find("another user"), std::string::npos);
+    }
+    // Claiming in such a directory fails before anything is sent or bound.
+    InstanceOptions options;
+    options.directory = open;
+    chmod(open.c_str(), 0755);
+    const auto claim = SingleInstance::claim({}, options);
+    EXPECT_EQ(claim.role, SingleInstance::Role::failed);
+    EXPECT_FALSE(fs::exists(open / "tessaray.socket"));
+
+    if (previous != nullptr) {
+        setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+    }
+    fs::remove_all(base);
+}
+
+// Two real launches of the probe program: the running instance and a later one.
+class TwoLaunchesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        directory_ = makePrivateDirectory();
+        ASSERT_FALSE(directory_.empty());
+    }
+    void TearDown() override {
+        for (pid_t pid : running_) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        fs::remove_all(directory_);
+    }
+
+    pid_t launch(const fs::path& log, const std::vector<std::string>& arguments) {
+        std::vector<std::string> all = {TESSARAY_INSTANCE_PROBE, directory_.string(), log.string()};
+        all.insert(all.end(), arguments.begin(), arguments.end());
+        std::vector<char*> argv;
+        for (auto& argument : all) {
+            argv.push_back(argument.data());
+        }
+        argv.push_back(nullptr);
+        pid_t pid = -1;
+        if (posix_spawn(&pid, TESSARAY_INSTANCE_PROBE, nullptr, nullptr, argv.data(), environ) != 0) {
+            return -1;
+        }
+        running_.push_back(pid);
+        return pid;
+    }
+
+    // Launches and waits for the launch to end; returns its exit status, or -1.
+    int launchAndWait(const std::vector<std::string>& arguments) {
+        const pid_t pid = launch(directory_ / "later.log", arguments);
+        int status = 0;
+        if (pid < 0 || waitpid(pid, &status, 0) != pid) {
+            return -1;
+        }
+        std::erase(running_, pid);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    void killInstance(pid_t pid) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        std::erase(running_, pid);
+    }
+
+    fs::path directory_;
+    std::vector<pid_t> running_;
+};
+
+TEST_F(TwoLaunchesTest, ALaterLaunchHandsItsURLsToTheRunningInstanceAndExits) {
+    const fs::path log = directory_ / "first.log";
+    const pid_t first = launch(log, {"tessaray://openAndUpdate"});
+    ASSERT_GT(first, 0);
+    ASSERT_TRUE(waitUntil([&] { return !readLines(log).empty(); }));
+    EXPECT_EQ(readLines(log)[0], "running tessaray://openAndUpdate") << "the first launch's own URL";
+
+    EXPECT_EQ(launchAndWait({"tessaray://openAndUpdate", "--flag", "https://tessaray.app/"}), 0);
+    EXPECT_EQ(launchAndWait({}), 0) << "a launch without URLs only asks for the window";
+    ASSERT_TRUE(waitUntil([&] { return readLines(log).size() >= 3; }));
+    EXPECT_EQ(readLines(log), (std::vector<std::string>{
+                                  "running tessaray://openAndUpdate",
+                                  "message tessaray://openAndUpdate https://tessaray.app/", "message"}));
+    const auto mode = fs::status(directory_ / "tessaray.socket").permissions() & fs::perms::all;
+    EXPECT_EQ(mode & (fs::perms::group_all | fs::perms::others_all), fs::perms::none);
+
+    // The instance dies without cleaning up: its socket stays behind, and the next launch takes over.
+    killInstance(first);
+    ASSERT_TRUE(fs::exists(directory_ / "tessaray.socket"));
+    const fs::path nextLog = directory_ / "next.log";
+    ASSERT_GT(launch(nextLog, {}), 0);
+    ASSERT_TRUE(waitUntil([&] { return !readLines(nextLog).empty(); }));
+    EXPECT_EQ(launchAndWait({"tessaray://openAndUpdate"}), 0);
+    ASSERT_TRUE(waitUntil([&] { return readLines(nextLog).size() >= 2; }));
+    EXPECT_EQ(readLines(nextLog)[1], "message tessaray://openAndUpdate");
+}
+
+// The running instance in this process, against clients that misbehave.
+class HostileClientTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        directory_ = makePrivateDirectory();
+        ASSERT_FALSE(directory_.empty());
+        InstanceOptions options;
+        options.directory = directory_;
+        options.maximumConnections = 3;
+        options.connectionDeadline = std::chrono::milliseconds(200);
+        auto claim = SingleInstance::claim({}, options);
+        ASSERT_EQ(claim.role, SingleInstance::Role::primary) << claim.problem;
+        instance_ = std::move(claim.instance);
+        instance_->listen(loop_,
+                          [this](std::vector<core::URL> urls) { messages_.push_back(urlStrings(urls)); });
+    }
+    void TearDown() override {
+        instance_.reset();
+        fs::remove_all(directory_);
+    }
+
+    int connectClient() {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, instance_->socketPath().c_str(), sizeof address.sun_path - 1);
+        const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            close(fd);
+            return -1;
+        }
+        return fd;
+    }
+
+    // Runs the instance's loop until the condition holds.
+    // Runs the instance's loop in short turns until the condition holds.
+    bool serveUntil(const std::function<bool()>& condition) {
+        return waitUntil([&] {
+            loop_.runOnce(std::chrono::milliseconds(5));
+            return condition();
+        });
+    }
+
+    // The instance has closed its end: an end of stream, or a reset when it left data unread.
+    static bool closedByPeer(int fd) {
+        char byte;
+        const ssize_t got = recv(fd, &byte, 1, MSG_DONTWAIT);
+        return got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
+    }
+
+    fs::path directory_;
+    core::RunLoop loop_{core::MainQueue::shared()};
+    std::unique_ptr<SingleInstance> instance_;
+    std::vector<std::vector<std::string>> messages_;
+    core::LogCapture log_;
+};
+
+TEST_F(HostileClientTest, HugeBrokenOffAndSilentClientsCannotHurtTheInstance) {
+    // A message far past the limit is dropped whole and its connection closed.
+    const int huge = connectClient();
+    ASSERT_GE(huge, 0);
+    std::thread flood([huge] {
+        const std::string chunk(64 * 1024, 'x');
+        for (int i = 0; i < 16; ++i) {
+            if (send(huge, chunk.data(), chunk.size(), MSG_NOSIGNAL) < 0) {
+                break;
+            }
+        }
+        shutdown(huge, SHUT_WR);
+    });
+    EXPECT_TRUE(serveUntil([&] { return closedByPeer(huge); }));
+    flood.join();
+    close(huge);
+    EXPECT_TRUE(log_.contains("was dropped"));
+
+    // Clients that connect and say nothing hold no one up: they are closed at their deadline, and the
+    // oldest gives way when too many are open.
+    std::vector<int> silent;
+    for (int i = 0; i < 5; ++i) {
+        silent.push_back(connectClient());
+        ASSERT_GE(silent.back(), 0);
+    }
+    const int garbage = connectClient();
+    ASSERT_GE(garbage, 0);
+    const std::string message = std::string("\0\x01garbage\n", 10) + "tessaray://openAndUpdate\n" +
+                                std::string(300, '\xff') + "\nrm -rf /\n";
+    ASSERT_EQ(send(garbage, message.data(), message.size(), MSG_NOSIGNAL),
+              static_cast<ssize_t>(message.size()));
+    shutdown(garbage, SHUT_WR);
+    ASSERT_TRUE(serveUntil([&] { return !messages_.empty(); }));
+    EXPECT_EQ(messages_, (std::vector<std::vector<std::string>>{{"tessaray://openAndUpdate"}}));
+    EXPECT_TRUE(serveUntil([&] { return closedByPeer(garbage); })) << "closing acknowledges the message";
+    close(garbage);
+    EXPECT_TRUE(serveUntil(
+        [&] { return std::all_of(silent.begin(), silent.end(), [](int fd) { return closedByPeer(fd); }); }));
+    for (int fd : silent) {
+        close(fd);
+    }
+
+    // A client that breaks off in the middle of a line delivers nothing.
+    const int brokenOff = connectClient();
+    ASSERT_GE(brokenOff, 0);
+    const std::string partial = "tessaray://openAndUpd";
+    send(brokenOff, partial.data(), partial.size(), MSG_NOSIGNAL);
+    linger abort{1, 0};
+    setsockopt(brokenOff, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    close(brokenOff);
+    // The instance still answers a well-behaved client afterwards.
+    const int polite = connectClient();
+    ASSERT_GE(polite, 0);
+    const std::string hello = "tessaray://openAndUpdate\n";
+    send(polite, hello.data(), hello.size(), MSG_NOSIGNAL);
+    shutdown(polite, SHUT_WR);
+    ASSERT_TRUE(serveUntil([&] { return messages_.size() >= 2; }));
+    close(polite);
+    EXPECT_EQ(messages_.back(), std::vector<std::string>{"tessaray://openAndUpdate"});
+    EXPECT_LE(messages_.size(), 3u);
+}
+
+} // namespace
+} // namespace updater

@@ -66,18 +66,8 @@ bool isF10(const ui::Event& event) {
 
 } // namespace
 
-void AppWindow::becomeKeyWindow() {
-    ui::Window::becomeKeyWindow();
-    core::NotificationCenter::defaultCenter().post(windowDidBecomeKeyNotification, this);
-}
-
-void AppWindow::resignKeyWindow() {
-    ui::Window::resignKeyWindow();
-    core::NotificationCenter::defaultCenter().post(windowDidResignKeyNotification, this);
-}
-
 void MainWindow::windowWillClose() {
-    AppWindow::windowWillClose();
+    ui::Window::windowWillClose();
     if (auto close = onClose) {
         close();
     }
@@ -87,7 +77,7 @@ void MainWindow::sendEvent(const ui::Event& event) {
     if (event.type == ui::EventType::keyDown && keyHandler && keyHandler(event)) {
         return;
     }
-    AppWindow::sendEvent(event);
+    ui::Window::sendEvent(event);
 }
 
 declarative::View aboutPanelContent(const core::Bundle& bundle) {
@@ -183,7 +173,7 @@ void AppHost::showAboutPanel() {
     }
     if (!aboutPanel_ || aboutPanel_->isClosed()) {
         const graphics::Rect contentRect({0, 0}, aboutPanelSize);
-        aboutPanel_ = ui::Window::make<AppWindow>(contentRect);
+        aboutPanel_ = ui::Window::make(contentRect);
         aboutPanel_->setTitle(localized("About %@", productName));
         if (options_.bundle) {
             aboutPanel_->setBackgroundColor(appColor("background", *options_.bundle));

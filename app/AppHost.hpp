@@ -27,18 +27,10 @@ namespace tessaray {
 inline constexpr const char* applicationDidFinishLaunchingNotification =
     "NSApplicationDidFinishLaunchingNotification";
 
-// The application's windows announce key-status changes to the default notification centre.
-class AppWindow : public ui::Window {
+// The main window: closing it ends the application; a key handler sees key presses first.
+class MainWindow : public ui::Window {
 public:
     using ui::Window::Window;
-    void becomeKeyWindow() override;
-    void resignKeyWindow() override;
-};
-
-// The main window: closing it ends the application; a key handler sees key presses first.
-class MainWindow : public AppWindow {
-public:
-    using AppWindow::AppWindow;
     std::function<void()> onClose;
     std::function<bool(const ui::Event&)> keyHandler;
 
@@ -79,7 +71,7 @@ public:
 
     // The standard about panel: name, version and copyright from the bundle; shown again, it comes forward.
     void showAboutPanel();
-    const std::shared_ptr<AppWindow>& aboutPanel() const { return aboutPanel_; }
+    const std::shared_ptr<ui::Window>& aboutPanel() const { return aboutPanel_; }
 
     // Opens the application menu at a point of the main window (window coordinates).
     bool popUpAppMenu(graphics::Point locationInWindow);
@@ -97,7 +89,7 @@ private:
     std::shared_ptr<MainWindow> window_;
     std::shared_ptr<declarative::HostingView> host_;
     std::shared_ptr<ui::Menu> menu_;
-    std::shared_ptr<AppWindow> aboutPanel_;
+    std::shared_ptr<ui::Window> aboutPanel_;
     bool terminating_ = false;
 };
 

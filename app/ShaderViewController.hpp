@@ -29,8 +29,8 @@
 namespace tessaray {
 
 // The names under which windows announce key-status changes (the notification's object is the window).
-inline constexpr const char* windowDidBecomeKeyNotification = "NSWindowDidBecomeKeyNotification";
-inline constexpr const char* windowDidResignKeyNotification = "NSWindowDidResignKeyNotification";
+using ui::windowDidBecomeKeyNotification;
+using ui::windowDidResignKeyNotification;
 
 // The drawing views' colour set-up that the controllers ask for.
 enum class ShaderPixelFormat { bgra8Unorm = 80, rgba16Float = 115 };

@@ -47,7 +47,7 @@ struct GpuWindow {
         content.bundle = bundle;
         content.shader = tessaray::contentViewShader<ClockedController>();
         const Rect frame(0, 0, 400, 572);
-        window = ui::Window::make<tessaray::AppWindow>(frame);
+        window = ui::Window::make(frame);
         window->setBackgroundColor(tessaray::appColor("background", *bundle));
         host = declarative::HostingView::make(tessaray::windowContent(content), frame);
         window->setContentView(host);

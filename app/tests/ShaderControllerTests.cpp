@@ -23,7 +23,7 @@ using SupporterController = tessaray::SupporterShaderViewControllerT<FakeDrawing
 // A window with a container of the strip's size, whose controller appears when the container joins it.
 template <class C = Controller> struct Fixture {
     explicit Fixture(double scale = 1.0) {
-        window = ui::Window::make<tessaray::AppWindow>(Rect(0, 0, 400, 572));
+        window = ui::Window::make(Rect(0, 0, 400, 572));
         backend = display::HeadlessBackend::attach(window, scale);
         container = std::make_shared<tessaray::ShaderContainerView>(Rect(0, 272, 400, 300));
         if constexpr (std::is_same_v<C, Controller>) {

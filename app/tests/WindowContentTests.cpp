@@ -48,7 +48,7 @@ struct Window {
         content.bundle = appBundle();
         content.shader = std::move(strip);
         const Rect frame(0, 0, 400, 572);
-        window = ui::Window::make<tessaray::AppWindow>(frame);
+        window = ui::Window::make(frame);
         window->setBackgroundColor(tessaray::appColor("background", *appBundle()));
         host = declarative::HostingView::make(tessaray::windowContent(content), frame);
         if (!pango) {
@@ -149,7 +149,7 @@ TEST(WindowContent, TheRepresentableMakesTheMainControllerOnceAndAsksForRedispla
         }
     };
     const Rect frame(0, 0, 400, 300);
-    auto window = ui::Window::make<tessaray::AppWindow>(frame);
+    auto window = ui::Window::make(frame);
     auto host = declarative::HostingView::make(declarative::View(Reader{&counter}), frame);
     window->setContentView(host);
     display::HeadlessBackend::attach(window);

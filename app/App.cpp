@@ -4,6 +4,7 @@
 #include "core/Log.hpp"
 #include "ui/Application.hpp"
 #include "ui/Menu.hpp"
+#include "updater/AlertDialogRunner.hpp"
 
 namespace tessaray {
 namespace {
@@ -28,22 +29,40 @@ public:
     std::vector<std::shared_ptr<ui::Object>> targets;
 };
 
-// Until the real updater is part of the build: a controller that reports that it cannot check.
-class UnavailableUpdaterController final : public UpdaterController {
+// The standard updater controller behind the application's interface.
+class StandardUpdaterController final : public UpdaterController {
 public:
-    void startUpdater() override {}
-    void checkForUpdates(const void*) override { core::log("Tessaray: this build cannot check for updates"); }
+    StandardUpdaterController(bool startingUpdater, std::weak_ptr<updater::SPUUpdaterDelegate> delegate)
+        : controller_(startingUpdater, std::move(delegate), {}, [] {
+              updater::UpdaterEnvironment environment;
+              environment.dialogs = std::make_shared<updater::AlertDialogRunner>();
+              return environment;
+          }()) {}
+    void startUpdater() override { controller_.startUpdater(); }
+    void checkForUpdates(const void* sender) override { controller_.checkForUpdates(sender); }
+
+private:
+    updater::SPUStandardUpdaterController controller_;
 };
 
 } // namespace
 
 UpdaterControllerFactory defaultUpdaterControllerFactory() {
-    return [](bool, UpdaterDelegate*, UserDriverDelegate*) {
-        return std::make_shared<UnavailableUpdaterController>();
+    return [](bool startingUpdater, UpdaterDelegate* delegate, UserDriverDelegate*) {
+        std::weak_ptr<updater::SPUUpdaterDelegate> helper;
+        if (auto* sparkle = dynamic_cast<SparkleHelper*>(delegate)) {
+            helper = sparkle->weak_from_this();
+        }
+        return std::shared_ptr<UpdaterController>(
+            std::make_shared<StandardUpdaterController>(startingUpdater, helper));
     };
 }
 
 std::optional<std::string> SparkleHelper::feedURLStringForUpdater(const Updater*) {
+    return std::string(updateFeedAddress);
+}
+
+std::optional<std::string> SparkleHelper::feedURLStringForUpdater(const updater::SPUUpdater&) {
     return std::string(updateFeedAddress);
 }
 

@@ -8,6 +8,7 @@
 #include "core/URL.hpp"
 #include "graphics/Geometry.hpp"
 #include "ui/Event.hpp"
+#include "updater/UpdaterController.hpp"
 
 #include <functional>
 #include <memory>
@@ -24,13 +25,17 @@ namespace tessaray {
 
 inline constexpr const char* darkAquaAppearance = "NSAppearanceNameDarkAqua";
 
-// The application's one updater delegate; owns the updater controller.
-class SparkleHelper : public UpdaterDelegate {
+// The application's one updater delegate; owns the updater controller. Made shared: the updater holds it
+// weakly.
+class SparkleHelper : public UpdaterDelegate,
+                      public updater::SPUUpdaterDelegate,
+                      public std::enable_shared_from_this<SparkleHelper> {
 public:
     std::shared_ptr<UpdaterController> updaterController;
 
     // The update feed, the same for every asking updater.
     std::optional<std::string> feedURLStringForUpdater(const Updater* updater) override;
+    std::optional<std::string> feedURLStringForUpdater(const updater::SPUUpdater& updater) override;
 };
 
 class AppDelegate {

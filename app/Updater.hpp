@@ -39,7 +39,8 @@ public:
 using UpdaterControllerFactory =
     std::function<std::shared_ptr<UpdaterController>(bool, UpdaterDelegate*, UserDriverDelegate*)>;
 
-// The controller this build uses: it checks nothing yet and says so in the log.
+// The standard updater: it reads the feed the delegate names (which must be the application's
+// SparkleHelper) and shows its dialogs as alert windows.
 UpdaterControllerFactory defaultUpdaterControllerFactory();
 
 } // namespace tessaray

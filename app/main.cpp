@@ -10,6 +10,7 @@
 #include "core/MainQueue.hpp"
 #include "core/RunLoop.hpp"
 #include "display/X11Display.hpp"
+#include "updater/SingleInstance.hpp"
 
 #include <csignal>
 #include <cstdio>
@@ -44,6 +45,15 @@ int main(int argc, char** argv) {
         if (auto url = core::URL::parse(argument); url && url->scheme()) {
             launchURLs.push_back(*url);
         }
+    }
+
+    // One Tessaray per user: a later launch hands its URLs to the running one and ends here.
+    auto claim = updater::SingleInstance::claim(launchURLs);
+    if (claim.role == updater::SingleInstance::Role::handedOver) {
+        return 0;
+    }
+    if (claim.role == updater::SingleInstance::Role::failed) {
+        core::log("Tessaray: running without the single-instance socket: %s", claim.problem.c_str());
     }
 
     auto display = display::X11Display::open();
@@ -85,6 +95,20 @@ int main(int argc, char** argv) {
             });
         }
         host.launch(launchURLs);
+        if (claim.instance) {
+            // A later launch: the window comes forward, then its URLs are handled as the delegate's.
+            claim.instance->listen(runLoop, [&host, &app](std::vector<core::URL> urls) {
+                if (host.isTerminating()) {
+                    return;
+                }
+                if (auto window = host.window()) {
+                    window->makeKeyAndOrderFront();
+                }
+                if (!urls.empty()) {
+                    app.appDelegate()->applicationOpenURLs(urls);
+                }
+            });
+        }
         if (!host.isTerminating()) {
             runLoop.run();
         }

@@ -103,6 +103,11 @@ void BM_ProgramIdleWindowNotKey(benchmark::State& state) {
     }
     Display* dpy = XOpenDisplay(server.name().c_str());
     setenv("DISPLAY", server.name().c_str(), 1);
+    // A runtime folder of its own, so that no other Tessaray takes the launch over.
+    char runtime[] = "/tmp/tessaray-bench-XXXXXX";
+    if (mkdtemp(runtime) != nullptr) {
+        setenv("XDG_RUNTIME_DIR", runtime, 1);
+    }
     pid_t pid = 0;
     const char* argv[] = {TESSARAY_APP_EXECUTABLE, nullptr};
     if (!dpy || posix_spawn(&pid, TESSARAY_APP_EXECUTABLE, nullptr, nullptr, const_cast<char**>(argv),

@@ -42,11 +42,17 @@ public:
         std::vector<std::string> environment;
         for (char** e = environ; *e; ++e) {
             if (std::string_view(*e).rfind("DISPLAY=", 0) != 0 &&
+                std::string_view(*e).rfind("XDG_RUNTIME_DIR=", 0) != 0 &&
                 std::string_view(*e).rfind("TESSARAY_NO_GPU=", 0) != 0) {
                 environment.emplace_back(*e);
             }
         }
         environment.push_back("DISPLAY=" + display);
+        // A runtime folder of its own, so that no other Tessaray takes its launch over.
+        runtime_ = fs::temp_directory_path() / ("tessaray-smoke-" + std::to_string(getpid()));
+        fs::create_directories(runtime_);
+        fs::permissions(runtime_, fs::perms::owner_all, fs::perm_options::replace);
+        environment.push_back("XDG_RUNTIME_DIR=" + runtime_.string());
         if (!withGPU) {
             environment.push_back("TESSARAY_NO_GPU=1");
         }
@@ -71,6 +77,8 @@ public:
             kill(pid_, SIGKILL);
             waitpid(pid_, nullptr, 0);
         }
+        std::error_code ignored;
+        fs::remove_all(runtime_, ignored);
     }
     bool started() const { return pid_ > 0; }
     // Whether it has exited (collecting its status once).
@@ -83,6 +91,7 @@ public:
     int status() const { return status_; }
 
 private:
+    fs::path runtime_;
     pid_t pid_ = 0;
     bool exited_ = false;
     int status_ = -1;

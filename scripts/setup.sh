@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libfftw3-dev
   nlohmann-json3-dev libcurl4-openssl-dev libexpat1-dev libicu-dev libssl-dev desktop-file-utils
-  libcairo2-dev libpango1.0-dev libfontconfig-dev fonts-dejavu-core fonts-dosis fonts-bebas-neue
+  libcairo2-dev libpango1.0-dev libfontconfig-dev fonts-dejavu-core fonts-dosis fonts-bebas-neue fonts-quicksand
   libx11-dev libxtst-dev libxcursor-dev libxfixes-dev xvfb xauth x11-utils
   libegl-dev libgl-dev libgles-dev libegl-mesa0 libgl1-mesa-dri
   lv2-dev sordi liblilv-dev lilv-utils jalv jackd2

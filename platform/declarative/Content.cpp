@@ -149,7 +149,9 @@ struct ShadowParams {
     double x = 0, y = 0;
 };
 // Draws the content's silhouette in the shadow colour, offset and softened by averaging copies over
-// the radius, then the content on top. Without pixels (a recording context) only the content draws.
+// the radius, then the content on top. The content is drawn once, into a group kept to what the subtree
+// and its shadow can cover, which serves as both silhouette and content: stacked shadows cost one pass
+// each, not twice the pass below. Without pixels (a recording context) only the content draws.
 class ShadowNode final : public ParamsNode<ShadowParams, ShadowNode> {
 public:
     double subtreeOverhang() const override {
@@ -158,43 +160,58 @@ public:
     }
     void draw(graphics::GraphicsContext& context) override {
         cairo_t* cr = context.cairo();
-        if (cr != nullptr && params().color) {
-            const auto& s = params();
-            const double scale = context.backingScaleFactor();
-            cairo_push_group(cr);
+        const Rect bounds = visualBounds();
+        if (cr == nullptr || !params().color || bounds.isNull()) {
             Node::draw(context);
-            cairo_pattern_t* silhouette = cairo_pop_group(cr);
-            cairo_save(cr);
-            cairo_identity_matrix(cr);
-            const int steps = s.radius > 0 ? std::clamp(static_cast<int>(std::ceil(s.radius)), 1, 3) : 0;
-            const int samples = (2 * steps + 1) * (2 * steps + 1);
-            // The offset is in user space; the silhouette pattern in device pixels.
-            const auto ctm = context.ctm();
-            const Point origin = ctm.apply(Point{0, 0});
-            const Point shifted = ctm.apply(Point{s.x, s.y});
-            // Sum the shifted copies' coverage first (adding from zero keeps eight-bit steps from
-            // rounding faint copies away), then paint the shadow colour through the sum.
-            cairo_push_group(cr);
-            cairo_set_operator(cr, CAIRO_OPERATOR_ADD);
-            for (int i = -steps; i <= steps; ++i) {
-                for (int j = -steps; j <= steps; ++j) {
-                    const double dx = shifted.x - origin.x + (steps ? i * s.radius * scale / steps : 0);
-                    const double dy = shifted.y - origin.y + (steps ? j * s.radius * scale / steps : 0);
-                    cairo_matrix_t m;
-                    cairo_matrix_init_translate(&m, -dx, -dy);
-                    cairo_pattern_set_matrix(silhouette, &m);
-                    cairo_set_source(cr, silhouette);
-                    cairo_paint_with_alpha(cr, 1.0 / samples);
-                }
-            }
-            cairo_pattern_t* blurred = cairo_pop_group(cr);
-            cairo_set_source_rgba(cr, s.color->red(), s.color->green(), s.color->blue(), s.color->alpha());
-            cairo_mask(cr, blurred);
-            cairo_pattern_destroy(blurred);
-            cairo_restore(cr);
-            cairo_pattern_destroy(silhouette);
+            return;
         }
+        const auto& s = params();
+        const double scale = context.backingScaleFactor();
+        cairo_save(cr);
+        // A group is as large as the clip: keep it to this subtree's reach.
+        cairo_rectangle(cr, bounds.x(), bounds.y(), bounds.width(), bounds.height());
+        cairo_clip(cr);
+        cairo_push_group(cr);
         Node::draw(context);
+        cairo_pattern_t* content = cairo_pop_group(cr);
+        cairo_identity_matrix(cr);
+        const int steps = s.radius > 0 ? std::clamp(static_cast<int>(std::ceil(s.radius)), 1, 3) : 0;
+        const int samples = (2 * steps + 1) * (2 * steps + 1);
+        // The offset is in user space; the silhouette pattern in device pixels.
+        const auto ctm = context.ctm();
+        const Point origin = ctm.apply(Point{0, 0});
+        const Point shifted = ctm.apply(Point{s.x, s.y});
+        // Sum the shifted copies' coverage first (adding from zero keeps eight-bit steps from
+        // rounding faint copies away), then paint the shadow colour through the sum.
+        // Copies land on whole device pixels, which keeps the compositor on its plain copying path.
+        cairo_push_group(cr);
+        cairo_set_operator(cr, CAIRO_OPERATOR_ADD);
+        cairo_pattern_set_filter(content, CAIRO_FILTER_NEAREST);
+        for (int i = -steps; i <= steps; ++i) {
+            for (int j = -steps; j <= steps; ++j) {
+                const double dx =
+                    std::round(shifted.x - origin.x + (steps ? i * s.radius * scale / steps : 0));
+                const double dy =
+                    std::round(shifted.y - origin.y + (steps ? j * s.radius * scale / steps : 0));
+                cairo_matrix_t m;
+                cairo_matrix_init_translate(&m, -dx, -dy);
+                cairo_pattern_set_matrix(content, &m);
+                cairo_set_source(cr, content);
+                cairo_paint_with_alpha(cr, 1.0 / samples);
+            }
+        }
+        cairo_pattern_t* blurred = cairo_pop_group(cr);
+        cairo_set_source_rgba(cr, s.color->red(), s.color->green(), s.color->blue(), s.color->alpha());
+        cairo_mask(cr, blurred);
+        cairo_pattern_destroy(blurred);
+        cairo_matrix_t identity;
+        cairo_matrix_init_identity(&identity);
+        cairo_pattern_set_matrix(content, &identity);
+        cairo_pattern_set_filter(content, CAIRO_FILTER_GOOD);
+        cairo_set_source(cr, content);
+        cairo_paint(cr);
+        cairo_pattern_destroy(content);
+        cairo_restore(cr);
     }
 };
 

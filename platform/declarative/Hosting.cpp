@@ -454,6 +454,21 @@ void HostingView::viewWillMoveToWindow(const std::shared_ptr<ui::Window>& newWin
     ui::View::viewWillMoveToWindow(newWindow);
 }
 
+bool HostingView::displaysSubviewAfterContent(const ui::View& subview) const {
+    return std::none_of(inTreeSubviews_.begin(), inTreeSubviews_.end(),
+                        [&subview](const auto& entry) { return entry.lock().get() == &subview; });
+}
+
+void HostingView::setDrawsSubviewInTree(const std::shared_ptr<const ui::View>& subview, bool inTree) {
+    std::erase_if(inTreeSubviews_, [&subview](const auto& entry) {
+        const auto view = entry.lock();
+        return !view || view == subview;
+    });
+    if (inTree) {
+        inTreeSubviews_.push_back(subview);
+    }
+}
+
 // Representables.
 
 namespace {
@@ -471,7 +486,16 @@ public:
             if (params().dismantle) {
                 params().dismantle(*view_);
             }
+            if (auto host = std::dynamic_pointer_cast<HostingView>(view_->superview())) {
+                host->setDrawsSubviewInTree(view_, false);
+            }
             view_->removeFromSuperview();
+        }
+    }
+    void draw(graphics::GraphicsContext& context) override {
+        if (view_ && host() && view_->superview().get() == host()) {
+            const Rect* cull = host()->cullRect();
+            view_->displayTree(context, cull ? *cull : view_->frame());
         }
     }
 
@@ -480,6 +504,7 @@ protected:
         if (!view_ && params().make) {
             view_ = params().make();
             if (view_ && host()) {
+                host()->setDrawsSubviewInTree(view_, true);
                 host()->addSubview(view_);
             }
         }

@@ -125,6 +125,9 @@ public:
     void flagsChanged(const ui::Event& event) override;
     void mouseTrackingCancelled() override { cancelPointerTracking(); }
     void viewWillMoveToWindow(const std::shared_ptr<ui::Window>& newWindow) override;
+    // Representables' views are drawn by their nodes, in the tree's stacking order.
+    bool displaysSubviewAfterContent(const ui::View& subview) const override;
+    void setDrawsSubviewInTree(const std::shared_ptr<const ui::View>& subview, bool inTree);
 
 private:
     Point localPoint(const ui::Event& event) const;
@@ -159,11 +162,13 @@ private:
     std::vector<std::weak_ptr<Node>> damaged_;
     Rect cull_ = Rect::null();
     ui::ModifierFlags modifiers_ = 0;
+    std::vector<std::weak_ptr<const ui::View>> inTreeSubviews_;
 };
 
 // A platform/ui view inside a declarative tree. make() runs once per identity; update() after every
 // re-evaluation of the enclosing body; dismantle() when the node goes away. The view is sized by its
-// intrinsic content size where it has one (else it takes the proposal) and gets events natively.
+// intrinsic content size where it has one (else it takes the proposal), gets events natively and is
+// drawn where the tree puts it: views after it in a ZStack draw over it.
 template <class V> struct Representable {
     std::function<std::shared_ptr<V>()> make;
     std::function<void(V&)> update;

@@ -246,7 +246,9 @@ void View::displayTree(graphics::GraphicsContext& context, const Rect& dirtyRect
         draw(dirty);
     }
     for (auto& sub : std::vector(subviews_)) {
-        sub->displayTree(context, dirty);
+        if (displaysSubviewAfterContent(*sub)) {
+            sub->displayTree(context, dirty);
+        }
     }
     if (layered) {
         context.endTransparencyLayer();

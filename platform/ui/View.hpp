@@ -88,6 +88,12 @@ public:
     // Draws this view and its visible subviews into a context whose user space is this view's
     // superview's coordinate system (window coordinates for the content view).
     void displayTree(graphics::GraphicsContext& context, const graphics::Rect& dirtyRectInSuperview);
+    // Whether displayTree draws this subview after the view's own content. A view whose draw() paints
+    // some of its subviews itself, in its own stacking order, answers false for those.
+    virtual bool displaysSubviewAfterContent(const View& subview) const {
+        (void)subview;
+        return true;
+    }
 
     bool isHidden() const { return hidden_; }
     void setHidden(bool hidden);

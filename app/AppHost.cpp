@@ -1,0 +1,225 @@
+#include "app/AppHost.hpp"
+
+#include "Vimbra/Assets.hpp"
+#include "Vimbra/ButtonStyles.hpp"
+#include "app/Resources.hpp"
+#include "core/MainQueue.hpp"
+#include "display/HeadlessBackend.hpp"
+#include "display/X11Display.hpp"
+#include "ui/Application.hpp"
+#include "ui/Menu.hpp"
+
+// Xlib last: its macros must not meet the headers above.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace tessaray {
+namespace {
+
+constexpr graphics::Size aboutPanelSize{280, 170};
+
+// Window-manager hints of a top-level window: its class, its name, and for a fixed-size window equal
+// minimum and maximum sizes and no resize or maximise functions.
+void setWindowManagerHints(display::X11Display& display, unsigned long xid, const std::string& title,
+                           graphics::Size pixelSize, bool fixedSize) {
+    ::Display* dpy = display.xdisplay();
+    XClassHint classHint;
+    std::string name = "tessaray";
+    std::string className = "Tessaray";
+    classHint.res_name = name.data();
+    classHint.res_class = className.data();
+    XSetClassHint(dpy, xid, &classHint);
+    XStoreName(dpy, xid, title.c_str());
+    const Atom utf8 = XInternAtom(dpy, "UTF8_STRING", 0);
+    XChangeProperty(dpy, xid, XInternAtom(dpy, "_NET_WM_NAME", 0), utf8, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(title.data()), static_cast<int>(title.size()));
+    const Atom normal = XInternAtom(dpy, "_NET_WM_WINDOW_TYPE_NORMAL", 0);
+    XChangeProperty(dpy, xid, XInternAtom(dpy, "_NET_WM_WINDOW_TYPE", 0), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&normal), 1);
+    if (fixedSize) {
+        XSizeHints* hints = XAllocSizeHints();
+        if (hints) {
+            hints->flags = PMinSize | PMaxSize;
+            hints->min_width = hints->max_width = static_cast<int>(pixelSize.width);
+            hints->min_height = hints->max_height = static_cast<int>(pixelSize.height);
+            XSetWMNormalHints(dpy, xid, hints);
+            XFree(hints);
+        }
+        // _MOTIF_WM_HINTS: functions move, minimise and close only.
+        struct {
+            unsigned long flags, functions, decorations;
+            long inputMode;
+            unsigned long status;
+        } motif{1, 4 | 8 | 32, 0, 0, 0};
+        const Atom motifAtom = XInternAtom(dpy, "_MOTIF_WM_HINTS", 0);
+        XChangeProperty(dpy, xid, motifAtom, motifAtom, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&motif), 5);
+    }
+    XFlush(dpy);
+}
+
+bool isF10(const ui::Event& event) {
+    return event.charactersIgnoringModifiers == ui::utf8(ui::SpecialKey::f1 + 9) ||
+           event.characters == ui::utf8(ui::SpecialKey::f1 + 9);
+}
+
+} // namespace
+
+void MainWindow::windowWillClose() {
+    ui::Window::windowWillClose();
+    if (auto close = onClose) {
+        close();
+    }
+}
+
+void MainWindow::sendEvent(const ui::Event& event) {
+    if (event.type == ui::EventType::keyDown && keyHandler && keyHandler(event)) {
+        return;
+    }
+    ui::Window::sendEvent(event);
+}
+
+declarative::View aboutPanelContent(const core::Bundle& bundle) {
+    using declarative::Text;
+    const auto name = bundle.infoString("CFBundleName").value_or(productName);
+    const auto color = appColor("buttonText", bundle);
+    std::vector<declarative::View> lines{
+        Text(name).font(vimbra::roundedSystemFont(18, graphics::FontWeight::bold)),
+        Text("Version " + bundle.shortVersionString().value_or("") + " (" +
+             bundle.bundleVersionString().value_or("") + ")")
+            .font(vimbra::roundedSystemFont(12, graphics::FontWeight::medium))};
+    if (auto copyright = bundle.infoString("NSHumanReadableCopyright")) {
+        lines.push_back(Text(*copyright).font(vimbra::roundedSystemFont(11, graphics::FontWeight::medium)));
+    }
+    std::vector<declarative::View> column;
+    if (auto logo = vimbra::VmImages::windowLogo()) {
+        column.push_back(declarative::Image(logo->isTemplate() && color ? logo->tinted(color) : logo));
+    }
+    column.push_back(declarative::VStack({.spacing = 6}, std::move(lines)));
+    return declarative::VStack({.spacing = 12}, std::move(column))
+        .foregroundColor(color)
+        .frame(aboutPanelSize.width, aboutPanelSize.height)
+        .background(appColor("background", bundle));
+}
+
+AppHost::AppHost(TessarayApp& app, AppHostOptions options) : app_(app), options_(std::move(options)) {
+    scene_ = app_.body([this] { showAboutPanel(); });
+    auto groups = applyCommandGroups(
+        standardCommandGroups([this] { showAboutPanel(); }, [this] { terminate(); }), scene_.commands);
+    menu_ = makeMenu(groups);
+}
+
+AppHost::~AppHost() {
+    terminating_ = true;
+    if (aboutPanel_) {
+        aboutPanel_->close();
+    }
+    if (window_) {
+        window_->onClose = nullptr;
+        window_->keyHandler = nullptr;
+        window_->close();
+    }
+}
+
+void AppHost::attachBackend(const std::shared_ptr<ui::Window>& window, bool fixedSize) {
+    if (options_.display) {
+        if (auto backend = options_.display->createWindow(window)) {
+            const double scale = backend->backingScaleFactor();
+            const auto size = window->frame().size;
+            setWindowManagerHints(*options_.display, backend->xid(), window->title(),
+                                  {size.width * scale, size.height * scale}, fixedSize);
+        }
+    } else {
+        display::HeadlessBackend::attach(window, options_.headlessScale);
+    }
+}
+
+void AppHost::launch(const std::vector<core::URL>& launchURLs) {
+    const graphics::Rect contentRect({0, 0}, scene_.contentSize);
+    window_ = ui::Window::make<MainWindow>(contentRect);
+    window_->setTitle(scene_.title);
+    if (options_.bundle) {
+        window_->setBackgroundColor(appColor("background", *options_.bundle));
+    }
+    ContentView content;
+    content.buttonWidth = scene_.buttonWidth;
+    content.bundle = options_.bundle;
+    content.shader = options_.strip;
+    host_ = declarative::HostingView::make(windowContent(std::move(content)), contentRect);
+    host_->setMenu(menu_);
+    window_->setContentView(host_);
+    window_->onClose = [this] { terminate(); };
+    window_->keyHandler = [this](const ui::Event& event) { return handleKey(event); };
+    attachBackend(window_, !scene_.resizable);
+
+    core::Notification launched{
+        applicationDidFinishLaunchingNotification, ui::Application::shared().get(), {}};
+    app_.appDelegate()->applicationDidFinishLaunching(launched);
+
+    window_->makeKeyAndOrderFront();
+    if (!launchURLs.empty()) {
+        app_.appDelegate()->applicationOpenURLs(launchURLs);
+    }
+}
+
+std::shared_ptr<display::HeadlessBackend> AppHost::headlessBackend() const {
+    return window_ ? std::dynamic_pointer_cast<display::HeadlessBackend>(window_->backend()) : nullptr;
+}
+
+void AppHost::showAboutPanel() {
+    if (terminating_) {
+        return;
+    }
+    if (!aboutPanel_ || aboutPanel_->isClosed()) {
+        const graphics::Rect contentRect({0, 0}, aboutPanelSize);
+        aboutPanel_ = ui::Window::make(contentRect);
+        aboutPanel_->setTitle(localized("About %@", productName));
+        if (options_.bundle) {
+            aboutPanel_->setBackgroundColor(appColor("background", *options_.bundle));
+            aboutPanel_->setContentView(
+                declarative::HostingView::make(aboutPanelContent(*options_.bundle), contentRect));
+        }
+        attachBackend(aboutPanel_, true);
+    }
+    aboutPanel_->makeKeyAndOrderFront();
+}
+
+bool AppHost::popUpAppMenu(graphics::Point locationInWindow) {
+    if (!window_ || !host_ || !menu_) {
+        return false;
+    }
+    const auto location = host_->convertPointFromView(locationInWindow, nullptr);
+    return menu_->popUp(nullptr, location, host_);
+}
+
+bool AppHost::handleKey(const ui::Event& event) {
+    if (menu_ && menu_->performKeyEquivalent(event)) {
+        return true;
+    }
+    if (isF10(event)) {
+        // Under the window's top-left corner, where a menu bar would be.
+        popUpAppMenu({8, window_ ? window_->frame().height() - 8 : 0});
+        return true;
+    }
+    return false;
+}
+
+void AppHost::terminate() {
+    if (terminating_) {
+        return;
+    }
+    terminating_ = true;
+    if (aboutPanel_) {
+        aboutPanel_->close();
+    }
+    if (window_ && !window_->isClosed()) {
+        window_->onClose = nullptr;
+        window_->close();
+    }
+    if (options_.stopRunLoop) {
+        options_.stopRunLoop();
+    }
+}
+
+} // namespace tessaray

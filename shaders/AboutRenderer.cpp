@@ -60,38 +60,23 @@ void AboutRenderer::drawableSizeWillChange(gpu::ShaderView&, graphics::Size size
 }
 
 void AboutRenderer::draw(gpu::ShaderView& view) {
-    const auto* pass = view.currentRenderPassDescriptor();
-    if (pass == nullptr) {
-        return;
-    }
-    auto commandBuffer = commandQueue_->commandBuffer();
-    if (!commandBuffer) {
-        return;
-    }
-    auto* encoder = commandBuffer->renderCommandEncoder(*pass);
-    if (encoder == nullptr) {
-        return;
-    }
-    const std::array<float, 2> size{static_cast<float>(viewport_.width),
-                                    static_cast<float>(viewport_.height)};
-    const float time = time_.input();
-    commandBuffer->setLabel("About View Command Buffer");
-    encoder->setLabel("About View Render Encoder");
+    encodeFrame(view, *commandQueue_,
+                [&](gpu::CommandBuffer& commandBuffer, gpu::RenderCommandEncoder& encoder) {
+                    const std::array<float, 2> size{static_cast<float>(viewport_.width),
+                                                    static_cast<float>(viewport_.height)};
+                    const float time = time_.input();
+                    commandBuffer.setLabel("About View Command Buffer");
+                    encoder.setLabel("About View Render Encoder");
 
-    encoder->setRenderPipelineState(pipelineState_);
-    encoder->setViewport(viewport_);
-    encoder->setVertexBuffer(vertexBuffer_, 0, 0);
-    encoder->setFragmentBytes(size.data(), sizeof(size), 0);
-    encoder->setFragmentBytes(&time, sizeof(time), 1);
-    encoder->setFragmentTexture(logoTexture_, 0);
-    encoder->setFragmentTexture(noiseTexture_, 1);
-    encoder->drawPrimitives(gpu::PrimitiveType::triangleStrip, 0, vertexCount_);
-    encoder->endEncoding();
-
-    if (auto drawable = view.currentDrawable()) {
-        commandBuffer->presentDrawable(std::move(drawable));
-    }
-    commandBuffer->commit();
+                    encoder.setRenderPipelineState(pipelineState_);
+                    encoder.setViewport(viewport_);
+                    encoder.setVertexBuffer(vertexBuffer_, 0, 0);
+                    encoder.setFragmentBytes(size.data(), sizeof(size), 0);
+                    encoder.setFragmentBytes(&time, sizeof(time), 1);
+                    encoder.setFragmentTexture(logoTexture_, 0);
+                    encoder.setFragmentTexture(noiseTexture_, 1);
+                    encoder.drawPrimitives(gpu::PrimitiveType::triangleStrip, 0, vertexCount_);
+                });
 }
 
 AboutSampleView::~AboutSampleView() {

@@ -47,35 +47,20 @@ std::array<float, 2> MetalShaderRenderer::viewSize() const {
 }
 
 void MetalShaderRenderer::draw(gpu::ShaderView& view) {
-    const auto* pass = view.currentRenderPassDescriptor();
-    if (pass == nullptr) {
-        return;
-    }
-    auto commandBuffer = commandQueue_->commandBuffer();
-    if (!commandBuffer) {
-        return;
-    }
-    auto* encoder = commandBuffer->renderCommandEncoder(*pass);
-    if (encoder == nullptr) {
-        return;
-    }
-    const auto size = viewSize();
-    const float time = time_.input();
-    commandBuffer->setLabel(commandBufferLabel_);
+    encodeFrame(view, *commandQueue_,
+                [&](gpu::CommandBuffer& commandBuffer, gpu::RenderCommandEncoder& encoder) {
+                    const auto size = viewSize();
+                    const float time = time_.input();
+                    commandBuffer.setLabel(commandBufferLabel_);
 
-    encoder->setRenderPipelineState(pipelineState_);
-    encoder->setViewport(viewport_);
-    encoder->setVertexBuffer(vertexBuffer_, 0, 0);
-    encoder->setFragmentBytes(size.data(), sizeof(size), 0);
-    encoder->setFragmentBytes(&seed_, sizeof(seed_), 1);
-    encoder->setFragmentBytes(&time, sizeof(time), 2);
-    encoder->drawPrimitives(gpu::PrimitiveType::triangleStrip, 0, 4);
-    encoder->endEncoding();
-
-    if (auto drawable = view.currentDrawable()) {
-        commandBuffer->presentDrawable(std::move(drawable));
-    }
-    commandBuffer->commit();
+                    encoder.setRenderPipelineState(pipelineState_);
+                    encoder.setViewport(viewport_);
+                    encoder.setVertexBuffer(vertexBuffer_, 0, 0);
+                    encoder.setFragmentBytes(size.data(), sizeof(size), 0);
+                    encoder.setFragmentBytes(&seed_, sizeof(seed_), 1);
+                    encoder.setFragmentBytes(&time, sizeof(time), 2);
+                    encoder.drawPrimitives(gpu::PrimitiveType::triangleStrip, 0, 4);
+                });
 }
 
 } // namespace pelko

@@ -4,7 +4,9 @@
 // the sources of time and randomness they are made with, the kit's resource bundle and the quad.
 
 #include "core/Clock.hpp"
+#include "gpu/CommandBuffer.hpp"
 #include "gpu/Device.hpp"
+#include "gpu/ShaderView.hpp"
 
 #include <cstdint>
 #include <functional>
@@ -79,5 +81,29 @@ QuadVertexBuffer makeQuadVertexBuffer(gpu::Device& device);
 
 // The library function of that name, or a gpu::Error that names it.
 std::shared_ptr<const gpu::Function> requireFunction(const gpu::Library& library, const std::string& name);
+
+// One frame on the view's current pass: a command buffer and its encoder, which encode() fills; then the
+// encoder ends, the view's drawable is presented and the buffer committed. Without a pass, a buffer or an
+// encoder nothing is drawn.
+template <class Encode> void encodeFrame(gpu::ShaderView& view, gpu::CommandQueue& queue, Encode&& encode) {
+    const auto* pass = view.currentRenderPassDescriptor();
+    if (pass == nullptr) {
+        return;
+    }
+    auto commandBuffer = queue.commandBuffer();
+    if (!commandBuffer) {
+        return;
+    }
+    auto* encoder = commandBuffer->renderCommandEncoder(*pass);
+    if (encoder == nullptr) {
+        return;
+    }
+    encode(*commandBuffer, *encoder);
+    encoder->endEncoding();
+    if (auto drawable = view.currentDrawable()) {
+        commandBuffer->presentDrawable(std::move(drawable));
+    }
+    commandBuffer->commit();
+}
 
 } // namespace pelko

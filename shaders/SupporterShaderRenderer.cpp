@@ -71,40 +71,26 @@ void SupporterShaderRenderer::switchUp(int index) {
 }
 
 void SupporterShaderRenderer::draw(gpu::ShaderView& view) {
-    const auto* pass = view.currentRenderPassDescriptor();
-    if (pass == nullptr) {
-        return;
-    }
-    auto commandBuffer = commandQueue_->commandBuffer();
-    if (!commandBuffer) {
-        return;
-    }
-    auto* encoder = commandBuffer->renderCommandEncoder(*pass);
-    if (encoder == nullptr) {
-        return;
-    }
-    const auto size = viewSize();
-    const float time = time_.input();
-    commandBuffer->setLabel(commandBufferLabel_);
+    encodeFrame(view, *commandQueue_,
+                [&](gpu::CommandBuffer& commandBuffer, gpu::RenderCommandEncoder& encoder) {
+                    const auto size = viewSize();
+                    const float time = time_.input();
+                    commandBuffer.setLabel(commandBufferLabel_);
 
-    encoder->setRenderPipelineState(pipelineState_);
-    encoder->setViewport(viewport_);
-    encoder->setVertexBuffer(vertexBuffer_, 0, 0);
-    encoder->setFragmentBytes(size.data(), sizeof(size), 0);
-    encoder->setFragmentBytes(&time, sizeof(time), 1);
-    encoder->setFragmentBytes(&scale_, sizeof(scale_), 2);
-    // The arrays travel inline with the frame, so a change between two frames shows in the next one.
-    encoder->setFragmentBytes(switchOnState_.data(), animationBufferSize, 3);
-    encoder->setFragmentBytes(switchDownState_.data(), animationBufferSize, 4);
-    encoder->setFragmentBytes(switchHistory_.data(), animationBufferSize, 5);
-    encoder->setFragmentBytes(switchHistoryTime_.data(), animationBufferSize, 6);
-    encoder->drawPrimitives(gpu::PrimitiveType::triangleStrip, 0, 4);
-    encoder->endEncoding();
-
-    if (auto drawable = view.currentDrawable()) {
-        commandBuffer->presentDrawable(std::move(drawable));
-    }
-    commandBuffer->commit();
+                    encoder.setRenderPipelineState(pipelineState_);
+                    encoder.setViewport(viewport_);
+                    encoder.setVertexBuffer(vertexBuffer_, 0, 0);
+                    encoder.setFragmentBytes(size.data(), sizeof(size), 0);
+                    encoder.setFragmentBytes(&time, sizeof(time), 1);
+                    encoder.setFragmentBytes(&scale_, sizeof(scale_), 2);
+                    // The arrays travel inline with the frame, so a change between two frames shows in the
+                    // next one.
+                    encoder.setFragmentBytes(switchOnState_.data(), animationBufferSize, 3);
+                    encoder.setFragmentBytes(switchDownState_.data(), animationBufferSize, 4);
+                    encoder.setFragmentBytes(switchHistory_.data(), animationBufferSize, 5);
+                    encoder.setFragmentBytes(switchHistoryTime_.data(), animationBufferSize, 6);
+                    encoder.drawPrimitives(gpu::PrimitiveType::triangleStrip, 0, 4);
+                });
 }
 
 } // namespace pelko

@@ -6,6 +6,7 @@
 // Alerts, sheets, screens and key notifications through real events: headless, and on an X server.
 
 #include "InputTree.hpp"
+#include "XSendEvents.hpp"
 #include "Xvfb.hpp"
 #include "core/NotificationCenter.hpp"
 #include "core/RunLoop.hpp"
@@ -27,6 +28,10 @@ using graphics::Point;
 using graphics::Rect;
 
 namespace {
+
+using displaytest::pumpUntil;
+using displaytest::sendClick;
+using displaytest::sendKey;
 
 std::filesystem::path outputDirectory() {
     std::filesystem::path dir = std::filesystem::path(TESSARAY_TEST_OUTPUT_DIR) / "windows";
@@ -196,14 +201,6 @@ TEST(SheetHeadless, AnAlertSheetHangsFromItsParentAndEndsOnEscape) {
 
 namespace {
 
-template <class Predicate> bool pumpUntil(display::X11Display& display, Predicate done) {
-    for (int i = 0; i < 400 && !done(); ++i) {
-        display.pump();
-        usleep(5000);
-    }
-    return done();
-}
-
 void setCardinals(::Display* dpy, const char* name, std::vector<long> values) {
     const Atom atom = XInternAtom(dpy, name, False);
     XChangeProperty(dpy, DefaultRootWindow(dpy), atom, XA_CARDINAL, 32, PropModeReplace,
@@ -218,37 +215,6 @@ std::pair<int, int> rootPosition(::Display* dpy, unsigned long xid) {
     ::Window child = 0;
     XTranslateCoordinates(dpy, xid, DefaultRootWindow(dpy), 0, 0, &x, &y, &child);
     return {x, y};
-}
-
-void sendButton(::Display* dpy, unsigned long xid, Point p, int height) {
-    XEvent e{};
-    e.xbutton.display = dpy;
-    e.xbutton.window = xid;
-    e.xbutton.root = DefaultRootWindow(dpy);
-    e.xbutton.x = static_cast<int>(p.x);
-    e.xbutton.y = height - static_cast<int>(p.y);
-    e.xbutton.button = Button1;
-    e.xbutton.same_screen = True;
-    e.xbutton.type = ButtonPress;
-    XSendEvent(dpy, xid, True, ButtonPressMask, &e);
-    e.xbutton.type = ButtonRelease;
-    e.xbutton.state = Button1Mask;
-    XSendEvent(dpy, xid, True, ButtonReleaseMask, &e);
-    XFlush(dpy);
-}
-
-void sendKey(::Display* dpy, unsigned long xid, KeySym keysym) {
-    XEvent e{};
-    e.xkey.type = KeyPress;
-    e.xkey.display = dpy;
-    e.xkey.window = xid;
-    e.xkey.root = DefaultRootWindow(dpy);
-    e.xkey.keycode = XKeysymToKeycode(dpy, keysym);
-    e.xkey.same_screen = True;
-    XSendEvent(dpy, xid, True, KeyPressMask, &e);
-    e.xkey.type = KeyRelease;
-    XSendEvent(dpy, xid, True, KeyReleaseMask, &e);
-    XFlush(dpy);
 }
 
 std::shared_ptr<display::X11WindowBackend> x11(const std::shared_ptr<ui::Window>& w) {
@@ -353,8 +319,9 @@ TEST(X11Windows, AnAlertRunsInANestedEventLoopAndASheetEndsOnEscape) {
         auto b = x11(alert->window());
         if (!clicked && b && b->isMapped() && b->presentedFrames() > 0) {
             clicked = true;
-            sendButton(dpy, b->xid(), centreOf(alert->buttons()[2]),
-                       static_cast<int>(alert->window()->contentAreaRect().size.height));
+            const auto centre = centreOf(alert->buttons()[2]);
+            const int height = static_cast<int>(alert->window()->contentAreaRect().size.height);
+            sendClick(dpy, b->xid(), static_cast<int>(centre.x), height - static_cast<int>(centre.y));
         }
         if (++ticks > 500) {
             ADD_FAILURE() << "the alert never appeared";

@@ -4,6 +4,7 @@
 // clang-format on
 
 #include "InputTree.hpp"
+#include "XSendEvents.hpp"
 #include "Xvfb.hpp"
 #include "core/RunLoop.hpp"
 #include "display/HeadlessBackend.hpp"
@@ -25,47 +26,9 @@ extern char** environ;
 
 using graphics::Rect;
 
-namespace {
-
-template <class Predicate> bool pumpUntil(display::X11Display& display, Predicate done) {
-    for (int i = 0; i < 400 && !done(); ++i) {
-        display.pump();
-        usleep(5000);
-    }
-    return done();
-}
-
-// A press and release of the first button at a pixel of the window.
-void sendClick(::Display* dpy, unsigned long xid, int x, int y) {
-    XEvent e{};
-    e.xbutton.display = dpy;
-    e.xbutton.window = xid;
-    e.xbutton.root = DefaultRootWindow(dpy);
-    e.xbutton.x = x;
-    e.xbutton.y = y;
-    e.xbutton.button = Button1;
-    e.xbutton.same_screen = True;
-    e.xbutton.type = ButtonPress;
-    XSendEvent(dpy, xid, True, ButtonPressMask, &e);
-    e.xbutton.type = ButtonRelease;
-    e.xbutton.state = Button1Mask;
-    XSendEvent(dpy, xid, True, ButtonReleaseMask, &e);
-}
-
-void sendKey(::Display* dpy, unsigned long xid, KeySym keysym) {
-    XEvent e{};
-    e.xkey.type = KeyPress;
-    e.xkey.display = dpy;
-    e.xkey.window = xid;
-    e.xkey.root = DefaultRootWindow(dpy);
-    e.xkey.keycode = XKeysymToKeycode(dpy, keysym);
-    e.xkey.same_screen = True;
-    XSendEvent(dpy, xid, True, KeyPressMask, &e);
-    e.xkey.type = KeyRelease;
-    XSendEvent(dpy, xid, True, KeyReleaseMask, &e);
-}
-
-} // namespace
+using displaytest::pumpUntil;
+using displaytest::sendClick;
+using displaytest::sendKey;
 
 TEST(X11Display, OpensDrawsTakesInputAndCloses) {
     displaytest::XvfbServer server;

@@ -9,6 +9,7 @@
 #include <X11/keysym.h>
 
 #include "InputTree.hpp"
+#include "XSendEvents.hpp"
 #include "Xvfb.hpp"
 #include "core/MainQueue.hpp"
 #include "core/RunLoop.hpp"
@@ -28,43 +29,9 @@ using graphics::Rect;
 
 namespace {
 
-template <class Predicate> bool pumpUntil(display::X11Display& display, Predicate done) {
-    for (int i = 0; i < 400 && !done(); ++i) {
-        display.pump();
-        usleep(5000);
-    }
-    return done();
-}
-
-void sendButton(::Display* dpy, unsigned long xid, int x, int y) {
-    XEvent e{};
-    e.xbutton.display = dpy;
-    e.xbutton.window = xid;
-    e.xbutton.root = DefaultRootWindow(dpy);
-    e.xbutton.x = x;
-    e.xbutton.y = y;
-    e.xbutton.button = Button1;
-    e.xbutton.same_screen = True;
-    e.xbutton.type = ButtonPress;
-    XSendEvent(dpy, xid, True, ButtonPressMask, &e);
-    e.xbutton.type = ButtonRelease;
-    e.xbutton.state = Button1Mask;
-    XSendEvent(dpy, xid, True, ButtonReleaseMask, &e);
-}
-
-void sendKey(::Display* dpy, unsigned long xid, KeySym keysym, unsigned state = 0) {
-    XEvent e{};
-    e.xkey.type = KeyPress;
-    e.xkey.display = dpy;
-    e.xkey.window = xid;
-    e.xkey.root = DefaultRootWindow(dpy);
-    e.xkey.keycode = XKeysymToKeycode(dpy, keysym);
-    e.xkey.state = state;
-    e.xkey.same_screen = True;
-    XSendEvent(dpy, xid, True, KeyPressMask, &e);
-    e.xkey.type = KeyRelease;
-    XSendEvent(dpy, xid, True, KeyReleaseMask, &e);
-}
+using displaytest::pumpUntil;
+using displaytest::sendClick;
+using displaytest::sendKey;
 
 } // namespace
 
@@ -100,7 +67,7 @@ TEST(X11TextField, ClickTypeTabAndReturnMoveThroughTheFields) {
     ::Display* dpy = display->xdisplay();
 
     // The first field's middle, in X's y-down pixels: y = 100 - (60 + 11).
-    sendButton(dpy, backend->xid(), 40, 29);
+    sendClick(dpy, backend->xid(), 40, 29);
     XFlush(dpy);
     ASSERT_TRUE(pumpUntil(*display, [&] { return first->currentEditor() != nullptr; }));
     EXPECT_EQ(window->firstResponder(), first->currentEditor());

@@ -40,6 +40,12 @@ function(tessaray_test name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   # Empty values would vanish from the list and shift the pairs, so only set properties is given.
   set(properties)
+  if(TESSARAY_TSAN)
+    # The suppressions travel with the tests, so a plain `ctest` in the ThreadSanitizer folder needs nothing
+    # from the environment.
+    list(APPEND T_ENVIRONMENT
+         "TSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/scripts/tsan.supp:halt_on_error=1:second_deadlock_stack=1")
+  endif()
   if(T_ENVIRONMENT)
     list(APPEND properties ENVIRONMENT "${T_ENVIRONMENT}")
   endif()

@@ -26,14 +26,14 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 (cd "$root/build/test" && ctest --output-on-failure -j "$jobs" --timeout 600)
 
 # The tests that cross threads (parameter tree, parameters, settings, audio unit, main queue, kernel),
-# again under ThreadSanitizer, in a build folder of their own that holds only them.
+# again under ThreadSanitizer, in a build folder of their own that holds only them (the tests carry their own
+# TSAN_OPTIONS with the suppressions).
 concurrency_targets=(platform_core_tests vimbra_core_tests vimbra_thread_tests platform_audiounit_tests zelto_core_tests
                      tessaray_settings_tests tessaray_audiounit_tests tessaray_dsp_thread_tests
                      tessaray_lv2_thread_tests platform_updater_tests platform_updater_instance_tests)
 cmake -S "$root" -B "$root/build/tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSARAY_TSAN=ON \
   -DTESSARAY_BENCH=OFF >/dev/null
 cmake --build "$root/build/tsan" -j "$jobs" --target "${concurrency_targets[@]}"
-export TSAN_OPTIONS=${TSAN_OPTIONS:-suppressions=$root/scripts/tsan.supp:halt_on_error=1:second_deadlock_stack=1}
 (cd "$root/build/tsan" && ctest --output-on-failure -j "$jobs" --timeout 600 -L concurrency)
 
 # The editor in a real GTK host (jalv.gtk3 on Xvfb and a dummy JACK server). GTK hangs with the sanitizer

@@ -8,6 +8,7 @@
 #include "ZeltoCore/ParameterButtons.hpp"
 #include "ZeltoCore/PluginHeaderView.hpp"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -156,6 +157,20 @@ TEST_F(ButtonSnapshots, TheHeaderBarWithTabsAndEitherSide) {
                 snapshotDirectory() / (std::string(update ? "header-update" : "header-version") +
                                        (scale == 1.0 ? "@1x.png" : "@2x.png"));
             ASSERT_TRUE(h.backend->writePNG(file));
+
+            // The tabs are drawn upper-cased, and the right-hand side shows the version or the offer.
+            std::vector<std::string> drawn;
+            for (const auto& op : texts(h)) {
+                drawn.push_back(op.text);
+            }
+            auto shows = [&drawn](const std::string& text) {
+                return std::find(drawn.begin(), drawn.end(), text) != drawn.end();
+            };
+            for (const char* tab : {"MAIN", "MODULATION", "EFFECTS"}) {
+                EXPECT_TRUE(shows(tab)) << tab;
+            }
+            EXPECT_EQ(shows("2.1 AVAILABLE"), update);
+            EXPECT_EQ(shows("1.4.2"), !update);
         }
     }
 }

@@ -98,7 +98,7 @@ TEST(VersionString, JoinsShortAndBuildVersionsAndShowsMissingOrNonTextValuesAsEm
     EXPECT_EQ(tessaray::versionString(*appBundle()).rfind("1.0.0 (", 0), 0u);
 }
 
-TEST(WindowContent, LaysOutTheStripTheTextsAndTheButtonRowAsSpecified) {
+TEST(WindowContent, CentresTheNameOnTheStripAndSharesTheSpareHeightBetweenTheSpacers) {
     Window w(declarative::ColorView(graphics::Color::white(0.5)), 1.0, false);
     const Rect strip = w.frame("strip");
     EXPECT_EQ(strip, Rect(0, 0, 400, 300));

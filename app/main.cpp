@@ -52,6 +52,10 @@ int main(int argc, char** argv) {
     if (claim.role == updater::SingleInstance::Role::handedOver) {
         return 0;
     }
+    if (claim.role == updater::SingleInstance::Role::unanswered) {
+        std::fprintf(stderr, "tessaray: the URLs were not handed over: %s\n", claim.problem.c_str());
+        return 1;
+    }
     if (claim.role == updater::SingleInstance::Role::failed) {
         core::log("Tessaray: running without the single-instance socket: %s", claim.problem.c_str());
     }

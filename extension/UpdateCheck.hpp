@@ -37,7 +37,8 @@ using UpdateFeedFetcher =
     std::function<std::string(const std::string& address, FetchCancellation& cancellation)>;
 
 // The process's fetcher: libcurl, https only (also for redirects), with connect and total time-outs and
-// the body capped at kMaximumFeedSize.
+// the body capped at kMaximumFeedSize; host names are looked up under the check's own cancellation, so a
+// cancelled check returns at once whatever the network does.
 std::string fetchUpdateFeed(const std::string& address, FetchCancellation& cancellation);
 // Replaces the fetcher every update check uses (tests, offline tools); an empty one restores libcurl.
 // Returns the previous one.

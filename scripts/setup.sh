@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libfftw3-dev
-  nlohmann-json3-dev libcurl4-openssl-dev libexpat1-dev libicu-dev libssl-dev desktop-file-utils
+  nlohmann-json3-dev libcurl4-openssl-dev libc-ares-dev libexpat1-dev libicu-dev libssl-dev desktop-file-utils
   libcairo2-dev libpango1.0-dev libfontconfig-dev fonts-dejavu-core fonts-dosis fonts-bebas-neue fonts-quicksand
   libx11-dev libxtst-dev libxcursor-dev libxfixes-dev xvfb xauth x11-utils
   libegl-dev libgl-dev libgles-dev libegl-mesa0 libgl1-mesa-dri

@@ -3,6 +3,7 @@
 #include "extension/Settings.hpp"
 #include "extension/TessarayAudioUnit.hpp"
 #include "extension/UpdateCheck.hpp"
+#include "updater/tests/TestNameServer.hpp"
 
 #include <arpa/inet.h>
 #include <chrono>
@@ -351,6 +352,24 @@ TEST_F(SettingsTest, DestructionWakesAStuckUpdateCheckAtOnceAndFinishedChecksAre
     ASSERT_NE(noticedAt.load(), 0);
     EXPECT_LT(std::chrono::nanoseconds(noticedAt.load()) - before.time_since_epoch(), kNotice);
     EXPECT_LT(took, kDestroy);
+}
+
+// A check waiting for a name server that never answers is given up at once when the model goes, and
+// leaves no thread behind (the editor's host may unload the code right after).
+TEST_F(SettingsTest, DestructionDuringAnUnansweredLookUpReturnsAtOnceAndLeavesNoThread) {
+    updater::testing::TestNameServer names(updater::testing::TestNameServer::Mode::silent);
+    setUpdateFeedFetcher([&names](const std::string& address, FetchCancellation& cancellation) {
+        updater::FetchOptions options;
+        options.nameServers = names.servers();
+        return updater::fetchFeed(address, cancellation, options);
+    });
+    const int threads = updater::testing::threadCount();
+    settings->startUpdateCheck();
+    ASSERT_TRUE(names.awaitQuery());
+    const auto before = std::chrono::steady_clock::now();
+    settings.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(1));
+    EXPECT_EQ(updater::testing::threadCount(), threads);
 }
 
 // The editor binds its controls to the parameter fields: each is an observed property of its own.

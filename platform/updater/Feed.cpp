@@ -2,8 +2,10 @@
 
 #include "core/Text.hpp"
 #include "core/URL.hpp"
+#include "updater/HostResolver.hpp"
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <chrono>
 #include <curl/curl.h>
 #include <expat.h>
@@ -64,6 +66,7 @@ size_t writeBody(char* data, size_t size, size_t count, void* user) {
 struct Transfer {
     CURL* curl = curl_easy_init();
     CURLM* multi = curl_multi_init();
+    curl_slist* resolve = nullptr;
     bool added = false;
     ~Transfer() {
         if (added) {
@@ -71,32 +74,110 @@ struct Transfer {
         }
         curl_multi_cleanup(multi);
         curl_easy_cleanup(curl);
+        curl_slist_free_all(resolve);
     }
 };
 
-} // namespace
+// Where one request goes, as libcurl itself reads the address, so the addresses handed to it match the
+// host it connects to.
+struct Target {
+    std::string host; // IPv6 literals in brackets
+    std::string port;
+    bool literal = false;
+};
 
-std::string fetchFeed(const std::string& address, FetchCancellation& cancellation,
-                      const FetchOptions& options) {
-    static std::once_flag globalInit;
-    std::call_once(globalInit, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+Target targetOf(const std::string& address) {
+    CURLU* url = curl_url();
+    if (url == nullptr) {
+        throw FeedError("cannot start a download");
+    }
+    const auto part = [url](CURLUPart which, unsigned flags) {
+        char* text = nullptr;
+        std::string value;
+        if (curl_url_get(url, which, &text, flags) == CURLUE_OK && text != nullptr) {
+            value = text;
+        }
+        curl_free(text);
+        return value;
+    };
+    const bool parsed = curl_url_set(url, CURLUPART_URL, address.c_str(), 0) == CURLUE_OK;
+    Target target;
+    const std::string scheme = parsed ? part(CURLUPART_SCHEME, 0) : "";
+    if (parsed) {
+        target.host = part(CURLUPART_HOST, 0);
+        target.port = part(CURLUPART_PORT, CURLU_DEFAULT_PORT);
+    }
+    curl_url_cleanup(url);
+    if (!parsed || scheme != "https" || target.host.empty() || target.port.empty()) {
+        throw FeedError("not a secure web address: " + address);
+    }
+    std::string bare = target.host;
+    if (bare.size() > 2 && bare.front() == '[' && bare.back() == ']') {
+        bare = bare.substr(1, bare.size() - 2);
+    }
+    in6_addr ignored{};
+    target.literal =
+        inet_pton(AF_INET, bare.c_str(), &ignored) == 1 || inet_pton(AF_INET6, bare.c_str(), &ignored) == 1;
+    // A name libcurl would rewrite (international, percent-encoded) might miss the addresses handed to it
+    // and be looked up by libcurl's own resolver, which cannot be interrupted.
+    const bool plainName = std::all_of(target.host.begin(), target.host.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+               c == '.';
+    });
+    if (!target.literal && !plainName) {
+        throw FeedError("unsupported host name: " + target.host);
+    }
+    return target;
+}
 
+struct Response {
+    long status = 0;
+    std::string body;
+    std::string redirect; // the absolute address a 3xx response points to, or empty
+};
+
+// One request, no redirects followed. The host's addresses come from the caller, so libcurl never looks a
+// name up itself (its resolver runs on a thread that its clean-up joins, however long the look-up takes).
+Response requestOnce(const std::string& address, const Target& target,
+                     const std::vector<std::string>& addresses, FetchCancellation& cancellation,
+                     const FetchOptions& options, std::chrono::steady_clock::time_point deadline) {
     Transfer transfer;
     if (transfer.curl == nullptr || transfer.multi == nullptr) {
         throw FeedError("cannot start a download");
     }
+    if (!target.literal) {
+        std::string entry = target.host + ":" + target.port + ":";
+        for (std::size_t i = 0; i < addresses.size(); ++i) {
+            entry += (i == 0 ? "" : ",") + addresses[i];
+        }
+        transfer.resolve = curl_slist_append(nullptr, entry.c_str());
+        if (transfer.resolve == nullptr) {
+            throw FeedError("cannot start a download");
+        }
+    }
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+        throw FeedError("Operation timed out");
+    }
+    const long connectMilliseconds =
+        static_cast<long>(std::min<int64_t>(options.connectTimeoutSeconds * 1000, left.count()));
+
     Download download;
     download.limit = options.maximumSize;
     char errorText[CURL_ERROR_SIZE] = {};
     CURL* curl = transfer.curl;
     curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
+    curl_easy_setopt(curl, CURLOPT_RESOLVE, transfer.resolve);
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "https");
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "https");
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, options.connectTimeoutSeconds);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, options.totalTimeoutSeconds);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L); // worker thread: no SIGALRM for name look-ups
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
+    // Proxies named by the environment are not used: a proxy's own name would go to libcurl's resolver, and
+    // a proxy would look the feed's host up out of our reach. The feed is always fetched directly.
+    curl_easy_setopt(curl, CURLOPT_PROXY, "");
+    curl_easy_setopt(curl, CURLOPT_NOPROXY, "*");
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, connectMilliseconds);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(left.count()));
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(options.maximumSize));
     curl_easy_setopt(curl, CURLOPT_FAILONERROR, options.failOnErrorStatus ? 1L : 0L);
     if (!options.certificateAuthorityFile.empty()) {
@@ -145,7 +226,47 @@ std::string fetchFeed(const std::string& address, FetchCancellation& cancellatio
     if (result != CURLE_OK) {
         throw FeedError(errorText[0] != '\0' ? errorText : curl_easy_strerror(result));
     }
-    return std::move(download.body);
+    Response response;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
+    const char* redirect = nullptr;
+    if (response.status >= 300 && response.status < 400 &&
+        curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &redirect) == CURLE_OK && redirect != nullptr) {
+        response.redirect = redirect; // a relative Location, resolved against this request's address
+    }
+    response.body = std::move(download.body);
+    return response;
+}
+
+} // namespace
+
+std::string fetchFeed(const std::string& address, FetchCancellation& cancellation,
+                      const FetchOptions& options) {
+    static std::once_flag globalInit;
+    std::call_once(globalInit, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+
+    const auto start = std::chrono::steady_clock::now();
+    const auto deadline = start + std::chrono::seconds(options.totalTimeoutSeconds);
+    std::string current = address;
+    for (int redirects = 0;; ++redirects) {
+        // Every hop is https (a redirect to anything else is refused) and its host is looked up here,
+        // under the same cancellation and time-outs as the transfer.
+        const Target target = targetOf(current);
+        std::vector<std::string> addresses;
+        if (!target.literal) {
+            const auto lookupDeadline =
+                std::min(deadline, std::chrono::steady_clock::now() +
+                                       std::chrono::seconds(options.connectTimeoutSeconds));
+            addresses = resolveHostName(target.host, cancellation, lookupDeadline, options.nameServers);
+        }
+        Response response = requestOnce(current, target, addresses, cancellation, options, deadline);
+        if (response.redirect.empty()) {
+            return std::move(response.body);
+        }
+        if (redirects == kMaximumRedirects) {
+            throw FeedError("Maximum (" + std::to_string(kMaximumRedirects) + ") redirects followed");
+        }
+        current = std::move(response.redirect);
+    }
 }
 
 int64_t convertVersionToWeight(std::string_view version) {

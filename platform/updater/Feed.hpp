@@ -52,6 +52,9 @@ private:
     std::vector<std::pair<uint64_t, std::function<void()>>> wakers_;
 };
 
+// Redirects followed before a download gives up.
+inline constexpr int kMaximumRedirects = 5;
+
 // How a feed is downloaded. Only https is ever spoken, redirects included.
 struct FetchOptions {
     long connectTimeoutSeconds = 10;
@@ -61,10 +64,14 @@ struct FetchOptions {
     bool failOnErrorStatus = false;
     // Certificates to trust instead of the system's (a test server's own); empty for the system's.
     std::string certificateAuthorityFile;
+    // Name servers to ask ("address:port,…") instead of the system's; empty for the system's.
+    std::string nameServers;
 };
 
 // Downloads the feed at the address and returns its body; throws FeedError on a transport failure or when
-// cancelled. Blocks, so it runs on a worker thread; it gives up as soon as the cancellation is cancelled.
+// cancelled. Blocks, so it runs on a worker thread; it gives up as soon as the cancellation is cancelled,
+// name look-ups included, and starts no thread of its own. Up to kMaximumRedirects redirects are followed,
+// each to an https address whose host is looked up the same way. Proxies are not used.
 std::string fetchFeed(const std::string& address, FetchCancellation& cancellation,
                       const FetchOptions& options = {});
 

@@ -2,6 +2,7 @@
 
 #include "core/Log.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -51,28 +52,68 @@ bool fillAddress(const std::filesystem::path& path, sockaddr_un& address) {
     return true;
 }
 
-// Connects to the running instance's socket; -1 when nobody listens there.
-int connectTo(const std::filesystem::path& path) {
-    sockaddr_un address;
-    if (!fillAddress(path, address)) {
-        return -1;
-    }
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        return -1;
-    }
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
+using Clock = std::chrono::steady_clock;
+
+int millisecondsUntil(Clock::time_point deadline) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return static_cast<int>(std::clamp<int64_t>(left, 0, 60'000));
 }
 
-bool sendAll(int fd, std::string_view data) {
+// Connects to the running instance's socket before the deadline, trying again while nobody listens yet (an
+// instance that holds the lock is still setting up) or its backlog is full. -1, with the reason, otherwise.
+int connectTo(const std::filesystem::path& path, Clock::time_point deadline, std::string& problem) {
+    sockaddr_un address;
+    if (!fillAddress(path, address)) {
+        problem = path.string() + " is too long for a socket";
+        return -1;
+    }
+    while (true) {
+        const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (fd < 0) {
+            problem = std::string("no socket: ") + std::strerror(errno);
+            return -1;
+        }
+        if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+            return fd;
+        }
+        const int error = errno;
+        close(fd);
+        if (error != EAGAIN && error != ECONNREFUSED && error != ENOENT && error != EINTR) {
+            problem = "the running instance cannot be reached on " + path.string() + " (" +
+                      std::strerror(error) + ")";
+            return -1;
+        }
+        const int left = millisecondsUntil(deadline);
+        if (left == 0) {
+            problem = "the running instance does not accept connections on " + path.string();
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(left, 10)));
+    }
+}
+
+// Waits until the socket is ready for the events or the deadline passes.
+bool waitFor(int fd, short events, Clock::time_point deadline) {
+    while (true) {
+        pollfd wait{fd, events, 0};
+        const int ready = poll(&wait, 1, millisecondsUntil(deadline));
+        if (ready > 0) {
+            return true;
+        }
+        if (ready == 0 || errno != EINTR) {
+            return false;
+        }
+    }
+}
+
+bool sendAll(int fd, std::string_view data, Clock::time_point deadline) {
     while (!data.empty()) {
         const ssize_t sent = send(fd, data.data(), data.size(), MSG_NOSIGNAL);
         if (sent < 0) {
             if (errno == EINTR) {
+                continue;
+            }
+            if ((errno == EAGAIN || errno == EWOULDBLOCK) && waitFor(fd, POLLOUT, deadline)) {
                 continue;
             }
             return false;
@@ -82,9 +123,9 @@ bool sendAll(int fd, std::string_view data) {
     return true;
 }
 
-// Hands the URLs over and waits a little for the instance to close the connection, which it does once it
-// has read the message.
-bool handOver(int fd, const std::vector<core::URL>& urls, std::size_t maximumSize) {
+// Hands the URLs over and waits, until the deadline, for the instance to acknowledge them.
+bool handOver(int fd, const std::vector<core::URL>& urls, std::size_t maximumSize, Clock::time_point deadline,
+              std::string& problem) {
     std::string message;
     for (const core::URL& url : urls) {
         if (message.size() + url.string().size() + 1 > maximumSize) {
@@ -95,13 +136,33 @@ bool handOver(int fd, const std::vector<core::URL>& urls, std::size_t maximumSiz
         message += url.string();
         message += '\n';
     }
-    if (!sendAll(fd, message) || shutdown(fd, SHUT_WR) != 0) {
+    if (!sendAll(fd, message, deadline) || shutdown(fd, SHUT_WR) != 0) {
+        problem = "the running instance did not take the message";
         return false;
     }
-    pollfd wait{fd, POLLIN, 0};
-    if (poll(&wait, 1, 5000) > 0) {
-        char byte;
-        [[maybe_unused]] const ssize_t got = recv(fd, &byte, 1, 0);
+    std::string answer;
+    while (answer.size() < kInstanceAcknowledgement.size()) {
+        char buffer[16];
+        const ssize_t got = recv(fd, buffer, sizeof buffer, 0);
+        if (got > 0) {
+            answer.append(buffer, static_cast<std::size_t>(got));
+            continue;
+        }
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (waitFor(fd, POLLIN, deadline)) {
+                continue;
+            }
+            problem = "the running instance did not acknowledge the message in time";
+            return false;
+        }
+        break; // closed or reset
+    }
+    if (answer.rfind(kInstanceAcknowledgement, 0) != 0) {
+        problem = "the running instance closed the connection without taking the message";
+        return false;
     }
     return true;
 }
@@ -189,22 +250,20 @@ SingleInstance::Claim SingleInstance::claim(const std::vector<core::URL>& urls, 
         return claim;
     }
     if (flock(lockFd, LOCK_EX | LOCK_NB) != 0) {
-        // Another instance holds the lock. It may still be setting up its socket, so try for a while.
+        // Another instance holds the lock. It may still be setting up its socket, or be stopped or wedged:
+        // every step is bounded, and a hand-over that is not acknowledged is not taken for one.
         close(lockFd);
-        for (int attempt = 0; attempt < 250; ++attempt) {
-            if (const int fd = connectTo(socketPath); fd >= 0) {
-                const bool sent = handOver(fd, urls, options.maximumMessageSize);
-                close(fd);
-                if (sent) {
-                    claim.role = Role::handedOver;
-                } else {
-                    claim.problem = "the running instance did not take the message";
-                }
+        const int fd = connectTo(socketPath, Clock::now() + options.connectTimeout, claim.problem);
+        if (fd >= 0) {
+            const bool taken = handOver(fd, urls, options.maximumMessageSize,
+                                        Clock::now() + options.acknowledgementTimeout, claim.problem);
+            close(fd);
+            if (taken) {
+                claim.role = Role::handedOver;
                 return claim;
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
-        claim.problem = "the running instance does not answer on " + socketPath.string();
+        claim.role = Role::unanswered;
         return claim;
     }
 
@@ -312,12 +371,17 @@ void SingleInstance::readFrom(std::uint64_t id) {
     }
     // Only a message that ends cleanly counts; a connection that broke off delivers nothing.
     const bool complete = got == 0;
-    std::vector<core::URL> urls =
-        complete ? parseInstanceMessage(connection.message) : std::vector<core::URL>{};
-    // Closing tells the sender its message has been taken.
+    const std::string message = std::move(connection.message);
+    // The acknowledgement tells the sender its message has been taken. A sender that has given up by now
+    // has closed its end, so the acknowledgement cannot be sent, and its URLs are not acted on: it has
+    // reported that they were not handed over.
+    const bool acknowledged =
+        complete &&
+        send(connection.fd, kInstanceAcknowledgement.data(), kInstanceAcknowledgement.size(),
+             MSG_NOSIGNAL | MSG_DONTWAIT) == static_cast<ssize_t>(kInstanceAcknowledgement.size());
     drop(id);
-    if (complete && handler_) {
-        handler_(std::move(urls));
+    if (acknowledged && handler_) {
+        handler_(parseInstanceMessage(message));
     }
 }
 

@@ -29,7 +29,14 @@ struct InstanceOptions {
     std::size_t maximumConnections = 8;
     // How long a connection may take to send its message.
     std::chrono::milliseconds connectionDeadline{5000};
+    // A later launch: how long it tries to reach the running instance, and then how long it waits for the
+    // instance to acknowledge its message.
+    std::chrono::milliseconds connectTimeout{1000};
+    std::chrono::milliseconds acknowledgementTimeout{2000};
 };
+
+// What the running instance answers once it has taken a complete message, before it closes the connection.
+inline constexpr std::string_view kInstanceAcknowledgement = "ok\n";
 
 // The per-user directory for the socket: $XDG_RUNTIME_DIR when it is a directory of ours that nobody else
 // may enter, otherwise <fallbackBase>/<name>-<uid>, made with mode 0700. None, with the reason, when the
@@ -48,17 +55,19 @@ class SingleInstance {
 public:
     enum class Role {
         primary,    // this process is the running instance
-        handedOver, // the running instance has the URLs; this launch is done
-        failed,     // neither: the directory is unusable or the running instance does not answer
+        handedOver, // the running instance has acknowledged the URLs; this launch is done
+        unanswered, // an instance runs but did not take the URLs in time (it may be stopped or wedged)
+        failed,     // neither: the directory or the socket is unusable
     };
     struct Claim {
         Role role = Role::failed;
         std::unique_ptr<SingleInstance> instance; // set for primary
-        std::string problem;                      // set for failed
+        std::string problem;                      // set for unanswered and failed
     };
 
     // Becomes the running instance (recovering the socket of one that died), or hands the URLs to the one
-    // that runs, which brings its window forward and handles them. Never runs anything the URLs name.
+    // that runs, which brings its window forward and handles them. Never runs anything the URLs name. Never
+    // waits longer than options.connectTimeout plus options.acknowledgementTimeout.
     static Claim claim(const std::vector<core::URL>& urls, InstanceOptions options = {});
 
     // Closes every connection, removes the socket and lets the next launch take over.
@@ -66,8 +75,9 @@ public:
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
-    // Answers later launches on the run loop (main thread): each complete message calls the handler with its
-    // URLs, possibly none (a launch without URLs only asks for the window).
+    // Answers later launches on the run loop (main thread): each complete message is acknowledged and then
+    // calls the handler with its URLs, possibly none (a launch without URLs only asks for the window). A
+    // message whose sender has already given up on the acknowledgement is not acted on.
     using Handler = std::function<void(std::vector<core::URL> urls)>;
     void listen(core::RunLoop& loop, Handler handler);
 

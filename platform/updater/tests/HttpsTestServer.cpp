@@ -33,7 +33,7 @@ std::filesystem::path makeDirectory() {
     return pattern;
 }
 
-// A P-256 key and a certificate for 127.0.0.1 signed with it, valid for a day.
+// A P-256 key and a certificate for 127.0.0.1 and kTestHostName signed with it, valid for a day.
 SSL_CTX* makeContext(const std::filesystem::path& certificateFile) {
     EVP_PKEY* key = EVP_EC_gen("P-256");
     check(key != nullptr, "key");
@@ -50,7 +50,7 @@ SSL_CTX* makeContext(const std::filesystem::path& certificateFile) {
     X509V3_CTX v3;
     X509V3_set_ctx_nodb(&v3);
     X509V3_set_ctx(&v3, certificate, certificate, nullptr, nullptr, 0);
-    for (const auto& [nid, value] : {std::pair{NID_subject_alt_name, "IP:127.0.0.1"},
+    for (const auto& [nid, value] : {std::pair{NID_subject_alt_name, "IP:127.0.0.1,DNS:feed.test"},
                                      std::pair{NID_basic_constraints, "critical,CA:TRUE"}}) {
         X509_EXTENSION* extension = X509V3_EXT_conf_nid(nullptr, &v3, nid, value);
         check(extension != nullptr, "extension");
@@ -113,8 +113,13 @@ void HttpsTestServer::setResponse(CannedResponse response) {
     response_ = std::move(response);
 }
 
-std::string HttpsTestServer::address(const std::string& path) const {
-    return "https://127.0.0.1:" + std::to_string(port_) + path;
+void HttpsTestServer::setResponse(const std::string& path, CannedResponse response) {
+    std::lock_guard lock(mutex_);
+    responses_[path] = std::move(response);
+}
+
+std::string HttpsTestServer::address(const std::string& path, const std::string& host) const {
+    return "https://" + host + ":" + std::to_string(port_) + path;
 }
 
 std::vector<std::string> HttpsTestServer::requests() const {
@@ -160,8 +165,11 @@ void HttpsTestServer::answer(int client) {
     CannedResponse response;
     {
         std::lock_guard lock(mutex_);
-        requests_.push_back(request.substr(0, request.find("\r\n")));
-        response = response_;
+        const std::string line = request.substr(0, request.find("\r\n"));
+        requests_.push_back(line);
+        const std::size_t pathStart = line.find(' ') + 1;
+        const auto path = responses_.find(line.substr(pathStart, line.find(' ', pathStart) - pathStart));
+        response = path != responses_.end() ? path->second : response_;
     }
     if (response.stall) {
         // Until the client hangs up (its data or EOF wakes us) or the server stops.
@@ -173,6 +181,9 @@ void HttpsTestServer::answer(int client) {
     std::string head = "HTTP/1.1 " + std::to_string(response.status) + " Canned\r\n";
     if (!response.omitLength) {
         head += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
+    }
+    if (!response.location.empty()) {
+        head += "Location: " + response.location + "\r\n";
     }
     head += "Content-Type: application/xml\r\nConnection: close\r\n\r\n";
     const std::string all = head + response.body;

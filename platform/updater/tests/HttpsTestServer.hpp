@@ -1,10 +1,11 @@
-// A tiny HTTPS server on 127.0.0.1 with a certificate made for the test, serving one canned answer.
+// A tiny HTTPS server on 127.0.0.1 with a certificate made for the test, serving canned answers.
 #pragma once
 
 #include <atomic>
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -19,7 +20,12 @@ struct CannedResponse {
     bool stall = false;
     // Sends no Content-Length: the body ends when the connection closes.
     bool omitLength = false;
+    // Sent as the Location header when not empty.
+    std::string location;
 };
+
+// A host name the certificate is also made for; a test name server can point it at 127.0.0.1.
+inline constexpr const char* kTestHostName = "feed.test";
 
 class HttpsTestServer {
 public:
@@ -29,9 +35,12 @@ public:
     HttpsTestServer(const HttpsTestServer&) = delete;
     HttpsTestServer& operator=(const HttpsTestServer&) = delete;
 
+    // The answer to every path without an answer of its own.
     void setResponse(CannedResponse response);
-    // "https://127.0.0.1:<port><path>".
-    std::string address(const std::string& path) const;
+    // The answer to one path.
+    void setResponse(const std::string& path, CannedResponse response);
+    // "https://127.0.0.1:<port><path>", or with another host.
+    std::string address(const std::string& path, const std::string& host = "127.0.0.1") const;
     // The certificate in PEM, for the client to trust.
     const std::filesystem::path& certificateFile() const { return certificateFile_; }
     // The request lines received so far ("GET /feed.xml HTTP/1.1").
@@ -51,6 +60,7 @@ private:
     int stopPipe_[2] = {-1, -1};
     mutable std::mutex mutex_;
     CannedResponse response_;
+    std::map<std::string, CannedResponse> responses_;
     std::vector<std::string> requests_;
     std::atomic<int> closed_{0};
     std::thread thread_;

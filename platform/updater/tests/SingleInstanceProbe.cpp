@@ -40,6 +40,10 @@ int main(int argc, char** argv) {
     if (claim.role == updater::SingleInstance::Role::handedOver) {
         return 0;
     }
+    if (claim.role == updater::SingleInstance::Role::unanswered) {
+        std::fprintf(stderr, "probe: not handed over: %s\n", claim.problem.c_str());
+        return 3;
+    }
     if (claim.role == updater::SingleInstance::Role::failed) {
         std::fprintf(stderr, "probe: %s\n", claim.problem.c_str());
         return 2;

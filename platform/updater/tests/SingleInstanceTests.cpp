@@ -9,9 +9,12 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -143,7 +146,8 @@ protected:
         fs::remove_all(directory_);
     }
 
-    pid_t launch(const fs::path& log, const std::vector<std::string>& arguments) {
+    pid_t launch(const fs::path& log, const std::vector<std::string>& arguments,
+                 const fs::path& errors = {}) {
         std::vector<std::string> all = {TESSARAY_INSTANCE_PROBE, directory_.string(), log.string()};
         all.insert(all.end(), arguments.begin(), arguments.end());
         std::vector<char*> argv;
@@ -151,19 +155,28 @@ protected:
             argv.push_back(argument.data());
         }
         argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        if (!errors.empty()) {
+            posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        }
         pid_t pid = -1;
-        if (posix_spawn(&pid, TESSARAY_INSTANCE_PROBE, nullptr, nullptr, argv.data(), environ) != 0) {
+        const int spawned =
+            posix_spawn(&pid, TESSARAY_INSTANCE_PROBE, &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0) {
             return -1;
         }
         running_.push_back(pid);
         return pid;
     }
 
-    // Launches and waits for the launch to end; returns its exit status, or -1.
-    int launchAndWait(const std::vector<std::string>& arguments) {
-        const pid_t pid = launch(directory_ / "later.log", arguments);
+    // Launches and waits for the launch to end; returns its exit status, or -1. A launch that has not ended
+    // within a minute is left to TearDown, which kills it.
+    int launchAndWait(const std::vector<std::string>& arguments, const fs::path& errors = {}) {
+        const pid_t pid = launch(directory_ / "later.log", arguments, errors);
         int status = 0;
-        if (pid < 0 || waitpid(pid, &status, 0) != pid) {
+        if (pid < 0 || !waitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; })) {
             return -1;
         }
         std::erase(running_, pid);
@@ -207,6 +220,117 @@ TEST_F(TwoLaunchesTest, ALaterLaunchHandsItsURLsToTheRunningInstanceAndExits) {
     EXPECT_EQ(readLines(nextLog)[1], "message tessaray://openAndUpdate");
 }
 
+// An instance that holds the lock and listens in this process, and never takes a message.
+class WedgedInstance {
+public:
+    WedgedInstance(const fs::path& directory, int backlog) {
+        lock_ = open((directory / "tessaray.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        flock(lock_, LOCK_EX | LOCK_NB);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, (directory / "tessaray.socket").c_str(), sizeof address.sun_path - 1);
+        unlink(address.sun_path); // left behind by an instance that was killed
+        listener_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        bound_ = bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                 ::listen(listener_, backlog) == 0;
+        // Fills the backlog: connections that nobody accepts, until the next one is refused.
+        if (bound_ && backlog == 0) {
+            for (int i = 0; i < 64; ++i) {
+                const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+                if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+                    close(fd);
+                    break;
+                }
+                fillers_.push_back(fd);
+            }
+        }
+    }
+    ~WedgedInstance() {
+        for (int fd : fillers_) {
+            close(fd);
+        }
+        for (int fd : accepted_) {
+            close(fd);
+        }
+        close(listener_);
+        close(lock_);
+    }
+    bool ready() const { return bound_ && lock_ >= 0; }
+    // Accepts whatever has come and never answers it.
+    void acceptAll() {
+        for (int fd; (fd = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
+            accepted_.push_back(fd);
+        }
+    }
+    std::size_t acceptedCount() const { return accepted_.size(); }
+
+private:
+    int lock_ = -1;
+    int listener_ = -1;
+    bool bound_ = false;
+    std::vector<int> fillers_;
+    std::vector<int> accepted_;
+};
+
+std::string readAll(const fs::path& file) {
+    std::ifstream in(file);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A later launch never hangs on a running instance that cannot answer: it says so and fails. The bounds
+// are generous; the launches take about one second (no connection) or two (no acknowledgement).
+TEST_F(TwoLaunchesTest, ALaunchThatIsNotAcknowledgedSaysSoAndFailsInsteadOfHanging) {
+    const fs::path errors = directory_ / "errors.txt";
+    constexpr auto kBound = std::chrono::seconds(20);
+
+    // The running instance is stopped: the connection is made, the acknowledgement never comes.
+    const fs::path log = directory_ / "first.log";
+    const pid_t first = launch(log, {});
+    ASSERT_GT(first, 0);
+    ASSERT_TRUE(waitUntil([&] { return !readLines(log).empty(); }));
+    ASSERT_EQ(kill(first, SIGSTOP), 0);
+    auto before = std::chrono::steady_clock::now();
+    EXPECT_EQ(launchAndWait({"tessaray://openAndUpdate"}, errors), 3);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, kBound);
+    EXPECT_NE(readAll(errors).find("did not acknowledge"), std::string::npos) << readAll(errors);
+    // Resumed, the instance finds its sender gone and does not act on what was reported as not handed over;
+    // the next launch is handed over as usual.
+    ASSERT_EQ(kill(first, SIGCONT), 0);
+    EXPECT_EQ(launchAndWait({"tessaray://next"}), 0);
+    ASSERT_TRUE(waitUntil([&] { return readLines(log).size() >= 2; }));
+    EXPECT_EQ(readLines(log), (std::vector<std::string>{"running", "message tessaray://next"}));
+    killInstance(first);
+
+    // A listen backlog that is full: the connection is never made.
+    {
+        WedgedInstance wedged(directory_, 0);
+        ASSERT_TRUE(wedged.ready());
+        before = std::chrono::steady_clock::now();
+        EXPECT_EQ(launchAndWait({"tessaray://openAndUpdate"}, errors), 3);
+        EXPECT_LT(std::chrono::steady_clock::now() - before, kBound);
+        EXPECT_NE(readAll(errors).find("does not accept connections"), std::string::npos) << readAll(errors);
+    }
+
+    // An instance that accepts the connection and never answers.
+    {
+        WedgedInstance wedged(directory_, 16);
+        ASSERT_TRUE(wedged.ready());
+        const pid_t later = launch(directory_ / "later.log", {"tessaray://openAndUpdate"}, errors);
+        ASSERT_GT(later, 0);
+        before = std::chrono::steady_clock::now();
+        int status = 0;
+        EXPECT_TRUE(waitUntil([&] {
+            wedged.acceptAll();
+            return waitpid(later, &status, WNOHANG) == later;
+        }));
+        std::erase(running_, later);
+        EXPECT_LT(std::chrono::steady_clock::now() - before, kBound);
+        EXPECT_EQ(wedged.acceptedCount(), 1u);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3);
+        EXPECT_NE(readAll(errors).find("did not acknowledge"), std::string::npos) << readAll(errors);
+    }
+}
+
 // The running instance in this process, against clients that misbehave.
 class HostileClientTest : public ::testing::Test {
 protected:
@@ -247,6 +371,22 @@ protected:
             loop_.runOnce(std::chrono::milliseconds(5));
             return condition();
         });
+    }
+
+    // What the instance sent before closing its end, or none while it has not closed it.
+    static std::optional<std::string> answerAfterClose(int fd) {
+        std::string answer;
+        char buffer[16];
+        while (true) {
+            const ssize_t got = recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+            if (got > 0) {
+                answer.append(buffer, static_cast<std::size_t>(got));
+            } else if (got == 0) {
+                return answer;
+            } else {
+                return std::nullopt;
+            }
+        }
     }
 
     // The instance has closed its end: an end of stream, or a reset when it left data unread.
@@ -297,7 +437,9 @@ TEST_F(HostileClientTest, HugeBrokenOffAndSilentClientsCannotHurtTheInstance) {
     shutdown(garbage, SHUT_WR);
     ASSERT_TRUE(serveUntil([&] { return !messages_.empty(); }));
     EXPECT_EQ(messages_, (std::vector<std::vector<std::string>>{{"tessaray://openAndUpdate"}}));
-    EXPECT_TRUE(serveUntil([&] { return closedByPeer(garbage); })) << "closing acknowledges the message";
+    std::optional<std::string> answer;
+    EXPECT_TRUE(serveUntil([&] { return (answer = answerAfterClose(garbage)).has_value(); }));
+    EXPECT_EQ(answer, std::string(kInstanceAcknowledgement)) << "a complete message is acknowledged";
     close(garbage);
     EXPECT_TRUE(serveUntil(
         [&] { return std::all_of(silent.begin(), silent.end(), [](int fd) { return closedByPeer(fd); }); }));

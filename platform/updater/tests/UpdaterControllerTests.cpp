@@ -1,4 +1,5 @@
 #include "HttpsTestServer.hpp"
+#include "TestNameServer.hpp"
 #include "core/Log.hpp"
 #include "updater/UpdaterController.hpp"
 
@@ -42,6 +43,7 @@ protected:
             options.failOnErrorStatus = true;
             options.totalTimeoutSeconds = timeoutSeconds;
             options.certificateAuthorityFile = server.certificateFile();
+            options.nameServers = nameServers;
             return fetchFeed(address, cancellation, options);
         };
         environment.dialogs = dialogs;
@@ -98,6 +100,7 @@ protected:
     std::shared_ptr<FixedFeed> delegate;
     std::shared_ptr<SPUStandardUpdaterController> controller;
     std::vector<std::string> opened;
+    std::string nameServers;
     core::LogCapture log;
 };
 
@@ -219,6 +222,21 @@ TEST_F(UpdaterTest, OneSessionAtATimeAndCancelEndsIt) {
     queue.drain();
     EXPECT_EQ(dialogs->openDialog(), nullptr);
     EXPECT_TRUE(waitUntil([&] { return server.closedConnections() == 2; }));
+}
+
+TEST_F(UpdaterTest, DestroyedDuringAnUnansweredLookUpItReturnsAtOnceAndLeavesNoThread) {
+    testing::TestNameServer names(testing::TestNameServer::Mode::silent);
+    nameServers = names.servers();
+    const int threads = testing::threadCount();
+    controller = makeController(server.address("/feed.xml", testing::kTestHostName));
+    controller->checkForUpdates(nullptr);
+    ASSERT_TRUE(names.awaitQuery());
+    const auto before = std::chrono::steady_clock::now();
+    controller.reset();
+    // Closing never waits for the network: a few milliseconds, bounded generously for a busy machine.
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(1));
+    EXPECT_EQ(testing::threadCount(), threads);
+    EXPECT_TRUE(server.requests().empty());
 }
 
 TEST_F(UpdaterTest, StartingAndTheFeedAddressAreChecked) {

@@ -57,14 +57,20 @@ bool store(const fs::path& file, const XbelList& list) {
     }
 }
 
+bool isLocal(const URL& url) {
+    return !url.host() || *url.host() == "localhost";
+}
+
 // Entries name the same document when their URLs do, comparing file paths decoded (programs escape
-// file names differently).
+// file names differently) on the same host.
 bool sameDocument(const std::string& href, const URL& url) {
     if (href == url.string()) {
         return true;
     }
     const auto other = URL::parse(href);
-    return other && other->isFileURL() && url.isFileURL() && other->filePath() == url.filePath();
+    const auto path = url.filePath();
+    return path && other && other->isFileURL() && other->filePath() == path &&
+           (isLocal(*other) && isLocal(url) ? true : other->host() == url.host());
 }
 
 // The freedesktop metadata of an entry kept whole.

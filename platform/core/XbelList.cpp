@@ -97,17 +97,7 @@ XbelEncoding sniffEncoding(std::string_view data, const std::string& declared) {
 }
 
 // The part an open element plays in the list.
-enum class Role : std::uint8_t {
-    root,
-    bookmark,
-    info,
-    metadata,
-    groups,
-    group,
-    applications,
-    ourApplications,
-    other
-};
+enum class Role : std::uint8_t { root, bookmark, info, metadata, groups, group, applications, other };
 
 struct Open {
     Role role;
@@ -123,7 +113,7 @@ struct Parse {
     std::string declaredEncoding;
     std::vector<Open> open;
     XbelEntry entry;
-    bool seenInfo = false, seenMetadata = false, seenApplications = false;
+    bool seenInfo = false, seenMetadata = false;
     std::string groupText;
     std::vector<XbelElement*> building; // the entry kept whole, while it is read
     std::size_t builtElements = 0;
@@ -147,7 +137,7 @@ struct Parse {
         case Role::root:
             if (name == "bookmark" && findAttribute(attributes, "href")) {
                 entry = XbelEntry{};
-                seenInfo = seenMetadata = seenApplications = false;
+                seenInfo = seenMetadata = false;
                 return Role::bookmark;
             }
             return Role::other;
@@ -170,9 +160,7 @@ struct Parse {
             } else if (name == p.bookmark + ":groups") {
                 return Role::groups;
             } else if (name == p.bookmark + ":applications") {
-                const bool first = !seenApplications;
-                seenApplications = true;
-                return first ? Role::ourApplications : Role::applications;
+                return Role::applications;
             }
             return Role::other;
         case Role::groups:
@@ -181,8 +169,7 @@ struct Parse {
                 return Role::group;
             }
             return Role::other;
-        case Role::applications:
-        case Role::ourApplications: {
+        case Role::applications: {
             const auto* applicationName = findAttribute(attributes, "name");
             const bool isApplication = name == p.bookmark + ":application" && applicationName;
             if (isApplication) {
@@ -197,12 +184,10 @@ struct Parse {
                 application.count = static_cast<int>(xbelInteger(attributes, "count", 1, 1 << 30));
                 entry.document.applications.push_back(std::move(application));
             }
-            if (parent == Role::ourApplications) {
-                if (isApplication && *applicationName == reader.application) {
-                    entry.ours.push_back(XbelElement{std::string(name), {}, {}, true, position()});
-                } else {
-                    ++entry.others;
-                }
+            if (isApplication && *applicationName == reader.application) {
+                entry.ours.push_back(XbelElement{std::string(name), {}, {}, true, position()});
+            } else {
+                ++entry.others;
             }
             return Role::other;
         }

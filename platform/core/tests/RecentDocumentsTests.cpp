@@ -372,4 +372,16 @@ TEST(CoreRecentDocuments, KeepsDatesWithinTheYearsADateCanHold) {
     ASSERT_TRUE(recents.noteNewRecentDocumentURL(file("/tmp/x.tsr")));
 }
 
+TEST(CoreRecentDocuments, TellsTheSameFileOnAnotherHostApart) {
+    DataHome home;
+    auto recents = home.recents();
+    home.writeList(R"(<xbel version="1.0"><bookmark href="file://elsewhere/tmp/%78.tsr"/>
+<bookmark href="file://localhost/tmp/y.tsr"/></xbel>)");
+    ASSERT_TRUE(recents.noteNewRecentDocumentURL(file("/tmp/x.tsr")));
+    ASSERT_TRUE(recents.noteNewRecentDocumentURL(file("/tmp/y.tsr")));
+    EXPECT_EQ(strings(recents.recentDocumentURLs()),
+              (std::vector<std::string>{"file://localhost/tmp/y.tsr", "file:///tmp/x.tsr"}));
+    EXPECT_EQ(recents.allDocuments().size(), 3u);
+}
+
 } // namespace

@@ -67,8 +67,8 @@ TEST(CoreUnicode, CaseMappingAndTrimmingFollowUnicode) {
 
 TEST(CoreUnicode, ValidUTF8ReplacesBrokenSequencesAndNeverSplitsACharacter) {
     EXPECT_EQ(core::validUTF8("Caf\xC3\xA9 \xF0\x9F\x8E\xB5", 64), "Caf\xC3\xA9 \xF0\x9F\x8E\xB5");
-    EXPECT_EQ(core::validUTF8("a\xFF" "b\xC3", 64), "a\xEF\xBF\xBD"
-                                                 "b\xEF\xBF\xBD");
+    const std::string replacement = "\xEF\xBF\xBD";
+    EXPECT_EQ(core::validUTF8(std::string("a\xFF") + "b\xC3", 64), "a" + replacement + "b" + replacement);
     EXPECT_EQ(core::validUTF8("\xED\xA0\x80", 64), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD") << "a surrogate";
     EXPECT_EQ(core::validUTF8("ab\xC3\xA9", 3), "ab");
     EXPECT_EQ(core::validUTF8("ab\xC3\xA9", 4), "ab\xC3\xA9");

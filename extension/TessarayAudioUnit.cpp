@@ -1,7 +1,9 @@
 #include "extension/TessarayAudioUnit.hpp"
 
 #include "core/Log.hpp"
+#include "core/Text.hpp"
 #include "dsp/RenderBlock.hpp"
+#include "extension/lv2/TessarayLV2.hpp"
 
 #include <algorithm>
 #include <array>
@@ -150,7 +152,8 @@ void TessarayAudioUnit::setFullState(const std::optional<audiounit::StateDiction
         const auto entry = state->find(presetNameKey);
         if (entry != state->end()) {
             if (const auto* text = entry->second.get<std::string>()) {
-                name = *text;
+                // A stored name is whatever the file held: kept to the name's capacity, as valid UTF-8.
+                name = core::validUTF8(*text, tessaray_lv2::kPresetNameCapacity);
             }
         }
     }

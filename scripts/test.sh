@@ -6,17 +6,26 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
 "$root/scripts/setup.sh"
 
-# The wavetable parser's fuzz target (clang's libFuzzer), for a bounded time.
-fuzz_seconds=${TESSARAY_FUZZ_SECONDS:-60}
+# The parsers' fuzz targets (clang's libFuzzer): wavetables, URLs, update feeds and the recently-used list,
+# TESSARAY_FUZZ_SECONDS shared between them.
+fuzz_seconds=${TESSARAY_FUZZ_SECONDS:-120}
 if command -v clang++ >/dev/null 2>&1 && [ "$fuzz_seconds" -gt 0 ]; then
   cmake -S "$root" -B "$root/build/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTESSARAY_FUZZ=ON >/dev/null
   cmake --build "$root/build/fuzz"
-  if [ -x "$root/build/fuzz/fuzz/wavetable_fuzz" ]; then
-    mkdir -p "$root/build/fuzz/corpus"
-    "$root/build/fuzz/fuzz/wavetable_fuzz" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
-      "$root/build/fuzz/corpus" "$root/build/fuzz/seeds" 2>&1 | tail -n 12
-  fi
+  fuzz_targets=(wavetable url feed recent_documents)
+  per_target=$(( (fuzz_seconds + ${#fuzz_targets[@]} - 1) / ${#fuzz_targets[@]} ))
+  for target in "${fuzz_targets[@]}"; do
+    binary="$root/build/fuzz/fuzz/${target}_fuzz"
+    [ -x "$binary" ] || continue
+    seeds="$root/fuzz/seeds/$target"
+    [ "$target" = wavetable ] && seeds="$root/build/fuzz/seeds"
+    corpus="$root/build/fuzz/corpus/$target"
+    mkdir -p "$corpus"
+    echo "fuzzing $target for ${per_target}s"
+    (cd "$root/build/fuzz" && "$binary" -max_total_time="$per_target" -print_final_stats=1 "$corpus" "$seeds" 2>&1 |
+      tail -n 12)
+  done
 fi
 
 cmake -S "$root" -B "$root/build/test" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSARAY_SANITIZE=ON >/dev/null

@@ -32,9 +32,9 @@ struct RecentDocument {
 
 // Reads and writes the recently-used list that desktop programs share, in the XBEL form they use. Only
 // this application's registrations change; every other program's entries, and anything in them this
-// class does not understand, are written back as they were read. Each call reads the file afresh and
-// replaces it atomically, so programs that write in between are not undone. An unreadable list (cut
-// short, not XML) counts as empty and is replaced on the next write, as other desktop programs do.
+// class does not understand, are written back byte for byte, in the encoding the list declares. Each call
+// reads the file afresh and replaces it atomically, so programs that write in between are not undone. A
+// list that cannot be read (too large, cut short, not XML) is never rewritten: a note is dropped instead.
 // Thread-safe.
 class RecentDocuments {
 public:

@@ -179,4 +179,26 @@ std::string trimmingWhitespace(std::string_view utf8) {
     return std::string(utf8.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)));
 }
 
+std::string validUTF8(std::string_view text, std::size_t maximumBytes) {
+    static constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    // Every character takes at least one byte, so what lies past this can never fit.
+    const auto length = static_cast<int32_t>(
+        std::min<std::size_t>(text.size(), std::min<std::size_t>(maximumBytes, INT32_MAX - 4) + 4));
+    std::string out;
+    for (int32_t at = 0; at < length;) {
+        const int32_t start = at;
+        UChar32 c;
+        U8_NEXT(bytes, at, length, c);
+        const std::string_view character =
+            c < 0 ? kReplacement
+                  : text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(at - start));
+        if (out.size() + character.size() > maximumBytes) {
+            break;
+        }
+        out += character;
+    }
+    return out;
+}
+
 } // namespace core

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -30,5 +31,9 @@ std::string lowercased(std::string_view utf8);
 
 // Removes Unicode white space and line breaks from both ends of UTF-8 text.
 std::string trimmingWhitespace(std::string_view utf8);
+
+// The text as well-formed UTF-8 of at most maximumBytes: each ill-formed sequence becomes U+FFFD, and the
+// text ends before the first character that would not fit whole.
+std::string validUTF8(std::string_view text, std::size_t maximumBytes);
 
 } // namespace core

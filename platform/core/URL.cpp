@@ -263,6 +263,10 @@ URL URL::standardized() const {
     if (trailingSlash && !segments.empty()) {
         newPath += '/';
     }
+    // A relative reference whose first segment holds a colon would read as a scheme: "./" keeps it a path.
+    if (!scheme_ && !absolute && !segments.empty() && segments.front().find(':') != std::string_view::npos) {
+        newPath.insert(0, "./");
+    }
     if (newPath == path_) {
         return *this;
     }
@@ -281,8 +285,9 @@ std::optional<std::filesystem::path> URL::filePath() const {
     if (!isFileURL()) {
         return std::nullopt;
     }
+    // Only an absolute path names a file; a NUL would cut the name short wherever it is used.
     const auto decoded = percentDecode(path_);
-    if (!decoded) {
+    if (!decoded || decoded->empty() || decoded->front() != '/' || decoded->find('\0') != std::string::npos) {
         return std::nullopt;
     }
     return std::filesystem::path(*decoded);

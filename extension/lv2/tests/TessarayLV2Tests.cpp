@@ -238,6 +238,41 @@ TEST_F(LV2Host, PresetNameStateRoundTripsThroughTheHost) {
     EXPECT_EQ(savedPresetName(*second), "");
 }
 
+TEST_F(LV2Host, RestoredPresetNamesAreKeptToTheirCapacityAsValidUTF8) {
+    auto instance = instantiate(1024, 64);
+    ASSERT_TRUE(instance->instance);
+    struct Stored {
+        LV2_URID key;
+        LV2_URID type;
+        std::string value;
+    } stored{map_(kPresetKey), map_(LV2_ATOM__String), {}};
+    auto retrieve = [](LV2_State_Handle handle, uint32_t key, size_t* size, uint32_t* type,
+                       uint32_t* flags) -> const void* {
+        auto* state = static_cast<Stored*>(handle);
+        if (key != state->key) {
+            return nullptr;
+        }
+        *size = state->value.size() + 1;
+        *type = state->type;
+        *flags = LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE;
+        return state->value.c_str();
+    };
+    const auto restored = [&](std::string value) {
+        stored.value = std::move(value);
+        instance->state()->restore(lilv_instance_get_handle(instance->instance), retrieve, &stored, 0,
+                                   features_);
+        return savedPresetName(*instance);
+    };
+    EXPECT_EQ(restored("Ghost Choir"), "Ghost Choir");
+    EXPECT_EQ(restored(std::string(std::size_t{64} << 20, 'n')), std::string(128, 'n')) << "64 MiB";
+    EXPECT_EQ(restored(std::string(126, 'n') + "\xC3\xA9!"), std::string(126, 'n') + "\xC3\xA9");
+    EXPECT_EQ(restored(std::string(127, 'n') + "\xC3\xA9"), std::string(127, 'n')) << "no half character";
+    EXPECT_EQ(restored("Bad \xFF"
+                       "name \xC3"),
+              "Bad \xEF\xBF\xBD"
+              "name \xEF\xBF\xBD");
+}
+
 TEST_F(LV2Host, EachFactoryPresetAppliesItsValuesAndName) {
     auto instance = instantiate(1024, 64);
     ASSERT_TRUE(instance->instance);

@@ -31,6 +31,21 @@ TEST(CoreFileURL, SplitsPathsAsTheDocumentMachineryExpects) {
     EXPECT_EQ(core::URL::parse("https://x.org/a/../../b?q#f")->standardized().string(),
               "https://x.org/b?q#f");
     EXPECT_EQ(core::URL::parse("a/../../b")->standardized().string(), "../b");
+    // A relative reference stays one, whatever its first segment holds.
+    const auto relative = core::URL::parse("x/../a:b")->standardized();
+    EXPECT_EQ(relative.string(), "./a:b");
+    EXPECT_FALSE(relative.scheme());
+    EXPECT_EQ(relative.path(), "./a:b");
+    EXPECT_EQ(relative.standardized().string(), "./a:b");
+    EXPECT_EQ(core::URL::parse("./a:b/../c:d?q#f")->standardized().string(), "./c:d?q#f");
+    EXPECT_EQ(core::URL::parse("mailto:x/../a:b")->standardized().string(), "mailto:a:b");
+
+    // Only an absolute path names a file, and a NUL names none.
+    EXPECT_EQ(core::URL::parse("file:///tmp/a%20b")->filePath(), fs::path("/tmp/a b"));
+    EXPECT_EQ(core::URL::parse("file:/tmp/x")->filePath(), fs::path("/tmp/x"));
+    for (const char* nothing : {"file:///tmp/a%00b", "file:rel", "file:rel/x", "file://host", "file:"}) {
+        EXPECT_EQ(core::URL::parse(nothing)->filePath(), std::nullopt) << nothing;
+    }
 
     EXPECT_EQ(core::URL::fileURL("/tmp/x y", true).string(), "file:///tmp/x%20y/");
     EXPECT_EQ(core::URL::fileURL("/tmp/x/", false).string(), "file:///tmp/x/");

@@ -1,7 +1,10 @@
+#include "core/Log.hpp"
 #include "core/RecentDocuments.hpp"
 
 #include <cstdlib>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -145,14 +148,23 @@ TEST(CoreRecentDocuments, StartsAListWhereThereIsNoneOrOnlyAnUnreadableOne) {
     ASSERT_TRUE(recents.noteNewRecentDocumentURL(file("/tmp/x.tsr")));
     EXPECT_EQ(recents.recentDocumentURLs().size(), 1u);
 
-    // A list cut short mid-write counts as empty and is replaced by a whole one.
+    // A list that cannot be read is never replaced: every other program's entries may be in it.
     const std::string whole = kOthersList;
-    home.writeList(whole.substr(0, whole.size() / 2));
+    const std::string cut = whole.substr(0, whole.size() / 2);
+    home.writeList(cut);
     EXPECT_TRUE(recents.allDocuments().empty());
     EXPECT_TRUE(recents.clearRecentDocuments());
-    EXPECT_EQ(home.read(), whole.substr(0, whole.size() / 2)) << "clearing leaves an unreadable list alone";
-    ASSERT_TRUE(recents.noteNewRecentDocumentURL(file("/tmp/y.tsr")));
-    EXPECT_EQ(strings(recents.recentDocumentURLs()), (std::vector<std::string>{"file:///tmp/y.tsr"}));
+    EXPECT_EQ(home.read(), cut) << "clearing leaves an unreadable list alone";
+    {
+        core::LogCapture log;
+        EXPECT_FALSE(recents.noteNewRecentDocumentURL(file("/tmp/y.tsr")));
+        EXPECT_TRUE(log.contains("file:///tmp/y.tsr not noted"));
+    }
+    EXPECT_EQ(home.read(), cut);
+    const std::string tooLarge = std::string(kOthersList) + std::string((std::size_t{32} << 20) + 1, ' ');
+    home.writeList(tooLarge);
+    EXPECT_FALSE(recents.noteNewRecentDocumentURL(file("/tmp/y.tsr")));
+    EXPECT_EQ(home.read().size(), tooLarge.size());
 }
 
 TEST(CoreRecentDocuments, RefusesToWriteThroughADirectoryAndShrugsOffHostileLists) {
@@ -180,10 +192,196 @@ TEST(CoreRecentDocuments, RefusesToWriteThroughADirectoryAndShrugsOffHostileList
     EXPECT_TRUE(recents.allDocuments().empty());
 
     // Text that XML cannot carry is left out of what we write, so the list stays readable.
+    fs::remove(home.list());
     ASSERT_TRUE(recents.noteNewRecentDocumentURL(file("/tmp/z.tsr"), std::string("text/\x01plain\"&")));
     const auto all = recents.allDocuments();
     ASSERT_EQ(all.size(), 1u);
     EXPECT_EQ(all[0].mimeType, "text/plain\"&");
+}
+
+// The peak resident size since the last reset, where the kernel lets it be reset.
+std::optional<long> resetPeakKiB() {
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+    clear.flush();
+    if (!clear) {
+        return std::nullopt;
+    }
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::atol(line.c_str() + 6);
+        }
+    }
+    return std::nullopt;
+}
+
+long peakKiB() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::atol(line.c_str() + 6);
+        }
+    }
+    return 0;
+}
+
+TEST(CoreRecentDocuments, WritesOtherProgramsEntriesBackByteForByte) {
+    DataHome home;
+    auto recents = home.recents();
+    // Written tersely, with single quotes, a comment, a CDATA section and character references: nothing of
+    // it is reformatted.
+    const std::string gedit =
+        "<bookmark href='file:///home/me/a%20b.txt' added='2024-03-01T09:00:00Z' "
+        "modified='2024-03-01T09:00:00Z' visited='2024-03-01T09:00:00Z' note='it&apos;s &#x263A;'><info>"
+        "<metadata owner='http://freedesktop.org'><mime:mime-type type='text/plain'/><bookmark:applications>"
+        "<bookmark:application name='gedit' exec='&apos;gedit %u&apos;' modified='2024-03-01T09:00:00Z' "
+        "count='3'/></bookmark:applications></metadata></info><title><![CDATA[<x>]]></title></bookmark>";
+    const std::string head = "<?xml version='1.0'?>\n<!-- kept -->\n<xbel version='1.0' "
+                             "xmlns:bookmark='http://www.freedesktop.org/standards/desktop-bookmarks' "
+                             "xmlns:mime='http://www.freedesktop.org/standards/shared-mime-info'>";
+    home.writeList(head + gedit + "</xbel>");
+    ASSERT_TRUE(recents.noteNewRecentDocumentURL(file("/tmp/x.tsr")));
+    const std::string text = home.read();
+    EXPECT_EQ(text.rfind(head + gedit, 0), 0u) << text;
+    ASSERT_EQ(recents.allDocuments().size(), 2u);
+
+    // Noting the other program's document again changes only its start tag and our registration.
+    ASSERT_TRUE(recents.noteNewRecentDocumentURL(file("/home/me/a b.txt"), "text/x-c"));
+    const std::string again = home.read();
+    for (const char* kept : {"<info><metadata owner='http://freedesktop.org'>",
+                             "<bookmark:application name='gedit' exec='&apos;gedit %u&apos;'",
+                             "<title><![CDATA[<x>]]></title></bookmark>", "<!-- kept -->"}) {
+        EXPECT_NE(again.find(kept), std::string::npos) << kept << "\n" << again;
+    }
+    const auto all = recents.allDocuments();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].mimeType, "text/x-c");
+    EXPECT_EQ(all[0].applications.size(), 2u);
+
+    // A list whose rewriting would once swell (every apostrophe of an attribute re-escaped) stays within
+    // what can be read back.
+    home.writeList(head + "<bookmark href='file:///big' note=\"" + std::string(std::size_t{6} << 20, '\'') +
+                   "\"/></xbel>");
+    ASSERT_TRUE(recents.noteNewRecentDocumentURL(file("/tmp/x.tsr")));
+    EXPECT_EQ(recents.allDocuments().size(), 2u);
+    EXPECT_EQ(recents.recentDocumentURLs().size(), 1u);
+
+    // A list that would grow past that size is left as it is.
+    const std::string full =
+        head + "<!--" + std::string((std::size_t{32} << 20) - head.size() - 20, 'x') + "--></xbel>";
+    home.writeList(full);
+    EXPECT_FALSE(recents.noteNewRecentDocumentURL(file("/tmp/x.tsr")));
+    EXPECT_EQ(home.read().size(), full.size());
+}
+
+TEST(CoreRecentDocuments, ReadsAndWritesTheEncodingTheListDeclares) {
+    DataHome home;
+    auto recents = home.recents();
+    const std::string latin1 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<xbel version=\"1.0\" "
+                               "xmlns:bookmark=\"http://www.freedesktop.org/standards/desktop-bookmarks\">\n"
+                               "<bookmark href=\"file:///caf%C3%A9\"><info><metadata "
+                               "owner=\"http://freedesktop.org\"><bookmark:groups><bookmark:group>Caf\xE9"
+                               "</bookmark:group></bookmark:groups></metadata></info></bookmark>\n</xbel>\n";
+    home.writeList(latin1);
+    auto all = recents.allDocuments();
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].groups, (std::vector<std::string>{"Caf\xC3\xA9"}));
+
+    ASSERT_TRUE(recents.noteNewRecentDocumentURL(file("/tmp/x.tsr"), "text/x-\xC3\xA9\xE2\x82\xAC"));
+    const std::string text = home.read();
+    EXPECT_NE(text.find("Caf\xE9</bookmark:group>"), std::string::npos) << "still ISO-8859-1";
+    EXPECT_NE(text.find("type=\"text/x-\xE9&#x20AC;\""), std::string::npos) << text;
+    all = recents.allDocuments();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].mimeType, "text/x-\xC3\xA9\xE2\x82\xAC");
+
+    // UTF-16 with a byte order mark, little-endian.
+    const std::string ascii = "<?xml version=\"1.0\" encoding=\"UTF-16\"?><xbel version=\"1.0\" "
+                              "xmlns:bookmark=\"http://www.freedesktop.org/standards/desktop-bookmarks\" "
+                              "xmlns:mime=\"http://www.freedesktop.org/standards/shared-mime-info\">"
+                              "<bookmark href=\"file:///a\"/></xbel>";
+    std::string utf16 = "\xFF\xFE";
+    for (const char c : ascii) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    home.writeList(utf16);
+    ASSERT_EQ(recents.allDocuments().size(), 1u);
+    ASSERT_TRUE(recents.noteNewRecentDocumentURL(file("/tmp/\xE2\x82\xAC.tsr"), "text/x-\xE2\x82\xAC"));
+    EXPECT_EQ(home.read().rfind(utf16.substr(0, utf16.size() - 14), 0), 0u);
+    all = recents.allDocuments();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].mimeType, "text/x-\xE2\x82\xAC");
+    EXPECT_EQ(strings(recents.recentDocumentURLs()), (std::vector<std::string>{"file:///tmp/%E2%82%AC.tsr"}));
+}
+
+TEST(CoreRecentDocuments, HoldsLittleMoreThanTheFileWhateverItsElements) {
+    DataHome home;
+    auto recents = home.recents();
+    std::string list = "<xbel version=\"1.0\">";
+    for (int i = 0; i < 1000000; ++i) {
+        list += "<a/>";
+    }
+    home.writeList(list + "</xbel>");
+    const auto before = resetPeakKiB();
+    if (!before) {
+        GTEST_SKIP() << "the peak resident size cannot be reset here";
+    }
+    EXPECT_TRUE(recents.recentDocumentURLs().empty());
+    ASSERT_TRUE(recents.noteNewRecentDocumentURL(file("/tmp/x.tsr")));
+    EXPECT_LT(peakKiB() - *before, 48 * 1024) << "a 4 MB list of empty elements";
+    EXPECT_EQ(recents.recentDocumentURLs().size(), 1u);
+
+    // The entry being updated is held whole, but only up to a size no real entry reaches.
+    std::string bloated = "<xbel version=\"1.0\"><bookmark href=\"file:///tmp/x.tsr\">";
+    for (int i = 0; i < 10000; ++i) {
+        bloated += "<a/>";
+    }
+    bloated += "</bookmark></xbel>";
+    home.writeList(bloated);
+    EXPECT_FALSE(recents.noteNewRecentDocumentURL(file("/tmp/x.tsr")));
+    EXPECT_EQ(home.read(), bloated);
+    EXPECT_TRUE(recents.noteNewRecentDocumentURL(file("/tmp/y.tsr")));
+}
+
+TEST(CoreRecentDocuments, KeepsDatesWithinTheYearsADateCanHold) {
+    DataHome home;
+    auto recents = home.recents();
+    home.writeList(R"(<xbel version="1.0"
+      xmlns:bookmark="http://www.freedesktop.org/standards/desktop-bookmarks">
+  <bookmark href="file:///now" modified="2024-01-01T00:00:00Z"/>
+  <bookmark href="file:///far" added="1600-01-01T00:00:00Z" modified="3000-06-01T00:00:00.5Z"
+            visited="9999-12-31T23:59:59+01:00">
+    <info><metadata owner="http://freedesktop.org"><bookmark:applications>
+      <bookmark:application name="Tessaray" timestamp="999999999999999999" count="99999999999"/>
+    </bookmark:applications></metadata></info>
+  </bookmark>
+  <bookmark href="file:///beyond" modified="+9999-12-31T23:59:59Z" visited="10000-01-01T00:00:00Z"/>
+</xbel>)");
+    const auto all = recents.allDocuments();
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[0].href, "file:///far");
+    EXPECT_EQ(all[0].added, core::Date{}) << "no earlier than 1970";
+    EXPECT_GT(all[0].modified, all[1].modified);
+    EXPECT_GE(all[0].visited, all[0].modified) << "as late as a date can be";
+    ASSERT_EQ(all[0].applications.size(), 1u);
+    EXPECT_EQ(all[0].applications[0].modified, all[0].visited);
+    EXPECT_EQ(all[0].applications[0].count, 1 << 30);
+    EXPECT_EQ(strings(recents.recentDocumentURLs()), (std::vector<std::string>{"file:///far"}));
+    ASSERT_TRUE(recents.noteNewRecentDocumentURL(file("/tmp/x.tsr")));
+}
+
+TEST(CoreRecentDocuments, TellsTheSameFileOnAnotherHostApart) {
+    DataHome home;
+    auto recents = home.recents();
+    home.writeList(R"(<xbel version="1.0"><bookmark href="file://elsewhere/tmp/%78.tsr"/>
+<bookmark href="file://localhost/tmp/y.tsr"/></xbel>)");
+    ASSERT_TRUE(recents.noteNewRecentDocumentURL(file("/tmp/x.tsr")));
+    ASSERT_TRUE(recents.noteNewRecentDocumentURL(file("/tmp/y.tsr")));
+    EXPECT_EQ(strings(recents.recentDocumentURLs()),
+              (std::vector<std::string>{"file://localhost/tmp/y.tsr", "file:///tmp/x.tsr"}));
+    EXPECT_EQ(recents.allDocuments().size(), 3u);
 }
 
 } // namespace

@@ -65,6 +65,17 @@ TEST(CoreUnicode, CaseMappingAndTrimmingFollowUnicode) {
     EXPECT_EQ(core::trimmingWhitespace(" \n "), "");
 }
 
+TEST(CoreUnicode, ValidUTF8ReplacesBrokenSequencesAndNeverSplitsACharacter) {
+    EXPECT_EQ(core::validUTF8("Caf\xC3\xA9 \xF0\x9F\x8E\xB5", 64), "Caf\xC3\xA9 \xF0\x9F\x8E\xB5");
+    const std::string replacement = "\xEF\xBF\xBD";
+    EXPECT_EQ(core::validUTF8(std::string("a\xFF") + "b\xC3", 64), "a" + replacement + "b" + replacement);
+    EXPECT_EQ(core::validUTF8("\xED\xA0\x80", 64), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD") << "a surrogate";
+    EXPECT_EQ(core::validUTF8("ab\xC3\xA9", 3), "ab");
+    EXPECT_EQ(core::validUTF8("ab\xC3\xA9", 4), "ab\xC3\xA9");
+    EXPECT_EQ(core::validUTF8("ab\xFF", 4), "ab") << "the replacement does not fit either";
+    EXPECT_EQ(core::validUTF8(std::string(std::size_t{1} << 20, 'x'), 128), std::string(128, 'x'));
+}
+
 TEST(CoreURL, SplitsPartsWithoutFoldingCase) {
     const auto app = core::URL::parse("tessaray://openAndUpdate");
     ASSERT_TRUE(app);

@@ -70,7 +70,7 @@ void AppDelegate::applicationDidFinishLaunching(const core::Notification& notifi
     const auto application = ui::Application::shared();
     if (notification.object != nullptr &&
         notification.object == static_cast<const void*>(application.get())) {
-        appearanceName_ = darkAquaAppearance;
+        application->setAppearanceName(darkAquaAppearance);
     }
 }
 

@@ -7,6 +7,7 @@
 #include "core/NotificationCenter.hpp"
 #include "core/URL.hpp"
 #include "graphics/Geometry.hpp"
+#include "ui/Application.hpp"
 #include "ui/Event.hpp"
 #include "updater/UpdaterController.hpp"
 
@@ -17,13 +18,12 @@
 #include <vector>
 
 namespace ui {
-class Application;
 class Menu;
 } // namespace ui
 
 namespace tessaray {
 
-inline constexpr const char* darkAquaAppearance = "NSAppearanceNameDarkAqua";
+inline constexpr const char* darkAquaAppearance = ui::appearanceNameDarkAqua;
 
 // The application's one updater delegate; owns the updater controller. Made shared: the updater holds it
 // weakly.
@@ -42,7 +42,8 @@ class AppDelegate {
 public:
     std::shared_ptr<SparkleHelper> sparkleHelper;
 
-    // Launching has finished: when the notification's object is an application, it turns dark.
+    // Launching has finished: when the notification's object is the application, the application takes
+    // the dark appearance, and with it every window and view that sets none of its own.
     void applicationDidFinishLaunching(const core::Notification& notification);
     // URLs handed to the application, each in order.
     void applicationOpenURLs(const std::vector<core::URL>& urls);
@@ -50,12 +51,6 @@ public:
     void handleURL(const core::URL& url);
     // A user-initiated check through the helper's controller, when there is one.
     void checkForUpdates();
-
-    // The appearance the delegate gave the application, if any.
-    const std::optional<std::string>& appearanceName() const { return appearanceName_; }
-
-private:
-    std::optional<std::string> appearanceName_;
 };
 
 // The application menu as a model: the standard groups by placement, and items with a title (a

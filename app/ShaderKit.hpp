@@ -40,17 +40,21 @@ public:
             break;
         }
     }
-    // The contents scale follows every window the view moves to.
-    void setContentsScaleFollowsWindow(bool follows) {
-        setLayerDelegate(follows ? std::weak_ptr<gpu::ShaderLayerDelegate>(inherit_)
-                                 : std::weak_ptr<gpu::ShaderLayerDelegate>());
+    // Whether the contents scale follows the window the view is in (no delegate: it keeps its own).
+    void setContentsScaleDelegate(ContentsScaleDelegate ask) {
+        scaleDelegate_ = ask ? std::make_shared<AskingDelegate>(std::move(ask)) : nullptr;
+        setLayerDelegate(scaleDelegate_);
     }
 
 private:
-    struct InheritScale final : gpu::ShaderLayerDelegate {
-        bool shouldInheritContentsScale(gpu::ShaderView&, double, const ui::Window&) override { return true; }
+    struct AskingDelegate final : gpu::ShaderLayerDelegate {
+        explicit AskingDelegate(ContentsScaleDelegate ask) : ask(std::move(ask)) {}
+        bool shouldInheritContentsScale(gpu::ShaderView&, double scale, const ui::Window& window) override {
+            return ask(scale, window);
+        }
+        ContentsScaleDelegate ask;
     };
-    std::shared_ptr<InheritScale> inherit_ = std::make_shared<InheritScale>();
+    std::shared_ptr<AskingDelegate> scaleDelegate_;
 };
 
 using MetalShaderViewController = MetalShaderViewControllerT<AppShaderView, pelko::MetalShaderRenderer>;

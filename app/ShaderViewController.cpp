@@ -1,6 +1,7 @@
 #include "app/ShaderViewController.hpp"
 
 #include "ui/LayoutConstraint.hpp"
+#include "ui/Screen.hpp"
 
 namespace tessaray {
 
@@ -16,6 +17,11 @@ void pin(const std::shared_ptr<ui::View>& view, const std::shared_ptr<ui::View>&
         view->bottomAnchor().constraintEqualTo(superview->bottomAnchor(), -insets.bottom),
         view->topAnchor().constraintEqualTo(superview->topAnchor(), insets.top),
     });
+}
+
+double screenScale(const ui::Window* window) {
+    const auto screen = window ? window->screen() : nullptr;
+    return screen ? screen->backingScaleFactor() : 1.0;
 }
 
 void ShaderContainerView::viewDidMoveToWindow() {

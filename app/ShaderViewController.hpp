@@ -11,7 +11,7 @@
 //   setAutoResizeDrawable(bool), setEnableSetNeedsDisplay(bool), setColorPixelFormat(PixelFormat),
 //   setColorspace(Colorspace), setPreferredFramesPerSecond(int), setPaused(bool), setNeedsDisplay(bool),
 //   setDelegate(std::shared_ptr<R>) (held weakly), setContentsScale(double),
-//   setContentsScaleFollowsWindow(bool)
+//   setContentsScaleDelegate(ContentsScaleDelegate)
 // and a renderer type R offers willPause() and willResume().
 
 #include "core/Cancellable.hpp"
@@ -40,6 +40,13 @@ enum class ShaderColorspace { none, extendedLinearSRGB, extendedLinearDisplayP3 
 // bottom = -bottom, top = +top, activated together. Without a superview nothing happens.
 void pin(const std::shared_ptr<ui::View>& view, const std::shared_ptr<ui::View>& superview,
          graphics::EdgeInsets insets);
+
+// Asked by a drawing view whose window's backing scale differs from its contents scale (on joining a
+// window, or when the window's scale changes): true makes the view take the window's scale.
+using ContentsScaleDelegate = std::function<bool(double scale, const ui::Window& window)>;
+
+// The backing scale of the window's screen; 1 without a window or a screen.
+double screenScale(const ui::Window* window);
 
 // What a container view tells its controller about its place on screen.
 class ViewAppearance {
@@ -76,6 +83,7 @@ public:
         observers_.clear();
         if (metalKitView_) {
             metalKitView_->setDelegate(std::shared_ptr<Renderer>());
+            metalKitView_->setContentsScaleDelegate({});
         }
     }
     ShaderViewControllerBase(const ShaderViewControllerBase&) = delete;
@@ -111,8 +119,8 @@ public:
         metalKitView_->setDelegate(renderer_);
         const auto window = container->window();
         metalKitView_->setContentsScale(window ? window->backingScaleFactor() : 1.0);
-        // The layer takes the scale of whatever window it moves to.
-        metalKitView_->setContentsScaleFollowsWindow(true);
+        metalKitView_->setContentsScaleDelegate(
+            [this](double scale, const ui::Window& w) { return layerShouldInheritContentsScale(scale, w); });
     }
 
     // Starts the animation and listens for key-status changes of any window.
@@ -139,6 +147,7 @@ public:
         if (metalKitView_) {
             metalKitView_->setPaused(true);
             metalKitView_->setDelegate(std::shared_ptr<Renderer>());
+            metalKitView_->setContentsScaleDelegate({});
             metalKitView_->removeFromSuperview();
         }
         metalKitView_ = nullptr;
@@ -169,6 +178,13 @@ public:
         }
     }
 
+    // The drawing view's layer takes the scale of whatever window it moves to.
+    bool layerShouldInheritContentsScale(double scale, const ui::Window& window) {
+        (void)scale;
+        windowScaleWillBeInherited(window);
+        return true;
+    }
+
     // The representable's update: the drawing view, if any, draws again.
     void setNeedsDisplay() {
         if (metalKitView_) {
@@ -181,6 +197,8 @@ protected:
     virtual std::shared_ptr<Renderer> makeRenderer(DrawingView& view) = 0;
     // Runs right after a successful makeRenderer.
     virtual void rendererWasMade(Renderer& renderer) { (void)renderer; }
+    // Runs when the drawing view is about to take the backing scale of the window it is now in.
+    virtual void windowScaleWillBeInherited(const ui::Window& window) { (void)window; }
 
 private:
     bool isOwnWindow(const core::Notification& notification) const {
@@ -232,13 +250,15 @@ protected:
 };
 
 // The six-switch panel's controller: switch states given before the renderer exists are kept and handed
-// to every renderer it makes.
+// to every renderer it makes. Its renderer takes the backing scale of the screen the container's window
+// is on (1 without one) and follows it when the window changes scale or screen.
 template <class DrawingView, class Renderer>
 class SupporterShaderViewControllerT : public ShaderViewControllerBase<DrawingView, Renderer> {
+    using Base = ShaderViewControllerBase<DrawingView, Renderer>;
+
 public:
     SupporterShaderViewControllerT(const std::shared_ptr<ui::View>& container, std::string rendererName)
-        : ShaderViewControllerBase<DrawingView, Renderer>(container), rendererName_(std::move(rendererName)) {
-    }
+        : Base(container), rendererName_(std::move(rendererName)) {}
 
     const std::string& rendererName() const { return rendererName_; }
     using SwitchStates = std::array<float, 6>;
@@ -249,13 +269,54 @@ public:
         switchOnStateToSetOnAppear_ = states;
     }
 
+    // Which switches are on: at once when there is a renderer (recording no switch events), otherwise
+    // kept for every renderer made from then on.
+    void setInitialButtonStates(bool on1, bool on2, bool on3, bool on4, bool on5, bool on6) {
+        const SwitchStates states{on1 ? 1.0f : 0.0f, on2 ? 1.0f : 0.0f, on3 ? 1.0f : 0.0f,
+                                  on4 ? 1.0f : 0.0f, on5 ? 1.0f : 0.0f, on6 ? 1.0f : 0.0f};
+        if (const auto& renderer = this->renderer()) {
+            renderer->setSwitchOnState(states);
+        } else {
+            switchOnStateToSetOnAppear_ = states;
+        }
+    }
+
+    // Switch operations on the renderer; without one they do nothing.
+    void switchOn(int index) {
+        if (const auto& renderer = this->renderer()) {
+            renderer->switchOn(index);
+        }
+    }
+    void switchOff(int index) {
+        if (const auto& renderer = this->renderer()) {
+            renderer->switchOff(index);
+        }
+    }
+    void switchDown(int index) {
+        if (const auto& renderer = this->renderer()) {
+            renderer->switchDown(index);
+        }
+    }
+    void switchUp(int index) {
+        if (const auto& renderer = this->renderer()) {
+            renderer->switchUp(index);
+        }
+    }
+
 protected:
     std::shared_ptr<Renderer> makeRenderer(DrawingView& view) override {
-        return std::make_shared<Renderer>(view, rendererName_);
+        const auto container = this->view();
+        const auto window = container ? container->window() : nullptr;
+        return std::make_shared<Renderer>(view, rendererName_, static_cast<float>(screenScale(window.get())));
     }
     void rendererWasMade(Renderer& renderer) override {
         if (switchOnStateToSetOnAppear_) {
             renderer.setSwitchOnState(*switchOnStateToSetOnAppear_);
+        }
+    }
+    void windowScaleWillBeInherited(const ui::Window& window) override {
+        if (const auto& renderer = this->renderer()) {
+            renderer->setScale(static_cast<float>(screenScale(&window)));
         }
     }
 

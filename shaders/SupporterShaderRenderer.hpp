@@ -50,6 +50,9 @@ public:
     const SwitchArray& switchHistory() const { return switchHistory_; }
     const SwitchArray& switchHistoryTime() const { return switchHistoryTime_; }
     float scale() const { return scale_; }
+    // The screen's scale changed (the window moved to another screen or the screen's scale changed);
+    // anything not positive counts as 1.
+    void setScale(float scale) { scale_ = scale > 0 ? scale : 1.0f; }
     const gpu::Viewport& viewport() const { return viewport_; }
     const RunningTime& runningTime() const { return time_; }
     const std::shared_ptr<gpu::CommandQueue>& commandQueue() const { return commandQueue_; }

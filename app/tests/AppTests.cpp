@@ -10,6 +10,7 @@
 #include "ui/Application.hpp"
 #include "ui/Menu.hpp"
 #include "ui/MenuTracking.hpp"
+#include "ui/Window.hpp"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -110,14 +111,24 @@ TEST(TessarayApp, TheSceneIsOneFixedDarkWindowWithTheAboutAndUpdateCommands) {
     EXPECT_EQ(log.size(), 1u);
 }
 
-TEST(AppDelegate, TurnsDarkOnlyForAnApplicationsLaunchNotification) {
+TEST(AppDelegate, TurnsTheApplicationAndItsViewsDarkOnlyForAnApplicationsLaunchNotification) {
+    const auto application = ui::Application::shared();
+    application->setAppearanceName("");
+    auto window = ui::Window::make(graphics::Rect(0, 0, 100, 100));
+    auto view = std::make_shared<ui::View>(graphics::Rect(0, 0, 10, 10));
+    window->contentView()->addSubview(view);
+
     tessaray::AppDelegate delegate;
     int notAnApplication = 0;
     delegate.applicationDidFinishLaunching({"launched", &notAnApplication, {}});
     delegate.applicationDidFinishLaunching({"launched", nullptr, {}});
-    EXPECT_FALSE(delegate.appearanceName().has_value());
-    delegate.applicationDidFinishLaunching({"launched", ui::Application::shared().get(), {}});
-    EXPECT_EQ(delegate.appearanceName(), std::string(tessaray::darkAquaAppearance));
+    EXPECT_EQ(application->effectiveAppearanceName(), ui::appearanceNameAqua);
+    EXPECT_EQ(view->effectiveAppearanceName(), ui::appearanceNameAqua);
+    delegate.applicationDidFinishLaunching({"launched", application.get(), {}});
+    EXPECT_EQ(application->appearanceName(), tessaray::darkAquaAppearance);
+    EXPECT_EQ(view->effectiveAppearanceName(), tessaray::darkAquaAppearance);
+    application->setAppearanceName("");
+    window->close();
 }
 
 TEST(AppDelegate, OnlyTheExactUpdateURLChecksEachTimeItArrives) {
@@ -173,6 +184,7 @@ struct HeadlessApp {
             tracking->cancel();
         }
         core::MainQueue::shared().drain();
+        ui::Application::shared()->setAppearanceName(""); // later tests start from the system's
     }
     std::vector<std::string> log;
     tessaray::TessarayApp app;
@@ -188,7 +200,8 @@ TEST(HeadlessApplication, LaunchesDarkShowsTheWindowAndHandlesLaunchURLsAfterwar
     EXPECT_EQ(h.host.window()->title(), "Tessaray");
     EXPECT_TRUE(h.host.window()->isVisible());
     EXPECT_TRUE(h.host.window()->isKeyWindow());
-    EXPECT_EQ(h.app.appDelegate()->appearanceName(), std::string(tessaray::darkAquaAppearance));
+    EXPECT_EQ(h.host.window()->contentView()->effectiveAppearanceName(), tessaray::darkAquaAppearance)
+        << "the window's views draw dark";
 
     std::vector<std::string> log;
     tessaray::TessarayApp second(recording(log));

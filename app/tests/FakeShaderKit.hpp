@@ -35,7 +35,17 @@ public:
     void setNeedsDisplay(bool flag) { redisplays += flag ? 1 : 0; }
     void setDelegate(const std::shared_ptr<FakeRenderer>& renderer) { delegate = renderer; }
     void setContentsScale(double scale) { contentsScale = scale; }
-    void setContentsScaleFollowsWindow(bool flag) { scaleFollowsWindow = flag; }
+    void setContentsScaleDelegate(tessaray::ContentsScaleDelegate ask) {
+        scaleDelegate = std::move(ask);
+        inheritWindowScale();
+    }
+    // As the kit's view: on joining a window, and on every frame, the delegate is asked about a window
+    // scale that differs from the contents scale.
+    void viewDidMoveToWindow() override {
+        ui::View::viewDidMoveToWindow();
+        inheritWindowScale();
+    }
+    void drawFrame() { inheritWindowScale(); }
 
     bool hasDevice = true;
     bool autoResizeDrawable = false;
@@ -47,7 +57,16 @@ public:
     int redisplays = 0;
     std::weak_ptr<FakeRenderer> delegate;
     double contentsScale = 0;
-    bool scaleFollowsWindow = false;
+    tessaray::ContentsScaleDelegate scaleDelegate;
+
+private:
+    void inheritWindowScale() {
+        const auto w = window();
+        if (w && scaleDelegate && w->backingScaleFactor() != contentsScale &&
+            scaleDelegate(w->backingScaleFactor(), *w)) {
+            contentsScale = w->backingScaleFactor();
+        }
+    }
 };
 
 struct FakeRenderer {
@@ -60,15 +79,27 @@ struct FakeRenderer {
         }
         serial = ++made;
     }
-    FakeRenderer(FakeDrawingView& view, std::string name) : FakeRenderer(view, std::move(name), {}, {}) {}
+    FakeRenderer(FakeDrawingView& view, std::string name, float scale)
+        : FakeRenderer(view, std::move(name), {}, {}) {
+        this->scale = scale;
+    }
     void willPause() { events += "P"; }
     void willResume() { events += "R"; }
-    void setSwitchOnState(const std::array<float, 6>& states) { switchOnState = states; }
+    void setSwitchOnState(const std::array<float, 6>& states) {
+        switchOnState = states;
+        events += "S";
+    }
+    void switchOn(int index) { events += "on" + std::to_string(index); }
+    void switchOff(int index) { events += "off" + std::to_string(index); }
+    void switchDown(int index) { events += "down" + std::to_string(index); }
+    void switchUp(int index) { events += "up" + std::to_string(index); }
+    void setScale(float value) { scale = value; }
 
     std::string name, vertex, fragment;
     int serial = 0;
     std::string events;
     std::array<float, 6> switchOnState{};
+    float scale = 0;
 };
 
 using FakeController = tessaray::MetalShaderViewControllerT<FakeDrawingView, FakeRenderer>;

@@ -155,4 +155,31 @@ TEST(GpuWindow, TheStripsTimeStopsWhileTheWindowIsNotKey) {
     EXPECT_NEAR(w.controller->renderer()->runningTime().seconds(), 0.0, 1e-6);
 }
 
+TEST(GpuWindow, TheSwitchPanelTakesItsScreensScaleAndFollowsTheWindow) {
+    auto window = ui::Window::make(Rect(0, 0, 240, 80));
+    display::HeadlessBackend::attach(window, 2.0);
+    auto container = std::make_shared<tessaray::ShaderContainerView>(Rect(0, 0, 240, 80));
+    auto controller = std::make_shared<tessaray::SupporterShaderViewController>(container, "Supporter");
+    container->setController(controller);
+    controller->setInitialButtonStates(false, true, false, false, false, true);
+    window->contentView()->addSubview(container);
+    auto renderer = controller->renderer();
+    if (!renderer) {
+        window->close();
+        GTEST_SKIP() << "no GPU device, not even the software renderer";
+    }
+    EXPECT_EQ(renderer->scale(), 2.0f);
+    EXPECT_EQ(renderer->switchOnState(), (pelko::SupporterShaderRenderer::SwitchArray{0, 1, 0, 0, 0, 1}));
+    controller->switchOn(2);
+    EXPECT_EQ(renderer->switchHistory()[0], 2.0f);
+
+    // The window moves to a screen of scale 1: the view and the renderer follow at the next frame.
+    display::HeadlessBackend::attach(window, 1.0);
+    controller->metalKitView()->drawFrame();
+    EXPECT_EQ(controller->metalKitView()->contentsScale(), 1.0);
+    EXPECT_EQ(renderer->scale(), 1.0f);
+    window->close();
+    core::MainQueue::shared().drain();
+}
+
 } // namespace

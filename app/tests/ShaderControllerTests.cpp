@@ -6,6 +6,7 @@
 #include "app/ShaderViewController.hpp"
 #include "core/MainQueue.hpp"
 #include "display/HeadlessBackend.hpp"
+#include "ui/Screen.hpp"
 #include "ui/Window.hpp"
 
 #include <gtest/gtest.h>
@@ -71,7 +72,7 @@ TEST(ShaderViewController, AppearingBuildsTheViewAndRendererOnceAndDisappearingD
     EXPECT_EQ(view->colorspace, tessaray::ShaderColorspace::extendedLinearSRGB);
     EXPECT_EQ(view->framesPerSecond, 60);
     EXPECT_FALSE(view->paused) << "appearing starts the animation";
-    EXPECT_TRUE(view->scaleFollowsWindow);
+    EXPECT_TRUE(view->scaleDelegate) << "the controller answers for the layer's scale";
 
     // The drawing view fills its container once laid out.
     f.container->layoutSubtreeIfNeeded();
@@ -88,6 +89,7 @@ TEST(ShaderViewController, AppearingBuildsTheViewAndRendererOnceAndDisappearingD
     EXPECT_EQ(view->superview(), nullptr);
     EXPECT_TRUE(view->paused);
     EXPECT_EQ(view->delegate.lock(), nullptr) << "the view never keeps a released renderer as its delegate";
+    EXPECT_FALSE(view->scaleDelegate);
 
     // The next appearance starts afresh with a new renderer.
     f.show();
@@ -205,6 +207,79 @@ TEST(ShaderViewController, SupporterStatesGivenEarlyAreHandedToEveryNewRenderer)
     f.hide();
     f.show();
     EXPECT_EQ(f.controller->renderer()->switchOnState, (std::array<float, 6>{1, 0, 1, 0, 0, 1}));
+}
+
+TEST(ShaderViewController, SupporterButtonStatesApplyAtOnceWithARendererAndAreKeptWithoutOne) {
+    Fixture<SupporterController> f;
+    f.controller->setInitialButtonStates(true, false, true, false, false, true);
+    EXPECT_EQ(f.controller->switchOnStateToSetOnAppear(), (std::array<float, 6>{1, 0, 1, 0, 0, 1}));
+    f.show();
+    ASSERT_NE(f.controller->renderer(), nullptr);
+    EXPECT_EQ(f.controller->renderer()->switchOnState, (std::array<float, 6>{1, 0, 1, 0, 0, 1}));
+
+    // With a renderer the states go to it at once; what was kept stays for later renderers.
+    f.controller->setInitialButtonStates(false, true, false, false, true, false);
+    EXPECT_EQ(f.controller->renderer()->switchOnState, (std::array<float, 6>{0, 1, 0, 0, 1, 0}));
+    EXPECT_EQ(f.controller->switchOnStateToSetOnAppear(), (std::array<float, 6>{1, 0, 1, 0, 0, 1}));
+
+    // A controller given nothing hands nothing to its renderer.
+    Fixture<SupporterController> plain;
+    plain.show();
+    ASSERT_NE(plain.controller->renderer(), nullptr);
+    EXPECT_EQ(plain.controller->renderer()->events, "");
+    EXPECT_FALSE(plain.controller->switchOnStateToSetOnAppear().has_value());
+}
+
+TEST(ShaderViewController, SupporterSwitchOperationsReachTheRendererAndDoNothingWithoutOne) {
+    Fixture<SupporterController> f;
+    f.controller->switchOn(1);
+    f.controller->switchDown(1);
+    f.controller->switchUp(1);
+    f.controller->switchOff(1);
+    f.show();
+    ASSERT_NE(f.controller->renderer(), nullptr);
+    EXPECT_EQ(f.controller->renderer()->events, "") << "nothing was kept from before the renderer";
+    f.controller->switchOn(2);
+    f.controller->switchDown(3);
+    f.controller->switchUp(3);
+    f.controller->switchOff(2);
+    EXPECT_EQ(f.controller->renderer()->events, "on2down3up3off2");
+    f.hide();
+    f.controller->switchOn(4); // no renderer again
+}
+
+TEST(ShaderViewController, SupporterScaleComesFromTheScreenAndFollowsTheWindow) {
+    Fixture<SupporterController> f(2.0);
+    f.show();
+    ASSERT_NE(f.controller->renderer(), nullptr);
+    EXPECT_EQ(f.controller->renderer()->scale, 2.0f);
+
+    // The window moves to a screen of scale 1: the layer takes the new scale, and so does the renderer.
+    auto view = f.controller->metalKitView();
+    f.backend = display::HeadlessBackend::attach(f.window, 1.0);
+    view->drawFrame();
+    EXPECT_EQ(view->contentsScale, 1.0);
+    EXPECT_EQ(f.controller->renderer()->scale, 1.0f);
+
+    // The scale is the screen's, not the window's.
+    f.hide();
+    f.backend->setScreen(std::make_shared<ui::Screen>(Rect(0, 0, 960, 540), Rect(0, 0, 960, 540), 3.0));
+    f.show();
+    EXPECT_EQ(f.controller->renderer()->scale, 3.0f);
+
+    // A container outside any window gives 1, and follows the window it joins.
+    auto container = std::make_shared<tessaray::ShaderContainerView>(Rect(0, 0, 300, 300));
+    auto controller = std::make_shared<SupporterController>(container, "Supporter");
+    container->setController(controller);
+    controller->viewWillAppear();
+    ASSERT_NE(controller->renderer(), nullptr);
+    EXPECT_EQ(controller->renderer()->scale, 1.0f);
+    auto hidpi = ui::Window::make(Rect(0, 0, 300, 300));
+    display::HeadlessBackend::attach(hidpi, 2.0);
+    hidpi->contentView()->addSubview(container);
+    EXPECT_EQ(controller->metalKitView()->contentsScale, 2.0);
+    EXPECT_EQ(controller->renderer()->scale, 2.0f);
+    hidpi->close();
 }
 
 TEST(Pin, PinsToAllFourEdgesWithInsetsAndDoesNothingWithoutASuperview) {

@@ -105,7 +105,7 @@ void Application::abortModal() {
 }
 
 std::string Application::effectiveAppearanceName() const {
-    return appearanceName_.empty() ? std::string("NSAppearanceNameAqua") : appearanceName_;
+    return appearanceName_.empty() ? std::string(appearanceNameAqua) : appearanceName_;
 }
 
 std::shared_ptr<Object> Application::targetForAction(std::string_view action,

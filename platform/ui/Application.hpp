@@ -19,6 +19,10 @@ class Menu;
 class MenuTracking;
 class Window;
 
+// The appearances by name: the system's light one, and the dark one.
+inline constexpr const char* appearanceNameAqua = "NSAppearanceNameAqua";
+inline constexpr const char* appearanceNameDarkAqua = "NSAppearanceNameDarkAqua";
+
 class Application : public Responder {
 public:
     // The process's application object (main thread only).
@@ -46,7 +50,7 @@ public:
     using ModalRunner = std::function<void(const std::shared_ptr<Window>& window)>;
     void setModalRunner(ModalRunner runner) { modalRunner_ = std::move(runner); }
 
-    // The appearance windows take unless they set their own (empty: the system's).
+    // The appearance windows take unless they set their own (empty: the system's, Aqua).
     const std::string& appearanceName() const { return appearanceName_; }
     void setAppearanceName(std::string name) { appearanceName_ = std::move(name); }
     std::string effectiveAppearanceName() const;

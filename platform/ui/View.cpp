@@ -1,5 +1,6 @@
 #include "ui/View.hpp"
 
+#include "ui/Application.hpp"
 #include "ui/Cursor.hpp"
 #include "ui/Menu.hpp"
 #include "ui/Window.hpp"
@@ -423,6 +424,25 @@ void View::setContentCompressionResistancePriority(LayoutPriority priority,
                                                    LayoutConstraintOrientation orientation) {
     compressionResistance_[static_cast<int>(orientation)] = priority;
     invalidateIntrinsicContentSize();
+}
+
+void View::setAppearanceName(std::string name) {
+    if (name != appearanceName_) {
+        appearanceName_ = std::move(name);
+        setNeedsDisplay(true);
+    }
+}
+
+std::string View::effectiveAppearanceName() const {
+    for (const View* view = this; view; view = view->superview_.lock().get()) {
+        if (!view->appearanceName_.empty()) {
+            return view->appearanceName_;
+        }
+    }
+    if (const auto w = window()) {
+        return w->effectiveAppearanceName();
+    }
+    return Application::shared()->effectiveAppearanceName();
 }
 
 } // namespace ui

@@ -207,6 +207,11 @@ public:
     void setTag(std::int64_t tag) { tag_ = tag; }
     const std::string& identifier() const { return identifier_; }
     void setIdentifier(std::string identifier) { identifier_ = std::move(identifier); }
+    // The view's own appearance name (empty: inherited), and the one it draws in: its own, else the
+    // nearest superview's, else its window's, else the application's.
+    const std::string& appearanceName() const { return appearanceName_; }
+    void setAppearanceName(std::string name);
+    std::string effectiveAppearanceName() const;
     const std::string& toolTip() const { return toolTip_; }
     void setToolTip(std::string toolTip) { toolTip_ = std::move(toolTip); }
 
@@ -235,6 +240,7 @@ private:
     LayoutPriority hugging_[2] = {layoutPriorityDefaultLow, layoutPriorityDefaultLow};
     LayoutPriority compressionResistance_[2] = {layoutPriorityDefaultHigh, layoutPriorityDefaultHigh};
     std::string identifier_;
+    std::string appearanceName_;
     std::string toolTip_;
     std::shared_ptr<Menu> menu_;
     std::vector<std::shared_ptr<TrackingArea>> trackingAreas_;

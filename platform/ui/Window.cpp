@@ -498,6 +498,10 @@ void Window::performClose() {
     }
 }
 
+std::string Window::effectiveAppearanceName() const {
+    return appearanceName_.empty() ? Application::shared()->effectiveAppearanceName() : appearanceName_;
+}
+
 double Window::backingScaleFactor() const {
     return backend_ ? backend_->backingScaleFactor() : scale_;
 }

@@ -152,9 +152,10 @@ public:
 
     bool preventsApplicationTerminationWhenModal() const { return preventsTermination_; }
     void setPreventsApplicationTerminationWhenModal(bool flag) { preventsTermination_ = flag; }
-    // The appearance name (empty: the application's).
+    // The appearance name (empty: the application's), and the one the window's views draw in.
     const std::string& appearanceName() const { return appearanceName_; }
     void setAppearanceName(std::string name) { appearanceName_ = std::move(name); }
+    std::string effectiveAppearanceName() const;
 
     // Animations by key; "frameOrigin" animates what animator().setFrameOrigin does.
     using AnimationMap = std::map<std::string, std::shared_ptr<Animation>>;

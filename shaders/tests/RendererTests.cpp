@@ -1,9 +1,11 @@
 #include "RendererSupport.hpp"
 #include "shaders/AboutRenderer.hpp"
 #include "shaders/MetalShaderRenderer.hpp"
+#include "shaders/PelkoShadersHelper.hpp"
 #include "shaders/SupporterShaderRenderer.hpp"
 #include "ui/Window.hpp"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace pelko {
@@ -254,6 +256,61 @@ TEST_F(SupporterTest, EachFrameCarriesTheArraysAsTheyAreThen) {
     EXPECT_EQ(frames[1].value<Array>(4), (Array{}));
     EXPECT_EQ(frames[1].value<Array>(5), (Array{2, -1, -1, -1, -1, -1}));
     EXPECT_EQ(frames[1].value<Array>(6), (Array{}));
+}
+
+TEST_F(SupporterTest, ANewScreenScaleReachesTheNextFrame) {
+    view->drawFrame();
+    renderer->setScale(3.0f);
+    view->drawFrame();
+    renderer->setScale(0.0f);
+    view->drawFrame();
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_EQ(frames[0].value<float>(2), 2.0f);
+    EXPECT_EQ(frames[1].value<float>(2), 3.0f);
+    EXPECT_EQ(frames[2].value<float>(2), 1.0f) << "a scale that is not positive counts as 1";
+}
+
+TEST(ColourEffects, NameTheKitsFunctionsWithTheirArgumentsInOrder) {
+    const auto matrix =
+        PelkoShadersHelper::colorMatrixShader({1, 0, 0, 0}, {0, 0.5f, 0, 0}, {0, 0, -2, 0}, {0, 0, 0, 1e-5f});
+    EXPECT_EQ(matrix.function().name(), "colorMatrixShader");
+    EXPECT_EQ(matrix.function().library().resourceBundle(), kitBundle());
+    ASSERT_EQ(matrix.arguments().size(), 4u);
+    EXPECT_EQ(matrix.arguments()[1], (Float4{0, 0.5f, 0, 0}));
+    EXPECT_EQ(matrix.glslCall("p", "c"), "colorMatrixShader(p, c, vec4(1, 0, 0, 0), vec4(0, 0.5, 0, 0), "
+                                         "vec4(0, 0, -2, 0), vec4(0, 0, 0, 1e-05))");
+
+    const std::pair<Shader, const char*> plain[] = {
+        {PelkoShadersHelper::outsideSRGBShader(), "outsideSRGBShader"},
+        {PelkoShadersHelper::outsideP3Shader(), "outsideP3Shader"},
+        {PelkoShadersHelper::clampSRGBShader(), "clampSRGBShader"}};
+    for (const auto& [shader, name] : plain) {
+        EXPECT_EQ(shader.function().name(), name);
+        EXPECT_TRUE(shader.arguments().empty()) << name;
+        EXPECT_EQ(shader.glslCall("pos", "colour"), std::string(name) + "(pos, colour)");
+    }
+
+    // Each resolves to a colour effect of the kit's library whose signature takes the position, the
+    // colour and exactly the arguments its factory passes.
+    for (const auto& shader : {matrix, plain[0].first, plain[1].first, plain[2].first}) {
+        const auto function = shader.function().resolve();
+        ASSERT_TRUE(function);
+        EXPECT_EQ(function->stage(), gpu::FunctionStage::colorEffect);
+        const std::string head = "vec4 " + function->name() + "(";
+        const auto at = function->source().find(head);
+        ASSERT_NE(at, std::string::npos) << function->name();
+        const auto end = function->source().find(')', at);
+        const std::string parameters = function->source().substr(at + head.size(), end - at - head.size());
+        EXPECT_EQ(std::count(parameters.begin(), parameters.end(), ',') + 1,
+                  static_cast<long>(2 + shader.arguments().size()))
+            << parameters;
+    }
+
+    // Functions the library lacks, or has as pipeline stages, are no colour effects.
+    EXPECT_THROW(ShaderLibrary::bundle(kitBundle()).function("noSuchShader").resolve(), gpu::Error);
+    EXPECT_THROW(ShaderLibrary::bundle(kitBundle()).function("supporterFragmentShader").resolve(),
+                 gpu::Error);
+    EXPECT_THROW(ShaderLibrary::bundle(nullptr).function("clampSRGBShader").resolve(), gpu::Error);
 }
 
 } // namespace

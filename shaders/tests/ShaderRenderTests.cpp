@@ -3,6 +3,7 @@
 #include "graphics/Color.hpp"
 #include "shaders/AboutRenderer.hpp"
 #include "shaders/MetalShaderRenderer.hpp"
+#include "shaders/PelkoShadersHelper.hpp"
 #include "shaders/SupporterShaderRenderer.hpp"
 #include "ui/Window.hpp"
 
@@ -189,29 +190,32 @@ TEST_F(ShaderRenderTest, TheSwitchPanelLightsSwitchedOnDiscsAndSendsRings) {
 }
 
 TEST_F(ShaderRenderTest, ColourEffectsComputeWhatTheyPromise) {
-    const auto library = device->newDefaultLibrary(*kitBundle());
-    const auto effects = library->newFunction("colorMatrixShader");
-    ASSERT_TRUE(effects);
-    EXPECT_EQ(effects->stage(), gpu::FunctionStage::colorEffect);
-    for (const char* name : {"outsideSRGBShader", "outsideP3Shader", "clampSRGBShader"}) {
-        EXPECT_TRUE(library->newFunction(name)) << name;
-    }
-
-    // Four pixels, one per effect, over the colour in input 1.
-    const std::string harness = effects->source() + R"(
+    // Four pixels, one per effect, over the colour in input 1, each applied as its shader value says.
+    const std::array<Shader, 4> effects{
+        PelkoShadersHelper::colorMatrixShader({0, 1, 0, 0}, {1, 0, 0, 0}, {0, 0, 0.5f, 0}, {0, 0, 0, 1}),
+        PelkoShadersHelper::outsideSRGBShader(), PelkoShadersHelper::outsideP3Shader(),
+        PelkoShadersHelper::clampSRGBShader()};
+    const std::string harness = effects[0].function().resolve()->source() + R"(
 uniform vec2 viewportSize;
 uniform vec4 colour;
 out vec4 fragColor;
 void main() {
     int column = int(gl_FragCoord.x);
     vec2 p = gl_FragCoord.xy;
-    if (column == 0) fragColor = colorMatrixShader(p, colour, vec4(0, 1, 0, 0), vec4(1, 0, 0, 0),
-                                                   vec4(0, 0, 0.5, 0), vec4(0, 0, 0, 1));
-    else if (column == 1) fragColor = outsideSRGBShader(p, colour);
-    else if (column == 2) fragColor = outsideP3Shader(p, colour);
-    else fragColor = clampSRGBShader(p, colour);
+    if (column == 0) fragColor = )" +
+                                effects[0].glslCall("p", "colour") +
+                                R"(;
+    else if (column == 1) fragColor = )" +
+                                effects[1].glslCall("p", "colour") +
+                                R"(;
+    else if (column == 2) fragColor = )" +
+                                effects[2].glslCall("p", "colour") +
+                                R"(;
+    else fragColor = )" + effects[3].glslCall("p", "colour") +
+                                R"(;
 }
 )";
+    const auto library = device->newDefaultLibrary(*kitBundle());
     gpu::RenderPipelineDescriptor descriptor;
     descriptor.label = "Effects";
     descriptor.vertexFunction = library->newFunction("audioWaveformVertexShader");

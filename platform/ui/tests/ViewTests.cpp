@@ -138,3 +138,27 @@ TEST(ViewGeometry, ConvertsPointsAndRectsAcrossFlippedViews) {
     s.a->setFrameSize({70, 30});
     EXPECT_EQ(s.a->bounds().size, graphics::Size(70, 30));
 }
+
+TEST(ViewAppearance, ComesFromTheNearestViewThenTheWindowThenTheApplication) {
+    Scene s;
+    const auto application = ui::Application::shared();
+    application->setAppearanceName("");
+    auto loose = std::make_shared<ui::View>(Rect(0, 0, 10, 10));
+    EXPECT_EQ(loose->effectiveAppearanceName(), ui::appearanceNameAqua) << "the system's by default";
+    EXPECT_EQ(s.c->effectiveAppearanceName(), ui::appearanceNameAqua);
+
+    application->setAppearanceName(ui::appearanceNameDarkAqua);
+    EXPECT_EQ(loose->effectiveAppearanceName(), ui::appearanceNameDarkAqua) << "a view outside any window";
+    EXPECT_EQ(s.c->effectiveAppearanceName(), ui::appearanceNameDarkAqua);
+    EXPECT_EQ(s.window->effectiveAppearanceName(), ui::appearanceNameDarkAqua);
+
+    s.window->setAppearanceName("Custom");
+    EXPECT_EQ(s.c->effectiveAppearanceName(), "Custom") << "the window's own wins over the application's";
+    s.b->setAppearanceName(ui::appearanceNameAqua);
+    EXPECT_EQ(s.c->effectiveAppearanceName(), ui::appearanceNameAqua) << "the nearest superview's wins";
+    EXPECT_EQ(s.a->effectiveAppearanceName(), "Custom");
+    s.c->setAppearanceName(ui::appearanceNameDarkAqua);
+    EXPECT_EQ(s.c->effectiveAppearanceName(), ui::appearanceNameDarkAqua);
+    EXPECT_EQ(s.e->effectiveAppearanceName(), ui::appearanceNameAqua);
+    application->setAppearanceName("");
+}

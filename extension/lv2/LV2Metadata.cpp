@@ -183,10 +183,10 @@ std::string pluginTurtle(const LV2MetadataVersion& version) {
         << "        lv2:portProperty lv2:toggled ;\n"
         << "        lv2:default 1 ;\n        lv2:minimum 0 ;\n        lv2:maximum 1\n    ] ,\n";
 
-    // For editors that cannot reach the instance: analyser values and the preset name.
+    // For editors that cannot reach the instance: analyser values and the preset name, in objects of the
+    // plug-in's own types (no patch messages: the preset name is state, not a parameter a host may set).
     out << "    [\n        a lv2:OutputPort , atom:AtomPort ;\n"
         << "        atom:bufferType atom:Sequence ;\n"
-        << "        atom:supports patch:Message ;\n"
         << "        lv2:index " << kNotifyPort << " ;\n"
         << "        lv2:symbol " << quoted(kNotifySymbol) << " ;\n"
         << "        lv2:name \"Notify\" ;\n"

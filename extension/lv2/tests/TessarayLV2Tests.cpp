@@ -1,3 +1,4 @@
+#include "ZeltoCore/Maker.hpp"
 #include "dsp/tests/AllocationCounter.hpp"
 #include "extension/FactoryPreset.hpp"
 #include "extension/ParameterTable.hpp"
@@ -634,6 +635,22 @@ TEST_F(LV2Host, EditorAccessReachesTheKernelAndThePresetName) {
     instance->run(256);
     EXPECT_EQ(readNotifications(instance->notifications(), map_).names,
               (std::vector<std::string>{"Sub Monster"}));
+}
+
+// Hosts title the plug-in's windows and group their plug-in lists by its maker, the one the kit names.
+TEST_F(LV2Host, TheMakerIsTheKitsMaker) {
+    LilvNode* name = lilv_plugin_get_name(plugin_);
+    ASSERT_NE(name, nullptr);
+    EXPECT_STREQ(lilv_node_as_string(name), "Tessaray");
+    lilv_node_free(name);
+    LilvNode* author = lilv_plugin_get_author_name(plugin_);
+    ASSERT_NE(author, nullptr) << "no doap:maintainer with a foaf:name";
+    EXPECT_STREQ(lilv_node_as_string(author), zelto::kMakerName);
+    lilv_node_free(author);
+    LilvNode* homepage = lilv_plugin_get_author_homepage(plugin_);
+    ASSERT_NE(homepage, nullptr);
+    EXPECT_STREQ(lilv_node_as_uri(homepage), zelto::kMakerSiteAddress);
+    lilv_node_free(homepage);
 }
 
 // Hosts find the editor: an X11 UI in its own binary that needs the idle interface, and hears about every

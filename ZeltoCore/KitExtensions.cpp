@@ -1,5 +1,6 @@
 #include "ZeltoCore/KitExtensions.hpp"
 
+#include "ZeltoCore/Maker.hpp"
 #include "ui/View.hpp"
 
 namespace zelto {
@@ -24,17 +25,17 @@ void anchorToAllSidesOf(const std::shared_ptr<ui::View>& receiver, const std::sh
 }
 
 const core::URL& kestrovaSite() {
-    static const auto url = fixedURL("https://kestrova.com/");
+    static const auto url = fixedURL(kMakerSiteAddress);
     return url;
 }
 
 const core::URL& kestrovaMastodonAccount() {
-    static const auto url = fixedURL("https://mastodon.social/@kestrova");
+    static const auto url = fixedURL(kMakerMastodonAddress);
     return url;
 }
 
 const core::URL& kestrovaContactPage() {
-    static const auto url = fixedURL("https://kestrova.com/contact/");
+    static const auto url = fixedURL(kMakerContactAddress);
     return url;
 }
 

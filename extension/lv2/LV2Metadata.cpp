@@ -1,5 +1,6 @@
 #include "extension/lv2/LV2Metadata.hpp"
 
+#include "ZeltoCore/Maker.hpp"
 #include "extension/FactoryPreset.hpp"
 #include "extension/ParameterTable.hpp"
 #include "extension/lv2/TessarayLV2.hpp"
@@ -15,6 +16,7 @@ namespace {
 constexpr const char* kPrefixes = "@prefix atom: <http://lv2plug.in/ns/ext/atom#> .\n"
                                   "@prefix bufsz: <http://lv2plug.in/ns/ext/buf-size#> .\n"
                                   "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
+                                  "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
                                   "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
                                   "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
                                   "@prefix patch: <http://lv2plug.in/ns/ext/patch#> .\n"
@@ -142,6 +144,8 @@ std::string pluginTurtle(const LV2MetadataVersion& version) {
         << "    doap:name \"Tessaray\" ;\n"
         << "    rdfs:comment " << quoted(kPluginDescription) << " ;\n"
         << "    doap:homepage <" << kPluginHomepage << "> ;\n"
+        << "    doap:maintainer [\n        foaf:name " << quoted(zelto::kMakerName) << " ;\n"
+        << "        foaf:homepage <" << zelto::kMakerSiteAddress << ">\n    ] ;\n"
         << "    doap:release [\n        doap:revision " << quoted(version.text) << "\n    ] ;\n"
         << "    lv2:minorVersion " << version.minor << " ;\n"
         << "    lv2:microVersion " << version.micro << " ;\n"
@@ -183,10 +187,10 @@ std::string pluginTurtle(const LV2MetadataVersion& version) {
         << "        lv2:portProperty lv2:toggled ;\n"
         << "        lv2:default 1 ;\n        lv2:minimum 0 ;\n        lv2:maximum 1\n    ] ,\n";
 
-    // For editors that cannot reach the instance: analyser values and the preset name.
+    // For editors that cannot reach the instance: analyser values and the preset name, in objects of the
+    // plug-in's own types (no patch messages: the preset name is state, not a parameter a host may set).
     out << "    [\n        a lv2:OutputPort , atom:AtomPort ;\n"
         << "        atom:bufferType atom:Sequence ;\n"
-        << "        atom:supports patch:Message ;\n"
         << "        lv2:index " << kNotifyPort << " ;\n"
         << "        lv2:symbol " << quoted(kNotifySymbol) << " ;\n"
         << "        lv2:name \"Notify\" ;\n"

@@ -32,10 +32,13 @@ inline constexpr const char* kNotifySymbol = "notify";
 // The host's buffer for the notification port must hold at least this many bytes.
 inline constexpr uint32_t kNotifyMinimumSize = 4096;
 
-// Messages on the notification port: about 60 times a second of audio, an analyser object with the band
-// count (atom:Int), the analysed range (two atom:Float) and the band levels (an atom:Vector of 64
-// atom:Float); and a patch:Set of the preset-name property (an atom:String) whenever the name changes.
+// Messages on the notification port, objects of the plug-in's own types: about 60 times a second of audio,
+// an analyser object with the band count (atom:Int), the analysed range (two atom:Float) and the band levels
+// (an atom:Vector of 64 atom:Float); and, whenever the name changes, a preset-name object holding the
+// preset-name property (an atom:String). Both go out again once a second for editors opened since. Neither
+// is a patch message: hosts treat a patch:Set as a change of one of their declared parameters.
 inline constexpr const char* kAnalyserURI = "https://tessaray.com/lv2/tessaray#Analyser";
+inline constexpr const char* kPresetNameMessageURI = "https://tessaray.com/lv2/tessaray#PresetName";
 inline constexpr const char* kBandCountURI = "https://tessaray.com/lv2/tessaray#bandCount";
 inline constexpr const char* kRangeLoURI = "https://tessaray.com/lv2/tessaray#rangeLo";
 inline constexpr const char* kRangeHiURI = "https://tessaray.com/lv2/tessaray#rangeHi";

@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstring>
 #include <lv2/atom/util.h>
-#include <lv2/patch/patch.h>
 #include <stdexcept>
 
 using namespace audiounit;
@@ -84,9 +83,7 @@ TessarayLV2Plugin::TessarayLV2Plugin(double sampleRate, const char* bundlePath, 
                   id(tessaray_lv2::kRangeLoURI),
                   id(tessaray_lv2::kRangeHiURI),
                   id(tessaray_lv2::kBandLevelsURI),
-                  id(LV2_PATCH__Set),
-                  id(LV2_PATCH__property),
-                  id(LV2_PATCH__value),
+                  id(tessaray_lv2::kPresetNameMessageURI),
                   id(tessaray_lv2::kPresetNameKeyURI)};
         lv2_atom_forge_init(&forge_, const_cast<LV2_URID_Map*>(map));
         canNotify_ = true;
@@ -291,10 +288,8 @@ void TessarayLV2Plugin::writeNotifications(uint32_t frames) {
     uint32_t length = 0;
     if (nameSequence_.load(std::memory_order_acquire) != sentNameSequence_ && room(kNameBytes) &&
         readPresetName(nameSequence, length) && lv2_atom_forge_frame_time(&forge_, 0) &&
-        lv2_atom_forge_object(&forge_, &objectFrame_, 0, urids_.patchSet)) {
-        const bool written = lv2_atom_forge_key(&forge_, urids_.patchProperty) &&
-                             lv2_atom_forge_urid(&forge_, urids_.presetName) &&
-                             lv2_atom_forge_key(&forge_, urids_.patchValue) &&
+        lv2_atom_forge_object(&forge_, &objectFrame_, 0, urids_.presetNameMessage)) {
+        const bool written = lv2_atom_forge_key(&forge_, urids_.presetName) &&
                              lv2_atom_forge_string(&forge_, nameCopy_.data(), length);
         lv2_atom_forge_pop(&forge_, &objectFrame_);
         if (written) {

@@ -77,7 +77,7 @@ private:
     LV2_Atom_Sequence* notify_ = nullptr;
     struct URIDs {
         LV2_URID atomSequence = 0, atomFloat = 0, analyser = 0, bandCount = 0, rangeLo = 0, rangeHi = 0,
-                 bandLevels = 0, patchSet = 0, patchProperty = 0, patchValue = 0, presetName = 0;
+                 bandLevels = 0, presetNameMessage = 0, presetName = 0;
     } urids_;
     LV2_Atom_Forge forge_{};
     // Frames live as long as the forge that points at them.

@@ -19,7 +19,6 @@
 #include <cmath>
 #include <filesystem>
 #include <lv2/atom/util.h>
-#include <lv2/patch/patch.h>
 #include <stdexcept>
 
 // Xlib last: its macros (None, Status, Bool, ...) must not reach the headers above.
@@ -103,16 +102,13 @@ TessarayLV2UI::TessarayLV2UI(const lv2::UIArguments& arguments) : arguments_(arg
                   id(tessaray_lv2::kRangeLoURI),
                   id(tessaray_lv2::kRangeHiURI),
                   id(tessaray_lv2::kBandLevelsURI),
-                  id(LV2_PATCH__Set),
-                  id(LV2_PATCH__property),
-                  id(LV2_PATCH__value),
+                  id(tessaray_lv2::kPresetNameMessageURI),
                   id(tessaray_lv2::kPresetNameKeyURI),
                   id(LV2_ATOM__Int),
                   id(LV2_ATOM__Float),
                   id(LV2_ATOM__String),
                   id(LV2_ATOM__Vector),
-                  id(LV2_ATOM__Object),
-                  id(LV2_ATOM__URID)};
+                  id(LV2_ATOM__Object)};
     }
 
     controller_ = AudioUnitViewController::create();
@@ -282,13 +278,10 @@ void TessarayLV2UI::notification(const void* buffer, uint32_t size) {
         model.analyzerBandAmps = std::move(amps);
         model.analyzerRangeLo = reinterpret_cast<const LV2_Atom_Float*>(lo)->body;
         model.analyzerRangeHi = reinterpret_cast<const LV2_Atom_Float*>(hi)->body;
-    } else if (object->body.otype == urids_.patchSet) {
-        const LV2_Atom* property = nullptr;
+    } else if (object->body.otype == urids_.presetNameMessage) {
         const LV2_Atom* value = nullptr;
-        lv2_atom_object_get(object, urids_.patchProperty, &property, urids_.patchValue, &value, 0);
-        if (property && property->type == urids_.atomUrid &&
-            reinterpret_cast<const LV2_Atom_URID*>(property)->body == urids_.presetName && value &&
-            value->type == urids_.atomString) {
+        lv2_atom_object_get(object, urids_.presetName, &value, 0);
+        if (value && value->type == urids_.atomString) {
             const char* text = static_cast<const char*>(LV2_ATOM_BODY_CONST(value));
             model.selectPreset(std::string(text, strnlen(text, value->size)));
         }

@@ -83,7 +83,7 @@ private:
 
     struct URIDs {
         uint32_t eventTransfer = 0, analyser = 0, bandCount = 0, rangeLo = 0, rangeHi = 0, bandLevels = 0,
-                 patchSet = 0, patchProperty = 0, patchValue = 0, presetName = 0, atomInt = 0, atomFloat = 0,
-                 atomString = 0, atomVector = 0, atomObject = 0, atomUrid = 0;
+                 presetNameMessage = 0, presetName = 0, atomInt = 0, atomFloat = 0, atomString = 0,
+                 atomVector = 0, atomObject = 0;
     } urids_;
 };

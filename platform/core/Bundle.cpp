@@ -134,7 +134,8 @@ std::shared_ptr<Bundle> Bundle::main() {
             return bundle;
         }
     }
-    return atPath(executableDirectory());
+    // This code's own object: the executable, or the plug-in (or other shared object) it is linked into.
+    return forAddress(reinterpret_cast<const void*>(&Bundle::main));
 }
 
 void Bundle::setMainBundlePath(std::optional<fs::path> directory) {
@@ -166,17 +167,20 @@ std::shared_ptr<Bundle> Bundle::find(std::string_view name, const void* codeAddr
         return nullptr;
     }
 
+    // The main bundle's resources, the resources of the bundle holding the asking code, the main bundle
+    // itself; then the directories added by the program and those of TESSARAY_BUNDLE_PATH.
     std::vector<fs::path> candidates;
-    auto addAround = [&candidates](const std::shared_ptr<Bundle>& bundle) {
-        if (bundle) {
-            candidates.push_back(bundle->resourcePath());
-            candidates.push_back(bundle->bundlePath());
-            candidates.push_back(bundle->bundlePath().parent_path());
-        }
-    };
-    addAround(main());
+    const auto mainBundle = main();
+    if (mainBundle) {
+        candidates.push_back(mainBundle->resourcePath());
+    }
     if (codeAddress != nullptr) {
-        addAround(forAddress(codeAddress));
+        if (auto codeBundle = forAddress(codeAddress)) {
+            candidates.push_back(codeBundle->resourcePath());
+        }
+    }
+    if (mainBundle) {
+        candidates.push_back(mainBundle->bundlePath());
     }
     {
         auto& reg = registry();
@@ -185,10 +189,6 @@ std::shared_ptr<Bundle> Bundle::find(std::string_view name, const void* codeAddr
     }
     const auto fromEnvironment = environmentSearchPaths();
     candidates.insert(candidates.end(), fromEnvironment.begin(), fromEnvironment.end());
-#ifdef TESSARAY_BUILD_RESOURCES_DIR
-    // Programs run from the build tree find the resource bundles generated there.
-    candidates.emplace_back(TESSARAY_BUILD_RESOURCES_DIR);
-#endif
 
     for (const auto& directory : candidates) {
         if (auto bundle = atPath(directory / directoryName)) {

@@ -23,7 +23,8 @@ public:
     // The bundle at a directory, or nullptr when it is not a directory.
     static std::shared_ptr<Bundle> atPath(const std::filesystem::path& directory);
 
-    // The directory of the running executable, unless a test has set another.
+    // The directory of the object this code is linked into, unless a test has set another: the running
+    // executable's, or inside a plug-in the plug-in's own bundle (never the host program's directory).
     static std::shared_ptr<Bundle> main();
     static void setMainBundlePath(std::optional<std::filesystem::path> directory);
 
@@ -31,10 +32,10 @@ public:
     // so a plug-in finds its own bundle inside a host. nullptr when the address is not in loaded code.
     static std::shared_ptr<Bundle> forAddress(const void* address);
 
-    // The resource bundle "<name>.bundle", searched in the main bundle, in the bundle holding
-    // codeAddress (when given), beside both, in the added search paths, in the directories of
-    // TESSARAY_BUNDLE_PATH (colon-separated) and, for programs run from the build tree, in its
-    // resources directory. A trailing ".bundle" on name is accepted.
+    // The resource bundle "<name>.bundle", searched in this order: the main bundle's resource directory,
+    // the resource directory of the bundle holding codeAddress (when given), the main bundle's own
+    // directory, the added search paths and the directories of TESSARAY_BUNDLE_PATH (colon-separated).
+    // The first that holds it wins. A trailing ".bundle" on name is accepted.
     static std::shared_ptr<Bundle> find(std::string_view name, const void* codeAddress = nullptr);
     // As find(), but a missing bundle stops the process: it is part of the product.
     static std::shared_ptr<Bundle> named(std::string_view name, const void* codeAddress = nullptr);

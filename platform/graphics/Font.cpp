@@ -12,12 +12,24 @@
 namespace graphics {
 
 namespace detail {
+
 extern std::atomic<int> fontConfigGeneration;
+
+FcConfig* fontConfig() {
+    // The system's configuration and fonts, loaded into a configuration of our own: registered fonts and
+    // aliases go there, never into the process's current configuration, which inside a host is the host's.
+    static FcConfig* const config = [] {
+        FcConfig* loaded = FcInitLoadConfigAndFonts();
+        return loaded ? loaded : FcConfigCreate();
+    }();
+    return config;
 }
+
+} // namespace detail
 
 namespace {
 
-// fontconfig's configuration is shared by the process; additions and queries are serialised here.
+// Additions to our configuration and queries of it are serialised here.
 std::mutex& fontconfigMutex() {
     static std::mutex mutex;
     return mutex;
@@ -62,8 +74,7 @@ bool Font::registerFontFile(const std::filesystem::path& file) {
         return false;
     {
         std::lock_guard lock(fontconfigMutex());
-        FcConfig* config = FcConfigGetCurrent();
-        if (!FcConfigAppFontAddFile(config, reinterpret_cast<const FcChar8*>(file.c_str())))
+        if (!FcConfigAppFontAddFile(detail::fontConfig(), reinterpret_cast<const FcChar8*>(file.c_str())))
             return false;
     }
     detail::fontConfigGeneration.fetch_add(1, std::memory_order_acq_rel);
@@ -84,7 +95,7 @@ bool Font::addFamilyAlias(const std::string& alias, const std::string& family) {
                              family + "</string></edit></match></fontconfig>";
     {
         std::lock_guard lock(fontconfigMutex());
-        if (!FcConfigParseAndLoadFromMemory(FcConfigGetCurrent(),
+        if (!FcConfigParseAndLoadFromMemory(detail::fontConfig(),
                                             reinterpret_cast<const FcChar8*>(rule.c_str()), FcTrue))
             return false;
     }
@@ -118,7 +129,7 @@ bool Font::familyExists(const std::string& family) {
         return it->second;
     FcPattern* pattern = FcPatternCreate();
     FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
-    FcFontSet* set = FcFontList(FcConfigGetCurrent(), pattern, objects);
+    FcFontSet* set = FcFontList(detail::fontConfig(), pattern, objects);
     bool found = false;
     for (int i = 0; set && i < set->nfont && !found; ++i) {
         FcChar8* name = nullptr;

@@ -38,14 +38,15 @@ public:
     static FontRef named(const std::string& family, double pointSize,
                          FontWeight weight = FontWeight::regular);
 
-    // Adds a font file (TTF/OTF) to the process's fontconfig configuration as an application font, leaving
-    // the user's configuration alone. Returns false when the file cannot be added.
+    // Adds a font file (TTF/OTF) as an application font to the library's own fontconfig configuration (the
+    // system's, loaded privately), which all of the library's text uses: neither the process's current
+    // configuration (a host's, inside a plug-in) nor the user's is touched. Returns false when the file
+    // cannot be added.
     static bool registerFontFile(const std::filesystem::path& file);
     // Registers every .ttf/.otf file in a directory; returns how many were added.
     static int registerFontsInDirectory(const std::filesystem::path& directory);
-    // Makes the family name alias answer with family's faces, for this process only (an in-memory
-    // fontconfig rule; the user's configuration is never touched). Returns false for names fontconfig
-    // would not take.
+    // Makes the family name alias answer with family's faces in the library's own configuration (an
+    // in-memory fontconfig rule). Returns false for names fontconfig would not take.
     static bool addFamilyAlias(const std::string& alias, const std::string& family);
     // True when fontconfig has a face whose family matches exactly (case-insensitive).
     static bool familyExists(const std::string& family);

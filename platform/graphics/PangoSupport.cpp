@@ -11,16 +11,41 @@ namespace graphics::detail {
 // a newer value.
 std::atomic<int> fontConfigGeneration{0};
 
-PangoFontMap* fontMap() {
-    thread_local int seenGeneration = 0;
-    PangoFontMap* map = pango_cairo_font_map_get_default();
-    int generation = fontConfigGeneration.load(std::memory_order_acquire);
-    if (generation != seenGeneration) {
-        seenGeneration = generation;
-        if (PANGO_IS_FC_FONT_MAP(map))
-            pango_fc_font_map_config_changed(PANGO_FC_FONT_MAP(map));
+namespace {
+
+// Font maps are not thread-safe, so each thread has its own, released when the thread ends.
+struct ThreadFontMap {
+    PangoFontMap* map = nullptr;
+    int seenGeneration = 0;
+
+    ThreadFontMap() {
+        map = pango_cairo_font_map_new_for_font_type(CAIRO_FONT_TYPE_FT);
+        if (map && PANGO_IS_FC_FONT_MAP(map)) {
+            seenGeneration = fontConfigGeneration.load(std::memory_order_acquire);
+            pango_fc_font_map_set_config(PANGO_FC_FONT_MAP(map), fontConfig());
+        } else if (!map) {
+            map = pango_cairo_font_map_new();
+        }
     }
-    return map;
+    ~ThreadFontMap() {
+        if (map)
+            g_object_unref(map);
+    }
+    ThreadFontMap(const ThreadFontMap&) = delete;
+    ThreadFontMap& operator=(const ThreadFontMap&) = delete;
+};
+
+} // namespace
+
+PangoFontMap* fontMap() {
+    thread_local ThreadFontMap own;
+    const int generation = fontConfigGeneration.load(std::memory_order_acquire);
+    if (generation != own.seenGeneration) {
+        own.seenGeneration = generation;
+        if (PANGO_IS_FC_FONT_MAP(own.map))
+            pango_fc_font_map_config_changed(PANGO_FC_FONT_MAP(own.map));
+    }
+    return own.map;
 }
 
 PangoContext* createPangoContext(cairo_t* cr) {

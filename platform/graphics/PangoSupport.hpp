@@ -4,6 +4,7 @@
 
 #include "graphics/AttributedString.hpp"
 
+#include <fontconfig/fontconfig.h>
 #include <pango/pangocairo.h>
 
 namespace graphics::detail {
@@ -11,8 +12,11 @@ namespace graphics::detail {
 // A Pango context on this thread's font map with hinting off, so measurements are the same at every
 // scale. With cr, the context follows cr's transform and target; without, it measures in points.
 PangoContext* createPangoContext(cairo_t* cr = nullptr);
-// This thread's font map, refreshed after application fonts were registered.
+// This thread's font map: our own, on the library's private fontconfig configuration (never the toolkit's
+// default map, which a host's toolkit shares), refreshed after application fonts were registered.
 PangoFontMap* fontMap();
+// The library's private fontconfig configuration.
+FcConfig* fontConfig();
 PangoFontDescription* createFontDescription(const Font& font);
 
 struct LayoutRequest {

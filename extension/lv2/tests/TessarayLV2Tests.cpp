@@ -1,3 +1,4 @@
+#include "ZeltoCore/Maker.hpp"
 #include "dsp/tests/AllocationCounter.hpp"
 #include "extension/FactoryPreset.hpp"
 #include "extension/ParameterTable.hpp"
@@ -23,6 +24,7 @@
 #include <memory>
 #include <optional>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -467,6 +469,7 @@ struct Notifications {
     std::vector<std::vector<float>> analyser; // band levels, cut to the band count
     std::vector<std::pair<float, float>> ranges;
     std::vector<std::string> names;
+    std::vector<LV2_URID> setProperties; // the property of every patch:Set
 };
 
 Notifications readNotifications(const LV2_Atom_Sequence* sequence, UridMap& map) {
@@ -492,14 +495,19 @@ Notifications readNotifications(const LV2_Atom_Sequence* sequence, UridMap& map)
             out.analyser.emplace_back(values, values + n);
             out.ranges.emplace_back(reinterpret_cast<const LV2_Atom_Float*>(lo)->body,
                                     reinterpret_cast<const LV2_Atom_Float*>(hi)->body);
-        } else if (object->body.otype == map(LV2_PATCH__Set)) {
-            const LV2_Atom *property = nullptr, *value = nullptr;
-            lv2_atom_object_get(object, map(LV2_PATCH__property), &property, map(LV2_PATCH__value), &value,
-                                0);
-            EXPECT_TRUE(property && value && value->type == map(LV2_ATOM__String));
-            if (property && value) {
-                EXPECT_EQ(reinterpret_cast<const LV2_Atom_URID*>(property)->body, map(kPresetKey));
+        } else if (object->body.otype == map(tessaray_lv2::kPresetNameMessageURI)) {
+            const LV2_Atom* value = nullptr;
+            lv2_atom_object_get(object, map(kPresetKey), &value, 0);
+            EXPECT_TRUE(value && value->type == map(LV2_ATOM__String));
+            if (value) {
                 out.names.emplace_back(static_cast<const char*>(LV2_ATOM_BODY_CONST(value)));
+            }
+        } else if (object->body.otype == map(LV2_PATCH__Set)) {
+            const LV2_Atom* property = nullptr;
+            lv2_atom_object_get(object, map(LV2_PATCH__property), &property, 0);
+            EXPECT_TRUE(property && property->type == map(LV2_ATOM__URID));
+            if (property) {
+                out.setProperties.push_back(reinterpret_cast<const LV2_Atom_URID*>(property)->body);
             }
         }
     }
@@ -566,6 +574,75 @@ TEST_F(LV2Host, NotificationsAreThrottledByAudioTimeAndCarryThePresetName) {
     }
 }
 
+// A host takes a patch:Set on a notification port as a change of one of the plug-in's declared parameters
+// and complains about any other, from its audio thread, once per message. Whatever the port carries while
+// the editor renames, a preset is applied and the once-a-second refresh repeats everything for late
+// editors, every patch:Set names an lv2:Parameter the metadata lets hosts read or write; the preset name
+// goes out in the plug-in's own message, again each second, as the string the metadata describes.
+TEST_F(LV2Host, EveryPatchSetOnTheNotificationPortIsADeclaredParameter) {
+    auto instance = instantiate(256, 256);
+    ASSERT_TRUE(instance->instance);
+    const auto* access = static_cast<const tessaray_lv2::EditorAccess*>(
+        lilv_instance_get_extension_data(instance->instance, tessaray_lv2::kEditorAccessURI));
+    ASSERT_NE(access, nullptr);
+    std::set<LV2_URID> setProperties;
+    std::vector<std::string> names;
+    const auto runFor = [&](int blocks) {
+        for (int block = 0; block < blocks; ++block) {
+            instance->run(256);
+            const auto got = readNotifications(instance->notifications(), map_);
+            setProperties.insert(got.setProperties.begin(), got.setProperties.end());
+            names.insert(names.end(), got.names.begin(), got.names.end());
+        }
+    };
+    runFor(10);
+    access->setPresetName(lilv_instance_get_handle(instance->instance), "Sub Monster");
+    runFor(10);
+    LilvState* melt = presetState("Slow Melt");
+    ASSERT_NE(melt, nullptr);
+    lilv_state_restore(melt, instance->instance, &LV2Host::setPortValue, instance.get(), 0, features_);
+    lilv_state_free(melt);
+    runFor(int(2.5 * kRate / 256)); // two refreshes
+
+    LilvNode* plugin = lilv_new_uri(world_, kURI);
+    LilvNode* type = lilv_new_uri(world_, LILV_NS_RDF "type");
+    LilvNode* parameter = lilv_new_uri(world_, LV2_CORE_PREFIX "Parameter");
+    LilvNode* readable = lilv_new_uri(world_, LV2_PATCH__readable);
+    LilvNode* writable = lilv_new_uri(world_, LV2_PATCH__writable);
+    for (const LV2_URID id : setProperties) {
+        std::string uri;
+        for (const auto& [text, mapped] : map_.ids) {
+            uri = mapped == id ? text : uri;
+        }
+        LilvNode* property = lilv_new_uri(world_, uri.c_str());
+        EXPECT_TRUE(lilv_world_ask(world_, property, type, parameter)) << uri << " is no lv2:Parameter";
+        EXPECT_TRUE(lilv_world_ask(world_, plugin, readable, property) ||
+                    lilv_world_ask(world_, plugin, writable, property))
+            << uri << " is neither readable nor writable";
+        lilv_node_free(property);
+    }
+    EXPECT_EQ(std::count(names.begin(), names.end(), "Sub Monster"), 1);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "Slow Melt"), 3) << "on change and on each refresh";
+
+    // The metadata describes the name's property; its port promises no patch messages.
+    LilvNode* key = lilv_new_uri(world_, kPresetKey);
+    LilvNode* range = lilv_new_uri(world_, LILV_NS_RDFS "range");
+    LilvNode* string = lilv_new_uri(world_, LV2_ATOM__String);
+    EXPECT_TRUE(lilv_world_ask(world_, key, range, string));
+    LilvNode* supports = lilv_new_uri(world_, LV2_ATOM__supports);
+    LilvNode* message = lilv_new_uri(world_, LV2_PATCH__Message);
+    LilvNode* symbol = lilv_new_string(world_, tessaray_lv2::kNotifySymbol);
+    const LilvPort* notify = lilv_plugin_get_port_by_symbol(plugin_, symbol);
+    ASSERT_NE(notify, nullptr);
+    LilvNodes* supported = lilv_port_get_value(plugin_, notify, supports);
+    EXPECT_FALSE(supported && lilv_nodes_contains(supported, message));
+    lilv_nodes_free(supported);
+    for (LilvNode* node :
+         {plugin, type, parameter, readable, writable, key, range, string, supports, message, symbol}) {
+        lilv_node_free(node);
+    }
+}
+
 // An editor in the host's process reads the kernel's shared state and the preset name, and records the
 // preset it applied, through the editor access.
 TEST_F(LV2Host, EditorAccessReachesTheKernelAndThePresetName) {
@@ -593,6 +670,22 @@ TEST_F(LV2Host, EditorAccessReachesTheKernelAndThePresetName) {
     instance->run(256);
     EXPECT_EQ(readNotifications(instance->notifications(), map_).names,
               (std::vector<std::string>{"Sub Monster"}));
+}
+
+// Hosts title the plug-in's windows and group their plug-in lists by its maker, the one the kit names.
+TEST_F(LV2Host, TheMakerIsTheKitsMaker) {
+    LilvNode* name = lilv_plugin_get_name(plugin_);
+    ASSERT_NE(name, nullptr);
+    EXPECT_STREQ(lilv_node_as_string(name), "Tessaray");
+    lilv_node_free(name);
+    LilvNode* author = lilv_plugin_get_author_name(plugin_);
+    ASSERT_NE(author, nullptr) << "no doap:maintainer with a foaf:name";
+    EXPECT_STREQ(lilv_node_as_string(author), zelto::kMakerName);
+    lilv_node_free(author);
+    LilvNode* homepage = lilv_plugin_get_author_homepage(plugin_);
+    ASSERT_NE(homepage, nullptr);
+    EXPECT_STREQ(lilv_node_as_uri(homepage), zelto::kMakerSiteAddress);
+    lilv_node_free(homepage);
 }
 
 // Hosts find the editor: an X11 UI in its own binary that needs the idle interface, and hears about every

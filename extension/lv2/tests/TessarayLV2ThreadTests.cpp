@@ -6,7 +6,6 @@
 #include <atomic>
 #include <gtest/gtest.h>
 #include <lv2/atom/util.h>
-#include <lv2/patch/patch.h>
 #include <map>
 #include <set>
 #include <string>
@@ -31,8 +30,8 @@ struct UridMap {
 TEST(LV2Threads, PresetNamesSetWhileRunningArriveWhole) {
     UridMap urids;
     // Every URID is mapped here first: the map is not thread-safe, and run() never maps.
-    const LV2_URID object = urids(LV2_ATOM__Object), set = urids(LV2_PATCH__Set),
-                   value = urids(LV2_PATCH__value);
+    const LV2_URID object = urids(LV2_ATOM__Object), message = urids(tessaray_lv2::kPresetNameMessageURI),
+                   value = urids(tessaray_lv2::kPresetNameKeyURI);
     LV2_Feature map{LV2_URID__map, &urids.map};
     const LV2_Feature* features[] = {&map, nullptr};
     const LV2_Descriptor* descriptor = lv2::descriptor<TessarayLV2Plugin>();
@@ -73,7 +72,7 @@ TEST(LV2Threads, PresetNamesSetWhileRunningArriveWhole) {
                 continue;
             }
             const auto* o = reinterpret_cast<const LV2_Atom_Object*>(&event->body);
-            if (o->body.otype == set) {
+            if (o->body.otype == message) {
                 const LV2_Atom* text = nullptr;
                 lv2_atom_object_get(o, value, &text, 0);
                 ASSERT_NE(text, nullptr);

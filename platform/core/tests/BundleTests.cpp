@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -123,17 +124,92 @@ TEST_F(CoreBundleTest, CodeInASharedLibraryFindsItsOwnBundle) {
     EXPECT_EQ(bundle->bundleVersionString(), "251");
     EXPECT_EQ(bundle->info("ProbeNested"), std::nullopt); // objects are not values
 
-    // A resource bundle beside the code bundle is found through the code's address.
-    const fs::path beside = fs::path(CORE_PROBE_BUNDLE).parent_path() / "Zelto_Probe.bundle";
-    fs::create_directories(beside);
+    // A resource bundle in the code bundle's resources is found through the code's address.
+    const fs::path inside = fs::path(CORE_PROBE_BUNDLE) / "Resources" / "Zelto_Probe.bundle";
+    fs::create_directories(inside);
     EXPECT_EQ(core::Bundle::find("Zelto_Probe"), nullptr);
     auto found = core::Bundle::find("Zelto_Probe", probe());
     ASSERT_TRUE(found);
-    EXPECT_EQ(found->bundlePath(), fs::canonical(beside));
-    fs::remove_all(beside);
+    EXPECT_EQ(found->bundlePath(), fs::canonical(inside));
+    fs::remove_all(inside);
     ::dlclose(library);
 
     EXPECT_EQ(core::Bundle::forAddress(nullptr), nullptr);
+}
+
+// The first of these that holds the bundle wins: the main bundle's resources, the resources of the bundle
+// holding the asking code, the main bundle itself, then the added search paths. Nothing above or beside the
+// bundles is searched.
+TEST_F(CoreBundleTest, ResourceBundlesAreSearchedInOrder) {
+    void* library = ::dlopen(CORE_PROBE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library, nullptr) << ::dlerror();
+    auto probe = reinterpret_cast<const void* (*)()>(::dlsym(library, "coreProbeAddress"));
+    ASSERT_NE(probe, nullptr);
+    const fs::path app = makeBundle(root / "Host.app", "{}");
+    core::Bundle::setMainBundlePath(app);
+    const fs::path extra = root / "extra";
+    core::Bundle::addSearchPath(extra);
+
+    const std::string name = "Core_Order" + std::to_string(::getpid());
+    const fs::path code = fs::canonical(CORE_PROBE_BUNDLE);
+    const std::vector<fs::path> inOrder{app / "Resources", code / "Resources", app, extra};
+    for (const fs::path& place : inOrder) {
+        fs::create_directories(place / (name + ".bundle"));
+    }
+    // Never searched: the main bundle's and the code bundle's parent directories and the code bundle itself.
+    const std::vector<fs::path> never{root, code, code.parent_path()};
+    for (const fs::path& place : never) {
+        fs::create_directories(place / (name + ".bundle"));
+    }
+    for (const fs::path& place : inOrder) {
+        auto found = core::Bundle::find(name, probe());
+        ASSERT_TRUE(found) << "expected in " << place;
+        EXPECT_EQ(found->bundlePath(), fs::canonical(place / (name + ".bundle")));
+        if (place == code / "Resources") {
+            auto withoutCode = core::Bundle::find(name);
+            ASSERT_TRUE(withoutCode);
+            EXPECT_EQ(withoutCode->bundlePath(), fs::canonical(app / (name + ".bundle")))
+                << "without the code's address its bundle is not consulted";
+        }
+        fs::remove_all(place / (name + ".bundle"));
+    }
+    EXPECT_EQ(core::Bundle::find(name, probe()), nullptr);
+    for (const fs::path& place : never) {
+        fs::remove_all(place / (name + ".bundle"));
+    }
+    core::Bundle::removeSearchPath(extra);
+    ::dlclose(library);
+}
+
+// Inside a plug-in the main bundle is the plug-in's own bundle, not the host program's directory: resource
+// bundles beside or inside the host's directory never stand in for the plug-in's own.
+TEST_F(CoreBundleTest, InsideAPluginTheMainBundleIsThePluginsOwn) {
+    void* library = ::dlopen(CORE_PLUGIN_PROBE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library, nullptr) << ::dlerror();
+    auto mainBundle = reinterpret_cast<const char* (*)()>(::dlsym(library, "corePluginProbeMainBundle"));
+    auto find = reinterpret_cast<const char* (*)(const char*)>(::dlsym(library, "corePluginProbeFind"));
+    ASSERT_TRUE(mainBundle && find);
+    const fs::path plugin = fs::canonical(CORE_PLUGIN_PROBE_BUNDLE);
+    EXPECT_EQ(fs::path(mainBundle()), plugin);
+
+    const fs::path host = fs::canonical(fs::read_symlink("/proc/self/exe").parent_path());
+    const std::string id = std::to_string(::getpid());
+    const std::string shared = "Core_Shared" + id, hostOnly = "Core_HostOnly" + id;
+    const std::vector<fs::path> made{
+        host / "Resources" / (shared + ".bundle"), plugin / "Resources" / (shared + ".bundle"),
+        host / "Resources" / (hostOnly + ".bundle"), host / (hostOnly + ".bundle"),
+        host.parent_path() / (hostOnly + ".bundle")};
+    for (const fs::path& directory : made) {
+        fs::create_directories(directory);
+    }
+    EXPECT_EQ(fs::path(find(shared.c_str())), plugin / "Resources" / (shared + ".bundle"));
+    EXPECT_STREQ(find(hostOnly.c_str()), "");
+    for (const fs::path& directory : made) {
+        fs::remove_all(directory);
+    }
+    std::error_code error;
+    fs::remove(host / "Resources", error); // only when the test made it
+    ::dlclose(library);
 }
 
 TEST_F(CoreBundleTest, NamedBundlesComeFromSearchPathsAndAMissingOneIsFatal) {

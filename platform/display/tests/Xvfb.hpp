@@ -4,8 +4,8 @@
 
 #include <csignal>
 #include <fcntl.h>
-#include <spawn.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,16 +26,24 @@ public:
         const std::string fd = std::to_string(fds[1]);
         const char* argv[] = {"Xvfb",      "-displayfd", fd.c_str(),  "-screen", "0",    screen.c_str(),
                               "-nolisten", "tcp",        "-nolisten", "unix",    nullptr};
-        // Abstract sockets only: no files under /tmp/.X11-unix are needed.
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        // Not the test's output either: a server outliving a crashed test would keep ctest reading it.
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        if (posix_spawn(&pid_, "/usr/bin/Xvfb", &actions, nullptr, const_cast<char**>(argv), environ) != 0) {
+        // Abstract sockets only: no files under /tmp/.X11-unix are needed. The server dies with the test,
+        // even when the test is killed: a left-over server would run for good.
+        const pid_t parent = getpid();
+        pid_ = fork();
+        if (pid_ == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            // Not the test's output either: a server outliving a crashed test would keep ctest reading it.
+            const int null = open("/dev/null", O_RDWR);
+            if (getppid() != parent || null < 0 || dup2(null, 1) < 0 || dup2(null, 2) < 0) {
+                _exit(127);
+            }
+            close(fds[0]);
+            execv("/usr/bin/Xvfb", const_cast<char**>(argv));
+            _exit(127);
+        }
+        if (pid_ < 0) {
             pid_ = 0;
         }
-        posix_spawn_file_actions_destroy(&actions);
         close(fds[1]);
         std::string number;
         char c;

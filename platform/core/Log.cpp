@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -52,6 +53,18 @@ void log(const char* format, ...) {
     }
     va_end(args);
     logLine(text);
+}
+
+std::string clippedForLog(std::string_view text, std::size_t limit) {
+    if (text.size() <= limit) {
+        return std::string(text);
+    }
+    std::size_t end = limit;
+    // Back to the start of a UTF-8 sequence, so no character is cut in half.
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xc0) == 0x80) {
+        --end;
+    }
+    return std::string(text.substr(0, end)) + "\u2026 (" + std::to_string(text.size()) + " bytes)";
 }
 
 LogHook setLogHook(LogHook hook) {

@@ -12,6 +12,10 @@ namespace core {
 void log(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void logLine(std::string_view line);
 
+// Text as a log line should carry it: whole up to `limit` bytes; longer text (a URL of any length that
+// reached the program) as its first bytes, cut at a character boundary, then "…" and its full length.
+std::string clippedForLog(std::string_view text, std::size_t limit = 200);
+
 // Replaces where log lines go; an empty hook restores stderr. Returns the previous hook.
 using LogHook = std::function<void(std::string_view line)>;
 LogHook setLogHook(LogHook hook);

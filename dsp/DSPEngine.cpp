@@ -106,10 +106,8 @@ void DSPEngine::resetChannelRunningState(ChannelState& channel) {
         voice.randomState = BandVoice::seedForBand(static_cast<uint32_t>(b));
         voice.clearShapes();
         voice.phase = 0.0;
-        channel.noteSmoothers[b].current = kRestNote;
-        channel.noteSmoothers[b].target = kRestNote;
-        channel.levelSmoothers[b].current = 0.0f;
-        channel.levelSmoothers[b].target = 0.0f;
+        channel.noteSmoothers[b].jumpTo(kRestNote);
+        channel.levelSmoothers[b].jumpTo(0.0f);
         channel.bandActive[b] = false;
     }
 }
@@ -123,18 +121,14 @@ void DSPEngine::recoverChannel(ChannelState& channel) {
 }
 
 void DSPEngine::syncSmoothersToParams() {
-    const auto settle = [](OnePoleSmoother& s, float value) {
-        s.current = value;
-        s.setTarget(value);
-    };
-    settle(smoothers.inputGain, dbToGain(loadRelaxed(params.inputGainDb)));
-    settle(smoothers.outputGain, dbToGain(loadRelaxed(params.outputGainDb)));
-    settle(smoothers.mix, loadRelaxed(params.mix) * 0.01f);
-    settle(smoothers.feedback, loadRelaxed(params.feedback) * 0.01f);
-    settle(smoothers.pitch, loadRelaxed(params.octave) * 12.0f + loadRelaxed(params.noteCents) / 100.0f);
-    settle(smoothers.age, loadRelaxed(params.age) * 0.01f);
-    settle(smoothers.morphX, loadRelaxed(params.morphX));
-    settle(smoothers.morphY, loadRelaxed(params.morphY));
+    smoothers.inputGain.jumpTo(dbToGain(loadRelaxed(params.inputGainDb)));
+    smoothers.outputGain.jumpTo(dbToGain(loadRelaxed(params.outputGainDb)));
+    smoothers.mix.jumpTo(loadRelaxed(params.mix) * 0.01f);
+    smoothers.feedback.jumpTo(loadRelaxed(params.feedback) * 0.01f);
+    smoothers.pitch.jumpTo(loadRelaxed(params.octave) * 12.0f + loadRelaxed(params.noteCents) / 100.0f);
+    smoothers.age.jumpTo(loadRelaxed(params.age) * 0.01f);
+    smoothers.morphX.jumpTo(loadRelaxed(params.morphX));
+    smoothers.morphY.jumpTo(loadRelaxed(params.morphY));
 }
 
 void DSPEngine::reset() {
@@ -556,8 +550,7 @@ void DSPEngine::analyseSlice(int channelIndex, bool first) {
                     }
                     OnePoleSmoother& noteSmoother = ch.noteSmoothers[b];
                     if (!ch.bandActive[b]) {
-                        noteSmoother.current = note;
-                        noteSmoother.target = note;
+                        noteSmoother.jumpTo(note);
                         ch.bandActive[b] = true;
                     } else {
                         noteSmoother.target = note;

@@ -165,8 +165,9 @@ bool DSPEngine::loadWavetable(uint32_t slot, const char* path) {
     if (slot >= kSlots) {
         return false;
     }
-    const bool loaded = wavetables[slot].parse(path);
-    sharedTable.build(wavetables);
+    WavetableSlot table;
+    const bool loaded = table.parse(path);
+    tableSet = WavetableSet::with(*tableSet, slot, std::move(table));
     // Record indices of any slot may now point elsewhere: every voice picks its records afresh.
     for (ChannelState& channel : channels) {
         for (BandVoice& voice : channel.voices) {
@@ -363,7 +364,7 @@ int DSPEngine::playedShapes(const FrameValues& values, uint32_t n) const {
     int played = 0;
     for (int s = 0; s < kSlots; ++s) {
         int framesPlayed = 0;
-        if (wavetables[s].usable()) {
+        if (wavetables()[s].usable()) {
             for (uint32_t j = 0; j < n; ++j) {
                 framesPlayed += values.weights[j][s] < 0.0001f ? 0 : 1;
             }
@@ -388,7 +389,7 @@ void DSPEngine::renderBand(ChannelState& ch, int b, uint32_t n, const FrameValue
         return; // a voice that is not rendered keeps its shape slots as they are
     }
     BandVoice& voice = ch.voices[b];
-    const BandVoice::TableViews views = BandVoice::viewsOf(wavetables);
+    const BandVoice::TableViews views = BandVoice::viewsOf(wavetables());
     float frequencies[kChunk];
     bandFrequencies(levels, midis, first, n, frequencyCap, frequencies);
 
@@ -428,22 +429,23 @@ void DSPEngine::renderFrames(BandVoice& voice, const BandVoice::TableViews& view
                              const float* levels, const float* midis, const float* frequencies,
                              uint32_t first, uint32_t n, float* sum) {
     if constexpr (Shapes != BandVoice::kAnyShapes) {
-        voice.beginShapes(wavetables, views, Shapes, midis[first]);
-        if (sharedTable.usable() && BandVoice::hasAvx2() && !referencePaths) {
-            voice.renderRunShared<Shapes>(wavetables, views, sharedTable, values.weights, levels, midis,
+        voice.beginShapes(wavetables(), views, Shapes, midis[first]);
+        if (sharedTable().usable() && BandVoice::hasAvx2() && !referencePaths) {
+            voice.renderRunShared<Shapes>(wavetables(), views, sharedTable(), values.weights, levels, midis,
                                           frequencies, first, n, sum);
         } else {
-            voice.renderRun<Shapes>(wavetables, views, values.weights, levels, midis, frequencies, first, n,
+            voice.renderRun<Shapes>(wavetables(), views, values.weights, levels, midis, frequencies, first, n,
                                     sum);
         }
         return;
     }
+    const BandVoice::Tables& tables = wavetables();
     for (uint32_t j = first; j < n; ++j) {
         if (levels[j] < 0.0f) {
             continue;
         }
         const float out =
-            voice.renderShapes<Shapes>(wavetables, views, values.weights[j], midis[j], frequencies[j]);
+            voice.renderShapes<Shapes>(tables, views, values.weights[j], midis[j], frequencies[j]);
         sum[j] = sum[j] + out * levels[j];
     }
 }

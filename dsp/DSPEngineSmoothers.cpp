@@ -6,7 +6,8 @@
 
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
 #define TESSARAY_AVX2_SMOOTHERS 1
-#include <immintrin.h>
+#define TESSARAY_LANE_TARGET "avx2,fma"
+#include "dsp/LaneTranspose.hpp"
 #endif
 
 #if TESSARAY_AVX2_SMOOTHERS
@@ -82,47 +83,6 @@ __attribute__((target("avx2,fma"))) void stepBandLanes(const LaneGroup* groups, 
     }
 }
 
-// out[k][j] = in[j][k] for the n frames, eight frames at a time.
-template <size_t Frames>
-__attribute__((target("avx2,fma"))) void transposeLanes(const float (*in)[8], uint32_t n,
-                                                        float (*out)[Frames]) {
-    uint32_t j = 0;
-    for (; j + 8 <= n; j += 8) {
-        __m256 r[8];
-        for (int i = 0; i < 8; ++i) {
-            r[i] = _mm256_loadu_ps(in[j + i]);
-        }
-        const __m256 t0 = _mm256_unpacklo_ps(r[0], r[1]);
-        const __m256 t1 = _mm256_unpackhi_ps(r[0], r[1]);
-        const __m256 t2 = _mm256_unpacklo_ps(r[2], r[3]);
-        const __m256 t3 = _mm256_unpackhi_ps(r[2], r[3]);
-        const __m256 t4 = _mm256_unpacklo_ps(r[4], r[5]);
-        const __m256 t5 = _mm256_unpackhi_ps(r[4], r[5]);
-        const __m256 t6 = _mm256_unpacklo_ps(r[6], r[7]);
-        const __m256 t7 = _mm256_unpackhi_ps(r[6], r[7]);
-        const __m256 u0 = _mm256_shuffle_ps(t0, t2, 0x44);
-        const __m256 u1 = _mm256_shuffle_ps(t0, t2, 0xEE);
-        const __m256 u2 = _mm256_shuffle_ps(t1, t3, 0x44);
-        const __m256 u3 = _mm256_shuffle_ps(t1, t3, 0xEE);
-        const __m256 u4 = _mm256_shuffle_ps(t4, t6, 0x44);
-        const __m256 u5 = _mm256_shuffle_ps(t4, t6, 0xEE);
-        const __m256 u6 = _mm256_shuffle_ps(t5, t7, 0x44);
-        const __m256 u7 = _mm256_shuffle_ps(t5, t7, 0xEE);
-        _mm256_storeu_ps(&out[0][j], _mm256_permute2f128_ps(u0, u4, 0x20));
-        _mm256_storeu_ps(&out[1][j], _mm256_permute2f128_ps(u1, u5, 0x20));
-        _mm256_storeu_ps(&out[2][j], _mm256_permute2f128_ps(u2, u6, 0x20));
-        _mm256_storeu_ps(&out[3][j], _mm256_permute2f128_ps(u3, u7, 0x20));
-        _mm256_storeu_ps(&out[4][j], _mm256_permute2f128_ps(u0, u4, 0x31));
-        _mm256_storeu_ps(&out[5][j], _mm256_permute2f128_ps(u1, u5, 0x31));
-        _mm256_storeu_ps(&out[6][j], _mm256_permute2f128_ps(u2, u6, 0x31));
-        _mm256_storeu_ps(&out[7][j], _mm256_permute2f128_ps(u3, u7, 0x31));
-    }
-    for (; j < n; ++j) {
-        for (int k = 0; k < 8; ++k) {
-            out[k][j] = in[j][k];
-        }
-    }
-}
 } // namespace
 #endif
 
@@ -186,8 +146,13 @@ void DSPEngine::stepBandGroups(ChannelState& ch, const int* firsts, int count, u
         // The lanes give frame-major rows; the voices one by one want band-major ones (and the vector
         // voices keep the frame-major ones).
         for (int i = 0; i < count; ++i) {
-            transposeLanes(outs[i].frameLevels, n, outs[i].levels);
-            transposeLanes(outs[i].frameMidis, n, outs[i].midis);
+            BandGroupValues& out = outs[i];
+            float* const levelRows[kBandGroup] = {out.levels[0], out.levels[1], out.levels[2], out.levels[3],
+                                                  out.levels[4], out.levels[5], out.levels[6], out.levels[7]};
+            float* const midiRows[kBandGroup] = {out.midis[0], out.midis[1], out.midis[2], out.midis[3],
+                                                 out.midis[4], out.midis[5], out.midis[6], out.midis[7]};
+            transposeEight(out.frameLevels, n, levelRows);
+            transposeEight(out.frameMidis, n, midiRows);
             outs[i].frameMajor = true;
         }
         scalarFrames = 0; // nothing left for the scalar loop

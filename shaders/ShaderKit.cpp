@@ -48,13 +48,6 @@ std::shared_ptr<core::Bundle> kitBundle() {
         if (auto found = core::Bundle::find(name, anchor)) {
             return found;
         }
-#ifdef PELKO_SHADERS_BUILD_BUNDLES_DIR
-        // Programs run from the build tree find the bundle generated there.
-        if (auto built = core::Bundle::atPath(std::filesystem::path(PELKO_SHADERS_BUILD_BUNDLES_DIR) /
-                                              "PelkoShaders_PelkoShaders.bundle")) {
-            return built;
-        }
-#endif
         return core::Bundle::named(name, anchor);
     }();
     return bundle;

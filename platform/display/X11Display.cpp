@@ -69,6 +69,17 @@ ui::ModifierFlags flagsFromState(unsigned state) {
     return flags;
 }
 
+// The modifiers of a pointer event. Window managers commonly take Alt-click and Alt-drag for moving and
+// resizing windows, which leaves option-clicks unreachable; Control with Alt is the chord they leave to
+// the application, so it stands for the option key alone. It must not keep Control: a Control-click is a
+// secondary click.
+ui::ModifierFlags pointerFlagsFromState(unsigned state) {
+    if ((state & ControlMask) && (state & Mod1Mask)) {
+        state &= ~static_cast<unsigned>(ControlMask);
+    }
+    return flagsFromState(state);
+}
+
 // The modifier a modifier key controls, or 0 for other keys.
 ui::ModifierFlags modifierOfKey(KeySym keysym) {
     switch (keysym) {
@@ -879,7 +890,7 @@ void X11WindowBackend::sendMouse(XEvent& event) {
             type = EventType::otherMouseDragged;
         }
         auto e = ui::Event::mouseEvent(type, toWindow(event.xmotion.x, event.xmotion.y),
-                                       flagsFromState(state), event.xmotion.time / 1000.0, w,
+                                       pointerFlagsFromState(state), event.xmotion.time / 1000.0, w,
                                        type == EventType::mouseMoved ? 0 : clickCount_);
         app->sendEvent(e);
         return;
@@ -887,7 +898,7 @@ void X11WindowBackend::sendMouse(XEvent& event) {
 
     const XButtonEvent& b = event.xbutton;
     const bool press = event.type == ButtonPress;
-    const ui::ModifierFlags flags = flagsFromState(b.state);
+    const ui::ModifierFlags flags = pointerFlagsFromState(b.state);
     const Point location = toWindow(b.x, b.y);
     if (b.button >= 4 && b.button <= 7) {
         if (press) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -52,6 +53,45 @@ void log(const char* format, ...) {
     }
     va_end(args);
     logLine(text);
+}
+
+namespace {
+
+// The name a path's bundle goes by.
+std::string bundleOf(const std::filesystem::path& path) {
+    std::string bundle;
+    std::string beforeResources;
+    std::string previous;
+    for (const auto& part : path) {
+        if (part.extension() == ".bundle") {
+            bundle = part.string();
+        } else if (part == "Resources") {
+            beforeResources = previous;
+        }
+        previous = part.string();
+    }
+    if (!bundle.empty()) {
+        return bundle;
+    }
+    return beforeResources.empty() ? path.string() : beforeResources;
+}
+
+} // namespace
+
+void logResourceFault(const std::filesystem::path& path, std::string_view kind, std::string_view name,
+                      std::string_view fault) {
+    std::string line = bundleOf(path);
+    line.append(": ").append(kind).append(" \"").append(name).append("\" ").append(fault);
+    line.append(" (").append(path.string()).append(")");
+    static std::mutex mutex;
+    static std::set<std::string, std::less<>> reported;
+    {
+        std::lock_guard lock(mutex);
+        if (!reported.insert(line).second) {
+            return;
+        }
+    }
+    logLine(line);
 }
 
 LogHook setLogHook(LogHook hook) {

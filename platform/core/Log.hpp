@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -11,6 +12,14 @@ namespace core {
 // Writes one line to stderr (a newline is added). Not for the render thread.
 void log(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void logLine(std::string_view line);
+
+// Reports a resource of a bundle that is damaged or missing, as
+//   <bundle>: <kind> "<name>" <fault> (<path>)
+// where the bundle is the innermost "*.bundle" folder on the path (else the folder holding its
+// "Resources"), and path is the file or resource directory concerned. Drawing asks for the same resource
+// again and again, so each distinct report is logged once per process.
+void logResourceFault(const std::filesystem::path& path, std::string_view kind, std::string_view name,
+                      std::string_view fault);
 
 // Replaces where log lines go; an empty hook restores stderr. Returns the previous hook.
 using LogHook = std::function<void(std::string_view line)>;

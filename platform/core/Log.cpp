@@ -73,7 +73,11 @@ std::string bundleOf(const std::filesystem::path& path) {
     if (!bundle.empty()) {
         return bundle;
     }
-    return beforeResources.empty() ? path.string() : beforeResources;
+    if (!beforeResources.empty()) {
+        return beforeResources;
+    }
+    // A loose folder: the folder itself, or the one holding the file.
+    return (path.has_extension() ? path.parent_path() : path).string();
 }
 
 } // namespace

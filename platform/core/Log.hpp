@@ -16,8 +16,8 @@ void logLine(std::string_view line);
 // Reports a resource of a bundle that is damaged or missing, as
 //   <bundle>: <kind> "<name>" <fault> (<path>)
 // where the bundle is the innermost "*.bundle" folder on the path (else the folder holding its
-// "Resources"), and path is the file or resource directory concerned. Drawing asks for the same resource
-// again and again, so each distinct report is logged once per process.
+// "Resources", else the folder itself), and path is the file or resource directory concerned. Drawing asks
+// for the same resource again and again, so each distinct report is logged once per process.
 void logResourceFault(const std::filesystem::path& path, std::string_view kind, std::string_view name,
                       std::string_view fault);
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -65,6 +66,49 @@ std::string clippedForLog(std::string_view text, std::size_t limit) {
         --end;
     }
     return std::string(text.substr(0, end)) + "\u2026 (" + std::to_string(text.size()) + " bytes)";
+}
+
+namespace {
+
+// The name a path's bundle goes by.
+std::string bundleOf(const std::filesystem::path& path) {
+    std::string bundle;
+    std::string beforeResources;
+    std::string previous;
+    for (const auto& part : path) {
+        if (part.extension() == ".bundle") {
+            bundle = part.string();
+        } else if (part == "Resources") {
+            beforeResources = previous;
+        }
+        previous = part.string();
+    }
+    if (!bundle.empty()) {
+        return bundle;
+    }
+    if (!beforeResources.empty()) {
+        return beforeResources;
+    }
+    // A loose folder: the folder itself, or the one holding the file.
+    return (path.has_extension() ? path.parent_path() : path).string();
+}
+
+} // namespace
+
+void logResourceFault(const std::filesystem::path& path, std::string_view kind, std::string_view name,
+                      std::string_view fault) {
+    std::string line = bundleOf(path);
+    line.append(": ").append(kind).append(" \"").append(name).append("\" ").append(fault);
+    line.append(" (").append(path.string()).append(")");
+    static std::mutex mutex;
+    static std::set<std::string, std::less<>> reported;
+    {
+        std::lock_guard lock(mutex);
+        if (!reported.insert(line).second) {
+            return;
+        }
+    }
+    logLine(line);
 }
 
 LogHook setLogHook(LogHook hook) {

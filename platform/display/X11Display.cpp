@@ -722,7 +722,7 @@ void X11WindowBackend::sendMouse(XEvent& event) {
             type = EventType::otherMouseDragged;
         }
         auto e = ui::Event::mouseEvent(type, toWindow(event.xmotion.x, event.xmotion.y),
-                                       flagsFromState(state), event.xmotion.time / 1000.0, w,
+                                       pointerFlagsFromState(state), event.xmotion.time / 1000.0, w,
                                        type == EventType::mouseMoved ? 0 : clickCount_);
         app->sendEvent(e);
         return;
@@ -730,7 +730,7 @@ void X11WindowBackend::sendMouse(XEvent& event) {
 
     const XButtonEvent& b = event.xbutton;
     const bool press = event.type == ButtonPress;
-    const ui::ModifierFlags flags = flagsFromState(b.state);
+    const ui::ModifierFlags flags = pointerFlagsFromState(b.state);
     const Point location = toWindow(b.x, b.y);
     if (b.button >= 4 && b.button <= 7) {
         if (press) {

@@ -27,6 +27,17 @@ ui::ModifierFlags flagsFromState(unsigned state) {
 }
 
 // The modifier a modifier key controls, or 0 for other keys.
+// The modifiers of a pointer event. Window managers commonly take Alt-click and Alt-drag for moving and
+// resizing windows, which leaves option-clicks unreachable; Control with Alt is the chord they leave to
+// the application, so it stands for the option key alone. It must not keep Control: a Control-click is a
+// secondary click.
+ui::ModifierFlags pointerFlagsFromState(unsigned state) {
+    if ((state & ControlMask) && (state & Mod1Mask)) {
+        state &= ~static_cast<unsigned>(ControlMask);
+    }
+    return flagsFromState(state);
+}
+
 ui::ModifierFlags modifierOfKey(KeySym keysym) {
     switch (keysym) {
     case XK_Shift_L:

@@ -14,6 +14,8 @@ namespace display {
 
 // The ui modifier flags of an X modifier state.
 ui::ModifierFlags flagsFromState(unsigned state);
+// The modifiers of a pointer event: Control with Alt stands for the option key alone (see the definition).
+ui::ModifierFlags pointerFlagsFromState(unsigned state);
 // The modifier a modifier key controls, or 0 for other keys.
 ui::ModifierFlags modifierOfKey(KeySym keysym);
 // AppKit's character for keys that type no text.

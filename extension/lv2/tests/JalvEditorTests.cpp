@@ -14,6 +14,7 @@
 #include "declarative/Hosting.hpp"
 #include "display/HeadlessBackend.hpp"
 #include "extension/EditorRoot.hpp"
+#include "extension/tests/EditorFrames.hpp"
 #include "extension/Settings.hpp"
 #include "ui/Window.hpp"
 

@@ -17,11 +17,13 @@
 #include "extension/lv2/LV2EditorUnit.hpp"
 #include "extension/lv2/TessarayLV2Plugin.hpp"
 #include "extension/lv2/TessarayLV2UI.hpp"
+#include "extension/tests/EditorFrames.hpp"
 #include "ui/Window.hpp"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <algorithm>
 #include <cairo.h>
 #include <condition_variable>
@@ -751,6 +753,85 @@ TEST_F(EditorUI, TextEditingTakesTheKeyboardAndGivesItBack) {
     editor.controller().hostingController()->focusManager().focus(nullptr);
     idle(handle, 2);
     EXPECT_EQ(focus(), parent_) << "and go back where they came from";
+    close(handle);
+}
+
+// A value typed into a dial's label reaches the host's port, and the keyboard then goes back to whoever had
+// it when the editor appeared: the keys typed next reach the host again.
+TEST_F(EditorUI, KeysTypedAfterALabelEditReachTheHostAgain) {
+    int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+    if (!XTestQueryExtension(x_, &eventBase, &errorBase, &major, &minor)) {
+        GTEST_SKIP() << "no XTest";
+    }
+    FakeHost host;
+    XSelectInput(x_, parent_, KeyPressMask);
+    XSetInputFocus(x_, parent_, RevertToParent, CurrentTime);
+    XSync(x_, False);
+    LV2UI_Handle handle = open(host);
+    ASSERT_NE(handle, nullptr);
+    TessarayLV2UI& editor = ui(handle);
+    portEvents(handle, factoryPresetList()[0].values());
+    for (int i = 0; i < 100; ++i) {
+        idle(handle);
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(x_, editor.windowId(), &attributes);
+        if (attributes.map_state == IsViewable) {
+            break;
+        }
+        usleep(5000);
+    }
+    idle(handle, 2);
+    const auto focus = [&] {
+        ::Window window = 0;
+        int revert = 0;
+        XGetInputFocus(x_, &window, &revert);
+        return window;
+    };
+    const auto type = [&](KeySym key) {
+        const KeyCode code = XKeysymToKeycode(x_, key);
+        XTestFakeKeyEvent(x_, code, True, 0);
+        XTestFakeKeyEvent(x_, code, False, 0);
+        XSync(x_, False);
+        for (int i = 0; i < 5; ++i) {
+            idle(handle);
+            usleep(2000);
+        }
+    };
+    const auto& responder = editor.settings().pluginMainResponder;
+    ASSERT_EQ(focus(), parent_);
+
+    const auto value = editorValueFrame("mix");
+    mouse(editor, ui::EventType::leftMouseDown, value.midX(), value.midY());
+    mouse(editor, ui::EventType::leftMouseUp, value.midX(), value.midY());
+    idle(handle, 2);
+    ASSERT_NE(editor.controller().hostingController()->focusManager().focusedNode(), nullptr);
+    ASSERT_EQ(focus(), editor.windowId()) << "the editor takes the keyboard while a value is typed";
+    XSync(x_, True); // nothing typed so far counts
+
+    for (const KeySym key : {XK_BackSpace, XK_BackSpace, XK_BackSpace, XK_BackSpace, XK_3, XK_0, XK_Return}) {
+        type(key);
+    }
+    for (int i = 0; i < 100 && focus() != parent_; ++i) {
+        idle(handle);
+        usleep(2000);
+    }
+    EXPECT_EQ(host.written[kMixPort], 30.0f);
+    EXPECT_EQ(editor.window()->firstResponder(), responder.lock()) << "the main responder has it back";
+    EXPECT_EQ(focus(), parent_);
+
+    XEvent event{};
+    EXPECT_FALSE(XCheckTypedWindowEvent(x_, parent_, KeyPress, &event))
+        << "the edit's keys were the editor's";
+    type(XK_a);
+    bool reached = false;
+    for (int i = 0; i < 100 && !reached; ++i) {
+        reached = XCheckTypedWindowEvent(x_, parent_, KeyPress, &event);
+        if (!reached) {
+            usleep(2000);
+        }
+    }
+    EXPECT_TRUE(reached) << "a key typed after the edit reaches the host's window";
+    EXPECT_EQ(host.written[kMixPort], 30.0f);
     close(handle);
 }
 

@@ -42,22 +42,13 @@ double RunningTime::seconds() const {
 }
 
 std::shared_ptr<core::Bundle> kitBundle() {
-    static const auto bundle = [] {
-        constexpr const char* name = "PelkoShaders_PelkoShaders";
-        const void* anchor = reinterpret_cast<const void*>(&kitBundle);
-        if (auto found = core::Bundle::find(name, anchor)) {
-            return found;
-        }
+    const void* anchor = reinterpret_cast<const void*>(&kitBundle);
 #ifdef PELKO_SHADERS_BUILD_BUNDLES_DIR
-        // Programs run from the build tree find the bundle generated there.
-        if (auto built = core::Bundle::atPath(std::filesystem::path(PELKO_SHADERS_BUILD_BUNDLES_DIR) /
-                                              "PelkoShaders_PelkoShaders.bundle")) {
-            return built;
-        }
+    // Programs run from the build tree find the bundle generated there.
+    return core::Bundle::namedOnce("PelkoShaders_PelkoShaders", anchor, PELKO_SHADERS_BUILD_BUNDLES_DIR);
+#else
+    return core::Bundle::namedOnce("PelkoShaders_PelkoShaders", anchor);
 #endif
-        return core::Bundle::named(name, anchor);
-    }();
-    return bundle;
 }
 
 QuadVertexBuffer makeQuadVertexBuffer(gpu::Device& device) {

@@ -105,9 +105,7 @@ const Resource& resourceNamed(std::string_view name, const std::array<const char
 
 std::shared_ptr<core::Bundle> VimbraAssets::bundle() {
     // The address of this function places the library's own directory among the search locations.
-    static const auto found =
-        core::Bundle::named(bundleName, reinterpret_cast<const void*>(&VimbraAssets::bundle));
-    return found;
+    return core::Bundle::namedOnce(bundleName, reinterpret_cast<const void*>(&VimbraAssets::bundle));
 }
 
 graphics::ColorRef ColorResource::color() const {

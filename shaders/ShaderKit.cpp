@@ -42,15 +42,7 @@ double RunningTime::seconds() const {
 }
 
 std::shared_ptr<core::Bundle> kitBundle() {
-    static const auto bundle = [] {
-        constexpr const char* name = "PelkoShaders_PelkoShaders";
-        const void* anchor = reinterpret_cast<const void*>(&kitBundle);
-        if (auto found = core::Bundle::find(name, anchor)) {
-            return found;
-        }
-        return core::Bundle::named(name, anchor);
-    }();
-    return bundle;
+    return core::Bundle::namedOnce("PelkoShaders_PelkoShaders", reinterpret_cast<const void*>(&kitBundle));
 }
 
 QuadVertexBuffer makeQuadVertexBuffer(gpu::Device& device) {

@@ -10,6 +10,7 @@
 #include "display/HeadlessBackend.hpp"
 
 #include <X11/Xlib.h>
+#include <spawn.h>
 #include <X11/Xutil.h>
 #include <benchmark/benchmark.h>
 #include <chrono>

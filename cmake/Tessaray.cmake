@@ -29,6 +29,16 @@ function(tessaray_target target)
   endif()
 endfunction()
 
+# ThreadSanitizer's defaults for the test programs: the suppressions of scripts/tsan.supp (the one list, read
+# here) and stopping at the first report.
+if(TESSARAY_TSAN)
+  file(READ ${CMAKE_SOURCE_DIR}/scripts/tsan.supp TESSARAY_TSAN_SUPPRESSIONS)
+  set(TESSARAY_TSAN_DEFAULTS_SOURCE ${CMAKE_BINARY_DIR}/TsanDefaults.cpp)
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/TsanDefaults.cpp.in ${TESSARAY_TSAN_DEFAULTS_SOURCE} @ONLY)
+  set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+                                                      ${CMAKE_SOURCE_DIR}/scripts/tsan.supp)
+endif()
+
 # tessaray_test(<name> SOURCES ... LIBS ... [ENVIRONMENT ...]): a GoogleTest executable under ctest.
 function(tessaray_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;ENVIRONMENT;LABELS" ${ARGN})
@@ -41,10 +51,9 @@ function(tessaray_test name)
   # Empty values would vanish from the list and shift the pairs, so only set properties is given.
   set(properties)
   if(TESSARAY_TSAN)
-    # The suppressions travel with the tests, so a plain `ctest` in the ThreadSanitizer folder needs nothing
-    # from the environment.
-    list(APPEND T_ENVIRONMENT
-         "TSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/scripts/tsan.supp:halt_on_error=1:second_deadlock_stack=1")
+    # The suppressions are built into the tests, so a plain `ctest` in the ThreadSanitizer folder needs
+    # nothing from the environment.
+    target_sources(${name} PRIVATE ${TESSARAY_TSAN_DEFAULTS_SOURCE})
   endif()
   if(T_ENVIRONMENT)
     list(APPEND properties ENVIRONMENT "${T_ENVIRONMENT}")

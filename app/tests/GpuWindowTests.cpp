@@ -156,6 +156,7 @@ TEST(GpuWindow, TheStripsTimeStopsWhileTheWindowIsNotKey) {
 }
 
 TEST(GpuWindow, TheSwitchPanelTakesItsScreensScaleAndFollowsTheWindow) {
+    tessaray::addBundleSearchPaths(*core::Bundle::atPath(TESSARAY_APP_BUNDLE_DIR));
     auto window = ui::Window::make(Rect(0, 0, 240, 80));
     display::HeadlessBackend::attach(window, 2.0);
     auto container = std::make_shared<tessaray::ShaderContainerView>(Rect(0, 0, 240, 80));

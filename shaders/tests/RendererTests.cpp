@@ -1,4 +1,5 @@
 #include "RendererSupport.hpp"
+#include "core/Bundle.hpp"
 #include "shaders/AboutRenderer.hpp"
 #include "shaders/MetalShaderRenderer.hpp"
 #include "shaders/PelkoShadersHelper.hpp"
@@ -7,9 +8,17 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 namespace pelko {
 namespace {
+
+// The kit's bundle is looked for where programs look for it; the tests add the build's bundles folder, as
+// the application adds the folder beside it.
+const bool buildBundlesSearched = [] {
+    core::Bundle::addSearchPath(std::filesystem::path(PELKO_SHADERS_BUNDLE).parent_path());
+    return true;
+}();
 
 using testing::RecordedFrame;
 using testing::RendererTest;

@@ -45,7 +45,7 @@ inline constexpr const char* kRangeHiURI = "https://tessaray.com/lv2/tessaray#ra
 inline constexpr const char* kBandLevelsURI = "https://tessaray.com/lv2/tessaray#bandLevels";
 inline constexpr uint32_t kNotifyRate = 60;
 // The bytes a preset name holds (no terminator; the factory names are far shorter): a restored name is cut
-// short at a character boundary, and longer names are cut short on the notification port.
+// short at a character boundary, and so are longer names on the notification port.
 inline constexpr uint32_t kPresetNameCapacity = 128;
 
 // The port of a parameter, and the parameter of a port (null for every other port).

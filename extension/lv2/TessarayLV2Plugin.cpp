@@ -2,14 +2,16 @@
 
 #include "core/Bundle.hpp"
 #include "extension/lv2/EditorAccess.hpp"
+#include "lv2/Atoms.hpp"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <lv2/atom/util.h>
 #include <stdexcept>
 
 using namespace audiounit;
+
+static_assert(tessaray_lv2::kAnalyserBands == DSPSharedState::kBands);
 
 namespace {
 
@@ -90,18 +92,8 @@ TessarayLV2Plugin::TessarayLV2Plugin(double sampleRate, const char* bundlePath, 
     sink_.assign(std::size_t(maximumBlock_) * outputs_.size(), 0.0f);
 
     if (map && map->map) {
-        const auto id = [map](const char* uri) { return lv2::mapURI(map, uri); };
-        urids_ = {id(LV2_ATOM__Sequence),
-                  id(LV2_ATOM__Float),
-                  id(tessaray_lv2::kAnalyserURI),
-                  id(tessaray_lv2::kBandCountURI),
-                  id(tessaray_lv2::kRangeLoURI),
-                  id(tessaray_lv2::kRangeHiURI),
-                  id(tessaray_lv2::kBandLevelsURI),
-                  id(tessaray_lv2::kPresetNameMessageURI),
-                  id(tessaray_lv2::kPresetNameKeyURI)};
+        messages_ = tessaray_lv2::NotifyMessages(map);
         lv2_atom_forge_init(&forge_, const_cast<LV2_URID_Map*>(map));
-        canNotify_ = true;
     }
     notifyInterval_ = std::max<uint32_t>(1, uint32_t(std::lround(sampleRate / tessaray_lv2::kNotifyRate)));
     // Every way the name changes (a restored state, a host preset, the editor) passes the unit's callback.
@@ -201,7 +193,7 @@ void TessarayLV2Plugin::run(uint32_t frames) {
 // cannot check fences.)
 void TessarayLV2Plugin::publishPresetName(const std::string& name) {
     std::lock_guard lock(nameWriters_);
-    const uint32_t length = uint32_t(std::min<std::size_t>(name.size(), tessaray_lv2::kPresetNameCapacity));
+    const auto length = uint32_t(tessaray_lv2::boundedPresetName(name).size());
     const uint32_t sequence = nameSequence_.load();
     nameSequence_.store(sequence + 1);
     for (std::size_t w = 0; w < nameWords_.size(); ++w) {
@@ -242,7 +234,7 @@ void TessarayLV2Plugin::writeNotifications(uint32_t frames) {
         return;
     }
     const uint32_t capacity = notify_->atom.size;
-    if (!canNotify_ || capacity < sizeof(LV2_Atom_Sequence_Body)) {
+    if (!messages_.canMap() || capacity < sizeof(LV2_Atom_Sequence_Body)) {
         // Nothing can be named without a map: an empty sequence (or nothing, in a buffer too small for one).
         if (capacity >= sizeof(LV2_Atom_Sequence_Body)) {
             notify_->atom.size = sizeof(LV2_Atom_Sequence_Body);
@@ -256,11 +248,11 @@ void TessarayLV2Plugin::writeNotifications(uint32_t frames) {
         return;
     }
 
-    // An event half written into a full buffer would break the sequence, so each message first checks that
-    // it fits (the metadata asks hosts for far more than one block needs).
-    const auto room = [this](uint32_t bytes) { return forge_.size - forge_.offset >= bytes; };
-    constexpr uint32_t kAnalyserBytes = 64 + 4 * 16 + 32 + 16 + DSPSharedState::kBands * sizeof(float);
-    constexpr uint32_t kNameBytes = 96 + tessaray_lv2::kPresetNameCapacity;
+    // An event half written into a full buffer would break the sequence: its time goes out only when the
+    // whole message fits after it (the metadata asks hosts for far more than one block needs).
+    const auto fits = [this](uint32_t messageSize) {
+        return lv2::forgeRoom(forge_) >= sizeof(LV2_Atom_Event::time) + messageSize;
+    };
 
     framesSinceNotify_ += frames;
     if (framesSinceNotify_ >= notifyInterval_) {
@@ -273,46 +265,28 @@ void TessarayLV2Plugin::writeNotifications(uint32_t frames) {
         }
 
         const DSPSharedState& shared = unit_->sharedState();
-        const int32_t count = std::clamp<int32_t>(shared.vizBandCount.load(std::memory_order_relaxed), 0,
+        analyser_.bandCount = std::clamp<int32_t>(shared.vizBandCount.load(std::memory_order_relaxed), 0,
                                                   DSPSharedState::kBands);
-        const float lo = shared.vizRangeLo.load(std::memory_order_relaxed);
-        const float hi = shared.vizRangeHi.load(std::memory_order_relaxed);
-        for (int32_t i = 0; i < DSPSharedState::kBands; ++i) {
-            levels_[std::size_t(i)] = shared.vizBandAmps[i].load(std::memory_order_relaxed);
+        analyser_.rangeLo = shared.vizRangeLo.load(std::memory_order_relaxed);
+        analyser_.rangeHi = shared.vizRangeHi.load(std::memory_order_relaxed);
+        for (std::size_t i = 0; i < analyser_.levels.size(); ++i) {
+            analyser_.levels[i] = shared.vizBandAmps[i].load(std::memory_order_relaxed);
         }
-        const bool changed = !analyserSent_ || refresh || count != sentBandCount_ || lo != sentRange_[0] ||
-                             hi != sentRange_[1] || levels_ != sentLevels_;
-        if (changed && room(kAnalyserBytes) && lv2_atom_forge_frame_time(&forge_, 0) &&
-            lv2_atom_forge_object(&forge_, &objectFrame_, 0, urids_.analyser)) {
-            const bool written =
-                lv2_atom_forge_key(&forge_, urids_.bandCount) && lv2_atom_forge_int(&forge_, count) &&
-                lv2_atom_forge_key(&forge_, urids_.rangeLo) && lv2_atom_forge_float(&forge_, lo) &&
-                lv2_atom_forge_key(&forge_, urids_.rangeHi) && lv2_atom_forge_float(&forge_, hi) &&
-                lv2_atom_forge_key(&forge_, urids_.bandLevels) &&
-                lv2_atom_forge_vector(&forge_, sizeof(float), urids_.atomFloat, DSPSharedState::kBands,
-                                      levels_.data());
-            lv2_atom_forge_pop(&forge_, &objectFrame_);
-            if (written) {
-                analyserSent_ = true;
-                sentBandCount_ = count;
-                sentRange_[0] = lo;
-                sentRange_[1] = hi;
-                sentLevels_ = levels_;
-            }
+        const bool changed = !analyserSent_ || refresh || analyser_ != sentAnalyser_;
+        if (changed && fits(tessaray_lv2::kAnalyserMessageSize) && lv2_atom_forge_frame_time(&forge_, 0) &&
+            messages_.writeAnalyser(forge_, analyser_)) {
+            analyserSent_ = true;
+            sentAnalyser_ = analyser_;
         }
     }
 
     uint32_t nameSequence = 0;
     uint32_t length = 0;
-    if (nameSequence_.load(std::memory_order_acquire) != sentNameSequence_ && room(kNameBytes) &&
-        readPresetName(nameSequence, length) && lv2_atom_forge_frame_time(&forge_, 0) &&
-        lv2_atom_forge_object(&forge_, &objectFrame_, 0, urids_.presetNameMessage)) {
-        const bool written = lv2_atom_forge_key(&forge_, urids_.presetName) &&
-                             lv2_atom_forge_string(&forge_, nameCopy_.data(), length);
-        lv2_atom_forge_pop(&forge_, &objectFrame_);
-        if (written) {
-            sentNameSequence_ = nameSequence;
-        }
+    if (nameSequence_.load(std::memory_order_acquire) != sentNameSequence_ &&
+        fits(tessaray_lv2::kLargestPresetNameMessageSize) && readPresetName(nameSequence, length) &&
+        lv2_atom_forge_frame_time(&forge_, 0) &&
+        messages_.writePresetName(forge_, std::string_view(nameCopy_.data(), length))) {
+        sentNameSequence_ = nameSequence;
     }
     lv2_atom_forge_pop(&forge_, &sequenceFrame_);
 }

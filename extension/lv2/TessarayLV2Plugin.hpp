@@ -2,13 +2,13 @@
 
 #include "extension/TessarayAudioUnit.hpp"
 #include "extension/lv2/EditorChangeExchange.hpp"
+#include "extension/lv2/NotifyMessages.hpp"
 #include "extension/lv2/TessarayLV2.hpp"
 #include "lv2/ControlPorts.hpp"
 #include "lv2/Plugin.hpp"
 
 #include <array>
 #include <atomic>
-#include <lv2/atom/forge.h>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -79,23 +79,16 @@ private:
 
     // The notification port and what run() last sent on it.
     LV2_Atom_Sequence* notify_ = nullptr;
-    struct URIDs {
-        LV2_URID atomSequence = 0, atomFloat = 0, analyser = 0, bandCount = 0, rangeLo = 0, rangeHi = 0,
-                 bandLevels = 0, presetNameMessage = 0, presetName = 0;
-    } urids_;
+    tessaray_lv2::NotifyMessages messages_;
     LV2_Atom_Forge forge_{};
     // Frames live as long as the forge that points at them.
     LV2_Atom_Forge_Frame sequenceFrame_{};
-    LV2_Atom_Forge_Frame objectFrame_{};
-    bool canNotify_ = false;
     uint32_t notifyInterval_ = 1;
     uint32_t framesSinceNotify_ = 0;
     uint32_t ticksSinceRefresh_ = 0;
     bool analyserSent_ = false;
-    int32_t sentBandCount_ = 0;
-    float sentRange_[2] = {};
-    std::array<float, DSPSharedState::kBands> sentLevels_{};
-    std::array<float, DSPSharedState::kBands> levels_{};
+    tessaray_lv2::AnalyserMessage analyser_;
+    tessaray_lv2::AnalyserMessage sentAnalyser_;
     uint32_t sentNameSequence_ = 1; // odd: never a stable sequence, so the first name is always sent
 
     // The preset name for run(): words written under the sequence lock by publishPresetName().

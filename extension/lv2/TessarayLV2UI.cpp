@@ -18,7 +18,7 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
-#include <lv2/atom/util.h>
+#include <lv2/atom/atom.h>
 #include <stdexcept>
 
 // Xlib last: its macros (None, Status, Bool, ...) must not reach the headers above.
@@ -95,20 +95,8 @@ TessarayLV2UI::TessarayLV2UI(const lv2::UIArguments& arguments) : arguments_(arg
             features.instanceExtensionData(tessaray_lv2::kEditorAccessURI));
     }
     if (const LV2_URID_Map* map = features.map) {
-        const auto id = [map](const char* uri) { return lv2::mapURI(map, uri); };
-        urids_ = {id(LV2_ATOM__eventTransfer),
-                  id(tessaray_lv2::kAnalyserURI),
-                  id(tessaray_lv2::kBandCountURI),
-                  id(tessaray_lv2::kRangeLoURI),
-                  id(tessaray_lv2::kRangeHiURI),
-                  id(tessaray_lv2::kBandLevelsURI),
-                  id(tessaray_lv2::kPresetNameMessageURI),
-                  id(tessaray_lv2::kPresetNameKeyURI),
-                  id(LV2_ATOM__Int),
-                  id(LV2_ATOM__Float),
-                  id(LV2_ATOM__String),
-                  id(LV2_ATOM__Vector),
-                  id(LV2_ATOM__Object)};
+        eventTransfer_ = lv2::mapURI(map, LV2_ATOM__eventTransfer);
+        messages_ = tessaray_lv2::NotifyMessages(map);
     }
 
     controller_ = AudioUnitViewController::create();
@@ -241,54 +229,24 @@ void TessarayLV2UI::portEvent(uint32_t port, uint32_t size, uint32_t protocol, c
         return;
     }
     // The instance's own state is fresher than its messages when it can be reached.
-    if (port == tessaray_lv2::kNotifyPort && protocol == urids_.eventTransfer && urids_.eventTransfer != 0 &&
-        !access_) {
+    if (port == tessaray_lv2::kNotifyPort && protocol == eventTransfer_ && eventTransfer_ != 0 && !access_) {
         notification(buffer, size);
     }
 }
 
 void TessarayLV2UI::notification(const void* buffer, uint32_t size) {
-    const auto* atom = static_cast<const LV2_Atom*>(buffer);
-    if (size < sizeof(LV2_Atom) || atom->size > size - sizeof(LV2_Atom) || atom->type != urids_.atomObject ||
-        atom->size < sizeof(LV2_Atom_Object_Body)) {
+    const auto message = messages_.decode(static_cast<const LV2_Atom*>(buffer), size);
+    if (!message) {
         return;
     }
-    const auto* object = reinterpret_cast<const LV2_Atom_Object*>(atom);
     Settings& model = settings();
-    if (object->body.otype == urids_.analyser) {
-        const LV2_Atom* count = nullptr;
-        const LV2_Atom* lo = nullptr;
-        const LV2_Atom* hi = nullptr;
-        const LV2_Atom* levels = nullptr;
-        lv2_atom_object_get(object, urids_.bandCount, &count, urids_.rangeLo, &lo, urids_.rangeHi, &hi,
-                            urids_.bandLevels, &levels, 0);
-        if (!count || count->type != urids_.atomInt || !lo || lo->type != urids_.atomFloat || !hi ||
-            hi->type != urids_.atomFloat || !levels || levels->type != urids_.atomVector ||
-            levels->size < sizeof(LV2_Atom_Vector_Body)) {
-            return;
-        }
-        const auto* vector = reinterpret_cast<const LV2_Atom_Vector*>(levels);
-        if (vector->body.child_type != urids_.atomFloat || vector->body.child_size != sizeof(float)) {
-            return;
-        }
-        const auto available = std::size_t((levels->size - sizeof(LV2_Atom_Vector_Body)) / sizeof(float));
-        const auto* values = reinterpret_cast<const float*>(&vector->body + 1);
-        const int32_t n = std::clamp<int32_t>(reinterpret_cast<const LV2_Atom_Int*>(count)->body, 0,
-                                              DSPSharedState::kBands);
-        std::vector<float> amps(static_cast<std::size_t>(n), 0.0f);
-        for (std::size_t i = 0; i < amps.size() && i < available; ++i) {
-            amps[i] = values[i];
-        }
-        model.analyzerBandAmps = std::move(amps);
-        model.analyzerRangeLo = reinterpret_cast<const LV2_Atom_Float*>(lo)->body;
-        model.analyzerRangeHi = reinterpret_cast<const LV2_Atom_Float*>(hi)->body;
-    } else if (object->body.otype == urids_.presetNameMessage) {
-        const LV2_Atom* value = nullptr;
-        lv2_atom_object_get(object, urids_.presetName, &value, 0);
-        if (value && value->type == urids_.atomString) {
-            const char* text = static_cast<const char*>(LV2_ATOM_BODY_CONST(value));
-            model.selectPreset(std::string(text, strnlen(text, value->size)));
-        }
+    if (const auto* analyser = std::get_if<tessaray_lv2::AnalyserMessage>(&*message)) {
+        model.analyzerBandAmps =
+            std::vector<float>(analyser->levels.begin(), analyser->levels.begin() + analyser->bandCount);
+        model.analyzerRangeLo = analyser->rangeLo;
+        model.analyzerRangeHi = analyser->rangeHi;
+    } else if (const auto* name = std::get_if<tessaray_lv2::PresetNameMessage>(&*message)) {
+        model.selectPreset(name->name);
     }
 }
 

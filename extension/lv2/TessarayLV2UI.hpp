@@ -8,6 +8,7 @@
 // as the host's port events; either way into the settings model's setValue, past the bridge's echo rule.
 
 #include "extension/lv2/EditorAccess.hpp"
+#include "extension/lv2/NotifyMessages.hpp"
 #include "extension/lv2/TessarayLV2.hpp"
 #include "lv2/UI.hpp"
 
@@ -86,9 +87,6 @@ private:
     unsigned long hostFocus_ = 0;
     bool editingText_ = false;
 
-    struct URIDs {
-        uint32_t eventTransfer = 0, analyser = 0, bandCount = 0, rangeLo = 0, rangeHi = 0, bandLevels = 0,
-                 presetNameMessage = 0, presetName = 0, atomInt = 0, atomFloat = 0, atomString = 0,
-                 atomVector = 0, atomObject = 0;
-    } urids_;
+    uint32_t eventTransfer_ = 0;
+    tessaray_lv2::NotifyMessages messages_;
 };

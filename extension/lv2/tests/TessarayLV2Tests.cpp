@@ -574,6 +574,20 @@ TEST_F(LV2Host, NotificationsAreThrottledByAudioTimeAndCarryThePresetName) {
     }
 }
 
+// A name longer than the port carries goes out cut short before the first character that does not fit
+// whole, never ending in half of one.
+TEST_F(LV2Host, LongPresetNamesGoOutWithoutAHalfCharacter) {
+    auto instance = instantiate(256, 256);
+    ASSERT_TRUE(instance->instance);
+    const auto* access = static_cast<const tessaray_lv2::EditorAccess*>(
+        lilv_instance_get_extension_data(instance->instance, tessaray_lv2::kEditorAccessURI));
+    ASSERT_NE(access, nullptr);
+    const std::string fits(tessaray_lv2::kPresetNameCapacity - 1, 'n');
+    access->setPresetName(lilv_instance_get_handle(instance->instance), (fits + "\xC3\xA9 and more").c_str());
+    instance->run(256);
+    EXPECT_EQ(readNotifications(instance->notifications(), map_).names, (std::vector<std::string>{fits}));
+}
+
 // A host takes a patch:Set on a notification port as a change of one of the plug-in's declared parameters
 // and complains about any other, from its audio thread, once per message. Whatever the port carries while
 // the editor renames, a preset is applied and the once-a-second refresh repeats everything for late

@@ -26,8 +26,10 @@
 #include <X11/keysym.h>
 #include <algorithm>
 #include <cairo.h>
+#include <cmath>
 #include <condition_variable>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <filesystem>
 #include <functional>
@@ -35,6 +37,7 @@
 #include <lv2/instance-access/instance-access.h>
 #include <lv2/urid/urid.h>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <random>
 #include <string>
@@ -580,25 +583,58 @@ TEST_F(EditorUI, WithoutInstanceAccessTheNotificationPortFeedsTheAnalyserAndPres
     access->setPresetName(plugin.handle, "Shimmer Halo");
     plugin.noise(7);
     const LV2_URID transfer = host.id(LV2_ATOM__eventTransfer);
+    // The last message of each kind as it came, for the forgeries below.
+    std::map<LV2_URID, std::vector<uint8_t>> sent;
     for (int block = 0; block < 8; ++block) {
         plugin.run();
         LV2_ATOM_SEQUENCE_FOREACH(plugin.notifications(), event) {
-            lv2ui()->port_event(handle, tessaray_lv2::kNotifyPort, sizeof(LV2_Atom) + event->body.size,
-                                transfer, &event->body);
+            const uint32_t size = sizeof(LV2_Atom) + event->body.size;
+            lv2ui()->port_event(handle, tessaray_lv2::kNotifyPort, size, transfer, &event->body);
+            const auto* bytes = reinterpret_cast<const uint8_t*>(&event->body);
+            sent[reinterpret_cast<const LV2_Atom_Object*>(&event->body)->body.otype].assign(bytes,
+                                                                                            bytes + size);
         }
     }
     idle(handle);
     EXPECT_EQ(editor.settings().currentPresetIndex.get(), std::optional<int>(2));
     EXPECT_EQ(editor.settings().analyzerBandAmps.get().size(), 64u);
     EXPECT_EQ(editor.settings().analyzerRangeHi.get(), 20000.0f);
+    const std::vector<float> amps = editor.settings().analyzerBandAmps.get();
 
     // Truncated or foreign atoms are ignored.
     const LV2_Atom bogus{64, host.id(LV2_ATOM__Object)};
     lv2ui()->port_event(handle, tessaray_lv2::kNotifyPort, sizeof bogus, transfer, &bogus);
     const LV2_Atom_Int number{{sizeof(int32_t), host.id(LV2_ATOM__Int)}, 5};
     lv2ui()->port_event(handle, tessaray_lv2::kNotifyPort, sizeof number, transfer, &number);
+
+    // So are messages cut short inside (the last value claims bytes past the message's end, which is the end
+    // of its buffer here) and an analyser whose range is not a number.
+    const auto sendExactly = [&](std::vector<uint8_t> bytes, uint32_t cut) {
+        bytes.resize(bytes.size() - cut);
+        reinterpret_cast<LV2_Atom*>(bytes.data())->size -= cut;
+        // Exactly as long as the message (new[] aligns it for atoms), so any read past it is caught.
+        const auto buffer = std::make_unique<uint8_t[]>(bytes.size());
+        std::memcpy(buffer.get(), bytes.data(), bytes.size());
+        lv2ui()->port_event(handle, tessaray_lv2::kNotifyPort, uint32_t(bytes.size()), transfer,
+                            buffer.get());
+    };
+    const std::vector<uint8_t>& analyser = sent[host.id(tessaray_lv2::kAnalyserURI)];
+    const std::vector<uint8_t>& name = sent[host.id(tessaray_lv2::kPresetNameMessageURI)];
+    ASSERT_FALSE(analyser.empty());
+    ASSERT_EQ(name.size(), sizeof(LV2_Atom_Object) + sizeof(LV2_Atom_Property_Body) + 16) << "Shimmer Halo";
+    sendExactly(analyser, 61 * sizeof(float) - 2); // three levels and a half
+    sendExactly(name, 4);                          // up to the terminator
+    std::vector<uint8_t> notANumber = analyser;
+    const LV2_Atom* rangeHi = nullptr;
+    lv2_atom_object_get(reinterpret_cast<LV2_Atom_Object*>(notANumber.data()),
+                        host.id(tessaray_lv2::kRangeHiURI), &rangeHi, 0);
+    ASSERT_NE(rangeHi, nullptr);
+    const_cast<LV2_Atom_Float*>(reinterpret_cast<const LV2_Atom_Float*>(rangeHi))->body = std::nanf("");
+    sendExactly(notANumber, 0);
     idle(handle);
     EXPECT_EQ(editor.settings().currentPresetIndex.get(), std::optional<int>(2));
+    EXPECT_EQ(editor.settings().analyzerBandAmps.get(), amps);
+    EXPECT_EQ(editor.settings().analyzerRangeHi.get(), 20000.0f);
     close(handle);
 }
 

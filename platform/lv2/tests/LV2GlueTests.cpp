@@ -1,5 +1,6 @@
 // The glue's own decisions that a plug-in run through a real host does not reach: option fallbacks, the
-// change tracking of control ports and reading malformed state values.
+// change tracking of control ports, reading malformed state values and walking damaged atoms.
+#include "lv2/Atoms.hpp"
 #include "lv2/ControlPorts.hpp"
 #include "lv2/Features.hpp"
 #include "lv2/State.hpp"
@@ -101,4 +102,35 @@ TEST(LV2State, MalformedStringsAreNeverReadPastTheirEnd) {
 
     EXPECT_EQ(lv2::StateWriter(nullptr, nullptr, nullptr).storeString("urn:key", "x"),
               LV2_STATE_ERR_NO_FEATURE);
+}
+
+// An object's walk visits only properties that lie whole within it, whatever their headers claim, and never
+// reads past the object for a last property that lacks its padding.
+TEST(LV2Atoms, ObjectWalksStayWithinTheObject) {
+    std::vector<uint64_t> storage(16, 0);
+    auto* object = reinterpret_cast<LV2_Atom_Object*>(storage.data());
+    auto* first = reinterpret_cast<LV2_Atom_Property_Body*>(&object->body + 1);
+    auto* second = reinterpret_cast<LV2_Atom_Property_Body*>(reinterpret_cast<uint8_t*>(first + 1) + 8);
+    *first = {1, 0, {4, 7}};
+    *second = {2, 0, {4, 7}};
+    const auto keys = [&](uint32_t objectSize) {
+        object->atom = {objectSize, 9};
+        std::vector<LV2_URID> visited;
+        lv2::forEachProperty(*object, [&](LV2_URID key, const LV2_Atom&) { visited.push_back(key); });
+        return visited;
+    };
+    EXPECT_EQ(keys(8 + 24 + 24), (std::vector<LV2_URID>{1, 2}));
+    EXPECT_EQ(keys(8 + 24 + 20), (std::vector<LV2_URID>{1, 2})) << "the last padding may be missing";
+    EXPECT_EQ(keys(8 + 24 + 19), (std::vector<LV2_URID>{1})) << "the last value is cut short";
+    EXPECT_EQ(keys(8 + 24 + 8), (std::vector<LV2_URID>{1})) << "the last header is cut short";
+    second->value.size = 0xFFFFFFF0u;
+    EXPECT_EQ(keys(8 + 24 + 24), (std::vector<LV2_URID>{1}));
+    EXPECT_TRUE(keys(4).empty());
+
+    // An atom is within its bytes only when its header and its body are.
+    object->atom = {40, 9};
+    EXPECT_EQ(lv2::atomWithin(object, 48), &object->atom);
+    EXPECT_EQ(lv2::atomWithin(object, 47), nullptr);
+    EXPECT_EQ(lv2::atomWithin(object, 4), nullptr);
+    EXPECT_EQ(lv2::atomWithin(reinterpret_cast<uint8_t*>(storage.data()) + 2, 100), nullptr) << "misaligned";
 }

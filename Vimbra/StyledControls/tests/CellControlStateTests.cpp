@@ -39,7 +39,7 @@ constexpr int mixed = ui::StateValue::mixed;
 constexpr int off = ui::StateValue::off;
 
 const std::vector<CellCase> cellCases = {
-    // what                               state  shows  enab.  high.  sel.   valid  button generic
+    // what, state, showsStateBy, enabled, highlighted, selected, valid; then the button and generic rules
     {"ordinary push cell at rest", off, 0, true, false, false, true, 1, 1},
     {"ordinary push cell pressed", off, 0, true, true, false, true, 9, 9},
     {"check box on and disabled", on, 1, false, false, false, true, 35, 35},

@@ -80,17 +80,13 @@ template <class Resource> struct ResourceTable {
     Resource unknown;
 };
 
-template <class Resource, std::size_t N>
-const Resource& resourceNamed(std::string_view name, const std::array<const char*, N>& names,
-                              std::initializer_list<const char*> extra) {
+template <class Resource, class Entry, std::size_t N>
+const Resource& resourceNamed(std::string_view name, const std::array<Entry, N>& entries) {
     static const ResourceTable<Resource>* table = [&] {
         auto* t = new ResourceTable<Resource>;
         auto bundle = VimbraAssets::bundle();
-        for (const char* n : names) {
-            t->known.emplace(n, Resource{n, bundle});
-        }
-        for (const char* n : extra) {
-            t->known.emplace(n, Resource{n, bundle});
+        for (const auto& entry : entries) {
+            t->known.emplace(entry.name, Resource{std::string(entry.name), bundle});
         }
         t->unknown.bundle = bundle;
         return t;
@@ -136,11 +132,11 @@ graphics::ImageRef ImageResource::image() const {
 }
 
 const ColorResource& colorResource(std::string_view name) {
-    return resourceNamed<ColorResource>(name, VimbraAssets::colorNames, {});
+    return resourceNamed<ColorResource>(name, assetColors);
 }
 
 const ImageResource& imageResource(std::string_view name) {
-    return resourceNamed<ImageResource>(name, VimbraAssets::imageNames, {VimbraAssets::cycleImageName});
+    return resourceNamed<ImageResource>(name, assetImages);
 }
 
 graphics::ImageRef vimbraImage(std::string_view name) {

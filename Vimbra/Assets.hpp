@@ -3,6 +3,7 @@
 // The library's resource bundle "Vimbra_Vimbra.bundle": its named colours and images, the resource
 // values that refer to them, and the palettes that hand them out ready-made.
 
+#include "Vimbra/AssetCatalog.hpp"
 #include "core/Bundle.hpp"
 #include "graphics/Color.hpp"
 #include "graphics/Image.hpp"
@@ -17,67 +18,9 @@ namespace VimbraAssets {
 
 inline constexpr const char* bundleName = "Vimbra_Vimbra";
 
-inline constexpr std::array<const char*, 21> colorNames = {
-    "Background/Normal", "Background/Darker", "Background/Darkest", "Grey 20%",         "Grey 30%",
-    "Grey 40%",          "Grey 50%",          "Grey 60%",           "Grey 70%",         "Grey 85%",
-    "Grey 100%",         "Pelko/Aqua",        "Pelko/Blue",         "Pelko/DarkPurple", "Pelko/LightBlue",
-    "Pelko/Orange",      "Pelko/Purple",      "Pelko/Red",          "Pelko/Yellow",     "Error",
-    "Highlight/System"};
+// The names of the bundle's colours and images are those of the catalogue (Vimbra/AssetCatalog.hpp).
 
-inline constexpr std::array<const char*, 52> imageNames = {"qel-button",
-                                                           "qel-button-down",
-                                                           "qel-button-selected",
-                                                           "qel-checkbox",
-                                                           "qel-checkbox-down",
-                                                           "qel-checkbox-mixed",
-                                                           "qel-checkbox-mixed-down",
-                                                           "qel-checkbox-on",
-                                                           "qel-checkbox-on-down",
-                                                           "qel-checkerboard",
-                                                           "qel-checkerboard-small",
-                                                           "qel-combobox",
-                                                           "qel-combobox-up",
-                                                           "qel-customslider-handle",
-                                                           "qel-customslider-handle-down",
-                                                           "qel-customslider-on",
-                                                           "qel-popdown",
-                                                           "qel-popdown-down",
-                                                           "qel-popup",
-                                                           "qel-popup-down",
-                                                           "qel-popup-tool",
-                                                           "qel-popup-tool-down",
-                                                           "qel-searchfield",
-                                                           "qel-searchfield-focus",
-                                                           "qel-slider",
-                                                           "qel-slider-alley",
-                                                           "qel-slider-handle",
-                                                           "qel-slider-handle-down",
-                                                           "qel-slider-handle-multi",
-                                                           "qel-textfield",
-                                                           "qel-textfield-error",
-                                                           "qel-textfield-focus",
-                                                           "qel-textfield-tableheader",
-                                                           "qel-window-tab",
-                                                           "qel-window-tab-down",
-                                                           "qel-window-tab-selected",
-                                                           "corner-tool-background",
-                                                           "corner-tool-background-down",
-                                                           "corner-tool-background-selected",
-                                                           "corner-tool-more",
-                                                           "cursor-trackingslider",
-                                                           "organiser-icon-disclose",
-                                                           "organiser-icon-disclose-open",
-                                                           "organiser-icon-star",
-                                                           "organiser-icon-star-empty",
-                                                           "organiser-navbar-back",
-                                                           "organiser-navbar-back-down",
-                                                           "properties-table-add",
-                                                           "properties-table-add-down",
-                                                           "properties-tableheader-overflow",
-                                                           "properties-tableheader-overflow-down",
-                                                           "window-kestrova"};
-
-// The application's cycle cursor image, shipped in the library's bundle as well.
+// The application's cycle cursor image, which the library's bundle carries as well.
 inline constexpr const char* cycleImageName = "cursor-cycle";
 
 // Per-image drawing attributes, as an asset catalogue keeps them beside the pixels:

@@ -1,7 +1,7 @@
 #pragma once
 
-// What styled views, cells and controls provide, the state rule shared by the styled cells, and the
-// accessors that look a value up in a view's style by its current state.
+// What styled views, cells and controls provide, and the accessors that look a value up in a view's style
+// by its current state.
 
 #include "Vimbra/ControlState.hpp"
 #include "Vimbra/Style.hpp"
@@ -12,7 +12,6 @@
 #include <string>
 
 namespace ui {
-class Cell;
 class TextField;
 } // namespace ui
 
@@ -67,11 +66,6 @@ public:
     virtual ~Displayable() = default;
     virtual std::string displayString() const = 0;
 };
-
-// The state of a styled cell from its AppKit state: on or mixed (with default) or default alone; then
-// disabled when not enabled; highlighted when highlighted and enabled; selected for a Selectable cell
-// that is selected; invalid for a Validating cell that is not valid. Never focused.
-StyledControlState cellControlState(const ui::Cell& cell);
 
 template <class T>
 concept StyledViewControl = requires(const T& view) {

@@ -71,8 +71,9 @@ std::shared_ptr<ui::Box> makeSeparator();
 // An empty view that yields to its neighbours: hugging and compression resistance 50 on both axes.
 std::shared_ptr<ui::View> makeFlexibleSpace();
 
-// Whether the view is its window's first responder, or, for a text field being edited, whether its field
-// editor is; false without a window or first responder.
+// Whether the view is its window's first responder, or, for a control being edited (a text field),
+// whether its field editor is; false without a window or first responder. The styled controls' focus
+// test: they draw their focus look, and validating fields show their message, only while it holds.
 bool isFirstResponder(const ui::View& view);
 
 // Each view's next key view becomes the next one in the list and the last one's the first, closing a

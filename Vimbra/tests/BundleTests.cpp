@@ -16,15 +16,25 @@ TEST(VimbraBundle, EveryColourAndImageResolvesAtBothScales) {
     ASSERT_NE(bundle, nullptr);
     EXPECT_EQ(VimbraAssets::bundle(), bundle); // found once
 
-    for (const char* name : VimbraAssets::colorNames) {
+    for (const auto& entry : assetColors) {
+        const std::string name(entry.name);
         auto color = vimbraColor(name);
         ASSERT_NE(color, nullptr) << name;
         EXPECT_EQ(color, colorResource(name).color()) << name; // one shared object per name
         EXPECT_EQ(color->alpha(), 1.0) << name;
     }
-    for (const char* name : VimbraAssets::imageNames) {
+    for (const auto& entry : assetImages) {
+        const std::string name(entry.name);
         auto image = vimbraImage(name);
         ASSERT_NE(image, nullptr) << name;
+        // Size and attributes are the catalogue's.
+        EXPECT_EQ(image->size(), (graphics::Size{entry.width, entry.height})) << name;
+        const auto& c = entry.capInsets;
+        EXPECT_EQ(image->capInsets(), (graphics::EdgeInsets{c.top, c.left, c.bottom, c.right})) << name;
+        EXPECT_EQ(image->resizingMode(),
+                  entry.tile ? graphics::ResizingMode::tile : graphics::ResizingMode::stretch)
+            << name;
+        EXPECT_EQ(image->isTemplate(), entry.isTemplate) << name;
         ASSERT_EQ(image->representations().size(), 2u) << name;
         const auto& one = image->representations()[0];
         const auto& two = image->representations()[1];

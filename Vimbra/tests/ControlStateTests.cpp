@@ -1,6 +1,4 @@
 #include "Vimbra/ControlState.hpp"
-#include "Vimbra/Protocols.hpp"
-#include "ui/Cell.hpp"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -68,39 +66,4 @@ TEST(StateValue, TiesGoToTheLowestRawValue) {
     const StateTable<std::string> tabs{
         {S::default_, "tab"}, {S::selected, "selected"}, {S::highlighted, "down"}};
     EXPECT_EQ(stateValue(S::default_ | S::selected | S::highlighted, tabs), "selected");
-}
-
-namespace {
-
-class TestCell : public ui::Cell, public Selectable, public Validating {
-public:
-    bool isSelected() const override { return selected; }
-    void setSelected(bool value) override { selected = value; }
-    bool isValid() const override { return valid; }
-    bool selected = false;
-    bool valid = true;
-};
-
-} // namespace
-
-TEST(CellControlState, DerivesTheStateFromTheCell) {
-    auto cell = std::make_shared<TestCell>();
-    EXPECT_EQ(cellControlState(*cell), S(1));
-    cell->setState(ui::StateValue::on);
-    EXPECT_EQ(cellControlState(*cell), S(33));
-    cell->setState(ui::StateValue::mixed);
-    cell->setHighlighted(true);
-    EXPECT_EQ(cellControlState(*cell), S(73));
-    // A disabled cell is never highlighted.
-    cell->setEnabled(false);
-    cell->setState(7); // any other value counts as off
-    EXPECT_EQ(cellControlState(*cell), S(3));
-    cell->selected = true;
-    cell->valid = false;
-    EXPECT_EQ(cellControlState(*cell), S(1 | 2 | 4 | 128));
-
-    // A cell that is neither Selectable nor Validating gets neither bit.
-    auto plain = std::make_shared<ui::Cell>();
-    plain->setState(ui::StateValue::on);
-    EXPECT_EQ(cellControlState(*plain), S(33));
 }

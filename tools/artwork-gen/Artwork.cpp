@@ -1,11 +1,13 @@
 #include "tools/artwork-gen/Artwork.hpp"
 
+#include "Vimbra/AssetCatalog.hpp"
 #include "tools/artwork-gen/Paint.hpp"
 
 #include <cairo.h>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <numbers>
 #include <system_error>
@@ -313,18 +315,26 @@ void logo(cairo_t* cr, double size) {
     cairo_stroke(cr);
 }
 
-std::vector<ImageSpec> makeImages() {
-    std::vector<ImageSpec> list;
-    auto add = [&list](std::string name, double w, double h, Insets caps, auto draw, bool tile = false,
-                       bool isTemplate = false) {
-        list.push_back({std::move(name), w, h, caps, tile, isTemplate,
-                        [draw](cairo_t* cr, double width, double height) { draw(cr, width, height); }});
-    };
-    const Insets buttonCaps{6, 8, 6, 8};
-    add("qel-button", 24, 22, buttonCaps, [](cairo_t* cr, double w, double h) { button(cr, w, h, 0); });
-    add("qel-button-down", 24, 22, buttonCaps, [](cairo_t* cr, double w, double h) { button(cr, w, h, 1); });
-    add("qel-button-selected", 24, 22, buttonCaps,
-        [](cairo_t* cr, double w, double h) { button(cr, w, h, 2); });
+// The corner marker of a tool button: drawn over the whole button, so the image is the bezel's size with
+// a small menu arrow in its lower right corner, clear of the tool's icon, and nothing elsewhere.
+void moreMarker(cairo_t* cr, double w, double h) {
+    cairo_move_to(cr, w - 10, h - 6);
+    cairo_line_to(cr, w - 4, h - 6);
+    cairo_line_to(cr, w - 7, h - 3);
+    cairo_close_path(cr);
+    set(cr, {0, 0, 0});
+    cairo_fill(cr);
+}
+
+using Draw = std::function<void(cairo_t*, double, double)>;
+
+// How each image of the catalogue is drawn, by name.
+std::map<std::string_view, Draw> drawings() {
+    std::map<std::string_view, Draw> list;
+    auto add = [&list](std::string_view name, Draw draw) { list.emplace(name, std::move(draw)); };
+    add("qel-button", [](cairo_t* cr, double w, double h) { button(cr, w, h, 0); });
+    add("qel-button-down", [](cairo_t* cr, double w, double h) { button(cr, w, h, 1); });
+    add("qel-button-selected", [](cairo_t* cr, double w, double h) { button(cr, w, h, 2); });
 
     const char* boxes[] = {"qel-checkbox",       "qel-checkbox-down",
                            "qel-checkbox-mixed", "qel-checkbox-mixed-down",
@@ -333,75 +343,48 @@ std::vector<ImageSpec> makeImages() {
     for (int i = 0; i < 6; ++i) {
         const int mark = marks[i];
         const bool down = i % 2 == 1;
-        add(boxes[i], 16, 16, {}, [mark, down](cairo_t* cr, double, double) { checkbox(cr, down, mark); });
+        add(boxes[i], [mark, down](cairo_t* cr, double, double) { checkbox(cr, down, mark); });
     }
 
-    add(
-        "qel-checkerboard", 16, 16, {}, [](cairo_t* cr, double w, double h) { checkerboard(cr, w, h, 8); },
-        true);
-    add(
-        "qel-checkerboard-small", 8, 8, {},
-        [](cairo_t* cr, double w, double h) { checkerboard(cr, w, h, 4); }, true);
+    add("qel-checkerboard", [](cairo_t* cr, double w, double h) { checkerboard(cr, w, h, 8); });
+    add("qel-checkerboard-small", [](cairo_t* cr, double w, double h) { checkerboard(cr, w, h, 4); });
 
-    add(
-        "qel-combobox", 10, 7, {},
-        [](cairo_t* cr, double w, double h) {
-            chevron(cr, w / 2, h / 2, 3.5, false, {0, 0, 0});
-        },
-        false, true);
-    add(
-        "qel-combobox-up", 10, 7, {},
-        [](cairo_t* cr, double w, double h) {
-            chevron(cr, w / 2, h / 2, 3.5, true, {0, 0, 0});
-        },
-        false, true);
+    add("qel-combobox", [](cairo_t* cr, double w, double h) {
+        chevron(cr, w / 2, h / 2, 3.5, false, {0, 0, 0});
+    });
+    add("qel-combobox-up", [](cairo_t* cr, double w, double h) {
+        chevron(cr, w / 2, h / 2, 3.5, true, {0, 0, 0});
+    });
 
-    add("qel-customslider-handle", 14, 14, {},
+    add("qel-customslider-handle",
         [](cairo_t* cr, double w, double) { knob(cr, w, hex("#F2F2F2"), hex("#C8C8C8"), false); });
-    add("qel-customslider-handle-down", 14, 14, {},
+    add("qel-customslider-handle-down",
         [](cairo_t* cr, double w, double) { knob(cr, w, hex("#C8C8C8"), hex("#A0A0A0"), false); });
-    add("qel-customslider-on", 8, 4, {0, 2, 0, 2},
-        [](cairo_t* cr, double w, double h) { bar(cr, w, h, accent); });
+    add("qel-customslider-on", [](cairo_t* cr, double w, double h) { bar(cr, w, h, accent); });
 
-    const Insets popUpCaps{6, 6, 6, 18};
-    add("qel-popdown", 32, 22, popUpCaps,
-        [](cairo_t* cr, double w, double h) { popUp(cr, w, h, false, true, 16); });
-    add("qel-popdown-down", 32, 22, popUpCaps,
-        [](cairo_t* cr, double w, double h) { popUp(cr, w, h, true, true, 16); });
-    add("qel-popup", 32, 22, popUpCaps,
-        [](cairo_t* cr, double w, double h) { popUp(cr, w, h, false, false, 16); });
-    add("qel-popup-down", 32, 22, popUpCaps,
-        [](cairo_t* cr, double w, double h) { popUp(cr, w, h, true, false, 16); });
-    const Insets toolCaps{5, 5, 5, 14};
-    add("qel-popup-tool", 28, 20, toolCaps,
-        [](cairo_t* cr, double w, double h) { popUp(cr, w, h, false, false, 13); });
-    add("qel-popup-tool-down", 28, 20, toolCaps,
-        [](cairo_t* cr, double w, double h) { popUp(cr, w, h, true, false, 13); });
+    add("qel-popdown", [](cairo_t* cr, double w, double h) { popUp(cr, w, h, false, true, 16); });
+    add("qel-popdown-down", [](cairo_t* cr, double w, double h) { popUp(cr, w, h, true, true, 16); });
+    add("qel-popup", [](cairo_t* cr, double w, double h) { popUp(cr, w, h, false, false, 16); });
+    add("qel-popup-down", [](cairo_t* cr, double w, double h) { popUp(cr, w, h, true, false, 16); });
+    add("qel-popup-tool", [](cairo_t* cr, double w, double h) { popUp(cr, w, h, false, false, 13); });
+    add("qel-popup-tool-down", [](cairo_t* cr, double w, double h) { popUp(cr, w, h, true, false, 13); });
 
-    const Insets searchCaps{8, 10, 8, 10};
-    add("qel-searchfield", 24, 22, searchCaps,
-        [](cairo_t* cr, double w, double h) { field(cr, w, h, fieldEdge, 8, false); });
-    add("qel-searchfield-focus", 24, 22, searchCaps,
-        [](cairo_t* cr, double w, double h) { field(cr, w, h, accent, 8, true); });
+    add("qel-searchfield", [](cairo_t* cr, double w, double h) { field(cr, w, h, fieldEdge, 8, false); });
+    add("qel-searchfield-focus", [](cairo_t* cr, double w, double h) { field(cr, w, h, accent, 8, true); });
 
-    add("qel-slider", 12, 4, {0, 2, 0, 2}, [](cairo_t* cr, double w, double h) { bar(cr, w, h, accent); });
-    add("qel-slider-alley", 12, 4, {0, 2, 0, 2},
-        [](cairo_t* cr, double w, double h) { bar(cr, w, h, hex("#1A1A1D")); });
-    add("qel-slider-handle", 14, 14, {},
+    add("qel-slider", [](cairo_t* cr, double w, double h) { bar(cr, w, h, accent); });
+    add("qel-slider-alley", [](cairo_t* cr, double w, double h) { bar(cr, w, h, hex("#1A1A1D")); });
+    add("qel-slider-handle",
         [](cairo_t* cr, double w, double) { knob(cr, w, hex("#E6E6E6"), hex("#BDBDBD"), false); });
-    add("qel-slider-handle-down", 14, 14, {},
+    add("qel-slider-handle-down",
         [](cairo_t* cr, double w, double) { knob(cr, w, hex("#BDBDBD"), hex("#969696"), false); });
-    add("qel-slider-handle-multi", 14, 14, {},
+    add("qel-slider-handle-multi",
         [](cairo_t* cr, double w, double) { knob(cr, w, hex("#E6E6E6"), hex("#BDBDBD"), true); });
 
-    const Insets fieldCaps{5, 5, 5, 5};
-    add("qel-textfield", 20, 20, fieldCaps,
-        [](cairo_t* cr, double w, double h) { field(cr, w, h, fieldEdge, 3, false); });
-    add("qel-textfield-error", 20, 20, fieldCaps,
-        [](cairo_t* cr, double w, double h) { field(cr, w, h, errorRed, 3, true); });
-    add("qel-textfield-focus", 20, 20, fieldCaps,
-        [](cairo_t* cr, double w, double h) { field(cr, w, h, accent, 3, true); });
-    add("qel-textfield-tableheader", 20, 20, fieldCaps, [](cairo_t* cr, double w, double h) {
+    add("qel-textfield", [](cairo_t* cr, double w, double h) { field(cr, w, h, fieldEdge, 3, false); });
+    add("qel-textfield-error", [](cairo_t* cr, double w, double h) { field(cr, w, h, errorRed, 3, true); });
+    add("qel-textfield-focus", [](cairo_t* cr, double w, double h) { field(cr, w, h, accent, 3, true); });
+    add("qel-textfield-tableheader", [](cairo_t* cr, double w, double h) {
         cairo_rectangle(cr, 0, 0, w, h);
         set(cr, hex("#18181B"));
         cairo_fill(cr);
@@ -410,13 +393,10 @@ std::vector<ImageSpec> makeImages() {
         cairo_fill(cr);
     });
 
-    const Insets tabCaps{6, 6, 6, 6};
-    add("qel-window-tab", 20, 24, tabCaps, [](cairo_t* cr, double w, double h) { tab(cr, w, h, 0); });
-    add("qel-window-tab-down", 20, 24, tabCaps, [](cairo_t* cr, double w, double h) { tab(cr, w, h, 1); });
-    add("qel-window-tab-selected", 20, 24, tabCaps,
-        [](cairo_t* cr, double w, double h) { tab(cr, w, h, 2); });
+    add("qel-window-tab", [](cairo_t* cr, double w, double h) { tab(cr, w, h, 0); });
+    add("qel-window-tab-down", [](cairo_t* cr, double w, double h) { tab(cr, w, h, 1); });
+    add("qel-window-tab-selected", [](cairo_t* cr, double w, double h) { tab(cr, w, h, 2); });
 
-    const Insets cornerCaps{6, 6, 6, 6};
     auto corner = [](cairo_t* cr, double w, double h, RGB fill) {
         roundedRect(cr, 0.5, 0.5, w - 1, h - 1, 5);
         set(cr, fill);
@@ -425,60 +405,69 @@ std::vector<ImageSpec> makeImages() {
         cairo_set_line_width(cr, 1);
         cairo_stroke(cr);
     };
-    add("corner-tool-background", 24, 24, cornerCaps,
+    add("corner-tool-background",
         [corner](cairo_t* cr, double w, double h) { corner(cr, w, h, hex("#3A3A40")); });
-    add("corner-tool-background-down", 24, 24, cornerCaps,
+    add("corner-tool-background-down",
         [corner](cairo_t* cr, double w, double h) { corner(cr, w, h, hex("#2A2A2F")); });
-    add("corner-tool-background-selected", 24, 24, cornerCaps,
+    add("corner-tool-background-selected",
         [corner](cairo_t* cr, double w, double h) { corner(cr, w, h, accentDark); });
-    add(
-        "corner-tool-more", 12, 12, {},
-        [](cairo_t* cr, double w, double h) {
-            dots(cr, w, h, {0, 0, 0});
-        },
-        false, true);
+    add("corner-tool-more", moreMarker);
 
-    add("cursor-trackingslider", 16, 16, {}, [](cairo_t* cr, double, double) { trackingCursor(cr); });
+    add("cursor-trackingslider", [](cairo_t* cr, double, double) { trackingCursor(cr); });
 
-    add("organiser-icon-disclose", 10, 10, {},
-        [](cairo_t* cr, double w, double h) { triangle(cr, w, h, false); });
-    add("organiser-icon-disclose-open", 10, 10, {},
-        [](cairo_t* cr, double w, double h) { triangle(cr, w, h, true); });
-    add("organiser-icon-star", 14, 14, {}, [](cairo_t* cr, double w, double) { star(cr, w, true); });
-    add("organiser-icon-star-empty", 14, 14, {}, [](cairo_t* cr, double w, double) { star(cr, w, false); });
-    add("organiser-navbar-back", 20, 20, {}, [](cairo_t* cr, double w, double h) { back(cr, w, h, false); });
-    add("organiser-navbar-back-down", 20, 20, {},
-        [](cairo_t* cr, double w, double h) { back(cr, w, h, true); });
+    add("organiser-icon-disclose", [](cairo_t* cr, double w, double h) { triangle(cr, w, h, false); });
+    add("organiser-icon-disclose-open", [](cairo_t* cr, double w, double h) { triangle(cr, w, h, true); });
+    add("organiser-icon-star", [](cairo_t* cr, double w, double) { star(cr, w, true); });
+    add("organiser-icon-star-empty", [](cairo_t* cr, double w, double) { star(cr, w, false); });
+    add("organiser-navbar-back", [](cairo_t* cr, double w, double h) { back(cr, w, h, false); });
+    add("organiser-navbar-back-down", [](cairo_t* cr, double w, double h) { back(cr, w, h, true); });
 
-    add("properties-table-add", 16, 16, {}, [](cairo_t* cr, double w, double) { plus(cr, w, false); });
-    add("properties-table-add-down", 16, 16, {}, [](cairo_t* cr, double w, double) { plus(cr, w, true); });
-    add("properties-tableheader-overflow", 16, 16, {},
-        [](cairo_t* cr, double w, double h) { dots(cr, w, h, glyph); });
-    add("properties-tableheader-overflow-down", 16, 16, {}, [](cairo_t* cr, double w, double h) {
+    add("properties-table-add", [](cairo_t* cr, double w, double) { plus(cr, w, false); });
+    add("properties-table-add-down", [](cairo_t* cr, double w, double) { plus(cr, w, true); });
+    add("properties-tableheader-overflow", [](cairo_t* cr, double w, double h) { dots(cr, w, h, glyph); });
+    add("properties-tableheader-overflow-down", [](cairo_t* cr, double w, double h) {
         roundButtonBackground(cr, w, true);
         dots(cr, w, h, glyph);
     });
 
-    add("window-kestrova", 64, 64, {}, [](cairo_t* cr, double w, double) { logo(cr, w); });
-    add("cursor-cycle", 16, 16, {}, [](cairo_t* cr, double, double) { cycleCursor(cr); });
+    add("window-kestrova", [](cairo_t* cr, double w, double) { logo(cr, w); });
+    add("cursor-cycle", [](cairo_t* cr, double, double) { cycleCursor(cr); });
+    return list;
+}
+
+// The catalogue's images with their drawings; empty (with a message) when one has no drawing.
+std::vector<ImageSpec> makeImages() {
+    const auto drawn = drawings();
+    std::vector<ImageSpec> list;
+    for (const auto& entry : vimbra::assetImages) {
+        const auto found = drawn.find(entry.name);
+        if (found == drawn.end()) {
+            std::fprintf(stderr, "artwork-gen: no drawing for the library image \"%.*s\"\n",
+                         static_cast<int>(entry.name.size()), entry.name.data());
+            return {};
+        }
+        const auto& c = entry.capInsets;
+        list.push_back({std::string(entry.name),
+                        entry.width,
+                        entry.height,
+                        {c.top, c.left, c.bottom, c.right},
+                        entry.tile,
+                        entry.isTemplate,
+                        found->second});
+    }
     return list;
 }
 
 } // namespace
 
 const std::vector<ColorSpec>& colors() {
-    static const std::vector<ColorSpec> list = {
-        {"Background/Normal", "#2B2B30"},  {"Background/Darker", "#222226"},
-        {"Background/Darkest", "#18181B"}, {"Grey 20%", "#333333"},
-        {"Grey 30%", "#4D4D4D"},           {"Grey 40%", "#666666"},
-        {"Grey 50%", "#808080"},           {"Grey 60%", "#999999"},
-        {"Grey 70%", "#B3B3B3"},           {"Grey 85%", "#D9D9D9"},
-        {"Grey 100%", "#FFFFFF"},          {"Pelko/Aqua", "#33D1C6"},
-        {"Pelko/Blue", "#3D7EFF"},         {"Pelko/DarkPurple", "#4A2F80"},
-        {"Pelko/LightBlue", "#7DC3FF"},    {"Pelko/Orange", "#FF9F43"},
-        {"Pelko/Purple", "#9B5CFF"},       {"Pelko/Red", "#FF5252"},
-        {"Pelko/Yellow", "#FFD43B"},       {"Error", "#E5484D"},
-        {"Highlight/System", "#2F7CF6"}};
+    static const std::vector<ColorSpec> list = [] {
+        std::vector<ColorSpec> made;
+        for (const auto& entry : vimbra::assetColors) {
+            made.push_back({std::string(entry.name), std::string(entry.hex)});
+        }
+        return made;
+    }();
     return list;
 }
 
@@ -507,6 +496,9 @@ bool writeBundle(const std::filesystem::path& bundleDirectory) {
     if (error) {
         std::fprintf(stderr, "artwork-gen: cannot create %s: %s\n", resources.c_str(),
                      error.message().c_str());
+        return false;
+    }
+    if (images().empty()) {
         return false;
     }
     auto writeJSON = [](const std::filesystem::path& file, const nlohmann::json& json) {

@@ -1,8 +1,9 @@
 #pragma once
 
-// The control library's artwork, drawn with Cairo: one description per image (size in points, cap
-// insets, resizing mode, template flag and a drawing routine in points, y down), and the writer of the
-// whole resource bundle (Info.json, colour table, image attributes and 1x/2x PNG files).
+// The control library's artwork, drawn with Cairo: one description per image of the library's catalogue
+// (its size in points, cap insets, resizing mode and template flag, with a drawing routine in points,
+// y down), and the writer of the whole resource bundle (Info.json, colour table, image attributes and
+// 1x/2x PNG files).
 
 #include <array>
 #include <filesystem>
@@ -34,7 +35,7 @@ struct ColorSpec {
 };
 
 const std::vector<ColorSpec>& colors();
-// The library's images, then the application's "cursor-cycle".
+// The library's images in the catalogue's order; empty when one of them has no drawing.
 const std::vector<ImageSpec>& images();
 
 // Draws one image at a scale into a PNG file; false on failure.

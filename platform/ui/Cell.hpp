@@ -89,11 +89,9 @@ public:
     virtual void setBackgroundStyle(BackgroundStyle style) { backgroundStyle_ = style; }
     virtual BackgroundStyle interiorBackgroundStyle() const { return backgroundStyle_; }
 
-    // Keyboard focus. showsFirstResponder says the cell's control has keyboard focus now.
+    // The focus ring the window draws while the cell's control has keyboard focus (View's focus ring).
     FocusRingType focusRingType() const { return focusRingType_; }
     virtual void setFocusRingType(FocusRingType type) { focusRingType_ = type; }
-    bool showsFirstResponder() const { return showsFirstResponder_; }
-    void setShowsFirstResponder(bool flag) { showsFirstResponder_ = flag; }
     // The area the window's focus ring surrounds (the base: the frame it is given), and the shape of
     // that area (the base fills the mask bounds; drawing nothing means no ring). The colour drawn with
     // plays no part, only coverage.
@@ -146,7 +144,6 @@ private:
     std::weak_ptr<View> controlView_;
     BackgroundStyle backgroundStyle_ = BackgroundStyle::normal;
     FocusRingType focusRingType_ = FocusRingType::defaultType;
-    bool showsFirstResponder_ = false;
 };
 
 } // namespace ui

@@ -137,7 +137,8 @@ public:
     // responder, or the field editor editing it is), the window's display pass draws a ring around the
     // shape drawFocusRingMask draws, in view coordinates, unless focusRingType is none. The base view's
     // mask bounds are empty and its mask fills them, so plain views get no ring; a mask that draws
-    // nothing gives no ring either.
+    // nothing gives no ring either. Only the mask's coverage counts, not its colour; draw it under the
+    // context's compositing operation (the window draws it more than once to shape the ring).
     virtual FocusRingType focusRingType() const { return focusRingType_; }
     virtual void setFocusRingType(FocusRingType type);
     virtual graphics::Rect focusRingMaskBounds() const { return {}; }

@@ -20,17 +20,20 @@ using AttributeTable = std::map<std::string, ImageAttributes, std::less<>>;
 
 AttributeTable readAttributes(const std::filesystem::path& file) {
     AttributeTable table;
+    const auto fileName = file.filename().string();
     std::ifstream in(file);
     if (!in) {
+        core::logResourceFault(file, "image attributes", fileName, "are missing");
         return table;
     }
     const auto json = nlohmann::json::parse(in, nullptr, false);
     if (!json.is_object()) {
-        core::log("Vimbra: ignoring malformed %s", file.c_str());
+        core::logResourceFault(file, "image attributes", fileName, "are not a JSON object");
         return table;
     }
     for (const auto& [name, entry] : json.items()) {
         if (!entry.is_object()) {
+            core::logResourceFault(file, "image attributes of", name, "are not an object");
             continue;
         }
         ImageAttributes attributes;
@@ -57,14 +60,19 @@ AttributeTable readAttributes(const std::filesystem::path& file) {
     return table;
 }
 
-// The catalogue attributes of the bundle's images, read once.
+// The catalogue attributes of a bundle's images, read once per bundle.
 const AttributeTable& imageAttributes(const core::Bundle& bundle) {
-    static std::once_flag once;
-    static const AttributeTable* table = nullptr;
-    std::call_once(once, [&bundle] {
-        table = new AttributeTable(readAttributes(bundle.resourcePath() / VimbraAssets::imageAttributesFile));
-    });
-    return *table;
+    static std::mutex mutex;
+    static auto* tables = new std::map<std::filesystem::path, AttributeTable>;
+    std::lock_guard lock(mutex);
+    auto it = tables->find(bundle.bundlePath());
+    if (it == tables->end()) {
+        it = tables
+                 ->emplace(bundle.bundlePath(),
+                           readAttributes(bundle.resourcePath() / VimbraAssets::imageAttributesFile))
+                 .first;
+    }
+    return it->second;
 }
 
 template <class Resource> struct ResourceTable {
@@ -97,9 +105,7 @@ const Resource& resourceNamed(std::string_view name, const std::array<const char
 
 std::shared_ptr<core::Bundle> VimbraAssets::bundle() {
     // The address of this function places the library's own directory among the search locations.
-    static const auto found =
-        core::Bundle::named(bundleName, reinterpret_cast<const void*>(&VimbraAssets::bundle));
-    return found;
+    return core::Bundle::namedOnce(bundleName, reinterpret_cast<const void*>(&VimbraAssets::bundle));
 }
 
 graphics::ColorRef ColorResource::color() const {

@@ -9,7 +9,9 @@ namespace vimbra {
 
 graphics::ImageRef cycleImage() {
     graphics::ImageRef image;
-    if (auto main = core::Bundle::main()) {
+    // The program's own bundle may replace the library's image; most do not.
+    if (auto main = core::Bundle::main();
+        main && main->pathForResource(VimbraAssets::cycleImageName, "png")) {
         if (auto own = graphics::Image::named(VimbraAssets::cycleImageName, main->resourcePath())) {
             image = own->copy();
         }

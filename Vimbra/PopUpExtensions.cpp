@@ -21,12 +21,19 @@ void selectAndSend(const std::shared_ptr<ui::PopUpButton>& popUp, const std::sha
 
 const char extensionOwner = 0;
 
-const bool installedAtLoad = [] {
+} // namespace
+
+// Registers the actions when the program starts. The library's users link with this symbol marked as
+// needed (see CMakeLists.txt), so this object file, and with it the registration, is part of every
+// program that links the library, also one that uses only the header templates and sends the actions by
+// name.
+extern "C" {
+extern const bool vimbraExtensionActionsInstalled;
+const bool vimbraExtensionActionsInstalled = [] {
     installExtensionActions();
     return true;
 }();
-
-} // namespace
+}
 
 void selectNextItem(const std::shared_ptr<ui::PopUpButton>& popUp) {
     const auto& items = popUp->itemArray();

@@ -156,8 +156,8 @@ void selectPreviousItem(const std::shared_ptr<ui::PopUpButton>& popUp);
 // Any object answers "popUpContextMenuForButton:" by popping up the sending view's menu.
 void popUpMenu(const std::shared_ptr<ui::View>& view);
 
-// Registers the actions above with the toolkit. The library does this when it is loaded; calling it
-// again does nothing.
+// Registers the actions above with the toolkit. Every program that links the library does this when it
+// starts; calling it again does nothing.
 void installExtensionActions();
 
 // A right-button press, or a left-button press with Control held.

@@ -1,5 +1,7 @@
 #include "ZeltoCore/KitFonts.hpp"
 
+#include "core/Log.hpp"
+
 #include <array>
 #include <atomic>
 #include <mutex>
@@ -55,11 +57,21 @@ bool registerKitFonts(const std::filesystem::path& fontsDirectory) {
     static std::set<std::filesystem::path> registered;
     std::error_code error;
     const auto key = std::filesystem::weakly_canonical(fontsDirectory, error);
-    if (registered.insert(error ? fontsDirectory : key).second) {
+    const bool first = registered.insert(error ? fontsDirectory : key).second;
+    if (first) {
         graphics::Font::registerFontsInDirectory(fontsDirectory);
     }
     if (!rocketAliased.load() && graphics::Font::addFamilyAlias("Rocket", std::string(kRocketFace))) {
         rocketAliased.store(true);
+    }
+    if (first) {
+        // A face neither the bundle nor the system supplies draws in the default font.
+        for (const FaceEntry& face : kFaces) {
+            const std::string family(face.font == CorviFont::rocket ? kRocketFace : face.family);
+            if (!graphics::Font::familyExists(family)) {
+                core::logResourceFault(fontsDirectory, "font", face.faceName, "is missing");
+            }
+        }
     }
     return rocketAliased.load() && graphics::Font::familyExists(std::string(kRocketFace)) &&
            graphics::Font::familyExists("Dosis");

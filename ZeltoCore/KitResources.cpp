@@ -1,23 +1,10 @@
 #include "ZeltoCore/KitResources.hpp"
 
-#include <map>
-#include <memory>
-#include <mutex>
 #include <string>
 
 namespace zelto {
 
 namespace {
-
-struct BundleCache {
-    std::mutex mutex;
-    std::map<std::string, std::shared_ptr<core::Bundle>, std::less<>> bundles;
-};
-
-BundleCache& bundleCache() {
-    static auto* cache = new BundleCache;
-    return *cache;
-}
 
 // The colour a palette member names, looked up once.
 template <const char* Name> graphics::ColorRef paletteColor() {
@@ -35,16 +22,10 @@ constexpr char tinyDialLabel[] = "tinyDialLabel";
 } // namespace
 
 const core::Bundle& moduleBundle(std::string_view module) {
-    auto& cache = bundleCache();
-    std::lock_guard lock(cache.mutex);
-    if (const auto it = cache.bundles.find(module); it != cache.bundles.end()) {
-        return *it->second;
-    }
     // The address of this function places the kit's own directory among the search locations; a miss
     // does not return.
-    auto bundle =
-        core::Bundle::named("Zelto_" + std::string(module), reinterpret_cast<const void*>(&moduleBundle));
-    return *cache.bundles.emplace(std::string(module), std::move(bundle)).first->second;
+    return *core::Bundle::namedOnce("Zelto_" + std::string(module),
+                                    reinterpret_cast<const void*>(&moduleBundle));
 }
 
 const core::Bundle& kitBundle() {

@@ -8,25 +8,12 @@
 
 #include <cstdint>
 #include <numeric>
-#include <unicode/locid.h>
-#include <unicode/unistr.h>
 #include <vector>
 
 namespace zelto {
 
 using declarative::Context;
 using declarative::View;
-
-namespace {
-
-// Upper case by the rules of the user's locale (Turkish "i" becomes "İ").
-std::string localizedUppercased(const std::string& utf8) {
-    std::string result;
-    icu::UnicodeString::fromUTF8(utf8).toUpper(icu::Locale::getDefault()).toUTF8String(result);
-    return result;
-}
-
-} // namespace
 
 PluginHeaderView::PluginHeaderView(core::URL appUpdateURL, std::string pluginVersion,
                                    declarative::Binding<std::shared_ptr<AudioParameter>> tabParameter,
@@ -65,8 +52,9 @@ View PluginHeaderView::body(Context&) const {
                        indices, [](std::int64_t i) { return i; },
                        [&](std::int64_t i) {
                            const auto label =
-                               corviFont(Text(localizedUppercased(strings[static_cast<std::size_t>(i)])),
-                                         font, 16)
+                               corviFont(
+                                   Text(core::localizedUppercased(strings[static_cast<std::size_t>(i)])),
+                                   font, 16)
                                    .foregroundColor(kitColor(
                                        value == static_cast<float>(i) ? "tabSelected" : "tabUnselected"));
                            return Button(

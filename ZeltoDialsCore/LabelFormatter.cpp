@@ -37,9 +37,9 @@ std::string LabelNameFormatter::format(float value) const {
 }
 
 std::optional<float> LabelNameFormatter::value(std::string_view text) const {
-    const auto wanted = core::lowercased(text);
+    const auto wanted = core::localizedLowercased(text);
     for (std::size_t i = 0; i < valueStrings_.size(); ++i) {
-        if (core::lowercased(valueStrings_[i]) == wanted) {
+        if (core::localizedLowercased(valueStrings_[i]) == wanted) {
             return static_cast<float>(i);
         }
     }

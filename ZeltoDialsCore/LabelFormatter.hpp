@@ -49,7 +49,7 @@ public:
     // The name at the value rounded to a whole index. An index without a name (negative, past the end, not
     // finite) is the caller's mistake: it is logged and gives empty text.
     std::string format(float value) const override;
-    // The index of the first name equal to the text, ignoring letter case.
+    // The index of the first name equal to the text, ignoring letter case by the user's locale.
     std::optional<float> value(std::string_view text) const override;
 
 private:

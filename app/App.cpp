@@ -1,5 +1,6 @@
 #include "app/App.hpp"
 
+#include "ZeltoCore/UpdateFeed.hpp"
 #include "app/Resources.hpp"
 #include "core/Log.hpp"
 #include "ui/Application.hpp"
@@ -59,11 +60,11 @@ UpdaterControllerFactory defaultUpdaterControllerFactory() {
 }
 
 std::optional<std::string> SparkleHelper::feedURLStringForUpdater(const Updater*) {
-    return std::string(updateFeedAddress);
+    return std::string(zelto::kUpdateFeedAddress);
 }
 
 std::optional<std::string> SparkleHelper::feedURLStringForUpdater(const updater::SPUUpdater&) {
-    return std::string(updateFeedAddress);
+    return std::string(zelto::kUpdateFeedAddress);
 }
 
 void AppDelegate::applicationDidFinishLaunching(const core::Notification& notification) {

@@ -8,6 +8,10 @@
 #include "display/X11Display.hpp"
 #include "ui/Application.hpp"
 #include "ui/Menu.hpp"
+#include "ui/Screen.hpp"
+
+#include <algorithm>
+#include <cmath>
 
 // Xlib last: its macros must not meet the headers above.
 #include <X11/Xatom.h>
@@ -19,17 +23,12 @@ namespace {
 
 constexpr graphics::Size aboutPanelSize{280, 170};
 
-// Window-manager hints of a top-level window: its class, its name, and for a fixed-size window equal
-// minimum and maximum sizes and no resize or maximise functions.
+// Window-manager hints of a top-level window: its name, its type, and for a fixed-size window equal
+// minimum and maximum sizes (beside the position hints the window already has) and no resize or maximise
+// functions. Its class comes from the display.
 void setWindowManagerHints(display::X11Display& display, unsigned long xid, const std::string& title,
                            graphics::Size pixelSize, bool fixedSize) {
     ::Display* dpy = display.xdisplay();
-    XClassHint classHint;
-    std::string name = "tessaray";
-    std::string className = "Tessaray";
-    classHint.res_name = name.data();
-    classHint.res_class = className.data();
-    XSetClassHint(dpy, xid, &classHint);
     XStoreName(dpy, xid, title.c_str());
     const Atom utf8 = XInternAtom(dpy, "UTF8_STRING", 0);
     XChangeProperty(dpy, xid, XInternAtom(dpy, "_NET_WM_NAME", 0), utf8, 8, PropModeReplace,
@@ -40,7 +39,9 @@ void setWindowManagerHints(display::X11Display& display, unsigned long xid, cons
     if (fixedSize) {
         XSizeHints* hints = XAllocSizeHints();
         if (hints) {
-            hints->flags = PMinSize | PMaxSize;
+            long supplied = 0;
+            XGetWMNormalHints(dpy, xid, hints, &supplied);
+            hints->flags |= PMinSize | PMaxSize;
             hints->min_width = hints->max_width = static_cast<int>(pixelSize.width);
             hints->min_height = hints->max_height = static_cast<int>(pixelSize.height);
             XSetWMNormalHints(dpy, xid, hints);
@@ -59,6 +60,21 @@ void setWindowManagerHints(display::X11Display& display, unsigned long xid, cons
     XFlush(dpy);
 }
 
+// Centred on the visible part of the window's screen: exactly for the main window; a little above the
+// middle, as panels and alerts sit, for the others.
+void placeOnScreen(ui::Window& window, bool exactlyCentred) {
+    auto screen = window.screen();
+    if (!screen) {
+        return;
+    }
+    const graphics::Rect visible = screen->visibleFrame();
+    const graphics::Size size = window.frame().size;
+    const double share = exactlyCentred ? 0.5 : 2.0 / 3.0;
+    window.setFrameOrigin(
+        {std::round(visible.midX() - size.width / 2),
+         std::round(visible.minY() + std::max(0.0, visible.size.height - size.height) * share)});
+}
+
 bool isF10(const ui::Event& event) {
     return event.charactersIgnoringModifiers == ui::utf8(ui::SpecialKey::f1 + 9) ||
            event.characters == ui::utf8(ui::SpecialKey::f1 + 9);
@@ -71,6 +87,19 @@ void MainWindow::windowWillClose() {
     if (auto close = onClose) {
         close();
     }
+}
+
+void AboutPanel::sendEvent(const ui::Event& event) {
+    // Escape and Ctrl+W close the panel, as they close any panel.
+    if (event.type == ui::EventType::keyDown &&
+        (event.specialKey() == ui::SpecialKey::escape ||
+         ((event.charactersIgnoringModifiers == "w" || event.charactersIgnoringModifiers == "W") &&
+          (event.modifierFlags & (ui::Modifier::shift | ui::Modifier::control | ui::Modifier::option |
+                                  ui::Modifier::command)) == ui::Modifier::control))) {
+        performClose();
+        return;
+    }
+    ui::Window::sendEvent(event);
 }
 
 void MainWindow::sendEvent(const ui::Event& event) {
@@ -104,6 +133,10 @@ declarative::View aboutPanelContent(const core::Bundle& bundle) {
 }
 
 AppHost::AppHost(TessarayApp& app, AppHostOptions options) : app_(app), options_(std::move(options)) {
+    if (options_.display) {
+        // Every window of the application, its alerts too, carries its class.
+        options_.display->setWindowClass("tessaray", productName);
+    }
     scene_ = app_.body([this] { showAboutPanel(); });
     auto groups = applyCommandGroups(
         standardCommandGroups([this] { showAboutPanel(); }, [this] { terminate(); }), scene_.commands);
@@ -152,6 +185,7 @@ void AppHost::launch(const std::vector<core::URL>& launchURLs) {
     window_->onClose = [this] { terminate(); };
     window_->keyHandler = [this](const ui::Event& event) { return handleKey(event); };
     attachBackend(window_, !scene_.resizable);
+    placeOnScreen(*window_, true);
 
     core::Notification launched{
         applicationDidFinishLaunchingNotification, ui::Application::shared().get(), {}};
@@ -173,7 +207,7 @@ void AppHost::showAboutPanel() {
     }
     if (!aboutPanel_ || aboutPanel_->isClosed()) {
         const graphics::Rect contentRect({0, 0}, aboutPanelSize);
-        aboutPanel_ = ui::Window::make(contentRect);
+        aboutPanel_ = ui::Window::make<AboutPanel>(contentRect);
         aboutPanel_->setTitle(localized("About %@", productName));
         if (options_.bundle) {
             aboutPanel_->setBackgroundColor(appColor("background", *options_.bundle));
@@ -181,6 +215,7 @@ void AppHost::showAboutPanel() {
                 declarative::HostingView::make(aboutPanelContent(*options_.bundle), contentRect));
         }
         attachBackend(aboutPanel_, true);
+        placeOnScreen(*aboutPanel_, false);
     }
     aboutPanel_->makeKeyAndOrderFront();
 }

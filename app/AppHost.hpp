@@ -38,6 +38,13 @@ public:
     void sendEvent(const ui::Event& event) override;
 };
 
+// The about panel: Escape and Ctrl+W close it.
+class AboutPanel : public ui::Window {
+public:
+    using ui::Window::Window;
+    void sendEvent(const ui::Event& event) override;
+};
+
 struct AppHostOptions {
     // The application bundle: its information (version) and its colour catalogue.
     std::shared_ptr<const core::Bundle> bundle;

@@ -20,8 +20,6 @@ inline constexpr const char* sceneIdentifier = "main";
 inline constexpr double windowWidth = 400;
 inline constexpr double windowHeight = 572;
 
-// The update feed: the same appcast the plug-in reads for its own update notice.
-inline constexpr const char* updateFeedAddress = "https://tessaray.app/tessaray/tessaray.xml";
 inline constexpr const char* helpAddress = "https://kestrova.com/help/tessaray/welcome/";
 inline constexpr const char* websiteAddress = "https://kestrova.com/";
 

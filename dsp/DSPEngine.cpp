@@ -106,10 +106,8 @@ void DSPEngine::resetChannelRunningState(ChannelState& channel) {
         voice.randomState = BandVoice::seedForBand(static_cast<uint32_t>(b));
         voice.clearShapes();
         voice.phase = 0.0;
-        channel.noteSmoothers[b].current = kRestNote;
-        channel.noteSmoothers[b].target = kRestNote;
-        channel.levelSmoothers[b].current = 0.0f;
-        channel.levelSmoothers[b].target = 0.0f;
+        channel.noteSmoothers[b].jumpTo(kRestNote);
+        channel.levelSmoothers[b].jumpTo(0.0f);
         channel.bandActive[b] = false;
     }
 }
@@ -123,18 +121,14 @@ void DSPEngine::recoverChannel(ChannelState& channel) {
 }
 
 void DSPEngine::syncSmoothersToParams() {
-    const auto settle = [](OnePoleSmoother& s, float value) {
-        s.current = value;
-        s.setTarget(value);
-    };
-    settle(smoothers.inputGain, dbToGain(loadRelaxed(params.inputGainDb)));
-    settle(smoothers.outputGain, dbToGain(loadRelaxed(params.outputGainDb)));
-    settle(smoothers.mix, loadRelaxed(params.mix) * 0.01f);
-    settle(smoothers.feedback, loadRelaxed(params.feedback) * 0.01f);
-    settle(smoothers.pitch, loadRelaxed(params.octave) * 12.0f + loadRelaxed(params.noteCents) / 100.0f);
-    settle(smoothers.age, loadRelaxed(params.age) * 0.01f);
-    settle(smoothers.morphX, loadRelaxed(params.morphX));
-    settle(smoothers.morphY, loadRelaxed(params.morphY));
+    smoothers.inputGain.jumpTo(dbToGain(loadRelaxed(params.inputGainDb)));
+    smoothers.outputGain.jumpTo(dbToGain(loadRelaxed(params.outputGainDb)));
+    smoothers.mix.jumpTo(loadRelaxed(params.mix) * 0.01f);
+    smoothers.feedback.jumpTo(loadRelaxed(params.feedback) * 0.01f);
+    smoothers.pitch.jumpTo(loadRelaxed(params.octave) * 12.0f + loadRelaxed(params.noteCents) / 100.0f);
+    smoothers.age.jumpTo(loadRelaxed(params.age) * 0.01f);
+    smoothers.morphX.jumpTo(loadRelaxed(params.morphX));
+    smoothers.morphY.jumpTo(loadRelaxed(params.morphY));
 }
 
 void DSPEngine::reset() {
@@ -171,8 +165,9 @@ bool DSPEngine::loadWavetable(uint32_t slot, const char* path) {
     if (slot >= kSlots) {
         return false;
     }
-    const bool loaded = wavetables[slot].parse(path);
-    sharedTable.build(wavetables);
+    WavetableSlot table;
+    const bool loaded = table.parse(path);
+    tableSet = WavetableSet::with(*tableSet, slot, std::move(table));
     // Record indices of any slot may now point elsewhere: every voice picks its records afresh.
     for (ChannelState& channel : channels) {
         for (BandVoice& voice : channel.voices) {
@@ -369,7 +364,7 @@ int DSPEngine::playedShapes(const FrameValues& values, uint32_t n) const {
     int played = 0;
     for (int s = 0; s < kSlots; ++s) {
         int framesPlayed = 0;
-        if (wavetables[s].usable()) {
+        if (wavetables()[s].usable()) {
             for (uint32_t j = 0; j < n; ++j) {
                 framesPlayed += values.weights[j][s] < 0.0001f ? 0 : 1;
             }
@@ -394,7 +389,7 @@ void DSPEngine::renderBand(ChannelState& ch, int b, uint32_t n, const FrameValue
         return; // a voice that is not rendered keeps its shape slots as they are
     }
     BandVoice& voice = ch.voices[b];
-    const BandVoice::TableViews views = BandVoice::viewsOf(wavetables);
+    const BandVoice::TableViews views = BandVoice::viewsOf(wavetables());
     float frequencies[kChunk];
     bandFrequencies(levels, midis, first, n, frequencyCap, frequencies);
 
@@ -434,22 +429,23 @@ void DSPEngine::renderFrames(BandVoice& voice, const BandVoice::TableViews& view
                              const float* levels, const float* midis, const float* frequencies,
                              uint32_t first, uint32_t n, float* sum) {
     if constexpr (Shapes != BandVoice::kAnyShapes) {
-        voice.beginShapes(wavetables, views, Shapes, midis[first]);
-        if (sharedTable.usable() && BandVoice::hasAvx2() && !referencePaths) {
-            voice.renderRunShared<Shapes>(wavetables, views, sharedTable, values.weights, levels, midis,
+        voice.beginShapes(wavetables(), views, Shapes, midis[first]);
+        if (sharedTable().usable() && BandVoice::hasAvx2() && !referencePaths) {
+            voice.renderRunShared<Shapes>(wavetables(), views, sharedTable(), values.weights, levels, midis,
                                           frequencies, first, n, sum);
         } else {
-            voice.renderRun<Shapes>(wavetables, views, values.weights, levels, midis, frequencies, first, n,
+            voice.renderRun<Shapes>(wavetables(), views, values.weights, levels, midis, frequencies, first, n,
                                     sum);
         }
         return;
     }
+    const BandVoice::Tables& tables = wavetables();
     for (uint32_t j = first; j < n; ++j) {
         if (levels[j] < 0.0f) {
             continue;
         }
         const float out =
-            voice.renderShapes<Shapes>(wavetables, views, values.weights[j], midis[j], frequencies[j]);
+            voice.renderShapes<Shapes>(tables, views, values.weights[j], midis[j], frequencies[j]);
         sum[j] = sum[j] + out * levels[j];
     }
 }
@@ -556,8 +552,7 @@ void DSPEngine::analyseSlice(int channelIndex, bool first) {
                     }
                     OnePoleSmoother& noteSmoother = ch.noteSmoothers[b];
                     if (!ch.bandActive[b]) {
-                        noteSmoother.current = note;
-                        noteSmoother.target = note;
+                        noteSmoother.jumpTo(note);
                         ch.bandActive[b] = true;
                     } else {
                         noteSmoother.target = note;

@@ -6,9 +6,11 @@
 #include "dsp/RealFFT.hpp"
 #include "dsp/VoiceLanes.hpp"
 #include "dsp/Wavetable.hpp"
+#include "dsp/WavetableSet.hpp"
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // The engine's own copy of every parameter, in engine units. Written by DSPKernel::setParameter, possibly
@@ -80,8 +82,9 @@ public:
     RealFFT fft;
     std::vector<float> window, frame, realPart, imagPart, magnitudes;
     uint32_t sliceCounter = 0;
-    BandVoice::Tables wavetables{};     // sawtooth, square, sine
-    BandVoice::SharedTable sharedTable; // the three side by side, when they share one layout
+    // The tables played, shared with every engine of the process that loaded the same content; replaced
+    // (never changed) by loadWavetable.
+    std::shared_ptr<const WavetableSet> tableSet = WavetableSet::empty();
     std::array<float, kBands> detune{};
     ParameterSmoothers smoothers{};
     float lastMix = -1.0f;
@@ -103,6 +106,9 @@ public:
     // prepare; processing passes audio through meanwhile.
     void deallocate();
     bool loadWavetable(uint32_t slot, const char* path);
+    const BandVoice::Tables& wavetables() const { return tableSet->tables; } // sawtooth, square, sine
+    // The three side by side, when they share one layout.
+    const BandVoice::SharedTable& sharedTable() const { return tableSet->shared; }
     void process(const float* const* inputs, uint32_t inputCount, float* const* outputs, uint32_t outputCount,
                  uint32_t frameCount);
     void analyseSlice(int channel, bool first);

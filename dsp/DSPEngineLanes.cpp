@@ -60,14 +60,14 @@ void DSPEngine::bandFrequencies(const float* levels, const float* midis, uint32_
 
 bool DSPEngine::laneBands(int shapesPlayed) const {
     return !referencePaths && shapesPlayed > 0 && shapesPlayed < (1 << BandVoice::kShapeCount) &&
-           sharedTable.usable() && VoiceLanes::has(lanePath);
+           sharedTable().usable() && VoiceLanes::has(lanePath);
 }
 
 void DSPEngine::renderGroupLanes(ChannelState& ch, int g, uint32_t n, const FrameValues& values,
                                  int shapesPlayed, float frequencyCap, const BandGroupValues& group,
                                  float* sum) {
     static_assert(kBandGroup == VoiceLanes::kMaxLanes);
-    const BandVoice::TableViews views = BandVoice::viewsOf(wavetables);
+    const BandVoice::TableViews views = BandVoice::viewsOf(wavetables());
     // Frame by frame, band k in column k: the lanes' levels (skipped throughout for bands not in a lane) and
     // frequencies.
     alignas(64) float levels[kChunk][kBandGroup];
@@ -104,7 +104,7 @@ void DSPEngine::renderGroupLanes(ChannelState& ch, int g, uint32_t n, const Fram
         }
         rendered[k] = true;
         BandVoice& voice = ch.voices[g + k];
-        voice.beginShapes(wavetables, views, shapesPlayed, midis[first]);
+        voice.beginShapes(wavetables(), views, shapesPlayed, midis[first]);
         if (VoiceLanes::fits(voice, shapesPlayed)) {
             lanes[k] = {&voice, midis, contributions[k]};
             continue;
@@ -117,7 +117,7 @@ void DSPEngine::renderGroupLanes(ChannelState& ch, int g, uint32_t n, const Fram
         VoiceLanes::frequencies(lanePath, midis + first, n - first, frequencyCap, bandFrequencies + first);
         std::fill(contributions[k], contributions[k] + n, 0.0f);
         withShapes(shapesPlayed, [&](auto shapes) {
-            voice.renderRunShared<decltype(shapes)::value>(wavetables, views, sharedTable, values.weights,
+            voice.renderRunShared<decltype(shapes)::value>(wavetables(), views, sharedTable(), values.weights,
                                                            bandLevels, midis, bandFrequencies, first, n,
                                                            contributions[k]);
         });
@@ -130,7 +130,7 @@ void DSPEngine::renderGroupLanes(ChannelState& ch, int g, uint32_t n, const Fram
             busy |= lanes[column + lane].voice != nullptr;
         }
         if (busy) {
-            VoiceLanes::render(lanePath, shapesPlayed, wavetables, views, sharedTable, frames, column,
+            VoiceLanes::render(lanePath, shapesPlayed, wavetables(), views, sharedTable(), frames, column,
                                lanes + column, n);
         }
     }

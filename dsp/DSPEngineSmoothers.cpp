@@ -6,7 +6,8 @@
 
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
 #define TESSARAY_AVX2_SMOOTHERS 1
-#include <immintrin.h>
+#define TESSARAY_LANE_TARGET "avx2,fma"
+#include "dsp/LaneTranspose.hpp"
 #endif
 
 #if TESSARAY_AVX2_SMOOTHERS
@@ -17,24 +18,23 @@ const bool kAvx2Smoothers = [] {
     return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
 }();
 
-// OnePoleSmoother::advance in each lane.
-__attribute__((target("avx2,fma"), always_inline)) inline __m256
-advanceLanes(__m256 value, __m256 coefficient, __m256 goal, __m256 snap, __m256 absMask) {
-    const __m256 next = _mm256_fmadd_ps(coefficient, _mm256_sub_ps(goal, value), value);
-    const __m256 gap = _mm256_and_ps(_mm256_sub_ps(next, goal), absMask);
-    const __m256 stalled = _mm256_and_ps(_mm256_cmp_ps(next, value, _CMP_EQ_OQ),
-                                         _mm256_cmp_ps(coefficient, _mm256_setzero_ps(), _CMP_GT_OQ));
-    return _mm256_blendv_ps(next, goal, _mm256_or_ps(_mm256_cmp_ps(gap, snap, _CMP_LT_OQ), stalled));
+// OnePoleSmoother::advance in each lane: −(coefficient × left) + left is coefficient × (−left) + left,
+// rounded once.
+__attribute__((target("avx2,fma"), always_inline)) inline __m256 advanceLanes(__m256 left, __m256 coefficient,
+                                                                              __m256 snap, __m256 absMask) {
+    const __m256 next = _mm256_fnmadd_ps(coefficient, left, left);
+    const __m256 near = _mm256_cmp_ps(_mm256_and_ps(next, absMask), snap, _CMP_LT_OQ);
+    return _mm256_blendv_ps(next, _mm256_setzero_ps(), near);
 }
 
 // One band group's smoothers for stepBandLanes: the values it steps and its frame-major rows.
 struct LaneGroup {
-    float* levelValue;
+    float* levelLeft;
     const float* levelCoefficient;
-    const float* levelTarget;
-    float* noteValue;
+    const float* levelGoal;
+    float* noteLeft;
     const float* noteCoefficient;
-    const float* noteTarget;
+    const float* noteGoal;
     const float* detuneAmount;
     float (*levels)[8];
     float (*midis)[8];
@@ -51,77 +51,38 @@ __attribute__((target("avx2,fma"))) void stepBandLanes(const LaneGroup* groups, 
     const __m256 absMask = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
     const __m256 zero = _mm256_setzero_ps();
     const __m256 skippedLevel = _mm256_set1_ps(-1.0f);
-    __m256 lc[Groups], lt[Groups], nc[Groups], nt[Groups], dt[Groups], targetNotAbove[Groups], lv[Groups],
-        nv[Groups];
+    __m256 lc[Groups], lg[Groups], nc[Groups], ng[Groups], dt[Groups], targetNotAbove[Groups], ll[Groups],
+        nl[Groups];
     for (int g = 0; g < Groups; ++g) {
         lc[g] = _mm256_loadu_ps(groups[g].levelCoefficient);
-        lt[g] = _mm256_loadu_ps(groups[g].levelTarget);
+        lg[g] = _mm256_loadu_ps(groups[g].levelGoal);
         nc[g] = _mm256_loadu_ps(groups[g].noteCoefficient);
-        nt[g] = _mm256_loadu_ps(groups[g].noteTarget);
+        ng[g] = _mm256_loadu_ps(groups[g].noteGoal);
         dt[g] = _mm256_loadu_ps(groups[g].detuneAmount);
-        targetNotAbove[g] = _mm256_cmp_ps(lt[g], zero, _CMP_LE_OQ);
-        lv[g] = _mm256_loadu_ps(groups[g].levelValue);
-        nv[g] = _mm256_loadu_ps(groups[g].noteValue);
+        targetNotAbove[g] = _mm256_cmp_ps(lg[g], zero, _CMP_LE_OQ);
+        ll[g] = _mm256_loadu_ps(groups[g].levelLeft);
+        nl[g] = _mm256_loadu_ps(groups[g].noteLeft);
     }
     for (uint32_t j = 0; j < n; ++j) {
         const __m256 pitch = _mm256_set1_ps(pitches[j]);
         const __m256 age = _mm256_set1_ps(ages[j]);
         for (int g = 0; g < Groups; ++g) {
-            lv[g] = advanceLanes(lv[g], lc[g], lt[g], snap, absMask);
-            const __m256 skipped = _mm256_and_ps(_mm256_cmp_ps(lv[g], snap, _CMP_LT_OQ), targetNotAbove[g]);
-            nv[g] = _mm256_blendv_ps(advanceLanes(nv[g], nc[g], nt[g], snap, absMask), nv[g], skipped);
-            _mm256_store_ps(groups[g].levels[j], _mm256_blendv_ps(lv[g], skippedLevel, skipped));
+            ll[g] = advanceLanes(ll[g], lc[g], snap, absMask);
+            const __m256 level = _mm256_add_ps(lg[g], ll[g]);
+            const __m256 skipped = _mm256_and_ps(_mm256_cmp_ps(level, snap, _CMP_LT_OQ), targetNotAbove[g]);
+            nl[g] = _mm256_blendv_ps(advanceLanes(nl[g], nc[g], snap, absMask), nl[g], skipped);
+            const __m256 note = _mm256_add_ps(ng[g], nl[g]);
+            _mm256_store_ps(groups[g].levels[j], _mm256_blendv_ps(level, skippedLevel, skipped));
             _mm256_store_ps(groups[g].midis[j],
-                            _mm256_add_ps(_mm256_add_ps(nv[g], pitch), _mm256_mul_ps(age, dt[g])));
+                            _mm256_add_ps(_mm256_add_ps(note, pitch), _mm256_mul_ps(age, dt[g])));
         }
     }
     for (int g = 0; g < Groups; ++g) {
-        _mm256_storeu_ps(groups[g].levelValue, lv[g]);
-        _mm256_storeu_ps(groups[g].noteValue, nv[g]);
+        _mm256_storeu_ps(groups[g].levelLeft, ll[g]);
+        _mm256_storeu_ps(groups[g].noteLeft, nl[g]);
     }
 }
 
-// out[k][j] = in[j][k] for the n frames, eight frames at a time.
-template <size_t Frames>
-__attribute__((target("avx2,fma"))) void transposeLanes(const float (*in)[8], uint32_t n,
-                                                        float (*out)[Frames]) {
-    uint32_t j = 0;
-    for (; j + 8 <= n; j += 8) {
-        __m256 r[8];
-        for (int i = 0; i < 8; ++i) {
-            r[i] = _mm256_loadu_ps(in[j + i]);
-        }
-        const __m256 t0 = _mm256_unpacklo_ps(r[0], r[1]);
-        const __m256 t1 = _mm256_unpackhi_ps(r[0], r[1]);
-        const __m256 t2 = _mm256_unpacklo_ps(r[2], r[3]);
-        const __m256 t3 = _mm256_unpackhi_ps(r[2], r[3]);
-        const __m256 t4 = _mm256_unpacklo_ps(r[4], r[5]);
-        const __m256 t5 = _mm256_unpackhi_ps(r[4], r[5]);
-        const __m256 t6 = _mm256_unpacklo_ps(r[6], r[7]);
-        const __m256 t7 = _mm256_unpackhi_ps(r[6], r[7]);
-        const __m256 u0 = _mm256_shuffle_ps(t0, t2, 0x44);
-        const __m256 u1 = _mm256_shuffle_ps(t0, t2, 0xEE);
-        const __m256 u2 = _mm256_shuffle_ps(t1, t3, 0x44);
-        const __m256 u3 = _mm256_shuffle_ps(t1, t3, 0xEE);
-        const __m256 u4 = _mm256_shuffle_ps(t4, t6, 0x44);
-        const __m256 u5 = _mm256_shuffle_ps(t4, t6, 0xEE);
-        const __m256 u6 = _mm256_shuffle_ps(t5, t7, 0x44);
-        const __m256 u7 = _mm256_shuffle_ps(t5, t7, 0xEE);
-        _mm256_storeu_ps(&out[0][j], _mm256_permute2f128_ps(u0, u4, 0x20));
-        _mm256_storeu_ps(&out[1][j], _mm256_permute2f128_ps(u1, u5, 0x20));
-        _mm256_storeu_ps(&out[2][j], _mm256_permute2f128_ps(u2, u6, 0x20));
-        _mm256_storeu_ps(&out[3][j], _mm256_permute2f128_ps(u3, u7, 0x20));
-        _mm256_storeu_ps(&out[4][j], _mm256_permute2f128_ps(u0, u4, 0x31));
-        _mm256_storeu_ps(&out[5][j], _mm256_permute2f128_ps(u1, u5, 0x31));
-        _mm256_storeu_ps(&out[6][j], _mm256_permute2f128_ps(u2, u6, 0x31));
-        _mm256_storeu_ps(&out[7][j], _mm256_permute2f128_ps(u3, u7, 0x31));
-    }
-    for (; j < n; ++j) {
-        for (int k = 0; k < 8; ++k) {
-            out[k][j] = in[j][k];
-        }
-    }
-}
 } // namespace
 #endif
 
@@ -138,10 +99,11 @@ TESSARAY_FMA_CLONES
 void DSPEngine::stepBandGroups(ChannelState& ch, const int* firsts, int count, uint32_t n,
                                const FrameValues& values, BandGroupValues* outs) const {
     // The smoothers run on local copies for the chunk: their targets only change at slice analyses, and a
-    // glide time changed meanwhile on another thread takes effect with the next chunk.
+    // glide time changed meanwhile on another thread takes effect with the next chunk. A copy holds each
+    // smoother's goal (its target) and what is left of the distance to it.
     struct Copy {
-        float levelValue[kBandGroup], levelCoefficient[kBandGroup], levelTarget[kBandGroup];
-        float noteValue[kBandGroup], noteCoefficient[kBandGroup], noteTarget[kBandGroup], detune[kBandGroup];
+        float levelLeft[kBandGroup], levelCoefficient[kBandGroup], levelGoal[kBandGroup];
+        float noteLeft[kBandGroup], noteCoefficient[kBandGroup], noteGoal[kBandGroup], detune[kBandGroup];
         bool silent[kBandGroup];
     } copies[2];
     count = std::min(count, 2);
@@ -150,12 +112,14 @@ void DSPEngine::stepBandGroups(ChannelState& ch, const int* firsts, int count, u
         for (int k = 0; k < kBandGroup; ++k) {
             const OnePoleSmoother& level = ch.levelSmoothers[firsts[i] + k];
             const OnePoleSmoother& note = ch.noteSmoothers[firsts[i] + k];
-            c.levelValue[k] = level.current;
+            c.levelGoal[k] = level.origin;
+            c.levelLeft[k] = level.remaining;
+            OnePoleSmoother::retarget(c.levelGoal[k], c.levelLeft[k], level.target);
             c.levelCoefficient[k] = loadRelaxed(level.coefficient);
-            c.levelTarget[k] = level.target;
-            c.noteValue[k] = note.current;
+            c.noteGoal[k] = note.origin;
+            c.noteLeft[k] = note.remaining;
+            OnePoleSmoother::retarget(c.noteGoal[k], c.noteLeft[k], note.target);
             c.noteCoefficient[k] = loadRelaxed(note.coefficient);
-            c.noteTarget[k] = note.target;
             c.detune[k] = detune[firsts[i] + k];
             // A silent band with a zero target stays at 0 when stepped and is skipped in every frame; it is
             // left exactly as it is.
@@ -170,9 +134,9 @@ void DSPEngine::stepBandGroups(ChannelState& ch, const int* firsts, int count, u
         LaneGroup lanes[2] = {};
         for (int i = 0; i < count; ++i) {
             Copy& c = copies[i];
-            lanes[i] = {c.levelValue, c.levelCoefficient,  c.levelTarget,
-                        c.noteValue,  c.noteCoefficient,   c.noteTarget,
-                        c.detune,     outs[i].frameLevels, outs[i].frameMidis};
+            lanes[i] = {c.levelLeft, c.levelCoefficient,  c.levelGoal,
+                        c.noteLeft,  c.noteCoefficient,   c.noteGoal,
+                        c.detune,    outs[i].frameLevels, outs[i].frameMidis};
         }
         if (count == 2) {
             stepBandLanes<2>(lanes, values.pitch, values.age, n);
@@ -182,8 +146,13 @@ void DSPEngine::stepBandGroups(ChannelState& ch, const int* firsts, int count, u
         // The lanes give frame-major rows; the voices one by one want band-major ones (and the vector
         // voices keep the frame-major ones).
         for (int i = 0; i < count; ++i) {
-            transposeLanes(outs[i].frameLevels, n, outs[i].levels);
-            transposeLanes(outs[i].frameMidis, n, outs[i].midis);
+            BandGroupValues& out = outs[i];
+            float* const levelRows[kBandGroup] = {out.levels[0], out.levels[1], out.levels[2], out.levels[3],
+                                                  out.levels[4], out.levels[5], out.levels[6], out.levels[7]};
+            float* const midiRows[kBandGroup] = {out.midis[0], out.midis[1], out.midis[2], out.midis[3],
+                                                 out.midis[4], out.midis[5], out.midis[6], out.midis[7]};
+            transposeEight(out.frameLevels, n, levelRows);
+            transposeEight(out.frameMidis, n, midiRows);
             outs[i].frameMajor = true;
         }
         scalarFrames = 0; // nothing left for the scalar loop
@@ -197,22 +166,27 @@ void DSPEngine::stepBandGroups(ChannelState& ch, const int* firsts, int count, u
             const float age = values.age[j];
 #pragma GCC unroll 8
             for (int k = 0; k < kBandGroup; ++k) {
-                const float level =
-                    OnePoleSmoother::advance(c.levelValue[k], c.levelCoefficient[k], c.levelTarget[k]);
+                c.levelLeft[k] = OnePoleSmoother::advance(c.levelLeft[k], c.levelCoefficient[k]);
+                const float level = c.levelGoal[k] + c.levelLeft[k];
                 // In a skipped frame the note holds; the step is computed regardless and dropped.
-                const bool skipped = level < 0.00001f && c.levelTarget[k] <= 0.0f;
-                const float note =
-                    OnePoleSmoother::advance(c.noteValue[k], c.noteCoefficient[k], c.noteTarget[k]);
-                c.levelValue[k] = level;
-                c.noteValue[k] = skipped ? c.noteValue[k] : note;
+                const bool skipped = level < 0.00001f && c.levelGoal[k] <= 0.0f;
+                const float noteLeft = OnePoleSmoother::advance(c.noteLeft[k], c.noteCoefficient[k]);
+                c.noteLeft[k] = skipped ? c.noteLeft[k] : noteLeft;
+                const float note = c.noteGoal[k] + c.noteLeft[k];
                 out.levels[k][j] = skipped ? -1.0f : level;
-                out.midis[k][j] = c.noteValue[k] + pitch + age * c.detune[k];
+                out.midis[k][j] = note + pitch + age * c.detune[k];
             }
         }
         for (int k = 0; k < kBandGroup; ++k) {
             if (!c.silent[k]) {
-                ch.levelSmoothers[firsts[i] + k].current = c.levelValue[k];
-                ch.noteSmoothers[firsts[i] + k].current = c.noteValue[k];
+                OnePoleSmoother& level = ch.levelSmoothers[firsts[i] + k];
+                OnePoleSmoother& note = ch.noteSmoothers[firsts[i] + k];
+                level.origin = c.levelGoal[k];
+                level.remaining = c.levelLeft[k];
+                level.current = c.levelGoal[k] + c.levelLeft[k];
+                note.origin = c.noteGoal[k];
+                note.remaining = c.noteLeft[k];
+                note.current = c.noteGoal[k] + c.noteLeft[k];
             }
         }
     }

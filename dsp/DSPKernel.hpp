@@ -22,7 +22,8 @@ struct DSPSharedState {
     DSPSharedState& operator=(const DSPSharedState& other);
 };
 
-// The real-time kernel: shared state followed by the engine. A value type; copies deep-copy the engine.
+// The real-time kernel: shared state followed by the engine. A value type; copies deep-copy the engine (its
+// immutable wavetables are shared).
 struct DSPKernel {
     DSPSharedState sharedState;
     DSPEngine engine;

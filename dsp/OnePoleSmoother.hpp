@@ -1,17 +1,24 @@
+// First-order smoother for parameters, band notes and band levels.
 #pragma once
 
 #include "dsp/Atomics.hpp"
 
 #include <cmath>
 
-// First-order smoother used for parameters, band notes and band levels. The target and the coefficient may be
-// written by a parameter change on another thread while the render thread steps, hence the relaxed accesses.
+// The target and the coefficient may be written by a parameter change on another thread while the render
+// thread steps, hence the relaxed accesses. The glide itself is kept as the distance still to go from the
+// target it heads for (origin): each step takes a fraction of that distance, and that fraction never rounds
+// away while the distance is above 1e-5. Kept as the value instead, a step near a large value (a note around
+// 100) falls below half a float step of the value long before the glide has arrived.
 struct OnePoleSmoother {
     float timeMs = 200.0f;
     float coefficient = 0.0f;
-    float current = 0.0f;
+    float current = 0.0f; // origin + remaining, as of the last step
     float target = 0.0f;
     double sampleRate = 44100.0;
+    // Render side only: the target the glide heads for and what is left of the distance to it.
+    float origin = 0.0f;
+    float remaining = 0.0f;
 
     static float coefficientFor(float ms, double sampleRate) {
         return 1.0f - std::exp(-1000.0f / (ms * static_cast<float>(sampleRate)));
@@ -25,17 +32,33 @@ struct OnePoleSmoother {
 
     void setTarget(float value) { storeRelaxed(target, value); }
 
-    // One step from value towards goal; snaps to the goal once closer than 1e-5, and also once a step no
-    // longer moves the value: near large values coefficient × gap can fall below half a float step while the
-    // gap is still well above 1e-5 (a glide would otherwise stall for good short of its note).
-    static float advance(float value, float coefficient, float goal) {
-        const float next = std::fma(coefficient, goal - value, value);
-        const bool stalled = next == value && coefficient > 0.0f;
-        return std::fabs(next - goal) < 1e-5f || stalled ? goal : next;
+    // Sets value and target at once: no glide.
+    void jumpTo(float value) {
+        current = value;
+        storeRelaxed(target, value);
+        origin = value;
+        remaining = 0.0f;
+    }
+
+    // Re-measures the distance from a new goal (the value stays where it is).
+    static void retarget(float& origin, float& remaining, float goal) {
+        if (goal != origin) {
+            remaining = static_cast<float>(static_cast<double>(origin) - goal + remaining);
+            origin = goal;
+        }
+    }
+
+    // One step of the distance: the value moves by coefficient × (target − value), one fused multiply-add;
+    // within 1e-5 of the target it snaps there.
+    static float advance(float remaining, float coefficient) {
+        const float next = std::fma(coefficient, -remaining, remaining);
+        return std::fabs(next) < 1e-5f ? 0.0f : next;
     }
 
     float step() {
-        current = advance(current, loadRelaxed(coefficient), loadRelaxed(target));
+        retarget(origin, remaining, loadRelaxed(target));
+        remaining = advance(remaining, loadRelaxed(coefficient));
+        current = origin + remaining;
         return current;
     }
 };

@@ -5,7 +5,6 @@
 #include "declarative/Declarative.hpp"
 
 #include <memory>
-#include <string_view>
 
 class Settings;
 
@@ -16,10 +15,3 @@ declarative::View makeEditorRoot(const std::shared_ptr<Settings>& settings);
 // The editor's design size.
 inline constexpr double kEditorWidth = 760;
 inline constexpr double kEditorHeight = 512;
-
-// Where the knob of a parameter's dial sits, in design points (top-left origin), for tools and tests
-// that operate the editor from outside; an empty rect when it has none.
-graphics::Rect editorControlFrame(std::string_view identifier);
-// Where its buttons that step to the previous and the next preset sit.
-graphics::Rect editorPreviousPresetFrame();
-graphics::Rect editorNextPresetFrame();

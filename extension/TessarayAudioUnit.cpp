@@ -95,7 +95,7 @@ void TessarayAudioUnit::loadWavetables() {
         }
         if (!kernel_.engine.loadWavetable(slot, path->c_str())) {
             core::log("TessarayAudioUnit: failed to load %s.bin", name);
-        } else if (const size_t bad = kernel_.engine.wavetables[slot].nonFiniteSamples; bad > 0) {
+        } else if (const size_t bad = kernel_.engine.wavetables()[slot].nonFiniteSamples; bad > 0) {
             core::log("TessarayAudioUnit: %zu samples of %s.bin are not finite and play as silence", bad,
                       name);
         }

@@ -1,6 +1,7 @@
 // The plug-in's update check: the maker's addresses and the fetcher its checks use.
 #pragma once
 
+#include "ZeltoCore/UpdateFeed.hpp"
 #include "core/URL.hpp"
 #include "updater/Feed.hpp"
 
@@ -11,7 +12,7 @@
 
 // Where the maker publishes the update feed, the page listing its plug-ins, and the URL that asks the host
 // application to run its own update check.
-inline constexpr std::string_view kUpdateFeedAddress = "https://tessaray.app/tessaray/tessaray.xml";
+using zelto::kUpdateFeedAddress;
 inline constexpr std::string_view kPluginsPageAddress = "https://tessaray.app/plugins/";
 inline constexpr std::string_view kOpenAndUpdateAddress = "tessaray://openAndUpdate";
 inline constexpr std::string_view kVersionElement = updater::kVersionElement;

@@ -42,22 +42,7 @@ double RunningTime::seconds() const {
 }
 
 std::shared_ptr<core::Bundle> kitBundle() {
-    static const auto bundle = [] {
-        constexpr const char* name = "PelkoShaders_PelkoShaders";
-        const void* anchor = reinterpret_cast<const void*>(&kitBundle);
-        if (auto found = core::Bundle::find(name, anchor)) {
-            return found;
-        }
-#ifdef PELKO_SHADERS_BUILD_BUNDLES_DIR
-        // Programs run from the build tree find the bundle generated there.
-        if (auto built = core::Bundle::atPath(std::filesystem::path(PELKO_SHADERS_BUILD_BUNDLES_DIR) /
-                                              "PelkoShaders_PelkoShaders.bundle")) {
-            return built;
-        }
-#endif
-        return core::Bundle::named(name, anchor);
-    }();
-    return bundle;
+    return core::Bundle::namedOnce("PelkoShaders_PelkoShaders", reinterpret_cast<const void*>(&kitBundle));
 }
 
 QuadVertexBuffer makeQuadVertexBuffer(gpu::Device& device) {

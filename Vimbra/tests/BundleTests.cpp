@@ -1,9 +1,13 @@
 #include "Vimbra/Assets.hpp"
 #include "Vimbra/LibraryStatics.hpp"
 #include "Vimbra/tests/TestSupport.hpp"
+#include "core/Log.hpp"
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace vimbra;
 
@@ -50,6 +54,31 @@ TEST(VimbraBundle, ImagesCarryTheirCatalogueAttributesAndFitTheControls) {
     EXPECT_GT(vimbraImage("qel-slider-handle")->height(), vimbraImage("qel-slider-alley")->height());
     // A pop-up's right cap holds its arrows, which its style keeps clear of the title (edge inset 12).
     EXPECT_GE(vimbraImage("qel-popup")->capInsets().right, 12);
+}
+
+TEST(VimbraBundle, DamagedImageAttributesAreLoggedWithTheirBundle) {
+    const auto root =
+        std::filesystem::temp_directory_path() / ("vimbra-attributes-" + std::to_string(getpid()));
+    const auto write = [&](const std::string& bundle, const std::string& attributes) {
+        const auto resources = root / (bundle + ".bundle") / "Resources";
+        std::filesystem::create_directories(resources);
+        ASSERT_TRUE(vimbraImage("qel-checkbox")->writePNG(resources / "box.png"));
+        std::ofstream(resources / VimbraAssets::imageAttributesFile) << attributes;
+    };
+    write("Torn", "{\"box\": {\"capInsets\": [1, 2");
+    write("Odd", R"({"box": [1, 2, 3, 4], "other": {"template": true}})");
+
+    core::LogCapture log;
+    for (const char* bundle : {"Torn", "Odd"}) {
+        const auto image =
+            ImageResource{"box", core::Bundle::atPath(root / (std::string(bundle) + ".bundle"))}.image();
+        ASSERT_TRUE(image) << bundle;
+        EXPECT_EQ(image->capInsets(), (graphics::EdgeInsets{})) << bundle;
+    }
+    EXPECT_TRUE(log.contains("Torn.bundle: image attributes \"Images.json\" are not a JSON object"));
+    EXPECT_TRUE(log.contains("Odd.bundle: image attributes of \"box\" are not an object"));
+    EXPECT_EQ(log.lines().size(), 2u);
+    std::filesystem::remove_all(root);
 }
 
 TEST(VimbraBundleDeathTest, MissingBundleStopsWithTheMessage) {

@@ -7,6 +7,7 @@
 #include "core/Workspace.hpp"
 
 #include <gtest/gtest.h>
+#include <unicode/locid.h>
 
 using namespace zelto;
 using namespace buttontest;
@@ -159,6 +160,29 @@ TEST_F(HeaderBar, WithoutValueStringsTheBarKeepsLogoVersionAndMenu) {
     Harness bare(PluginHeaderView(updateURL, "1.4.2", bound(plain), CorviFont::rocket, std::nullopt),
                  {640, 46});
     EXPECT_NEAR(findText(texts(bare), "1.4.2")->rect.maxX(), 640 - 16, 1e-9);
+}
+
+// The user's locale, as ICU sees it, for the life of the object.
+struct UserLocale {
+    explicit UserLocale(const char* identifier) { set(icu::Locale(identifier)); }
+    ~UserLocale() { set(previous); }
+    static void set(const icu::Locale& locale) {
+        UErrorCode status = U_ZERO_ERROR;
+        icu::Locale::setDefault(locale, status);
+    }
+    icu::Locale previous = icu::Locale::getDefault();
+};
+
+TEST_F(HeaderBar, TabsAreUpperCasedForTheUsersLocaleTheUpdateNoticePlainly) {
+    UserLocale turkish("tr_TR");
+    const auto tabs = RecordingParameter::make(2, 0, std::vector<std::string>{"giriş", "Straße"});
+    Harness h(PluginHeaderView(updateURL, "1.4.2", bound(tabs), CorviFont::dosisMedium,
+                               UpdateAvailableDetails("2.1 mini")),
+              {640, 46});
+    const auto drawn = texts(h);
+    EXPECT_TRUE(findText(drawn, "GİRİŞ"));
+    EXPECT_TRUE(findText(drawn, "STRASSE"));
+    EXPECT_TRUE(findText(drawn, "2.1 MINI AVAILABLE"));
 }
 
 TEST_F(HeaderBar, TheLogoAndTheUpdateButtonOpenTheirAddresses) {

@@ -3,6 +3,7 @@
 #include "ZeltoCore/KitExtensions.hpp"
 #include "ZeltoCore/KitResources.hpp"
 #include "ZeltoCore/KitViews.hpp"
+#include "core/Log.hpp"
 #include "declarative/tests/Support.hpp"
 
 #include <array>
@@ -85,9 +86,16 @@ TEST(KitResources, ThePaletteIsTheBundlesNamedColours) {
     EXPECT_EQ(zeltoPluginRed(), kitColor("pluginRed"));
     EXPECT_EQ(zeltoTinyDialLabel(), kitColor("tinyDialLabel"));
     EXPECT_NE(zeltoPluginBlue(), zeltoPluginPurple());
-    EXPECT_FALSE(kitColor("noSuchColour"));
     ASSERT_TRUE(kitImage("modern-button"));
     EXPECT_EQ(kitImage("modern-button")->size(), (graphics::Size{88, 27}));
+
+    // What the bundle lacks is logged with the bundle's name.
+    core::LogCapture log;
+    EXPECT_FALSE(kitColor("noSuchColour"));
+    EXPECT_FALSE(kitImage("no-such-image"));
+    EXPECT_TRUE(log.contains("Zelto_ZeltoCore.bundle: colour \"noSuchColour\" is missing"));
+    EXPECT_TRUE(log.contains("Zelto_ZeltoCore.bundle: image \"no-such-image\" is missing"));
+    EXPECT_EQ(log.lines().size(), 2u);
 }
 
 TEST(KitViews, UpdateButtonDimsWhilePressedAndActsOnReleaseInside) {

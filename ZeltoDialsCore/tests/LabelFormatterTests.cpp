@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <unicode/locid.h>
 
 using namespace dialtest;
 using zelto::DefaultLabelFormatter;
@@ -44,6 +45,17 @@ bool useCommaLocale() {
     setenv("LOCPATH", dir.c_str(), 1);
     return std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
 }
+
+// The user's locale, as ICU sees it, for the life of the object.
+struct UserLocale {
+    explicit UserLocale(const char* identifier) { set(icu::Locale(identifier)); }
+    ~UserLocale() { set(previous); }
+    static void set(const icu::Locale& locale) {
+        UErrorCode status = U_ZERO_ERROR;
+        icu::Locale::setDefault(locale, status);
+    }
+    icu::Locale previous = icu::Locale::getDefault();
+};
 
 } // namespace
 
@@ -110,4 +122,23 @@ TEST(LabelNameFormatter, FindsNamesIgnoringCaseFirstMatchFirst) {
     EXPECT_EQ(f.value("saw"), 0.0f) << "the first of two equal names";
     EXPECT_FALSE(f.value("Triangle"));
     EXPECT_FALSE(f.value(""));
+}
+
+TEST(LabelNameFormatter, IgnoresCaseByTheRulesOfTheUsersLocale) {
+    const auto names = RecordingParameter::make("Source", AudioUnitParameterUnit::indexed, {0, 2}, 0,
+                                                AudioParameter::ValueIncrement::linear(),
+                                                std::vector<std::string>{"DISK", "İç", "Straße"});
+    {
+        UserLocale turkish("tr_TR");
+        const LabelNameFormatter f(*names);
+        EXPECT_EQ(f.value("dısk"), 0.0f) << "Turkish dotless i";
+        EXPECT_EQ(f.value("iç"), 1.0f);
+        EXPECT_FALSE(f.value("disk")) << "a dotted i is another letter in Turkish";
+    }
+    UserLocale english("en_GB");
+    const LabelNameFormatter f(*names);
+    EXPECT_EQ(f.value("disk"), 0.0f);
+    EXPECT_FALSE(f.value("dısk"));
+    EXPECT_EQ(f.value("STRASSE"), std::nullopt) << "case folding is not lower-casing";
+    EXPECT_EQ(f.value("STRAßE"), 2.0f);
 }

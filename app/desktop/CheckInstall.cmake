@@ -12,7 +12,8 @@ if(NOT EXISTS ${desktop})
   message(FATAL_ERROR "no desktop entry at ${desktop}")
 endif()
 file(READ ${desktop} entry)
-foreach(expected "Exec=tessaray %u" "Icon=tessaray" "Name=Tessaray" "Categories=AudioVideo;Audio;"
+foreach(expected "Exec=tessaray %u" "Icon=tessaray" "Name=Tessaray" "GenericName=Audio Effect"
+                 "Categories=AudioVideo;Audio;"
                  "MimeType=x-scheme-handler/tessaray;")
   string(FIND "${entry}" "\n${expected}\n" found)
   if(found EQUAL -1)

@@ -168,7 +168,55 @@ TEST(WavetableLoad, SlotRangeAndVoiceReset) {
         }
     }
     EXPECT_FALSE(k->engine.loadWavetable(1, "/nonexistent/square.bin"));
-    EXPECT_FALSE(k->engine.wavetables[1].usable());
+    EXPECT_FALSE(k->engine.wavetables()[1].usable());
+}
+
+// Engines that load the same content, from the same files or from copies of them elsewhere, hold one set of
+// tables; a single differing bit (even 0 against -0) keeps sets apart; the set goes with its last engine.
+TEST(WavetableSharing, SameContentIsHeldOnceAndReleasedWithTheLastEngine) {
+    auto a = testsupport::makeKernel(48000.0, 512);
+    auto b = testsupport::makeKernel(44100.0, 256);
+    ASSERT_TRUE(a->engine.sharedTable().usable());
+    EXPECT_EQ(a->engine.tableSet, b->engine.tableSet);
+    EXPECT_EQ(&a->engine.sharedTable(), &b->engine.sharedTable());
+
+    const auto load = [](DSPKernel& k, const std::vector<File>& files) {
+        for (uint32_t slot = 0; slot < 3; ++slot) {
+            ASSERT_TRUE(
+                k.engine.loadWavetable(slot, testwt::writeTemp(files[slot].bytes(), "copy.bin").c_str()));
+        }
+    };
+    std::vector<File> files = {testwt::makeShapeTable(testwt::Shape::Sawtooth),
+                               testwt::makeShapeTable(testwt::Shape::Square),
+                               testwt::makeShapeTable(testwt::Shape::Sine)};
+    auto copied = std::make_unique<DSPKernel>();
+    load(*copied, files);
+    EXPECT_EQ(copied->engine.tableSet, a->engine.tableSet);
+
+    // The sine starts at 0: as -0 it is other content, as is any other sample changed.
+    ASSERT_EQ(files[2].samples[0], 0.0f);
+    files[2].samples[0] = -0.0f;
+    auto negativeZero = std::make_unique<DSPKernel>();
+    load(*negativeZero, files);
+    EXPECT_NE(negativeZero->engine.tableSet, a->engine.tableSet);
+    EXPECT_TRUE(negativeZero->engine.sharedTable().usable());
+    files[2].samples[0] = 0.0f;
+    files[0].samples[100] = std::nextafter(files[0].samples[100], 2.0f);
+    auto changed = std::make_unique<DSPKernel>();
+    load(*changed, files);
+    EXPECT_NE(changed->engine.tableSet, a->engine.tableSet);
+    EXPECT_NE(changed->engine.tableSet, negativeZero->engine.tableSet);
+
+    // Reloading a slot with other content moves that engine alone to another set.
+    ASSERT_TRUE(b->engine.loadWavetable(1, testsupport::tablePaths()[2].c_str()));
+    EXPECT_NE(b->engine.tableSet, a->engine.tableSet);
+    EXPECT_TRUE(a->engine.wavetables()[1].usable());
+
+    const std::weak_ptr<const WavetableSet> shared = a->engine.tableSet;
+    a.reset();
+    EXPECT_FALSE(shared.expired());
+    copied.reset();
+    EXPECT_TRUE(shared.expired());
 }
 
 } // namespace

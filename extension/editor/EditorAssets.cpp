@@ -35,9 +35,7 @@ constexpr char dotDownName[] = "morph-dot-down";
 
 const core::Bundle& editorBundle() {
     // The address of this function puts the editor's own directory among the search places.
-    static const std::shared_ptr<core::Bundle> bundle =
-        core::Bundle::named(editorBundleName, reinterpret_cast<const void*>(&editorBundle));
-    return *bundle;
+    return *core::Bundle::namedOnce(editorBundleName, reinterpret_cast<const void*>(&editorBundle));
 }
 
 graphics::ColorRef editorColor(std::string_view name) {

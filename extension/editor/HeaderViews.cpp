@@ -1,12 +1,10 @@
 #include "extension/editor/HeaderViews.hpp"
 
 #include "ZeltoCore/KitViews.hpp"
+#include "core/Text.hpp"
 #include "extension/Settings.hpp"
 #include "extension/UpdateCheck.hpp"
 #include "extension/editor/EditorAssets.hpp"
-
-#include <algorithm>
-#include <cctype>
 
 namespace editor {
 
@@ -17,17 +15,6 @@ using declarative::Spacer;
 using declarative::Text;
 using declarative::View;
 using zelto::CorviFont;
-
-namespace {
-
-// ASCII upper case, as the kit's labels do: names and versions are plain ASCII.
-std::string upperCased(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
-}
-
-} // namespace
 
 View TessarayUpdateButtonStyle::makeBody(const declarative::ButtonConfiguration& configuration) const {
     const auto blue = assets::buttonBlue();
@@ -48,7 +35,7 @@ TessarayUpdateButtonStyle::operator declarative::ButtonStyle() const {
 }
 
 std::string updateNoticeText(const std::string& newVersion) {
-    return upperCased(newVersion + " Available");
+    return core::uppercased(newVersion + " Available");
 }
 
 View HeaderRow::body(declarative::Context& context) const {
@@ -98,13 +85,13 @@ View PresetBar::body(declarative::Context& context) const {
     const auto plain = declarative::plainButtonStyle();
     View menu = declarative::Menu(Image(assets::headerPreset()), std::move(entries)).buttonStyle(plain);
 
-    std::vector<View> field{
-        zelto::corviFont(Text(current ? upperCased(current->name) : "DEFAULT"), CorviFont::dosisMedium, 12)
-            .foregroundColor(assets::buttonBlue())
-            .allowsHitTesting(false)
-            .layoutPriority(1), // the name keeps its width; the spacer takes what is left
+    std::vector<View> field{zelto::corviFont(Text(current ? core::uppercased(current->name) : "DEFAULT"),
+                                             CorviFont::dosisMedium, 12)
+                                .foregroundColor(assets::buttonBlue())
+                                .allowsHitTesting(false)
+                                .layoutPriority(1), // the name keeps its width; the spacer takes what is left
 
-        Spacer()};
+                            Spacer()};
     if (settings->isCurrentPresetModified()) {
         field.push_back(declarative::Button(
                             [weak] {

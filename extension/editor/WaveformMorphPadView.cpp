@@ -13,18 +13,30 @@ using zelto::ParameterEditorState;
 
 namespace {
 
+// The values of a drag's latest update: the parameters' observed values lag a main-queue turn behind
+// what was sent.
+struct LastSent {
+    float x = 0.5f;
+    float y = 0.5f;
+};
+
 struct Pad {
     std::shared_ptr<AudioParameter> x;
     std::shared_ptr<AudioParameter> y;
     double width;
     double height;
+    std::shared_ptr<LastSent> lastSent;
 
     // Both coordinates at a point of the pad, clamped to its edges, horizontal first.
     void update(ParameterEditorState state, declarative::Point location) const {
-        const double nx = zelto::clamped(location.x / width, 0.0, 1.0);
-        const double ny = zelto::clamped(location.y / height, 0.0, 1.0);
-        x->setValue(static_cast<float>(nx), ParameterEditor::ui, state);
-        y->setValue(static_cast<float>(ny), ParameterEditor::ui, state);
+        send(state, static_cast<float>(zelto::clamped(location.x / width, 0.0, 1.0)),
+             static_cast<float>(zelto::clamped(location.y / height, 0.0, 1.0)));
+    }
+
+    void send(ParameterEditorState state, float nx, float ny) const {
+        *lastSent = {nx, ny};
+        x->setValue(nx, ParameterEditor::ui, state);
+        y->setValue(ny, ParameterEditor::ui, state);
     }
 
     // Each axis as a complete edit of its own: from where it is to the middle.
@@ -45,7 +57,11 @@ View WaveformMorphPadView::body(declarative::Context& context) const {
     }
     const auto isDragging = context.state(false);
     const auto isOptionClick = context.state(false);
-    const Pad pad{morphX, morphY, padWidth, padHeight};
+    auto& slot = context.nextSlot();
+    if (!slot) {
+        slot = std::make_shared<LastSent>();
+    }
+    const Pad pad{morphX, morphY, padWidth, padHeight, std::static_pointer_cast<LastSent>(slot)};
 
     const auto dot = isDragging.get() ? assets::morphDotDown() : assets::morphDot();
     const double dotX = padWidth * morphX->value(), dotY = padHeight * morphY->value();
@@ -74,15 +90,14 @@ View WaveformMorphPadView::body(declarative::Context& context) const {
         }
         pad.update(ParameterEditorState::endInteractive, value.location);
     };
-    // A drag taken away (the pointer grab lost, the pad removed) still closes the host's gesture, where
-    // the dot is now.
+    // A drag taken away (the pointer grab lost, the pad removed) still closes the host's gesture, at the
+    // position the drag last sent.
     drag.onCancelled = [pad, isDragging, isOptionClick] {
         const bool open = isDragging.get() && !isOptionClick.get();
         isDragging.set(false);
         isOptionClick.set(false);
         if (open) {
-            pad.update(ParameterEditorState::endInteractive,
-                       {pad.x->value() * pad.width, pad.y->value() * pad.height});
+            pad.send(ParameterEditorState::endInteractive, pad.lastSent->x, pad.lastSent->y);
         }
     };
 

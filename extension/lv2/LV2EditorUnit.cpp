@@ -36,21 +36,7 @@ void LV2EditorUnit::write(std::size_t slot, float value) {
                 &value);
 }
 
-void LV2EditorUnit::setParameter(uint64_t address, float value) {
-    std::size_t slot = 0;
-    if (!slotOf(address, slot)) {
-        return;
-    }
-    const uint32_t port = tessaray_lv2::portOfParameter(kParameterTable[slot]);
-    const bool inGesture = touching_[slot];
-    if (!inGesture) {
-        touch(port, true);
-    }
-    write(slot, value);
-    if (!inGesture) {
-        touch(port, false);
-    }
-}
+void LV2EditorUnit::setParameter(uint64_t, float) {}
 
 void LV2EditorUnit::parameterEvent(const audiounit::AUParameterEvent& event) {
     std::size_t slot = 0;
@@ -66,7 +52,13 @@ void LV2EditorUnit::parameterEvent(const audiounit::AUParameterEvent& event) {
         }
         break;
     case audiounit::AUParameterAutomationEventType::value:
-        setParameter(event.address, event.value);
+        if (touching_[slot]) {
+            write(slot, event.value);
+        } else {
+            touch(port, true);
+            write(slot, event.value);
+            touch(port, false);
+        }
         break;
     case audiounit::AUParameterAutomationEventType::release:
         if (touching_[slot]) {

@@ -1,8 +1,8 @@
 #pragma once
 
-// The editor's side of the plug-in in an LV2 host: the audio unit the settings model writes to, which
-// turns every edit into port writes that the host owns and records, and keeps the editor's own writes,
-// echoed back late by the host, from shaking a control that is being dragged.
+// The bridge between the editor and an LV2 host: the one way out (the editor's parameter tree becomes touch,
+// port write and release) and the one echo rule on the way in (the host's late echoes of the editor's own
+// writes do not shake a control).
 
 #include "ZeltoCore/CorviAudioUnit.hpp"
 #include "audiounit/Parameter.hpp"
@@ -30,11 +30,12 @@ public:
 
     explicit LV2EditorUnit(Host host, std::shared_ptr<core::Clock> clock = core::Clock::steady());
 
-    // One complete edit: touch, write, release, unless a gesture on the parameter is open.
+    // The editor's model passes on every value it takes from the host: the host holds it already, so
+    // nothing is written (writing it would echo it back). Edits leave through parameterEvent() alone.
     void setParameter(uint64_t address, float value) override;
 
     // An edit from the editor's parameter tree: the start of a gesture (touch), a value (write) or its end
-    // (release). A value outside a gesture is a complete edit.
+    // (release). A value outside a gesture is a complete edit: touch, write, release.
     void parameterEvent(const audiounit::AUParameterEvent& event);
 
     // A value from the host (a port event, or the kernel's mirror): whether the editor shows it now. While

@@ -13,12 +13,27 @@ using namespace audiounit;
 
 namespace {
 
+// A bit per parameter address, as the kernel flags changes.
+constexpr uint32_t kEveryParameterBit = [] {
+    uint32_t bits = 0;
+    for (const ParameterInfo& info : kParameterTable) {
+        bits |= 1u << info.address;
+    }
+    return bits;
+}();
+
 TessarayLV2Plugin& plugin(LV2_Handle instance) {
     return *static_cast<TessarayLV2Plugin*>(static_cast<lv2::Plugin*>(instance));
 }
 
 const tessaray_lv2::EditorAccess kEditorAccess{
     [](LV2_Handle instance) { return &plugin(instance).audioUnit().sharedState(); },
+    [](LV2_Handle instance) { return plugin(instance).editorChanges().attach(); },
+    [](LV2_Handle instance, uint32_t slot) {
+        TessarayLV2Plugin& p = plugin(instance);
+        return p.editorChanges().take(p.audioUnit().sharedState().dirtyMask, slot);
+    },
+    [](LV2_Handle instance, uint32_t slot) { plugin(instance).editorChanges().detach(slot); },
     [](LV2_Handle instance) { return plugin(instance).presetNameSequence(); },
     [](LV2_Handle instance, char* buffer, uint32_t capacity) {
         const std::string name = plugin(instance).presetName();
@@ -153,6 +168,9 @@ void TessarayLV2Plugin::run(uint32_t frames) {
         });
         unit_->reset();
         startFromPorts_ = false;
+        // Written without the kernel's change flags: editors following the instance are told here, so
+        // values the host set while the instance was inactive reach them too.
+        unit_->sharedState().dirtyMask.fetch_or(kEveryParameterBit, std::memory_order_release);
     } else {
         std::size_t count = 0;
         parameters_.takeChanged([&](std::size_t slot, float value) {

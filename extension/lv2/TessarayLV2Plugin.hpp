@@ -1,6 +1,7 @@
 #pragma once
 
 #include "extension/TessarayAudioUnit.hpp"
+#include "extension/lv2/EditorChangeExchange.hpp"
 #include "extension/lv2/TessarayLV2.hpp"
 #include "lv2/ControlPorts.hpp"
 #include "lv2/Plugin.hpp"
@@ -47,6 +48,8 @@ public:
     uint32_t presetNameSequence() const { return nameSequence_.load(std::memory_order_acquire) / 2; }
     std::string presetName() const { return unit_->currentPresetName(); }
     void setPresetName(std::string name) { unit_->setCurrentPresetName(std::move(name)); }
+    // The one taker of the kernel's changed-parameter word, for every editor attached to this instance.
+    tessaray_lv2::EditorChangeExchange& editorChanges() { return editorChanges_; }
 
 private:
     void renderChunk(uint32_t offset, uint32_t frames, const audiounit::RenderEvent* events);
@@ -56,6 +59,7 @@ private:
     void writeNotifications(uint32_t frames);
 
     std::shared_ptr<TessarayAudioUnit> unit_;
+    tessaray_lv2::EditorChangeExchange editorChanges_;
     TessarayAudioUnit::RenderBlock renderBlock_;
     uint32_t maximumBlock_;
 

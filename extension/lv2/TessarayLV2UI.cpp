@@ -129,13 +129,16 @@ TessarayLV2UI::TessarayLV2UI(const lv2::UIArguments& arguments) : arguments_(arg
             }
         });
     // Unlike an audio unit made in this process, the session is already running: nothing is pushed to it.
-    // The values shown come from the instance (when reachable) and then from the host's port events.
+    // The values shown start from the instance (when reachable); changes then come from the instance, or
+    // from the host's port events.
     model.setAudioUnit(unit_);
     if (access_) {
         LV2_Handle instance = features.instance;
         const tessaray_lv2::EditorAccess* access = access_;
         model.setPresetNameRecorder(
             [access, instance](const std::string& name) { access->setPresetName(instance, name.c_str()); });
+        // Attached before the values are read, so no change falls between the two.
+        editorSlot_ = access_->attachEditor(instance);
         const DSPSharedState* shared = access_->sharedState(instance);
         for (const ParameterInfo& info : kParameterTable) {
             const float value = shared->paramValues[info.address].load(std::memory_order_relaxed);
@@ -178,6 +181,10 @@ TessarayLV2UI::~TessarayLV2UI() {
     if (pollTimer_) {
         pollTimer_->invalidate();
     }
+    if (followsInstance()) {
+        access_->detachEditor(arguments_.features.instance, editorSlot_);
+        editorSlot_ = tessaray_lv2::kNoEditorSlot;
+    }
     // The host's callbacks end with this call: nothing may reach them from here on.
     unit_->detach();
     tree_->removeParameterObserver(treeObserver_);
@@ -218,21 +225,18 @@ Settings& TessarayLV2UI::settings() const {
     return *controller_->settings();
 }
 
-void TessarayLV2UI::showHostValue(uint64_t address, float value) {
-    if (!std::isfinite(value) || !unit_->acceptHostValue(address, value)) {
-        return;
-    }
-    if (auto parameter = settings().parameterWithAddress(address)) {
-        // Shown only: the host already holds the value, so nothing is written back.
-        parameter->setValue(value, ParameterEditor::parameterObserver, ParameterEditorState::change);
+void TessarayLV2UI::receiveHostValue(uint64_t address, float value) {
+    if (std::isfinite(value) && unit_->acceptHostValue(address, value)) {
+        settings().setValue(value, address, ParameterEditor::parameterObserver);
     }
 }
 
 void TessarayLV2UI::portEvent(uint32_t port, uint32_t size, uint32_t protocol, const void* buffer) {
     if (protocol == 0) {
+        // An editor that follows the instance has these values from it already, and sooner.
         const ParameterInfo* info = tessaray_lv2::parameterOfPort(port);
-        if (info && size == sizeof(float)) {
-            showHostValue(info->address, *static_cast<const float*>(buffer));
+        if (info && size == sizeof(float) && !followsInstance()) {
+            receiveHostValue(info->address, *static_cast<const float*>(buffer));
         }
         return;
     }
@@ -290,9 +294,7 @@ void TessarayLV2UI::notification(const void* buffer, uint32_t size) {
 
 void TessarayLV2UI::poll() {
     unit_->takeExpired([this](uint64_t address, float value) {
-        if (auto parameter = settings().parameterWithAddress(address)) {
-            parameter->setValue(value, ParameterEditor::parameterObserver, ParameterEditorState::change);
-        }
+        settings().setValue(value, address, ParameterEditor::parameterObserver);
     });
     if (!access_) {
         return;
@@ -311,11 +313,12 @@ void TessarayLV2UI::poll() {
     model.analyzerRangeLo = shared.vizRangeLo.load(std::memory_order_relaxed);
     model.analyzerRangeHi = shared.vizRangeHi.load(std::memory_order_relaxed);
 
-    // Values the kernel took from the host since the last poll: automation, and echoes of our own edits.
-    const uint32_t mask = shared.dirtyMask.exchange(0, std::memory_order_acq_rel);
+    // Values the kernel took from the host since the last poll: automation, edits in other editors and
+    // echoes of our own.
+    const uint32_t mask = followsInstance() ? access_->takeChanges(instance, editorSlot_) : 0;
     for (uint64_t address = 0; mask != 0 && address < kParameterAddressCount; ++address) {
         if ((mask & (1u << address)) != 0) {
-            showHostValue(address, shared.paramValues[address].load(std::memory_order_relaxed));
+            receiveHostValue(address, shared.paramValues[address].load(std::memory_order_relaxed));
         }
     }
 

@@ -3,8 +3,9 @@
 // The plug-in's editor as an LV2 X11 UI. It hosts the editor in a window of its own X connection, embedded
 // in the host's parent window, and is driven by the host's idle calls: each one handles X events, runs the
 // main queue and due timers (the 60 Hz poll among them) and redraws what changed. Edits reach the host as
-// port writes between touch and release; values come back as port events, or from the kernel's mirror when
-// the host grants instance access.
+// port writes between touch and release, and nowhere else. Values come in by one way: from the running
+// instance when the host grants instance access (every editor attached to it sees every change), otherwise
+// as the host's port events; either way into the settings model's setValue, past the bridge's echo rule.
 
 #include "extension/lv2/EditorAccess.hpp"
 #include "extension/lv2/TessarayLV2.hpp"
@@ -56,18 +57,22 @@ public:
     display::X11Display& display() const { return *display_; }
     unsigned long windowId() const;
     bool hasInstanceAccess() const { return access_ != nullptr; }
+    // Whether parameter values come from the instance (attached to it) rather than from port events.
+    bool followsInstance() const { return editorSlot_ != tessaray_lv2::kNoEditorSlot; }
 
-    // Reads the instance's shared state (analyser, dirty mask) and preset name. The poll timer runs it
-    // every 1/60 s; without instance access only held-back host values are handed on.
+    // Reads the instance's analyser, changed parameters and preset name. The poll timer runs it every
+    // 1/60 s; without instance access only held-back host values are handed on.
     void poll();
 
 private:
-    void showHostValue(uint64_t address, float value);
+    // The one way in: a host value, past the bridge's echo rule, into the settings model.
+    void receiveHostValue(uint64_t address, float value);
     void notification(const void* atom, uint32_t size);
     void followKeyboardFocus();
 
     lv2::UIArguments arguments_;
     const tessaray_lv2::EditorAccess* access_ = nullptr;
+    uint32_t editorSlot_ = tessaray_lv2::kNoEditorSlot;
     std::shared_ptr<display::X11Display> display_;
     std::shared_ptr<AudioUnitViewController> controller_;
     std::shared_ptr<LV2EditorUnit> unit_;

@@ -170,6 +170,36 @@ TEST(TessarayAudioUnit, MissingOrBrokenWavetablesAreLoggedPerAllocationAndRender
     fs::remove_all(bundle);
 }
 
+// Units of one process on one bundle hold the wavetables once; a unit on other tables holds its own.
+TEST(TessarayAudioUnit, UnitsOnTheSameBundleShareTheirWavetables) {
+    auto first = makeUnit();
+    auto second = makeUnit();
+    first->allocateRenderResources();
+    second->allocateRenderResources();
+    ASSERT_TRUE(first->kernel().engine.sharedTable().usable());
+    EXPECT_EQ(first->kernel().engine.tableSet, second->kernel().engine.tableSet);
+
+    namespace fs = std::filesystem;
+    const fs::path bundle = fs::temp_directory_path() / ("tessaray-au-share-" + std::to_string(::getpid()));
+    fs::create_directories(bundle / "Resources");
+    const fs::path tables = fs::path(TESSARAY_EXTENSION_BUNDLE_DIR) / "Resources";
+    fs::copy_file(tables / "sine.bin", bundle / "Resources" / "sawtooth.bin",
+                  fs::copy_options::overwrite_existing);
+    fs::copy_file(tables / "square.bin", bundle / "Resources" / "square.bin",
+                  fs::copy_options::overwrite_existing);
+    fs::copy_file(tables / "sine.bin", bundle / "Resources" / "sine.bin",
+                  fs::copy_options::overwrite_existing);
+    auto other = TessarayAudioUnit::create(TessarayAudioUnit::defaultComponentDescription(), 0,
+                                           core::Bundle::atPath(bundle));
+    other->allocateRenderResources();
+    EXPECT_TRUE(other->kernel().engine.wavetables()[0].usable());
+    EXPECT_NE(other->kernel().engine.tableSet, first->kernel().engine.tableSet);
+    for (const auto& unit : {first, second, other}) {
+        unit->deallocateRenderResources();
+    }
+    fs::remove_all(bundle);
+}
+
 TEST(TessarayAudioUnit, BypassCopiesTheInputBitForBit) {
     auto unit = makeUnit();
     unit->setParameter(8, 100.0f);

@@ -209,6 +209,34 @@ std::shared_ptr<Bundle> Bundle::named(std::string_view name, const void* codeAdd
     fatal("unable to find bundle named " + bare);
 }
 
+const std::shared_ptr<Bundle>& Bundle::namedOnce(std::string_view name, const void* codeAddress,
+                                                 const fs::path& lastResort) {
+    struct Found {
+        std::mutex mutex;
+        std::map<std::pair<std::string, const void*>, std::shared_ptr<Bundle>> bundles;
+    };
+    static auto* found = new Found;
+    std::lock_guard lock(found->mutex);
+    auto& bundle = found->bundles[{std::string(name), codeAddress}];
+    if (!bundle) {
+        bundle = find(name, codeAddress);
+        if (!bundle && !lastResort.empty()) {
+            std::string bare(name);
+            if (!bare.ends_with(".bundle")) {
+                bare += ".bundle";
+            }
+            // A bare directory name only: never a way out of lastResort.
+            if (fs::path(bare).filename() == fs::path(bare)) {
+                bundle = atPath(lastResort / bare);
+            }
+        }
+        if (!bundle) {
+            bundle = named(name, codeAddress);
+        }
+    }
+    return bundle;
+}
+
 void Bundle::addSearchPath(const fs::path& directory) {
     auto& reg = registry();
     std::lock_guard lock(reg.mutex);

@@ -39,6 +39,11 @@ public:
     static std::shared_ptr<Bundle> find(std::string_view name, const void* codeAddress = nullptr);
     // As find(), but a missing bundle stops the process: it is part of the product.
     static std::shared_ptr<Bundle> named(std::string_view name, const void* codeAddress = nullptr);
+    // As named(), but looked up only the first time for a name and code address; later calls answer the
+    // bundle found then. When no usual place holds it, "<name>.bundle" in lastResort (if given) is taken
+    // before the process stops.
+    static const std::shared_ptr<Bundle>& namedOnce(std::string_view name, const void* codeAddress = nullptr,
+                                                    const std::filesystem::path& lastResort = {});
 
     static void addSearchPath(const std::filesystem::path& directory);
     static void removeSearchPath(const std::filesystem::path& directory);

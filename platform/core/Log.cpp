@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -52,6 +54,61 @@ void log(const char* format, ...) {
     }
     va_end(args);
     logLine(text);
+}
+
+std::string clippedForLog(std::string_view text, std::size_t limit) {
+    if (text.size() <= limit) {
+        return std::string(text);
+    }
+    std::size_t end = limit;
+    // Back to the start of a UTF-8 sequence, so no character is cut in half.
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xc0) == 0x80) {
+        --end;
+    }
+    return std::string(text.substr(0, end)) + "\u2026 (" + std::to_string(text.size()) + " bytes)";
+}
+
+namespace {
+
+// The name a path's bundle goes by.
+std::string bundleOf(const std::filesystem::path& path) {
+    std::string bundle;
+    std::string beforeResources;
+    std::string previous;
+    for (const auto& part : path) {
+        if (part.extension() == ".bundle") {
+            bundle = part.string();
+        } else if (part == "Resources") {
+            beforeResources = previous;
+        }
+        previous = part.string();
+    }
+    if (!bundle.empty()) {
+        return bundle;
+    }
+    if (!beforeResources.empty()) {
+        return beforeResources;
+    }
+    // A loose folder: the folder itself, or the one holding the file.
+    return (path.has_extension() ? path.parent_path() : path).string();
+}
+
+} // namespace
+
+void logResourceFault(const std::filesystem::path& path, std::string_view kind, std::string_view name,
+                      std::string_view fault) {
+    std::string line = bundleOf(path);
+    line.append(": ").append(kind).append(" \"").append(name).append("\" ").append(fault);
+    line.append(" (").append(path.string()).append(")");
+    static std::mutex mutex;
+    static std::set<std::string, std::less<>> reported;
+    {
+        std::lock_guard lock(mutex);
+        if (!reported.insert(line).second) {
+            return;
+        }
+    }
+    logLine(line);
 }
 
 LogHook setLogHook(LogHook hook) {

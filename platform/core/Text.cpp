@@ -153,6 +153,22 @@ std::string lowercased(std::string_view utf8) {
     return toUTF8(fromUTF8(utf8).toLower(icu::Locale::getRoot()));
 }
 
+namespace {
+
+icu::Locale localeNamed(std::string_view identifier) {
+    return identifier.empty() ? icu::Locale::getDefault() : icu::Locale(std::string(identifier).c_str());
+}
+
+} // namespace
+
+std::string localizedUppercased(std::string_view utf8, std::string_view locale) {
+    return toUTF8(fromUTF8(utf8).toUpper(localeNamed(locale)));
+}
+
+std::string localizedLowercased(std::string_view utf8, std::string_view locale) {
+    return toUTF8(fromUTF8(utf8).toLower(localeNamed(locale)));
+}
+
 std::string trimmingWhitespace(std::string_view utf8) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(utf8.data());
     const auto length = static_cast<int32_t>(utf8.size());

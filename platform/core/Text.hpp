@@ -28,6 +28,10 @@ std::string formatInteger(std::int64_t value);
 // Unicode case mapping of UTF-8 text, independent of any locale ("straße" -> "STRASSE").
 std::string uppercased(std::string_view utf8);
 std::string lowercased(std::string_view utf8);
+// The same by the rules of a locale (an ICU/POSIX identifier such as "tr_TR"); empty means the user's
+// current locale. Turkish maps "i" to "İ" and "I" to "ı".
+std::string localizedUppercased(std::string_view utf8, std::string_view locale = {});
+std::string localizedLowercased(std::string_view utf8, std::string_view locale = {});
 
 // Removes Unicode white space and line breaks from both ends of UTF-8 text.
 std::string trimmingWhitespace(std::string_view utf8);

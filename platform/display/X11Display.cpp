@@ -2,6 +2,7 @@
 
 #include "core/MainQueue.hpp"
 #include "core/RunLoop.hpp"
+#include "display/X11Errors.hpp"
 #include "display/X11MenuPresenter.hpp"
 #include "ui/Application.hpp"
 #include "ui/Cursor.hpp"
@@ -14,6 +15,9 @@
 #include <X11/Xresource.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
+// After Xlib.
+#include "display/X11Keys.hpp"
+
 #include <algorithm>
 #include <cairo-xlib.h>
 #include <cairo.h>
@@ -21,7 +25,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <errno.h>
 #include <poll.h>
+#include <utility>
 #include <vector>
 
 namespace display {
@@ -49,175 +55,21 @@ std::optional<double> parseScale(const char* text) {
     return value;
 }
 
-ui::ModifierFlags flagsFromState(unsigned state) {
-    ui::ModifierFlags flags = 0;
-    if (state & ShiftMask) {
-        flags |= ui::Modifier::shift;
-    }
-    if (state & LockMask) {
-        flags |= ui::Modifier::capsLock;
-    }
-    if (state & ControlMask) {
-        flags |= ui::Modifier::control;
-    }
-    if (state & Mod1Mask) {
-        flags |= ui::Modifier::option;
-    }
-    if (state & Mod4Mask) {
-        flags |= ui::Modifier::command;
-    }
-    return flags;
+// X coordinates are 16-bit: positions beyond are brought to the edge of that range.
+int toXCoordinate(double pixels) {
+    return static_cast<int>(std::clamp(std::round(pixels), -32768.0, 32767.0));
 }
 
-// The modifier a modifier key controls, or 0 for other keys.
-ui::ModifierFlags modifierOfKey(KeySym keysym) {
-    switch (keysym) {
-    case XK_Shift_L:
-    case XK_Shift_R:
-        return ui::Modifier::shift;
-    case XK_Control_L:
-    case XK_Control_R:
-        return ui::Modifier::control;
-    case XK_Alt_L:
-    case XK_Alt_R:
-    case XK_Meta_L:
-    case XK_Meta_R:
-    case XK_ISO_Level3_Shift:
-        return ui::Modifier::option;
-    case XK_Super_L:
-    case XK_Super_R:
-        return ui::Modifier::command;
-    case XK_Caps_Lock:
-        return ui::Modifier::capsLock;
-    default:
-        return 0;
-    }
+// A window's size in pixels: at least one, at most the root window's (larger requests, say from a damaged
+// saved frame, would be refused by the server or need absurd buffers).
+int clampPixels(double pixels, int limit) {
+    return static_cast<int>(std::clamp(std::lround(pixels), 1L, static_cast<long>(std::max(1, limit))));
 }
 
-// AppKit's character for keys that type no text.
-std::optional<char32_t> specialCharacter(KeySym keysym) {
-    if (keysym >= XK_F1 && keysym <= XK_F35) {
-        return ui::SpecialKey::f1 + static_cast<char32_t>(keysym - XK_F1);
-    }
-    switch (keysym) {
-    case XK_Return:
-        return ui::SpecialKey::carriageReturn;
-    case XK_KP_Enter:
-        return ui::SpecialKey::enter;
-    case XK_Tab:
-    case XK_KP_Tab:
-        return ui::SpecialKey::tab;
-    case XK_ISO_Left_Tab:
-        return ui::SpecialKey::backTab;
-    case XK_BackSpace:
-        return ui::SpecialKey::deleteCharacter;
-    case XK_Escape:
-        return ui::SpecialKey::escape;
-    case XK_Delete:
-    case XK_KP_Delete:
-        return ui::SpecialKey::deleteForward;
-    case XK_Up:
-    case XK_KP_Up:
-        return ui::SpecialKey::upArrow;
-    case XK_Down:
-    case XK_KP_Down:
-        return ui::SpecialKey::downArrow;
-    case XK_Left:
-    case XK_KP_Left:
-        return ui::SpecialKey::leftArrow;
-    case XK_Right:
-    case XK_KP_Right:
-        return ui::SpecialKey::rightArrow;
-    case XK_Home:
-    case XK_KP_Home:
-        return ui::SpecialKey::home;
-    case XK_End:
-    case XK_KP_End:
-        return ui::SpecialKey::end;
-    case XK_Prior:
-    case XK_KP_Prior:
-        return ui::SpecialKey::pageUp;
-    case XK_Next:
-    case XK_KP_Next:
-        return ui::SpecialKey::pageDown;
-    case XK_Insert:
-    case XK_KP_Insert:
-        return ui::SpecialKey::insert;
-    default:
-        return std::nullopt;
-    }
-}
-
-// The text of a key: AppKit's function-key characters, control characters for control combinations,
-// else the key symbol's Unicode character.
-std::string keyText(XKeyEvent& key, KeySym* keysymOut) {
-    char buffer[32];
-    KeySym keysym = NoSymbol;
-    const int length = XLookupString(&key, buffer, sizeof buffer, &keysym, nullptr);
-    if (keysymOut) {
-        *keysymOut = keysym;
-    }
-    if (auto special = specialCharacter(keysym)) {
-        return ui::utf8(*special);
-    }
-    if (length > 0 && static_cast<unsigned char>(buffer[0]) < 0x20) {
-        return std::string(1, buffer[0]);
-    }
-    if ((keysym >= 0x20 && keysym <= 0x7e) || (keysym >= 0xa0 && keysym <= 0xff)) {
-        return ui::utf8(static_cast<char32_t>(keysym));
-    }
-    if ((keysym & 0xff000000) == 0x01000000) {
-        return ui::utf8(static_cast<char32_t>(keysym & 0x00ffffff));
-    }
-    if (length > 0) {
-        // Keypad digits and other keys whose text Xlib gives only as Latin-1 bytes.
-        return ui::utf8(static_cast<unsigned char>(buffer[0]));
-    }
-    return {};
-}
-
-// macOS virtual key codes (ANSI layout) for the keys programs test by code.
-std::uint16_t macKeyCode(KeySym keysym) {
-    static const std::pair<KeySym, std::uint16_t> table[] = {
-        {XK_a, 0},          {XK_s, 1},          {XK_d, 2},
-        {XK_f, 3},          {XK_h, 4},          {XK_g, 5},
-        {XK_z, 6},          {XK_x, 7},          {XK_c, 8},
-        {XK_v, 9},          {XK_b, 11},         {XK_q, 12},
-        {XK_w, 13},         {XK_e, 14},         {XK_r, 15},
-        {XK_y, 16},         {XK_t, 17},         {XK_1, 18},
-        {XK_2, 19},         {XK_3, 20},         {XK_4, 21},
-        {XK_6, 22},         {XK_5, 23},         {XK_equal, 24},
-        {XK_9, 25},         {XK_7, 26},         {XK_minus, 27},
-        {XK_8, 28},         {XK_0, 29},         {XK_bracketright, 30},
-        {XK_o, 31},         {XK_u, 32},         {XK_bracketleft, 33},
-        {XK_i, 34},         {XK_p, 35},         {XK_Return, 36},
-        {XK_l, 37},         {XK_j, 38},         {XK_apostrophe, 39},
-        {XK_k, 40},         {XK_semicolon, 41}, {XK_backslash, 42},
-        {XK_comma, 43},     {XK_slash, 44},     {XK_n, 45},
-        {XK_m, 46},         {XK_period, 47},    {XK_Tab, 48},
-        {XK_space, 49},     {XK_grave, 50},     {XK_BackSpace, 51},
-        {XK_Escape, 53},    {XK_Super_R, 54},   {XK_Super_L, 55},
-        {XK_Shift_L, 56},   {XK_Caps_Lock, 57}, {XK_Alt_L, 58},
-        {XK_Control_L, 59}, {XK_Shift_R, 60},   {XK_Alt_R, 61},
-        {XK_Control_R, 62}, {XK_KP_Enter, 76},  {XK_F5, 96},
-        {XK_F6, 97},        {XK_F7, 98},        {XK_F3, 99},
-        {XK_F8, 100},       {XK_F9, 101},       {XK_F11, 103},
-        {XK_F10, 109},      {XK_F12, 111},      {XK_Home, 115},
-        {XK_Prior, 116},    {XK_Delete, 117},   {XK_F4, 118},
-        {XK_End, 119},      {XK_F2, 120},       {XK_Next, 121},
-        {XK_F1, 122},       {XK_Left, 123},     {XK_Right, 124},
-        {XK_Down, 125},     {XK_Up, 126},
-    };
-    for (const auto& [sym, code] : table) {
-        if (sym == keysym) {
-            return code;
-        }
-    }
-    return 0xffff;
-}
-
-bool isKeypad(KeySym keysym) {
-    return (keysym >= XK_KP_Space && keysym <= XK_KP_9) || (keysym >= XK_Left && keysym <= XK_Down);
+// The program's own name, for window classes.
+std::string programName() {
+    std::string name = program_invocation_short_name ? program_invocation_short_name : "";
+    return name.empty() ? std::string("tessaray") : name;
 }
 
 } // namespace
@@ -229,6 +81,8 @@ std::shared_ptr<X11Display> X11Display::open(const char* name) {
     if (!display) {
         return nullptr;
     }
+    // Errors on this connection are logged from now on instead of ending the process.
+    registerErrorLogging(display);
     return std::shared_ptr<X11Display>(new X11Display(display));
 }
 
@@ -240,6 +94,12 @@ X11Display::X11Display(::Display* display) : display_(display) {
     wmDeleteWindow_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
     netWmName_ = XInternAtom(display_, "_NET_WM_NAME", False);
     utf8String_ = XInternAtom(display_, "UTF8_STRING", False);
+    netActiveWindow_ = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
+    netSupported_ = XInternAtom(display_, "_NET_SUPPORTED", False);
+    timestampProperty_ = XInternAtom(display_, "_TESSARAY_TIMESTAMP", False);
+    instanceName_ = programName();
+    className_ = instanceName_;
+    className_[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(className_[0])));
 }
 
 X11Display::~X11Display() {
@@ -250,6 +110,7 @@ X11Display::~X11Display() {
         }
     }
     XCloseDisplay(display_);
+    unregisterErrorLogging(display_);
 }
 
 int X11Display::connectionFd() const {
@@ -317,6 +178,15 @@ void X11Display::setEventHandler(unsigned long xid, std::function<void(XEvent&)>
     }
 }
 
+void X11Display::setWindowClass(std::string instanceName, std::string className) {
+    if (!instanceName.empty()) {
+        instanceName_ = std::move(instanceName);
+    }
+    if (!className.empty()) {
+        className_ = std::move(className);
+    }
+}
+
 void X11Display::handleEvent(XEvent& event) {
     if (auto handler = handlers_.find(event.xany.window); handler != handlers_.end()) {
         auto call = handler->second; // the handler may remove itself
@@ -380,22 +250,24 @@ std::shared_ptr<X11WindowBackend> X11Display::createWindow(const std::shared_ptr
         return nullptr;
     }
     const double scale = backingScaleFactor();
-    const Size size = window->contentAreaRect().size;
-    const int width = std::max(1, static_cast<int>(std::lround(size.width * scale)));
-    const int height = std::max(1, static_cast<int>(std::lround(size.height * scale)));
     const int screen = DefaultScreen(display_);
+    Size size = window->contentAreaRect().size;
+    const int width = clampPixels(size.width * scale, DisplayWidth(display_, screen));
+    const int height = clampPixels(size.height * scale, DisplayHeight(display_, screen));
+    size = {width / scale, height / scale};
     int x = 0;
     int y = 0;
     if (!parent) {
         // Screen points (y up) to root pixels (y down).
         const graphics::Point origin = window->contentAreaRect().origin;
-        x = static_cast<int>(std::lround(origin.x * scale));
-        y = DisplayHeight(display_, screen) - static_cast<int>(std::lround(origin.y * scale)) - height;
+        x = toXCoordinate(origin.x * scale);
+        y = toXCoordinate(DisplayHeight(display_, screen) - origin.y * scale - height);
     }
     XSetWindowAttributes attributes{};
     attributes.background_pixmap = None; // the back buffer covers everything; no flash of background
     attributes.event_mask = ExposureMask | StructureNotifyMask | ButtonPressMask | ButtonReleaseMask |
-                            PointerMotionMask | KeyPressMask | KeyReleaseMask | FocusChangeMask;
+                            PointerMotionMask | KeyPressMask | KeyReleaseMask | FocusChangeMask |
+                            PropertyChangeMask;
     const Window xid =
         XCreateWindow(display_, parent ? parent : RootWindow(display_, screen), x, y,
                       static_cast<unsigned>(width), static_cast<unsigned>(height), 0, CopyFromParent,
@@ -412,6 +284,10 @@ std::shared_ptr<X11WindowBackend> X11Display::createWindow(const std::shared_ptr
         hints.x = x;
         hints.y = y;
         XSetWMNormalHints(display_, xid, &hints);
+        XClassHint classHint;
+        classHint.res_name = instanceName_.data();
+        classHint.res_class = className_.data();
+        XSetClassHint(display_, xid, &classHint);
     }
     auto backend =
         std::shared_ptr<X11WindowBackend>(new X11WindowBackend(shared_from_this(), xid, size, scale));
@@ -422,56 +298,6 @@ std::shared_ptr<X11WindowBackend> X11Display::createWindow(const std::shared_ptr
     window->setBackend(backend);
     XFlush(display_);
     return backend;
-}
-
-std::shared_ptr<ui::Screen> X11Display::screen() const {
-    const int screen = DefaultScreen(display_);
-    const ::Window root = RootWindow(display_, screen);
-    const double scale = backingScaleFactor();
-    const int rootWidth = DisplayWidth(display_, screen);
-    const int rootHeight = DisplayHeight(display_, screen);
-    const graphics::Rect frame(0, 0, rootWidth / scale, rootHeight / scale);
-    graphics::Rect visible = frame;
-
-    // A CARDINAL property of the root window as a list of longs (empty when absent or malformed).
-    auto cardinals = [&](const char* name, long maxItems) {
-        std::vector<long> values;
-        const Atom atom = XInternAtom(display_, name, True);
-        if (atom == None) {
-            return values;
-        }
-        Atom type = None;
-        int format = 0;
-        unsigned long count = 0;
-        unsigned long after = 0;
-        unsigned char* data = nullptr;
-        if (XGetWindowProperty(display_, root, atom, 0, maxItems, False, XA_CARDINAL, &type, &format, &count,
-                               &after, &data) == Success &&
-            type == XA_CARDINAL && format == 32 && data) {
-            const long* items = reinterpret_cast<const long*>(data);
-            values.assign(items, items + count);
-        }
-        if (data) {
-            XFree(data);
-        }
-        return values;
-    };
-    const auto workarea = cardinals("_NET_WORKAREA", 4 * 64);
-    const auto current = cardinals("_NET_CURRENT_DESKTOP", 1);
-    std::size_t desktop = current.empty() || current[0] < 0 ? 0 : static_cast<std::size_t>(current[0]);
-    if (workarea.size() < 4 * (desktop + 1)) {
-        desktop = 0;
-    }
-    if (workarea.size() >= 4 * (desktop + 1)) {
-        const long* a = &workarea[4 * desktop];
-        // Only an area inside the root window with some size is believed.
-        if (a[0] >= 0 && a[1] >= 0 && a[2] > 0 && a[3] > 0 && a[0] + a[2] <= rootWidth &&
-            a[1] + a[3] <= rootHeight) {
-            visible =
-                graphics::Rect(a[0] / scale, (rootHeight - a[1] - a[3]) / scale, a[2] / scale, a[3] / scale);
-        }
-    }
-    return std::make_shared<ui::Screen>(frame, visible, scale);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -557,12 +383,21 @@ void X11WindowBackend::setContentSize(const Size& size) {
     if (!display || !xid_ || size.width <= 0 || size.height <= 0) {
         return;
     }
-    size_ = size;
-    const int width = std::max(1, static_cast<int>(std::lround(size.width * scale_)));
-    const int height = std::max(1, static_cast<int>(std::lround(size.height * scale_)));
+    ::Display* dpy = display->xdisplay();
+    const int width = clampPixels(size.width * scale_, DisplayWidth(dpy, DefaultScreen(dpy)));
+    const int height = clampPixels(size.height * scale_, DisplayHeight(dpy, DefaultScreen(dpy)));
+    const bool clamped =
+        width < std::lround(size.width * scale_) || height < std::lround(size.height * scale_);
+    size_ = clamped ? Size{width / scale_, height / scale_} : size;
     resizeBuffers(width, height);
-    XResizeWindow(display->xdisplay(), xid_, static_cast<unsigned>(width), static_cast<unsigned>(height));
-    XFlush(display->xdisplay());
+    XResizeWindow(dpy, xid_, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XFlush(dpy);
+    if (clamped) {
+        // Larger than the screen: the window learns the size it got.
+        if (auto w = window()) {
+            w->backendDidResize(size_);
+        }
+    }
 }
 
 void X11WindowBackend::setTitle(const std::string& title) {
@@ -571,9 +406,11 @@ void X11WindowBackend::setTitle(const std::string& title) {
         return;
     }
     ::Display* dpy = display->xdisplay();
-    XStoreName(dpy, xid_, title.c_str());
+    // An untitled top-level window (an alert) still needs a name in task lists and window switchers.
+    const std::string& name = title.empty() && !embedded_ ? display->className_ : title;
+    XStoreName(dpy, xid_, name.c_str());
     XChangeProperty(dpy, xid_, display->netWmName_, display->utf8String_, 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(title.data()), static_cast<int>(title.size()));
+                    reinterpret_cast<const unsigned char*>(name.data()), static_cast<int>(name.size()));
     XFlush(dpy);
 }
 
@@ -608,9 +445,8 @@ void X11WindowBackend::setFrameOrigin(const Point& origin) {
         return;
     }
     ::Display* dpy = display->xdisplay();
-    const int x = static_cast<int>(std::lround(origin.x * scale_));
-    const int y = DisplayHeight(dpy, DefaultScreen(dpy)) - static_cast<int>(std::lround(origin.y * scale_)) -
-                  pixelHeight_;
+    const int x = toXCoordinate(origin.x * scale_);
+    const int y = toXCoordinate(DisplayHeight(dpy, DefaultScreen(dpy)) - origin.y * scale_ - pixelHeight_);
     XMoveWindow(dpy, xid_, x, y);
     XFlush(dpy);
 }
@@ -797,6 +633,9 @@ void X11WindowBackend::handleEvent(XEvent& event) {
             w->setViewsNeedDisplay(true);
         }
         invalidate();
+        if (std::exchange(focusOnMap_, false) && !focused_) {
+            requestFocus();
+        }
         break;
     case UnmapNotify:
         mapped_ = false;
@@ -824,8 +663,11 @@ void X11WindowBackend::handleEvent(XEvent& event) {
         sendKey(event);
         break;
     case FocusIn:
-        if (w && event.xfocus.detail != NotifyPointer) {
-            w->makeKeyWindow();
+        if (event.xfocus.detail != NotifyPointer) {
+            focused_ = true;
+            if (w) {
+                w->makeKeyWindow();
+            }
         }
         break;
     case FocusOut:
@@ -834,6 +676,7 @@ void X11WindowBackend::handleEvent(XEvent& event) {
             // (an open menu's) only for a while.
             std::fill(std::begin(keysDown_), std::end(keysDown_), 0);
             if (event.xfocus.mode != NotifyGrab) {
+                focused_ = false;
                 w->resignKey();
             }
         }
@@ -879,7 +722,7 @@ void X11WindowBackend::sendMouse(XEvent& event) {
             type = EventType::otherMouseDragged;
         }
         auto e = ui::Event::mouseEvent(type, toWindow(event.xmotion.x, event.xmotion.y),
-                                       flagsFromState(state), event.xmotion.time / 1000.0, w,
+                                       pointerFlagsFromState(state), event.xmotion.time / 1000.0, w,
                                        type == EventType::mouseMoved ? 0 : clickCount_);
         app->sendEvent(e);
         return;
@@ -887,7 +730,7 @@ void X11WindowBackend::sendMouse(XEvent& event) {
 
     const XButtonEvent& b = event.xbutton;
     const bool press = event.type == ButtonPress;
-    const ui::ModifierFlags flags = flagsFromState(b.state);
+    const ui::ModifierFlags flags = pointerFlagsFromState(b.state);
     const Point location = toWindow(b.x, b.y);
     if (b.button >= 4 && b.button <= 7) {
         if (press) {
@@ -923,8 +766,10 @@ void X11WindowBackend::sendMouse(XEvent& event) {
         lastPressTime_ = b.time;
         lastPressX_ = b.x;
         lastPressY_ = b.y;
-        // Clicking a window focuses it; the click itself still counts.
+        // Clicking a window makes it key at once (the click itself counts) and asks for the focus.
+        clicking_ = true;
         w->makeKeyWindow();
+        clicking_ = false;
     }
     auto e = ui::Event::mouseEvent(type, location, flags, b.time / 1000.0, w, clickCount_);
     e.buttonNumber = buttonNumber;

@@ -64,6 +64,17 @@ public:
     // handler; an empty handler removes the route.
     void setEventHandler(unsigned long xid, std::function<void(XEvent&)> handler);
 
+    // The WM_CLASS of the top-level windows made from now on (instance and class name). The class name
+    // is also the WM_NAME of a window without a title (an alert's). By default the program's name, and
+    // that name capitalised.
+    void setWindowClass(std::string instanceName, std::string className);
+    const std::string& windowInstanceName() const { return instanceName_; }
+    const std::string& windowClassName() const { return className_; }
+
+    // Whether a window manager that takes activation requests runs: _NET_ACTIVE_WINDOW is among the
+    // root window's _NET_SUPPORTED atoms.
+    bool windowManagerActivates() const;
+
 private:
     friend class X11WindowBackend;
     explicit X11Display(::Display* display);
@@ -82,6 +93,11 @@ private:
     unsigned long wmDeleteWindow_ = 0;
     unsigned long netWmName_ = 0;
     unsigned long utf8String_ = 0;
+    unsigned long netActiveWindow_ = 0;
+    unsigned long netSupported_ = 0;
+    unsigned long timestampProperty_ = 0;
+    std::string instanceName_;
+    std::string className_;
     bool processing_ = false;
 };
 
@@ -107,6 +123,12 @@ public:
     std::shared_ptr<ui::Screen> screen() const override;
     std::shared_ptr<ui::WindowBackend> makeBackend(const std::shared_ptr<ui::Window>& window) override;
     void setTransientFor(ui::WindowBackend* parent) override;
+    // Asks for the keyboard focus, through the window manager when one takes activation requests, else
+    // from the server; a window not mapped yet asks once it is. Key status then follows the focus events.
+    // An embedded window leaves the focus to its host.
+    bool takeFocus() override;
+    // Whether the window has the X keyboard focus (as its focus events last said).
+    bool hasFocus() const { return focused_; }
     // Image cursors become Xcursor ARGB cursors at the window's scale; the arrow is the theme's
     // "left_ptr". Cursors made once are kept for the window's life.
     void setCursor(const std::shared_ptr<ui::Cursor>& cursor) override;
@@ -134,6 +156,9 @@ private:
     graphics::Point toWindow(int x, int y) const;
     void sendMouse(XEvent& event);
     void sendKey(XEvent& event);
+    // The server's current time, read from a property change on the window (CurrentTime on failure).
+    unsigned long serverTime();
+    void requestFocus();
 
     std::weak_ptr<X11Display> display_;
     std::weak_ptr<ui::Window> window_;
@@ -147,6 +172,9 @@ private:
     bool mapped_ = false;
     bool embedded_ = false;
     bool displayQueued_ = false;
+    bool focused_ = false;
+    bool focusOnMap_ = false;
+    bool clicking_ = false;
     int presentedFrames_ = 0;
     // Multiple clicks: the last press.
     unsigned lastButton_ = 0;

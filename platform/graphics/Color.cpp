@@ -1,5 +1,6 @@
 #include "graphics/Color.hpp"
 
+#include "core/Log.hpp"
 #include "graphics/GraphicsContext.hpp"
 
 #include <algorithm>
@@ -215,7 +216,10 @@ ColorRef Color::gridColor() {
 }
 
 ColorRef Color::named(const std::string& name, const std::filesystem::path& resourceDirectory) {
-    return ColorCatalog::forDirectory(resourceDirectory)->color(name);
+    auto color = ColorCatalog::forDirectory(resourceDirectory)->color(name);
+    if (!color)
+        core::logResourceFault(resourceDirectory, "colour", name, "is missing");
+    return color;
 }
 
 namespace {
@@ -249,6 +253,11 @@ std::optional<Color> colorFromJSON(const std::string& name, const nlohmann::json
 } // namespace
 
 std::shared_ptr<ColorCatalog> ColorCatalog::fromJSON(const std::string& json) {
+    return fromJSON(json, {});
+}
+
+std::shared_ptr<ColorCatalog> ColorCatalog::fromJSON(const std::string& json,
+                                                     const std::function<void(const std::string&)>& skipped) {
     nlohmann::json root = nlohmann::json::parse(json, nullptr, /*allow_exceptions=*/false);
     if (!root.is_object())
         return nullptr;
@@ -256,6 +265,8 @@ std::shared_ptr<ColorCatalog> ColorCatalog::fromJSON(const std::string& json) {
     for (auto it = root.begin(); it != root.end(); ++it) {
         if (auto color = colorFromJSON(it.key(), it.value()))
             catalog->colors_[it.key()] = std::make_shared<const Color>(*color);
+        else if (skipped)
+            skipped(it.key());
     }
     return catalog;
 }
@@ -273,11 +284,16 @@ std::shared_ptr<ColorCatalog> ColorCatalog::forDirectory(const std::filesystem::
         return it->second;
 
     std::shared_ptr<ColorCatalog> catalog;
-    std::ifstream in(key / fileName, std::ios::binary);
+    const std::filesystem::path file = key / fileName;
+    std::ifstream in(file, std::ios::binary);
     if (in) {
         std::stringstream text;
         text << in.rdbuf();
-        catalog = fromJSON(text.str());
+        catalog = fromJSON(text.str(), [&file](const std::string& name) {
+            core::logResourceFault(file, "colour", name, "is not a colour");
+        });
+        if (!catalog)
+            core::logResourceFault(file, "colour table", fileName, "is not a JSON object");
     }
     if (!catalog)
         catalog = std::make_shared<ColorCatalog>();

@@ -4,6 +4,7 @@
 // returns the same pointer, so callers may compare colours by identity.
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -95,6 +96,10 @@ public:
     std::size_t count() const { return colors_.size(); }
 
 private:
+    // As above, telling skipped each name whose entry is not a colour.
+    static std::shared_ptr<ColorCatalog> fromJSON(const std::string& json,
+                                                  const std::function<void(const std::string&)>& skipped);
+
     std::map<std::string, ColorRef> colors_;
 };
 

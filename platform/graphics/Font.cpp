@@ -1,5 +1,6 @@
 #include "graphics/Font.hpp"
 
+#include "core/Log.hpp"
 #include "graphics/PangoSupport.hpp"
 
 #include <algorithm>
@@ -108,8 +109,12 @@ int Font::registerFontsInDirectory(const std::filesystem::path& directory) {
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(directory, ec)) {
         std::string ext = lower(entry.path().extension().string());
-        if ((ext == ".ttf" || ext == ".otf") && registerFontFile(entry.path()))
+        if (ext != ".ttf" && ext != ".otf")
+            continue;
+        if (registerFontFile(entry.path()))
             ++added;
+        else
+            core::logResourceFault(entry.path(), "font", entry.path().filename().string(), "cannot be read");
     }
     return added;
 }

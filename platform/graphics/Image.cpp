@@ -1,5 +1,6 @@
 #include "graphics/Image.hpp"
 
+#include "core/Log.hpp"
 #include "graphics/CairoSupport.hpp"
 
 #include <algorithm>
@@ -240,11 +241,21 @@ ImageRef Image::named(const std::string& name, const std::filesystem::path& reso
         return it->second;
 
     std::vector<std::shared_ptr<ImageRep>> reps;
+    bool found = false;
     for (int scale = 1; scale <= 3; ++scale) {
-        std::string file = scale == 1 ? name + ".png" : name + "@" + std::to_string(scale) + "x.png";
-        if (auto rep = ImageRep::fromPNGFile(dir / file, scale))
+        const std::filesystem::path file =
+            dir / (scale == 1 ? name + ".png" : name + "@" + std::to_string(scale) + "x.png");
+        std::error_code error;
+        if (!std::filesystem::exists(file, error))
+            continue;
+        found = true;
+        if (auto rep = ImageRep::fromPNGFile(file, scale))
             reps.push_back(rep);
+        else
+            core::logResourceFault(file, "image", name, "cannot be decoded");
     }
+    if (!found)
+        core::logResourceFault(dir, "image", name, "is missing");
     if (reps.empty())
         return nullptr; // not cached: the file may appear later
     auto image = make(reps.front()->size());

@@ -297,6 +297,9 @@ void Window::makeKeyWindow() {
         sheet->makeKeyWindow();
         return;
     }
+    if (backend_ && backend_->takeFocus()) {
+        return; // key once the window system gives the focus
+    }
     Application::shared()->setKeyWindow(sharedAs<Window>());
 }
 

@@ -179,7 +179,9 @@ public:
     std::shared_ptr<Responder> firstResponder() const;
     bool makeFirstResponder(const std::shared_ptr<Responder>& responder);
 
-    // Key status: one key window per application; key events go to the key window.
+    // Key status: one key window per application; key events go to the key window. makeKeyWindow asks
+    // the back end for the system's keyboard focus; where the system answers with focus events, the
+    // window becomes key when the focus arrives (the back end then calls makeKeyWindow again).
     bool isKeyWindow() const;
     virtual bool canBecomeKeyWindow() const { return true; }
     void makeKeyWindow();

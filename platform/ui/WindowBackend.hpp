@@ -68,6 +68,9 @@ public:
     }
     // Marks the window as belonging to another one (a sheet or an alert over its parent); null clears.
     virtual void setTransientFor(WindowBackend* parent) { (void)parent; }
+    // The window is to become key: asks the window system for the keyboard focus. True when the window
+    // system answers with focus events and key status waits for them; false makes the window key at once.
+    virtual bool takeFocus() { return false; }
 
     // A recorder that the display pass also draws into (tests); null for none.
     virtual std::shared_ptr<graphics::DrawRecorder> recorder() const { return nullptr; }

@@ -6,9 +6,11 @@
 #include "ui/Screen.hpp"
 #include "ui/Window.hpp"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <utility>
 
 namespace ui {
 
@@ -141,6 +143,7 @@ void WindowController::setWindow(std::shared_ptr<Window> window) {
         return;
     }
     observations_.clear();
+    pendingFrame_.reset();
     window_ = std::move(window);
     if (!autosaveName_.empty()) {
         observeWindow();
@@ -149,6 +152,11 @@ void WindowController::setWindow(std::shared_ptr<Window> window) {
 
 void WindowController::showWindow(const std::shared_ptr<Object>&) {
     if (window_) {
+        if (pendingFrame_) {
+            window_->ensureBackend();
+            const Rect saved = *std::exchange(pendingFrame_, std::nullopt);
+            restore(saved);
+        }
         window_->makeKeyAndOrderFront();
     }
 }
@@ -168,24 +176,39 @@ void WindowController::setWindowFrameAutosaveName(std::string name) {
     }
     autosaveName_ = std::move(name);
     observations_.clear();
+    pendingFrame_.reset();
     if (autosaveName_.empty() || !window_) {
         return;
     }
     if (auto saved = savedFrame(autosaveName_)) {
-        Rect frame = window_->frame();
-        if (window_->styleMask() & WindowStyle::resizable) {
-            frame.size = saved->size;
+        if (window_->screen()) {
+            restore(*saved);
+        } else {
+            pendingFrame_ = saved;
         }
-        const Rect placed(saved->origin, frame.size);
-        auto screen = window_->screen();
-        if (!screen || placed.intersects(screen->visibleFrame())) {
-            frame.origin = saved->origin;
-        }
-        window_->setFrame(frame);
     } else {
         saveNow();
     }
     observeWindow();
+}
+
+void WindowController::restore(const Rect& saved) {
+    Rect frame(saved.origin, window_->frame().size);
+    if (window_->styleMask() & WindowStyle::resizable) {
+        frame.size = saved.size;
+    }
+    if (auto screen = window_->screen()) {
+        const Rect visible = screen->visibleFrame();
+        if (window_->styleMask() & WindowStyle::resizable) {
+            frame.size.width = std::min(frame.size.width, visible.size.width);
+            frame.size.height = std::min(frame.size.height, visible.size.height);
+        }
+        frame.origin.x = std::clamp(frame.origin.x, visible.minX(),
+                                    std::max(visible.minX(), visible.maxX() - frame.size.width));
+        frame.origin.y = std::clamp(frame.origin.y, visible.minY(),
+                                    std::max(visible.minY(), visible.maxY() - frame.size.height));
+    }
+    window_->setFrame(frame);
 }
 
 void WindowController::observeWindow() {
@@ -217,6 +240,9 @@ void WindowController::scheduleSave() {
 
 void WindowController::saveNow() {
     *savePending_ = false;
+    if (pendingFrame_) {
+        return; // the saved frame has not been restored yet: keep it
+    }
     if (window_ && !autosaveName_.empty()) {
         saveFrame(autosaveName_, window_->frame());
     }

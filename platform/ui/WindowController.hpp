@@ -31,9 +31,11 @@ public:
     // Closes the window (its frame is saved first when it has an autosave name).
     void close();
 
-    // Giving a name restores the frame saved under it, if any (the size only for resizable windows;
-    // the origin only when the frame still meets the window's screen), then saves the frame whenever
-    // the window moves or resizes and when it closes. An empty name stops autosaving.
+    // Giving a name restores the frame saved under it, if any (the size only for resizable windows),
+    // then saves the frame whenever the window moves or resizes and when it closes. A restored frame is
+    // fitted into its screen's visible area: no larger, and moved back onto it. A window without a
+    // screen yet is restored when showWindow gives it one (as saved, if it still has none). An empty
+    // name stops autosaving.
     const std::string& windowFrameAutosaveName() const { return autosaveName_; }
     void setWindowFrameAutosaveName(std::string name);
 
@@ -47,10 +49,13 @@ private:
     void observeWindow();
     void scheduleSave();
     void saveNow();
+    void restore(const graphics::Rect& saved);
 
     std::shared_ptr<Window> window_;
     std::string autosaveName_;
     std::vector<core::Cancellable> observations_;
+    // A saved frame waiting for the window's screen; nothing is saved meanwhile.
+    std::optional<graphics::Rect> pendingFrame_;
     std::shared_ptr<bool> savePending_ = std::make_shared<bool>(false);
 };
 

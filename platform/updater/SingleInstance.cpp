@@ -130,7 +130,7 @@ bool handOver(int fd, const std::vector<core::URL>& urls, std::size_t maximumSiz
     for (const core::URL& url : urls) {
         if (message.size() + url.string().size() + 1 > maximumSize) {
             core::log("Too many URLs to hand to the running instance; %s and later ones are left out",
-                      url.string().c_str());
+                      core::clippedForLog(url.string()).c_str());
             break;
         }
         message += url.string();

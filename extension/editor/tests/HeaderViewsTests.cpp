@@ -162,6 +162,9 @@ TEST(HeaderRow, ShowsTheVersionUntilANewerOneIsKnownThenANoticeThatAsksTheAppToU
     h.settleQueue();
     EXPECT_EQ(editor::updateNoticeText("2.1"), "2.1 AVAILABLE");
     EXPECT_TRUE(h.shows("2.1 AVAILABLE"));
+    // Upper case by Unicode, not only ASCII letters, and by no locale's rules.
+    EXPECT_EQ(editor::updateNoticeText("2.1 größer"), "2.1 GRÖSSER AVAILABLE");
+    EXPECT_EQ(editor::updateNoticeText("2.1 ǆ"), "2.1 Ǆ AVAILABLE");
     EXPECT_FALSE(h.shows(version));
 
     // Pressed, the whole notice dims to 80 %; released, it opens exactly the update request.
@@ -189,4 +192,11 @@ TEST(PresetBar, TheLastMenuEntryOpensTheMakersPluginsPage) {
     EXPECT_EQ(page->scheme(), "https");
     EXPECT_EQ(page->path(), "/plugins/");
     EXPECT_EQ(h.settings().currentPreset()->name, "Default"); // nothing else happened
+}
+
+TEST(HeaderRow, TheNoticeUpperCasesANonASCIIVersionText) {
+    Header h;
+    h.settings().updateDetails = UpdateAvailableDetails("2.1 Übergröße");
+    h.settleQueue();
+    EXPECT_TRUE(h.shows("2.1 ÜBERGRÖSSE AVAILABLE"));
 }

@@ -126,3 +126,28 @@ TEST(MorphPad, OptionInTheMiddleOfADragResetsThenTheDragCarriesOn) {
     EXPECT_EQ(pad.log->back(), Y(0.5f, Phase::endInteractive));
     EXPECT_EQ(pad.x->value(), 0.5f);
 }
+
+TEST(MorphPad, ACancelledDragEndsAtTheLastPositionSent) {
+    // The grab is lost in the same main-queue turn as the last move, before the observed values catch up.
+    Pad pad;
+    pad.down(Pad::at(24, 36.5));
+    pad.drag(Pad::at(72, 109.5));
+    pad.e.harness.host->cancelPointerTracking();
+    EXPECT_EQ(*pad.log,
+              (std::vector<Edit>{X(0.25f, Phase::beginInteractive), Y(0.25f, Phase::beginInteractive),
+                                 X(0.75f, Phase::change), Y(0.75f, Phase::change),
+                                 X(0.75f, Phase::endInteractive), Y(0.75f, Phase::endInteractive)}));
+    core::MainQueue::shared().drain();
+    pad.e.harness.settle();
+    EXPECT_EQ(pad.x->value(), 0.75f);
+    EXPECT_EQ(pad.y->value(), 0.75f);
+    const auto [image, centre] = pad.dot();
+    EXPECT_EQ(image, editor::assets::morphDot());
+    EXPECT_EQ(centre, Pad::at(72, 109.5));
+
+    // A cancel after an option reset sends nothing more.
+    pad.log->clear();
+    pad.down(Pad::at(10, 10), ui::Modifier::option);
+    pad.e.harness.host->cancelPointerTracking();
+    EXPECT_EQ(pad.log->size(), 6u);
+}

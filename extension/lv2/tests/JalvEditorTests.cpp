@@ -15,6 +15,7 @@
 #include "display/HeadlessBackend.hpp"
 #include "extension/EditorRoot.hpp"
 #include "extension/ParameterTable.hpp"
+#include "extension/tests/EditorFrames.hpp"
 #include "extension/Settings.hpp"
 #include "ui/Window.hpp"
 

@@ -17,17 +17,20 @@
 #include "extension/lv2/LV2EditorUnit.hpp"
 #include "extension/lv2/TessarayLV2Plugin.hpp"
 #include "extension/lv2/TessarayLV2UI.hpp"
+#include "extension/tests/EditorFrames.hpp"
 #include "ui/Window.hpp"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <algorithm>
 #include <cairo.h>
 #include <condition_variable>
 #include <cstdlib>
 #include <dirent.h>
 #include <filesystem>
+#include <functional>
 #include <lv2/atom/util.h>
 #include <lv2/instance-access/instance-access.h>
 #include <lv2/urid/urid.h>
@@ -76,6 +79,8 @@ struct FakeHost {
                             return 0;
                         }};
     LV2_Extension_Data_Feature dataAccess{nullptr};
+    // What the host does with a write beyond recording it (a session sets its port).
+    std::function<void(uint32_t port, float value)> onWrite;
 
     static void write(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t protocol,
                       const void* buffer) {
@@ -85,6 +90,9 @@ struct FakeHost {
         const float value = *static_cast<const float*>(buffer);
         host->written[port] = value;
         host->log.push_back("write " + std::to_string(port));
+        if (host->onWrite) {
+            host->onWrite(port, value);
+        }
     }
 
     std::vector<LV2_Feature> features(unsigned long parent, LV2_Handle instance,
@@ -367,29 +375,50 @@ TEST_F(EditorUI, ADragWritesThePortBetweenTouchAndReleaseAndEchoesDoNotJitter) {
     close(handle);
 }
 
-// The pending-write window itself, on a clock of its own.
-TEST(LV2EditorUnit, HoldsBackDifferingEchoesUntilTheEchoOrTheWindowEnds) {
-    std::vector<std::pair<uint32_t, float>> writes;
+// The bridge on its own: edits from the parameter tree are its only writes, and its echo rule holds back
+// echoes that differ from the latest write until that write's echo or the end of the window.
+TEST(LV2EditorUnit, WritesOnlyTreeEditsAndHoldsBackDifferingEchoes) {
+    static std::vector<std::string>* sink = nullptr;
+    std::vector<std::string> log;
+    sink = &log;
+    LV2UI_Touch touch{nullptr, [](LV2UI_Feature_Handle, uint32_t port, bool grabbed) {
+                          sink->push_back("touch " + std::to_string(port) + (grabbed ? " on" : " off"));
+                      }};
     auto clock = std::make_shared<core::ManualClock>();
-    static std::vector<std::pair<uint32_t, float>>* sink = nullptr;
-    sink = &writes;
     LV2EditorUnit unit({[](LV2UI_Controller, uint32_t port, uint32_t, uint32_t, const void* buffer) {
-                            sink->emplace_back(port, *static_cast<const float*>(buffer));
+                            sink->push_back("write " + std::to_string(port) + " " +
+                                            std::to_string(int(*static_cast<const float*>(buffer))));
                         },
-                        nullptr, nullptr},
+                        nullptr, &touch},
                        clock);
     const uint64_t mix = 8;
+    const auto edit = [&unit](uint64_t address, float value,
+                              audiounit::AUParameterAutomationEventType type =
+                                  audiounit::AUParameterAutomationEventType::value) {
+        unit.parameterEvent({0, address, value, type});
+    };
+
+    // What the model passes on after a host value is never written back.
+    unit.setParameter(mix, 33.0f);
+    EXPECT_TRUE(log.empty());
+
     EXPECT_TRUE(unit.acceptHostValue(mix, 1.0f)) << "nothing pending: every host value shows";
-    unit.setParameter(mix, 10.0f);
-    unit.setParameter(mix, 20.0f);
-    EXPECT_EQ(writes.size(), 2u);
+    edit(mix, 10.0f);
+    EXPECT_EQ(log, (std::vector<std::string>{"touch 12 on", "write 12 10", "touch 12 off"}))
+        << "a value outside a gesture is a complete edit";
+    log.clear();
+    edit(mix, 10.0f, audiounit::AUParameterAutomationEventType::touch);
+    edit(mix, 20.0f);
+    EXPECT_TRUE(unit.isTouching(mix));
+    edit(mix, 20.0f, audiounit::AUParameterAutomationEventType::release);
+    EXPECT_EQ(log, (std::vector<std::string>{"touch 12 on", "write 12 20", "touch 12 off"}));
     EXPECT_FALSE(unit.acceptHostValue(mix, 10.0f)) << "a stale echo";
     EXPECT_TRUE(unit.acceptHostValue(17, 0.3f)) << "other parameters are not held";
     EXPECT_TRUE(unit.acceptHostValue(mix, 20.0f)) << "the echo of the latest write";
     EXPECT_TRUE(unit.acceptHostValue(mix, 30.0f)) << "then the host is followed again";
 
     // A host that rounds (or automation arriving in the window) shows once the window has passed.
-    unit.setParameter(mix, 40.5f);
+    edit(mix, 40.5f);
     EXPECT_FALSE(unit.acceptHostValue(mix, 40.0f));
     std::vector<std::pair<uint64_t, float>> expired;
     unit.takeExpired([&](uint64_t a, float v) { expired.emplace_back(a, v); });
@@ -400,10 +429,12 @@ TEST(LV2EditorUnit, HoldsBackDifferingEchoesUntilTheEchoOrTheWindowEnds) {
     EXPECT_TRUE(unit.acceptHostValue(mix, 41.0f));
 
     // Address 9 has no port; after detaching nothing is written.
-    unit.setParameter(9, 1.0f);
+    log.clear();
+    edit(9, 1.0f);
     unit.detach();
-    unit.setParameter(mix, 1.0f);
-    EXPECT_EQ(writes.size(), 3u);
+    edit(mix, 1.0f);
+    EXPECT_TRUE(
+        std::none_of(log.begin(), log.end(), [](const std::string& e) { return e.starts_with("write"); }));
 }
 
 // In the host's process the editor follows the kernel: its values, the host's automation, the analyser and
@@ -446,6 +477,96 @@ TEST_F(EditorUI, WithInstanceAccessItFollowsTheKernelAndRecordsItsPreset) {
     EXPECT_EQ(host.written[kMixPort], 60.0f);
     close(handle);
 }
+
+// Two editors open on one instance. The host owns the ports: an editor's write sets its port, and the host
+// reports changed ports to its editors later, as hosts do. With instance access each editor follows the
+// instance instead, and the instance's one taker of the kernel's changes hands every change to both.
+class TwoEditors : public EditorUI, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(TwoEditors, BothFollowTheHostAndAnEditInOneReachesTheHostOnceAndShowsInTheOther) {
+    const bool instanceAccess = GetParam();
+    FakeHost hosts[2];
+    Plugin plugin(hosts[0]);
+    plugin.run();
+    std::vector<uint32_t> changedPorts;
+    for (FakeHost& host : hosts) {
+        host.onWrite = [&](uint32_t port, float value) {
+            plugin.controls[port] = value;
+            changedPorts.push_back(port);
+        };
+    }
+    LV2UI_Handle handles[2] = {open(hosts[0], instanceAccess ? &plugin : nullptr),
+                               open(hosts[1], instanceAccess ? &plugin : nullptr)};
+    ASSERT_TRUE(handles[0] && handles[1]);
+    TessarayLV2UI* editors[2] = {&ui(handles[0]), &ui(handles[1])};
+    ASSERT_EQ(editors[1]->followsInstance(), instanceAccess);
+    if (!instanceAccess) {
+        for (LV2UI_Handle handle : handles) {
+            portEvents(handle, factoryPresetList()[0].values());
+        }
+    }
+    // One turn of the session: the instance runs, the host reports the ports that changed, and each editor
+    // polls and runs its queued work.
+    const auto turn = [&] {
+        plugin.run();
+        for (uint32_t port : changedPorts) {
+            for (LV2UI_Handle handle : handles) {
+                if (!instanceAccess) {
+                    lv2ui()->port_event(handle, port, sizeof(float), 0, &plugin.controls[port]);
+                }
+            }
+        }
+        changedPorts.clear();
+        for (TessarayLV2UI* editor : editors) {
+            editor->poll();
+        }
+        for (LV2UI_Handle handle : handles) {
+            idle(handle, 2);
+        }
+    };
+    turn();
+
+    // The host's automation, in three rounds: each reaches both editors.
+    for (const float mix : {25.0f, 80.0f, 5.0f}) {
+        plugin.controls[kMixPort] = mix;
+        changedPorts.push_back(kMixPort);
+        turn();
+        EXPECT_EQ(editors[0]->settings().mix()->value(), mix);
+        EXPECT_EQ(editors[1]->settings().mix()->value(), mix) << "the second editor misses nothing";
+    }
+
+    // A dial's edit in one editor: written once by that editor alone, shown by the other, echoed by none.
+    const auto writesTo = [](const FakeHost& host, uint32_t port) {
+        return std::count(host.log.begin(), host.log.end(), "write " + std::to_string(port));
+    };
+    for (int from = 0; from < 2; ++from) {
+        const int other = 1 - from;
+        hosts[0].log.clear();
+        hosts[1].log.clear();
+        const float value = from == 0 ? 60.0f : 35.0f;
+        const auto& mix = editors[from]->settings().mix();
+        mix->setIsBeingInteractivelyEdited(true);
+        mix->setValue(mix->value(), ParameterEditor::ui, ParameterEditorState::beginInteractive);
+        mix->setValue(value, ParameterEditor::ui, ParameterEditorState::change);
+        mix->setIsBeingInteractivelyEdited(false);
+        mix->setValue(value, ParameterEditor::ui, ParameterEditorState::endInteractive);
+        for (int i = 0; i < 4; ++i) {
+            turn();
+        }
+        EXPECT_EQ(writesTo(hosts[from], kMixPort), 1) << "editor " << from;
+        EXPECT_EQ(hosts[other].log, std::vector<std::string>{}) << "editor " << other << " writes nothing";
+        EXPECT_EQ(plugin.controls[kMixPort], value);
+        EXPECT_EQ(editors[other]->settings().mix()->value(), value) << "editor " << other;
+        EXPECT_EQ(editors[from]->settings().mix()->value(), value);
+    }
+    close(handles[0]);
+    close(handles[1]);
+}
+
+INSTANTIATE_TEST_SUITE_P(EditorUI, TwoEditors, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "WithInstanceAccess" : "WithoutInstanceAccess";
+                         });
 
 // Without instance access the analyser and the preset name come from the notification port.
 TEST_F(EditorUI, WithoutInstanceAccessTheNotificationPortFeedsTheAnalyserAndPresetName) {
@@ -632,6 +753,85 @@ TEST_F(EditorUI, TextEditingTakesTheKeyboardAndGivesItBack) {
     editor.controller().hostingController()->focusManager().focus(nullptr);
     idle(handle, 2);
     EXPECT_EQ(focus(), parent_) << "and go back where they came from";
+    close(handle);
+}
+
+// A value typed into a dial's label reaches the host's port, and the keyboard then goes back to whoever had
+// it when the editor appeared: the keys typed next reach the host again.
+TEST_F(EditorUI, KeysTypedAfterALabelEditReachTheHostAgain) {
+    int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+    if (!XTestQueryExtension(x_, &eventBase, &errorBase, &major, &minor)) {
+        GTEST_SKIP() << "no XTest";
+    }
+    FakeHost host;
+    XSelectInput(x_, parent_, KeyPressMask);
+    XSetInputFocus(x_, parent_, RevertToParent, CurrentTime);
+    XSync(x_, False);
+    LV2UI_Handle handle = open(host);
+    ASSERT_NE(handle, nullptr);
+    TessarayLV2UI& editor = ui(handle);
+    portEvents(handle, factoryPresetList()[0].values());
+    for (int i = 0; i < 100; ++i) {
+        idle(handle);
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(x_, editor.windowId(), &attributes);
+        if (attributes.map_state == IsViewable) {
+            break;
+        }
+        usleep(5000);
+    }
+    idle(handle, 2);
+    const auto focus = [&] {
+        ::Window window = 0;
+        int revert = 0;
+        XGetInputFocus(x_, &window, &revert);
+        return window;
+    };
+    const auto type = [&](KeySym key) {
+        const KeyCode code = XKeysymToKeycode(x_, key);
+        XTestFakeKeyEvent(x_, code, True, 0);
+        XTestFakeKeyEvent(x_, code, False, 0);
+        XSync(x_, False);
+        for (int i = 0; i < 5; ++i) {
+            idle(handle);
+            usleep(2000);
+        }
+    };
+    const auto& responder = editor.settings().pluginMainResponder;
+    ASSERT_EQ(focus(), parent_);
+
+    const auto value = editorValueFrame("mix");
+    mouse(editor, ui::EventType::leftMouseDown, value.midX(), value.midY());
+    mouse(editor, ui::EventType::leftMouseUp, value.midX(), value.midY());
+    idle(handle, 2);
+    ASSERT_NE(editor.controller().hostingController()->focusManager().focusedNode(), nullptr);
+    ASSERT_EQ(focus(), editor.windowId()) << "the editor takes the keyboard while a value is typed";
+    XSync(x_, True); // nothing typed so far counts
+
+    for (const KeySym key : {XK_BackSpace, XK_BackSpace, XK_BackSpace, XK_BackSpace, XK_3, XK_0, XK_Return}) {
+        type(key);
+    }
+    for (int i = 0; i < 100 && focus() != parent_; ++i) {
+        idle(handle);
+        usleep(2000);
+    }
+    EXPECT_EQ(host.written[kMixPort], 30.0f);
+    EXPECT_EQ(editor.window()->firstResponder(), responder.lock()) << "the main responder has it back";
+    EXPECT_EQ(focus(), parent_);
+
+    XEvent event{};
+    EXPECT_FALSE(XCheckTypedWindowEvent(x_, parent_, KeyPress, &event))
+        << "the edit's keys were the editor's";
+    type(XK_a);
+    bool reached = false;
+    for (int i = 0; i < 100 && !reached; ++i) {
+        reached = XCheckTypedWindowEvent(x_, parent_, KeyPress, &event);
+        if (!reached) {
+            usleep(2000);
+        }
+    }
+    EXPECT_TRUE(reached) << "a key typed after the edit reaches the host's window";
+    EXPECT_EQ(host.written[kMixPort], 30.0f);
     close(handle);
 }
 

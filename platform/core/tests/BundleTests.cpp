@@ -226,4 +226,28 @@ TEST_F(CoreBundleTest, NamedBundlesComeFromSearchPathsAndAMissingOneIsFatal) {
                  "unable to find bundle named Core_NeverBuilt\n");
 }
 
+// A bundle looked up once stays the one found, wherever the search would lead later; the last resort is
+// taken only when no usual place holds the bundle, and never leaves its directory.
+TEST_F(CoreBundleTest, ANamedBundleFoundOnceStaysFound) {
+    makeBundle(root / "first" / "Core_Once.bundle", R"({"CFBundleIdentifier": "first"})");
+    makeBundle(root / "second" / "Core_Once.bundle", R"({"CFBundleIdentifier": "second"})");
+    core::Bundle::addSearchPath(root / "first");
+    const void* here = reinterpret_cast<const void*>(&codeInTheExecutable);
+    const auto& once = core::Bundle::namedOnce("Core_Once", here);
+    ASSERT_TRUE(once);
+    EXPECT_EQ(once->bundleIdentifier(), "first");
+    core::Bundle::removeSearchPath(root / "first");
+    core::Bundle::addSearchPath(root / "second");
+    EXPECT_EQ(core::Bundle::find("Core_Once")->bundleIdentifier(), "second");
+    EXPECT_EQ(&core::Bundle::namedOnce("Core_Once", here), &once) << "not looked up again";
+    core::Bundle::removeSearchPath(root / "second");
+
+    makeBundle(root / "resort" / "Core_LastResort.bundle", R"({"CFBundleIdentifier": "resort"})");
+    EXPECT_EQ(core::Bundle::namedOnce("Core_LastResort", here, root / "resort")->bundleIdentifier(),
+              "resort");
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(core::Bundle::namedOnce("../resort/Core_LastResort", here, root / "resort"),
+                 "unable to find bundle named");
+}
+
 } // namespace

@@ -59,6 +59,13 @@ TEST(CoreUnicode, CaseMappingAndTrimmingFollowUnicode) {
     EXPECT_EQ(core::uppercased("ǆemal"), "ǄEMAL");
     EXPECT_EQ(core::lowercased("ÉCOLE"), "école");
     EXPECT_EQ(core::uppercased(""), "");
+    EXPECT_EQ(core::uppercased("istanbul"), "ISTANBUL") << "no locale's rules";
+    EXPECT_EQ(core::lowercased("ISPARTA"), "isparta");
+
+    // A locale's own rules, by name: Turkish keeps the dot apart from the letter.
+    EXPECT_EQ(core::localizedUppercased("istanbul", "tr_TR"), "İSTANBUL");
+    EXPECT_EQ(core::localizedLowercased("ISPARTA", "tr_TR"), "ısparta");
+    EXPECT_EQ(core::localizedUppercased("straße", "de_DE"), "STRASSE");
 
     EXPECT_EQ(core::trimmingWhitespace("  \n\t1.2.0\r\n "), "1.2.0");
     EXPECT_EQ(core::trimmingWhitespace("\u00a0\u2003 1 2 \u2028"), "1 2");

@@ -19,8 +19,9 @@ template <class Predicate> bool pumpUntil(display::X11Display& display, Predicat
     return done();
 }
 
-// A press and release of the first button at a pixel of the window (y down).
-inline void sendClick(::Display* dpy, unsigned long xid, int x, int y) {
+// A press and release of the first button at a pixel of the window (y down), with the modifier state
+// given.
+inline void sendClick(::Display* dpy, unsigned long xid, int x, int y, unsigned state = 0) {
     XEvent e{};
     e.xbutton.display = dpy;
     e.xbutton.window = xid;
@@ -30,9 +31,10 @@ inline void sendClick(::Display* dpy, unsigned long xid, int x, int y) {
     e.xbutton.button = Button1;
     e.xbutton.same_screen = True;
     e.xbutton.type = ButtonPress;
+    e.xbutton.state = state;
     XSendEvent(dpy, xid, True, ButtonPressMask, &e);
     e.xbutton.type = ButtonRelease;
-    e.xbutton.state = Button1Mask;
+    e.xbutton.state = state | Button1Mask;
     XSendEvent(dpy, xid, True, ButtonReleaseMask, &e);
     XFlush(dpy);
 }

@@ -314,11 +314,13 @@ TEST(FrameAutosave, AWindowOpensWhereTheLastOneWithItsNameWasLeft) {
     }
     auto second = std::make_shared<ui::WindowController>(ui::Window::make(Rect(0, 0, 100, 100), mask));
     second->setWindowFrameAutosaveName("Main Window");
+    second->showWindow(nullptr); // a window without a screen takes its saved frame when shown
     EXPECT_EQ(second->window()->frame(), Rect(44, 66, 320, 250));
 
     // A window the user cannot resize takes only the origin.
     auto fixed = std::make_shared<ui::WindowController>(ui::Window::make(Rect(0, 0, 400, 572), WS::titled));
     fixed->setWindowFrameAutosaveName("Main Window");
+    fixed->showWindow(nullptr);
     EXPECT_EQ(fixed->window()->frame(), Rect(44, 66, 400, 572 + ui::Window::standardTitlebarHeight));
 
     // Names become file names inside the folder, whatever they contain.

@@ -468,4 +468,44 @@ TEST_F(HostileClientTest, HugeBrokenOffAndSilentClientsCannotHurtTheInstance) {
 }
 
 } // namespace
+TEST(InstanceHandOverTest, AHugeURLThatCannotBeHandedOverIsLoggedClipped) {
+    // A running instance as far as the claim can tell: the lock is held and the socket answers.
+    const fs::path directory = makePrivateDirectory();
+    const int lock = open((directory / "tessaray.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(flock(lock, LOCK_EX | LOCK_NB), 0);
+    const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = (directory / "tessaray.socket").string();
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(listener, 1), 0);
+    std::thread instance([listener] {
+        if (const int client = accept(listener, nullptr, nullptr); client >= 0) {
+            char buffer[256];
+            while (recv(client, buffer, sizeof buffer, 0) > 0) {
+            }
+            close(client);
+        }
+    });
+
+    const std::string huge = "tessaray://openAndUpdate/" + std::string(20000, 'a');
+    core::LogCapture log;
+    InstanceOptions options;
+    options.directory = directory;
+    const auto claim = SingleInstance::claim({*core::URL::parse(huge)}, options);
+    instance.join();
+    EXPECT_EQ(claim.role, SingleInstance::Role::handedOver);
+    const auto lines = log.lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_LT(lines[0].size(), 400u) << "the URL is not logged whole";
+    EXPECT_NE(lines[0].find("tessaray://openAndUpdate/aaa"), std::string::npos);
+    EXPECT_NE(lines[0].find("\u2026 (" + std::to_string(huge.size()) + " bytes)"), std::string::npos);
+    close(listener);
+    close(lock);
+    fs::remove_all(directory);
+}
+
 } // namespace updater

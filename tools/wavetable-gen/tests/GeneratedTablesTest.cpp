@@ -20,8 +20,8 @@ TEST(GeneratedTables, LoadShareOneLayoutAndStaySmall) {
         EXPECT_TRUE(engine->loadWavetable(slot, path.c_str())) << path;
         EXPECT_LT(std::filesystem::file_size(path), 4u * 1024 * 1024);
     }
-    const auto& saw = engine->wavetables[0];
-    for (const auto& other : {engine->wavetables[1], engine->wavetables[2]}) {
+    const auto& saw = engine->wavetables()[0];
+    for (const auto& other : {engine->wavetables()[1], engine->wavetables()[2]}) {
         ASSERT_EQ(other.records.size(), saw.records.size());
         for (size_t r = 0; r < saw.records.size(); ++r) {
             EXPECT_EQ(other.records[r].length, saw.records[r].length);
@@ -34,7 +34,7 @@ TEST(GeneratedTables, LoadShareOneLayoutAndStaySmall) {
     for (int n = 0; n < 128; ++n) {
         EXPECT_NE(saw.noteMap[saw.noteRemap[n]].count, 0u);
     }
-    for (const auto& table : engine->wavetables) {
+    for (const auto& table : engine->wavetables()) {
         for (float s : table.samples) {
             ASSERT_LE(std::fabs(s), 1.0f);
         }

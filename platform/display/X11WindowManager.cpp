@@ -1,0 +1,150 @@
+#include "display/X11Display.hpp"
+#include "ui/Screen.hpp"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <algorithm>
+#include <vector>
+
+namespace display {
+
+std::shared_ptr<ui::Screen> X11Display::screen() const {
+    const int screen = DefaultScreen(display_);
+    const ::Window root = RootWindow(display_, screen);
+    const double scale = backingScaleFactor();
+    const int rootWidth = DisplayWidth(display_, screen);
+    const int rootHeight = DisplayHeight(display_, screen);
+    const graphics::Rect frame(0, 0, rootWidth / scale, rootHeight / scale);
+    graphics::Rect visible = frame;
+
+    // A CARDINAL property of the root window as a list of longs (empty when absent or malformed).
+    auto cardinals = [&](const char* name, long maxItems) {
+        std::vector<long> values;
+        const Atom atom = XInternAtom(display_, name, True);
+        if (atom == None) {
+            return values;
+        }
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display_, root, atom, 0, maxItems, False, XA_CARDINAL, &type, &format, &count,
+                               &after, &data) == Success &&
+            type == XA_CARDINAL && format == 32 && data) {
+            const long* items = reinterpret_cast<const long*>(data);
+            values.assign(items, items + count);
+        }
+        if (data) {
+            XFree(data);
+        }
+        return values;
+    };
+    const auto workarea = cardinals("_NET_WORKAREA", 4 * 64);
+    const auto current = cardinals("_NET_CURRENT_DESKTOP", 1);
+    std::size_t desktop = current.empty() || current[0] < 0 ? 0 : static_cast<std::size_t>(current[0]);
+    if (workarea.size() < 4 * (desktop + 1)) {
+        desktop = 0;
+    }
+    if (workarea.size() >= 4 * (desktop + 1)) {
+        const long* a = &workarea[4 * desktop];
+        // Only an area inside the root window with some size is believed.
+        if (a[0] >= 0 && a[1] >= 0 && a[2] > 0 && a[3] > 0 && a[0] + a[2] <= rootWidth &&
+            a[1] + a[3] <= rootHeight) {
+            visible =
+                graphics::Rect(a[0] / scale, (rootHeight - a[1] - a[3]) / scale, a[2] / scale, a[3] / scale);
+        }
+    }
+    return std::make_shared<ui::Screen>(frame, visible, scale);
+}
+
+bool X11Display::windowManagerActivates() const {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    bool found = false;
+    if (XGetWindowProperty(display_, DefaultRootWindow(display_), netSupported_, 0, 4096, False, XA_ATOM,
+                           &type, &format, &count, &after, &data) == Success &&
+        type == XA_ATOM && format == 32 && data) {
+        const auto* atoms = reinterpret_cast<const Atom*>(data);
+        found = std::find(atoms, atoms + count, netActiveWindow_) != atoms + count;
+    }
+    if (data) {
+        XFree(data);
+    }
+    return found;
+}
+
+bool X11WindowBackend::takeFocus() {
+    if (embedded_ || !xid_ || display_.expired()) {
+        return false;
+    }
+    if (focused_) {
+        return false;
+    }
+    if (!mapped_) {
+        // Asking before the window is viewable is an error; it becomes key now and asks once mapped.
+        focusOnMap_ = true;
+        return false;
+    }
+    requestFocus();
+    return !clicking_;
+}
+
+void X11WindowBackend::requestFocus() {
+    auto display = display_.lock();
+    if (!display || !xid_) {
+        return;
+    }
+    ::Display* dpy = display->xdisplay();
+    // A fresh time: a request older than the last focus change (another program's) would be ignored.
+    const unsigned long time = serverTime();
+    if (display->windowManagerActivates()) {
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = xid_;
+        event.xclient.message_type = display->netActiveWindow_;
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = 1; // from an application
+        event.xclient.data.l[1] = static_cast<long>(time);
+        event.xclient.data.l[2] = 0;
+        XSendEvent(dpy, DefaultRootWindow(dpy), False, SubstructureRedirectMask | SubstructureNotifyMask,
+                   &event);
+    } else {
+        XSetInputFocus(dpy, xid_, RevertToParent, time);
+    }
+    XFlush(dpy);
+}
+
+unsigned long X11WindowBackend::serverTime() {
+    auto display = display_.lock();
+    if (!display || !xid_) {
+        return CurrentTime;
+    }
+    ::Display* dpy = display->xdisplay();
+    // Appending nothing to a property changes nothing but is answered with a PropertyNotify that
+    // carries the server's time; once synced, it is in the queue.
+    const Atom property = display->timestampProperty_;
+    XChangeProperty(dpy, xid_, property, XA_STRING, 8, PropModeAppend, nullptr, 0);
+    XSync(dpy, False);
+    struct Match {
+        ::Window window;
+        Atom property;
+    } match{xid_, property};
+    XEvent event;
+    if (XCheckIfEvent(
+            dpy, &event,
+            [](::Display*, XEvent* e, XPointer arg) -> Bool {
+                const auto* m = reinterpret_cast<const Match*>(arg);
+                return e->type == PropertyNotify && e->xproperty.window == m->window &&
+                       e->xproperty.atom == m->property;
+            },
+            reinterpret_cast<XPointer>(&match))) {
+        return event.xproperty.time;
+    }
+    return CurrentTime;
+}
+
+} // namespace display

@@ -38,8 +38,8 @@ using ui::EventType;
 
 namespace {
 
-// Two presses closer than this in time and distance count as a multiple click.
-constexpr unsigned long multiClickMilliseconds = 500;
+// Two presses closer than this in distance, and than the double-click interval in time, count as a
+// multiple click.
 constexpr int multiClickPixels = 4;
 
 std::optional<double> parseScale(const char* text) {
@@ -757,7 +757,8 @@ void X11WindowBackend::sendMouse(XEvent& event) {
         break;
     }
     if (press) {
-        const bool again = b.button == lastButton_ && b.time - lastPressTime_ <= multiClickMilliseconds &&
+        const bool again = b.button == lastButton_ &&
+                           b.time - lastPressTime_ <= ui::Event::doubleClickInterval() * 1000 &&
                            std::abs(b.x - lastPressX_) <= multiClickPixels &&
                            std::abs(b.y - lastPressY_) <= multiClickPixels;
         clickCount_ = again ? clickCount_ + 1 : 1;

@@ -111,8 +111,10 @@ void ButtonCell::setButtonType(ButtonType type) {
 graphics::ImageRef ButtonCell::displayedImage() const {
     const bool byState = (showsStateBy_ & CellStyleMask::contents) && state() == StateValue::on;
     const bool byHighlight = (highlightsBy_ & CellStyleMask::contents) && isHighlighted();
-    if ((byState || byHighlight) && alternateImage_) {
-        return alternateImage_;
+    if (byState || byHighlight) {
+        if (auto alternate = alternateImage()) {
+            return alternate;
+        }
     }
     return image();
 }

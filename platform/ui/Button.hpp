@@ -78,11 +78,12 @@ public:
     void setTitle(std::string title) { title_ = std::move(title); }
     const std::string& alternateTitle() const { return alternateTitle_; }
     void setAlternateTitle(std::string title) { alternateTitle_ = std::move(title); }
-    // The image; a pop-up cell answers its selected item's.
+    // The image and the alternate image; a pop-up cell answers its selected item's image, and cells
+    // that take their images from elsewhere (a style) override all four.
     virtual graphics::ImageRef image() const { return image_; }
-    void setImage(graphics::ImageRef image) { image_ = std::move(image); }
-    graphics::ImageRef alternateImage() const { return alternateImage_; }
-    void setAlternateImage(graphics::ImageRef image) { alternateImage_ = std::move(image); }
+    virtual void setImage(graphics::ImageRef image) { image_ = std::move(image); }
+    virtual graphics::ImageRef alternateImage() const { return alternateImage_; }
+    virtual void setAlternateImage(graphics::ImageRef image) { alternateImage_ = std::move(image); }
 
     ButtonType buttonType() const { return buttonType_; }
     // Sets the type and with it both masks (and allowsMixedState off).

@@ -164,6 +164,19 @@ Size Cell::cellSize() const {
     return size;
 }
 
+Rect Cell::focusRingMaskBoundsForFrame(const Rect& frame, View&) const {
+    return frame;
+}
+
+void Cell::drawFocusRingMaskWithFrame(const Rect& frame, View& controlView) {
+    if (auto* context = graphics::GraphicsContext::current()) {
+        const Rect mask = focusRingMaskBoundsForFrame(frame, controlView);
+        if (!mask.isEmpty()) {
+            context->fillRect(mask, graphics::Color::black());
+        }
+    }
+}
+
 void Cell::drawWithFrame(const Rect& frame, View& controlView) {
     auto* context = graphics::GraphicsContext::current();
     if (context && (bordered_ || bezeled_)) {

@@ -8,14 +8,13 @@
 #include "graphics/Font.hpp"
 #include "graphics/Geometry.hpp"
 #include "ui/Responder.hpp"
+#include "ui/View.hpp"
 
 #include <any>
 #include <memory>
 #include <string>
 
 namespace ui {
-
-class View;
 
 // A control's state value. Values other than these are possible and count as off where it matters.
 namespace StateValue {
@@ -84,6 +83,21 @@ public:
     std::int64_t tag() const { return tag_; }
     void setTag(std::int64_t tag) { tag_ = tag; }
 
+    // The background the cell is drawn on (set by whoever draws behind it, a table row for one), and
+    // the one its interior content is drawn on (the base answers the background style).
+    BackgroundStyle backgroundStyle() const { return backgroundStyle_; }
+    virtual void setBackgroundStyle(BackgroundStyle style) { backgroundStyle_ = style; }
+    virtual BackgroundStyle interiorBackgroundStyle() const { return backgroundStyle_; }
+
+    // The focus ring the window draws while the cell's control has keyboard focus (View's focus ring).
+    FocusRingType focusRingType() const { return focusRingType_; }
+    virtual void setFocusRingType(FocusRingType type) { focusRingType_ = type; }
+    // The area the window's focus ring surrounds (the base: the frame it is given), and the shape of
+    // that area (the base fills the mask bounds; drawing nothing means no ring). The colour drawn with
+    // plays no part, only coverage.
+    virtual graphics::Rect focusRingMaskBoundsForFrame(const graphics::Rect& frame, View& controlView) const;
+    virtual void drawFocusRingMaskWithFrame(const graphics::Rect& frame, View& controlView);
+
     // The view the cell draws in (its control), held weakly.
     std::shared_ptr<View> controlView() const { return controlView_.lock(); }
     void setControlView(const std::shared_ptr<View>& view) { controlView_ = view; }
@@ -128,6 +142,8 @@ private:
     graphics::LineBreakMode lineBreakMode_ = graphics::LineBreakMode::clipping;
     std::int64_t tag_ = 0;
     std::weak_ptr<View> controlView_;
+    BackgroundStyle backgroundStyle_ = BackgroundStyle::normal;
+    FocusRingType focusRingType_ = FocusRingType::defaultType;
 };
 
 } // namespace ui

@@ -101,6 +101,20 @@ void Control::setAlignment(graphics::TextAlignment alignment) {
     setNeedsDisplay();
 }
 
+void Control::setFocusRingType(FocusRingType type) {
+    cell_->setFocusRingType(type);
+    View::setFocusRingType(type);
+}
+
+Rect Control::focusRingMaskBounds() const {
+    auto self = std::const_pointer_cast<Control>(sharedAs<Control>());
+    return cell()->focusRingMaskBoundsForFrame(bounds(), *self);
+}
+
+void Control::drawFocusRingMask() {
+    cell()->drawFocusRingMaskWithFrame(bounds(), *this);
+}
+
 bool Control::acceptsFirstResponder() const {
     return cell_->acceptsFirstResponder();
 }

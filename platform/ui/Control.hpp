@@ -20,7 +20,9 @@ public:
     ~Control() override;
 
     std::shared_ptr<Cell> cell() const;
-    void setCell(std::shared_ptr<Cell> cell);
+    // Replaces the cell (null is ignored: a control always has one). Subclasses that keep a typed
+    // reference to their cell override it.
+    virtual void setCell(std::shared_ptr<Cell> cell);
 
     // Target and action. With no target the action travels the responder chain.
     std::shared_ptr<Object> target() const { return target_.lock(); }
@@ -47,15 +49,15 @@ public:
     ControlSize controlSize() const { return cell_->controlSize(); }
     void setControlSize(ControlSize size);
 
-    // Value, forwarded.
+    // Value, forwarded. Controls that keep their value elsewhere override the typed accessors.
     const std::any& objectValue() const { return cell_->objectValue(); }
     virtual void setObjectValue(std::any value);
-    std::string stringValue() const { return cell_->stringValue(); }
-    void setStringValue(const std::string& value) { setObjectValue(value); }
-    double doubleValue() const { return cell_->doubleValue(); }
-    void setDoubleValue(double value) { setObjectValue(value); }
-    long long integerValue() const { return cell_->integerValue(); }
-    void setIntegerValue(long long value) { setObjectValue(value); }
+    virtual std::string stringValue() const { return cell_->stringValue(); }
+    virtual void setStringValue(const std::string& value) { setObjectValue(value); }
+    virtual double doubleValue() const { return cell_->doubleValue(); }
+    virtual void setDoubleValue(double value) { setObjectValue(value); }
+    virtual long long integerValue() const { return cell_->integerValue(); }
+    virtual void setIntegerValue(long long value) { setObjectValue(value); }
 
     graphics::FontRef font() const { return cell_->font(); }
     void setFont(graphics::FontRef font);
@@ -64,6 +66,12 @@ public:
 
     // The field editor while this control's text is being edited (text fields), else null.
     virtual std::shared_ptr<Text> currentEditor() const { return nullptr; }
+
+    // The focus ring follows the cell: its type, mask bounds (of the control's bounds) and mask.
+    FocusRingType focusRingType() const override { return cell_->focusRingType(); }
+    void setFocusRingType(FocusRingType type) override;
+    graphics::Rect focusRingMaskBounds() const override;
+    void drawFocusRingMask() override;
 
     // Controls are flipped, as AppKit's are.
     bool isFlipped() const override { return true; }

@@ -1,6 +1,26 @@
 #include "ui/Event.hpp"
 
+#include <atomic>
+
 namespace ui {
+
+namespace {
+
+// A user setting, the same for every window of the process; read by back ends on the main thread and
+// possibly set from elsewhere.
+std::atomic<double> doubleClickSeconds{0.5};
+
+} // namespace
+
+double Event::doubleClickInterval() {
+    return doubleClickSeconds.load(std::memory_order_relaxed);
+}
+
+void Event::setDoubleClickInterval(double seconds) {
+    if (seconds > 0) {
+        doubleClickSeconds.store(seconds, std::memory_order_relaxed);
+    }
+}
 
 bool Event::isMouseEvent() const {
     switch (type) {

@@ -130,6 +130,12 @@ struct Event {
     static Event scrollEvent(graphics::Point locationInWindow, double deltaX, double deltaY,
                              ModifierFlags flags = 0, double timestamp = 0,
                              std::shared_ptr<Window> window = nullptr, bool precise = false);
+    // The longest time between two presses that still makes them one multiple click, in seconds: the
+    // user's setting, 0.5 unless set (values of zero or less are ignored). Window back ends count
+    // clicks with it, and press-and-hold waits this long.
+    static double doubleClickInterval();
+    static void setDoubleClickInterval(double seconds);
+
     static Event flagsChangedEvent(ModifierFlags flags, std::uint16_t keyCode = 0, double timestamp = 0,
                                    std::shared_ptr<Window> window = nullptr);
 };

@@ -2,6 +2,7 @@
 
 #include "ui/Application.hpp"
 #include "ui/Cursor.hpp"
+#include "ui/GestureRecognizer.hpp"
 #include "ui/Menu.hpp"
 #include "ui/Window.hpp"
 
@@ -16,7 +17,31 @@ using graphics::Size;
 
 View::View(const Rect& frame) : frame_(frame) {}
 
-View::~View() = default;
+View::~View() {
+    if (layer_) {
+        layer_->view_ = nullptr;
+    }
+    for (auto& recognizer : gestureRecognizers_) {
+        recognizer->view_ = nullptr;
+    }
+}
+
+void Layer::setOpacity(double opacity) {
+    opacity = std::clamp(opacity, 0.0, 1.0);
+    if (opacity != opacity_) {
+        opacity_ = opacity;
+        if (view_) {
+            view_->setNeedsDisplay();
+        }
+    }
+}
+
+void Layer::setBackgroundColor(graphics::ColorRef color) {
+    backgroundColor_ = std::move(color);
+    if (view_) {
+        view_->setNeedsDisplay();
+    }
+}
 
 void View::addSubview(const std::shared_ptr<View>& view) {
     addSubview(view, Ordering::above, nullptr);
@@ -69,6 +94,7 @@ void View::removeFromSuperview() {
     viewWillMoveToSuperview(nullptr);
     const bool hadWindow = window() != nullptr;
     if (hadWindow) {
+        exitTrackingAreas();
         notifyWillMoveToWindow(nullptr);
         if (auto w = window()) {
             w->viewWillLeaveWindow(*this);
@@ -107,6 +133,9 @@ void View::willRemoveSubview(const std::shared_ptr<View>&) {}
 void View::moveToWindow(const std::shared_ptr<Window>& window) {
     if (this->window() == window) {
         return;
+    }
+    if (this->window()) {
+        exitTrackingAreas();
     }
     notifyWillMoveToWindow(window);
     if (auto old = this->window()) {
@@ -147,6 +176,9 @@ void View::setFrame(const Rect& frame) {
     setNeedsDisplay();
     if (resized && !constraints_.empty()) {
         setNeedsLayout();
+    }
+    if (resized && window()) {
+        updateTrackingAreas();
     }
 }
 
@@ -225,7 +257,9 @@ void View::setNeedsDisplayInRect(const Rect& rect) {
 void View::draw(const Rect&) {}
 
 void View::displayTree(graphics::GraphicsContext& context, const Rect& dirtyRectInSuperview) {
-    if (hidden_ || alpha_ <= 0) {
+    // A layer's opacity multiplies the alpha value: both fade the view and its subviews as one group.
+    const double opacity = alpha_ * (layer_ ? layer_->opacity() : 1.0);
+    if (hidden_ || opacity <= 0) {
         return;
     }
     graphics::GraphicsContext::StateGuard guard(context);
@@ -238,12 +272,15 @@ void View::displayTree(graphics::GraphicsContext& context, const Rect& dirtyRect
     if (dirty.isNull()) {
         return;
     }
-    const bool layered = alpha_ < 1.0;
+    const bool layered = opacity < 1.0;
     if (layered) {
-        context.beginTransparencyLayer(alpha_);
+        context.beginTransparencyLayer(opacity);
     }
     {
         graphics::GraphicsContext::StateGuard drawGuard(context);
+        if (layer_ && layer_->backgroundColor()) {
+            context.fillRect(visible, layer_->backgroundColor());
+        }
         draw(dirty);
     }
     for (auto& sub : std::vector(subviews_)) {
@@ -268,12 +305,16 @@ void View::setHidden(bool hidden) {
         return;
     }
     if (hidden) {
-        // A hidden view cannot keep keyboard focus.
+        // A hidden view cannot keep keyboard focus, nor the pointer.
         if (auto w = window()) {
+            exitTrackingAreas();
             w->viewWillLeaveWindow(*this);
         }
     }
     hidden_ = hidden;
+    if (!hidden && window() && !isHiddenOrHasHiddenAncestor()) {
+        refreshTrackingAreas();
+    }
     if (auto parent = superview()) {
         parent->setNeedsDisplay();
     } else {
@@ -299,6 +340,45 @@ void View::setAlphaValue(double alpha) {
     }
     alpha_ = alpha;
     setNeedsDisplay();
+}
+
+void View::setWantsLayer(bool flag) {
+    if (flag == wantsLayer()) {
+        return;
+    }
+    if (flag) {
+        layer_.reset(new Layer(this));
+    } else {
+        layer_->view_ = nullptr;
+        layer_.reset();
+    }
+    setNeedsDisplay();
+}
+
+void View::setFocusRingType(FocusRingType type) {
+    if (type != focusRingType_) {
+        focusRingType_ = type;
+        noteFocusRingMaskChanged();
+    }
+}
+
+void View::drawFocusRingMask() {
+    const Rect mask = focusRingMaskBounds();
+    auto* context = graphics::GraphicsContext::current();
+    if (context && !mask.isEmpty()) {
+        context->fillRect(mask, graphics::Color::black());
+    }
+}
+
+void View::noteFocusRingMaskChanged() {
+    // The ring reaches beyond the view's bounds, so the area around the mask is drawn again too.
+    if (auto w = window()) {
+        const Rect mask = focusRingMaskBounds();
+        if (!mask.isEmpty()) {
+            w->setNeedsDisplayInRect(
+                convertRectToView(mask.insetBy(-focusRingWidth - 1, -focusRingWidth - 1), nullptr));
+        }
+    }
 }
 
 void View::setTranslatesAutoresizingMaskIntoConstraints(bool flag) {
@@ -394,6 +474,67 @@ void View::addTrackingArea(const std::shared_ptr<TrackingArea>& area) {
 
 void View::removeTrackingArea(const std::shared_ptr<TrackingArea>& area) {
     std::erase(trackingAreas_, area);
+}
+
+void View::exitTrackingAreas() {
+    std::vector<std::pair<std::shared_ptr<Responder>, std::shared_ptr<TrackingArea>>> left;
+    std::vector<View*> stack{this};
+    while (!stack.empty()) {
+        View* v = stack.back();
+        stack.pop_back();
+        for (const auto& area : v->trackingAreas_) {
+            if (area->isInside()) {
+                area->setInside(false);
+                auto owner = area->owner();
+                if (owner && (area->options() & TrackingAreaOptions::mouseEnteredAndExited)) {
+                    left.emplace_back(std::move(owner), area);
+                }
+            }
+        }
+        for (const auto& sub : v->subviews_) {
+            stack.push_back(sub.get());
+        }
+    }
+    if (left.empty()) {
+        return;
+    }
+    auto app = Application::shared();
+    Event e = app->currentEvent() ? *app->currentEvent() : Event{};
+    e.type = EventType::mouseExited;
+    e.window = window();
+    for (const auto& [owner, area] : left) {
+        e.trackingArea = area;
+        Application::CurrentEventScope scope(*app, e);
+        owner->mouseExited(e);
+    }
+}
+
+void View::refreshTrackingAreas() {
+    if (hidden_) {
+        return;
+    }
+    updateTrackingAreas();
+    for (auto& sub : std::vector(subviews_)) {
+        sub->refreshTrackingAreas();
+    }
+}
+
+void View::addGestureRecognizer(const std::shared_ptr<GestureRecognizer>& recognizer) {
+    if (!recognizer || recognizer->view_ == this) {
+        return;
+    }
+    if (recognizer->view_) {
+        recognizer->view_->removeGestureRecognizer(recognizer);
+    }
+    recognizer->view_ = this;
+    gestureRecognizers_.push_back(recognizer);
+}
+
+void View::removeGestureRecognizer(const std::shared_ptr<GestureRecognizer>& recognizer) {
+    if (recognizer && recognizer->view_ == this) {
+        recognizer->view_ = nullptr;
+        std::erase(gestureRecognizers_, recognizer);
+    }
 }
 
 void View::addCursorRect(const Rect& rect, const std::shared_ptr<Cursor>& cursor) {

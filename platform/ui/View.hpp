@@ -4,6 +4,7 @@
 // is in its superview's coordinate system, its bounds in its own; y grows upwards unless the view is
 // flipped (origin at the top-left, y down).
 
+#include "graphics/Color.hpp"
 #include "graphics/Geometry.hpp"
 #include "graphics/GraphicsContext.hpp"
 #include "ui/LayoutConstraint.hpp"
@@ -21,10 +22,35 @@ class ImageRep;
 namespace ui {
 
 class Cursor;
+class GestureRecognizer;
 class Menu;
 class ScrollView;
 class TrackingArea;
 class Window;
+
+// The kind of background a view or cell draws on, which its content (text colours) adapts to.
+enum class BackgroundStyle { normal = 0, emphasized = 1, raised = 2, lowered = 3 };
+
+// Whether the window draws a keyboard-focus ring around the view that has keyboard focus.
+enum class FocusRingType { defaultType = 0, none = 1, exterior = 2 };
+
+// What a layer-backed view is composited with: an opacity that multiplies the view's alpha value
+// (the view and its subviews are drawn as one group at the product) and a background colour painted
+// over the view's bounds under its own drawing. Changes redraw the view.
+class Layer {
+public:
+    double opacity() const { return opacity_; }
+    void setOpacity(double opacity);
+    graphics::ColorRef backgroundColor() const { return backgroundColor_; }
+    void setBackgroundColor(graphics::ColorRef color);
+
+private:
+    friend class View;
+    explicit Layer(View* view) : view_(view) {}
+    View* view_; // the owner; cleared when the view goes
+    double opacity_ = 1.0;
+    graphics::ColorRef backgroundColor_;
+};
 
 class View : public Responder {
 public:
@@ -101,6 +127,27 @@ public:
     double alphaValue() const { return alpha_; }
     virtual void setAlphaValue(double alpha);
 
+    // Layer backing. A view has no layer until it wants one; dropping the wish drops the layer (and
+    // its opacity and background).
+    bool wantsLayer() const { return layer_ != nullptr; }
+    void setWantsLayer(bool flag);
+    Layer* layer() const { return layer_.get(); }
+
+    // Keyboard-focus ring. While the view has keyboard focus in the key window (it is the first
+    // responder, or the field editor editing it is), the window's display pass draws a ring around the
+    // shape drawFocusRingMask draws, in view coordinates, unless focusRingType is none. The base view's
+    // mask bounds are empty and its mask fills them, so plain views get no ring; a mask that draws
+    // nothing gives no ring either. Only the mask's coverage counts, not its colour; draw it under the
+    // context's compositing operation (the window draws it more than once to shape the ring).
+    virtual FocusRingType focusRingType() const { return focusRingType_; }
+    virtual void setFocusRingType(FocusRingType type);
+    virtual graphics::Rect focusRingMaskBounds() const { return {}; }
+    virtual void drawFocusRingMask();
+    // Redraws the ring after the mask's shape changed.
+    void noteFocusRingMaskChanged();
+    // How far outside the mask the window's ring reaches (points).
+    static constexpr double focusRingWidth = 3;
+
     // Constraint layout. A view that does not translate its autoresizing mask into constraints is
     // placed by the constraints that mention it, when its superview lays out.
     bool translatesAutoresizingMaskIntoConstraints() const { return translatesAutoresizingMask_; }
@@ -165,9 +212,19 @@ public:
     const std::vector<std::shared_ptr<TrackingArea>>& trackingAreas() const { return trackingAreas_; }
     void addTrackingArea(const std::shared_ptr<TrackingArea>& area);
     void removeTrackingArea(const std::shared_ptr<TrackingArea>& area);
-    // The place to replace areas after the view's geometry changed; the window calls it when the view
-    // moves into it. The base does nothing.
+    // The place to replace areas after the view's geometry changed: it runs when the view moves into
+    // a window, when its size changes there, and when it or an ancestor is shown again. The base does
+    // nothing. A view that is hidden or leaves its window while the pointer is in one of its areas
+    // hears mouseExited for that area.
     virtual void updateTrackingAreas() {}
+
+    // Gesture recognisers: they watch the mouse events of presses that start on this view or a view
+    // below it, before the views handle them (see GestureRecognizer). The view keeps them.
+    const std::vector<std::shared_ptr<GestureRecognizer>>& gestureRecognizers() const {
+        return gestureRecognizers_;
+    }
+    void addGestureRecognizer(const std::shared_ptr<GestureRecognizer>& recognizer);
+    void removeGestureRecognizer(const std::shared_ptr<GestureRecognizer>& recognizer);
 
     // Cursor rects (view coordinates): over one, the window shows its cursor. resetCursorRects adds
     // them (the base adds none); the window asks for them again after invalidateCursorRects.
@@ -224,6 +281,10 @@ private:
     void notifyWillMoveToWindow(const std::shared_ptr<Window>& window);
     void setWindowAndNotifyDidMove(const std::shared_ptr<Window>& window);
     void clearNeedsDisplayTree();
+    // Tells the owners of this subtree's areas that hold the pointer that it left them.
+    void exitTrackingAreas();
+    // Runs updateTrackingAreas on the visible views of this subtree.
+    void refreshTrackingAreas();
 
     std::weak_ptr<View> superview_;
     std::weak_ptr<Window> window_;
@@ -244,6 +305,9 @@ private:
     std::string toolTip_;
     std::shared_ptr<Menu> menu_;
     std::vector<std::shared_ptr<TrackingArea>> trackingAreas_;
+    std::vector<std::shared_ptr<GestureRecognizer>> gestureRecognizers_;
+    std::unique_ptr<Layer> layer_;
+    FocusRingType focusRingType_ = FocusRingType::defaultType;
     std::vector<CursorRect> cursorRects_;
     bool cursorRectsValid_ = false;
     std::weak_ptr<View> nextKeyView_;

@@ -325,6 +325,8 @@ void Window::becomeKeyWindow() {
 
 void Window::resignKeyWindow() {
     // The pointer grab goes with key status: the view tracking a press hears that it ended.
+    cancelMouseHold();
+    cancelPressGestures();
     if (auto tracked = std::exchange(trackingView_, {}).lock()) {
         tracked->mouseTrackingCancelled();
     }
@@ -626,6 +628,7 @@ void Window::drawContent(graphics::GraphicsContext& context, const Rect& area) {
     if (contentView_) {
         contentView_->displayTree(context, area);
     }
+    drawKeyboardFocusRing(context);
 }
 
 void Window::display() {
@@ -683,6 +686,8 @@ void Window::dispatchMouseDown(const Event& event) {
             return;
         }
     }
+    cancelMouseHold();
+    beginPressGestures(hit, event);
     trackingView_ = hit;
     trackingButtonDown_ = event.type;
     switch (event.type) {
@@ -736,6 +741,19 @@ void Window::sendEvent(const Event& event) {
     }
     auto tracked = trackingView_.lock();
     switch (routed.type) {
+    case EventType::leftMouseDragged:
+    case EventType::rightMouseDragged:
+    case EventType::leftMouseUp:
+    case EventType::rightMouseUp:
+        feedPressGestures(routed);
+        break;
+    default:
+        break;
+    }
+    if (holdMouseEvent(routed)) {
+        return;
+    }
+    switch (routed.type) {
     case EventType::leftMouseDown:
     case EventType::rightMouseDown:
     case EventType::otherMouseDown:
@@ -769,6 +787,7 @@ void Window::sendEvent(const Event& event) {
                 tracked->otherMouseUp(routed);
             }
         }
+        endPressGestures();
         break;
     case EventType::mouseMoved:
         if (auto hit = contentView_ ? contentView_->hitTest(routed.locationInWindow) : nullptr) {

@@ -20,7 +20,8 @@
 
 namespace core {
 class RunLoop;
-}
+class Timer;
+} // namespace core
 
 namespace ui {
 
@@ -29,6 +30,7 @@ class Cursor;
 class MenuTracking;
 class Text;
 class FrameOriginPlayer;
+class GestureRecognizer;
 class Screen;
 class ViewController;
 class WindowAnimator;
@@ -260,6 +262,22 @@ public:
     // The view that took the current mouse down (drags and up go to it), if any.
     std::shared_ptr<View> mouseTrackingView() const { return trackingView_.lock(); }
 
+    // Press-and-hold, for a view handling a left mouse-down: waits up to Event::doubleClickInterval()
+    // (a timer on animationRunLoop()) for the press's mouse-up, holding the press's drags and up back
+    // from the view meanwhile. When the up comes in time the timer is cancelled, onRelease runs (the
+    // view's handling of an ordinary press, say) and then the held drags and the up reach the view as
+    // usual. When the time runs out first, onHold runs, the held drags are dropped, and the press's
+    // later events reach the view as usual. A new press, or the window losing key status (the view
+    // hears mouseTrackingCancelled), ends the wait with neither.
+    void waitForMouseUp(const std::shared_ptr<View>& view, std::function<void()> onRelease,
+                        std::function<void()> onHold);
+    bool isWaitingForMouseUp() const { return mouseHold_ != nullptr; }
+
+    // The view with keyboard focus: the first responder, or the control whose text the field editor
+    // is editing when the field editor is first responder; null when the window itself is. Its focus
+    // ring (View::drawFocusRingMask) is drawn while the window is key.
+    std::shared_ptr<View> keyboardFocusView() const;
+
     // Key-view loop. Tab and Shift-Tab that no view handled move the first responder to the next or
     // previous valid key view of the current one (of the field being edited while its field editor is
     // first responder). Without any loop in the window, or with autorecalculation on, the loop is
@@ -298,6 +316,17 @@ private:
     // Builds the key-view loop when the window has none (or always, with autorecalculation).
     void ensureKeyViewLoop();
     void dispatchMouseDown(const Event& event);
+    // Gesture recognisers of the current press (GestureRecognizer.cpp).
+    void beginPressGestures(const std::shared_ptr<View>& hit, const Event& event);
+    void feedPressGestures(const Event& event);
+    void endPressGestures();
+    void cancelPressGestures();
+    // Press-and-hold (MouseHold.cpp): whether the pending wait took the event; the timer ran out.
+    bool holdMouseEvent(const Event& event);
+    void mouseHoldTimedOut();
+    void cancelMouseHold();
+    // The ring around the keyboard focus view's focus-ring mask (FocusRing.cpp).
+    void drawKeyboardFocusRing(graphics::GraphicsContext& context);
     // Tracking areas and cursor rects follow the pointer.
     void updatePointer(const Event& event);
     void resizeContent();
@@ -343,6 +372,15 @@ private:
     AnimationMap animations_;
     core::RunLoop* animationRunLoop_ = nullptr;
     std::shared_ptr<FrameOriginPlayer> originPlayer_;
+    std::vector<std::shared_ptr<GestureRecognizer>> pressRecognizers_;
+    struct MouseHold {
+        std::weak_ptr<View> view;
+        std::function<void()> onRelease;
+        std::function<void()> onHold;
+        std::shared_ptr<core::Timer> timer;
+        std::vector<Event> heldDrags;
+    };
+    std::unique_ptr<MouseHold> mouseHold_;
 };
 
 } // namespace ui

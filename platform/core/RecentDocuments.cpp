@@ -4,6 +4,7 @@
 #include "core/XbelList.hpp"
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -37,19 +38,27 @@ Loaded load(const fs::path& file, XbelList& list, const XbelReader& reader) {
     return loaded;
 }
 
-// A list written is never larger than a list read may be.
-bool store(const fs::path& file, const XbelList& list) {
-    const std::string data = writeXbel(list);
-    if (data.size() > kXbelMaximumFileSize) {
+// A list written is never larger than a list read may be, and must read back as a list in which the
+// change holds (checked by `holds` once `check` has seen every entry): other programs would lose the
+// whole list to a file that cannot be read.
+bool store(const fs::path& file, const XbelList& list, const XbelReader& check,
+           const std::function<bool()>& holds) {
+    XbelList written;
+    written.source = writeXbel(list);
+    if (written.source.size() > kXbelMaximumFileSize) {
         log("RecentDocuments: not writing %s: the list would grow past %zu bytes", file.c_str(),
             kXbelMaximumFileSize);
+        return false;
+    }
+    if (!parseXbel(written, check) || !holds()) {
+        log("RecentDocuments: not writing %s: the changed list would not read back", file.c_str());
         return false;
     }
     try {
         if (file.has_parent_path()) {
             FileManager::createDirectory(file.parent_path());
         }
-        FileManager::writeAtomically(file, data);
+        FileManager::writeAtomically(file, written.source);
         return true;
     } catch (const FileError& error) {
         log("RecentDocuments: cannot write %s: %s", file.c_str(), error.what());
@@ -219,7 +228,12 @@ bool RecentDocuments::noteNewRecentDocumentURL(const URL& url, const std::string
                 std::chrono::duration_cast<std::chrono::seconds>(now_().time_since_epoch()).count()));
     }
     list.root.children.push_back(std::move(bookmark));
-    return store(file_, list);
+    bool listed = false;
+    const XbelReader check{applicationName_, nullptr, [&](XbelEntry& entry) {
+                               listed =
+                                   listed || (!entry.ours.empty() && sameDocument(entry.document.href, url));
+                           }};
+    return store(file_, list, check, [&] { return listed; });
 }
 
 bool RecentDocuments::clearRecentDocuments() {
@@ -255,7 +269,10 @@ bool RecentDocuments::clearRecentDocuments() {
         removal.removed = true;
     }
     list.root.children = std::move(removals);
-    return store(file_, list);
+    bool left = false;
+    const XbelReader check{applicationName_, nullptr,
+                           [&](XbelEntry& entry) { left = left || !entry.ours.empty(); }};
+    return store(file_, list, check, [&] { return !left; });
 }
 
 } // namespace core

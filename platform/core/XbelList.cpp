@@ -96,6 +96,24 @@ XbelEncoding sniffEncoding(std::string_view data, const std::string& declared) {
     return XbelEncoding::utf8;
 }
 
+// Whether elements can be named in the prefix. An attribute name takes prefixes that no element name
+// does ("xmlns:1x" is a name, "1x:a" is not), so the prefix is tried as the parser would read it, and it
+// must be a single name: nothing written with "a:b" as a prefix reads back in a namespace.
+bool usablePrefix(std::string_view prefix) {
+    if (prefix.empty() || prefix.find(':') != std::string_view::npos) {
+        return false;
+    }
+    XML_Parser parser = XML_ParserCreate("UTF-8");
+    if (!parser) {
+        return false;
+    }
+    const std::string probe = "<" + std::string(prefix) + ":a/>";
+    const bool wellFormed =
+        XML_Parse(parser, probe.data(), static_cast<int>(probe.size()), XML_TRUE) == XML_STATUS_OK;
+    XML_ParserFree(parser);
+    return wellFormed;
+}
+
 // The part an open element plays in the list.
 enum class Role : std::uint8_t { root, bookmark, info, metadata, groups, group, applications, other };
 
@@ -113,7 +131,7 @@ struct Parse {
     std::string declaredEncoding;
     std::vector<Open> open;
     XbelEntry entry;
-    bool seenInfo = false, seenMetadata = false;
+    bool seenInfo = false, seenMetadata = false, seenMimeType = false;
     std::string groupText;
     std::vector<XbelElement*> building; // the entry kept whole, while it is read
     std::size_t builtElements = 0;
@@ -137,7 +155,7 @@ struct Parse {
         case Role::root:
             if (name == "bookmark" && findAttribute(attributes, "href")) {
                 entry = XbelEntry{};
-                seenInfo = seenMetadata = false;
+                seenInfo = seenMetadata = seenMimeType = false;
                 return Role::bookmark;
             }
             return Role::other;
@@ -155,8 +173,12 @@ struct Parse {
             }
             return Role::other;
         case Role::metadata:
-            if (name == p.mime + ":mime-type" && findAttribute(attributes, "type")) {
-                entry.document.mimeType = *findAttribute(attributes, "type");
+            if (name == p.mime + ":mime-type") {
+                // The first one is the one a note updates.
+                if (!seenMimeType && findAttribute(attributes, "type")) {
+                    entry.document.mimeType = *findAttribute(attributes, "type");
+                }
+                seenMimeType = true;
             } else if (name == p.bookmark + ":groups") {
                 return Role::groups;
             } else if (name == p.bookmark + ":applications") {
@@ -563,20 +585,29 @@ struct Writer {
 
 XbelPrefixes::XbelPrefixes(const XbelAttributes& root) {
     for (const auto& [key, value] : root) {
-        if (key.rfind("xmlns:", 0) == 0) {
-            if (value == kBookmarkNamespace && bookmark.empty()) {
-                bookmark = key.substr(6);
-            } else if (value == kMimeNamespace && mime.empty()) {
-                mime = key.substr(6);
-            }
+        if (key.rfind("xmlns:", 0) != 0) {
+            continue;
+        }
+        const std::string prefix = key.substr(6);
+        if (value == kBookmarkNamespace && bookmark.empty() && usablePrefix(prefix)) {
+            bookmark = prefix;
+        } else if (value == kMimeNamespace && mime.empty() && usablePrefix(prefix)) {
+            mime = prefix;
         }
     }
+    // A name the root binds to nothing else.
+    const auto unbound = [&](std::string name) {
+        while (findAttribute(root, "xmlns:" + name)) {
+            name += '_';
+        }
+        return name;
+    };
     if (bookmark.empty()) {
-        bookmark = findAttribute(root, "xmlns:bookmark") ? "bookmark_" : "bookmark";
+        bookmark = unbound("bookmark");
         declared = false;
     }
     if (mime.empty()) {
-        mime = findAttribute(root, "xmlns:mime") ? "mime_" : "mime";
+        mime = unbound("mime");
         declared = false;
     }
 }

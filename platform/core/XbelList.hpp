@@ -90,8 +90,9 @@ struct XbelElement {
 // The character encodings the parser reads, which the list is written back in.
 enum class XbelEncoding { utf8, ascii, latin1, utf16le, utf16be };
 
-// The prefixes the file binds to the two namespaces (declared on the root); undeclared ones get the
-// usual names and are declared when something is written in them.
+// The prefixes the file binds to the two namespaces (declared on the root) that elements can be named in.
+// Where there is none, the usual names are used (with underscores added while the root binds them to
+// anything else), and declared when something is written in them.
 struct XbelPrefixes {
     std::string bookmark;
     std::string mime;

@@ -316,6 +316,56 @@ TEST(CoreRecentDocuments, ReadsAndWritesTheEncodingTheListDeclares) {
     EXPECT_EQ(strings(recents.recentDocumentURLs()), (std::vector<std::string>{"file:///tmp/%E2%82%AC.tsr"}));
 }
 
+TEST(CoreRecentDocuments, WritesWhatItReadsBackWhicheverPrefixesTheListBinds) {
+    DataHome home;
+    auto recents = home.recents();
+    // The bookmark namespace bound only to a prefix no element can have, the entry's elements in an
+    // undeclared one, and a registration under a misspelt prefix that is not ours.
+    const std::string others =
+        "<info><metadata owner='http://freedesktop.org'><bookmark:groups><bookmark:group>Caf\xE9"
+        "</bookmark:group></bookmark:groups><bookmark:applications><bookmrak:application name='Tessaray' "
+        "exec='x' count='1'/><bookmark:application nazme='other'/>";
+    home.writeList("<?xml version='1.0' encoding='ISO-8859-1'?><xbel version='1.0' "
+                   "xmlns:1ookmark='http://www.freedesktop.org/standards/desktop-bookmarks'>"
+                   "<bookmark href='file:///tmp/x.tsr'>" +
+                   others + "</bookmark:applications></metadata></info></bookmark></xbel>");
+    EXPECT_TRUE(recents.recentDocumentURLs().empty());
+    ASSERT_TRUE(recents.noteNewRecentDocumentURL(file("/tmp/x.tsr")));
+    std::string text = home.read();
+    EXPECT_NE(text.find(others), std::string::npos) << text;
+    EXPECT_NE(text.find("xmlns:bookmark=\"http://www.freedesktop.org/standards/desktop-bookmarks\""),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(strings(recents.recentDocumentURLs()), (std::vector<std::string>{"file:///tmp/x.tsr"}));
+    auto all = recents.allDocuments();
+    ASSERT_EQ(all.size(), 1u);
+    ASSERT_EQ(all[0].applications.size(), 1u);
+    EXPECT_EQ(all[0].applications[0].count, 1);
+    EXPECT_EQ(all[0].groups, (std::vector<std::string>{"Caf\xC3\xA9"}));
+
+    // A prefix of two names is no prefix, and ours is one the root binds to nothing else.
+    home.writeList("<xbel version='1.0' xmlns:a:b='http://www.freedesktop.org/standards/desktop-bookmarks' "
+                   "xmlns:bookmark='urn:other' xmlns:bookmark_='urn:another'/>");
+    ASSERT_TRUE(recents.noteNewRecentDocumentURL(file("/tmp/x.tsr")));
+    text = home.read();
+    EXPECT_EQ(text.find("<a:b:"), std::string::npos) << text;
+    EXPECT_NE(text.find("xmlns:bookmark__=\"http://www.freedesktop.org/standards/desktop-bookmarks\""),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("<bookmark__:application name=\"Tessaray\""), std::string::npos) << text;
+    EXPECT_EQ(recents.recentDocumentURLs().size(), 1u);
+
+    // Of two types, the one a note changes is the one read.
+    home.writeList(
+        "<xbel version='1.0' xmlns:mime='http://www.freedesktop.org/standards/shared-mime-info'>"
+        "<bookmark href='file:///tmp/x.tsr'><info><metadata owner='http://freedesktop.org'>"
+        "<mime:mime-type/><mime:mime-type type='text/plain'/></metadata></info></bookmark></xbel>");
+    ASSERT_TRUE(recents.noteNewRecentDocumentURL(file("/tmp/x.tsr"), "text/x-c"));
+    all = recents.allDocuments();
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].mimeType, "text/x-c");
+}
+
 TEST(CoreRecentDocuments, HoldsLittleMoreThanTheFileWhateverItsElements) {
     DataHome home;
     auto recents = home.recents();

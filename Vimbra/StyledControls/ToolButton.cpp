@@ -131,6 +131,10 @@ void ToolButton::rightMouseDown(const ui::Event& event) {
     }
 }
 
+std::shared_ptr<ui::Menu> ToolButton::menuForEvent(const ui::Event&) {
+    return nullptr;
+}
+
 void ToolButton::mouseTrackingCancelled() {
     setHighlighted(false);
     StyledButton::mouseTrackingCancelled();

@@ -54,6 +54,8 @@ public:
     void mouseDown(const ui::Event& event) override;
     void rightMouseDown(const ui::Event& event) override;
     void mouseTrackingCancelled() override;
+    // None: right- and Control-clicks are the second action's, so no context menu ever opens.
+    std::shared_ptr<ui::Menu> menuForEvent(const ui::Event& event) override;
 
 protected:
     void setupButton() override;

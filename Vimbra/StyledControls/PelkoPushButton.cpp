@@ -40,7 +40,11 @@ Rect PelkoPushButtonCell::imageRectForBounds(const Rect& bounds) const {
 }
 
 Rect PelkoPushButtonCell::titleRectForBounds(const Rect& bounds) const {
-    return insetRect(ui::ButtonCell::titleRectForBounds(bounds), titleEdgeInsets);
+    // The toolkit's title rect is one line high; the insets are meant for a title area as high as the
+    // drawing rect, so the title keeps its line height after losing 10 points.
+    const Rect title = ui::ButtonCell::titleRectForBounds(bounds);
+    const Rect drawing = drawingRectForBounds(bounds);
+    return insetRect(Rect(title.minX(), drawing.minY(), title.width(), drawing.height()), titleEdgeInsets);
 }
 
 Rect PelkoPushButtonCell::focusRingMaskBoundsForFrame(const Rect& frame, ui::View&) const {

@@ -35,7 +35,7 @@ public:
     void setSelected(bool selected) override { selected_ = selected; }
 
     graphics::Rect imageRectForBounds(const graphics::Rect& bounds) const override;
-    // The toolkit's title rect, then inset by titleEdgeInsets (not re-centred).
+    // The toolkit's title rect, as high as the drawing rect, inset by titleEdgeInsets (not re-centred).
     graphics::Rect titleRectForBounds(const graphics::Rect& bounds) const override;
     graphics::Rect focusRingMaskBoundsForFrame(const graphics::Rect& frame,
                                                ui::View& controlView) const override;

@@ -126,6 +126,9 @@ void ToolButton::mouseDown(const ui::Event& event) {
 }
 
 void ToolButton::rightMouseDown(const ui::Event& event) {
+    if (!isEnabled()) {
+        return;
+    }
     if (!handleSecondaryClick(event)) {
         StyledButton::rightMouseDown(event);
     }

@@ -50,7 +50,8 @@ public:
 
     // Highlights, then with a second action, a window, a single click and the press inside, waits for
     // the release: one within the double-click interval runs the secondary-click test or the normal
-    // tracking; none sends the second action and ends the press. Otherwise goes straight on.
+    // tracking; none sends the second action and ends the press. Otherwise goes straight on. A disabled
+    // button ignores presses, right-clicks included.
     void mouseDown(const ui::Event& event) override;
     void rightMouseDown(const ui::Event& event) override;
     void mouseTrackingCancelled() override;

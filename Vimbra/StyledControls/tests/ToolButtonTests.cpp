@@ -187,3 +187,35 @@ TEST(ToolButton, DrawsTheToolBezelByStateAndTheMoreMarkerOnRequest) {
     EXPECT_EQ(s.button->intrinsicContentSize().height, bezel->height());
     EXPECT_GE(s.button->intrinsicContentSize().width, bezel->width());
 }
+
+TEST(ToolButton, ADisabledButtonSendsNothing) {
+    ToolScene s;
+    s.button->setEnabled(false);
+    s.backend->mouseDown(s.inside);
+    EXPECT_FALSE(s.button->isHighlighted());
+    s.wait(1000);
+    s.backend->mouseUp(s.inside);
+    s.backend->rightMouseDown(s.inside);
+    s.backend->mouseDown(s.inside, ui::Modifier::control);
+    s.backend->mouseUp(s.inside, ui::Modifier::control);
+    EXPECT_TRUE(s.receiver->log.empty());
+}
+
+TEST(ToolButton, ItsImageSitsOnePointBelowTheMiddleByTheToolStyleInsets) {
+    ToolScene s;
+    s.button->setImage(graphics::Image::draw({12, 12}, 1.0, [](graphics::GraphicsContext& context) {
+        context.fillRect(Rect(0, 0, 12, 12), graphics::Color::whiteColor());
+    }));
+    s.button->image()->setName("glyph");
+    std::vector<graphics::RecordedOp> glyphs;
+    for (const auto& op : s.redraw()) {
+        if (op.kind == DrawOpKind::image && op.imageName == "glyph") {
+            glyphs.push_back(op);
+        }
+    }
+    ASSERT_EQ(glyphs.size(), 1u);
+    // The image rect is the bounds moved down by the bottom inset (1); the glyph is centred in it.
+    const Rect frame = s.button->convertRectToView(s.button->bounds(), nullptr);
+    const double top = s.window->contentView()->bounds().height() - frame.maxY();
+    EXPECT_EQ(glyphs[0].deviceRect, Rect(frame.minX() + 6, top + 7, 12, 12));
+}

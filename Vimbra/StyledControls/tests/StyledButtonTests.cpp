@@ -218,33 +218,15 @@ TEST(StyledButtonCell, TheTitleIsCentredAndTruncatedInTheStyleFontAndStateColour
     EXPECT_TRUE(texts.at(0).textColor->sameComponents(*style->disabledTextColor));
 }
 
-TEST(StyledButtonCell, GeometryInsetsByTheStyleAndRecentresTheTitle) {
-    StyledButtonCell cell("Title");
-    const Rect bounds(0, 0, 100, 30);
-    cell.setBordered(false);
-    EXPECT_EQ(cell.drawingRectForBounds(Rect(0.5, 0, 10, 10)), Rect(0.5, 0, 10, 10));
-    ui::View view;
-    EXPECT_EQ(cell.focusRingMaskBoundsForFrame(bounds, view), bounds);
-
-    const Rect centred = cell.titleRectForBounds(bounds);
-    EXPECT_EQ(centred.minY(), std::round(15 - centred.height() / 2));
-    cell.setVerticallyCenterTitle(false);
-    EXPECT_EQ(cell.titleRectForBounds(bounds),
-              cell.ui::ButtonCell::titleRectForBounds(insetRect(bounds, cell.style()->titleEdgeInsets)));
-
-    // The library's inset moves the origin by the bottom inset and makes the rect integral.
-    EXPECT_EQ(insetRect(Rect(0, 0, 40, 20), {-1, 0, 1, 0}), Rect(0, 1, 40, 20));
+TEST(StyledButtonCellDeathTest, InsetsMoveByTheBottomInsetAndAnUnknownImageScalingStops) {
     EXPECT_EQ(insetRect(Rect(0.5, 0, 40, 20), {3, 4, 5, 4}), Rect(4, 5, 33, 12));
-}
-
-TEST(StyledButtonCellDeathTest, AnUnknownImageScalingStops) {
+    StyledButtonCell cell("Title");
+    cell.setBordered(false);
+    ui::View view;
+    EXPECT_EQ(cell.drawingRectForBounds(Rect(0.5, 0, 10, 10)), Rect(0.5, 0, 10, 10)); // not made integral
+    EXPECT_EQ(cell.focusRingMaskBoundsForFrame(Rect(0.5, 0, 10, 10), view), Rect(0.5, 0, 10, 10));
     EXPECT_DEATH(styledImageRect({4, 4}, Rect(0, 0, 10, 10), static_cast<ui::ImageScaling>(9)),
                  "Unhandled image scaling value");
-    EXPECT_EQ(styledImageRect({4, 4}, Rect(0, 0, 10, 9), ui::ImageScaling::none), Rect(3, 3, 4, 4));
-    EXPECT_EQ(styledImageRect({4, 4}, Rect(2, 2, 10, 9), ui::ImageScaling::axesIndependently),
-              Rect(2, 2, 10, 9));
-    EXPECT_EQ(styledImageRect({4, 4}, Rect(2, 2, 10, 9), ui::ImageScaling::proportionallyDown),
-              Rect(2, 2, 4, 4));
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -78,7 +78,7 @@ struct LibraryDefaults {
     static double popoverMargin() { return 12.0; }
     static int integerDefault() { return 5; }
 
-    // Event subjects: a new one each call.
+    // Event subjects: a new one each call. The clickable image view's `clicked` starts as one of these.
     static std::shared_ptr<core::PassthroughSubject<Void>> clickedSubject() {
         return std::make_shared<core::PassthroughSubject<Void>>();
     }

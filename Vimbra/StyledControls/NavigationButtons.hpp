@@ -1,0 +1,112 @@
+#pragma once
+
+// Small special-purpose buttons drawn from the library's styles: a navigation-bar back button that hides
+// when faded out, a corner button that can open a second menu below itself, and a star-shaped favourite
+// check box that dims while pressed.
+
+#include "Vimbra/Protocols.hpp"
+#include "Vimbra/Style.hpp"
+#include "ui/Button.hpp"
+#include "ui/Menu.hpp"
+
+#include <memory>
+
+namespace vimbra {
+
+// The cells below take every look from the shared style their class names, by control state: the bezel
+// image of the state behind the content (half strength when disabled). They stand on the toolkit's
+// button cell; the style is the one seam a styled button cell would need from them.
+class StyleBezelButtonCell : public ui::ButtonCell, public StyledControl {
+public:
+    using ButtonCell::ButtonCell;
+    virtual std::shared_ptr<ButtonCellStyle> style() const = 0;
+    StyledControlState controlState() const override;
+    void drawBezelWithFrame(const graphics::Rect& frame, ui::View& controlView) override;
+};
+
+// Shadowless square, toggle: the "down" bezel shows while pressed and while on.
+class BackButtonCell : public StyleBezelButtonCell {
+public:
+    explicit BackButtonCell(std::string title = {});
+    explicit BackButtonCell(graphics::ImageRef image);
+    static std::shared_ptr<BackButtonCellStyle> sharedStyle();
+    std::shared_ptr<ButtonCellStyle> style() const override { return sharedStyle(); }
+};
+
+// Shadowless square, momentary change, no edge insets, the push button's bezels.
+class CornerButtonCell : public StyleBezelButtonCell {
+public:
+    explicit CornerButtonCell(std::string title = {});
+    explicit CornerButtonCell(graphics::ImageRef image);
+    static std::shared_ptr<CornerButtonCellStyle> sharedStyle();
+    std::shared_ptr<ButtonCellStyle> style() const override { return sharedStyle(); }
+};
+
+// A check box whose box is the star of the favourite style: empty when off, filled when on. Its images
+// always come from the style; setting them is ignored.
+class FavouriteCheckBoxCell : public ui::ButtonCell, public StyledControl {
+public:
+    explicit FavouriteCheckBoxCell(std::string title = {});
+    static std::shared_ptr<FavouriteCheckBoxCellStyle> sharedStyle();
+
+    StyledControlState controlState() const override;
+    // The size of the star for the current state; 16 × 16 when the style has none.
+    graphics::Size imageSize() const;
+    // The style's entries under exactly default and exactly on, without the fallback lookup.
+    graphics::ImageRef image() const override;
+    void setImage(graphics::ImageRef) override {}
+    graphics::ImageRef alternateImage() const override;
+    void setAlternateImage(graphics::ImageRef) override {}
+
+    // On goes off; anything else goes on.
+    int nextState() const override;
+    graphics::Rect imageRectForBounds(const graphics::Rect& bounds) const override;
+    graphics::Rect titleRectForBounds(const graphics::Rect& bounds) const override;
+    void drawInteriorWithFrame(const graphics::Rect& frame, ui::View& controlView) override;
+};
+
+// Setting the alpha value to exactly 0 hides a visible button; any positive value shows a hidden one.
+class BackButton : public ui::Button {
+public:
+    explicit BackButton(const graphics::Rect& frame = {}, std::shared_ptr<ui::ButtonCell> cell = nullptr);
+    void setAlphaValue(double alpha) override;
+    // Fixed: top 6, left 5, bottom 4, right 4.
+    graphics::EdgeInsets alignmentRectInsets() const override { return {6, 5, 4, 4}; }
+};
+
+// With an alternate menu, a single click inside opens the menu below the button (at its minX, 4 points
+// beyond its bottom edge) instead of sending the action; the second click of a double click tracks as a
+// plain button does. A right click or a Control-click opens the menu whatever the count, and without a
+// menu it is swallowed: nothing opens and no action is sent.
+class CornerButton : public ui::Button {
+public:
+    explicit CornerButton(const graphics::Rect& frame = {}, std::shared_ptr<ui::ButtonCell> cell = nullptr);
+
+    const std::shared_ptr<ui::Menu>& alternateMenu() const { return alternateMenu_; }
+    void setAlternateMenu(std::shared_ptr<ui::Menu> menu) { alternateMenu_ = std::move(menu); }
+
+    void mouseDown(const ui::Event& event) override;
+    void rightMouseDown(const ui::Event& event) override;
+    // Opens the menu for a secondary click (a right click, or a left click with Control held) and tells
+    // whether the event was one.
+    virtual bool handleSecondaryClick(const ui::Event& event);
+    // None: secondary clicks are the button's own (handleSecondaryClick), never a context menu.
+    std::shared_ptr<ui::Menu> menuForEvent(const ui::Event& event) override;
+
+private:
+    void popUpAlternateMenu();
+
+    std::shared_ptr<ui::Menu> alternateMenu_;
+};
+
+// A star check box that shows at half alpha while the mouse is tracked on it.
+class FavouriteCheckBox : public ui::Button {
+public:
+    explicit FavouriteCheckBox(const graphics::Rect& frame = {},
+                               std::shared_ptr<ui::ButtonCell> cell = nullptr);
+    void mouseDown(const ui::Event& event) override;
+    void mouseUp(const ui::Event& event) override;
+    void mouseDragged(const ui::Event& event) override;
+};
+
+} // namespace vimbra

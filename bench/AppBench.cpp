@@ -14,6 +14,7 @@
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <fstream>
+#include <spawn.h>
 #include <sstream>
 #include <thread>
 #include <unistd.h>

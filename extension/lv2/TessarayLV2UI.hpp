@@ -25,6 +25,7 @@ class Timer;
 }
 namespace display {
 class X11Display;
+class X11EmbeddedWindow;
 class X11WindowBackend;
 } // namespace display
 namespace ui {
@@ -78,8 +79,7 @@ private:
     std::shared_ptr<core::Timer> pollTimer_;
     uint32_t presetNameSequence_ = ~0u;
     // The X window that held the keyboard when the editor appeared; it gets it back after label editing.
-    unsigned long hostFocus_ = 0;
-    bool editingText_ = false;
+    std::unique_ptr<display::X11EmbeddedWindow> embedding_;
 
     struct URIDs {
         uint32_t eventTransfer = 0, analyser = 0, bandCount = 0, rangeLo = 0, rangeHi = 0, bandLevels = 0,

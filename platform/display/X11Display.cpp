@@ -4,6 +4,7 @@
 #include "core/RunLoop.hpp"
 #include "display/X11Errors.hpp"
 #include "display/X11MenuPresenter.hpp"
+#include "graphics/DrawRecorder.hpp"
 #include "ui/Application.hpp"
 #include "ui/Cursor.hpp"
 #include "ui/Screen.hpp"
@@ -19,6 +20,7 @@
 #include "display/X11Keys.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cairo-xlib.h>
 #include <cairo.h>
 #include <charconv>
@@ -37,10 +39,6 @@ using graphics::Size;
 using ui::EventType;
 
 namespace {
-
-// Two presses closer than this in time and distance count as a multiple click.
-constexpr unsigned long multiClickMilliseconds = 500;
-constexpr int multiClickPixels = 4;
 
 std::optional<double> parseScale(const char* text) {
     if (!text || !*text) {
@@ -354,24 +352,75 @@ void X11WindowBackend::displayIfNeeded() {
         return;
     }
     if (w->viewsNeedDisplay()) {
-        w->displayIfNeeded(); // draws, then flush() presents
+        w->displayIfNeeded(); // drawRects draws, then presents
     }
 }
 
-void X11WindowBackend::flush() {
-    present();
+bool X11WindowBackend::drawRects(const std::vector<graphics::Rect>& rects, const RectDrawer& draw) {
+    if (!xid_ || !graphics::drawRectsOnSurface(backBuffer_, size_, scale_, nullptr, rects, draw)) {
+        return false;
+    }
+    graphics::Rect area = graphics::Rect::null();
+    for (const auto& r : rects) {
+        area = area.isNull() ? r : area.unionWith(r);
+    }
+    present(area);
+    return true;
 }
 
-void X11WindowBackend::present() {
+void X11WindowBackend::present(const graphics::Rect& area) {
     auto display = display_.lock();
     if (!display || !xid_ || !mapped_ || !windowSurface_ || !backBuffer_) {
         return;
     }
     cairo_surface_flush(backBuffer_);
+    // Window coordinates (y up) to the buffer's pixels (y down), whole pixels outward, within the buffer.
+    double x0 = 0, y0 = 0, x1 = pixelWidth_, y1 = pixelHeight_;
+    if (!area.isNull()) {
+        x0 = std::max(0.0, std::floor(area.minX() * scale_));
+        x1 = std::min<double>(pixelWidth_, std::ceil(area.maxX() * scale_));
+        y0 = std::max(0.0, std::floor((size_.height - area.maxY()) * scale_));
+        y1 = std::min<double>(pixelHeight_, std::ceil((size_.height - area.minY()) * scale_));
+    }
+    if (x1 <= x0 || y1 <= y0) {
+        return;
+    }
+    ::Display* dpy = display->xdisplay();
+    const int screen = DefaultScreen(dpy);
+    const Visual* visual = DefaultVisual(dpy, screen);
+    const int depth = DefaultDepth(dpy, screen);
+    const int left = static_cast<int>(x0), top = static_cast<int>(y0);
+    const auto width = static_cast<unsigned>(x1 - x0), height = static_cast<unsigned>(y1 - y0);
+    if ((depth == 24 || depth == 32) && visual->red_mask == 0xff0000 && visual->green_mask == 0xff00 &&
+        visual->blue_mask == 0xff) {
+        // The buffer's pixels go to the server as they are: 32-bit words in the visual's layout.
+        XImage image{};
+        image.width = pixelWidth_;
+        image.height = pixelHeight_;
+        image.format = ZPixmap;
+        image.data = reinterpret_cast<char*>(cairo_image_surface_get_data(backBuffer_));
+        image.byte_order = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
+        image.bitmap_unit = 32;
+        image.bitmap_bit_order = image.byte_order;
+        image.bitmap_pad = 32;
+        image.depth = depth;
+        image.bytes_per_line = cairo_image_surface_get_stride(backBuffer_);
+        image.bits_per_pixel = 32;
+        image.red_mask = visual->red_mask;
+        image.green_mask = visual->green_mask;
+        image.blue_mask = visual->blue_mask;
+        if (XInitImage(&image)) {
+            XPutImage(dpy, xid_, DefaultGC(dpy, screen), &image, left, top, left, top, width, height);
+            XFlush(dpy);
+            ++presentedFrames_;
+            return;
+        }
+    }
     cairo_t* cr = cairo_create(windowSurface_);
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
     cairo_set_source_surface(cr, backBuffer_, 0, 0);
-    cairo_paint(cr);
+    cairo_rectangle(cr, x0, y0, x1 - x0, y1 - y0);
+    cairo_fill(cr);
     cairo_destroy(cr);
     cairo_surface_flush(windowSurface_);
     XFlush(display->xdisplay());
@@ -723,7 +772,7 @@ void X11WindowBackend::sendMouse(XEvent& event) {
         }
         auto e = ui::Event::mouseEvent(type, toWindow(event.xmotion.x, event.xmotion.y),
                                        flagsFromState(state), event.xmotion.time / 1000.0, w,
-                                       type == EventType::mouseMoved ? 0 : clickCount_);
+                                       type == EventType::mouseMoved ? 0 : clicks_.count());
         app->sendEvent(e);
         return;
     }
@@ -757,20 +806,13 @@ void X11WindowBackend::sendMouse(XEvent& event) {
         break;
     }
     if (press) {
-        const bool again = b.button == lastButton_ && b.time - lastPressTime_ <= multiClickMilliseconds &&
-                           std::abs(b.x - lastPressX_) <= multiClickPixels &&
-                           std::abs(b.y - lastPressY_) <= multiClickPixels;
-        clickCount_ = again ? clickCount_ + 1 : 1;
-        lastButton_ = b.button;
-        lastPressTime_ = b.time;
-        lastPressX_ = b.x;
-        lastPressY_ = b.y;
+        clicks_.press(b.button, static_cast<std::uint32_t>(b.time), b.x, b.y);
         // Clicking a window makes it key at once (the click itself counts) and asks for the focus.
         clicking_ = true;
         w->makeKeyWindow();
         clicking_ = false;
     }
-    auto e = ui::Event::mouseEvent(type, location, flags, b.time / 1000.0, w, clickCount_);
+    auto e = ui::Event::mouseEvent(type, location, flags, b.time / 1000.0, w, clicks_.count());
     e.buttonNumber = buttonNumber;
     app->sendEvent(e);
 }

@@ -20,12 +20,13 @@ public:
         int eventBase = 0, errorBase = 0, major = 0, minor = 0;
         return dpy_ && XTestQueryExtension(dpy_, &eventBase, &errorBase, &major, &minor);
     }
-    void moveTo(int rootX, int rootY) {
-        XTestFakeMotionEvent(dpy_, -1, rootX, rootY, 0);
+    // delayMs: the server waits that long before it acts (spacing events out as a hand would).
+    void moveTo(int rootX, int rootY, unsigned long delayMs = 0) {
+        XTestFakeMotionEvent(dpy_, -1, rootX, rootY, delayMs);
         XSync(dpy_, False);
     }
-    void button(unsigned button, bool down) {
-        XTestFakeButtonEvent(dpy_, button, down ? True : False, 0);
+    void button(unsigned button, bool down, unsigned long delayMs = 0) {
+        XTestFakeButtonEvent(dpy_, button, down ? True : False, delayMs);
         XSync(dpy_, False);
     }
     void click(int rootX, int rootY, unsigned which = 1) {

@@ -1,7 +1,6 @@
 #include "Vimbra/ImageOps.hpp"
 
 #include <algorithm>
-#include <cairo.h>
 #include <charconv>
 #include <cmath>
 #include <png.h>
@@ -102,15 +101,14 @@ void flushNothing(png_structp) {}
 } // namespace
 
 std::optional<std::vector<std::uint8_t>> pngData(const ImageRep& rep) {
-    cairo_surface_t* surface = rep.surface();
-    if (surface == nullptr || rep.pixelsWide() <= 0 || rep.pixelsHigh() <= 0) {
+    const graphics::ImageRep::Pixels pixels = rep.pixels();
+    if (pixels.data == nullptr || pixels.width <= 0 || pixels.height <= 0) {
         return std::nullopt;
     }
-    cairo_surface_flush(surface);
-    const int width = rep.pixelsWide();
-    const int height = rep.pixelsHigh();
-    const int stride = cairo_image_surface_get_stride(surface);
-    const unsigned char* data = cairo_image_surface_get_data(surface);
+    const int width = pixels.width;
+    const int height = pixels.height;
+    const int stride = pixels.stride;
+    const unsigned char* data = pixels.data;
 
     // 16-bit big-endian RGBA rows, unpremultiplied.
     std::vector<std::uint8_t> rows(static_cast<std::size_t>(width) * height * 8);

@@ -13,52 +13,10 @@
 #include <algorithm>
 #include <cmath>
 
-// Xlib last: its macros must not meet the headers above.
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-
 namespace tessaray {
 namespace {
 
 constexpr graphics::Size aboutPanelSize{280, 170};
-
-// Window-manager hints of a top-level window: its name, its type, and for a fixed-size window equal
-// minimum and maximum sizes (beside the position hints the window already has) and no resize or maximise
-// functions. Its class comes from the display.
-void setWindowManagerHints(display::X11Display& display, unsigned long xid, const std::string& title,
-                           graphics::Size pixelSize, bool fixedSize) {
-    ::Display* dpy = display.xdisplay();
-    XStoreName(dpy, xid, title.c_str());
-    const Atom utf8 = XInternAtom(dpy, "UTF8_STRING", 0);
-    XChangeProperty(dpy, xid, XInternAtom(dpy, "_NET_WM_NAME", 0), utf8, 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(title.data()), static_cast<int>(title.size()));
-    const Atom normal = XInternAtom(dpy, "_NET_WM_WINDOW_TYPE_NORMAL", 0);
-    XChangeProperty(dpy, xid, XInternAtom(dpy, "_NET_WM_WINDOW_TYPE", 0), XA_ATOM, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(&normal), 1);
-    if (fixedSize) {
-        XSizeHints* hints = XAllocSizeHints();
-        if (hints) {
-            long supplied = 0;
-            XGetWMNormalHints(dpy, xid, hints, &supplied);
-            hints->flags |= PMinSize | PMaxSize;
-            hints->min_width = hints->max_width = static_cast<int>(pixelSize.width);
-            hints->min_height = hints->max_height = static_cast<int>(pixelSize.height);
-            XSetWMNormalHints(dpy, xid, hints);
-            XFree(hints);
-        }
-        // _MOTIF_WM_HINTS: functions move, minimise and close only.
-        struct {
-            unsigned long flags, functions, decorations;
-            long inputMode;
-            unsigned long status;
-        } motif{1, 4 | 8 | 32, 0, 0, 0};
-        const Atom motifAtom = XInternAtom(dpy, "_MOTIF_WM_HINTS", 0);
-        XChangeProperty(dpy, xid, motifAtom, motifAtom, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(&motif), 5);
-    }
-    XFlush(dpy);
-}
 
 // Centred on the visible part of the window's screen: exactly for the main window; a little above the
 // middle, as panels and alerts sit, for the others.
@@ -160,8 +118,8 @@ void AppHost::attachBackend(const std::shared_ptr<ui::Window>& window, bool fixe
         if (auto backend = options_.display->createWindow(window)) {
             const double scale = backend->backingScaleFactor();
             const auto size = window->frame().size;
-            setWindowManagerHints(*options_.display, backend->xid(), window->title(),
-                                  {size.width * scale, size.height * scale}, fixedSize);
+            backend->setWindowManagerHints(window->title(), {size.width * scale, size.height * scale},
+                                           fixedSize);
         }
     } else {
         display::HeadlessBackend::attach(window, options_.headlessScale);

@@ -15,6 +15,7 @@
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <fstream>
+#include <spawn.h>
 #include <sstream>
 #include <thread>
 #include <unistd.h>

@@ -71,7 +71,8 @@ void BM_EditorFullRedraw(benchmark::State& state) {
 }
 BENCHMARK(BM_EditorFullRedraw)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
-// One poll's worth of new levels: the graph re-evaluates and the window redraws its area.
+// One poll's worth of new levels: the graph re-evaluates and the window redraws its area. The counters
+// say what the last pass drew: how many rects, and the presented union's share of the window.
 void BM_EditorAnalyserUpdate(benchmark::State& state) {
     Fixture f(static_cast<double>(state.range(0)));
     double phase = 0;
@@ -81,6 +82,10 @@ void BM_EditorAnalyserUpdate(benchmark::State& state) {
         f.host->flush();
         f.window->displayIfNeeded();
     }
+    const Rect presented = f.backend->lastPresentedRect();
+    state.counters["rects"] = static_cast<double>(f.backend->lastDrawnRects().size());
+    state.counters["presented"] =
+        presented.isNull() ? 0 : presented.width() * presented.height() / (760.0 * 512.0);
     core::MainQueue::shared().drain();
 }
 BENCHMARK(BM_EditorAnalyserUpdate)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 // clang-format on
 
+#include "../../platform/display/tests/XSendEvents.hpp"
 #include "../../platform/display/tests/Xvfb.hpp"
 #include "DialBundles.hpp"
 #include "DialTestSupport.hpp"
@@ -12,25 +13,11 @@
 #include "core/RunLoop.hpp"
 #include "display/X11Display.hpp"
 
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
 #include <cmath>
-#include <unistd.h>
 
 using namespace dialtest;
 using namespace zelto;
-
-namespace {
-
-template <class Predicate> bool pumpUntil(display::X11Display& display, Predicate done) {
-    for (int i = 0; i < 400 && !done(); ++i) {
-        display.pump();
-        usleep(5000);
-    }
-    return done();
-}
-
-} // namespace
+using displaytest::pumpUntil;
 
 TEST(X11Dial, AChaosDialFollowsARealPointerDrag) {
     displaytest::XvfbServer server;
@@ -39,8 +26,8 @@ TEST(X11Dial, AChaosDialFollowsARealPointerDrag) {
     }
     auto display = display::X11Display::open(server.name().c_str());
     ASSERT_NE(display, nullptr);
-    int eventBase, errorBase, major, minor;
-    if (!XTestQueryExtension(display->xdisplay(), &eventBase, &errorBase, &major, &minor)) {
+    displaytest::XTestInput input(display->xdisplay());
+    if (!input.available()) {
         GTEST_SKIP() << "no XTest";
     }
     useDialBundles();
@@ -67,24 +54,18 @@ TEST(X11Dial, AChaosDialFollowsARealPointerDrag) {
     ASSERT_TRUE(pumpUntil(*display, [&] { return backend->isMapped() && backend->presentedFrames() > 0; }));
 
     // The knob's frame is drawn 16 points above the dial's centre (the window's centre).
-    ::Display* dpy = display->xdisplay();
-    int rootX = 0, rootY = 0;
-    ::Window child;
-    XTranslateCoordinates(dpy, backend->xid(), DefaultRootWindow(dpy), 0, 0, &rootX, &rootY, &child);
+    const auto [rootX, rootY] = input.rootPosition(backend->xid());
     const int x = rootX + 60, y = rootY + 80 - 16;
-    XTestFakeMotionEvent(dpy, -1, x, y, 0);
-    XTestFakeButtonEvent(dpy, 1, True, 0);
-    XTestFakeMotionEvent(dpy, -1, x, y - 8, 0);
-    XFlush(dpy);
+    input.moveTo(x, y);
+    input.button(1, true);
+    input.moveTo(x, y - 8);
     ASSERT_TRUE(pumpUntil(*display, [&] { return param->isBeingInteractivelyEdited(); }));
     // Forty points further up: a fifth of the range.
-    XTestFakeMotionEvent(dpy, -1, x, y - 48, 0);
-    XFlush(dpy);
+    input.moveTo(x, y - 48);
     ASSERT_TRUE(pumpUntil(*display, [&] { return std::abs(param->value() - 20) < 1e-3f; })) << param->value();
     // Down past the window's bottom edge: the grab keeps the drag ours, back to the lower bound.
-    XTestFakeMotionEvent(dpy, -1, x, y + 152, 0);
-    XTestFakeButtonEvent(dpy, 1, False, 0);
-    XFlush(dpy);
+    input.moveTo(x, y + 152);
+    input.button(1, false);
     ASSERT_TRUE(pumpUntil(*display, [&] {
         return !param->isBeingInteractivelyEdited() && param->value() == 0;
     })) << param->value();

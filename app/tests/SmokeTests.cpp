@@ -15,10 +15,11 @@
 #include <vector>
 
 // Xlib last.
+#include "../../platform/display/tests/XTestInput.hpp"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
 namespace {
@@ -172,22 +173,14 @@ std::uint32_t pixelAt(cairo_surface_t* surface, int x, int y) {
            0xffffffu;
 }
 
-void key(Display* dpy, KeySym symbol, bool down) {
-    XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, symbol), down ? True : False, 0);
-    XFlush(dpy);
-}
-
 // Types a key (with Control held when asked) until `done` holds. A key typed while a menu is still
 // taking or giving back the keyboard can go to the other window; typing again is what a user does.
-template <class F> bool typeUntil(Display* dpy, KeySym symbol, bool control, F done) {
+template <class F> bool typeUntil(displaytest::XTestInput& input, KeySym symbol, bool control, F done) {
     for (int attempt = 0; attempt < 20; ++attempt) {
         if (control) {
-            key(dpy, XK_Control_L, true);
-        }
-        key(dpy, symbol, true);
-        key(dpy, symbol, false);
-        if (control) {
-            key(dpy, XK_Control_L, false);
+            input.tap(symbol, {XK_Control_L});
+        } else {
+            input.tap(symbol);
         }
         if (waitFor(done, std::chrono::seconds(1))) {
             return true;
@@ -208,8 +201,8 @@ TEST(ProgramOnXvfb, ShowsItsWindowOpensItsMenuAndQuitsWithControlQ) {
         XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
         ~IgnoreErrors() { XSetErrorHandler(previous); }
     } ignoreErrors;
-    int eventBase = 0, errorBase = 0, major = 0, minor = 0;
-    if (!XTestQueryExtension(dpy, &eventBase, &errorBase, &major, &minor)) {
+    displaytest::XTestInput input(dpy);
+    if (!input.available()) {
         XCloseDisplay(dpy);
         GTEST_SKIP() << "no XTest";
     }
@@ -251,10 +244,8 @@ TEST(ProgramOnXvfb, ShowsItsWindowOpensItsMenuAndQuitsWithControlQ) {
     EXPECT_EQ(cairo_surface_write_to_png(shot, (out / "xvfb-window.png").c_str()), CAIRO_STATUS_SUCCESS);
     cairo_surface_destroy(shot);
 
-    int rootX = 0, rootY = 0;
-    Window child = 0;
-    XTranslateCoordinates(dpy, window, DefaultRootWindow(dpy), 0, 0, &rootX, &rootY, &child);
-    XTestFakeMotionEvent(dpy, -1, rootX + 200, rootY + 420, 0);
+    const auto [rootX, rootY] = input.rootPosition(window);
+    input.moveTo(rootX + 200, rootY + 420);
     XSetInputFocus(dpy, window, RevertToParent, CurrentTime);
     XSync(dpy, False);
 
@@ -262,18 +253,17 @@ TEST(ProgramOnXvfb, ShowsItsWindowOpensItsMenuAndQuitsWithControlQ) {
     const int before = popUpCount(dpy);
     auto open = [&] { return popUpCount(dpy) > before; };
     auto closed = [&] { return popUpCount(dpy) == before; };
-    XTestFakeButtonEvent(dpy, 3, True, 0);
-    XFlush(dpy);
+    input.button(3, true);
     EXPECT_TRUE(waitFor(open, std::chrono::seconds(10)));
-    XTestFakeButtonEvent(dpy, 3, False, 0);
-    XFlush(dpy);
+    input.button(3, false);
     // Released where it was pressed, the menu stays open (or, released late over an item, chooses it).
-    typeUntil(dpy, XK_Escape, false, closed);
+    typeUntil(input, XK_Escape, false, closed);
     EXPECT_TRUE(closed());
-    EXPECT_TRUE(typeUntil(dpy, XK_F10, false, open));
-    EXPECT_TRUE(typeUntil(dpy, XK_Escape, false, closed));
+    EXPECT_TRUE(typeUntil(input, XK_F10, false, open));
+    EXPECT_TRUE(typeUntil(input, XK_Escape, false, closed));
 
-    ASSERT_TRUE(typeUntil(dpy, XK_q, true, [&] { return program.hasExited(); })) << "Ctrl+Q ends the program";
+    ASSERT_TRUE(typeUntil(input, XK_q, true, [&] { return program.hasExited(); }))
+        << "Ctrl+Q ends the program";
     EXPECT_TRUE(WIFEXITED(program.status()));
     EXPECT_EQ(WEXITSTATUS(program.status()), 0);
     XCloseDisplay(dpy);

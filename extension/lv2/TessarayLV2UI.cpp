@@ -7,6 +7,7 @@
 #include "declarative/Focus.hpp"
 #include "declarative/Hosting.hpp"
 #include "display/X11Display.hpp"
+#include "display/X11Embedding.hpp"
 #include "extension/AudioUnitViewController.hpp"
 #include "extension/EditorRoot.hpp"
 #include "extension/Settings.hpp"
@@ -21,39 +22,11 @@
 #include <lv2/atom/atom.h>
 #include <stdexcept>
 
-// Xlib last: its macros (None, Status, Bool, ...) must not reach the headers above.
-#include <X11/Xlib.h>
-
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr auto kPollInterval = std::chrono::nanoseconds(1'000'000'000 / 60);
-
-// Ignores the X errors of the requests made while it lives, and syncs before it ends so that every error
-// has arrived. The host owns the process's error handler (GTK aborts on errors it does not expect); a
-// window of the host's may vanish between our check and our request.
-class XErrorTrap {
-public:
-    explicit XErrorTrap(::Display* display) : display_(display), previous_(XSetErrorHandler(&ignore)) {}
-    ~XErrorTrap() {
-        XSync(display_, False);
-        XSetErrorHandler(previous_);
-    }
-    XErrorTrap(const XErrorTrap&) = delete;
-    XErrorTrap& operator=(const XErrorTrap&) = delete;
-
-private:
-    static int ignore(::Display*, XErrorEvent*) { return 0; }
-    ::Display* display_;
-    XErrorHandler previous_;
-};
-
-bool isViewable(::Display* display, ::Window window) {
-    XWindowAttributes attributes{};
-    XErrorTrap trap(display);
-    return XGetWindowAttributes(display, window, &attributes) != 0 && attributes.map_state == IsViewable;
-}
 
 // The kit's typefaces and the editor's resource bundles, shipped inside the plug-in's bundle: the
 // bundles are found there by name, wherever the host loaded the editor's code from.
@@ -144,13 +117,8 @@ TessarayLV2UI::TessarayLV2UI(const lv2::UIArguments& arguments) : arguments_(arg
     if (!backend_) {
         throw std::runtime_error("Tessaray: the editor's window could not be made");
     }
-    ::Display* dpy = display_->xdisplay();
-    {
-        ::Window focus = 0;
-        int revert = 0;
-        XGetInputFocus(dpy, &focus, &revert);
-        hostFocus_ = focus;
-    }
+    embedding_ = std::make_unique<display::X11EmbeddedWindow>(display_, backend_,
+                                                              reinterpret_cast<uintptr_t>(features.parent));
     window_->makeKeyAndOrderFront();
     controller_->viewDidAppear();
 
@@ -181,16 +149,13 @@ TessarayLV2UI::~TessarayLV2UI() {
     model.setPresetNameRecorder(nullptr);
     model.cancelUpdateChecks();
 
-    {
-        // The host may have destroyed its parent window, and ours with it, already.
-        XErrorTrap trap(display_->xdisplay());
+    // The host may have destroyed its parent window, and ours with it, already.
+    embedding_->end([this] {
         display_->pump();
-        if (editingText_ && hostFocus_ > PointerRoot) {
-            XSetInputFocus(display_->xdisplay(), hostFocus_, RevertToParent, CurrentTime);
-        }
         window_->close();
         backend_.reset();
-    }
+    });
+    embedding_.reset();
     window_.reset();
     controller_.reset();
     tree_.reset();
@@ -299,24 +264,10 @@ int TessarayLV2UI::idle() {
 }
 
 void TessarayLV2UI::followKeyboardFocus() {
-    const auto& host = controller_->hostingController();
-    const bool editing = host && host->focusManager().focusedNode() != nullptr;
-    if (editing == editingText_) {
-        return;
-    }
-    editingText_ = editing;
-    ::Display* dpy = display_->xdisplay();
     // Hosts seldom pass keys on to an embedded window: while a label is edited the keyboard is ours, and
     // goes back to whoever had it when the editor appeared.
-    ::Window target = editing ? backend_->xid() : hostFocus_;
-    if (!editing && (target <= PointerRoot || !isViewable(dpy, target))) {
-        target = reinterpret_cast<uintptr_t>(arguments_.features.parent);
-    }
-    if (target == 0 || !isViewable(dpy, target)) {
-        return;
-    }
-    XErrorTrap trap(dpy);
-    XSetInputFocus(dpy, target, RevertToParent, CurrentTime);
+    const auto& host = controller_->hostingController();
+    embedding_->holdKeyboard(host && host->focusManager().focusedNode() != nullptr);
 }
 
 int TessarayLV2UI::resize(int width, int height) {
@@ -324,7 +275,6 @@ int TessarayLV2UI::resize(int width, int height) {
         return 1;
     }
     // The window's configure notification resizes the editor, which scales itself to the new size.
-    XErrorTrap trap(display_->xdisplay());
-    XResizeWindow(display_->xdisplay(), backend_->xid(), unsigned(width), unsigned(height));
+    embedding_->resize(width, height);
     return 0;
 }

@@ -27,6 +27,7 @@ class Timer;
 }
 namespace display {
 class X11Display;
+class X11EmbeddedWindow;
 class X11WindowBackend;
 } // namespace display
 namespace ui {
@@ -84,8 +85,7 @@ private:
     std::shared_ptr<core::Timer> pollTimer_;
     uint32_t presetNameSequence_ = ~0u;
     // The X window that held the keyboard when the editor appeared; it gets it back after label editing.
-    unsigned long hostFocus_ = 0;
-    bool editingText_ = false;
+    std::unique_ptr<display::X11EmbeddedWindow> embedding_;
 
     uint32_t eventTransfer_ = 0;
     tessaray_lv2::NotifyMessages messages_;

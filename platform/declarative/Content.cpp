@@ -6,7 +6,6 @@
 #include "graphics/AttributedString.hpp"
 
 #include <algorithm>
-#include <cairo.h>
 #include <cmath>
 
 namespace declarative {
@@ -159,59 +158,15 @@ public:
         return 2 * s.radius + std::max(std::abs(s.x), std::abs(s.y)) + 1;
     }
     void draw(graphics::GraphicsContext& context) override {
-        cairo_t* cr = context.cairo();
+        const auto& s = params();
         const Rect bounds = visualBounds();
-        if (cr == nullptr || !params().color || bounds.isNull()) {
+        if (!s.color || bounds.isNull()) {
             Node::draw(context);
             return;
         }
-        const auto& s = params();
-        const double scale = context.backingScaleFactor();
-        cairo_save(cr);
-        // A group is as large as the clip: keep it to this subtree's reach.
-        cairo_rectangle(cr, bounds.x(), bounds.y(), bounds.width(), bounds.height());
-        cairo_clip(cr);
-        cairo_push_group(cr);
+        context.beginShadowLayer({s.color, {s.x, s.y}, s.radius, bounds});
         Node::draw(context);
-        cairo_pattern_t* content = cairo_pop_group(cr);
-        cairo_identity_matrix(cr);
-        const int steps = s.radius > 0 ? std::clamp(static_cast<int>(std::ceil(s.radius)), 1, 3) : 0;
-        const int samples = (2 * steps + 1) * (2 * steps + 1);
-        // The offset is in user space; the silhouette pattern in device pixels.
-        const auto ctm = context.ctm();
-        const Point origin = ctm.apply(Point{0, 0});
-        const Point shifted = ctm.apply(Point{s.x, s.y});
-        // Sum the shifted copies' coverage first (adding from zero keeps eight-bit steps from
-        // rounding faint copies away), then paint the shadow colour through the sum.
-        // Copies land on whole device pixels, which keeps the compositor on its plain copying path.
-        cairo_push_group(cr);
-        cairo_set_operator(cr, CAIRO_OPERATOR_ADD);
-        cairo_pattern_set_filter(content, CAIRO_FILTER_NEAREST);
-        for (int i = -steps; i <= steps; ++i) {
-            for (int j = -steps; j <= steps; ++j) {
-                const double dx =
-                    std::round(shifted.x - origin.x + (steps ? i * s.radius * scale / steps : 0));
-                const double dy =
-                    std::round(shifted.y - origin.y + (steps ? j * s.radius * scale / steps : 0));
-                cairo_matrix_t m;
-                cairo_matrix_init_translate(&m, -dx, -dy);
-                cairo_pattern_set_matrix(content, &m);
-                cairo_set_source(cr, content);
-                cairo_paint_with_alpha(cr, 1.0 / samples);
-            }
-        }
-        cairo_pattern_t* blurred = cairo_pop_group(cr);
-        cairo_set_source_rgba(cr, s.color->red(), s.color->green(), s.color->blue(), s.color->alpha());
-        cairo_mask(cr, blurred);
-        cairo_pattern_destroy(blurred);
-        cairo_matrix_t identity;
-        cairo_matrix_init_identity(&identity);
-        cairo_pattern_set_matrix(content, &identity);
-        cairo_pattern_set_filter(content, CAIRO_FILTER_GOOD);
-        cairo_set_source(cr, content);
-        cairo_paint(cr);
-        cairo_pattern_destroy(content);
-        cairo_restore(cr);
+        context.endShadowLayer();
     }
 };
 
@@ -328,30 +283,9 @@ void CanvasContext::drawFadingLayer(const Rect& rect, double topOpacity, double 
     }
     graphics::GraphicsContext::StateGuard guard(context_);
     context_.clipToRect(rect);
-    cairo_t* cr = context_.cairo();
-    if (cr == nullptr) {
-        context_.beginTransparencyLayer(std::clamp(topOpacity, 0.0, 1.0));
-        body(*this);
-        context_.endTransparencyLayer();
-        return;
-    }
-    // Clipping has just set Cairo's matrix to this context's user space; keep it for the mask.
-    cairo_matrix_t userSpace;
-    cairo_get_matrix(cr, &userSpace);
-    context_.beginTransparencyLayer(1.0);
+    context_.beginFadingLayer({rect, topOpacity, bottomOpacity});
     body(*this);
-    cairo_save(cr);
-    cairo_set_matrix(cr, &userSpace);
-    cairo_pattern_t* mask = cairo_pattern_create_linear(0, rect.y(), 0, rect.maxY());
-    cairo_pattern_add_color_stop_rgba(mask, 0, 0, 0, 0, std::clamp(topOpacity, 0.0, 1.0));
-    cairo_pattern_add_color_stop_rgba(mask, 1, 0, 0, 0, std::clamp(bottomOpacity, 0.0, 1.0));
-    cairo_set_source(cr, mask);
-    cairo_set_operator(cr, CAIRO_OPERATOR_DEST_IN);
-    cairo_rectangle(cr, rect.x(), rect.y(), rect.width(), rect.height());
-    cairo_fill(cr);
-    cairo_pattern_destroy(mask);
-    cairo_restore(cr);
-    context_.endTransparencyLayer();
+    context_.endFadingLayer();
 }
 
 } // namespace declarative

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace declarative {
 
@@ -173,6 +174,7 @@ void HostingView::flush() {
     // Only a tree that was laid out before can say what it covered.
     trackingDamage_ = !needsLayout_ && root_ != nullptr;
     damage_ = Rect::null();
+    damageRects_.clear();
     damaged_.clear();
     // Writes made by bodies during this flush land in dirty_ again; a few rounds settle them, and a
     // body that keeps invalidating itself is left for the next turn rather than looping here.
@@ -222,8 +224,9 @@ void HostingView::flush() {
     }
     trackingDamage_ = false;
     lastDamage_ = damage_;
-    if (!damage_.isNull()) {
-        setNeedsDisplayInRect(damage_);
+    // Each area on its own: the window keeps apart what lies apart and joins what overlaps.
+    for (const Rect& area : std::exchange(damageRects_, {})) {
+        setNeedsDisplayInRect(area);
     }
 }
 
@@ -242,6 +245,7 @@ void HostingView::addDamage(Node& node) {
     const Rect area = node.visualBoundsInHost();
     if (!area.isNull()) {
         damage_ = damage_.isNull() ? area : damage_.unionWith(area);
+        damageRects_.push_back(area);
     }
 }
 

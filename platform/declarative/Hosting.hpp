@@ -12,6 +12,7 @@
 #include "ui/View.hpp"
 
 #include <memory>
+#include <vector>
 
 namespace display {
 class Clipboard;
@@ -158,6 +159,7 @@ private:
     // joins it once layout is done.
     bool trackingDamage_ = false;
     Rect damage_ = Rect::null();
+    std::vector<Rect> damageRects_;
     Rect lastDamage_ = Rect::null();
     std::vector<std::weak_ptr<Node>> damaged_;
     Rect cull_ = Rect::null();

@@ -89,6 +89,19 @@ void HeadlessBackend::invalidate() {
     });
 }
 
+bool HeadlessBackend::drawRects(const std::vector<graphics::Rect>& rects, const RectDrawer& draw) {
+    if (!graphics::drawRectsOnSurface(surface_, size_, scale_, recorder_, rects, draw)) {
+        return false;
+    }
+    lastDrawn_ = rects;
+    lastPresented_ = graphics::Rect::null();
+    for (const auto& r : rects) {
+        lastPresented_ = lastPresented_.isNull() ? r : lastPresented_.unionWith(r);
+    }
+    ++presentedFrames_;
+    return true;
+}
+
 void HeadlessBackend::displayIfNeeded() {
     displayQueued_ = false;
     if (auto w = window(); w && !closed_) {

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace display {
 
@@ -25,12 +26,12 @@ public:
     ~HeadlessBackend() override;
 
     // WindowBackend.
-    cairo_surface_t* surface() override { return surface_; }
     graphics::Size size() const override { return size_; }
     double backingScaleFactor() const override { return scale_; }
     // Schedules one display pass on the main queue, however often it is called before that runs.
     void invalidate() override;
-    void flush() override { ++presentedFrames_; }
+    // Draws the rects into the image surface; presenting counts the frame and keeps the union.
+    bool drawRects(const std::vector<graphics::Rect>& rects, const RectDrawer& draw) override;
     void setContentSize(const graphics::Size& size) override;
     void setTitle(const std::string& title) override { title_ = title; }
     void orderFront() override { visible_ = true; }
@@ -94,6 +95,11 @@ public:
     bool isVisible() const { return visible_; }
     bool isClosed() const { return closed_; }
     int presentedFrames() const { return presentedFrames_; }
+    // What the last display pass presented: the union of its rects (window coordinates) and the rects.
+    const graphics::Rect& lastPresentedRect() const { return lastPresented_; }
+    const std::vector<graphics::Rect>& lastDrawnRects() const { return lastDrawn_; }
+    // The window's pixels: an image surface of size × scale device pixels.
+    cairo_surface_t* surface() const { return surface_; }
     void setTimestamp(double seconds) { timestamp_ = seconds; }
 
 private:
@@ -110,6 +116,8 @@ private:
     bool closed_ = false;
     bool displayQueued_ = false;
     int presentedFrames_ = 0;
+    graphics::Rect lastPresented_ = graphics::Rect::null();
+    std::vector<graphics::Rect> lastDrawn_;
     double timestamp_ = 0;
     ui::ModifierFlags heldFlags_ = 0;
     std::shared_ptr<ui::MenuPresenter> menuPresenter_;

@@ -4,6 +4,7 @@
 #include "core/RunLoop.hpp"
 #include "display/X11Errors.hpp"
 #include "display/X11MenuPresenter.hpp"
+#include "graphics/DrawRecorder.hpp"
 #include "ui/Application.hpp"
 #include "ui/Cursor.hpp"
 #include "ui/Screen.hpp"
@@ -19,7 +20,6 @@
 #include "display/X11Keys.hpp"
 
 #include <algorithm>
-#include <cairo-xlib.h>
 #include <cairo.h>
 #include <charconv>
 #include <cmath>
@@ -37,10 +37,6 @@ using graphics::Size;
 using ui::EventType;
 
 namespace {
-
-// Two presses closer than this in distance, and than the double-click interval in time, count as a
-// multiple click.
-constexpr int multiClickPixels = 4;
 
 std::optional<double> parseScale(const char* text) {
     if (!text || !*text) {
@@ -310,31 +306,6 @@ X11WindowBackend::~X11WindowBackend() {
     close();
 }
 
-void X11WindowBackend::resizeBuffers(int pixelWidth, int pixelHeight) {
-    pixelWidth = std::max(1, pixelWidth);
-    pixelHeight = std::max(1, pixelHeight);
-    if (pixelWidth == pixelWidth_ && pixelHeight == pixelHeight_ && backBuffer_) {
-        return;
-    }
-    auto display = display_.lock();
-    if (!display || !xid_) {
-        return;
-    }
-    pixelWidth_ = pixelWidth;
-    pixelHeight_ = pixelHeight;
-    if (backBuffer_) {
-        cairo_surface_destroy(backBuffer_);
-    }
-    backBuffer_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixelWidth, pixelHeight);
-    if (!windowSurface_) {
-        ::Display* dpy = display->xdisplay();
-        windowSurface_ = cairo_xlib_surface_create(dpy, xid_, DefaultVisual(dpy, DefaultScreen(dpy)),
-                                                   pixelWidth, pixelHeight);
-    } else {
-        cairo_xlib_surface_set_size(windowSurface_, pixelWidth, pixelHeight);
-    }
-}
-
 void X11WindowBackend::invalidate() {
     if (displayQueued_ || !xid_) {
         return; // one pass is already on its way
@@ -354,28 +325,8 @@ void X11WindowBackend::displayIfNeeded() {
         return;
     }
     if (w->viewsNeedDisplay()) {
-        w->displayIfNeeded(); // draws, then flush() presents
+        w->displayIfNeeded(); // drawRects draws, then presents
     }
-}
-
-void X11WindowBackend::flush() {
-    present();
-}
-
-void X11WindowBackend::present() {
-    auto display = display_.lock();
-    if (!display || !xid_ || !mapped_ || !windowSurface_ || !backBuffer_) {
-        return;
-    }
-    cairo_surface_flush(backBuffer_);
-    cairo_t* cr = cairo_create(windowSurface_);
-    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    cairo_set_source_surface(cr, backBuffer_, 0, 0);
-    cairo_paint(cr);
-    cairo_destroy(cr);
-    cairo_surface_flush(windowSurface_);
-    XFlush(display->xdisplay());
-    ++presentedFrames_;
 }
 
 void X11WindowBackend::setContentSize(const Size& size) {
@@ -723,7 +674,7 @@ void X11WindowBackend::sendMouse(XEvent& event) {
         }
         auto e = ui::Event::mouseEvent(type, toWindow(event.xmotion.x, event.xmotion.y),
                                        pointerFlagsFromState(state), event.xmotion.time / 1000.0, w,
-                                       type == EventType::mouseMoved ? 0 : clickCount_);
+                                       type == EventType::mouseMoved ? 0 : clicks_.count());
         app->sendEvent(e);
         return;
     }
@@ -757,21 +708,13 @@ void X11WindowBackend::sendMouse(XEvent& event) {
         break;
     }
     if (press) {
-        const bool again = b.button == lastButton_ &&
-                           b.time - lastPressTime_ <= ui::Event::doubleClickInterval() * 1000 &&
-                           std::abs(b.x - lastPressX_) <= multiClickPixels &&
-                           std::abs(b.y - lastPressY_) <= multiClickPixels;
-        clickCount_ = again ? clickCount_ + 1 : 1;
-        lastButton_ = b.button;
-        lastPressTime_ = b.time;
-        lastPressX_ = b.x;
-        lastPressY_ = b.y;
+        clicks_.press(b.button, static_cast<std::uint32_t>(b.time), b.x, b.y);
         // Clicking a window makes it key at once (the click itself counts) and asks for the focus.
         clicking_ = true;
         w->makeKeyWindow();
         clicking_ = false;
     }
-    auto e = ui::Event::mouseEvent(type, location, flags, b.time / 1000.0, w, clickCount_);
+    auto e = ui::Event::mouseEvent(type, location, flags, b.time / 1000.0, w, clicks_.count());
     e.buttonNumber = buttonNumber;
     app->sendEvent(e);
 }

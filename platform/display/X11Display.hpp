@@ -4,6 +4,7 @@
 // connection's descriptor on a core::RunLoop, turns X events into ui events for its windows and runs
 // their display passes. An LV2 UI without a run loop of its own calls pump() from its idle callback.
 
+#include "display/ClickCounter.hpp"
 #include "ui/Window.hpp"
 #include "ui/WindowBackend.hpp"
 
@@ -13,7 +14,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+typedef struct _cairo_surface cairo_surface_t;
 typedef struct _XDisplay Display;
 typedef union _XEvent XEvent;
 
@@ -105,13 +108,12 @@ class X11WindowBackend : public ui::WindowBackend, public std::enable_shared_fro
 public:
     ~X11WindowBackend() override;
 
-    // WindowBackend. Drawing goes to an image surface that flush() copies onto the window, so that a
-    // display pass never shows half-drawn content.
-    cairo_surface_t* surface() override { return backBuffer_; }
+    // WindowBackend. Drawing goes to an image surface; the union of the drawn rects is then copied onto
+    // the window, so that a display pass never shows half-drawn content.
     graphics::Size size() const override { return size_; }
     double backingScaleFactor() const override { return scale_; }
     void invalidate() override;
-    void flush() override;
+    bool drawRects(const std::vector<graphics::Rect>& rects, const RectDrawer& draw) override;
     void setContentSize(const graphics::Size& size) override;
     void setTitle(const std::string& title) override;
     void orderFront() override;
@@ -138,6 +140,11 @@ public:
     unsigned long xcursor() const { return xcursor_; }
     std::shared_ptr<ui::Cursor> cursor() const { return cursor_; }
 
+    // Window-manager hints of a top-level window: its name, the normal window type, and for a fixed-size
+    // window equal minimum and maximum sizes (device pixels, beside the position hints the window
+    // already has) and no resize or maximise functions. Its class comes from the display.
+    void setWindowManagerHints(const std::string& title, graphics::Size pixelSize, bool fixedSize);
+
     unsigned long xid() const { return xid_; }
     std::shared_ptr<ui::Window> window() const { return window_.lock(); }
     bool isMapped() const { return mapped_; }
@@ -151,7 +158,8 @@ private:
                      double scale);
     void handleEvent(XEvent& event);
     void resizeBuffers(int pixelWidth, int pixelHeight);
-    void present();
+    // Copies the back buffer's area (window coordinates; null: all of it) onto the window.
+    void present(const graphics::Rect& area = graphics::Rect::null());
     void displayIfNeeded();
     graphics::Point toWindow(int x, int y) const;
     void sendMouse(XEvent& event);
@@ -176,12 +184,7 @@ private:
     bool focusOnMap_ = false;
     bool clicking_ = false;
     int presentedFrames_ = 0;
-    // Multiple clicks: the last press.
-    unsigned lastButton_ = 0;
-    unsigned long lastPressTime_ = 0;
-    int lastPressX_ = 0;
-    int lastPressY_ = 0;
-    int clickCount_ = 0;
+    ClickCounter clicks_;
     ui::ModifierFlags lastFlags_ = 0;
     std::shared_ptr<ui::Cursor> cursor_;
     std::shared_ptr<ui::MenuPresenter> menuPresenter_;

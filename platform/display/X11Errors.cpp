@@ -11,9 +11,16 @@ namespace display {
 
 namespace {
 
+struct Trapped {
+    ::Display* display;
+    int depth;
+    int errors;
+};
+
 struct Registry {
     std::mutex mutex;
     std::vector<::Display*> displays;
+    std::vector<Trapped> trapped;
     XErrorHandler previous = nullptr;
     bool installed = false;
 };
@@ -31,6 +38,12 @@ int logError(::Display* display, XErrorEvent* error) {
         std::lock_guard lock(r.mutex);
         ours = std::find(r.displays.begin(), r.displays.end(), display) != r.displays.end();
         previous = r.previous;
+        for (auto& t : r.trapped) {
+            if (ours && t.display == display) {
+                ++t.errors;
+                return 0;
+            }
+        }
     }
     if (!ours) {
         // A handler installed after ours that passes foreign errors back to us must not loop.
@@ -80,6 +93,56 @@ void unregisterErrorLogging(::Display* display) {
         }
         r.installed = false;
     }
+}
+
+X11ErrorTrap::X11ErrorTrap(::Display* display) : display_(display) {
+    if (!display_) {
+        return;
+    }
+    // Errors of earlier requests are not this trap's.
+    XSync(display_, False);
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    for (auto& t : r.trapped) {
+        if (t.display == display_) {
+            ++t.depth;
+            before_ = t.errors;
+            return;
+        }
+    }
+    r.trapped.push_back({display_, 1, 0});
+}
+
+X11ErrorTrap::~X11ErrorTrap() {
+    if (!display_) {
+        return;
+    }
+    XSync(display_, False);
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    for (auto it = r.trapped.begin(); it != r.trapped.end(); ++it) {
+        if (it->display == display_) {
+            if (--it->depth == 0) {
+                r.trapped.erase(it);
+            }
+            break;
+        }
+    }
+}
+
+int X11ErrorTrap::errors() {
+    if (!display_) {
+        return 0;
+    }
+    XSync(display_, False);
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    for (const auto& t : r.trapped) {
+        if (t.display == display_) {
+            return t.errors - before_;
+        }
+    }
+    return 0;
 }
 
 } // namespace display

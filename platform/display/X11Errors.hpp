@@ -14,4 +14,22 @@ namespace display {
 void registerErrorLogging(::Display* display);
 void unregisterErrorLogging(::Display* display);
 
+// Ignores the errors of one of our connections (one registered above, as every X11Display's is) while it
+// lives (requests about windows that may vanish at any moment, such as a host's), counting them instead of
+// logging them; at its end it waits for the server's answers to every request made so far. The process's
+// handler stays as it is, so errors on other connections reach their handlers as before. Traps nest.
+class X11ErrorTrap {
+public:
+    explicit X11ErrorTrap(::Display* display);
+    ~X11ErrorTrap();
+    X11ErrorTrap(const X11ErrorTrap&) = delete;
+    X11ErrorTrap& operator=(const X11ErrorTrap&) = delete;
+    // The errors trapped so far (after a sync of the connection).
+    int errors();
+
+private:
+    ::Display* display_;
+    int before_ = 0;
+};
+
 } // namespace display

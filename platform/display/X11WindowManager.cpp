@@ -3,6 +3,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <algorithm>
 #include <vector>
 
@@ -145,6 +146,45 @@ unsigned long X11WindowBackend::serverTime() {
         return event.xproperty.time;
     }
     return CurrentTime;
+}
+
+void X11WindowBackend::setWindowManagerHints(const std::string& title, graphics::Size pixelSize,
+                                             bool fixedSize) {
+    auto display = display_.lock();
+    if (!display || !xid_) {
+        return;
+    }
+    ::Display* dpy = display->xdisplay();
+    const ::Window xid = xid_;
+    XStoreName(dpy, xid, title.c_str());
+    const Atom utf8 = XInternAtom(dpy, "UTF8_STRING", 0);
+    XChangeProperty(dpy, xid, XInternAtom(dpy, "_NET_WM_NAME", 0), utf8, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(title.data()), static_cast<int>(title.size()));
+    const Atom normal = XInternAtom(dpy, "_NET_WM_WINDOW_TYPE_NORMAL", 0);
+    XChangeProperty(dpy, xid, XInternAtom(dpy, "_NET_WM_WINDOW_TYPE", 0), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&normal), 1);
+    if (fixedSize) {
+        XSizeHints* hints = XAllocSizeHints();
+        if (hints) {
+            long supplied = 0;
+            XGetWMNormalHints(dpy, xid, hints, &supplied);
+            hints->flags |= PMinSize | PMaxSize;
+            hints->min_width = hints->max_width = static_cast<int>(pixelSize.width);
+            hints->min_height = hints->max_height = static_cast<int>(pixelSize.height);
+            XSetWMNormalHints(dpy, xid, hints);
+            XFree(hints);
+        }
+        // _MOTIF_WM_HINTS: functions move, minimise and close only.
+        struct {
+            unsigned long flags, functions, decorations;
+            long inputMode;
+            unsigned long status;
+        } motif{1, 4 | 8 | 32, 0, 0, 0};
+        const Atom motifAtom = XInternAtom(dpy, "_MOTIF_WM_HINTS", 0);
+        XChangeProperty(dpy, xid, motifAtom, motifAtom, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&motif), 5);
+    }
+    XFlush(dpy);
 }
 
 } // namespace display

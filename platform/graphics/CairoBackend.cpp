@@ -297,4 +297,97 @@ void CairoBackend::endTransparencyLayer() {
     cairo_restore(cr_);
 }
 
+// The content goes to a group kept to the layer's reach (a group is as large as the clip), which serves
+// as both silhouette and content. The silhouette is softened by averaging shifted copies over the radius:
+// their coverage is summed first (adding from zero keeps eight-bit steps from rounding faint copies away)
+// and the shadow colour painted through the sum. Copies land on whole device pixels, which keeps the
+// compositor on its plain copying path.
+void CairoBackend::beginShadowLayer(const ShadowLayer& shadow, const DrawState& state) {
+    const bool grouped = shadow.color && !shadow.reach.isNull();
+    shadows_.push_back({shadow, state.ctm, state.backingScale, grouped});
+    if (!grouped)
+        return;
+    cairo_save(cr_);
+    applyTransform(cr_, origin_, state.ctm);
+    cairo_rectangle(cr_, shadow.reach.x(), shadow.reach.y(), shadow.reach.width(), shadow.reach.height());
+    cairo_clip(cr_);
+    cairo_push_group(cr_);
+}
+
+void CairoBackend::endShadowLayer() {
+    if (shadows_.empty())
+        return;
+    const OpenShadow open = shadows_.back();
+    shadows_.pop_back();
+    if (!open.grouped)
+        return;
+    const ShadowLayer& s = open.shadow;
+    cairo_pattern_t* content = cairo_pop_group(cr_);
+    cairo_identity_matrix(cr_);
+    const int steps = s.radius > 0 ? std::clamp(static_cast<int>(std::ceil(s.radius)), 1, 3) : 0;
+    const int samples = (2 * steps + 1) * (2 * steps + 1);
+    // The offset is in user space; the silhouette pattern in device pixels.
+    const Point origin = open.ctm.apply(Point{0, 0});
+    const Point shifted = open.ctm.apply(s.offset);
+    const double scale = open.scale;
+    cairo_push_group(cr_);
+    cairo_set_operator(cr_, CAIRO_OPERATOR_ADD);
+    cairo_pattern_set_filter(content, CAIRO_FILTER_NEAREST);
+    for (int i = -steps; i <= steps; ++i) {
+        for (int j = -steps; j <= steps; ++j) {
+            const double dx = std::round(shifted.x - origin.x + (steps ? i * s.radius * scale / steps : 0));
+            const double dy = std::round(shifted.y - origin.y + (steps ? j * s.radius * scale / steps : 0));
+            cairo_matrix_t m;
+            cairo_matrix_init_translate(&m, -dx, -dy);
+            cairo_pattern_set_matrix(content, &m);
+            cairo_set_source(cr_, content);
+            cairo_paint_with_alpha(cr_, 1.0 / samples);
+        }
+    }
+    cairo_pattern_t* blurred = cairo_pop_group(cr_);
+    const Color& c = *s.color;
+    cairo_set_source_rgba(cr_, c.red(), c.green(), c.blue(), c.alpha());
+    cairo_mask(cr_, blurred);
+    cairo_pattern_destroy(blurred);
+    cairo_matrix_t identity;
+    cairo_matrix_init_identity(&identity);
+    cairo_pattern_set_matrix(content, &identity);
+    cairo_pattern_set_filter(content, CAIRO_FILTER_GOOD);
+    cairo_set_source(cr_, content);
+    cairo_paint(cr_);
+    cairo_pattern_destroy(content);
+    cairo_restore(cr_);
+}
+
+void CairoBackend::beginFadingLayer(const FadingLayer& fade, const DrawState& state) {
+    fades_.emplace_back(fade, state.ctm);
+    cairo_push_group(cr_);
+}
+
+// The layer's content keeps as much of itself as a vertical gradient of the two opacities says, then
+// goes onto the target.
+void CairoBackend::endFadingLayer() {
+    if (fades_.empty())
+        return;
+    const auto [fade, ctm] = fades_.back();
+    fades_.pop_back();
+    cairo_save(cr_);
+    applyTransform(cr_, origin_, ctm);
+    const Rect& r = fade.rect;
+    cairo_pattern_t* mask = cairo_pattern_create_linear(0, r.y(), 0, r.maxY());
+    cairo_pattern_add_color_stop_rgba(mask, 0, 0, 0, 0, fade.from);
+    cairo_pattern_add_color_stop_rgba(mask, 1, 0, 0, 0, fade.to);
+    cairo_set_source(cr_, mask);
+    cairo_set_operator(cr_, CAIRO_OPERATOR_DEST_IN);
+    cairo_rectangle(cr_, r.x(), r.y(), r.width(), r.height());
+    cairo_fill(cr_);
+    cairo_pattern_destroy(mask);
+    cairo_restore(cr_);
+    cairo_pop_group_to_source(cr_);
+    cairo_save(cr_);
+    cairo_set_operator(cr_, CAIRO_OPERATOR_OVER);
+    cairo_paint(cr_);
+    cairo_restore(cr_);
+}
+
 } // namespace graphics

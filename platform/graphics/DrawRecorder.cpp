@@ -194,10 +194,21 @@ void TeeBackend::endTransparencyLayer() {
     first_->endTransparencyLayer();
     second_->endTransparencyLayer();
 }
-cairo_t* TeeBackend::cairo() const {
-    if (cairo_t* cr = first_->cairo())
-        return cr;
-    return second_->cairo();
+void TeeBackend::beginShadowLayer(const ShadowLayer& shadow, const DrawState& state) {
+    first_->beginShadowLayer(shadow, state);
+    second_->beginShadowLayer(shadow, state);
+}
+void TeeBackend::endShadowLayer() {
+    first_->endShadowLayer();
+    second_->endShadowLayer();
+}
+void TeeBackend::beginFadingLayer(const FadingLayer& fade, const DrawState& state) {
+    first_->beginFadingLayer(fade, state);
+    second_->beginFadingLayer(fade, state);
+}
+void TeeBackend::endFadingLayer() {
+    first_->endFadingLayer();
+    second_->endFadingLayer();
 }
 
 BitmapCanvas::BitmapCanvas(Size size, double scale, bool flipped, bool record) {
@@ -228,6 +239,33 @@ ImageRep::RGBA BitmapCanvas::pixel(int x, int y) {
 
 ImageRef BitmapCanvas::image() {
     return Image::fromSurface(surface_, context_->backingScaleFactor());
+}
+
+bool drawRectsOnSurface(cairo_surface_t* surface, Size size, double scale,
+                        const std::shared_ptr<DrawRecorder>& recorder, const std::vector<Rect>& rects,
+                        const std::function<void(GraphicsContext&, const Rect&)>& draw) {
+    if (surface == nullptr || cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+        return false;
+    }
+    cairo_t* cr = cairo_create(surface);
+    {
+        std::shared_ptr<DrawBackend> drawing = std::make_shared<CairoBackend>(cr);
+        if (recorder) {
+            drawing = std::make_shared<TeeBackend>(drawing, recorder);
+        }
+        GraphicsContext context(drawing, size, scale, false);
+        for (const Rect& rect : rects) {
+            if (rect.isNull() || rect.isEmpty()) {
+                continue;
+            }
+            GraphicsContext::StateGuard guard(context);
+            context.clipToRect(rect);
+            draw(context, rect);
+        }
+    }
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    return true;
 }
 
 } // namespace graphics

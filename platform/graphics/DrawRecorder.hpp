@@ -7,6 +7,7 @@
 #include "graphics/GraphicsContext.hpp"
 #include "graphics/Image.hpp"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -92,7 +93,10 @@ public:
     void drawText(const TextDraw& op) override;
     void beginTransparencyLayer(double alpha, const DrawState& state) override;
     void endTransparencyLayer() override;
-    cairo_t* cairo() const override;
+    void beginShadowLayer(const ShadowLayer& shadow, const DrawState& state) override;
+    void endShadowLayer() override;
+    void beginFadingLayer(const FadingLayer& fade, const DrawState& state) override;
+    void endFadingLayer() override;
 
 private:
     std::shared_ptr<DrawBackend> first_;
@@ -123,5 +127,12 @@ private:
     std::shared_ptr<DrawRecorder> recorder_;
     std::unique_ptr<GraphicsContext> context_;
 };
+
+// Draws rects of an image surface that holds a whole drawable area (a window's back buffer): one context
+// of `size` points at `scale` (user space y up; also drawing into `recorder` when given), clipped to one
+// rect at a time while `draw` runs for it. False when the surface cannot be drawn on.
+bool drawRectsOnSurface(cairo_surface_t* surface, Size size, double scale,
+                        const std::shared_ptr<DrawRecorder>& recorder, const std::vector<Rect>& rects,
+                        const std::function<void(GraphicsContext&, const Rect&)>& draw);
 
 } // namespace graphics

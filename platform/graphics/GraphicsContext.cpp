@@ -37,8 +37,8 @@ GraphicsContext::GraphicsContext(cairo_t* cr, Size size, double backingScale, bo
 GraphicsContext::~GraphicsContext() {
     // Leave the target as it was handed over, even when a drawing routine forgot to balance its calls.
     while (!saved_.empty()) {
-        if (saved_.back().isLayer)
-            endTransparencyLayer();
+        if (saved_.back().layer != Layer::none)
+            endLayer(saved_.back().layer);
         else
             restoreGState();
     }
@@ -60,13 +60,13 @@ void GraphicsContext::popCurrent() {
 }
 
 void GraphicsContext::saveGState() {
-    saved_.push_back({state_, false});
+    saved_.push_back({state_, Layer::none});
     backend_->saveState();
 }
 
 void GraphicsContext::restoreGState() {
     // An unbalanced restore, or one that would cross a transparency layer, is ignored.
-    if (saved_.empty() || saved_.back().isLayer)
+    if (saved_.empty() || saved_.back().layer != Layer::none)
         return;
     state_ = saved_.back().state;
     saved_.pop_back();
@@ -192,19 +192,56 @@ void GraphicsContext::drawText(const AttributedString& text, Point point) {
 }
 
 void GraphicsContext::beginTransparencyLayer(double alpha) {
-    saved_.push_back({state_, true});
+    saved_.push_back({state_, Layer::transparency});
     backend_->beginTransparencyLayer(std::clamp(alpha, 0.0, 1.0), state_.draw);
 }
 
 void GraphicsContext::endTransparencyLayer() {
-    // Close any saves left open inside the layer first.
-    while (!saved_.empty() && !saved_.back().isLayer)
+    endLayer(Layer::transparency);
+}
+
+void GraphicsContext::beginShadowLayer(const ShadowLayer& shadow) {
+    saved_.push_back({state_, Layer::shadow});
+    ShadowLayer clamped = shadow;
+    clamped.radius = std::max(0.0, shadow.radius);
+    backend_->beginShadowLayer(clamped, state_.draw);
+}
+
+void GraphicsContext::endShadowLayer() {
+    endLayer(Layer::shadow);
+}
+
+void GraphicsContext::beginFadingLayer(const FadingLayer& fade) {
+    saved_.push_back({state_, Layer::fading});
+    backend_->beginFadingLayer({fade.rect, std::clamp(fade.from, 0.0, 1.0), std::clamp(fade.to, 0.0, 1.0)},
+                               state_.draw);
+}
+
+void GraphicsContext::endFadingLayer() {
+    endLayer(Layer::fading);
+}
+
+void GraphicsContext::endLayer(Layer layer) {
+    // Close any saves left open inside the layer first; a layer of another kind stays open.
+    while (!saved_.empty() && saved_.back().layer == Layer::none)
         restoreGState();
-    if (saved_.empty())
+    if (saved_.empty() || saved_.back().layer != layer)
         return;
     state_ = saved_.back().state;
     saved_.pop_back();
-    backend_->endTransparencyLayer();
+    switch (layer) {
+    case Layer::transparency:
+        backend_->endTransparencyLayer();
+        break;
+    case Layer::shadow:
+        backend_->endShadowLayer();
+        break;
+    case Layer::fading:
+        backend_->endFadingLayer();
+        break;
+    case Layer::none:
+        break;
+    }
     backend_->setTransform(state_.draw.ctm);
 }
 

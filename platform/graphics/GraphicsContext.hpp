@@ -92,6 +92,24 @@ struct TextDraw {
     DrawState state;
 };
 
+// A layer's content drawn a second time below itself as its shadow: in `color`, moved by `offset`
+// (user space) and softened over `radius` points. `reach` (user space) bounds what the content and its
+// shadow can cover.
+struct ShadowLayer {
+    ColorRef color;
+    Point offset;
+    double radius = 0;
+    Rect reach;
+};
+
+// A layer restricted to `rect` (user space) whose opacity runs linearly from `from` at the rect's
+// minimum y to `to` at its maximum y.
+struct FadingLayer {
+    Rect rect;
+    double from = 1;
+    double to = 1;
+};
+
 class DrawBackend {
 public:
     virtual ~DrawBackend() = default;
@@ -108,8 +126,17 @@ public:
     // Group opacity: everything up to the matching end is composited at alpha.
     virtual void beginTransparencyLayer(double alpha, const DrawState& state) = 0;
     virtual void endTransparencyLayer() = 0;
-    // The cairo context when the back end draws with cairo (null otherwise).
-    virtual cairo_t* cairo() const { return nullptr; }
+    // A layer that casts a shadow (see ShadowLayer). Back ends without pixels draw the content only.
+    virtual void beginShadowLayer(const ShadowLayer& shadow, const DrawState& state) {
+        (void)shadow;
+        (void)state;
+    }
+    virtual void endShadowLayer() {}
+    // A layer that fades (see FadingLayer). Back ends without pixels take the first opacity throughout.
+    virtual void beginFadingLayer(const FadingLayer& fade, const DrawState& state) {
+        beginTransparencyLayer(fade.from, state);
+    }
+    virtual void endFadingLayer() { endTransparencyLayer(); }
 };
 
 // Draws onto a caller-owned cairo_t whose device space is pixels (origin top-left).
@@ -127,12 +154,23 @@ public:
     void drawText(const TextDraw& op) override;
     void beginTransparencyLayer(double alpha, const DrawState& state) override;
     void endTransparencyLayer() override;
-    cairo_t* cairo() const override { return cr_; }
+    void beginShadowLayer(const ShadowLayer& shadow, const DrawState& state) override;
+    void endShadowLayer() override;
+    void beginFadingLayer(const FadingLayer& fade, const DrawState& state) override;
+    void endFadingLayer() override;
 
 private:
     cairo_t* cr_;
     AffineTransform origin_; // cr's matrix when handed over; user transforms apply on top of it
     std::vector<double> layerAlphas_;
+    struct OpenShadow {
+        ShadowLayer shadow;
+        AffineTransform ctm;
+        double scale;
+        bool grouped;
+    };
+    std::vector<OpenShadow> shadows_;
+    std::vector<std::pair<FadingLayer, AffineTransform>> fades_;
 };
 
 class GraphicsContext {
@@ -228,10 +266,14 @@ public:
 
     void beginTransparencyLayer(double alpha);
     void endTransparencyLayer();
+    // Shadow and fading layers (see ShadowLayer, FadingLayer); each end closes the innermost layer of
+    // its kind, as endTransparencyLayer does.
+    void beginShadowLayer(const ShadowLayer& shadow);
+    void endShadowLayer();
+    void beginFadingLayer(const FadingLayer& fade);
+    void endFadingLayer();
 
     DrawBackend& backend() const { return *backend_; }
-    // The cairo context of a cairo or tee back end, else null.
-    cairo_t* cairo() const { return backend_->cairo(); }
     const DrawState& drawState() const { return state_.draw; }
 
 private:
@@ -244,10 +286,13 @@ private:
     Size size_;
     double backingScale_;
     AffineTransform base_;
+    enum class Layer { none, transparency, shadow, fading };
     struct Saved {
         State state;
-        bool isLayer;
+        Layer layer;
     };
+    void beginLayer(Layer layer);
+    void endLayer(Layer layer);
     State state_;
     std::vector<Saved> saved_;
 };

@@ -145,6 +145,43 @@ ImageRep::RGBA ImageRep::pixel(int x, int y) const {
     return px;
 }
 
+std::uint32_t ImageRep::Pixels::argb(int x, int y) const {
+    if (data == nullptr || x < 0 || y < 0 || x >= width || y >= height)
+        return 0;
+    std::uint32_t word;
+    std::memcpy(&word, data + static_cast<std::ptrdiff_t>(y) * stride + static_cast<std::ptrdiff_t>(x) * 4,
+                4);
+    return word;
+}
+
+ImageRep::Pixels ImageRep::pixels() const {
+    if (surface_ == nullptr || cairo_surface_status(surface_) != CAIRO_STATUS_SUCCESS)
+        return {};
+    cairo_surface_flush(surface_);
+    return {cairo_image_surface_get_data(surface_), pixelsWide(), pixelsHigh(),
+            cairo_image_surface_get_stride(surface_)};
+}
+
+void ImageRep::draw(const std::function<void(GraphicsContext&)>& drawing, bool clearFirst, bool flipped) {
+    if (surface_ == nullptr || pixelsWide() <= 0 || pixelsHigh() <= 0)
+        return;
+    cairo_t* cr = cairo_create(surface_);
+    if (clearFirst) {
+        cairo_save(cr);
+        cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+        cairo_paint(cr);
+        cairo_restore(cr);
+    }
+    {
+        GraphicsContext context(cr, size_, scale(), flipped);
+        GraphicsContext::CurrentScope scope(context);
+        if (drawing)
+            drawing(context);
+    }
+    cairo_destroy(cr);
+    cairo_surface_flush(surface_);
+}
+
 std::vector<std::uint8_t> ImageRep::pngData() const {
     std::vector<std::uint8_t> out;
     if (pixelsWide() == 0 || pixelsHigh() == 0)

@@ -55,6 +55,20 @@ public:
     RGBA pixel(int x, int y) const;
     std::vector<std::uint8_t> pngData() const;
 
+    // The bitmap's bytes: premultiplied ARGB in native-endian 32-bit words, rows from the top, `stride`
+    // bytes apart. Valid while the representation lives and nothing draws into it.
+    struct Pixels {
+        const std::uint8_t* data = nullptr;
+        int width = 0;
+        int height = 0;
+        int stride = 0;
+        std::uint32_t argb(int x, int y) const;
+    };
+    Pixels pixels() const;
+    // Draws into this bitmap through a context of the representation's point size and scale (unflipped
+    // unless asked; current while the callback runs), after making every pixel transparent when asked.
+    void draw(const std::function<void(GraphicsContext&)>& drawing, bool clearFirst, bool flipped = false);
+
 private:
     cairo_surface_t* surface_;
     Size size_;

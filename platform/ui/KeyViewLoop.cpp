@@ -7,7 +7,6 @@
 #include "ui/Window.hpp"
 
 #include <algorithm>
-#include <cairo.h>
 #include <cmath>
 #include <unordered_set>
 
@@ -64,31 +63,21 @@ std::shared_ptr<graphics::ImageRep> View::bitmapImageRepForCachingDisplay(const 
 
 void View::cacheDisplay(const Rect& rect, graphics::ImageRep& rep) {
     layoutSubtreeIfNeeded();
-    cairo_surface_t* surface = rep.surface();
     // Start from transparent pixels: the snapshot holds what the views draw.
-    {
-        cairo_t* clear = cairo_create(surface);
-        cairo_set_operator(clear, CAIRO_OPERATOR_CLEAR);
-        cairo_paint(clear);
-        cairo_destroy(clear);
-    }
-    cairo_t* cr = cairo_create(surface);
-    {
-        graphics::GraphicsContext context(cr, rect.size, rep.scale(), false);
-        graphics::GraphicsContext::CurrentScope current(context);
-        // Context space is rect with y up; move it into this view's space, then into the superview's
-        // space that displayTree draws in.
-        if (isFlipped()) {
-            context.translate(0, rect.height());
-            context.scale(1, -1);
-        }
-        context.translate(-rect.x(), -rect.y());
-        const auto toSuperview = transformToSuperview();
-        context.concat(toSuperview.inverted());
-        displayTree(context, toSuperview.apply(rect));
-    }
-    cairo_destroy(cr);
-    cairo_surface_flush(surface);
+    rep.draw(
+        [&](graphics::GraphicsContext& context) {
+            // Context space is rect with y up; move it into this view's space, then into the superview's
+            // space that displayTree draws in.
+            if (isFlipped()) {
+                context.translate(0, rect.height());
+                context.scale(1, -1);
+            }
+            context.translate(-rect.x(), -rect.y());
+            const auto toSuperview = transformToSuperview();
+            context.concat(toSuperview.inverted());
+            displayTree(context, toSuperview.apply(rect));
+        },
+        true);
 }
 
 namespace {

@@ -171,6 +171,8 @@ void View::setFrame(const Rect& frame) {
     if (auto parent = superview()) {
         parent->setNeedsDisplay();
     }
+    // Where the view drew until now (an overhang may reach past the superview's area).
+    setNeedsDisplay();
     const bool resized = frame.size != frame_.size;
     frame_ = frame;
     setNeedsDisplay();
@@ -242,15 +244,20 @@ void View::setNeedsDisplay(bool flag) {
     needsDisplay_ = flag;
     if (flag) {
         if (auto w = window()) {
-            w->setViewsNeedDisplay(true);
+            w->setNeedsDisplayInRect(convertRectToView(drawingRect(), nullptr));
         }
     }
+}
+
+Rect View::drawingRect() const {
+    const graphics::EdgeInsets o = paintOverhang();
+    return bounds().insetBy(graphics::EdgeInsets{-o.top, -o.left, -o.bottom, -o.right}, isFlipped());
 }
 
 void View::setNeedsDisplayInRect(const Rect& rect) {
     needsDisplay_ = true;
     if (auto w = window()) {
-        w->setNeedsDisplayInRect(convertRectToView(rect.intersection(bounds()), nullptr));
+        w->setNeedsDisplayInRect(convertRectToView(rect.intersection(drawingRect()), nullptr));
     }
 }
 
@@ -266,7 +273,7 @@ void View::displayTree(graphics::GraphicsContext& context, const Rect& dirtyRect
     const AffineTransform toSuperview = transformToSuperview();
     context.concat(toSuperview);
     context.setFlipped(isFlipped());
-    const Rect visible = bounds();
+    const Rect visible = drawingRect();
     context.clipToRect(visible);
     Rect dirty = toSuperview.inverted().apply(dirtyRectInSuperview).intersection(visible);
     if (dirty.isNull()) {

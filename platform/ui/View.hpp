@@ -104,12 +104,18 @@ public:
     // Maps this view's coordinates into window coordinates.
     graphics::AffineTransform transformToWindow() const;
 
-    // Display. Marking a view also marks its window, which schedules a display pass.
+    // Display. Marking a view also marks what it draws in its window (its drawing rect), which
+    // schedules a display pass.
     bool needsDisplay() const { return needsDisplay_; }
     void setNeedsDisplay(bool flag = true);
+    // How far the view's drawing reaches beyond its bounds on each side (positive insets reach out): a
+    // bezel or a shadow that overhangs the frame. None by default.
+    virtual graphics::EdgeInsets paintOverhang() const { return {}; }
+    // The bounds grown by paintOverhang(): what display lets the view draw, and what marking it redraws.
+    graphics::Rect drawingRect() const;
     void setNeedsDisplayInRect(const graphics::Rect& rect);
     // Draws the view's own content; the current graphics context is set up in the view's coordinates,
-    // clipped to its bounds. The base view draws nothing.
+    // clipped to its drawing rect. The base view draws nothing.
     virtual void draw(const graphics::Rect& dirtyRect);
     // Draws this view and its visible subviews into a context whose user space is this view's
     // superview's coordinate system (window coordinates for the content view).

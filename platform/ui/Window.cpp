@@ -12,7 +12,6 @@
 #include "ui/ViewController.hpp"
 
 #include <algorithm>
-#include <cairo.h>
 #include <cmath>
 #include <utility>
 
@@ -581,28 +580,77 @@ void Window::setViewsNeedDisplay(bool flag) {
     viewsNeedDisplay_ = flag;
     wholeWindowDirty_ = flag;
     if (!flag) {
-        dirtyRect_ = Rect::null();
+        dirtyRects_.clear();
     }
 }
 
+namespace {
+
+// The smallest rect on whole device pixels that covers r.
+Rect outwardToDevicePixels(const Rect& r, double scale) {
+    const Rect s = r.standardized();
+    const double x0 = std::floor(s.minX() * scale) / scale;
+    const double y0 = std::floor(s.minY() * scale) / scale;
+    const double x1 = std::ceil(s.maxX() * scale) / scale;
+    const double y1 = std::ceil(s.maxY() * scale) / scale;
+    return {x0, y0, x1 - x0, y1 - y0};
+}
+
+} // namespace
+
 void Window::setNeedsDisplayInRect(const Rect& rect) {
     if (rect.isNull() || rect.isEmpty()) {
+        return;
+    }
+    Rect added = outwardToDevicePixels(rect, backingScaleFactor()).intersection(Rect({0, 0}, frame_.size));
+    if (added.isNull() || added.isEmpty()) {
         return;
     }
     if (!viewsNeedDisplay_ && backend_ && !displaying_) {
         backend_->invalidate();
     }
     viewsNeedDisplay_ = true;
-    dirtyRect_ = dirtyRect_.isNull() ? rect : dirtyRect_.unionWith(rect);
+    if (wholeWindowDirty_) {
+        return;
+    }
+    // Overlapping rects become one, so no pixel is drawn twice in a pass.
+    for (auto it = dirtyRects_.begin(); it != dirtyRects_.end();) {
+        if (it->contains(added)) {
+            return;
+        }
+        if (it->intersects(added)) {
+            added = added.unionWith(*it);
+            dirtyRects_.erase(it);
+            it = dirtyRects_.begin();
+        } else {
+            ++it;
+        }
+    }
+    dirtyRects_.push_back(added);
+    if (dirtyRects_.size() > maxDirtyRects) {
+        Rect all = dirtyRects_.front();
+        for (const Rect& r : dirtyRects_) {
+            all = all.unionWith(r);
+        }
+        dirtyRects_.assign(1, all);
+    }
+}
+
+std::vector<Rect> Window::dirtyRects() const {
+    const Rect all({0, 0}, frame_.size);
+    if (wholeWindowDirty_ || dirtyRects_.empty()) {
+        return {all};
+    }
+    return dirtyRects_;
 }
 
 Rect Window::dirtyRect() const {
-    const Rect all({0, 0}, frame_.size);
-    if (wholeWindowDirty_ || dirtyRect_.isNull()) {
-        return all;
+    const std::vector<Rect> rects = dirtyRects();
+    Rect all = rects.front();
+    for (const Rect& r : rects) {
+        all = all.unionWith(r);
     }
-    // Whole device pixels, so antialiased edges at the rect's border are drawn again in full.
-    return dirtyRect_.integral().intersection(all);
+    return all;
 }
 
 void Window::displayIfNeeded() {
@@ -639,27 +687,17 @@ void Window::display() {
     if (contentView_) {
         contentView_->layoutSubtreeIfNeeded();
     }
-    cairo_surface_t* surface = backend_ ? backend_->surface() : nullptr;
-    if (surface && cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
-        cairo_t* cr = cairo_create(surface);
-        std::shared_ptr<graphics::DrawBackend> drawing = std::make_shared<graphics::CairoBackend>(cr);
-        if (auto recorder = backend_->recorder()) {
-            drawing = std::make_shared<graphics::TeeBackend>(drawing, recorder);
-        }
-        {
-            graphics::GraphicsContext context(drawing, frame_.size, backingScaleFactor(), false);
-            drawContent(context, dirtyRect());
-        }
-        cairo_destroy(cr);
-        cairo_surface_flush(surface);
-        backend_->flush();
+    if (backend_) {
+        backend_->drawRects(dirtyRects(), [this](graphics::GraphicsContext& context, const Rect& rect) {
+            drawContent(context, rect);
+        });
     }
     if (contentView_) {
         contentView_->clearNeedsDisplayTree();
     }
     viewsNeedDisplay_ = false;
     wholeWindowDirty_ = false;
-    dirtyRect_ = Rect::null();
+    dirtyRects_.clear();
     displaying_ = false;
 }
 

@@ -220,11 +220,16 @@ public:
     // Display: views mark the window; the back end calls displayIfNeeded.
     bool viewsNeedDisplay() const { return viewsNeedDisplay_; }
     void setViewsNeedDisplay(bool flag);
-    // Marks part of the window (window coordinates) for the next display; unless something marks the
-    // whole window, only the union of such rects is drawn again.
+    // Marks part of the window (window coordinates) for the next display, rounded outward to whole
+    // device pixels; unless something marks the whole window, only the marked rects are drawn again.
     void setNeedsDisplayInRect(const graphics::Rect& rect);
-    // What the next display draws: the whole content area, or the union of the marked rects.
+    // What the next display draws: the whole content area, or the marked rects (overlapping ones
+    // merged; many collapse into their union), within the content area.
+    std::vector<graphics::Rect> dirtyRects() const;
+    // The union of dirtyRects().
     graphics::Rect dirtyRect() const;
+    // How many separate rects a display pass draws at most before it draws their union instead.
+    static constexpr std::size_t maxDirtyRects = 8;
     void displayIfNeeded();
     // Draws everything now.
     void display();
@@ -348,7 +353,7 @@ private:
     double scale_ = 1.0;
     bool viewsNeedDisplay_ = true;
     bool wholeWindowDirty_ = true;
-    graphics::Rect dirtyRect_ = graphics::Rect::null();
+    std::vector<graphics::Rect> dirtyRects_;
     bool visible_ = false;
     bool closed_ = false;
     bool displaying_ = false;

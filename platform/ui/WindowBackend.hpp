@@ -1,18 +1,19 @@
 #pragma once
 
-// What a window needs from the system that shows it: a surface to draw into and a few requests.
-// platform/display implements it (headless image surfaces, X11 windows).
+// What a window needs from the system that shows it: drawing its content rect by rect, and a few
+// requests. platform/display implements it (headless image surfaces, X11 windows).
 
 #include "graphics/Geometry.hpp"
 
+#include <functional>
 #include <memory>
 #include <string>
-
-typedef struct _cairo_surface cairo_surface_t;
+#include <vector>
 
 namespace graphics {
 class DrawRecorder;
-}
+class GraphicsContext;
+} // namespace graphics
 
 namespace ui {
 
@@ -25,17 +26,18 @@ class WindowBackend {
 public:
     virtual ~WindowBackend() = default;
 
-    // The surface of the window's content in device pixels (size × backing scale), or null while
-    // nothing can be drawn (not mapped yet, closed).
-    virtual cairo_surface_t* surface() = 0;
     // The content size in points and the device pixels per point.
     virtual graphics::Size size() const = 0;
     virtual double backingScaleFactor() const = 0;
 
     // The window has views to redraw: arrange for a display pass soon.
     virtual void invalidate() = 0;
-    // A display pass has finished drawing into surface(): show it.
-    virtual void flush() = 0;
+    // Draws part of the window: makes a context of the whole content area (user space in window
+    // coordinates, y up), calls draw once per rect with the context clipped to that rect, and then shows
+    // the union of the rects. Rects are in window coordinates on whole device pixels. False when nothing
+    // can be drawn now (not mapped yet, closed).
+    using RectDrawer = std::function<void(graphics::GraphicsContext& context, const graphics::Rect& rect)>;
+    virtual bool drawRects(const std::vector<graphics::Rect>& rects, const RectDrawer& draw) = 0;
     // The window asks for a new content size or title.
     virtual void setContentSize(const graphics::Size& size) = 0;
     virtual void setTitle(const std::string& title) = 0;
@@ -72,7 +74,7 @@ public:
     // system answers with focus events and key status waits for them; false makes the window key at once.
     virtual bool takeFocus() { return false; }
 
-    // A recorder that the display pass also draws into (tests); null for none.
+    // A recorder that drawRects also draws into (tests); null for none.
     virtual std::shared_ptr<graphics::DrawRecorder> recorder() const { return nullptr; }
 };
 

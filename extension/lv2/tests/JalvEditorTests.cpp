@@ -21,7 +21,6 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
 #include <cairo.h>
 #include <chrono>
 #include <cmath>
@@ -41,6 +40,9 @@
 #include <thread>
 #include <unistd.h>
 #include <vector>
+
+// XTest after the headers above: Xlib's macros must not reach them.
+#include "../../../platform/display/tests/XTestInput.hpp"
 
 namespace fs = std::filesystem;
 
@@ -445,24 +447,21 @@ TEST_F(JalvEditor, ShowsTheEditorAsDrawnHeadlessAndItsEditsReachThePlugin) {
             // the range at half a percent per point, from 64 to 32 or 33. A busy host may hand the editor the
             // first moves at once, so that the knob begins the drag further on: a drag that ends elsewhere is
             // followed by one that corrects it, from the count the plug-in reported.
+            displaytest::XTestInput input(x_);
             const auto bands = editorControlFrame("bands");
             const auto [x, y] = onScreen(editor, scale, bands.midX(), bands.midY());
             const auto drag = [&](double points) {
                 const int direction = points >= 0 ? 1 : -1;
-                XTestFakeMotionEvent(x_, -1, x, y, 0);
-                XTestFakeButtonEvent(x_, 1, True, 0);
-                XTestFakeMotionEvent(x_, -1, x, y + direction * 10, 20);
-                XSync(x_, False);
+                input.moveTo(x, y);
+                input.button(1, true);
+                input.moveTo(x, y + direction * 10, 20);
                 std::this_thread::sleep_for(std::chrono::milliseconds(400));
                 const int steps = std::max(1, int(std::ceil(std::abs(points) / 10.0)));
                 for (int step = 1; step <= steps; ++step) {
                     const double travel = points * step / steps;
-                    XTestFakeMotionEvent(x_, -1, x, y + direction * 10 + int(std::lround(travel * scale)),
-                                         20);
-                    XSync(x_, False);
+                    input.moveTo(x, y + direction * 10 + int(std::lround(travel * scale)), 20);
                 }
-                XTestFakeButtonEvent(x_, 1, False, 20);
-                XSync(x_, False);
+                input.button(1, false, 20);
             };
             const auto lastCount = [&] {
                 const auto counts = reportedBandCounts(contents(log));
@@ -501,10 +500,9 @@ TEST_F(JalvEditor, ShowsTheEditorAsDrawnHeadlessAndItsEditsReachThePlugin) {
             // the plug-in reports the preset's name, which the session saves.
             const auto next = editorNextPresetFrame();
             const auto [nx, ny] = onScreen(editor, scale, next.midX(), next.midY());
-            XTestFakeMotionEvent(x_, -1, nx, ny, 0);
-            XTestFakeButtonEvent(x_, 1, True, 0);
-            XTestFakeButtonEvent(x_, 1, False, 20);
-            XSync(x_, False);
+            input.moveTo(nx, ny);
+            input.button(1, true);
+            input.button(1, false, 20);
             EXPECT_TRUE(waitFor(
                 [&] {
                     const std::string text = contents(log);

@@ -43,6 +43,9 @@
 #include <string>
 #include <vector>
 
+// XTest after the LV2 headers: Xlib's macros must not reach them.
+#include "../../../platform/display/tests/XTestInput.hpp"
+
 namespace {
 
 constexpr double kRate = 48000.0;
@@ -667,8 +670,8 @@ TEST_F(EditorUI, CleanupLeavesNoThreadsTasksOrDescriptorsBehind) {
 // Real pointer events, through the X server: a drag reaches the host's port within the idle call that
 // handles the events.
 TEST_F(EditorUI, AnXTestDragReachesThePortWithinOneIdleCall) {
-    int eventBase = 0, errorBase = 0, major = 0, minor = 0;
-    if (!XTestQueryExtension(x_, &eventBase, &errorBase, &major, &minor)) {
+    displaytest::XTestInput input(x_);
+    if (!input.available()) {
         GTEST_SKIP() << "no XTest";
     }
     FakeHost host;
@@ -691,13 +694,10 @@ TEST_F(EditorUI, AnXTestDragReachesThePortWithinOneIdleCall) {
     const auto size = editor.window()->frame().size;
     const double scale = std::min(size.width / kEditorWidth, size.height / kEditorHeight);
     const auto mix = editorControlFrame("mix");
-    int x = 0, y = 0;
-    ::Window child = 0;
-    XTranslateCoordinates(x_, editor.windowId(), DefaultRootWindow(x_), int(mix.midX() * scale),
-                          int(mix.midY() * scale), &x, &y, &child);
-    XTestFakeMotionEvent(x_, -1, x, y, 0);
-    XTestFakeButtonEvent(x_, 1, True, 0);
-    XSync(x_, False);
+    const auto [x, y] =
+        input.rootPosition(editor.windowId(), int(mix.midX() * scale), int(mix.midY() * scale));
+    input.moveTo(x, y);
+    input.button(1, true);
     int calls = 0;
     while (host.log.empty() && calls < 100) {
         idle(handle);
@@ -708,8 +708,7 @@ TEST_F(EditorUI, AnXTestDragReachesThePortWithinOneIdleCall) {
     }
     EXPECT_TRUE(host.log.empty()) << "a press alone edits nothing";
     // The first move past the knob's minimum travel begins the edit.
-    XTestFakeMotionEvent(x_, -1, x, y - 10, 0);
-    XSync(x_, False);
+    input.moveTo(x, y - 10);
     for (int n = 0; n < 100 && host.log.empty(); ++n) {
         idle(handle);
         usleep(2000);
@@ -720,8 +719,7 @@ TEST_F(EditorUI, AnXTestDragReachesThePortWithinOneIdleCall) {
     std::vector<int> callsPerStep;
     for (int step = 2; step <= 5; ++step) {
         const std::size_t before = host.log.size();
-        XTestFakeMotionEvent(x_, -1, x, y - step * 10, 0);
-        XSync(x_, False);
+        input.moveTo(x, y - step * 10);
         int n = 0;
         while (host.log.size() == before && n < 100) {
             idle(handle);
@@ -733,8 +731,7 @@ TEST_F(EditorUI, AnXTestDragReachesThePortWithinOneIdleCall) {
         callsPerStep.push_back(n);
         EXPECT_EQ(host.log.back(), "write 12");
     }
-    XTestFakeButtonEvent(x_, 1, False, 0);
-    XSync(x_, False);
+    input.button(1, false);
     for (int n = 0; n < 100 && host.log.back() != "touch 12 off"; ++n) {
         idle(handle);
         usleep(2000);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 // clang-format on
 
+#include "../../display/tests/XSendEvents.hpp"
 #include "../../display/tests/Xvfb.hpp"
 #include "core/MainQueue.hpp"
 #include "core/RunLoop.hpp"
@@ -12,24 +13,11 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
 #include <algorithm>
 #include <string>
-#include <unistd.h>
 
 using namespace declarative;
-
-namespace {
-
-template <class Predicate> bool pumpUntil(display::X11Display& display, Predicate done) {
-    for (int i = 0; i < 400 && !done(); ++i) {
-        display.pump();
-        usleep(5000);
-    }
-    return done();
-}
-
-} // namespace
+using displaytest::pumpUntil;
 
 TEST(X11Hosting, ATreeDrawsInARealWindowAndFollowsAnXTestDrag) {
     displaytest::XvfbServer server;
@@ -38,8 +26,8 @@ TEST(X11Hosting, ATreeDrawsInARealWindowAndFollowsAnXTestDrag) {
     }
     auto display = display::X11Display::open(server.name().c_str());
     ASSERT_NE(display, nullptr);
-    int eventBase, errorBase, major, minor;
-    if (!XTestQueryExtension(display->xdisplay(), &eventBase, &errorBase, &major, &minor)) {
+    displaytest::XTestInput input(display->xdisplay());
+    if (!input.available()) {
         GTEST_SKIP() << "no XTest";
     }
     display->setScaleOverride(1.0);
@@ -73,16 +61,13 @@ TEST(X11Hosting, ATreeDrawsInARealWindowAndFollowsAnXTestDrag) {
 
     // The pointer really moves: press on the square, drag past the minimum distance and out of the
     // window (the grab keeps it ours), release.
-    int rootX = 0, rootY = 0;
-    ::Window child;
-    XTranslateCoordinates(dpy, backend->xid(), DefaultRootWindow(dpy), 0, 0, &rootX, &rootY, &child);
-    XTestFakeMotionEvent(dpy, -1, rootX + 100, rootY + 50, 0);
-    XTestFakeButtonEvent(dpy, 1, True, 0);
-    XTestFakeMotionEvent(dpy, -1, rootX + 102, rootY + 50, 0);
-    XTestFakeMotionEvent(dpy, -1, rootX + 110, rootY + 50, 0);
-    XTestFakeMotionEvent(dpy, -1, rootX + 250, rootY + 60, 0);
-    XTestFakeButtonEvent(dpy, 1, False, 0);
-    XFlush(dpy);
+    const auto [rootX, rootY] = input.rootPosition(backend->xid());
+    input.moveTo(rootX + 100, rootY + 50);
+    input.button(1, true);
+    input.moveTo(rootX + 102, rootY + 50);
+    input.moveTo(rootX + 110, rootY + 50);
+    input.moveTo(rootX + 250, rootY + 60);
+    input.button(1, false);
     ASSERT_TRUE(pumpUntil(*display, [&] { return !log.empty() && log.back().rfind("ended", 0) == 0; }));
     // Motion may arrive compressed: the drag sees at least the last position, then the end.
     ASSERT_GE(log.size(), 2u);

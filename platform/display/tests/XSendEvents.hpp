@@ -1,22 +1,35 @@
 #pragma once
 
-// Synthetic X input for tests on an X server: pumping a display until a condition holds, and clicks and
-// keys sent straight to a window with XSendEvent.
+// Synthetic X input for tests on an X server (see Xvfb.hpp): pumping until a condition holds, input
+// through the XTest extension as a user's would arrive, and clicks and keys sent straight to a window
+// with XSendEvent. Include after gtest: Xlib's macros clash with it.
 
+#include "XTestInput.hpp"
 #include "display/X11Display.hpp"
 
 #include <X11/Xlib.h>
+#include <chrono>
 #include <unistd.h>
 
 namespace displaytest {
 
-// Pumps the display until done() holds or about two seconds have passed; returns done().
-template <class Predicate> bool pumpUntil(display::X11Display& display, Predicate done) {
-    for (int i = 0; i < 400 && !done(); ++i) {
-        display.pump();
+// Calls pump() until done() holds or `limit` has passed (generous: the machine may be busy); returns
+// done().
+template <class Pump, class Predicate>
+bool pumpUntil(Pump&& pump, Predicate done, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done() && std::chrono::steady_clock::now() < deadline) {
+        pump();
         usleep(5000);
     }
     return done();
+}
+
+// The same for a display of ours.
+template <class Predicate>
+bool pumpUntil(display::X11Display& display, Predicate done,
+               std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+    return pumpUntil([&] { display.pump(); }, done, limit);
 }
 
 // A press and release of the first button at a pixel of the window (y down), with the modifier state

@@ -68,11 +68,15 @@ public:
           recorder_(std::make_shared<graphics::DrawRecorder>()) {}
     ~FakeBackend() override { cairo_surface_destroy(surface_); }
 
-    cairo_surface_t* surface() override { return surface_; }
+    cairo_surface_t* surface() const { return surface_; }
     graphics::Size size() const override { return size_; }
     double backingScaleFactor() const override { return scale_; }
     void invalidate() override { ++invalidations; }
-    void flush() override { ++flushes; }
+    bool drawRects(const std::vector<graphics::Rect>& rects, const RectDrawer& draw) override {
+        drawn = rects;
+        ++flushes;
+        return graphics::drawRectsOnSurface(surface_, size_, scale_, recorder_, rects, draw);
+    }
     void setContentSize(const graphics::Size& size) override { size_ = size; }
     void setTitle(const std::string& title) override { this->title = title; }
     void orderFront() override {}
@@ -81,6 +85,7 @@ public:
 
     int invalidations = 0;
     int flushes = 0;
+    std::vector<graphics::Rect> drawn;
     bool closed = false;
     std::string title;
 

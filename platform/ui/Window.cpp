@@ -249,6 +249,23 @@ std::shared_ptr<Responder> Window::firstResponder() const {
 }
 
 bool Window::makeFirstResponder(const std::shared_ptr<Responder>& responder) {
+    // The keyboard focus ring reaches beyond its view's frame: both the old ring and the new one are
+    // marked for drawing, whatever the responders mark themselves.
+    const auto ringBefore = keyboardFocusView();
+    const bool changed = changeFirstResponder(responder);
+    const auto ringAfter = keyboardFocusView();
+    if (ringBefore != ringAfter) {
+        if (ringBefore) {
+            ringBefore->noteFocusRingMaskChanged();
+        }
+        if (ringAfter) {
+            ringAfter->noteFocusRingMaskChanged();
+        }
+    }
+    return changed;
+}
+
+bool Window::changeFirstResponder(const std::shared_ptr<Responder>& responder) {
     auto self = sharedAs<Window>();
     auto current = firstResponder();
     auto wanted = responder ? responder : std::static_pointer_cast<Responder>(self);

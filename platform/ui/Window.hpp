@@ -311,6 +311,7 @@ protected:
     virtual void setUp();
 
 private:
+    bool changeFirstResponder(const std::shared_ptr<Responder>& responder);
     friend class View;
     friend class Application;
     friend class FrameOriginPlayer;

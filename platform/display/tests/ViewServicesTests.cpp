@@ -72,6 +72,21 @@ TEST(FocusRing, SurroundsTheFocusedControlOfTheKeyWindowOnly) {
     EXPECT_FALSE(scene.ringShows());
 }
 
+TEST(FocusRing, APartialRedisplayAfterAFocusChangeLeavesNoRingBehind) {
+    FocusScene scene;
+    ASSERT_TRUE(scene.ringShows());
+    auto other = std::make_shared<FocusControl>(Rect(80, 20, 10, 20));
+    scene.window->contentView()->addSubview(other);
+    scene.backend->displayIfNeeded();
+    // Only what the focus change marks is drawn again: the ring outside the first control's frame too.
+    ASSERT_TRUE(scene.window->makeFirstResponder(other));
+    scene.backend->displayIfNeeded();
+    const auto left = scene.backend->pixel(28, 30);
+    EXPECT_EQ(left.b, 0) << "the old ring is gone";
+    const auto right = scene.backend->pixel(91, 30);
+    EXPECT_GT(right.b, 80) << "the new ring is drawn";
+}
+
 TEST(FocusRing, NoneTypeOrAnEmptyMaskDrawsNoRing) {
     FocusScene scene;
     scene.control->setFocusRingType(ui::FocusRingType::none);

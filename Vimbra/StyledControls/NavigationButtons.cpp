@@ -14,12 +14,10 @@ using S = StyledControlState;
 constexpr double pressedAlpha = 0.5;
 constexpr double menuGap = 4.0;
 constexpr graphics::Size defaultBoxSize{16, 16};
-constexpr double boxTitleGap = 4.0;
 
 void setUpSquareCell(ui::ButtonCell& cell, ui::ButtonType type) {
     cell.setBezelStyle(ui::BezelStyle::shadowlessSquare);
     cell.setButtonType(type);
-    cell.setBordered(true);
 }
 
 graphics::ImageRef exactEntry(FavouriteCheckBoxCellStyle& style, S key) {
@@ -32,24 +30,11 @@ graphics::ImageRef exactEntry(FavouriteCheckBoxCellStyle& style, S key) {
 
 // ---------------------------------------------------------------------------------------------------
 
-StyledControlState StyleBezelButtonCell::controlState() const {
-    return buttonCellControlState(*this, false);
-}
-
-void StyleBezelButtonCell::drawBezelWithFrame(const graphics::Rect& frame, ui::View&) {
-    auto* context = graphics::GraphicsContext::current();
-    const auto image = style()->bezelImageForState(controlState());
-    if (!context || !image) {
-        return;
-    }
-    image->drawInRect(frame, {}, graphics::CompositingOperation::sourceOver, isEnabled() ? 1.0 : 0.5, true);
-}
-
-BackButtonCell::BackButtonCell(std::string title) : StyleBezelButtonCell(std::move(title)) {
+BackButtonCell::BackButtonCell(std::string title) : StyledButtonCell(std::move(title)) {
     setUpSquareCell(*this, ui::ButtonType::toggle);
 }
 
-BackButtonCell::BackButtonCell(graphics::ImageRef image) : StyleBezelButtonCell(std::move(image)) {
+BackButtonCell::BackButtonCell(graphics::ImageRef image) : StyledButtonCell(std::move(image)) {
     setUpSquareCell(*this, ui::ButtonType::toggle);
 }
 
@@ -58,11 +43,11 @@ std::shared_ptr<BackButtonCellStyle> BackButtonCell::sharedStyle() {
     return style;
 }
 
-CornerButtonCell::CornerButtonCell(std::string title) : StyleBezelButtonCell(std::move(title)) {
+CornerButtonCell::CornerButtonCell(std::string title) : StyledButtonCell(std::move(title)) {
     setUpSquareCell(*this, ui::ButtonType::momentaryChange);
 }
 
-CornerButtonCell::CornerButtonCell(graphics::ImageRef image) : StyleBezelButtonCell(std::move(image)) {
+CornerButtonCell::CornerButtonCell(graphics::ImageRef image) : StyledButtonCell(std::move(image)) {
     setUpSquareCell(*this, ui::ButtonType::momentaryChange);
 }
 
@@ -80,18 +65,14 @@ std::shared_ptr<CornerButtonCellStyle> CornerButtonCell::sharedStyle() {
 
 // ---------------------------------------------------------------------------------------------------
 
-FavouriteCheckBoxCell::FavouriteCheckBoxCell(std::string title) : ButtonCell(std::move(title)) {
-    setButtonType(ui::ButtonType::switchButton);
-    setImagePosition(ui::ImagePosition::imageLeft);
-}
+FavouriteCheckBoxCell::FavouriteCheckBoxCell(std::string title) : StyledCheckBoxCell(std::move(title)) {}
+
+FavouriteCheckBoxCell::FavouriteCheckBoxCell(graphics::ImageRef image)
+    : StyledCheckBoxCell(std::move(image)) {}
 
 std::shared_ptr<FavouriteCheckBoxCellStyle> FavouriteCheckBoxCell::sharedStyle() {
     static const auto style = std::make_shared<FavouriteCheckBoxCellStyle>();
     return style;
-}
-
-StyledControlState FavouriteCheckBoxCell::controlState() const {
-    return buttonCellControlState(*this, false);
 }
 
 graphics::Size FavouriteCheckBoxCell::imageSize() const {
@@ -107,40 +88,15 @@ graphics::ImageRef FavouriteCheckBoxCell::alternateImage() const {
     return exactEntry(*sharedStyle(), S::on);
 }
 
-int FavouriteCheckBoxCell::nextState() const {
-    return state() == ui::StateValue::on ? ui::StateValue::off : ui::StateValue::on;
-}
-
-graphics::Rect FavouriteCheckBoxCell::imageRectForBounds(const graphics::Rect& bounds) const {
-    const auto d = drawingRectForBounds(bounds);
-    const auto size = imageSize();
-    return {d.minX(), std::round(d.midY() - size.height / 2), size.width, size.height};
-}
-
-graphics::Rect FavouriteCheckBoxCell::titleRectForBounds(const graphics::Rect& bounds) const {
-    const auto d = drawingRectForBounds(bounds);
-    const double x = imageRectForBounds(bounds).maxX() + boxTitleGap;
-    return {x, d.minY(), std::max(0.0, d.maxX() - x), d.height()};
-}
-
-void FavouriteCheckBoxCell::drawInteriorWithFrame(const graphics::Rect& frame, ui::View& controlView) {
-    if (!graphics::GraphicsContext::current()) {
-        return;
-    }
-    if (const auto star = sharedStyle()->buttonImageForState(controlState())) {
-        star->drawInRect(imageRectForBounds(frame), {}, graphics::CompositingOperation::sourceOver,
-                         isEnabled() ? 1.0 : 0.5, true);
-    }
-    drawTitle(attributedTitle(), titleRectForBounds(frame), controlView);
-}
-
 // ---------------------------------------------------------------------------------------------------
 
-BackButton::BackButton(const graphics::Rect& frame, std::shared_ptr<ui::ButtonCell> cell)
-    : Button(frame, cell ? std::move(cell) : std::make_shared<BackButtonCell>()) {}
+BackButton::BackButton(const graphics::Rect& frame, std::optional<double> fixedWidth)
+    : StyledButton(frame, std::make_shared<BackButtonCell>()) {
+    setFixedWidth(fixedWidth);
+}
 
 void BackButton::setAlphaValue(double alpha) {
-    Button::setAlphaValue(alpha);
+    StyledButton::setAlphaValue(alpha);
     if (alpha > 0 && isHidden()) {
         setHidden(false);
     } else if (alpha == 0 && !isHidden()) {
@@ -150,8 +106,8 @@ void BackButton::setAlphaValue(double alpha) {
 
 // ---------------------------------------------------------------------------------------------------
 
-CornerButton::CornerButton(const graphics::Rect& frame, std::shared_ptr<ui::ButtonCell> cell)
-    : Button(frame, cell ? std::move(cell) : std::make_shared<CornerButtonCell>()) {}
+CornerButton::CornerButton(const graphics::Rect& frame)
+    : StyledButton(frame, std::make_shared<CornerButtonCell>()) {}
 
 void CornerButton::popUpAlternateMenu() {
     if (alternateMenu_) {
@@ -168,7 +124,7 @@ void CornerButton::mouseDown(const ui::Event& event) {
         popUpAlternateMenu();
     } else if (!handleSecondaryClick(event)) {
         // Ordinary tracking: it keeps the highlight while the pointer is inside and clears it on release.
-        Button::mouseDown(event);
+        StyledButton::mouseDown(event);
         if (isTracking()) {
             return;
         }
@@ -178,7 +134,7 @@ void CornerButton::mouseDown(const ui::Event& event) {
 
 void CornerButton::rightMouseDown(const ui::Event& event) {
     if (!handleSecondaryClick(event)) {
-        Button::rightMouseDown(event);
+        StyledButton::rightMouseDown(event);
     }
 }
 
@@ -202,26 +158,26 @@ bool CornerButton::handleSecondaryClick(const ui::Event& event) {
 
 // ---------------------------------------------------------------------------------------------------
 
-FavouriteCheckBox::FavouriteCheckBox(const graphics::Rect& frame, std::shared_ptr<ui::ButtonCell> cell)
-    : Button(frame, cell ? std::move(cell) : std::make_shared<FavouriteCheckBoxCell>()) {}
+FavouriteCheckBox::FavouriteCheckBox(const graphics::Rect& frame)
+    : StyledCheckBox(frame, std::make_shared<FavouriteCheckBoxCell>()) {}
 
 void FavouriteCheckBox::mouseDown(const ui::Event& event) {
     setAlphaValue(pressedAlpha);
-    Button::mouseDown(event);
+    StyledCheckBox::mouseDown(event);
     if (!isTracking()) {
         setAlphaValue(1.0);
     }
 }
 
 void FavouriteCheckBox::mouseDragged(const ui::Event& event) {
-    Button::mouseDragged(event);
+    StyledCheckBox::mouseDragged(event);
     if (!isTracking()) {
         setAlphaValue(1.0);
     }
 }
 
 void FavouriteCheckBox::mouseUp(const ui::Event& event) {
-    Button::mouseUp(event);
+    StyledCheckBox::mouseUp(event);
     setAlphaValue(1.0);
 }
 

@@ -1,31 +1,19 @@
 #pragma once
 
-// Small special-purpose buttons drawn from the library's styles: a navigation-bar back button that hides
-// when faded out, a corner button that can open a second menu below itself, and a star-shaped favourite
-// check box that dims while pressed.
+// Small special-purpose styled buttons that change only their look and a few mouse rules: a navigation-bar
+// back button that hides when faded out, a corner button that can open a second menu below itself, and a
+// star-shaped favourite check box that dims while pressed. Main thread only.
 
-#include "Vimbra/Protocols.hpp"
-#include "Vimbra/Style.hpp"
-#include "ui/Button.hpp"
+#include "Vimbra/StyledControls/StyledButton.hpp"
+#include "Vimbra/StyledControls/StyledCheckBox.hpp"
 #include "ui/Menu.hpp"
 
 #include <memory>
 
 namespace vimbra {
 
-// The cells below take every look from the shared style their class names, by control state: the bezel
-// image of the state behind the content (half strength when disabled). They stand on the toolkit's
-// button cell; the style is the one seam a styled button cell would need from them.
-class StyleBezelButtonCell : public ui::ButtonCell, public StyledControl {
-public:
-    using ButtonCell::ButtonCell;
-    virtual std::shared_ptr<ButtonCellStyle> style() const = 0;
-    StyledControlState controlState() const override;
-    void drawBezelWithFrame(const graphics::Rect& frame, ui::View& controlView) override;
-};
-
 // Shadowless square, toggle: the "down" bezel shows while pressed and while on.
-class BackButtonCell : public StyleBezelButtonCell {
+class BackButtonCell : public StyledButtonCell {
 public:
     explicit BackButtonCell(std::string title = {});
     explicit BackButtonCell(graphics::ImageRef image);
@@ -34,7 +22,7 @@ public:
 };
 
 // Shadowless square, momentary change, no edge insets, the push button's bezels.
-class CornerButtonCell : public StyleBezelButtonCell {
+class CornerButtonCell : public StyledButtonCell {
 public:
     explicit CornerButtonCell(std::string title = {});
     explicit CornerButtonCell(graphics::ImageRef image);
@@ -44,31 +32,26 @@ public:
 
 // A check box whose box is the star of the favourite style: empty when off, filled when on. Its images
 // always come from the style; setting them is ignored.
-class FavouriteCheckBoxCell : public ui::ButtonCell, public StyledControl {
+class FavouriteCheckBoxCell : public StyledCheckBoxCell {
 public:
     explicit FavouriteCheckBoxCell(std::string title = {});
+    explicit FavouriteCheckBoxCell(graphics::ImageRef image);
     static std::shared_ptr<FavouriteCheckBoxCellStyle> sharedStyle();
+    std::shared_ptr<ButtonCellStyle> style() const override { return sharedStyle(); }
 
-    StyledControlState controlState() const override;
     // The size of the star for the current state; 16 × 16 when the style has none.
-    graphics::Size imageSize() const;
+    graphics::Size imageSize() const override;
     // The style's entries under exactly default and exactly on, without the fallback lookup.
     graphics::ImageRef image() const override;
     void setImage(graphics::ImageRef) override {}
     graphics::ImageRef alternateImage() const override;
     void setAlternateImage(graphics::ImageRef) override {}
-
-    // On goes off; anything else goes on.
-    int nextState() const override;
-    graphics::Rect imageRectForBounds(const graphics::Rect& bounds) const override;
-    graphics::Rect titleRectForBounds(const graphics::Rect& bounds) const override;
-    void drawInteriorWithFrame(const graphics::Rect& frame, ui::View& controlView) override;
 };
 
 // Setting the alpha value to exactly 0 hides a visible button; any positive value shows a hidden one.
-class BackButton : public ui::Button {
+class BackButton : public StyledButton {
 public:
-    explicit BackButton(const graphics::Rect& frame = {}, std::shared_ptr<ui::ButtonCell> cell = nullptr);
+    explicit BackButton(const graphics::Rect& frame = {}, std::optional<double> fixedWidth = std::nullopt);
     void setAlphaValue(double alpha) override;
     // Fixed: top 6, left 5, bottom 4, right 4.
     graphics::EdgeInsets alignmentRectInsets() const override { return {6, 5, 4, 4}; }
@@ -78,9 +61,9 @@ public:
 // beyond its bottom edge) instead of sending the action; the second click of a double click tracks as a
 // plain button does. A right click or a Control-click opens the menu whatever the count, and without a
 // menu it is swallowed: nothing opens and no action is sent.
-class CornerButton : public ui::Button {
+class CornerButton : public StyledButton {
 public:
-    explicit CornerButton(const graphics::Rect& frame = {}, std::shared_ptr<ui::ButtonCell> cell = nullptr);
+    explicit CornerButton(const graphics::Rect& frame = {});
 
     const std::shared_ptr<ui::Menu>& alternateMenu() const { return alternateMenu_; }
     void setAlternateMenu(std::shared_ptr<ui::Menu> menu) { alternateMenu_ = std::move(menu); }
@@ -100,10 +83,9 @@ private:
 };
 
 // A star check box that shows at half alpha while the mouse is tracked on it.
-class FavouriteCheckBox : public ui::Button {
+class FavouriteCheckBox : public StyledCheckBox {
 public:
-    explicit FavouriteCheckBox(const graphics::Rect& frame = {},
-                               std::shared_ptr<ui::ButtonCell> cell = nullptr);
+    explicit FavouriteCheckBox(const graphics::Rect& frame = {});
     void mouseDown(const ui::Event& event) override;
     void mouseUp(const ui::Event& event) override;
     void mouseDragged(const ui::Event& event) override;

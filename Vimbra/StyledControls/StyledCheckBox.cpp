@@ -79,7 +79,10 @@ void StyledCheckBoxCell::drawImage(const graphics::ImageRef&, const Rect& frame,
 // ---------------------------------------------------------------------------------------------------
 
 StyledCheckBox::StyledCheckBox(const Rect& frame)
-    : StyledButton(frame, std::make_shared<StyledCheckBoxCell>()) {
+    : StyledCheckBox(frame, std::make_shared<StyledCheckBoxCell>()) {}
+
+StyledCheckBox::StyledCheckBox(const Rect& frame, std::shared_ptr<StyledCheckBoxCell> cell)
+    : StyledButton(frame, std::move(cell)) {
     setBordered(false);
 }
 

@@ -45,6 +45,10 @@ private:
 class StyledCheckBox : public StyledButton {
 public:
     explicit StyledCheckBox(const graphics::Rect& frame = {});
+
+protected:
+    // For subclasses with check-box cells of their own; borderless like the plain check box.
+    StyledCheckBox(const graphics::Rect& frame, std::shared_ptr<StyledCheckBoxCell> cell);
 };
 
 } // namespace vimbra

@@ -5,6 +5,7 @@
 #include "Vimbra/tests/TestSupport.hpp"
 #include "ui/MenuTracking.hpp"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace vimbra;
@@ -169,4 +170,49 @@ TEST(NavigationButtons, EachStateDrawsItsOwnImage) {
             "organiser-navbar-back-down");
         (void)back;
     }
+}
+
+TEST(NavigationButtons, DrawOnTheStyledBasesOneBezelEachAndTheStarWhereTheCheckBoxPutsIt) {
+    ButtonScene s;
+    auto back = s.make<BackButton>({10, 28, 30, 24});
+    auto backOn = s.make<BackButton>({50, 28, 30, 24});
+    auto corner = s.make<CornerButton>({90, 28, 40, 24});
+    auto star = s.make<FavouriteCheckBox>({140, 28, 90, 24});
+    star->setTitle("Favourite");
+    backOn->setState(ui::StateValue::on);
+    star->setState(ui::StateValue::on);
+
+    s.backend->recorder()->clear();
+    s.window->contentView()->setNeedsDisplay();
+    s.backend->displayIfNeeded();
+    const auto ops = s.backend->recorder()->ops();
+    auto drawn = [&](const std::string& name) {
+        std::vector<graphics::Rect> rects;
+        for (const auto& op : ops) {
+            if (op.kind == graphics::DrawOpKind::image && op.imageName == name) {
+                rects.push_back(op.deviceRect);
+            }
+        }
+        return rects;
+    };
+    // Device pixels at scale 1, y down.
+    auto device = [&](const ui::View& view, const graphics::Rect& r) {
+        const auto w = view.convertRectToView(r, nullptr);
+        return graphics::Rect(w.minX(), s.window->contentView()->bounds().height() - w.maxY(), w.width(),
+                              w.height());
+    };
+    EXPECT_EQ(drawn("organiser-navbar-back"), std::vector<graphics::Rect>{device(*back, back->bounds())});
+    EXPECT_EQ(drawn("organiser-navbar-back-down"),
+              std::vector<graphics::Rect>{device(*backOn, backOn->bounds())});
+    EXPECT_EQ(drawn("qel-button"), std::vector<graphics::Rect>{device(*corner, corner->bounds())});
+    // The check box's geometry: the star at x -2, centred vertically, at its own size.
+    const auto size = vimbraImage("organiser-icon-star")->size();
+    const graphics::Rect starRect(-2, std::round(12 - size.height / 2), size.width, size.height);
+    EXPECT_EQ(drawn("organiser-icon-star"), std::vector<graphics::Rect>{device(*star, starRect)});
+    EXPECT_TRUE(drawn("organiser-icon-star-empty").empty());
+
+    // Selection reaches the styled cell, as on every styled button.
+    back->setSelected(true);
+    EXPECT_TRUE(back->isSelected());
+    EXPECT_TRUE(std::static_pointer_cast<BackButtonCell>(back->cell())->controlState().contains(S::selected));
 }

@@ -11,24 +11,21 @@
 #include "Vimbra/StyledControls/ToolButton.hpp"
 #include "Vimbra/tests/TestSupport.hpp"
 #include "core/MainQueue.hpp"
-#include "core/RunLoop.hpp"
 #include "display/X11Display.hpp"
+#include "display/tests/XSendEvents.hpp"
 #include "display/tests/Xvfb.hpp"
 #include "ui/Cursor.hpp"
 
 #include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
 #include <X11/extensions/Xfixes.h>
-#include <unistd.h>
+#include <chrono>
+#include <utility>
 
 using graphics::Rect;
 
 namespace {
 
-struct RootPoint {
-    int x = 0;
-    int y = 0;
-};
+using RootPoint = std::pair<int, int>;
 
 // The cursor image the X server shows.
 struct ShownCursor {
@@ -46,15 +43,13 @@ protected:
         if (server.name().empty()) {
             GTEST_SKIP() << "Xvfb is not available";
         }
-        display = display::X11Display::open(server.name().c_str());
+        display = displaytest::openAttachedDisplay(server.name());
         ASSERT_NE(display, nullptr);
         dpy = display->xdisplay();
-        int eventBase, errorBase, major, minor;
-        if (!XTestQueryExtension(dpy, &eventBase, &errorBase, &major, &minor)) {
+        input = displaytest::XTestInput(dpy);
+        if (!input.available()) {
             GTEST_SKIP() << "no XTest";
         }
-        display->setScaleOverride(1.0);
-        display->attach(core::RunLoop::main());
         window = ui::Window::make(Rect(0, 0, 320, 200));
     }
 
@@ -79,43 +74,22 @@ protected:
 
     // Waits for what a test expects, giving up after a long while (a loaded machine is slow).
     template <class Predicate> bool pumpUntil(Predicate done) {
-        for (int i = 0; i < 3000 && !done(); ++i) {
-            display->pump();
-            usleep(5000);
-        }
-        return done();
+        return displaytest::pumpUntil(*display, done);
     }
     // Pumps for about the given time whatever happens, to see that nothing more does.
     void pumpFor(int milliseconds) {
-        for (int i = 0; i < milliseconds / 5; ++i) {
-            display->pump();
-            usleep(5000);
-        }
+        displaytest::pumpUntil(
+            *display, [] { return false; }, std::chrono::milliseconds(milliseconds));
     }
 
     // The middle of a view in root pixels.
     RootPoint centreOf(const ui::View& view) const {
         const Rect r = view.convertRectToView(view.bounds(), nullptr);
-        RootPoint p;
-        ::Window child;
-        XTranslateCoordinates(dpy, backend->xid(), DefaultRootWindow(dpy), static_cast<int>(r.midX()),
-                              static_cast<int>(window->contentView()->bounds().height() - r.midY()), &p.x,
-                              &p.y, &child);
-        return p;
+        return input.rootPosition(backend->xid(), static_cast<int>(r.midX()),
+                                  static_cast<int>(window->contentView()->bounds().height() - r.midY()));
     }
-    void move(RootPoint p) {
-        XTestFakeMotionEvent(dpy, -1, p.x, p.y, 0);
-        XFlush(dpy);
-    }
-    void button(bool down) {
-        XTestFakeButtonEvent(dpy, 1, down, 0);
-        XFlush(dpy);
-    }
-    void click(RootPoint p) {
-        move(p);
-        button(true);
-        button(false);
-    }
+    void move(RootPoint p) { input.moveTo(p.first, p.second); }
+    void click(RootPoint p) { input.click(p.first, p.second); }
 
     // What the server shows now; width -1 without XFixes.
     ShownCursor shownCursor() const {
@@ -142,6 +116,7 @@ protected:
     displaytest::XvfbServer server{"640x480x24"};
     std::shared_ptr<display::X11Display> display;
     ::Display* dpy = nullptr;
+    displaytest::XTestInput input{nullptr};
     std::shared_ptr<ui::Window> window;
     std::shared_ptr<display::X11WindowBackend> backend;
     std::shared_ptr<vimbratest::Receiver> receiver = std::make_shared<vimbratest::Receiver>(
@@ -181,11 +156,11 @@ TEST_F(X11StyledControls, AClickSendsTheStyledButtonsActionAndAHeldToolButtonIts
     // the release sends nothing more and leaves the toggle as it was.
     receiver->log.clear();
     move(centreOf(*tool));
-    button(true);
+    input.button(1, true);
     ASSERT_TRUE(pumpUntil([&] { return !receiver->log.empty(); }));
     EXPECT_EQ(receiver->log, std::vector<std::string>{"more:"});
     EXPECT_FALSE(tool->isHighlighted());
-    button(false);
+    input.button(1, false);
     pumpFor(200);
     EXPECT_EQ(receiver->log, std::vector<std::string>{"more:"});
     EXPECT_EQ(tool->state(), ui::StateValue::off);
@@ -215,7 +190,7 @@ TEST_F(X11StyledControls, HoveringACursorButtonShowsItsCursorAndAClickOnAnImageV
 
     // From outside every view onto the button: its cursor, on the server too.
     RootPoint outside = centreOf(*cursorButton);
-    outside.y += 60;
+    outside.second += 60;
     move(outside);
     pumpFor(100);
     ASSERT_NE(backend->cursor(), cursor);

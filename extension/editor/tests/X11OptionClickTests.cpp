@@ -13,7 +13,6 @@
 #include "EditorSupport.hpp"
 #include "ZeltoCore/ParameterButtons.hpp"
 #include "ZeltoDialsCore/KnobControl.hpp"
-#include "core/RunLoop.hpp"
 #include "declarative/Hosting.hpp"
 #include "extension/editor/WaveformMorphPadView.hpp"
 
@@ -51,10 +50,8 @@ TEST(X11OptionClick, ControlAltReachesEveryOptionGestureAndControlAloneStaysASec
     if (server.name().empty()) {
         GTEST_SKIP() << "Xvfb is not available";
     }
-    auto display = display::X11Display::open(server.name().c_str());
+    auto display = displaytest::openAttachedDisplay(server.name());
     ASSERT_NE(display, nullptr);
-    display->setScaleOverride(1.0);
-    display->attach(core::RunLoop::main());
     displaytest::Cleanup cleanup;
     useBuildTreeResources();
 

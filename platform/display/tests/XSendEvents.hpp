@@ -1,17 +1,31 @@
 #pragma once
 
-// Synthetic X input for tests on an X server (see Xvfb.hpp): pumping until a condition holds, input
-// through the XTest extension as a user's would arrive, and clicks and keys sent straight to a window
-// with XSendEvent. Include after gtest: Xlib's macros clash with it.
+// Synthetic X input for tests on an X server (see Xvfb.hpp): opening a display of ours on it, pumping
+// until a condition holds, input through the XTest extension as a user's would arrive, and clicks and
+// keys sent straight to a window with XSendEvent. Include after gtest: Xlib's macros clash with it.
 
 #include "XTestInput.hpp"
+#include "core/RunLoop.hpp"
 #include "display/X11Display.hpp"
 
 #include <X11/Xlib.h>
 #include <chrono>
+#include <memory>
+#include <string>
 #include <unistd.h>
 
 namespace displaytest {
+
+// A display of ours on the named server at scale 1 (pixels are points), pumped by the main run loop;
+// null when it cannot be opened.
+inline std::shared_ptr<display::X11Display> openAttachedDisplay(const std::string& name) {
+    auto display = display::X11Display::open(name.c_str());
+    if (display) {
+        display->setScaleOverride(1.0);
+        display->attach(core::RunLoop::main());
+    }
+    return display;
+}
 
 // Calls pump() until done() holds or `limit` has passed (generous: the machine may be busy); returns
 // done().

@@ -9,6 +9,7 @@
 #endif
 #include "extension/lv2/NotifyMessages.hpp"
 // clang-format on
+#include "extension/lv2/tests/UridMap.hpp"
 
 #include <cmath>
 #include <cstddef>
@@ -34,14 +35,7 @@ using tessaray_lv2::presetNameMessageSize;
 
 namespace {
 
-struct UridMap {
-    std::map<std::string, LV2_URID> ids;
-    LV2_URID_Map map{this, [](LV2_URID_Map_Handle h, const char* uri) {
-                         auto* self = static_cast<UridMap*>(h);
-                         return self->ids.emplace(uri, LV2_URID(self->ids.size() + 1)).first->second;
-                     }};
-    LV2_URID operator()(const char* uri) { return map.map(map.handle, uri); }
-};
+using lv2test::UridMap;
 
 // A forge writing into a buffer of its own.
 struct Forged {

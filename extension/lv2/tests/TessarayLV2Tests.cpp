@@ -4,6 +4,7 @@
 #include "extension/ParameterTable.hpp"
 #include "extension/lv2/EditorAccess.hpp"
 #include "extension/lv2/TessarayLV2.hpp"
+#include "extension/lv2/tests/UridMap.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -34,14 +35,7 @@ constexpr const char* kURI = "https://tessaray.com/lv2/tessaray";
 constexpr const char* kPresetKey = "https://tessaray.com/lv2/tessaray#currentPresetName";
 constexpr double kRate = 48000.0;
 
-struct UridMap {
-    std::map<std::string, LV2_URID> ids;
-    LV2_URID_Map map{this, [](LV2_URID_Map_Handle h, const char* uri) {
-                         auto* self = static_cast<UridMap*>(h);
-                         return self->ids.emplace(uri, LV2_URID(self->ids.size() + 1)).first->second;
-                     }};
-    LV2_URID operator()(const char* uri) { return map.map(map.handle, uri); }
-};
+using lv2test::UridMap;
 
 // One loaded world with the plug-in, a URID map and the features a host would pass.
 class LV2Host : public ::testing::Test {

@@ -2,6 +2,7 @@
 #include "extension/ParameterTable.hpp"
 #include "extension/lv2/EditorAccess.hpp"
 #include "extension/lv2/TessarayLV2Plugin.hpp"
+#include "extension/lv2/tests/UridMap.hpp"
 
 #include <atomic>
 #include <gtest/gtest.h>
@@ -12,18 +13,7 @@
 #include <thread>
 #include <vector>
 
-namespace {
-
-struct UridMap {
-    std::map<std::string, LV2_URID> ids;
-    LV2_URID_Map map{this, [](LV2_URID_Map_Handle h, const char* uri) {
-                         auto* self = static_cast<UridMap*>(h);
-                         return self->ids.emplace(uri, LV2_URID(self->ids.size() + 1)).first->second;
-                     }};
-    LV2_URID operator()(const char* uri) { return map.map(map.handle, uri); }
-};
-
-} // namespace
+using lv2test::UridMap;
 
 // Names set by the editor (or a restored state) while the audio thread sends them on the notification
 // port arrive whole: never a mix of two names, and the last one set always goes out.

@@ -17,6 +17,7 @@
 #include "extension/lv2/LV2EditorUnit.hpp"
 #include "extension/lv2/TessarayLV2Plugin.hpp"
 #include "extension/lv2/TessarayLV2UI.hpp"
+#include "extension/lv2/tests/UridMap.hpp"
 #include "extension/tests/EditorFrames.hpp"
 #include "ui/Window.hpp"
 
@@ -62,13 +63,7 @@ std::size_t entriesIn(const char* directory) {
     return count;
 }
 
-struct UridMap {
-    std::map<std::string, LV2_URID> ids;
-    LV2_URID_Map map{this, [](LV2_URID_Map_Handle h, const char* uri) {
-                         auto* self = static_cast<UridMap*>(h);
-                         return self->ids.emplace(uri, LV2_URID(self->ids.size() + 1)).first->second;
-                     }};
-};
+using lv2test::UridMap;
 
 // The host's side of the editor: what it was written and touched, in order, and the features it offers.
 struct FakeHost {
@@ -245,6 +240,18 @@ protected:
             static_cast<const LV2UI_Idle_Interface*>(lv2ui()->extension_data(LV2_UI__idleInterface));
         for (int i = 0; i < times; ++i) {
             EXPECT_EQ(interface->idle(handle), 0);
+        }
+    }
+    // Idles the editor until the server shows its window, for half a second at the most.
+    void idleUntilViewable(LV2UI_Handle handle) {
+        for (int i = 0; i < 100; ++i) {
+            idle(handle);
+            XWindowAttributes attributes{};
+            XGetWindowAttributes(x_, ui(handle).windowId(), &attributes);
+            if (attributes.map_state == IsViewable) {
+                break;
+            }
+            usleep(5000);
         }
     }
     void close(LV2UI_Handle handle) { lv2ui()->cleanup(handle); }
@@ -755,15 +762,7 @@ TEST_F(EditorUI, TextEditingTakesTheKeyboardAndGivesItBack) {
     LV2UI_Handle handle = open(host);
     ASSERT_NE(handle, nullptr);
     TessarayLV2UI& editor = ui(handle);
-    for (int i = 0; i < 100; ++i) {
-        idle(handle);
-        XWindowAttributes attributes{};
-        XGetWindowAttributes(x_, editor.windowId(), &attributes);
-        if (attributes.map_state == IsViewable) {
-            break;
-        }
-        usleep(5000);
-    }
+    idleUntilViewable(handle);
     // A label to edit, in place of the editor's content.
     auto name = std::make_shared<core::Observed<std::string>>(std::string("Lead"));
     editor.controller().hostingController()->setRootView(
@@ -804,15 +803,7 @@ TEST_F(EditorUI, KeysTypedAfterALabelEditReachTheHostAgain) {
     ASSERT_NE(handle, nullptr);
     TessarayLV2UI& editor = ui(handle);
     portEvents(handle, factoryPresetList()[0].values());
-    for (int i = 0; i < 100; ++i) {
-        idle(handle);
-        XWindowAttributes attributes{};
-        XGetWindowAttributes(x_, editor.windowId(), &attributes);
-        if (attributes.map_state == IsViewable) {
-            break;
-        }
-        usleep(5000);
-    }
+    idleUntilViewable(handle);
     idle(handle, 2);
     const auto focus = [&] {
         ::Window window = 0;

@@ -5,8 +5,6 @@
 #include "Vimbra/StyledControls/StyledButton.hpp"
 #include "Vimbra/Styles.hpp"
 
-#include <cmath>
-
 namespace vimbra {
 
 using graphics::Rect;
@@ -29,14 +27,7 @@ StyledControlState PelkoPushButtonCell::controlState() const {
 }
 
 Rect PelkoPushButtonCell::imageRectForBounds(const Rect& bounds) const {
-    const Rect r = insetRect(bounds, imageEdgeInsets);
-    if (imagePosition() == ui::ImagePosition::imageOnly) {
-        return r;
-    }
-    const Rect placed = ui::ButtonCell::imageRectForBounds(r);
-    return Rect(placed.x(), std::round(bounds.midY() - placed.height() * 0.5), placed.width(),
-                placed.height())
-        .integral();
+    return styledImageRectForBounds(*this, bounds, imageEdgeInsets);
 }
 
 Rect PelkoPushButtonCell::titleRectForBounds(const Rect& bounds) const {
@@ -48,10 +39,7 @@ Rect PelkoPushButtonCell::titleRectForBounds(const Rect& bounds) const {
 }
 
 Rect PelkoPushButtonCell::focusRingMaskBoundsForFrame(const Rect& frame, ui::View&) const {
-    if (isBezeled() || isBordered()) {
-        return frame;
-    }
-    return drawingRectForBounds(frame);
+    return styledFocusRingMaskBounds(*this, frame);
 }
 
 void PelkoPushButtonCell::drawWithFrame(const Rect& frame, ui::View& controlView) {
@@ -102,15 +90,11 @@ std::shared_ptr<PelkoPushButtonCell> PelkoPushButton::pelkoCell() const {
 }
 
 bool PelkoPushButton::isSelected() const {
-    auto cell = pelkoCell();
-    return cell && cell->isSelected();
+    return isCellSelected<PelkoPushButtonCell>(*this);
 }
 
 void PelkoPushButton::setSelected(bool selected) {
-    if (auto cell = pelkoCell()) {
-        cell->setSelected(selected);
-    }
-    setNeedsDisplay(true);
+    setCellSelected<PelkoPushButtonCell>(*this, selected);
 }
 
 graphics::Size PelkoPushButton::intrinsicContentSize() const {

@@ -72,6 +72,33 @@ void drawStyledBezel(const graphics::ImageRef& image, const Rect& frame, const R
         ->drawInRect(target, {}, graphics::CompositingOperation::sourceOver, enabled ? 1.0 : 0.5, false);
 }
 
+namespace {
+
+// placed at its own x and size, centred vertically on bounds (rounded half away from zero), integral.
+Rect centredVertically(const Rect& placed, const Rect& bounds) {
+    return Rect(placed.x(), std::round(bounds.midY() - placed.height() * 0.5), placed.width(),
+                placed.height())
+        .integral();
+}
+
+} // namespace
+
+Rect styledImageRectForBounds(const ui::ButtonCell& cell, const Rect& bounds,
+                              const graphics::EdgeInsets& insets) {
+    const Rect r = insetRect(bounds, insets);
+    if (cell.imagePosition() == ui::ImagePosition::imageOnly) {
+        return r;
+    }
+    return centredVertically(cell.ui::ButtonCell::imageRectForBounds(r), bounds);
+}
+
+Rect styledFocusRingMaskBounds(const ui::ButtonCell& cell, const Rect& frame) {
+    if (cell.isBezeled() || cell.isBordered()) {
+        return frame;
+    }
+    return cell.drawingRectForBounds(frame);
+}
+
 graphics::AttributedString styledTitle(const std::string& title, const graphics::FontRef& font,
                                        const graphics::ColorRef& color) {
     graphics::TextAttributes attributes;
@@ -131,32 +158,17 @@ Rect StyledButtonCell::drawingRectForBounds(const Rect& bounds) const {
 }
 
 Rect StyledButtonCell::imageRectForBounds(const Rect& bounds) const {
-    const Rect r = insetRect(bounds, style()->imageEdgeInsets);
-    if (imagePosition() == ui::ImagePosition::imageOnly) {
-        return r;
-    }
-    const Rect placed = ui::ButtonCell::imageRectForBounds(r);
-    return Rect(placed.x(), std::round(bounds.midY() - placed.height() * 0.5), placed.width(),
-                placed.height())
-        .integral();
+    return styledImageRectForBounds(*this, bounds, style()->imageEdgeInsets);
 }
 
 Rect StyledButtonCell::titleRectForBounds(const Rect& bounds) const {
     const Rect r = insetRect(bounds, style()->titleEdgeInsets);
     const Rect placed = ui::ButtonCell::titleRectForBounds(r);
-    if (!verticallyCenterTitle_) {
-        return placed;
-    }
-    return Rect(placed.x(), std::round(bounds.midY() - placed.height() * 0.5), placed.width(),
-                placed.height())
-        .integral();
+    return verticallyCenterTitle_ ? centredVertically(placed, bounds) : placed;
 }
 
 Rect StyledButtonCell::focusRingMaskBoundsForFrame(const Rect& frame, ui::View&) const {
-    if (isBezeled() || isBordered()) {
-        return frame;
-    }
-    return drawingRectForBounds(frame);
+    return styledFocusRingMaskBounds(*this, frame);
 }
 
 void StyledButtonCell::drawWithFrame(const Rect& frame, ui::View& controlView) {
@@ -205,15 +217,11 @@ std::shared_ptr<StyledButtonCell> StyledButton::styledCell() const {
 }
 
 bool StyledButton::isSelected() const {
-    auto cell = styledCell();
-    return cell && cell->isSelected();
+    return isCellSelected<StyledButtonCell>(*this);
 }
 
 void StyledButton::setSelected(bool selected) {
-    if (auto cell = styledCell()) {
-        cell->setSelected(selected);
-    }
-    setNeedsDisplay(true);
+    setCellSelected<StyledButtonCell>(*this, selected);
 }
 
 graphics::EdgeInsets StyledButton::alignmentRectInsets() const {

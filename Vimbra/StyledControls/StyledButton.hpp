@@ -39,6 +39,29 @@ void drawStyledImage(const ui::ButtonCell& cell, const graphics::ImageRef& image
 void drawStyledBezel(const graphics::ImageRef& image, const graphics::Rect& frame,
                      const graphics::Rect& target, bool enabled, const ui::View& controlView);
 
+// The styled cells' image rect: bounds inset by insets for an image-only cell; otherwise the toolkit's
+// image rect within that, centred vertically on the whole bounds and made integral.
+graphics::Rect styledImageRectForBounds(const ui::ButtonCell& cell, const graphics::Rect& bounds,
+                                        const graphics::EdgeInsets& insets);
+
+// The styled cells' focus ring mask: the frame of a bordered or bezeled cell, else its drawing rect.
+graphics::Rect styledFocusRingMaskBounds(const ui::ButtonCell& cell, const graphics::Rect& frame);
+
+// The selection flag of a button's cell when the cell is a Cell (or a subclass), else false.
+template <class Cell> bool isCellSelected(const ui::Button& button) {
+    auto cell = std::dynamic_pointer_cast<Cell>(button.cell());
+    return cell && cell->isSelected();
+}
+
+// Writes the selection flag of a button's cell when the cell is a Cell (or a subclass; others ignore
+// it), then always redraws the button.
+template <class Cell> void setCellSelected(ui::Button& button, bool selected) {
+    if (auto cell = std::dynamic_pointer_cast<Cell>(button.cell())) {
+        cell->setSelected(selected);
+    }
+    button.setNeedsDisplay(true);
+}
+
 // A title centred and truncated at the tail, in font and colour.
 graphics::AttributedString styledTitle(const std::string& title, const graphics::FontRef& font,
                                        const graphics::ColorRef& color);

@@ -49,8 +49,10 @@ private:
             return;
         }
         const std::string fd = std::to_string(fds[1]);
-        const char* argv[] = {"Xvfb",      "-displayfd", fd.c_str(),  "-screen", "0",    screen.c_str(),
-                              "-nolisten", "tcp",        "-nolisten", "unix",    nullptr};
+        // -noreset: otherwise the server resets whenever its last client leaves (the readiness probe below
+        // is one), and a connection made during the reset fails.
+        const char* argv[] = {"Xvfb",      "-displayfd", fd.c_str(),  "-screen", "0",        screen.c_str(),
+                              "-nolisten", "tcp",        "-nolisten", "unix",    "-noreset", nullptr};
         // Abstract sockets only: no files under /tmp/.X11-unix are needed.
         const pid_t parent = getpid();
         pid_ = fork();

@@ -1,19 +1,14 @@
 // libFuzzer entry: the update feed parsers must read or refuse any body, agree on the newest version, and
 // offer only https addresses for download.
 
+#include "FuzzCheck.hpp"
 #include "updater/Feed.hpp"
 
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
-namespace {
-void check(bool condition) {
-    if (!condition) {
-        __builtin_trap();
-    }
-}
-} // namespace
+using fuzzcheck::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view body(reinterpret_cast<const char*>(data), size);

@@ -2,6 +2,7 @@
 // entry and gives it up again, and stays readable with every entry it had; nothing is refused for not
 // reading back.
 
+#include "FuzzCheck.hpp"
 #include "core/Log.hpp"
 #include "core/RecentDocuments.hpp"
 #include "core/XbelList.hpp"
@@ -13,13 +14,9 @@
 #include <string>
 #include <unistd.h>
 
-namespace {
+using fuzzcheck::check;
 
-void check(bool condition) {
-    if (!condition) {
-        __builtin_trap();
-    }
-}
+namespace {
 
 // A folder of its own, in memory where there is such a file system (the list is written on every run).
 struct Folder {

@@ -1,6 +1,7 @@
 // libFuzzer entry: the URL parser must accept or refuse any text, and what it accepts must standardise
 // to a fixed point that stays relative when it was, and name files only by absolute paths.
 
+#include "FuzzCheck.hpp"
 #include "core/URL.hpp"
 
 #include <cstddef>
@@ -8,13 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace {
-void check(bool condition) {
-    if (!condition) {
-        __builtin_trap();
-    }
-}
-} // namespace
+using fuzzcheck::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -43,8 +43,13 @@ Rect styledImageRect(Size s, const Rect& frame, ui::ImageScaling scaling) {
     core::fatal("Unhandled image scaling value");
 }
 
-void drawStyledImage(const ui::ButtonCell& cell, const graphics::ImageRef& image, const Rect& frame,
-                     const ui::View& controlView) {
+namespace {
+
+// Draws with the current context flipped about the frame's middle in a flipped control view; nothing
+// without a context or an image.
+template <class Draw>
+void drawUpright(const graphics::ImageRef& image, const Rect& frame, const ui::View& controlView,
+                 Draw&& draw) {
     auto* context = graphics::GraphicsContext::current();
     if (!context || !image) {
         return;
@@ -53,23 +58,26 @@ void drawStyledImage(const ui::ButtonCell& cell, const graphics::ImageRef& image
     if (controlView.isFlipped()) {
         flipAboutMiddle(frame);
     }
-    const Rect target = styledImageRect(image->size(), frame, cell.imageScaling());
-    const double fraction = cell.isHighlighted() ? 0.5 : (cell.isEnabled() ? 1.0 : 0.5);
-    image->drawInRect(target, {}, graphics::CompositingOperation::sourceOver, fraction, false);
+    draw();
+}
+
+} // namespace
+
+void drawStyledImage(const ui::ButtonCell& cell, const graphics::ImageRef& image, const Rect& frame,
+                     const ui::View& controlView) {
+    drawUpright(image, frame, controlView, [&] {
+        const Rect target = styledImageRect(image->size(), frame, cell.imageScaling());
+        const double fraction = cell.isHighlighted() ? 0.5 : (cell.isEnabled() ? 1.0 : 0.5);
+        image->drawInRect(target, {}, graphics::CompositingOperation::sourceOver, fraction, false);
+    });
 }
 
 void drawStyledBezel(const graphics::ImageRef& image, const Rect& frame, const Rect& target, bool enabled,
                      const ui::View& controlView) {
-    auto* context = graphics::GraphicsContext::current();
-    if (!context || !image) {
-        return;
-    }
-    graphics::GraphicsContext::StateGuard guard(*context);
-    if (controlView.isFlipped()) {
-        flipAboutMiddle(frame);
-    }
-    tinted(image, graphics::Color::controlTextColor())
-        ->drawInRect(target, {}, graphics::CompositingOperation::sourceOver, enabled ? 1.0 : 0.5, false);
+    drawUpright(image, frame, controlView, [&] {
+        tinted(image, graphics::Color::controlTextColor())
+            ->drawInRect(target, {}, graphics::CompositingOperation::sourceOver, enabled ? 1.0 : 0.5, false);
+    });
 }
 
 namespace {

@@ -1,7 +1,7 @@
 #include "app/AppHost.hpp"
 
 #include "Vimbra/Assets.hpp"
-#include "Vimbra/ButtonStyles.hpp"
+#include "Vimbra/FieldsAndComponents/ButtonStyles.hpp"
 #include "app/Resources.hpp"
 #include "core/MainQueue.hpp"
 #include "display/HeadlessBackend.hpp"

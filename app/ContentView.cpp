@@ -1,7 +1,7 @@
 #include "app/ContentView.hpp"
 
 #include "Vimbra/Assets.hpp"
-#include "Vimbra/ButtonStyles.hpp"
+#include "Vimbra/FieldsAndComponents/ButtonStyles.hpp"
 #include "ZeltoCore/KitViews.hpp"
 #include "app/Resources.hpp"
 #include "core/Workspace.hpp"

@@ -264,10 +264,14 @@ std::shared_ptr<X11WindowBackend> X11Display::createWindow(const std::shared_ptr
     attributes.event_mask = ExposureMask | StructureNotifyMask | ButtonPressMask | ButtonReleaseMask |
                             PointerMotionMask | KeyPressMask | KeyReleaseMask | FocusChangeMask |
                             PropertyChangeMask;
-    const Window xid =
-        XCreateWindow(display_, parent ? parent : RootWindow(display_, screen), x, y,
-                      static_cast<unsigned>(width), static_cast<unsigned>(height), 0, CopyFromParent,
-                      InputOutput, CopyFromParent, CWBackPixmap | CWEventMask, &attributes);
+    // Pop-up windows bypass the window manager, as the menus do: no frame, no focus, placed as asked.
+    const bool popUp = !parent && window->isPopUp();
+    attributes.override_redirect = popUp ? True : False;
+    attributes.save_under = popUp ? True : False;
+    const Window xid = XCreateWindow(
+        display_, parent ? parent : RootWindow(display_, screen), x, y, static_cast<unsigned>(width),
+        static_cast<unsigned>(height), 0, CopyFromParent, InputOutput, CopyFromParent,
+        CWBackPixmap | CWEventMask | CWOverrideRedirect | CWSaveUnder, &attributes);
     if (!xid) {
         return nullptr;
     }

@@ -313,6 +313,9 @@ void Window::makeKeyWindow() {
         sheet->makeKeyWindow();
         return;
     }
+    if (!canBecomeKeyWindow()) {
+        return;
+    }
     if (backend_ && backend_->takeFocus()) {
         return; // key once the window system gives the focus
     }

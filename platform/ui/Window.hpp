@@ -96,6 +96,12 @@ public:
     // The style mask. Titled windows without a full-size content view have a title bar above their
     // content area (drawn by the window system); changing the mask keeps the frame.
     WindowStyleMask styleMask() const { return styleMask_; }
+    // A borderless non-activating panel is a pop-up window (a list, a popover, a tool tip): the window
+    // system places it where the program asks, gives it no frame and never the keyboard focus, and it
+    // never becomes key. Its back end comes from the window it pops up over (makeBackend).
+    bool isPopUp() const {
+        return (styleMask_ & WindowStyle::titled) == 0 && (styleMask_ & WindowStyle::nonactivatingPanel) != 0;
+    }
     void setStyleMask(WindowStyleMask mask);
     // The height of a title bar.
     static constexpr double standardTitlebarHeight = 28;
@@ -183,7 +189,7 @@ public:
     // the back end for the system's keyboard focus; where the system answers with focus events, the
     // window becomes key when the focus arrives (the back end then calls makeKeyWindow again).
     bool isKeyWindow() const;
-    virtual bool canBecomeKeyWindow() const { return true; }
+    virtual bool canBecomeKeyWindow() const { return !isPopUp(); }
     void makeKeyWindow();
     void makeKeyAndOrderFront();
     // Gives up key status (focus moved to another application).

@@ -155,3 +155,38 @@ TEST(X11Focus, AWindowManagerThatTakesActivationRequestsIsAskedWithATimestamp) {
     EXPECT_FALSE(backend->hasFocus());
     XCloseDisplay(wm);
 }
+
+TEST(X11Focus, APopUpWindowBypassesTheWindowManagerAndNeverTakesTheFocus) {
+    FocusScene scene;
+    if (!scene.start()) {
+        GTEST_SKIP() << "Xvfb is not available";
+    }
+    auto window = ui::Window::make(Rect(50, 50, 200, 150));
+    auto backend = scene.display->createWindow(window);
+    ASSERT_NE(backend, nullptr);
+    window->makeKeyAndOrderFront();
+    ASSERT_TRUE(pumpUntil(*scene.display, [&] { return window->isKeyWindow(); }));
+
+    auto popUp = ui::Window::make(Rect(60, 40, 80, 60),
+                                  ui::WindowStyle::borderless | ui::WindowStyle::nonactivatingPanel);
+    ASSERT_TRUE(popUp->isPopUp());
+    EXPECT_FALSE(popUp->canBecomeKeyWindow());
+    auto made = std::dynamic_pointer_cast<display::X11WindowBackend>(backend->makeBackend(popUp));
+    ASSERT_NE(made, nullptr);
+    popUp->orderFront();
+    popUp->makeKeyWindow();
+    ASSERT_TRUE(pumpUntil(*scene.display, [&] { return made->isMapped(); }));
+
+    XWindowAttributes attributes{};
+    ASSERT_NE(XGetWindowAttributes(scene.display->xdisplay(), made->xid(), &attributes), 0);
+    EXPECT_TRUE(attributes.override_redirect);
+    // Bottom-left (60, 40) in points, y up, is the top-left 40 + 60 above the root's bottom edge.
+    EXPECT_EQ(attributes.x, 60);
+    EXPECT_EQ(attributes.y,
+              DisplayHeight(scene.display->xdisplay(), DefaultScreen(scene.display->xdisplay())) - 100);
+    scene.display->pump();
+    EXPECT_TRUE(window->isKeyWindow());
+    EXPECT_FALSE(popUp->isKeyWindow());
+    EXPECT_TRUE(backend->hasFocus());
+    popUp->close();
+}

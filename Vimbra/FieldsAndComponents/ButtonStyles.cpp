@@ -1,4 +1,4 @@
-#include "Vimbra/ButtonStyles.hpp"
+#include "Vimbra/FieldsAndComponents/ButtonStyles.hpp"
 
 #include "Vimbra/Assets.hpp"
 

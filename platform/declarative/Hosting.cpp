@@ -151,6 +151,9 @@ void HostingView::setTextMeasurer(std::shared_ptr<const TextMeasurer> measurer) 
 }
 
 void HostingView::markDirty(const std::shared_ptr<Node>& node) {
+    if (weak_from_this().expired()) {
+        return; // the host is going away (a press it cancels marks its button): nothing flushes any more
+    }
     dirty_.push_back(node);
     if (flushScheduled_) {
         return;

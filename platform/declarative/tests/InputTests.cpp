@@ -63,6 +63,24 @@ TEST(Buttons, PressTracksThePointerAndActsOnReleaseInside) {
     EXPECT_EQ(events->actions, 1);
 }
 
+TEST(Buttons, AHostGoingAwayWhileAButtonIsPressedEndsThePressQuietly) {
+    auto events = std::make_shared<Events>();
+    {
+        auto window = ui::Window::make(Rect(0, 0, 200, 100));
+        auto backend = display::HeadlessBackend::attach(window, 1.0);
+        auto host = HostingView::make(styledButton(events), Rect(0, 0, 200, 100));
+        window->contentView()->addSubview(host);
+        window->makeKeyAndOrderFront();
+        host->layoutIfNeeded();
+        backend->mouseDown({100, 50});
+        core::MainQueue::shared().drain();
+        ASSERT_EQ(events->pressed.back(), true);
+        window->close();
+    } // the window, its views and the host go with the press still on
+    core::MainQueue::shared().drain();
+    EXPECT_EQ(events->actions, 0);
+}
+
 TEST(Buttons, DisabledButtonsNeitherPressNorAct) {
     auto events = std::make_shared<Events>();
     Harness h(styledButton(events).disabled(true));

@@ -329,6 +329,7 @@ bool SegmentedCell::startTracking(const Point& point, View& controlView) {
     }
     trackedSegment_ = segment;
     pressedInside_ = true;
+    keySegment_ = segment; // keyboard focus follows the press
     clickedSegment_ = -1;
     controlView.setNeedsDisplay();
     return true;
@@ -456,6 +457,13 @@ void SegmentedControl::didClick() {
     if (const int segment = segmentedCell()->takeClickedSegment(); segment >= 0) {
         performClickOnSegment(segment);
     }
+}
+
+void SegmentedControl::mouseDown(const Event& event) {
+    auto self = sharedAs<SegmentedControl>();
+    keySegmentWillChange();
+    Control::mouseDown(event);
+    keySegmentWillChange();
 }
 
 void SegmentedControl::keyDown(const Event& event) {

@@ -99,8 +99,8 @@ public:
     // The window's focus ring surrounds the key segment.
     graphics::Rect focusRingMaskBoundsForFrame(const graphics::Rect& frame, View& controlView) const override;
 
-    // Tracking: a press on an enabled segment of an enabled cell highlights it while the pointer stays
-    // in it; a release in it completes a click on it (see takeClickedSegment).
+    // Tracking: a press on an enabled segment of an enabled cell makes it the key segment and highlights
+    // it while the pointer stays in it; a release in it completes a click on it (see takeClickedSegment).
     bool startTracking(const graphics::Point& point, View& controlView) override;
     bool continueTracking(const graphics::Point& last, const graphics::Point& current,
                           View& controlView) override;
@@ -171,6 +171,8 @@ public:
 
     // Left and right arrows move the key segment, space clicks it; other keys travel on.
     void keyDown(const Event& event) override;
+    // A press moves the key segment to the pressed one.
+    void mouseDown(const Event& event) override;
 
 protected:
     // A completed mouse click on a segment.

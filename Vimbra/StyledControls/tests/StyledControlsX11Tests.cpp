@@ -8,6 +8,7 @@
 #include "Vimbra/StyledControls/ClickableImageView.hpp"
 #include "Vimbra/StyledControls/CursorButtons.hpp"
 #include "Vimbra/StyledControls/StyledButton.hpp"
+#include "Vimbra/StyledControls/StyledSegmentedControl.hpp"
 #include "Vimbra/StyledControls/ToolButton.hpp"
 #include "Vimbra/tests/TestSupport.hpp"
 #include "core/MainQueue.hpp"
@@ -120,7 +121,7 @@ protected:
     std::shared_ptr<ui::Window> window;
     std::shared_ptr<display::X11WindowBackend> backend;
     std::shared_ptr<vimbratest::Receiver> receiver = std::make_shared<vimbratest::Receiver>(
-        std::initializer_list<const char*>{"press:", "tool:", "more:"});
+        std::initializer_list<const char*>{"press:", "tool:", "more:", "pick:"});
 };
 
 } // namespace
@@ -214,4 +215,38 @@ TEST_F(X11StyledControls, HoveringACursorButtonShowsItsCursorAndAClickOnAnImageV
     pumpFor(100);
     EXPECT_EQ(clicks, 1);
     EXPECT_DOUBLE_EQ(image->alphaValue(), 1.0);
+}
+
+TEST_F(X11StyledControls, AClickPicksTheSegmentUnderThePointer) {
+    open();
+    if (IsSkipped() || HasFatalFailure()) {
+        return;
+    }
+    auto segments = std::make_shared<vimbra::StyledSegmentedControl>(Rect(20, 100, 280, 24));
+    segments->setSegmentCount(3);
+    for (int i = 0; i < 3; ++i) {
+        segments->setLabelForSegment(std::string(1, static_cast<char>('A' + i)), i);
+        segments->setWidthForSegment(0, i);
+    }
+    segments->setHideSelection(false);
+    segments->setTarget(receiver);
+    segments->setAction("pick:");
+    window->contentView()->addSubview(segments);
+    show();
+    if (HasFatalFailure()) {
+        return;
+    }
+
+    // The middle of the last segment, in root pixels.
+    const Rect last = segments->convertRectToView(
+        segments->segmentedCell()->frameForSegment(2, segments->bounds()), nullptr);
+    const RootPoint target =
+        input.rootPosition(backend->xid(), static_cast<int>(last.midX()),
+                           static_cast<int>(window->contentView()->bounds().height() - last.midY()));
+    click(target);
+    ASSERT_TRUE(pumpUntil([&] { return !receiver->log.empty(); }));
+    EXPECT_EQ(receiver->log, std::vector<std::string>{"pick:"});
+    EXPECT_EQ(receiver->senders.front(), segments);
+    EXPECT_EQ(segments->selectedSegment(), 2);
+    EXPECT_EQ(segments->segmentedCell()->pressedSegment(), -1);
 }

@@ -94,6 +94,7 @@ TEST(SegmentedControl, SelectOneHighlightsThePressedSegmentAndSelectsOnReleaseIn
     auto cell = s.control->segmentedCell();
     s.send(EventType::leftMouseDown, s.x(1));
     EXPECT_EQ(cell->segmentHighlightState(1), ui::SegmentHighlight::pressed);
+    EXPECT_EQ(cell->keySegment(), 1);
     EXPECT_EQ(cell->segmentHighlightState(0), ui::SegmentHighlight::rest);
     s.send(EventType::leftMouseDragged, s.x(2)); // onto another segment: no longer pressed
     EXPECT_EQ(cell->pressedSegment(), -1);

@@ -186,3 +186,15 @@ TEST(SornSegmentedControl, SegmentsSitSideBySideAndAnEmptyModelDrawsNothing) {
     EXPECT_TRUE(c.tabs().empty());
     EXPECT_TRUE(c.labels().empty());
 }
+
+TEST(SornSegmentedControl, ItemsSharingAnIdAreBothShownAndSelectTogether) {
+    ControlHarness c;
+    c.model->items.set(makeItems({{10, "Alpha"}, {20, "First"}, {20, "Second"}}));
+    c.h.settle();
+    ASSERT_EQ(c.labels().size(), 3u);
+    c.model->selectItem(20);
+    c.h.settle();
+    // Equal items: both look selected.
+    EXPECT_EQ(c.tabs(), (std::vector<std::string>{"qel-window-tab", "qel-window-tab-selected",
+                                                  "qel-window-tab-selected"}));
+}

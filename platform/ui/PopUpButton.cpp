@@ -391,7 +391,10 @@ bool PopUpButton::showMenu() {
     }
     const Point screen = presenter->convertToScreen(*window, convertPointToView(local, nullptr));
     const Event* current = Application::shared()->currentEvent();
-    const Event* opening = current && current->type == EventType::leftMouseDown ? current : nullptr;
+    const Event* opening =
+        current && (current->type == EventType::leftMouseDown || current->type == EventType::rightMouseDown)
+            ? current
+            : nullptr;
     std::weak_ptr<PopUpButton> weak = self;
     auto done = [weak, hiddenTitle](const std::shared_ptr<MenuItem>& chosen) {
         if (hiddenTitle) {
@@ -432,6 +435,14 @@ void PopUpButton::mouseDown(const Event&) {
     if (isEnabled()) {
         showMenu();
     }
+}
+
+void PopUpButton::rightMouseDown(const Event& event) {
+    if (isEnabled()) {
+        showMenu();
+        return;
+    }
+    Button::rightMouseDown(event);
 }
 
 void PopUpButton::keyDown(const Event& event) {

@@ -133,9 +133,10 @@ public:
     bool showMenu();
     bool isMenuShown() const;
 
-    // A press opens the menu (its release or a second click chooses); Space, Return and the up and down
-    // arrows open it from the keyboard.
+    // A press opens the menu (its release or a second click chooses); a right press opens it the same
+    // way; Space, Return and the up and down arrows open it from the keyboard.
     void mouseDown(const Event& event) override;
+    void rightMouseDown(const Event& event) override;
     void keyDown(const Event& event) override;
 
 protected:

@@ -8,14 +8,17 @@
 #include "Vimbra/StyledControls/ClickableImageView.hpp"
 #include "Vimbra/StyledControls/CursorButtons.hpp"
 #include "Vimbra/StyledControls/StyledButton.hpp"
+#include "Vimbra/StyledControls/StyledPopUpButton.hpp"
 #include "Vimbra/StyledControls/StyledSegmentedControl.hpp"
 #include "Vimbra/StyledControls/ToolButton.hpp"
 #include "Vimbra/tests/TestSupport.hpp"
 #include "core/MainQueue.hpp"
 #include "display/X11Display.hpp"
+#include "display/X11MenuPresenter.hpp"
 #include "display/tests/XSendEvents.hpp"
 #include "display/tests/Xvfb.hpp"
 #include "ui/Cursor.hpp"
+#include "ui/MenuTracking.hpp"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/Xfixes.h>
@@ -249,4 +252,54 @@ TEST_F(X11StyledControls, AClickPicksTheSegmentUnderThePointer) {
     EXPECT_EQ(receiver->senders.front(), segments);
     EXPECT_EQ(segments->selectedSegment(), 2);
     EXPECT_EQ(segments->segmentedCell()->pressedSegment(), -1);
+}
+
+TEST_F(X11StyledControls, AStyledPopUpIsChosenWithTheMouseInItsOverrideRedirectMenu) {
+    open();
+    if (IsSkipped() || HasFatalFailure()) {
+        return;
+    }
+    auto popUp = std::make_shared<vimbra::StyledPopUpButton>(Rect(20, 120, 140, 22), false, std::nullopt);
+    popUp->addItems({"Sine", "Square", "Saw"});
+    popUp->setLabel("Shape");
+    popUp->setTarget(receiver);
+    popUp->setAction("press:");
+    window->contentView()->addSubview(popUp);
+    show();
+    if (HasFatalFailure()) {
+        return;
+    }
+    auto presenter = std::static_pointer_cast<display::X11MenuPresenter>(backend->menuPresenter());
+    const auto menuOpen = [&] {
+        auto tracking = window->menuTracking();
+        return tracking && tracking->isActive();
+    };
+    const auto highlighted = [&] {
+        auto item = menuOpen() ? window->menuTracking()->highlightedItem() : nullptr;
+        return item ? item->title() : std::string{};
+    };
+
+    click(centreOf(*popUp));
+    ASSERT_TRUE(pumpUntil([&] {
+        auto level = menuOpen() ? presenter->levelBackend(0) : nullptr;
+        return level && level->isMapped() && level->presentedFrames() > 0;
+    }));
+    EXPECT_TRUE(popUp->isHighlighted());
+    auto level = presenter->levelBackend(0);
+    XWindowAttributes attributes{};
+    ASSERT_TRUE(XGetWindowAttributes(dpy, level->xid(), &attributes));
+    EXPECT_TRUE(attributes.override_redirect);
+    EXPECT_EQ(highlighted(), "Sine");
+
+    const Rect row = window->menuTracking()->levels()[0].layout.rows[2].frame;
+    const RootPoint saw =
+        input.rootPosition(level->xid(), static_cast<int>(row.midX()), static_cast<int>(row.midY()));
+    move(saw);
+    ASSERT_TRUE(pumpUntil([&] { return highlighted() == "Saw"; }));
+    click(saw);
+    ASSERT_TRUE(pumpUntil([&] { return !menuOpen(); }));
+    EXPECT_EQ(popUp->titleOfSelectedItem(), "Saw");
+    EXPECT_EQ(receiver->log, std::vector<std::string>{"press:"});
+    EXPECT_EQ(receiver->senders.front(), popUp);
+    EXPECT_FALSE(popUp->isHighlighted());
 }

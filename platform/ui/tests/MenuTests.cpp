@@ -3,6 +3,7 @@
 #include "ui/Cell.hpp"
 #include "ui/Menu.hpp"
 #include "ui/MenuTracking.hpp"
+#include "ui/PopUpButton.hpp"
 
 #include <gtest/gtest.h>
 
@@ -327,4 +328,30 @@ TEST(MenuTracking, TypeSelectAndDelegateUpdates) {
     t->cancel();
     EXPECT_EQ(delegate->closes, 1);
     EXPECT_EQ(open(Menu::make()), nullptr); // nothing to show
+}
+
+TEST(PopUpButtonMenu, ARightPressOpensTheMenuAsAPressDoesAndItsReleaseLeavesItOpen) {
+    uitest::WindowScope scope;
+    auto window = ui::Window::make({0, 0, 300, 200});
+    window->makeKeyWindow();
+    auto popUp = std::make_shared<ui::PopUpButton>(graphics::Rect(20, 20, 140, 22));
+    popUp->addItems({"Red", "Green", "Blue"});
+    window->contentView()->addSubview(popUp);
+
+    window->sendEvent(uitest::mouse(ui::EventType::rightMouseDown, 60, 31, window));
+    ASSERT_TRUE(popUp->isMenuShown());
+    auto t = window->menuTracking();
+    EXPECT_EQ(t->highlightedItem(), popUp->itemAt(0));
+    // The release over the selected item is the opening click's, not a choice.
+    window->sendEvent(uitest::mouse(ui::EventType::rightMouseUp, 60, 31, window));
+    ASSERT_TRUE(popUp->isMenuShown());
+    t->handleEvent(event(ui::EventType::leftMouseDown), rowPoint(*t, 0, 2));
+    t->handleEvent(event(ui::EventType::leftMouseUp), rowPoint(*t, 0, 2));
+    EXPECT_FALSE(popUp->isMenuShown());
+    EXPECT_EQ(popUp->titleOfSelectedItem(), "Blue");
+
+    popUp->setEnabled(false);
+    window->sendEvent(uitest::mouse(ui::EventType::rightMouseDown, 60, 31, window));
+    EXPECT_FALSE(popUp->isMenuShown());
+    window->sendEvent(uitest::mouse(ui::EventType::rightMouseUp, 60, 31, window));
 }

@@ -219,4 +219,11 @@ TEST(TrackingSlider, ThePointerOverTheViewShowsItsCursorAndTheAreaFollowsTheSize
     ASSERT_NE(s.slider->trackingArea(), before);
     EXPECT_EQ(s.slider->trackingArea()->rect(), Rect(0, 0, 60, 50));
     EXPECT_EQ(s.slider->trackingAreas().size(), 1u);
+
+    // A slider that leaves its window while hovered takes its cursor with it.
+    s.backend->mouseMoved(s.at(0, 0));
+    ASSERT_EQ(s.backend->cursor(), cursor);
+    s.slider->removeFromSuperview();
+    EXPECT_EQ(s.backend->cursor(), ui::Cursor::arrowCursor());
+    EXPECT_EQ(s.window->cursorStackDepth(), 0u);
 }

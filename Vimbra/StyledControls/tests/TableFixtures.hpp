@@ -28,7 +28,7 @@ public:
             cell = std::make_shared<vimbra::StyledTableCellView>(graphics::Rect(0, 0, 100, 20));
             cell->setIdentifier("cell");
             auto field = ui::TextField::labelWithString("");
-            field->setFrame({4, 2, 90, 16});
+            field->setFrame({12, 2, 84, 16});
             cell->setTextField(field);
             cell->addSubview(field);
             ++cellsMade;

@@ -90,12 +90,13 @@ struct LibraryDefaults {
     template <class Value> static std::map<std::int64_t, Value> emptyIntDictionary() { return {}; }
     static core::CancellableSet emptyCancellables() { return {}; }
 
-    // The table header's add and overflow buttons: image-only, momentary change, regular square bezel,
-    // not bordered, unscaled, with their "-down" images as the alternate images.
+    // The actionable table header's add-item and option buttons (see ActionableTableHeaderView): image-only,
+    // momentary change, regular square bezel, not bordered, unscaled, with their "-down" images as the
+    // alternate images. A new button each call.
     static std::shared_ptr<ui::Button> addHeaderButton();
     static std::shared_ptr<ui::Button> overflowHeaderButton();
 
-    // The keys that trigger a keyboard-action table's action: Return and Enter.
+    // The keys whose release sends a KeyboardActionTableView's action at first: Return and Enter.
     static std::vector<char32_t> keyboardActionTriggers();
 
     static graphics::ColorRef controlBackgroundColor() { return graphics::Color::controlBackgroundColor(); }

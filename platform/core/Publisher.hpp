@@ -360,6 +360,31 @@ public:
         });
     }
 
+    // Only the values the predicate accepts; each refused value asks the upstream for one more, so the
+    // downstream's demand counts accepted values only. Completion passes through.
+    template <class F> Publisher<T> filter(F predicate) const {
+        struct Filter final : Subscriber<T> {
+            Filter(std::shared_ptr<Subscriber<T>> downstream, F predicate)
+                : downstream(std::move(downstream)), predicate(std::move(predicate)) {}
+            void receive(std::shared_ptr<Subscription> subscription) override {
+                downstream->receive(std::move(subscription));
+            }
+            Demand receive(const T& value) override {
+                return predicate(value) ? downstream->receive(value) : Demand::max(1);
+            }
+            void receiveCompletion() override { downstream->receiveCompletion(); }
+            std::shared_ptr<Subscriber<T>> downstream;
+            F predicate;
+        };
+        return Publisher<T>([upstream = *this, predicate = std::move(predicate)](auto downstream) {
+            upstream.receive(std::make_shared<Filter>(std::move(downstream), predicate));
+        });
+    }
+
+    // The values of this publisher and of other, interleaved as they arrive, within the subscriber's
+    // demand (values beyond it are dropped). Completes when both have completed; cancelling cancels both.
+    Publisher<T> merge(const Publisher<T>& other) const;
+
     // Hands every event to the subscriber on the main thread: at once when it arrives there, otherwise
     // through the shared main queue, so events from one thread keep their order. The subscription, its
     // requests and its cancellation reach the upstream on the main thread too. Every value answers the
@@ -532,6 +557,89 @@ private:
 
     std::shared_ptr<Shared> shared_;
 };
+
+namespace detail {
+
+// The shared end of a merge: the conduit towards the downstream and the subscriptions of both upstreams.
+template <class T> struct MergeState {
+    explicit MergeState(std::shared_ptr<Conduit<T>> conduit) : conduit(std::move(conduit)) {}
+
+    void cancelUpstreams() {
+        std::vector<std::shared_ptr<Subscription>> taken;
+        {
+            std::lock_guard lock(mutex);
+            cancelled = true;
+            taken.swap(upstreams);
+        }
+        for (const auto& subscription : taken) {
+            subscription->cancel();
+        }
+    }
+
+    std::shared_ptr<Conduit<T>> conduit;
+    std::mutex mutex;
+    std::vector<std::shared_ptr<Subscription>> upstreams;
+    int remaining = 2;
+    bool cancelled = false;
+};
+
+// One upstream of a merge: asks for every value and hands each to the shared conduit.
+template <class T> class MergeInner final : public Subscriber<T> {
+public:
+    explicit MergeInner(std::shared_ptr<MergeState<T>> state) : state_(std::move(state)) {}
+
+    void receive(std::shared_ptr<Subscription> subscription) override {
+        bool accepted = false;
+        {
+            std::lock_guard lock(state_->mutex);
+            if (!state_->cancelled) {
+                state_->upstreams.push_back(subscription);
+                accepted = true;
+            }
+        }
+        if (!accepted) {
+            subscription->cancel();
+            return;
+        }
+        subscription->request(Demand::unlimited());
+    }
+
+    Demand receive(const T& value) override {
+        state_->conduit->deliver(value);
+        return Demand::none();
+    }
+
+    void receiveCompletion() override {
+        bool last = false;
+        {
+            std::lock_guard lock(state_->mutex);
+            last = --state_->remaining == 0;
+        }
+        if (last) {
+            state_->conduit->finish();
+        }
+    }
+
+private:
+    std::shared_ptr<MergeState<T>> state_;
+};
+
+} // namespace detail
+
+template <class T> Publisher<T> Publisher<T>::merge(const Publisher<T>& other) const {
+    return Publisher<T>([first = *this, second = other](std::shared_ptr<Subscriber<T>> downstream) {
+        auto conduit = std::make_shared<detail::Conduit<T>>(downstream);
+        auto state = std::make_shared<detail::MergeState<T>>(conduit);
+        downstream->receive(conduit);
+        conduit->setDetach(Cancellable([weak = std::weak_ptr<detail::MergeState<T>>(state)] {
+            if (const auto state = weak.lock()) {
+                state->cancelUpstreams();
+            }
+        }));
+        first.receive(std::make_shared<detail::MergeInner<T>>(state));
+        second.receive(std::make_shared<detail::MergeInner<T>>(state));
+    });
+}
 
 namespace detail {
 

@@ -323,14 +323,14 @@ std::shared_ptr<View> OutlineView::makeCellView(TableColumn* column, int row) {
     const auto item = itemAtRow(row);
     auto delegate = outlineDelegate();
     auto source = outlineDataSource();
-    auto view = delegate ? delegate->viewFor(*this, column, item) : nullptr;
-    return cellViewWithValue(std::move(view), source ? source->objectValue(*this, column, item) : std::any());
+    return cellViewWithValue([&] { return delegate ? delegate->viewFor(*this, column, item) : nullptr; },
+                             source ? source->objectValue(*this, column, item) : std::any());
 }
 
 std::shared_ptr<TableRowView> OutlineView::makeRowView(int row) {
     auto delegate = outlineDelegate();
     auto rowView = delegate ? delegate->rowViewForItem(*this, itemAtRow(row)) : nullptr;
-    return rowView ? rowView : std::make_shared<TableRowView>();
+    return rowView ? rowView : TableView::makeRowView(row);
 }
 
 double OutlineView::heightOfRowFromDelegate(int row) {
@@ -364,7 +364,7 @@ void OutlineView::didAddRowView(TableRowView& rowView, int row) {
         control->setTarget(sharedAs<Object>());
         control->setAction("toggleDisclosure:");
     }
-    rowView.addSubview(button);
+    addAccessoryView(rowView, button);
     layoutRowView(rowView, row);
 }
 

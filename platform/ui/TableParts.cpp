@@ -22,6 +22,18 @@ TableHeaderCell::TableHeaderCell(std::string title) : TextFieldCell(std::move(ti
     setSelectable(false);
 }
 
+graphics::AttributedString TableHeaderCell::attributedStringValue() const {
+    if (attributedValue_ && attributedValue_->string() == stringValue()) {
+        return *attributedValue_;
+    }
+    return attributedTitle();
+}
+
+void TableHeaderCell::setAttributedStringValue(graphics::AttributedString value) {
+    setStringValue(value.string());
+    attributedValue_ = std::move(value);
+}
+
 void TableHeaderCell::drawWithFrame(const Rect& frame, View& controlView) {
     if (auto* context = graphics::GraphicsContext::current()) {
         if (drawsBackground() && backgroundColor()) {
@@ -38,7 +50,7 @@ void TableHeaderCell::drawWithFrame(const Rect& frame, View& controlView) {
 
 void TableHeaderCell::drawInteriorWithFrame(const Rect& frame, View&) {
     if (!stringValue().empty()) {
-        const auto title = attributedTitle();
+        const auto title = attributedStringValue();
         const double height = title.size().height;
         title.draw(Rect(frame.minX() + 4, frame.minY() + std::floor((frame.height() - height) / 2),
                         std::max(0.0, frame.width() - 8), height));
@@ -220,7 +232,7 @@ void TableRowView::drawSeparator(const Rect&) {
 void TableRowView::draw(const Rect& dirtyRect) {
     drawBackground(dirtyRect);
     if (selected_ && highlightStyle_ != TableViewSelectionHighlightStyle::none) {
-        drawSelection(dirtyRect);
+        drawSelection(bounds());
     }
     if (drawsSeparator_) {
         drawSeparator(dirtyRect);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace ui {
 
@@ -43,7 +44,10 @@ std::string describe(const std::any& value) {
 // The cell a table makes when its delegate makes none: a label showing the data source's value.
 class ValueCellView final : public TableCellView {
 public:
-    ValueCellView() { setTextField(TextField::labelWithString("")); }
+    ValueCellView() {
+        setTextField(TextField::labelWithString(""));
+        setIdentifier(TableView::valueCellKey);
+    }
     void setObjectValue(std::any value) override {
         textField()->setStringValue(describe(value));
         TableCellView::setObjectValue(std::move(value));
@@ -93,7 +97,8 @@ void TableView::addTableColumn(const std::shared_ptr<TableColumn>& column) {
     setNeedsDisplay();
 }
 
-void TableView::removeTableColumn(const std::shared_ptr<TableColumn>& column) {
+void TableView::removeTableColumn(const std::shared_ptr<TableColumn>& removed) {
+    const auto column = removed; // the argument may be the table's own reference, erased below
     auto it = std::find(columns_.begin(), columns_.end(), column);
     if (it == columns_.end()) {
         return;
@@ -162,25 +167,43 @@ bool TableView::delegateShouldSelectRow(int row) {
 
 std::shared_ptr<TableRowView> TableView::makeRowView(int row) {
     auto delegate = tableDelegate();
-    auto rowView = delegate ? delegate->rowViewForRow(*this, row) : nullptr;
-    return rowView ? rowView : std::make_shared<TableRowView>();
+    if (auto rowView = delegate ? delegate->rowViewForRow(*this, row) : nullptr) {
+        return rowView;
+    }
+    if (auto reused = std::dynamic_pointer_cast<TableRowView>(makeViewWithIdentifier(rowViewKey, nullptr))) {
+        return reused;
+    }
+    auto rowView = std::make_shared<TableRowView>();
+    rowView->setIdentifier(rowViewKey);
+    return rowView;
 }
 
 std::shared_ptr<View> TableView::makeCellView(TableColumn* column, int row) {
     auto delegate = tableDelegate();
     auto source = dataSource();
-    auto view = delegate ? delegate->viewFor(*this, column, row) : nullptr;
-    return cellViewWithValue(std::move(view), source ? source->objectValue(*this, column, row) : std::any());
+    return cellViewWithValue([&] { return delegate ? delegate->viewFor(*this, column, row) : nullptr; },
+                             source ? source->objectValue(*this, column, row) : std::any());
 }
 
-std::shared_ptr<View> TableView::cellViewWithValue(std::shared_ptr<View> view, std::any value) {
-    if (!view && value.has_value()) {
-        view = std::make_shared<ValueCellView>();
+std::shared_ptr<View> TableView::cellViewWithValue(const std::function<std::shared_ptr<View>()>& makeView,
+                                                   std::any value) {
+    // The value goes to the cell view as it is made, so what the delegate writes into the view after
+    // that stays.
+    struct Pending {
+        const std::any*& slot;
+        const std::any* outer;
+        ~Pending() { slot = outer; }
+    } pending{pendingCellValue_, std::exchange(pendingCellValue_, value.has_value() ? &value : nullptr)};
+    auto view = makeView();
+    if (view || !value.has_value()) {
+        return view;
     }
-    if (auto cell = std::dynamic_pointer_cast<TableCellView>(view); cell && value.has_value()) {
-        cell->setObjectValue(std::move(value));
+    auto cell = std::dynamic_pointer_cast<TableCellView>(makeViewWithIdentifier(valueCellKey, nullptr));
+    if (!cell) {
+        cell = std::make_shared<ValueCellView>();
     }
-    return view;
+    cell->setObjectValue(std::move(value));
+    return cell;
 }
 
 void TableView::notifySelectionDidChange() {
@@ -355,7 +378,41 @@ void TableView::dropRowView(int row) {
     }
     auto rowView = it->second;
     rowViews_.erase(it);
+    // The row's cell and accessory views go back to their queues apart from the row view, which gets
+    // new ones when it shows again.
+    auto taken = std::move(rowView->cells_);
+    taken.insert(taken.end(), rowView->accessories_.begin(), rowView->accessories_.end());
+    rowView->cells_.clear();
+    rowView->accessories_.clear();
+    for (auto& view : taken) {
+        if (view) {
+            view->removeFromSuperview();
+            enqueueReusableView(std::move(view));
+        }
+    }
     rowView->removeFromSuperview();
+    enqueueReusableView(std::move(rowView));
+}
+
+void TableView::enqueueReusableView(std::shared_ptr<View> view) {
+    if (!view->identifier().empty()) {
+        auto& queue = reuseQueues_[view->identifier()];
+        queue.push_back(std::move(view));
+    }
+}
+
+void TableView::addAccessoryView(TableRowView& rowView, const std::shared_ptr<View>& view) {
+    rowView.accessories_.push_back(view);
+    rowView.addSubview(view);
+}
+
+std::size_t TableView::reusableViewCount() const {
+    std::size_t count = 0;
+    for (const auto& [identifier, queue] : reuseQueues_) {
+        (void)identifier;
+        count += queue.size();
+    }
+    return count;
 }
 
 void TableView::layoutRowView(TableRowView& rowView, int row) {
@@ -468,13 +525,24 @@ int TableView::columnForView(const View& view) const {
 
 std::shared_ptr<View> TableView::makeViewWithIdentifier(const std::string& identifier,
                                                         const std::shared_ptr<Object>&) {
-    auto it = factories_.find(identifier);
-    if (it == factories_.end() || !it->second) {
-        return nullptr;
+    std::shared_ptr<View> view;
+    if (auto queue = reuseQueues_.find(identifier); queue != reuseQueues_.end() && !queue->second.empty()) {
+        view = std::move(queue->second.back());
+        queue->second.pop_back();
+        view->setHidden(false);
+        if (auto cell = std::dynamic_pointer_cast<TableCellView>(view)) {
+            cell->prepareForReuse();
+        } else if (auto rowView = std::dynamic_pointer_cast<TableRowView>(view)) {
+            rowView->prepareForReuse();
+        }
+    } else if (auto it = factories_.find(identifier); it != factories_.end() && it->second) {
+        view = it->second();
+        if (view) {
+            view->setIdentifier(identifier);
+        }
     }
-    auto view = it->second();
-    if (view) {
-        view->setIdentifier(identifier);
+    if (auto cell = std::dynamic_pointer_cast<TableCellView>(view); cell && pendingCellValue_) {
+        cell->setObjectValue(*pendingCellValue_);
     }
     return view;
 }
@@ -696,7 +764,9 @@ void TableView::mouseDown(const Event& event) {
     clickedRow_ = row;
     clickedColumn_ = columnAtPoint(p);
     draggingSelection_ = false;
-    const bool command = event.modifierFlags & Modifier::command;
+    // Control toggles too, as on this platform's other tables (a Control-click on a view with a menu
+    // never gets here: it is a secondary click).
+    const bool command = event.modifierFlags & (Modifier::command | Modifier::control);
     const bool shift = event.modifierFlags & Modifier::shift;
     if (row < 0) {
         if (!command && !shift) {

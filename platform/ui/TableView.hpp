@@ -14,6 +14,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,17 +22,26 @@ namespace ui {
 
 class TableView;
 
-// A header cell: a text cell with an optional image, filling its background and drawing its title.
+// A header cell: a text cell with an optional image, filling its background and drawing its title. The
+// title may carry attributes of its own; the background style says what the cell is drawn on.
 class TableHeaderCell : public TextFieldCell {
 public:
     explicit TableHeaderCell(std::string title = {});
     graphics::ImageRef image() const { return image_; }
     void setImage(graphics::ImageRef image) { image_ = std::move(image); }
+
+    // The title as set with its attributes, as long as the string value is still its text; otherwise
+    // the cell's attributed title (its font, colour and line breaking).
+    graphics::AttributedString attributedStringValue() const;
+    // Also makes the text the cell's string value.
+    void setAttributedStringValue(graphics::AttributedString value);
+
     void drawWithFrame(const graphics::Rect& frame, View& controlView) override;
     void drawInteriorWithFrame(const graphics::Rect& frame, View& controlView) override;
 
 private:
     graphics::ImageRef image_;
+    std::optional<graphics::AttributedString> attributedValue_;
 };
 
 class TableColumn : public Object {
@@ -122,8 +132,13 @@ public:
     // The cell view of a column (index among the table's columns), or null.
     std::shared_ptr<View> viewAtColumn(int column) const;
 
-    // Drawing steps, in this order: the background, the selection (only when selected and the
-    // highlight style is not none), the separator (when the table draws horizontal grid lines).
+    // Before the table shows the view for another row, having taken out its cell views; the base
+    // does nothing.
+    virtual void prepareForReuse() {}
+
+    // Drawing steps, in this order: the background, the selection over the row's bounds (only when
+    // selected and the highlight style is not none), the separator (when the table draws horizontal
+    // grid lines).
     virtual void drawBackground(const graphics::Rect& dirtyRect);
     virtual void drawSelection(const graphics::Rect& dirtyRect);
     virtual void drawSeparator(const graphics::Rect& dirtyRect);
@@ -138,7 +153,8 @@ private:
     bool drawsSeparator_ = false;
     TableViewSelectionHighlightStyle highlightStyle_ = TableViewSelectionHighlightStyle::regular;
     graphics::ColorRef backgroundColor_;
-    std::vector<std::shared_ptr<View>> cells_; // by column index; null for hidden columns
+    std::vector<std::shared_ptr<View>> cells_;       // by column index; null for hidden columns
+    std::vector<std::shared_ptr<View>> accessories_; // views the table added beside the cells
 };
 
 // A cell view: an object value and, usually, a text field showing it.
@@ -150,7 +166,7 @@ public:
     void setTextField(std::shared_ptr<TextField> field) { textField_ = std::move(field); }
     const std::any& objectValue() const { return objectValue_; }
     virtual void setObjectValue(std::any value);
-    // Before the view shows another row; the base does nothing.
+    // Before the table hands the view out again from its reuse queue; the base does nothing.
     virtual void prepareForReuse() {}
 
 private:
@@ -162,7 +178,9 @@ class TableViewDataSource {
 public:
     virtual ~TableViewDataSource() = default;
     virtual int numberOfRows(TableView& tableView) = 0;
-    // The value of a cell; the table hands it to a TableCellView's objectValue.
+    // The value of a cell. A cell view that the delegate makes through makeViewWithIdentifier gets it
+    // as its objectValue before the delegate fills the view in; the table shows it in a label when the
+    // delegate makes no view. A view the delegate makes otherwise is shown as the delegate left it.
     virtual std::any objectValue(TableView& tableView, TableColumn* column, int row);
 };
 
@@ -229,11 +247,18 @@ public:
     // The row or column of a view inside a row view (the row view itself included), or -1.
     int rowForView(const View& view) const;
     int columnForView(const View& view) const;
-    // A view for an identifier from the registered factory (null without one). Delegates call it to
-    // make cell views; subclasses customise what it makes.
+    // A view for an identifier: one the table took out of a row that left the screen, after its
+    // prepareForReuse, else a new one from the registered factory (null without one). Delegates call it
+    // to make cell and row views; subclasses customise what it makes. Views that leave the screen go
+    // back to the reuse queue of their identifier (those without an identifier are let go).
     virtual std::shared_ptr<View> makeViewWithIdentifier(const std::string& identifier,
                                                          const std::shared_ptr<Object>& owner);
     void registerViewFactory(const std::string& identifier, std::function<std::shared_ptr<View>()> factory);
+    // The identifier of the row views the table makes itself, and of its label cells.
+    static constexpr const char* rowViewKey = "NSTableViewRowViewKey";
+    static constexpr const char* valueCellKey = "NSTableViewValueCellKey";
+    // How many views wait in the reuse queues.
+    std::size_t reusableViewCount() const;
 
     // Selection.
     const core::IndexSet& selectedRowIndexes() const { return selection_; }
@@ -283,8 +308,8 @@ public:
     void draw(const graphics::Rect& dirtyRect) override;
     void layout() override;
     bool acceptsFirstResponder() const override { return isEnabled(); }
-    // Click: select the row (Shift extends from the anchor, Command toggles), drag extends; the
-    // action goes on the up, the double action on a double click.
+    // Click: select the row (Shift extends from the anchor, Command or Control toggles), drag extends;
+    // the action goes on the up, the double action on a double click.
     void mouseDown(const Event& event) override;
     void mouseDragged(const Event& event) override;
     void mouseUp(const Event& event) override;
@@ -303,6 +328,9 @@ protected:
     virtual void notifySelectionDidChange();
     // A row view was made and filled with its cell views.
     virtual void didAddRowView(TableRowView& rowView, int row);
+    // Adds a view of the table's own (an outline's disclosure button) to a row; it goes back to its
+    // reuse queue with the row's cell views.
+    void addAccessoryView(TableRowView& rowView, const std::shared_ptr<View>& view);
     // Places the row's cell views in it (after column or geometry changes).
     virtual void layoutRowView(TableRowView& rowView, int row);
     // Selection by the user: respects the delegate, allowsEmptySelection and allowsMultipleSelection.
@@ -310,8 +338,11 @@ protected:
     // Replaces the selection after the rows changed under it, telling the delegate only when asked.
     void restoreSelection(core::IndexSet rows, bool notify);
     const std::map<int, std::shared_ptr<TableRowView>>& rowViews() const { return rowViews_; }
-    // A delegate's cell view given its value; without a view, a label cell showing the value.
-    static std::shared_ptr<View> cellViewWithValue(std::shared_ptr<View> view, std::any value);
+    // The cell view of a cell: the delegate's (made by makeView, which runs the delegate), or without
+    // one a label cell showing the value. While makeView runs, cell views made through
+    // makeViewWithIdentifier get the value first.
+    std::shared_ptr<View> cellViewWithValue(const std::function<std::shared_ptr<View>()>& makeView,
+                                            std::any value);
 
 private:
     void computeRowOffsets();
@@ -319,6 +350,7 @@ private:
     std::shared_ptr<TableRowView> buildRowView(int row);
     void applySelection(core::IndexSet rows, int last);
     void dropRowView(int row);
+    void enqueueReusableView(std::shared_ptr<View> view);
     graphics::Point localPoint(const Event& event) const;
     core::IndexSet rangeBetween(int a, int b) const;
 
@@ -327,6 +359,8 @@ private:
     std::weak_ptr<TableViewDataSource> dataSource_;
     std::weak_ptr<TableViewDelegate> delegate_;
     std::map<std::string, std::function<std::shared_ptr<View>()>> factories_;
+    std::map<std::string, std::vector<std::shared_ptr<View>>> reuseQueues_;
+    const std::any* pendingCellValue_ = nullptr; // the value of the cell whose view is being made
     int numberOfRows_ = 0;
     double rowHeight_ = 20;
     std::vector<double> rowOffsets_{0}; // top of each row, and the end

@@ -253,4 +253,67 @@ TEST(CoreNotificationPublisher, PublishesPostsOfItsNameWithinDemand) {
     EXPECT_EQ(recorder->values.size(), 1u);
 }
 
+TEST(CorePublisherOperators, FilterCountsOnlyAcceptedValuesAgainstTheDemand) {
+    core::PassthroughSubject<int> subject;
+    auto evens = std::make_shared<Recorder<int>>(core::Demand::max(2));
+    subject.publisher().filter([](int v) { return v % 2 == 0; }).receive(evens);
+    for (int v = 1; v <= 7; ++v) {
+        subject.send(v);
+    }
+    // Refused values gave their demand back: two accepted values, not two values seen.
+    EXPECT_EQ(evens->values, (std::vector<int>{2, 4}));
+    subject.sendCompletion();
+    EXPECT_EQ(evens->completions, 1);
+}
+
+TEST(CorePublisherOperators, MergeInterleavesBothSourcesAndEndsWithTheLastOfThem) {
+    core::PassthroughSubject<int> a;
+    core::PassthroughSubject<int> b;
+    std::vector<int> seen;
+    int completions = 0;
+    auto merged = a.publisher()
+                      .merge(b.publisher())
+                      .sink([&](const int& v) { seen.push_back(v); }, [&] { ++completions; });
+    a.send(1);
+    b.send(10);
+    a.send(2);
+    EXPECT_EQ(seen, (std::vector<int>{1, 10, 2}));
+    a.sendCompletion();
+    b.send(11);
+    EXPECT_EQ(completions, 0) << "one source is still open";
+    b.sendCompletion();
+    EXPECT_EQ(seen, (std::vector<int>{1, 10, 2, 11}));
+    EXPECT_EQ(completions, 1);
+
+    // Within demand across both sources, and cancelling lets go of both.
+    core::PassthroughSubject<int> c;
+    core::PassthroughSubject<int> d;
+    auto two = std::make_shared<Recorder<int>>(core::Demand::max(2));
+    c.publisher().merge(d.publisher()).receive(two);
+    c.send(1);
+    d.send(2);
+    d.send(3);
+    EXPECT_EQ(two->values, (std::vector<int>{1, 2}));
+    EXPECT_EQ(c.subscriberCount(), 1u);
+    two->subscription->cancel();
+    EXPECT_EQ(c.subscriberCount(), 0u);
+    EXPECT_EQ(d.subscriberCount(), 0u);
+}
+
+TEST(CorePublisherOperators, MergedNotificationsFilteredByObjectReachOnlyTheirObserver) {
+    core::NotificationCenter center;
+    int own = 0;
+    int other = 0;
+    std::vector<std::string> names;
+    auto sink = center.publisher("frame")
+                    .merge(center.publisher("bounds"))
+                    .filter([&](const core::Notification& n) { return n.object == &own; })
+                    .sink([&](const core::Notification& n) { names.push_back(n.name); });
+    center.post("frame", &own);
+    center.post("bounds", &other);
+    center.post("bounds", &own);
+    center.post("moved", &own);
+    EXPECT_EQ(names, (std::vector<std::string>{"frame", "bounds"}));
+}
+
 } // namespace

@@ -1,6 +1,7 @@
 #include "Helpers.hpp"
 #include "core/NotificationCenter.hpp"
 #include "graphics/Image.hpp"
+#include "ui/AnimationContext.hpp"
 #include "ui/OutlineView.hpp"
 #include "ui/ScrollView.hpp"
 #include "ui/TableView.hpp"
@@ -106,7 +107,7 @@ TEST(TableView, ClickShiftClickCommandClickAndArrowsSelectRows) {
     EXPECT_EQ(rows(s.table->selectedRowIndexes()), (std::vector<int>{2, 3, 4, 5}));
     s.click(3, Modifier::command);
     EXPECT_EQ(rows(s.table->selectedRowIndexes()), (std::vector<int>{2, 4, 5}));
-    s.click(7, Modifier::command);
+    s.click(7, Modifier::control); // Control toggles like Command
     EXPECT_EQ(rows(s.table->selectedRowIndexes()), (std::vector<int>{2, 4, 5, 7}));
     EXPECT_EQ(s.table->selectedRow(), 7);
     // Shift extends from the last plain or Command click.
@@ -443,4 +444,124 @@ TEST(ScrollView, DraggingTheScrollerKnobScrollsTheDocument) {
     s.window->contentView()->layoutSubtreeIfNeeded();
     EXPECT_NE(s.table->rowViewAtRow(39, false), nullptr);
     EXPECT_EQ(s.table->rowViewAtRow(0, false), nullptr);
+}
+
+namespace {
+
+// A cell view that starts every new value from an empty text, as styled cell views do, and counts how
+// often it was made ready for another row.
+class ClearingCell final : public ui::TableCellView {
+public:
+    ClearingCell() {
+        setTextField(ui::TextField::labelWithString(""));
+        ++made;
+    }
+    void setObjectValue(std::any value) override {
+        ui::TableCellView::setObjectValue(std::move(value));
+        textField()->setStringValue("");
+    }
+    void prepareForReuse() override { ++reused; }
+    static inline int made = 0;
+    static inline int reused = 0;
+};
+
+// Rows whose cell views come from the table's reuse queue and whose text the delegate writes.
+class WrittenRows final : public ui::TableViewDataSource, public ui::TableViewDelegate {
+public:
+    int numberOfRows(ui::TableView&) override { return 200; }
+    std::any objectValue(ui::TableView&, ui::TableColumn*, int row) override { return row; }
+    std::shared_ptr<ui::View> viewFor(ui::TableView& table, ui::TableColumn*, int row) override {
+        auto cell = std::dynamic_pointer_cast<ClearingCell>(table.makeViewWithIdentifier("cell", nullptr));
+        if (!cell) {
+            cell = std::make_shared<ClearingCell>();
+            cell->addSubview(cell->textField());
+            cell->setIdentifier("cell");
+            if (row >= 0) {
+                // A view made here gets no value from the table: the delegate fills it in.
+                cell->ui::TableCellView::setObjectValue(row);
+            }
+        }
+        cell->textField()->setStringValue("Row " + std::to_string(row));
+        return cell;
+    }
+};
+
+} // namespace
+
+TEST(TableView, RowsLeavingTheScreenLendTheirViewsToRowsComingOnAndKeepTheDelegatesText) {
+    TableScene s(0);
+    auto model = std::make_shared<WrittenRows>();
+    s.table->removeTableColumn(s.table->tableColumns()[1]);
+    s.table->setDataSource(model);
+    s.table->setDelegate(model);
+    s.window->contentView()->layoutSubtreeIfNeeded();
+    const int visible = static_cast<int>(s.table->subviews().size());
+    ASSERT_GT(visible, 5);
+    const int madeAtFirst = ClearingCell::made;
+    const auto firstRowView = s.table->rowViewAtRow(0, false);
+
+    // What the delegate wrote stays, and a view taken from the queue got the row's value before that.
+    auto textOf = [&](int row) {
+        auto cell = std::dynamic_pointer_cast<ClearingCell>(s.table->viewAtColumn(0, row, false));
+        return cell ? cell->textField()->stringValue() : std::string("(none)");
+    };
+    EXPECT_EQ(textOf(0), "Row 0");
+
+    // Page by page to the end: no view is made beyond the first screenful, each one comes back ready.
+    auto clip = s.scroll->contentView();
+    for (int page = 1; page < 12; ++page) {
+        clip->scrollToPoint({0, page * clip->bounds().height()});
+        s.scroll->reflectScrolledClipView(*clip);
+        s.window->contentView()->layoutSubtreeIfNeeded();
+        const int top = s.table->rowAtPoint({1, clip->bounds().minY() + 1});
+        ASSERT_GE(top, 0);
+        EXPECT_EQ(textOf(top), "Row " + std::to_string(top));
+        auto cell = std::dynamic_pointer_cast<ui::TableCellView>(s.table->viewAtColumn(0, top, false));
+        ASSERT_NE(cell, nullptr);
+        EXPECT_EQ(std::any_cast<int>(cell->objectValue()), top);
+    }
+    EXPECT_EQ(ClearingCell::made, madeAtFirst);
+    EXPECT_GT(ClearingCell::reused, 0);
+    EXPECT_LE(static_cast<int>(s.table->subviews().size()), visible + 1);
+    // The table's own row views go round too.
+    bool rowViewCameBack = false;
+    for (int row = 0; row < s.table->numberOfRows(); ++row) {
+        rowViewCameBack |= s.table->rowViewAtRow(row, false) == firstRowView;
+    }
+    EXPECT_TRUE(rowViewCameBack);
+
+    // A reload builds the shown rows from the queue as well.
+    s.table->reloadData();
+    EXPECT_EQ(ClearingCell::made, madeAtFirst);
+    EXPECT_GT(s.table->reusableViewCount(), 0u);
+}
+
+TEST(TableView, HeaderCellsDrawTheirOwnAttributedTitlesUntilTheTitleChanges) {
+    ui::TableHeaderCell cell("Plain");
+    graphics::TextAttributes attributes;
+    attributes.foregroundColor = graphics::Color::rgba(1, 0, 0);
+    cell.setAttributedStringValue(graphics::AttributedString("Styled", attributes));
+    EXPECT_EQ(cell.stringValue(), "Styled");
+    EXPECT_EQ(cell.attributedStringValue().attributesAt(0).foregroundColor, attributes.foregroundColor);
+    cell.setBackgroundStyle(ui::BackgroundStyle::raised);
+    EXPECT_EQ(cell.backgroundStyle(), ui::BackgroundStyle::raised);
+    cell.setStringValue("Other");
+    EXPECT_EQ(cell.attributedStringValue().string(), "Other");
+    EXPECT_NE(cell.attributedStringValue().attributesAt(0).foregroundColor, attributes.foregroundColor);
+}
+
+TEST(AnimationContext, GroupsNestTakeTheirDurationAndAreCounted) {
+    const auto opened = ui::AnimationContext::groupsOpened();
+    const double outer = ui::AnimationContext::current().duration();
+    ui::AnimationContext::beginGrouping();
+    ui::AnimationContext::current().setDuration(0);
+    ui::AnimationContext::beginGrouping();
+    EXPECT_EQ(ui::AnimationContext::current().duration(), 0); // inherited from the enclosing group
+    EXPECT_EQ(ui::AnimationContext::groupingDepth(), 2);
+    ui::AnimationContext::endGrouping();
+    ui::AnimationContext::endGrouping();
+    ui::AnimationContext::endGrouping(); // one too many: nothing happens
+    EXPECT_EQ(ui::AnimationContext::groupingDepth(), 0);
+    EXPECT_EQ(ui::AnimationContext::current().duration(), outer);
+    EXPECT_EQ(ui::AnimationContext::groupsOpened(), opened + 2);
 }

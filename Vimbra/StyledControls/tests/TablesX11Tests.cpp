@@ -1,0 +1,113 @@
+// The styled table and outline on a real X server, driven by XTest: rows selected by clicks with Shift
+// and Control held, and an outline item opened by its disclosure button.
+// clang-format off
+// gtest first: Xlib defines macros (None, Bool) that clash with it.
+#include <gtest/gtest.h>
+// clang-format on
+
+#include "Vimbra/StyledControls/tests/TableFixtures.hpp"
+#include "Vimbra/tests/TestSupport.hpp"
+#include "core/MainQueue.hpp"
+#include "display/X11Display.hpp"
+#include "display/tests/XSendEvents.hpp"
+#include "display/tests/XTestInput.hpp"
+#include "display/tests/Xvfb.hpp"
+
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
+using graphics::Rect;
+
+namespace {
+
+class X11Tables : public ::testing::Test {
+protected:
+    void open() {
+        if (server.name().empty()) {
+            GTEST_SKIP() << "Xvfb is not available";
+        }
+        display = displaytest::openAttachedDisplay(server.name());
+        ASSERT_NE(display, nullptr);
+        input = displaytest::XTestInput(display->xdisplay());
+        if (!input.available()) {
+            GTEST_SKIP() << "no XTest";
+        }
+        window = ui::Window::make(Rect(0, 0, 420, 220));
+    }
+    void show() {
+        backend = display->createWindow(window);
+        ASSERT_NE(backend, nullptr);
+        window->makeKeyAndOrderFront();
+        ASSERT_TRUE(displaytest::pumpUntil(
+            *display, [&] { return backend->isMapped() && backend->presentedFrames() > 0; }));
+    }
+    void TearDown() override {
+        if (display) {
+            for (auto& w : ui::Application::shared()->windows()) {
+                w->close();
+            }
+            display->detach();
+        }
+        core::MainQueue::shared().drain();
+        ui::Application::shared()->setKeyWindow(nullptr);
+    }
+    // A point of a view (its own coordinates) on the screen.
+    std::pair<int, int> onScreen(const ui::View& view, graphics::Point p) const {
+        const auto w = view.convertPointToView(p, nullptr);
+        return input.rootPosition(backend->xid(), static_cast<int>(w.x),
+                                  static_cast<int>(window->contentView()->bounds().height() - w.y));
+    }
+    void clickRow(const ui::TableView& table, int row, std::initializer_list<KeySym> held = {}) {
+        const auto p = onScreen(table, table.frameOfCellAtColumn(0, row).center());
+        for (KeySym k : held) {
+            input.key(k, true);
+        }
+        input.click(p.first, p.second);
+        for (KeySym k : held) {
+            input.key(k, false);
+        }
+    }
+
+    displaytest::XvfbServer server{"640x480x24"};
+    std::shared_ptr<display::X11Display> display;
+    displaytest::XTestInput input{nullptr};
+    std::shared_ptr<ui::Window> window;
+    std::shared_ptr<display::X11WindowBackend> backend;
+};
+
+std::vector<int> rows(const core::IndexSet& set) {
+    return {set.begin(), set.end()};
+}
+
+} // namespace
+
+TEST_F(X11Tables, ClicksSelectRowsAndADisclosureButtonOpensItsItem) {
+    open();
+    if (IsSkipped() || HasFatalFailure()) {
+        return;
+    }
+    tabletest::TableInScroll t(Rect(0, 0, 240, 220), 20);
+    tabletest::OutlineInScroll o(Rect(250, 0, 160, 220));
+    window->contentView()->addSubview(t.scroll);
+    window->contentView()->addSubview(o.scroll);
+    show();
+    if (HasFatalFailure()) {
+        return;
+    }
+    const auto& table = *t.table;
+    clickRow(table, 1);
+    clickRow(table, 3, {XK_Shift_L});
+    clickRow(table, 6, {XK_Control_L});
+    clickRow(table, 2, {XK_Control_L});
+    ASSERT_TRUE(displaytest::pumpUntil(*display, [&] { return table.selectedRowIndexes().count() == 3; }));
+    EXPECT_EQ(rows(table.selectedRowIndexes()), (std::vector<int>{1, 3, 6}));
+
+    // C's disclosure button opens C on the server's click.
+    ASSERT_FALSE(o.outline->isItemExpanded(o.c));
+    const auto disclosure = o.outline->frameOfOutlineCellAtRow(2);
+    const auto p = onScreen(*o.outline, disclosure.center());
+    input.click(p.first, p.second);
+    ASSERT_TRUE(displaytest::pumpUntil(*display, [&] { return o.outline->isItemExpanded(o.c); }));
+    EXPECT_EQ(o.outline->numberOfRows(), 4);
+    EXPECT_TRUE(o.outline->selectedRowIndexes().empty()) << "the button took the click";
+}

@@ -96,8 +96,26 @@ Rect StyledComboBoxCell::titleRectForBounds(const Rect& bounds) const {
     return Rect(r.x(), std::round(bounds.midY() - r.height() * 0.5), r.width(), r.height()).integral();
 }
 
+Rect StyledComboBoxCell::textRect(const Rect& interior) const {
+    const auto right = rightImage();
+    const double width = std::max(0.0, interior.width() - (right ? right->size().width : buttonWidth));
+    const double line = font() ? std::ceil(font()->lineHeight()) : interior.height();
+    return Rect(interior.x(), std::round(interior.midY() - line * 0.5), width, line).integral();
+}
+
 Rect StyledComboBoxCell::drawingRectForBounds(const Rect& bounds) const {
-    return titleRectForBounds(insetRect(bounds, style()->titleEdgeInsets));
+    return textRect(insetRect(bounds, style()->titleEdgeInsets));
+}
+
+void StyledComboBoxCell::drawInteriorWithFrame(const Rect& frame, ui::View&) {
+    if (showsFirstResponder()) {
+        return; // the field editor shows the text
+    }
+    if (!stringValue().empty()) {
+        attributedTitle().draw(textRect(frame));
+    } else if (!placeholderString().empty()) {
+        attributedPlaceholder().draw(textRect(frame));
+    }
 }
 
 void StyledComboBoxCell::drawWithFrame(const Rect& frame, ui::View& controlView) {

@@ -51,11 +51,17 @@ public:
     graphics::Rect drawingRectForBounds(const graphics::Rect& bounds) const override;
     // The bezel (when bordered or bezeled), then the interior inset by the style's title insets.
     void drawWithFrame(const graphics::Rect& frame, ui::View& controlView) override;
+    // The value (or the placeholder) in one line centred vertically in the interior frame, clear of the
+    // arrow; nothing while the field editor shows the text.
+    void drawInteriorWithFrame(const graphics::Rect& frame, ui::View& controlView) override;
     // The field image over the field rect, then the arrow at the trailing end, upright in flipped views,
     // at half strength when disabled.
     void drawBezelWithFrame(const graphics::Rect& frame, ui::View& controlView);
 
 private:
+    // The line of text within an interior frame.
+    graphics::Rect textRect(const graphics::Rect& interior) const;
+
     bool isPopupOpen_ = false;
 };
 

@@ -160,11 +160,22 @@ TEST(StyledComboBox, GeometryKeepsToTheFieldAndTheArrow) {
     EXPECT_EQ(title.height(), base.height() - 5);
     EXPECT_EQ(title.y(), std::round(13 - title.height() * 0.5));
 
-    // The field editor sits where the text is drawn.
+    // The text and the field editor: one line in the interior (inset by the title insets), clear of the
+    // arrow, centred vertically.
+    s.box->setStringValue("12.5");
+    s.box->setNeedsDisplay();
+    s.scene.backend->recorder()->clear();
+    s.scene.backend->displayIfNeeded();
+    const auto texts = s.scene.backend->recorder()->ops(DrawOpKind::text);
+    ASSERT_EQ(texts.size(), 1u);
+    const Rect interior = vimbra::insetRect(bounds, cell->style()->titleEdgeInsets);
+    EXPECT_EQ(texts[0].rect.x(), 7);
+    EXPECT_EQ(texts[0].rect.maxX(), 140 - arrowWidth);
+    EXPECT_NEAR(texts[0].rect.midY(), interior.midY(), 0.5);
+    EXPECT_GE(texts[0].rect.height(), s.box->font()->lineHeight());
     s.scene.window->makeFirstResponder(s.box);
     ASSERT_NE(s.box->currentEditor(), nullptr);
-    EXPECT_EQ(s.box->currentEditor()->frame(),
-              cell->titleRectForBounds(vimbra::insetRect(bounds, cell->style()->titleEdgeInsets)));
+    EXPECT_EQ(s.box->currentEditor()->frame(), texts[0].rect);
 }
 
 TEST(StyledComboBox, TheFocusRingSurroundsTheFieldOnlyWhileTheBoxHasFocusInTheKeyWindow) {

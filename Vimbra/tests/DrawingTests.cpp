@@ -66,7 +66,7 @@ TEST(ImageOperations, TintingOnlyChangesTemplatesAndPaintsTheirShape) {
     auto plain = vimbraImage("qel-button");
     EXPECT_EQ(tinted(plain, Color::rgba(1, 0, 0)), plain);
 
-    auto glyph = vimbraImage("qel-combobox");
+    auto glyph = vimbraImage("qel-combobox-up");
     ASSERT_TRUE(glyph->isTemplate());
     const auto red = Color::rgba(1, 0, 0);
     auto painted = tinted(glyph, red);
@@ -74,10 +74,10 @@ TEST(ImageOperations, TintingOnlyChangesTemplatesAndPaintsTheirShape) {
     EXPECT_FALSE(painted->isTemplate());
     EXPECT_TRUE(glyph->isTemplate()); // the original is untouched
 
-    graphics::BitmapCanvas canvas({10, 7}, 2, false, true);
+    graphics::BitmapCanvas canvas({20, 26}, 2, false, true);
     {
         graphics::GraphicsContext::CurrentScope scope(canvas.context());
-        painted->drawInRect(Rect(0, 0, 10, 7));
+        painted->drawInRect(Rect(0, 0, 20, 26));
     }
     const auto ops = canvas.recorder()->ops(graphics::DrawOpKind::image);
     ASSERT_EQ(ops.size(), 1u);
@@ -87,8 +87,8 @@ TEST(ImageOperations, TintingOnlyChangesTemplatesAndPaintsTheirShape) {
     EXPECT_EQ(ops[0].repScale, 2);
     // Every painted pixel of the glyph is red; transparent ones stay transparent.
     int painted_pixels = 0;
-    for (int y = 0; y < 14; ++y) {
-        for (int x = 0; x < 20; ++x) {
+    for (int y = 0; y < 52; ++y) {
+        for (int x = 0; x < 40; ++x) {
             const auto p = canvas.pixel(x, y);
             if (p.a > 200) {
                 ++painted_pixels;

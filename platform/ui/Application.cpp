@@ -177,7 +177,27 @@ void Application::noteEvent(const Event& event) {
     }
 }
 
+core::Cancellable Application::addLocalMonitorForEvents(std::uint64_t mask, EventMonitor monitor) {
+    const std::uint64_t id = nextMonitorId_++;
+    monitors_.push_back({id, mask, std::make_shared<EventMonitor>(std::move(monitor))});
+    std::weak_ptr<Application> weak = sharedAs<Application>();
+    return core::Cancellable([weak, id] {
+        if (auto app = weak.lock()) {
+            std::erase_if(app->monitors_, [id](const Monitor& m) { return m.id == id; });
+        }
+    });
+}
+
 void Application::sendEvent(const Event& event) {
+    if (!monitors_.empty()) {
+        // A monitor may add or remove monitors: run a copy.
+        const auto monitors = monitors_;
+        for (const auto& m : monitors) {
+            if ((m.mask & eventMask(event.type)) && !(*m.monitor)(event)) {
+                return;
+            }
+        }
+    }
     if (event.isMouseEvent()) {
         if (auto w = event.window.lock()) {
             pointerWindow_ = w;

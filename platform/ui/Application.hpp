@@ -2,6 +2,7 @@
 
 // The application object: its windows, the key window, the current event and action dispatch.
 
+#include "core/Cancellable.hpp"
 #include "ui/Event.hpp"
 #include "ui/Responder.hpp"
 
@@ -66,6 +67,13 @@ public:
 
     // Routes an event to its window.
     void sendEvent(const Event& event);
+
+    // Local event monitors: each sees the events of the types in its mask (eventMask bits) that the
+    // application routes, before anything else does (shown menus included), in the order they were
+    // added; a monitor that answers false drops the event. A pop-up list closes itself on a press outside
+    // it this way. The monitor stays until the token is cancelled or destroyed.
+    using EventMonitor = std::function<bool(const Event& event)>;
+    [[nodiscard]] core::Cancellable addLocalMonitorForEvents(std::uint64_t mask, EventMonitor monitor);
 
     // The event being dispatched, or null between events.
     const Event* currentEvent() const { return currentEvent_ ? &*currentEvent_ : nullptr; }
@@ -140,6 +148,13 @@ private:
     std::shared_ptr<Menu> servicesMenu_;
     std::weak_ptr<Window> pointerWindow_;
     std::vector<std::shared_ptr<Cursor>> cursorStack_;
+    struct Monitor {
+        std::uint64_t id;
+        std::uint64_t mask;
+        std::shared_ptr<EventMonitor> monitor;
+    };
+    std::vector<Monitor> monitors_;
+    std::uint64_t nextMonitorId_ = 1;
     ModifierFlags modifierFlags_ = 0;
     unsigned pressedButtons_ = 0;
 };

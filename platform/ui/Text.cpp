@@ -159,6 +159,9 @@ void Text::keyDown(const Event& event) {
         View::keyDown(event);
         return;
     }
+    if (auto* d = textDelegate(); d && d->textShouldHandleKey(*this, event)) {
+        return;
+    }
     TextEditingModel before = model_;
     const auto result =
         model_.handleKey(event.characters, event.specialKey(), event.modifierFlags, clipboard_);

@@ -25,6 +25,13 @@ public:
     virtual ~TextDelegate() = default;
     virtual void textDidBeginEditing(Text& text) { (void)text; }
     virtual void textDidChange(Text& text) { (void)text; }
+    // Offered every key press before the text acts on it; true when the delegate handled it (a combo
+    // box moves through its list with the arrows, for one).
+    virtual bool textShouldHandleKey(Text& text, const Event& event) {
+        (void)text;
+        (void)event;
+        return false;
+    }
     // Asked before editing ends; false keeps the text object first responder.
     virtual bool textShouldEndEditing(Text& text) {
         (void)text;

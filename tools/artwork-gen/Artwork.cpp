@@ -349,11 +349,24 @@ std::map<std::string_view, Draw> drawings() {
     add("qel-checkerboard", [](cairo_t* cr, double w, double h) { checkerboard(cr, w, h, 8); });
     add("qel-checkerboard-small", [](cairo_t* cr, double w, double h) { checkerboard(cr, w, h, 4); });
 
+    // The combo box's field (stretched between its caps, open at the right where the arrow joins it)
+    // and its closed arrow: a filled end with a down chevron. Template glyphs: only alpha counts.
     add("qel-combobox", [](cairo_t* cr, double w, double h) {
-        chevron(cr, w / 2, h / 2, 3.5, false, {0, 0, 0});
+        roundedRect(cr, 2.5, 3.5, w - 3, h - 7, 3);
+        set(cr, {0, 0, 0}, 0.12);
+        cairo_fill_preserve(cr);
+        set(cr, {0, 0, 0}, 0.7);
+        cairo_set_line_width(cr, 1);
+        cairo_stroke(cr);
     });
     add("qel-combobox-up", [](cairo_t* cr, double w, double h) {
-        chevron(cr, w / 2, h / 2, 3.5, true, {0, 0, 0});
+        roundedRect(cr, 0.5, 3.5, w - 3, h - 7, 3);
+        set(cr, {0, 0, 0}, 0.35);
+        cairo_fill_preserve(cr);
+        set(cr, {0, 0, 0}, 0.7);
+        cairo_set_line_width(cr, 1);
+        cairo_stroke(cr);
+        chevron(cr, (w - 2) / 2, h / 2, 3.5, false, {0, 0, 0});
     });
 
     add("qel-customslider-handle",

@@ -1,13 +1,10 @@
-// The styled and cursor buttons on a real X server, driven by XTest: the pointer and the mouse buttons
-// really move, so event routing, the press-and-hold timer and the server's cursor all take part.
-// clang-format off
-// gtest first: Xlib defines macros (None, Bool) that clash with it.
-#include <gtest/gtest.h>
-// clang-format on
+// The styled controls on a real X server, driven by XTest: the pointer and the mouse buttons really move,
+// so event routing, the press-and-hold timer, menus and list windows and the server's cursor all take part.
 
 #include "Vimbra/StyledControls/ClickableImageView.hpp"
 #include "Vimbra/StyledControls/CursorButtons.hpp"
 #include "Vimbra/StyledControls/StyledButton.hpp"
+#include "Vimbra/StyledControls/StyledComboBox.hpp"
 #include "Vimbra/StyledControls/StyledPopUpButton.hpp"
 #include "Vimbra/StyledControls/StyledSegmentedControl.hpp"
 #include "Vimbra/StyledControls/ToolButton.hpp"
@@ -17,6 +14,7 @@
 #include "display/X11MenuPresenter.hpp"
 #include "display/tests/XSendEvents.hpp"
 #include "display/tests/Xvfb.hpp"
+#include "ui/ComboBoxList.hpp"
 #include "ui/Cursor.hpp"
 #include "ui/MenuTracking.hpp"
 
@@ -302,4 +300,50 @@ TEST_F(X11StyledControls, AStyledPopUpIsChosenWithTheMouseInItsOverrideRedirectM
     EXPECT_EQ(receiver->log, std::vector<std::string>{"press:"});
     EXPECT_EQ(receiver->senders.front(), popUp);
     EXPECT_FALSE(popUp->isHighlighted());
+}
+
+TEST_F(X11StyledControls, TheComboBoxListOpensAsAnOverrideRedirectWindowAndAClickInItChoosesANumber) {
+    open();
+    if (IsSkipped() || HasFatalFailure()) {
+        return;
+    }
+    auto box = std::make_shared<vimbra::StyledComboBox>(Rect(20, 140, 160, 26));
+    box->addItemsWithObjectValues({12.5, 25.0, 50.0});
+    box->setTarget(receiver);
+    box->setAction("press:");
+    window->contentView()->addSubview(box);
+    show();
+    if (HasFatalFailure()) {
+        return;
+    }
+
+    // A click on the arrow: the list comes up in a window of its own that bypasses the window manager.
+    const Rect arrow =
+        box->convertRectToView(box->comboBoxCell()->buttonRectForBounds(box->bounds()), nullptr);
+    click(input.rootPosition(backend->xid(), static_cast<int>(arrow.midX()),
+                             static_cast<int>(window->contentView()->bounds().height() - arrow.midY())));
+    ASSERT_TRUE(pumpUntil([&] { return box->isListShown(); }));
+    auto list = std::dynamic_pointer_cast<display::X11WindowBackend>(box->listWindow()->backend());
+    ASSERT_NE(list, nullptr);
+    ASSERT_TRUE(pumpUntil([&] { return list->isMapped() && list->presentedFrames() > 0; }));
+    XWindowAttributes attributes{};
+    ASSERT_TRUE(XGetWindowAttributes(dpy, list->xid(), &attributes));
+    EXPECT_TRUE(attributes.override_redirect);
+    EXPECT_EQ(attributes.map_state, IsViewable);
+    // Right under the box on the screen.
+    const auto boxBottomLeft = input.rootPosition(
+        backend->xid(), static_cast<int>(box->convertRectToView(box->bounds(), nullptr).minX()),
+        static_cast<int>(window->contentView()->bounds().height() -
+                         box->convertRectToView(box->bounds(), nullptr).minY()));
+    EXPECT_EQ(input.rootPosition(list->xid()), boxBottomLeft);
+    EXPECT_TRUE(window->isKeyWindow());
+
+    // The second row, clicked for real: 25 goes into the box and the action goes once; the list closes.
+    const Rect row = box->listView()->rectOfIndex(1); // the list view is flipped and fills its window
+    click(input.rootPosition(list->xid(), static_cast<int>(row.midX()), static_cast<int>(row.midY())));
+    ASSERT_TRUE(pumpUntil([&] { return !box->isListShown(); }));
+    EXPECT_EQ(box->indexOfSelectedItem(), 1);
+    EXPECT_EQ(box->doubleValue(), 25.0);
+    EXPECT_EQ(receiver->log, std::vector<std::string>{"press:"});
+    ASSERT_TRUE(pumpUntil([&] { return !list->isMapped() || list->isClosed(); }));
 }

@@ -89,6 +89,8 @@
 #include "Vimbra/StyledControls/StyledButton.hpp"
 #include "Vimbra/StyledControls/StyledCheckBox.hpp"
 #include "Vimbra/StyledControls/ToolButton.hpp"
+#include "Vimbra/FieldsAndComponents/SettingsLayout.hpp"
+#include "Vimbra/FieldsAndComponents/Slider.hpp"
 #include "Vimbra/Units.hpp"
 #include "Vimbra/ViewExtensions.hpp"
 #include "Vimbra/Windows.hpp"

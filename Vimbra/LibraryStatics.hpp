@@ -4,6 +4,7 @@
 // ask for them: each maker returns a fresh value, or the shared object it stands for. Owners that belong
 // to the styled controls and text fields use these as their initial field values.
 
+#include "Vimbra/FieldsAndComponents/SettingsLayout.hpp"
 #include "core/Cancellable.hpp"
 #include "core/Publisher.hpp"
 #include "declarative/Declarative.hpp"
@@ -47,8 +48,6 @@ public:
 
 // A reading of the declarative environment, as a component declares it and its body evaluates it.
 template <class T> using EnvironmentReading = std::function<T(const declarative::Environment&)>;
-
-class SornSettingsConfig;
 
 struct LibraryDefaults {
     // The sigil that constant names start with.

@@ -101,6 +101,8 @@
 #include "Vimbra/StyledControls/StyledComboBox.hpp"
 #include "Vimbra/StyledControls/ToolButton.hpp"
 #include "Vimbra/StyledControls/TrackingSlider.hpp"
+#include "Vimbra/FieldsAndComponents/SettingsLayout.hpp"
+#include "Vimbra/FieldsAndComponents/Slider.hpp"
 #include "Vimbra/Units.hpp"
 #include "Vimbra/ViewExtensions.hpp"
 #include "Vimbra/Windows.hpp"

@@ -18,6 +18,7 @@
 #include "declarative/Content.hpp"
 #include "declarative/Core.hpp"
 #include "declarative/Focus.hpp"
+#include "declarative/Form.hpp"
 #include "declarative/Gestures.hpp"
 #include "declarative/Hosting.hpp"
 #include "declarative/Layout.hpp"

@@ -26,6 +26,7 @@ public:
     enum class Phase { idle, possible, active, failed };
     std::variant<DragGesture, TapGesture, PressGesture> spec;
     int lane = 0;
+    int rank = 0;
     Phase phase = Phase::idle;
     Point start;
     DragValue value;
@@ -51,10 +52,13 @@ Gesture Gesture::simultaneously(Gesture first, Gesture second) {
 
 Gesture Gesture::exclusively(Gesture first, Gesture second) {
     Gesture g;
+    int top = 0;
     for (auto& p : first.parts_) {
+        top = std::max(top, p.rank);
         g.parts_.push_back(std::move(p));
     }
     for (auto& p : second.parts_) {
+        p.rank += top + 1;
         g.parts_.push_back(std::move(p));
     }
     return g;
@@ -94,6 +98,7 @@ protected:
                 }
             }
             existing[i]->lane = part.lane + params().laneShift;
+            existing[i]->rank = part.rank;
         }
     }
 };
@@ -202,6 +207,18 @@ ButtonStyle plainButtonStyle() {
 GestureArena::GestureArena() = default;
 GestureArena::~GestureArena() = default;
 
+bool GestureArena::waits(const Member& member) const {
+    const auto node = member.node.lock();
+    for (const auto& other : members_) {
+        if (&other != &member && other.lane == member.lane &&
+            other.recognizer->rank < member.recognizer->rank &&
+            other.recognizer->phase == GestureRecognizer::Phase::possible && other.node.lock() == node) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool GestureArena::claim(Member& member) {
     if (std::find(wonLanes_.begin(), wonLanes_.end(), member.lane) != wonLanes_.end()) {
         member.recognizer->phase = GestureRecognizer::Phase::failed;
@@ -238,6 +255,11 @@ void GestureArena::pointerDown(Node& root, Point pointInHost, const ui::Event& e
                 lane = it->second;
             }
             r->phase = GestureRecognizer::Phase::possible;
+            // A tap that asks for modifier keys the press lacks can never be made by this click.
+            if (auto* tap = std::get_if<TapGesture>(&r->spec);
+                tap && !modifiersMatch(*tap, event.modifierFlags)) {
+                r->phase = GestureRecognizer::Phase::failed;
+            }
             r->start = localPoint(*node, pointInHost);
             r->inside = true;
             r->value = DragValue{r->start, r->start, {}, event.timestamp, event.modifierFlags};
@@ -255,7 +277,7 @@ void GestureArena::pointerDown(Node& root, Point pointInHost, const ui::Event& e
                 press->setPressed(true);
             }
         } else if (auto* drag = std::get_if<DragGesture>(&r.spec); drag && drag->minimumDistance <= 0) {
-            if (claim(m) && drag->onChanged) {
+            if (!waits(m) && claim(m) && drag->onChanged) {
                 drag->onChanged(r.value);
             }
         }
@@ -281,7 +303,7 @@ void GestureArena::pointerMoved(Point pointInHost, const ui::Event& event) {
         r.value.modifiers = event.modifierFlags;
         if (auto* drag = std::get_if<DragGesture>(&r.spec)) {
             if (r.phase == GestureRecognizer::Phase::possible &&
-                std::hypot(dx, dy) >= drag->minimumDistance) {
+                std::hypot(dx, dy) >= drag->minimumDistance && !waits(m)) {
                 claim(m);
             }
             if (r.phase == GestureRecognizer::Phase::active && drag->onChanged) {
@@ -321,6 +343,9 @@ void GestureArena::pointerUp(Point pointInHost, const ui::Event& event) {
             r.value.modifiers = event.modifierFlags;
             if (r.phase == GestureRecognizer::Phase::active && drag->onEnded) {
                 drag->onEnded(r.value);
+            } else if (r.phase == GestureRecognizer::Phase::possible) {
+                // Released before it moved far enough: it leaves the release to those behind it.
+                r.phase = GestureRecognizer::Phase::failed;
             }
         } else if (auto* press = std::get_if<PressGesture>(&r.spec)) {
             if (r.phase == GestureRecognizer::Phase::active) {
@@ -333,9 +358,14 @@ void GestureArena::pointerUp(Point pointInHost, const ui::Event& event) {
             }
         } else if (auto* tap = std::get_if<TapGesture>(&r.spec)) {
             const bool inside = Rect({}, node->frame().size).contains(r.value.location);
-            if (r.phase == GestureRecognizer::Phase::possible && inside &&
-                countMatches(tap->count, event.clickCount) && modifiersMatch(*tap, event.modifierFlags) &&
-                claim(m) && tap->action) {
+            if (r.phase != GestureRecognizer::Phase::possible) {
+                continue;
+            }
+            if (!inside || !countMatches(tap->count, event.clickCount) ||
+                !modifiersMatch(*tap, event.modifierFlags) || waits(m)) {
+                // Not made by this release: those waiting behind it may still be.
+                r.phase = GestureRecognizer::Phase::failed;
+            } else if (claim(m) && tap->action) {
                 tap->action();
             }
         }

@@ -5,9 +5,12 @@
 // A pointer down opens an arena over the recognizers along the hit path, innermost first. Recognizers
 // in one lane exclude each other: the first to claim wins (a drag when it has moved its minimum
 // distance, a tap on release with the right click count and modifiers, a button at once) and the others
-// fail. simultaneousGesture and the second half of simultaneously() open lanes of their own. The winner
-// keeps receiving the pointer wherever it goes until release (pointer capture). A lost grab, or the
-// node going away, cancels what is in progress.
+// fail. Within one exclusively() pair the second waits while the first may still recognise: a drag of
+// minimum distance 0 behind a tap starts only once the tap has failed (the pointer left its slop, the
+// press lacked the tap's modifier keys, or the release did not make the tap). simultaneousGesture and
+// the second half of simultaneously() open lanes of their own. The winner keeps receiving the pointer
+// wherever it goes until release (pointer capture). A lost grab, or the node going away, cancels what
+// is in progress.
 //
 // Locations in gesture values are local: relative to the top-left of the view the gesture is
 // attached to, under its scale and offset.
@@ -35,8 +38,8 @@ struct DragGesture {
 
 struct TapGesture {
     int count = 1;
-    // The modifier keys (shift, control, option, command) that must be held, exactly; nullopt
-    // accepts any.
+    // The modifier keys (shift, control, option, command) that must be held, exactly, at the press and
+    // at the release; nullopt accepts any.
     std::optional<ui::ModifierFlags> modifiers;
     std::function<void()> action;
 };
@@ -57,6 +60,8 @@ public:
     struct Part {
         std::variant<DragGesture, TapGesture> gesture;
         int lane = 0;
+        // Parts of lower rank in the same lane take precedence over this one.
+        int rank = 0;
     };
     const std::vector<Part>& parts() const { return parts_; }
 
@@ -104,6 +109,8 @@ private:
         int lane = 0;
     };
     bool claim(Member& member);
+    // Whether a member of higher precedence in the same exclusive pair may still recognise.
+    bool waits(const Member& member) const;
     void finish();
 
     std::vector<Member> members_;

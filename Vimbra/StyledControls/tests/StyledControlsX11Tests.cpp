@@ -1,5 +1,9 @@
 // The styled controls on a real X server, driven by XTest: the pointer and the mouse buttons really move,
 // so event routing, the press-and-hold timer, menus and list windows and the server's cursor all take part.
+// clang-format off
+// gtest first: Xlib defines macros (None, Bool) that clash with it.
+#include <gtest/gtest.h>
+// clang-format on
 
 #include "Vimbra/StyledControls/ClickableImageView.hpp"
 #include "Vimbra/StyledControls/CursorButtons.hpp"

@@ -220,7 +220,7 @@ struct FormModel {
     int submits = 0;
     std::vector<std::string> keys;
 };
-struct Form {
+struct NameForm {
     std::shared_ptr<FormModel> model;
     View body(Context& context) const {
         auto focus = focusState<int>(context);
@@ -247,7 +247,7 @@ std::string key(char32_t special) {
 
 TEST(TextField, EditsThroughRealKeyEventsAndTheClipboard) {
     auto model = std::make_shared<FormModel>();
-    Harness h(Form{model});
+    Harness h(NameForm{model});
     auto clipboard = std::make_shared<display::MemoryClipboard>();
     h.host->setClipboard(clipboard);
     h.click({100, 40}); // the field: focus arrives with everything selected
@@ -290,7 +290,7 @@ TEST(TextField, EditsThroughRealKeyEventsAndTheClipboard) {
 
 TEST(Focus, FocusStateMovesFocusAndKeysBubbleByPhase) {
     auto model = std::make_shared<FormModel>();
-    Harness h(Form{model});
+    Harness h(NameForm{model});
     model->focus.set(2);
     h.settle();
     h.settle();
@@ -362,4 +362,39 @@ TEST(Gestures, DragValuesAndTheHostCarryTheCurrentModifierFlags) {
     still.down({100, 50});
     still.up({100, 50}, ui::Modifier::option);
     EXPECT_EQ(ended, (std::vector<ui::ModifierFlags>{ui::Modifier::option}));
+}
+
+TEST(Gestures, AnExclusiveDragWaitsForTheTapBeforeIt) {
+    auto events = std::make_shared<Events>();
+    int taps = 0;
+    Harness h(ColorView(red()).frame(40, 40).gesture(
+        Gesture::exclusively(TapGesture{1, ui::Modifier::option, [&] { ++taps; }}, loggingDrag(events, 0))));
+    // Without the tap's key the tap fails at the press and the drag starts there.
+    h.click({100, 50});
+    EXPECT_EQ(taps, 0);
+    EXPECT_EQ(events->log, (std::vector<std::string>{"changed 20,20 t0,0", "ended 20,20"}));
+
+    // With it, a click is the tap's alone.
+    events->log.clear();
+    h.click({100, 50}, ui::Modifier::option);
+    EXPECT_EQ(taps, 1);
+    EXPECT_TRUE(events->log.empty());
+
+    // Moving out of the tap's slop fails the tap; the drag starts where the pointer is then.
+    h.down({100, 50}, ui::Modifier::option);
+    h.drag({104, 50}, ui::Modifier::option);
+    EXPECT_TRUE(events->log.empty());
+    h.drag({115, 50}, ui::Modifier::option);
+    h.up({115, 50}, ui::Modifier::option);
+    EXPECT_EQ(taps, 1);
+    EXPECT_EQ(events->log, (std::vector<std::string>{"changed 35,20 t15,0", "ended 35,20"}));
+
+    // A drag before a tap that is released without moving far enough leaves the click to the tap.
+    events->log.clear();
+    h.host->setRootView(ColorView(red()).frame(40, 40).gesture(
+        Gesture::exclusively(loggingDrag(events, 5), TapGesture{1, std::nullopt, [&] { ++taps; }})));
+    h.settle();
+    h.click({100, 50});
+    EXPECT_EQ(taps, 2);
+    EXPECT_TRUE(events->log.empty());
 }

@@ -4,6 +4,7 @@
 #include "Vimbra/ImageOps.hpp"
 #include "Vimbra/StyledControls/CellControlState.hpp"
 #include "Vimbra/StyledControls/StyledButton.hpp"
+#include "Vimbra/StyledControls/StyledPopUpButton.hpp"
 #include "core/NotificationCenter.hpp"
 
 #include <algorithm>
@@ -43,12 +44,6 @@ std::optional<double> numberIn(const std::any& item) {
         return *u;
     }
     return std::nullopt;
-}
-
-// The alignment insets the combo box shares with the styled pop-up buttons.
-const graphics::EdgeInsets& popUpAlignmentInsets() {
-    static const auto style = std::make_shared<PopUpButtonCellStyle>();
-    return style->alignmentRectInsets;
 }
 
 } // namespace
@@ -195,7 +190,8 @@ void StyledComboBox::selectionDidChange() {
 }
 
 graphics::EdgeInsets StyledComboBox::alignmentRectInsets() const {
-    return styledCell() ? popUpAlignmentInsets() : ui::ComboBox::alignmentRectInsets();
+    return styledCell() ? StyledPopUpButtonCell::sharedStyle()->alignmentRectInsets
+                        : ui::ComboBox::alignmentRectInsets();
 }
 
 Size StyledComboBox::intrinsicContentSize() const {

@@ -70,7 +70,7 @@ public:
     explicit StyledComboBox(const graphics::Rect& frame = {});
     ~StyledComboBox() override;
 
-    // The pop-up button style's insets for a styled cell, else the toolkit's.
+    // The styled pop-up button cell's shared insets for a styled cell, else the toolkit's.
     graphics::EdgeInsets alignmentRectInsets() const override;
     // max(toolkit width, 47) and 26, less the alignment insets.
     graphics::Size intrinsicContentSize() const override;

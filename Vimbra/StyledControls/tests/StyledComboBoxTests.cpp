@@ -2,6 +2,7 @@
 // list, and its geometry and focus ring keep to the field part.
 #include "Vimbra/StyledControls/StyledButton.hpp"
 #include "Vimbra/StyledControls/StyledComboBox.hpp"
+#include "Vimbra/StyledControls/StyledPopUpButton.hpp"
 #include "Vimbra/tests/TestSupport.hpp"
 #include "core/MainQueue.hpp"
 #include "core/NotificationCenter.hpp"
@@ -146,6 +147,15 @@ TEST(StyledComboBox, GeometryKeepsToTheFieldAndTheArrow) {
     auto narrow = std::make_shared<StyledComboBox>(Rect(0, 0, 20, 26));
     EXPECT_EQ(narrow->alignmentRectInsets(), (graphics::EdgeInsets{3, 2, 3, 2}));
     EXPECT_EQ(narrow->intrinsicContentSize(), graphics::Size(43, 20));
+    // They are the styled pop-up buttons' own: a change to that shared style reaches the box.
+    {
+        const auto popUpStyle = StyledPopUpButtonCell::sharedStyle();
+        const auto saved = popUpStyle->alignmentRectInsets;
+        popUpStyle->alignmentRectInsets = graphics::EdgeInsets{1, 4, 1, 4};
+        const auto insets = narrow->alignmentRectInsets();
+        popUpStyle->alignmentRectInsets = saved;
+        EXPECT_EQ(insets, (graphics::EdgeInsets{1, 4, 1, 4}));
+    }
 
     EXPECT_EQ(cell->fieldRect(Rect(0, 0, 140, 26)), Rect(0, 0, 140 - arrowWidth, fieldHeight));
     EXPECT_EQ(s.box->focusRingMaskBounds(), Rect(0, 0, 140 - arrowWidth, fieldHeight));

@@ -2,12 +2,14 @@
 
 // The settings contact sheet's scene, for any sheet that shows the settings layout: a settings form on
 // the library's window background with two sections of sliders (one set, one mixed), a row of a button
-// and a label, a divider, and a row whose label is longer than the label column.
+// and a label, a row of segments with one selected, a divider, and a row whose label is longer than the
+// label column.
 
 #include "Vimbra/Assets.hpp"
 #include "Vimbra/FieldsAndComponents/ButtonStyles.hpp"
 #include "Vimbra/FieldsAndComponents/SettingsLayout.hpp"
 #include "Vimbra/FieldsAndComponents/Slider.hpp"
+#include "Vimbra/FieldsAndComponents/SornSegmentedControl.hpp"
 
 #include <memory>
 
@@ -15,7 +17,7 @@ namespace componentstest {
 
 struct SettingsSheetGeometry {
     static constexpr double width = 320;
-    static constexpr double height = 176;
+    static constexpr double height = 212;
     static constexpr double labelWidth = 100;
     static constexpr double formWidth = 300; // centred: the form starts at x 10
     static constexpr double formX = (width - formWidth) / 2;
@@ -38,6 +40,14 @@ struct SettingsSheetModels {
         std::vector<double>{40}, 0, 100, 10, false, 50, vimbra::SliderIconClickBehaviour::increment);
     std::shared_ptr<vimbra::SornSliderModel> spread = std::make_shared<vimbra::SornSliderModel>(
         std::vector<double>{20, 55, 90}, 0, 100, 10, false, 50, vimbra::SliderIconClickBehaviour::maxMin);
+    std::shared_ptr<vimbra::SornSegmentedControlModel> view = [] {
+        auto model = std::make_shared<vimbra::SornSegmentedControlModel>(
+            std::vector<vimbra::SornSegmentItemRef>{std::make_shared<vimbra::SornSegmentItem>(1, "Dry"),
+                                                    std::make_shared<vimbra::SornSegmentItem>(2, "Wet"),
+                                                    std::make_shared<vimbra::SornSegmentItem>(3, "Both")});
+        model->selectItem(2);
+        return model;
+    }();
 };
 
 inline declarative::View settingsSheetScene(const SettingsSheetModels& models) {
@@ -63,6 +73,8 @@ inline declarative::View settingsSheetScene(const SettingsSheetModels& models) {
                                                    .padding(graphics::EdgeInsets{0, 2, 0, 2}),
                                                declarative::Text("12 found")});
                                       })),
+             View(SornSettingsSection(
+                 "View", [&] { return View(SornSegmentedControl{models.view}).layoutPriority(1); })),
              View(SornSettingsDivider()),
              View(SornSettingsSection("Resynthesis quality", [] { return declarative::Text("High"); }))});
     }));

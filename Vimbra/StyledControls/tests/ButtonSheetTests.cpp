@@ -5,17 +5,14 @@
 #include "Vimbra/StyledControls/StyledButton.hpp"
 #include "Vimbra/StyledControls/StyledCheckBox.hpp"
 #include "Vimbra/StyledControls/ToolButton.hpp"
-#include "Vimbra/tests/TestSupport.hpp"
+#include "Vimbra/StyledControls/tests/ContactSheet.hpp"
 
-#include <cairo.h>
-#include <cmath>
-#include <cstdlib>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
 using namespace vimbra;
+using contactsheet::Shot;
 using graphics::Rect;
 
 namespace {
@@ -50,19 +47,7 @@ std::shared_ptr<ui::Button> makeControl(std::size_t row) {
     return control;
 }
 
-// One control in one look, drawn in a window of its own; the pixels are kept.
-struct Shot {
-    graphics::ImageRef pixels;
-    Rect controlFrame; // window coordinates, y up
-    double scale = 1;
-
-    graphics::ImageRep::RGBA at(double x, double yUp) const {
-        const auto& rep = *pixels->representations().at(0);
-        return rep.pixel(static_cast<int>(std::floor(x * scale)),
-                         static_cast<int>(std::floor((cellHeight - yUp) * scale)));
-    }
-};
-
+// One control in one look, drawn in a window of its own.
 Shot shoot(std::size_t row, Look look, double scale) {
     vimbratest::Scene scene(Rect(100, 100, cellWidth, cellHeight), scale);
     auto control = makeControl(row);
@@ -91,71 +76,35 @@ Shot shoot(std::size_t row, Look look, double scale) {
         scene.backend->focusOut();
         break;
     }
-    scene.window->contentView()->setNeedsDisplay();
-    scene.backend->displayIfNeeded();
-    return {graphics::Image::fromSurface(scene.backend->surface(), scale), control->frame(), scale};
+    return contactsheet::shoot(scene, control->frame(), scale);
 }
 
 // Pixels around the control's frame (grown by 3 points for rings) that differ between two shots.
 int differing(const Shot& a, const Shot& b) {
-    int count = 0;
-    const Rect r = a.controlFrame.insetBy(-3, -3);
-    for (double y = r.minY() + 0.25; y < r.maxY(); y += 0.5) {
-        for (double x = r.minX() + 0.25; x < r.maxX(); x += 0.5) {
-            count += a.at(x, y) == b.at(x, y) ? 0 : 1;
-        }
-    }
-    return count;
+    return contactsheet::differing(a, b, a.controlFrame.insetBy(-3, -3));
 }
 
-// Where the artwork of the normal shot stands out from the background, the disabled shot shows it at
-// half strength over the same background; answers how many pixels were compared.
+// Where the artwork of the normal shot stands out from the background inside area (control coordinates),
+// the disabled shot shows it at half strength over the same background; answers how many pixels were
+// compared.
 int expectHalfStrength(const Shot& normal, const Shot& disabled, const Rect& area) {
-    const auto background = normal.at(1, 1);
-    const auto channel = [](const graphics::ImageRep::RGBA& p, int i) {
-        return i == 0 ? p.r : i == 1 ? p.g : p.b;
-    };
-    int compared = 0;
-    for (double y = area.minY() + 0.25; y < area.maxY(); y += 0.5) {
-        for (double x = area.minX() + 0.25; x < area.maxX(); x += 0.5) {
-            const double wx = normal.controlFrame.minX() + x;
-            const double wy = normal.controlFrame.minY() + y;
-            const auto n = normal.at(wx, wy);
-            const auto d = disabled.at(wx, wy);
-            int contrast = 0;
-            for (int i = 0; i < 3; ++i) {
-                contrast += std::abs(channel(n, i) - channel(background, i));
-            }
-            if (contrast < 30) {
-                continue;
-            }
-            ++compared;
-            for (int i = 0; i < 3; ++i) {
-                EXPECT_NEAR(channel(d, i),
-                            channel(background, i) + (channel(n, i) - channel(background, i)) * 0.5, 4)
-                    << wx << "," << wy;
-            }
-        }
-    }
-    return compared;
+    return contactsheet::expectHalfStrength(
+        normal, disabled, area.offsetBy(normal.controlFrame.minX(), normal.controlFrame.minY()),
+        normal.at(1, 1), 30, 4);
 }
 
 } // namespace
 
 TEST(ButtonSheet, EveryControlInEveryLookAtBothScales) {
-    for (double scale : {1.0, 2.0}) {
-        const int width = static_cast<int>(cellWidth * scale * static_cast<double>(sheetLooks.size()));
-        const int height = static_cast<int>(cellHeight * scale * static_cast<double>(sheetRows));
-        cairo_surface_t* sheet = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-        cairo_t* cr = cairo_create(sheet);
+    for (double scale : contactsheet::scales) {
+        contactsheet::Sheet sheet(
+            {cellWidth * static_cast<double>(sheetLooks.size()), cellHeight * sheetRows}, scale);
         for (std::size_t row = 0; row < sheetRows; ++row) {
             std::vector<Shot> shots;
             for (std::size_t column = 0; column < sheetLooks.size(); ++column) {
                 shots.push_back(shoot(row, sheetLooks[column], scale));
-                cairo_set_source_surface(cr, shots.back().pixels->representations().at(0)->surface(),
-                                         static_cast<double>(column) * cellWidth * scale,
-                                         static_cast<double>(row) * cellHeight * scale);
-                cairo_paint(cr);
+                sheet.place(shots.back(),
+                            {static_cast<double>(column) * cellWidth, static_cast<double>(row) * cellHeight});
             }
             // A focus ring only with keyboard focus in the key window.
             const Shot& normal = shots[0];
@@ -171,11 +120,6 @@ TEST(ButtonSheet, EveryControlInEveryLookAtBothScales) {
         EXPECT_GT(expectHalfStrength(shoot(2, Look::normal, scale), shoot(2, Look::disabled, scale),
                                      Rect(0, 2, 14, 16)),
                   4);
-
-        cairo_destroy(cr);
-        const auto file = std::filesystem::path(VIMBRA_TEST_OUTPUT_DIR) /
-                          (scale == 1 ? "buttons-sheet@1x.png" : "buttons-sheet@2x.png");
-        EXPECT_EQ(cairo_surface_write_to_png(sheet, file.c_str()), CAIRO_STATUS_SUCCESS);
-        cairo_surface_destroy(sheet);
+        EXPECT_TRUE(sheet.write("buttons-sheet"));
     }
 }

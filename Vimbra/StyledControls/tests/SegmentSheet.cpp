@@ -5,7 +5,6 @@
 #include "Vimbra/tests/TestSupport.hpp"
 #include "core/MainQueue.hpp"
 
-#include <cmath>
 #include <string>
 
 namespace segmentsheet {
@@ -16,12 +15,6 @@ const std::vector<Look>& looks() {
     static const std::vector<Look> all = {Look::normal,          Look::pressed,  Look::selected,
                                           Look::selectionHidden, Look::disabled, Look::focused};
     return all;
-}
-
-graphics::ImageRep::RGBA Shot::at(double x, double yUp) const {
-    const auto& rep = *pixels->representations().at(0);
-    return rep.pixel(static_cast<int>(std::floor(x * scale)),
-                     static_cast<int>(std::floor((cellHeight - yUp) * scale)));
 }
 
 namespace {
@@ -98,27 +91,21 @@ std::shared_ptr<ui::View> declarativeControl(vimbratest::Scene& scene, Look look
 
 Shot shoot(std::size_t row, Look look, double scale) {
     if (row == 1 && (look == Look::disabled || look == Look::focused)) {
-        return {nullptr, {}, scale};
+        return {nullptr, {}, scale, cellHeight};
     }
     vimbratest::Scene scene(Rect(100, 100, cellWidth, cellHeight), scale);
     auto control = row == 0 ? styledControl(scene, look) : declarativeControl(scene, look);
-    scene.window->contentView()->setNeedsDisplay();
-    scene.backend->displayIfNeeded();
-    return {graphics::Image::fromSurface(scene.backend->surface(), scale), control->frame(), scale};
+    return contactsheet::shoot(scene, control->frame(), scale);
 }
 
-std::vector<std::vector<Shot>> drawSegmentRows(cairo_t* cr, double scale, double top) {
+std::vector<std::vector<Shot>> drawSegmentRows(contactsheet::Sheet& sheet, double top) {
     std::vector<std::vector<Shot>> rows;
     for (std::size_t row = 0; row < rowCount; ++row) {
         rows.emplace_back();
         for (std::size_t column = 0; column < looks().size(); ++column) {
-            rows.back().push_back(shoot(row, looks()[column], scale));
-            if (const auto& pixels = rows.back().back().pixels) {
-                cairo_set_source_surface(cr, pixels->representations().at(0)->surface(),
-                                         static_cast<double>(column) * cellWidth * scale,
-                                         top + static_cast<double>(row) * cellHeight * scale);
-                cairo_paint(cr);
-            }
+            rows.back().push_back(shoot(row, looks()[column], sheet.scale()));
+            sheet.place(rows.back().back(), {static_cast<double>(column) * cellWidth,
+                                             top + static_cast<double>(row) * cellHeight});
         }
     }
     return rows;

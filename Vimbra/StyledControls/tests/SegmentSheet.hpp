@@ -4,10 +4,8 @@
 // segmented control, each in every look, each look drawn in a window of its own at a scale. Sheets of
 // other control families draw these rows beside their own.
 
-#include "graphics/Geometry.hpp"
-#include "graphics/Image.hpp"
+#include "Vimbra/StyledControls/tests/ContactSheet.hpp"
 
-#include <cairo.h>
 #include <cstddef>
 #include <vector>
 
@@ -24,19 +22,12 @@ const std::vector<Look>& looks();
 // or focused look: those cells stay empty (null pixels).
 inline constexpr std::size_t rowCount = 2;
 
-// One control in one look, drawn in a window of its own; the pixels are kept.
-struct Shot {
-    graphics::ImageRef pixels;   // null for a look the row does not have
-    graphics::Rect controlFrame; // window coordinates, y up
-    double scale = 1;
-    // The pixel at a window point (y up).
-    graphics::ImageRep::RGBA at(double x, double yUp) const;
-};
+using Shot = contactsheet::Shot;
 
 Shot shoot(std::size_t row, Look look, double scale);
 
-// Draws every row, each look in its column, into cr with the first row's top-left at (0, top) in device
-// pixels; answers the shots by row, then column.
-std::vector<std::vector<Shot>> drawSegmentRows(cairo_t* cr, double scale, double top);
+// Draws every row, each look in its column, on the sheet with the first row's top-left at (0, top) in
+// points (y down); answers the shots by row, then column.
+std::vector<std::vector<Shot>> drawSegmentRows(contactsheet::Sheet& sheet, double top);
 
 } // namespace segmentsheet

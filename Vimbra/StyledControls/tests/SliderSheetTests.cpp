@@ -4,17 +4,15 @@
 // the test binary, with pixel checks on the knob's place, the pressed knob and the disabled look.
 #include "Vimbra/StyledControls/StyledSlider.hpp"
 #include "Vimbra/StyledControls/TrackingSlider.hpp"
-#include "Vimbra/tests/TestSupport.hpp"
+#include "Vimbra/StyledControls/tests/ContactSheet.hpp"
 
-#include <cairo.h>
-#include <cmath>
-#include <cstdlib>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
 using namespace vimbra;
+using contactsheet::contrast;
+using contactsheet::Shot;
 using graphics::Rect;
 
 namespace {
@@ -53,22 +51,6 @@ std::shared_ptr<ui::Control> makeControl(int row) {
     }
 }
 
-struct Shot {
-    graphics::ImageRef pixels;
-    Rect controlFrame; // window coordinates, y up
-    double scale = 1;
-
-    graphics::ImageRep::RGBA at(double x, double yUp) const {
-        const auto& rep = *pixels->representations().at(0);
-        return rep.pixel(static_cast<int>(std::floor(x * scale)),
-                         static_cast<int>(std::floor((cellHeight - yUp) * scale)));
-    }
-    // At a point of the control (its own coordinates, flipped when the control is).
-    graphics::ImageRep::RGBA atControl(double x, double y, bool flipped) const {
-        return at(controlFrame.minX() + x, flipped ? controlFrame.maxY() - y : controlFrame.minY() + y);
-    }
-};
-
 Shot shoot(int row, Look look, double scale) {
     vimbratest::Scene scene(Rect(100, 100, cellWidth, cellHeight), scale);
     auto control = makeControl(row);
@@ -86,65 +68,37 @@ Shot shoot(int row, Look look, double scale) {
     } else if (look == Look::disabled) {
         control->setEnabled(false);
     }
-    scene.window->contentView()->setNeedsDisplay();
-    scene.backend->displayIfNeeded();
-    Shot shot{graphics::Image::fromSurface(scene.backend->surface(), scale), control->frame(), scale};
+    Shot shot = contactsheet::shoot(scene, control->frame(), scale);
     if (look == Look::pressed && row == tracking) {
         scene.backend->mouseUp(vimbratest::centre(*control));
     }
     return shot;
 }
 
-int contrast(const graphics::ImageRep::RGBA& a, const graphics::ImageRep::RGBA& b) {
-    return std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b);
-}
-
 // Where the normal shot's artwork stands out from the background inside area (control coordinates, y
 // up), the other shows it at half strength; answers how many pixels were compared.
 int expectHalfStrength(const Shot& normal, const Shot& other, const Rect& area) {
-    const auto background = normal.at(1, 1);
-    int compared = 0;
-    for (double y = area.minY() + 0.25; y < area.maxY(); y += 0.5) {
-        for (double x = area.minX() + 0.25; x < area.maxX(); x += 0.5) {
-            const double wx = normal.controlFrame.minX() + x;
-            const double wy = normal.controlFrame.minY() + y;
-            const auto n = normal.at(wx, wy);
-            const auto d = other.at(wx, wy);
-            if (contrast(n, background) < 60) {
-                continue;
-            }
-            ++compared;
-            EXPECT_NEAR(d.r, background.r + (n.r - background.r) * 0.5, 5) << wx << "," << wy;
-            EXPECT_NEAR(d.g, background.g + (n.g - background.g) * 0.5, 5) << wx << "," << wy;
-            EXPECT_NEAR(d.b, background.b + (n.b - background.b) * 0.5, 5) << wx << "," << wy;
-        }
-    }
-    return compared;
+    return contactsheet::expectHalfStrength(
+        normal, other, area.offsetBy(normal.controlFrame.minX(), normal.controlFrame.minY()), normal.at(1, 1),
+        60, 5);
 }
 
 } // namespace
 
 TEST(SliderSheet, EverySliderInEveryLookAtBothScales) {
-    for (double scale : {1.0, 2.0}) {
-        const int width = static_cast<int>(cellWidth * scale * static_cast<double>(sheetLooks.size()));
-        const int height = static_cast<int>(cellHeight * scale * static_cast<double>(rowCount));
-        cairo_surface_t* sheet = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-        cairo_t* cr = cairo_create(sheet);
+    for (double scale : contactsheet::scales) {
+        contactsheet::Sheet sheet(
+            {cellWidth * static_cast<double>(sheetLooks.size()), cellHeight * static_cast<double>(rowCount)},
+            scale);
         std::vector<std::vector<Shot>> shots(rowCount);
         for (int row = 0; row < rowCount; ++row) {
             for (std::size_t column = 0; column < sheetLooks.size(); ++column) {
                 shots[row].push_back(shoot(row, sheetLooks[column], scale));
-                cairo_set_source_surface(cr, shots[row].back().pixels->representations().at(0)->surface(),
-                                         static_cast<double>(column) * cellWidth * scale,
-                                         static_cast<double>(row) * cellHeight * scale);
-                cairo_paint(cr);
+                sheet.place(shots[row].back(),
+                            {static_cast<double>(column) * cellWidth, static_cast<double>(row) * cellHeight});
             }
         }
-        cairo_destroy(cr);
-        const auto file = std::filesystem::path(VIMBRA_TEST_OUTPUT_DIR) /
-                          (scale == 1 ? "sliders-sheet@1x.png" : "sliders-sheet@2x.png");
-        EXPECT_EQ(cairo_surface_write_to_png(sheet, file.c_str()), CAIRO_STATUS_SUCCESS);
-        cairo_surface_destroy(sheet);
+        EXPECT_TRUE(sheet.write("sliders-sheet"));
 
         const auto background = shots[styled][0].at(1, 1);
         // Horizontal sliders: the knob sits at the bar's start at the minimum and at its end at the
@@ -179,7 +133,9 @@ TEST(SliderSheet, EverySliderInEveryLookAtBothScales) {
         // them (right of the knob); the knobs change too.
         EXPECT_GT(expectHalfStrength(shots[styled][1], shots[styled][4], Rect(112, 8, 86, 4)), 20 * scale);
         EXPECT_GT(expectHalfStrength(shots[toolkit][1], shots[toolkit][4], Rect(112, 8, 88, 4)), 20 * scale);
-        EXPECT_GT(contrast(shots[styled][1].atControl(100, 10, true), shots[styled][4].atControl(100, 10, true)), 20);
+        EXPECT_GT(
+            contrast(shots[styled][1].atControl(100, 10, true), shots[styled][4].atControl(100, 10, true)),
+            20);
         // The tracking slider shows its image, the same at every value, dimmed while pressed.
         EXPECT_EQ(shots[tracking][0].atControl(8, 8, false), shots[tracking][2].atControl(8, 8, false));
         EXPECT_GT(expectHalfStrength(shots[tracking][1], shots[tracking][3], Rect(0, 0, 28, 28)), 20 * scale);

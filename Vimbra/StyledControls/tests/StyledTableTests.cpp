@@ -2,8 +2,8 @@
 // selection handed down to cell views, header restyling, the actionable header's buttons and layout,
 // the keyboard action table and the outline's disclosure and menus.
 #include "Vimbra/Assets.hpp"
-#include "Vimbra/Styles.hpp"
 #include "Vimbra/StyledControls/tests/TableFixtures.hpp"
+#include "Vimbra/Styles.hpp"
 #include "Vimbra/tests/TestSupport.hpp"
 #include "core/NotificationCenter.hpp"
 #include "ui/AnimationContext.hpp"

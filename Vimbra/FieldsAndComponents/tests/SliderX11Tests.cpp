@@ -9,8 +9,7 @@
 #include "Vimbra/tests/TestSupport.hpp"
 #include "core/MainQueue.hpp"
 #include "display/X11Display.hpp"
-#include "display/tests/XSendEvents.hpp"
-#include "display/tests/Xvfb.hpp"
+#include "display/tests/X11TestFixture.hpp"
 
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
@@ -23,19 +22,14 @@ using graphics::Rect;
 
 namespace {
 
-class X11Slider : public ::testing::Test {
+class X11Slider : public displaytest::X11TestFixture {
 protected:
     // A slider filling a 132 by 40 window: its track runs from x 16 to 116 (100 points for the range
     // 0...100), its icons at 2...16 and 116...130.
     void SetUp() override {
-        if (server.name().empty()) {
-            GTEST_SKIP() << "Xvfb is not available";
-        }
-        display = displaytest::openAttachedDisplay(server.name());
-        ASSERT_NE(display, nullptr);
-        input = displaytest::XTestInput(display->xdisplay());
-        if (!input.available()) {
-            GTEST_SKIP() << "no XTest";
+        openDisplay();
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
         }
         model = std::make_shared<vimbra::SornSliderModel>(std::vector<double>{50}, 0, 100, 10, false, 25,
                                                           vimbra::SliderIconClickBehaviour::increment);
@@ -48,25 +42,7 @@ protected:
         window = ui::Window::make(Rect(0, 0, 132, 40));
         window->setContentView(declarative::HostingView::make(
             declarative::View(vimbra::SornSlider{model, nullptr, nullptr}), Rect(0, 0, 132, 40)));
-        backend = display->createWindow(window);
-        ASSERT_NE(backend, nullptr);
-        window->makeKeyAndOrderFront();
-        ASSERT_TRUE(pumpUntil([&] { return backend->isMapped() && backend->presentedFrames() > 0; }));
-    }
-
-    void TearDown() override {
-        if (display) {
-            for (auto& w : ui::Application::shared()->windows()) {
-                w->close();
-            }
-            display->detach();
-        }
-        core::MainQueue::shared().drain();
-        ui::Application::shared()->setKeyWindow(nullptr);
-    }
-
-    template <class Predicate> bool pumpUntil(Predicate done) {
-        return displaytest::pumpUntil(*display, done);
+        showWindow(window, backend);
     }
 
     // A point of the window (top-left origin) in root pixels.
@@ -80,9 +56,6 @@ protected:
     }
 
     vimbratest::ApplicationScope scope;
-    displaytest::XvfbServer server{"640x480x24"};
-    std::shared_ptr<display::X11Display> display;
-    displaytest::XTestInput input{nullptr};
     std::shared_ptr<ui::Window> window;
     std::shared_ptr<display::X11WindowBackend> backend;
     std::shared_ptr<vimbra::SornSliderModel> model;

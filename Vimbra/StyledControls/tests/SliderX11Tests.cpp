@@ -7,10 +7,7 @@
 
 #include "Vimbra/StyledControls/StyledSlider.hpp"
 #include "Vimbra/tests/TestSupport.hpp"
-#include "core/MainQueue.hpp"
-#include "display/X11Display.hpp"
-#include "display/tests/XSendEvents.hpp"
-#include "display/tests/Xvfb.hpp"
+#include "display/tests/X11TestFixture.hpp"
 
 #include <X11/Xlib.h>
 #include <chrono>
@@ -18,27 +15,12 @@
 
 using graphics::Rect;
 
-TEST(X11Slider, ADragPastTheEndPinsTheValueAndTracksOutsideTheWindowUntilRelease) {
-    displaytest::XvfbServer server{"640x480x24"};
-    if (server.name().empty()) {
-        GTEST_SKIP() << "Xvfb is not available";
-    }
-    auto display = displaytest::openAttachedDisplay(server.name());
-    ASSERT_NE(display, nullptr);
-    displaytest::XTestInput input(display->xdisplay());
-    struct Cleanup {
-        std::shared_ptr<display::X11Display> display;
-        ~Cleanup() {
-            for (auto& w : ui::Application::shared()->windows()) {
-                w->close();
-            }
-            display->detach();
-            core::MainQueue::shared().drain();
-            ui::Application::shared()->setKeyWindow(nullptr);
-        }
-    } cleanup{display};
-    if (!input.available()) {
-        GTEST_SKIP() << "no XTest";
+using X11Slider = displaytest::X11TestFixture;
+
+TEST_F(X11Slider, ADragPastTheEndPinsTheValueAndTracksOutsideTheWindowUntilRelease) {
+    openDisplay();
+    if (IsSkipped() || HasFatalFailure()) {
+        return;
     }
 
     auto window = ui::Window::make(Rect(0, 0, 300, 100));
@@ -50,35 +32,35 @@ TEST(X11Slider, ADragPastTheEndPinsTheValueAndTracksOutsideTheWindowUntilRelease
     slider->setOnSlideOngoing([&](double v) { ongoing.push_back(v); });
     slider->setOnSlideComplete([&](double v) { completed = v; });
     window->contentView()->addSubview(slider);
-    auto backend = display->createWindow(window);
-    ASSERT_NE(backend, nullptr);
-    window->makeKeyAndOrderFront();
-    ASSERT_TRUE(displaytest::pumpUntil(
-        *display, [&] { return backend->isMapped() && backend->presentedFrames() > 0; }));
+    std::shared_ptr<display::X11WindowBackend> backend;
+    showWindow(window, backend);
+    if (HasFatalFailure()) {
+        return;
+    }
 
     // Root pixels of a point of the window (y down from the window's top).
     const auto root = [&](int x, int y) { return input.rootPosition(backend->xid(), x, y); };
     const auto knob = root(150, 50); // the knob's centre at the middle value
     input.moveTo(knob.first, knob.second);
     input.button(1, true);
-    ASSERT_TRUE(displaytest::pumpUntil(*display, [&] { return slider->isHighlighted(); }));
+    ASSERT_TRUE(pumpUntil([&] { return slider->isHighlighted(); }));
 
     // Far past the end and below the window: pinned at the maximum, still pressed.
     const auto beyond = root(420, 180);
     input.moveTo(beyond.first, beyond.second);
-    ASSERT_TRUE(displaytest::pumpUntil(*display, [&] { return slider->doubleValue() == 100; }));
+    ASSERT_TRUE(pumpUntil([&] { return slider->doubleValue() == 100; }));
     EXPECT_TRUE(slider->isHighlighted());
 
     // Back over the bar's first quarter, above the window: the drag still moves the knob.
     const auto above = root(100, -40);
     input.moveTo(above.first, above.second);
-    ASSERT_TRUE(displaytest::pumpUntil(*display, [&] { return slider->doubleValue() < 50; }));
+    ASSERT_TRUE(pumpUntil([&] { return slider->doubleValue() < 50; }));
     EXPECT_NEAR(slider->doubleValue(), (100.0 - 50 - 8) / 184 * 100, 1.0);
 
     input.moveTo(beyond.first, beyond.second);
-    ASSERT_TRUE(displaytest::pumpUntil(*display, [&] { return slider->doubleValue() == 100; }));
+    ASSERT_TRUE(pumpUntil([&] { return slider->doubleValue() == 100; }));
     input.button(1, false);
-    ASSERT_TRUE(displaytest::pumpUntil(*display, [&] { return completed >= 0; }));
+    ASSERT_TRUE(pumpUntil([&] { return completed >= 0; }));
     EXPECT_DOUBLE_EQ(completed, 100);
     EXPECT_FALSE(slider->isHighlighted());
     ASSERT_FALSE(ongoing.empty());

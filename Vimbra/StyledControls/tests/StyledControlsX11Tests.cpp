@@ -16,8 +16,7 @@
 #include "core/MainQueue.hpp"
 #include "display/X11Display.hpp"
 #include "display/X11MenuPresenter.hpp"
-#include "display/tests/XSendEvents.hpp"
-#include "display/tests/Xvfb.hpp"
+#include "display/tests/X11TestFixture.hpp"
 #include "ui/ComboBoxList.hpp"
 #include "ui/Cursor.hpp"
 #include "ui/MenuTracking.hpp"
@@ -43,45 +42,20 @@ struct ShownCursor {
     bool operator==(const ShownCursor&) const = default;
 };
 
-class X11StyledControls : public ::testing::Test {
+class X11StyledControls : public displaytest::X11TestFixture {
 protected:
     void open() {
-        if (server.name().empty()) {
-            GTEST_SKIP() << "Xvfb is not available";
+        openDisplay();
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
         }
-        display = displaytest::openAttachedDisplay(server.name());
-        ASSERT_NE(display, nullptr);
         dpy = display->xdisplay();
-        input = displaytest::XTestInput(dpy);
-        if (!input.available()) {
-            GTEST_SKIP() << "no XTest";
-        }
         window = ui::Window::make(Rect(0, 0, 320, 200));
     }
 
     // Puts the window on screen once its views are in.
-    void show() {
-        backend = display->createWindow(window);
-        ASSERT_NE(backend, nullptr);
-        window->makeKeyAndOrderFront();
-        ASSERT_TRUE(pumpUntil([&] { return backend->isMapped() && backend->presentedFrames() > 0; }));
-    }
+    void show() { showWindow(window, backend); }
 
-    void TearDown() override {
-        if (display) {
-            for (auto& w : ui::Application::shared()->windows()) {
-                w->close();
-            }
-            display->detach();
-        }
-        core::MainQueue::shared().drain();
-        ui::Application::shared()->setKeyWindow(nullptr);
-    }
-
-    // Waits for what a test expects, giving up after a long while (a loaded machine is slow).
-    template <class Predicate> bool pumpUntil(Predicate done) {
-        return displaytest::pumpUntil(*display, done);
-    }
     // Pumps for about the given time whatever happens, to see that nothing more does.
     void pumpFor(int milliseconds) {
         displaytest::pumpUntil(
@@ -119,10 +93,7 @@ protected:
         return shown;
     }
 
-    displaytest::XvfbServer server{"640x480x24"};
-    std::shared_ptr<display::X11Display> display;
     ::Display* dpy = nullptr;
-    displaytest::XTestInput input{nullptr};
     std::shared_ptr<ui::Window> window;
     std::shared_ptr<display::X11WindowBackend> backend;
     std::shared_ptr<vimbratest::Receiver> receiver = std::make_shared<vimbratest::Receiver>(

@@ -9,9 +9,7 @@
 #include "Vimbra/tests/TestSupport.hpp"
 #include "core/MainQueue.hpp"
 #include "display/X11Display.hpp"
-#include "display/tests/XSendEvents.hpp"
-#include "display/tests/XTestInput.hpp"
-#include "display/tests/Xvfb.hpp"
+#include "display/tests/X11TestFixture.hpp"
 
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
@@ -20,37 +18,13 @@ using graphics::Rect;
 
 namespace {
 
-class X11Tables : public ::testing::Test {
+class X11Tables : public displaytest::X11TestFixture {
 protected:
     void open() {
-        if (server.name().empty()) {
-            GTEST_SKIP() << "Xvfb is not available";
-        }
-        display = displaytest::openAttachedDisplay(server.name());
-        ASSERT_NE(display, nullptr);
-        input = displaytest::XTestInput(display->xdisplay());
-        if (!input.available()) {
-            GTEST_SKIP() << "no XTest";
-        }
+        openDisplay();
         window = ui::Window::make(Rect(0, 0, 420, 220));
     }
-    void show() {
-        backend = display->createWindow(window);
-        ASSERT_NE(backend, nullptr);
-        window->makeKeyAndOrderFront();
-        ASSERT_TRUE(displaytest::pumpUntil(
-            *display, [&] { return backend->isMapped() && backend->presentedFrames() > 0; }));
-    }
-    void TearDown() override {
-        if (display) {
-            for (auto& w : ui::Application::shared()->windows()) {
-                w->close();
-            }
-            display->detach();
-        }
-        core::MainQueue::shared().drain();
-        ui::Application::shared()->setKeyWindow(nullptr);
-    }
+    void show() { showWindow(window, backend); }
     // A point of a view (its own coordinates) on the screen.
     std::pair<int, int> onScreen(const ui::View& view, graphics::Point p) const {
         const auto w = view.convertPointToView(p, nullptr);
@@ -68,9 +42,6 @@ protected:
         }
     }
 
-    displaytest::XvfbServer server{"640x480x24"};
-    std::shared_ptr<display::X11Display> display;
-    displaytest::XTestInput input{nullptr};
     std::shared_ptr<ui::Window> window;
     std::shared_ptr<display::X11WindowBackend> backend;
 };

@@ -3,11 +3,9 @@
 // draws only the rows in sight, so the length of the list must not show in the figure.
 
 #include "Vimbra/StyledControls/StyledComboBox.hpp"
-#include "core/Bundle.hpp"
+#include "VimbraBenchWindow.hpp"
 #include "core/MainQueue.hpp"
-#include "display/HeadlessBackend.hpp"
 #include "ui/ComboBoxList.hpp"
-#include "ui/Window.hpp"
 
 #include <any>
 #include <benchmark/benchmark.h>
@@ -18,10 +16,8 @@ namespace {
 
 using graphics::Rect;
 
-struct Fixture {
-    explicit Fixture(long items) {
-        core::Bundle::addSearchPath(VIMBRA_BUNDLES_DIR);
-        window = ui::Window::make(Rect(100, 400, 320, 120));
+struct Fixture : vimbrabench::BenchWindow {
+    explicit Fixture(long items) : BenchWindow(Rect(100, 400, 320, 120)) {
         box = std::make_shared<vimbra::StyledComboBox>(Rect(20, 80, 200, 26));
         std::vector<std::any> values;
         values.reserve(static_cast<std::size_t>(items));
@@ -31,17 +27,11 @@ struct Fixture {
         box->addItemsWithObjectValues(values);
         box->selectItemAtIndex(items / 2);
         window->contentView()->addSubview(box);
-        backend = display::HeadlessBackend::attach(window, 1.0);
+        attach(1.0);
         window->makeKeyAndOrderFront();
         window->makeFirstResponder(box);
         backend->displayIfNeeded();
     }
-    ~Fixture() {
-        window->close();
-        core::MainQueue::shared().drain();
-    }
-    std::shared_ptr<ui::Window> window;
-    std::shared_ptr<display::HeadlessBackend> backend;
     std::shared_ptr<vimbra::StyledComboBox> box;
 };
 

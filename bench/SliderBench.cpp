@@ -2,10 +2,7 @@
 // wide, and the display pass that redraws it, on the headless back end at 1x and 2x.
 
 #include "Vimbra/StyledControls/StyledSlider.hpp"
-#include "core/Bundle.hpp"
-#include "core/MainQueue.hpp"
-#include "display/HeadlessBackend.hpp"
-#include "ui/Window.hpp"
+#include "VimbraBenchWindow.hpp"
 
 #include <benchmark/benchmark.h>
 #include <memory>
@@ -14,28 +11,20 @@ namespace {
 
 using graphics::Rect;
 
-struct SliderFixture {
-    SliderFixture(bool styled, double scale) {
-        core::Bundle::addSearchPath(VIMBRA_BUNDLES_DIR);
-        window = ui::Window::make(Rect(0, 0, 320, 80));
+struct SliderFixture : vimbrabench::BenchWindow {
+    SliderFixture(bool styled, double scale) : BenchWindow(Rect(0, 0, 320, 80)) {
         slider = styled ? std::shared_ptr<ui::Slider>(vimbra::StyledSlider::make(Rect(60, 30, 200, 20)))
                         : std::make_shared<ui::Slider>(Rect(60, 30, 200, 20));
         slider->setMaxValue(100);
         window->contentView()->addSubview(slider);
-        backend = display::HeadlessBackend::attach(window, scale);
+        attach(scale);
         window->makeKeyWindow();
         backend->displayIfNeeded();
         backend->mouseDown({160, 40});
         backend->displayIfNeeded();
     }
-    ~SliderFixture() {
-        backend->mouseUp({160, 40});
-        window->close();
-        core::MainQueue::shared().drain();
-    }
-    std::shared_ptr<ui::Window> window;
+    ~SliderFixture() { backend->mouseUp({160, 40}); }
     std::shared_ptr<ui::Slider> slider;
-    std::shared_ptr<display::HeadlessBackend> backend;
 };
 
 // A drag event moves the knob (to and fro across the bar, some of it outside the control) and the

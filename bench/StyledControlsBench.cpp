@@ -3,10 +3,7 @@
 // window's display pass.
 
 #include "Vimbra/StyledControls/StyledButton.hpp"
-#include "core/Bundle.hpp"
-#include "core/MainQueue.hpp"
-#include "display/HeadlessBackend.hpp"
-#include "ui/Window.hpp"
+#include "VimbraBenchWindow.hpp"
 
 #include <benchmark/benchmark.h>
 #include <memory>
@@ -22,10 +19,8 @@ constexpr int rows = 10;
 constexpr double cellWidth = 64;
 constexpr double cellHeight = 30;
 
-struct Fixture {
-    Fixture() {
-        core::Bundle::addSearchPath(VIMBRA_BUNDLES_DIR);
-        window = ui::Window::make(Rect(0, 0, columns * cellWidth, rows * cellHeight));
+struct Fixture : vimbrabench::BenchWindow {
+    Fixture() : BenchWindow(Rect(0, 0, columns * cellWidth, rows * cellHeight)) {
         for (int row = 0; row < rows; ++row) {
             for (int column = 0; column < columns; ++column) {
                 auto button = std::make_shared<vimbra::StyledButton>(
@@ -35,15 +30,9 @@ struct Fixture {
                 buttons.push_back(button);
             }
         }
-        backend = display::HeadlessBackend::attach(window, 1.0);
+        attach(1.0);
         backend->displayIfNeeded();
     }
-    ~Fixture() {
-        window->close();
-        core::MainQueue::shared().drain();
-    }
-    std::shared_ptr<ui::Window> window;
-    std::shared_ptr<display::HeadlessBackend> backend;
     std::vector<std::shared_ptr<vimbra::StyledButton>> buttons;
 };
 

@@ -3,12 +3,9 @@
 // rows reuse the views of the rows that left), and reloading the data.
 
 #include "Vimbra/StyledControls/StyledTableView.hpp"
-#include "core/Bundle.hpp"
-#include "core/MainQueue.hpp"
-#include "display/HeadlessBackend.hpp"
+#include "VimbraBenchWindow.hpp"
 #include "ui/ScrollView.hpp"
 #include "ui/TextField.hpp"
-#include "ui/Window.hpp"
 
 #include <benchmark/benchmark.h>
 #include <memory>
@@ -50,10 +47,8 @@ public:
     int viewsMade = 0;
 };
 
-struct Fixture {
-    Fixture() {
-        core::Bundle::addSearchPath(VIMBRA_BUNDLES_DIR);
-        window = ui::Window::make(Rect(0, 0, 400, 400));
+struct Fixture : vimbrabench::BenchWindow {
+    Fixture() : BenchWindow(Rect(0, 0, 400, 400)) {
         scroll = std::make_shared<ui::ScrollView>(Rect(0, 0, 400, 400));
         scroll->setHasVerticalScroller(true);
         for (const char* id : {"name", "kind", "size"}) {
@@ -68,18 +63,12 @@ struct Fixture {
         table->setDataSource(model);
         table->setDelegate(model);
         table->selectRowIndexes(core::IndexSet(core::IndexSet::Range{10, 5000}), false);
-        backend = display::HeadlessBackend::attach(window, 1.0);
+        attach(1.0);
         backend->displayIfNeeded();
     }
-    ~Fixture() {
-        window->close();
-        core::MainQueue::shared().drain();
-    }
-    std::shared_ptr<ui::Window> window;
     std::shared_ptr<ui::ScrollView> scroll;
     std::shared_ptr<vimbra::StyledTableView> table = std::make_shared<vimbra::StyledTableView>();
     std::shared_ptr<Rows> model = std::make_shared<Rows>();
-    std::shared_ptr<display::HeadlessBackend> backend;
 };
 
 void BM_StyledTableScrollOnePage(benchmark::State& state) {

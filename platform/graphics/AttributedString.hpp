@@ -26,6 +26,9 @@ enum class LineBreakMode {
 struct ParagraphStyle {
     TextAlignment alignment = TextAlignment::natural;
     LineBreakMode lineBreakMode = LineBreakMode::wordWrap;
+    // At most this many lines in a limited width (0: no limit). Truncating modes then wrap at words
+    // and truncate the last line shown; wrapping modes drop the lines past it.
+    int maximumNumberOfLines = 0;
 
     friend bool operator==(const ParagraphStyle&, const ParagraphStyle&) = default;
 };

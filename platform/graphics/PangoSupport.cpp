@@ -189,8 +189,14 @@ PangoLayout* createLayout(PangoContext* context, const AttributedString& text, c
                                                : mode == LineBreakMode::truncatingTail
                                                    ? PANGO_ELLIPSIZE_END
                                                    : PANGO_ELLIPSIZE_MIDDLE);
-            // One line per paragraph, as AppKit truncates.
-            pango_layout_set_height(layout, -1);
+            // One line per paragraph, as AppKit truncates, unless more lines are allowed: then the
+            // text wraps at words and the last line allowed is the one truncated.
+            if (paragraph.maximumNumberOfLines > 1) {
+                pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+                pango_layout_set_height(layout, -paragraph.maximumNumberOfLines);
+            } else {
+                pango_layout_set_height(layout, -1);
+            }
             break;
         case LineBreakMode::clipping:
             break;
@@ -211,6 +217,14 @@ PangoLayout* createLayout(PangoContext* context, const AttributedString& text, c
             pango_layout_set_justify(layout, TRUE);
             break;
         }
+    }
+    if (limited && paragraph.maximumNumberOfLines > 0 &&
+        (mode == LineBreakMode::wordWrap || mode == LineBreakMode::charWrap) &&
+        pango_layout_get_line_count(layout) > paragraph.maximumNumberOfLines) {
+        // Wrapped text keeps its first lines only: the layout is cut after the last one allowed.
+        PangoLayoutLine* last = pango_layout_get_line_readonly(layout, paragraph.maximumNumberOfLines - 1);
+        const int end = last->start_index + last->length;
+        pango_layout_set_text(layout, text.string().c_str(), end);
     }
     // Explicitly left-to-right "left" must not flip for right-to-left text; natural may.
     pango_layout_set_auto_dir(layout, paragraph.alignment == TextAlignment::natural);

@@ -26,7 +26,7 @@ public:
     bool drawsBackground() const { return drawsBackground_; }
     void setDrawsBackground(bool flag) { drawsBackground_ = flag; }
     const std::string& placeholderString() const { return placeholder_; }
-    void setPlaceholderString(std::string placeholder) { placeholder_ = std::move(placeholder); }
+    virtual void setPlaceholderString(std::string placeholder) { placeholder_ = std::move(placeholder); }
     bool isEditable() const { return editable_; }
     void setEditable(bool flag);
     bool isSelectable() const { return selectable_ || editable_; }

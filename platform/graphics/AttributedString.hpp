@@ -26,6 +26,9 @@ enum class LineBreakMode {
 struct ParagraphStyle {
     TextAlignment alignment = TextAlignment::natural;
     LineBreakMode lineBreakMode = LineBreakMode::wordWrap;
+    // A line that is to be truncated first draws its characters closer together (by up to a twentieth
+    // of the font size each) and is truncated only when that does not make it fit.
+    bool allowsDefaultTighteningForTruncation = false;
 
     friend bool operator==(const ParagraphStyle&, const ParagraphStyle&) = default;
 };

@@ -28,6 +28,7 @@ graphics::ParagraphStyle TextFieldCell::paragraphStyle() const {
     style.alignment = alignment();
     style.lineBreakMode = lineBreakMode();
     style.maximumNumberOfLines = maximumNumberOfLines_;
+    style.allowsDefaultTighteningForTruncation = allowsTightening_;
     return style;
 }
 

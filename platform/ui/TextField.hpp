@@ -42,11 +42,10 @@ public:
     // wrap at words and truncate the last line; wrapping modes drop the lines past the limit.
     int maximumNumberOfLines() const { return maximumNumberOfLines_; }
     void setMaximumNumberOfLines(int lines) { maximumNumberOfLines_ = lines < 0 ? 0 : lines; }
-    // Whether truncated text may first be squeezed a little (kept for callers; the text engine here
-    // does not tighten, so truncation is the same either way).
+    // Whether a line that is to be truncated may first draw its characters a little closer together.
     bool allowsDefaultTighteningForTruncation() const { return allowsTightening_; }
     void setAllowsDefaultTighteningForTruncation(bool flag) { allowsTightening_ = flag; }
-    // The paragraph style of the cell's text: its alignment, line breaking and line limit.
+    // The paragraph style of the cell's text: its alignment, line breaking, line limit and tightening.
     graphics::ParagraphStyle paragraphStyle() const;
     // Whether the text, drawn in the title rect of frame, loses characters to truncation or to the
     // line limit (or clipping at the rect's bottom).

@@ -145,6 +145,16 @@ void StyledSearchFieldCell::drawInteriorWithFrame(const Rect& frame, ui::View& c
     }
 }
 
+Rect StyledSearchFieldCell::editorRectForBounds(const Rect& bounds) const {
+    // The line where the interior draws the text: this toolkit's editor centres its line in its frame.
+    const Rect text = searchTextRectForBounds(bounds);
+    const bool bezelled = isBezeled() || isBordered();
+    const double line =
+        attributedString(stringValue().empty() ? std::string("x") : stringValue(), nullptr).size().height;
+    return Rect(text.minX() + (bezelled ? 2.0 : 0.0), text.minY() + (bezelled ? 1.0 : 0.0),
+                std::max(0.0, text.width() - (bezelled ? 2.0 : 0.0)), std::min(line, text.height()));
+}
+
 namespace {
 void clearEditorBackground(const std::shared_ptr<ui::Text>& editor) {
     if (editor) {
@@ -160,7 +170,7 @@ void StyledSearchFieldCell::editWithFrame(const Rect& rect, ui::View& controlVie
                                           const ui::Event* event) {
     // The frame is narrowed here, so the editing itself is the plain text field cell's.
     isBeingEdited_ = true;
-    ui::TextFieldCell::editWithFrame(searchTextRectForBounds(rect), controlView, editor, delegate, event);
+    ui::TextFieldCell::editWithFrame(editorRectForBounds(rect), controlView, editor, delegate, event);
     isBeingEdited_ = false;
     clearEditorBackground(editor);
 }
@@ -181,6 +191,8 @@ StyledSearchFieldCell::setUpFieldEditorAttributes(const std::shared_ptr<ui::Text
     auto result = ui::SearchFieldCell::setUpFieldEditorAttributes(editor);
     if (editor) {
         const auto s = style();
+        // The editor shows the text in the font the cell draws it in, so it does not change on focus.
+        editor->setFont(s->font);
         editor->setDrawsBackground(false);
         editor->setBackgroundColor(graphics::Color::clear());
         editor->setTextColor(s->textColor);
@@ -238,8 +250,11 @@ Size StyledSearchField::intrinsicContentSize() const {
     }
     const graphics::EdgeInsets insets = alignmentRectInsets();
     const Size imageSize = image->size();
-    return {std::max(size.width, imageSize.width) - (insets.left + insets.right),
-            std::max(size.height, imageSize.height) - (insets.top + insets.bottom)};
+    // A field without a width of its own keeps having none: the bezel stretches to any width.
+    const double width = size.width == noIntrinsicMetric
+                             ? noIntrinsicMetric
+                             : std::max(size.width, imageSize.width) - (insets.left + insets.right);
+    return {width, std::max(size.height, imageSize.height) - (insets.top + insets.bottom)};
 }
 
 void StyledSearchField::draw(const Rect& dirtyRect) {

@@ -54,13 +54,16 @@ public:
     void drawWithFrame(const graphics::Rect& frame, ui::View& controlView) override;
     // The text or placeholder unless the editor shows it, then the cancel button while there is text.
     void drawInteriorWithFrame(const graphics::Rect& frame, ui::View& controlView) override;
+    // Editing and selecting place the field editor on the line where the text is drawn (the search
+    // text rect moved as the interior moves the text, one line high), without a background.
+    graphics::Rect editorRectForBounds(const graphics::Rect& bounds) const;
     void editWithFrame(const graphics::Rect& rect, ui::View& controlView,
                        const std::shared_ptr<ui::Text>& editor, const std::shared_ptr<ui::Object>& delegate,
                        const ui::Event* event) override;
     void selectWithFrame(const graphics::Rect& rect, ui::View& controlView,
                          const std::shared_ptr<ui::Text>& editor, const std::shared_ptr<ui::Object>& delegate,
                          std::size_t start, std::size_t length) override;
-    // The editor without a background, in the style's text, caret and selection colours.
+    // The editor without a background, in the style's font and text, caret and selection colours.
     std::shared_ptr<ui::Text> setUpFieldEditorAttributes(const std::shared_ptr<ui::Text>& editor) override;
 
     // Text in the style's font, in color (the state's text colour when null), with the cell's alignment
@@ -93,7 +96,8 @@ public:
 
     // Those of the plain styled cell's style, whatever the cell's class.
     graphics::EdgeInsets alignmentRectInsets() const override;
-    // At least the bezel image's size, less the alignment insets.
+    // At least the bezel image's size, less the alignment insets; no width when the search field has
+    // none.
     graphics::Size intrinsicContentSize() const override;
     graphics::Rect focusRingMaskBounds() const override { return bounds(); }
     // Nothing: the field draws its own ring.

@@ -70,7 +70,7 @@ public:
 
 // A button square at x in bounds, centred vertically.
 Rect buttonSquare(const Rect& bounds, double side, bool atLeadingEnd) {
-    const double x = atLeadingEnd ? bounds.minX() + SearchFieldCell::buttonInset
+    const double x = atLeadingEnd ? bounds.minX() + SearchFieldCell::searchButtonInset
                                   : bounds.maxX() - SearchFieldCell::buttonInset - side;
     return Rect(x, bounds.minY() + std::round((bounds.height() - side) / 2), side, side);
 }
@@ -116,7 +116,9 @@ Rect SearchFieldCell::searchTextRectForBounds(const Rect& bounds) const {
     const Rect cancel = cancelButtonRectForBounds(bounds);
     const double minX = search.isEmpty() ? bounds.minX() + buttonInset : search.maxX() + 2;
     const double maxX = cancel.isEmpty() ? bounds.maxX() - buttonInset : cancel.minX() - 2;
-    return Rect(minX, bounds.minY(), std::max(0.0, maxX - minX), bounds.height());
+    // A line of text tall, centred, in fields taller than that.
+    const double inset = std::max(0.0, std::round((bounds.height() - textAreaHeight) / 2));
+    return Rect(minX, bounds.minY() + inset, std::max(0.0, maxX - minX), bounds.height() - 2 * inset);
 }
 
 Rect SearchFieldCell::titleRectForBounds(const Rect& bounds) const {

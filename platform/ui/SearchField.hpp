@@ -42,10 +42,13 @@ public:
     bool sendsWholeSearchString() const { return sendsWholeSearchString_; }
     void setSendsWholeSearchString(bool flag) { sendsWholeSearchString_ = flag; }
 
-    // Geometry: the buttons are squares of buttonSide (less for a low field), inset buttonInset from
-    // the ends and centred vertically; the text area lies between them at the bounds' full height.
+    // Geometry: the buttons are squares of buttonSide (less for a low field), inset searchButtonInset
+    // and buttonInset from the ends and centred vertically; the text area lies between them, textAreaHeight high and
+    // centred (the bounds' height in lower fields).
     static constexpr double buttonSide = 16;
     static constexpr double buttonInset = 4;
+    static constexpr double searchButtonInset = 6;
+    static constexpr double textAreaHeight = 16;
     virtual graphics::Rect searchButtonRectForBounds(const graphics::Rect& bounds) const;
     virtual graphics::Rect cancelButtonRectForBounds(const graphics::Rect& bounds) const;
     virtual graphics::Rect searchTextRectForBounds(const graphics::Rect& bounds) const;

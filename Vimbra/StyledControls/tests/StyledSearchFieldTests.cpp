@@ -83,7 +83,7 @@ TEST(StyledSearchField, TheTextRectRunsFromTheSearchButtonIntoTheCancelButton) {
     cell->setVerticallyCenter(false);
     const Rect bounds(0, 0, 200, 22);
     // With the icon the text starts 10 points before the search button's end; without it at 4.
-    EXPECT_EQ(cell->searchTextRectForBounds(bounds), Rect(16, 0, 166, 22));
+    EXPECT_EQ(cell->searchTextRectForBounds(bounds), Rect(16, 3, 166, 16));
     cell->setShowsSearchIcon(false);
     EXPECT_EQ(cell->searchTextRectForBounds(bounds).minX(), 4);
     // No cancel button: the inherited width.
@@ -99,8 +99,8 @@ TEST(StyledSearchField, TheTextRectRunsFromTheSearchButtonIntoTheCancelButton) {
     const double h = cell->attributedString("fox", nullptr).size().height;
     const Rect centred = cell->searchTextRectForBounds(bounds);
     EXPECT_EQ(centred.minY(), std::floor(11 - h / 2));
-    EXPECT_GE(centred.height(), 22); // whole points, rounded outwards
-    EXPECT_LE(centred.height(), 23);
+    EXPECT_GE(centred.height(), 16); // the inherited height in whole points, rounded outwards
+    EXPECT_LE(centred.height(), 17);
 
     // The field's own flag reaches the cell and redraws; foreign cells are refused.
     field->setNeedsDisplay(false);
@@ -188,8 +188,9 @@ TEST(StyledSearchField, SizesToItsBezelLessTheAlignmentInsets) {
     EXPECT_EQ(field->alignmentRectInsets(), insets);
     const auto image = field->styledCell()->currentBezelImage();
     ASSERT_NE(image, nullptr);
+    // No width of its own (the search field has none), the height at least the bezel's.
     EXPECT_EQ(field->intrinsicContentSize(),
-              graphics::Size(image->size().width - (insets.left + insets.right),
+              graphics::Size(ui::View::noIntrinsicMetric,
                              std::max(22.0, image->size().height) - (insets.top + insets.bottom)));
 }
 

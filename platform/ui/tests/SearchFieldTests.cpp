@@ -58,9 +58,9 @@ TEST(SearchField, ButtonsSitAtTheEndsAndTheTextBetween) {
     const Rect search = cell.searchButtonRectForBounds(bounds);
     const Rect cancel = cell.cancelButtonRectForBounds(bounds);
     const Rect text = cell.searchTextRectForBounds(bounds);
-    EXPECT_EQ(search, Rect(4, 3, 16, 16));
+    EXPECT_EQ(search, Rect(6, 3, 16, 16));
     EXPECT_EQ(cancel, Rect(180, 3, 16, 16));
-    EXPECT_EQ(text, Rect(22, 0, 156, 22));
+    EXPECT_EQ(text, Rect(24, 3, 154, 16));
     // A low field gets smaller buttons; without a cancel button its rect is zero and the text runs on.
     EXPECT_EQ(cell.searchButtonRectForBounds(Rect(0, 0, 100, 16)).size, graphics::Size(12, 12));
     cell.setCancelButtonCell(nullptr);

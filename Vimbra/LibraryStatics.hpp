@@ -54,7 +54,8 @@ struct LibraryDefaults {
     static graphics::ImageRef cycleImage() { return vimbra::cycleImage(); }
     static graphics::Point cursorHotSpot() { return {3.0, 4.0}; }
     static std::shared_ptr<ui::Cursor> arrowCursor() { return ui::Cursor::arrowCursor(); }
-    // "cursor-trackingslider" with its hot spot (3, 4): a new cursor each call.
+    // The tracking slider's cursor, "cursor-trackingslider" with its hot spot (3, 4): a new cursor each
+    // call. A missing image stops the process.
     static std::shared_ptr<ui::Cursor> trackingSliderCursor();
 
     // Control insets (top, left, bottom, right) and scalars.

@@ -26,7 +26,12 @@ graphics::ImageRef cycleImage() {
 }
 
 std::shared_ptr<ui::Cursor> LibraryDefaults::trackingSliderCursor() {
-    return ui::Cursor::make(VmImagesAK::cursorTrackingSlider(), cursorHotSpot());
+    auto image = VmImagesAK::cursorTrackingSlider();
+    if (!image) {
+        // A cursor without its image would show nothing over the slider: the image is part of the product.
+        core::fatal("missing image named cursor-trackingslider");
+    }
+    return ui::Cursor::make(std::move(image), cursorHotSpot());
 }
 
 namespace {

@@ -4,6 +4,7 @@
 // ask for them: each maker returns a fresh value, or the shared object it stands for. Owners that belong
 // to the styled controls and text fields use these as their initial field values.
 
+#include "Vimbra/FieldsAndComponents/MessagePopover.hpp"
 #include "core/Cancellable.hpp"
 #include "core/Publisher.hpp"
 #include "declarative/Declarative.hpp"
@@ -37,14 +38,6 @@ struct Void {
 // else the library's. Missing from both stops the process: it is part of the product.
 graphics::ImageRef cycleImage();
 
-// The message popover of the validating fields (shown beside a field by the text-field components). This
-// is the least of it the defaults need: a type that can be made; the components give it its popover.
-class SimpleTextViewPopoverController {
-public:
-    SimpleTextViewPopoverController() = default;
-    virtual ~SimpleTextViewPopoverController() = default;
-};
-
 // A reading of the declarative environment, as a component declares it and its body evaluates it.
 template <class T> using EnvironmentReading = std::function<T(const declarative::Environment&)>;
 
@@ -61,7 +54,8 @@ struct LibraryDefaults {
     static graphics::ImageRef cycleImage() { return vimbra::cycleImage(); }
     static graphics::Point cursorHotSpot() { return {3.0, 4.0}; }
     static std::shared_ptr<ui::Cursor> arrowCursor() { return ui::Cursor::arrowCursor(); }
-    // "cursor-trackingslider" with its hot spot (3, 4): a new cursor each call.
+    // The tracking slider's cursor, "cursor-trackingslider" with its hot spot (3, 4): a new cursor each
+    // call. A missing image stops the process.
     static std::shared_ptr<ui::Cursor> trackingSliderCursor();
 
     // Control insets (top, left, bottom, right) and scalars.

@@ -89,7 +89,7 @@ public:
     void mouseDown(const Event& event) override;
     void mouseDragged(const Event& event) override;
     void mouseUp(const Event& event) override;
-    bool isTracking() const { return tracking_; }
+    virtual bool isTracking() const { return tracking_; }
 
 protected:
     // A click completed inside the control (or performClick); the default sends the action. Controls

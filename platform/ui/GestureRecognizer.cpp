@@ -132,6 +132,112 @@ void ClickGestureRecognizer::reset() {
     pressed_ = false;
 }
 
+namespace {
+
+// A window-coordinate vector in view's coordinates (unchanged for null), and back.
+Point vectorInView(Point vector, const View* view) {
+    if (!view) {
+        return vector;
+    }
+    const Point a = view->convertPointFromView(Point{0, 0}, nullptr);
+    const Point b = view->convertPointFromView(vector, nullptr);
+    return Point{b.x - a.x, b.y - a.y};
+}
+
+Point vectorInWindow(Point vector, const View* view) {
+    if (!view) {
+        return vector;
+    }
+    const Point a = view->convertPointToView(Point{0, 0}, nullptr);
+    const Point b = view->convertPointToView(vector, nullptr);
+    return Point{b.x - a.x, b.y - a.y};
+}
+
+} // namespace
+
+Point PanGestureRecognizer::translationInView(const View* view) const {
+    const Point now = lastEvent().locationInWindow;
+    return vectorInView(Point{now.x - origin_.x, now.y - origin_.y}, view);
+}
+
+void PanGestureRecognizer::setTranslation(Point translation, const View* view) {
+    const Point now = lastEvent().locationInWindow;
+    const Point inWindow = vectorInWindow(translation, view);
+    origin_ = Point{now.x - inWindow.x, now.y - inWindow.y};
+}
+
+Point PanGestureRecognizer::velocityInView(const View* view) const {
+    if (samples_.size() < 2) {
+        return {};
+    }
+    const Sample& newest = samples_.back();
+    // From the oldest sample inside the window, or from the one before the newest when that is older.
+    std::size_t first = samples_.size() - 2;
+    while (first > 0 && newest.time - samples_[first - 1].time <= velocityWindow) {
+        --first;
+    }
+    const Sample& oldest = samples_[first];
+    const double elapsed = newest.time - oldest.time;
+    if (!(elapsed > 0)) {
+        return {};
+    }
+    return vectorInView(Point{(newest.location.x - oldest.location.x) / elapsed,
+                              (newest.location.y - oldest.location.y) / elapsed},
+                        view);
+}
+
+void PanGestureRecognizer::addSample(const Event& event) {
+    // Only the window's worth is needed; the bound keeps a long press from growing the list.
+    constexpr std::size_t maximumSamples = 64;
+    if (samples_.size() == maximumSamples) {
+        samples_.erase(samples_.begin());
+    }
+    samples_.push_back({event.locationInWindow, event.timestamp});
+}
+
+void PanGestureRecognizer::mouseDown(const Event& event) {
+    pressed_ = true;
+    downLocation_ = event.locationInWindow;
+    origin_ = downLocation_;
+    samples_.clear();
+    addSample(event);
+}
+
+void PanGestureRecognizer::mouseDragged(const Event& event) {
+    if (!pressed_) {
+        return;
+    }
+    addSample(event);
+    using S = GestureRecognizerState;
+    if (state() == S::possible) {
+        if (std::hypot(event.locationInWindow.x - downLocation_.x,
+                       event.locationInWindow.y - downLocation_.y) > minimumMovement) {
+            setState(S::began);
+        }
+    } else if (state() == S::began || state() == S::changed) {
+        setState(S::changed);
+    }
+}
+
+void PanGestureRecognizer::mouseUp(const Event& event) {
+    if (!pressed_) {
+        return;
+    }
+    pressed_ = false;
+    addSample(event);
+    using S = GestureRecognizerState;
+    if (state() == S::began || state() == S::changed) {
+        setState(S::ended);
+    } else if (state() == S::possible) {
+        setState(S::failed);
+    }
+}
+
+void PanGestureRecognizer::reset() {
+    GestureRecognizer::reset();
+    pressed_ = false;
+}
+
 // The window's side: which recognisers watch the current press.
 
 void Window::beginPressGestures(const std::shared_ptr<View>& hit, const Event& event) {

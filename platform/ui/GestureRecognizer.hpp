@@ -15,6 +15,7 @@
 #include "ui/Responder.hpp"
 
 #include <memory>
+#include <vector>
 
 namespace ui {
 
@@ -113,6 +114,43 @@ private:
 
     bool pressed_ = false;
     graphics::Point downLocation_; // window coordinates
+};
+
+// A drag: it begins once the primary button has moved more than minimumMovement points from where it
+// went down, changes with every drag after that and ends when the button goes up; a press that never
+// moved that far fails. The translation is the pointer's movement since the press began (or since the
+// last setTranslation); the velocity is its movement over the last velocityWindow seconds of the press's
+// events, by their time stamps, in points per second. Both are in a view's coordinates (window
+// coordinates for null): in an unflipped view y grows upwards.
+class PanGestureRecognizer : public GestureRecognizer {
+public:
+    using GestureRecognizer::GestureRecognizer;
+
+    static constexpr double minimumMovement = 3;
+    static constexpr double velocityWindow = 0.1;
+
+    graphics::Point translationInView(const View* view) const;
+    void setTranslation(graphics::Point translation, const View* view);
+    graphics::Point velocityInView(const View* view) const;
+
+    void mouseDown(const Event& event) override;
+    void mouseDragged(const Event& event) override;
+    void mouseUp(const Event& event) override;
+
+protected:
+    void reset() override;
+
+private:
+    struct Sample {
+        graphics::Point location; // window coordinates
+        double time = 0;
+    };
+    void addSample(const Event& event);
+
+    bool pressed_ = false;
+    graphics::Point downLocation_; // window coordinates
+    graphics::Point origin_;       // where the translation counts from, window coordinates
+    std::vector<Sample> samples_;  // the press's recent events, oldest first
 };
 
 } // namespace ui

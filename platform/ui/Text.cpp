@@ -257,14 +257,19 @@ void Text::keyDown(const Event& event) {
     const std::string& characters = command && !event.charactersIgnoringModifiers.empty()
                                         ? event.charactersIgnoringModifiers
                                         : event.characters;
-    const auto result = model_.handleKey(characters, event.specialKey(), event.modifierFlags, clipboard_);
+    // Control with a letter gives a control character that may look like a special key (Control-C is
+    // Enter's character): the letter decides.
+    const bool controlLetter = command && !event.charactersIgnoringModifiers.empty() &&
+                               std::isalpha(static_cast<unsigned char>(event.charactersIgnoringModifiers[0]));
+    const auto special = controlLetter ? std::nullopt : event.specialKey();
+    const auto result = model_.handleKey(characters, special, event.modifierFlags, clipboard_);
     switch (result) {
     case TextKeyResult::edited:
         if (!editable_) {
             model_ = before;
             return;
         }
-        recordEdit(before, !command && !event.specialKey());
+        recordEdit(before, !command && !special);
         didEdit();
         break;
     case TextKeyResult::moved:

@@ -261,19 +261,19 @@ void back(cairo_t* cr, double w, double h, bool down) {
 }
 
 void trackingCursor(cairo_t* cr) {
-    // A horizontal double arrow in the top of the image, so its left tip (2, 5) sits beside the cursor's
-    // hot spot (3, 4).
+    // A vertical double arrow at the image's left edge, the way the tracking slider is dragged by default;
+    // the hot spot (3, 4) sits in its upper head, below the tip (3.5, 1).
     auto path = [cr] {
-        cairo_move_to(cr, 2, 5);
-        cairo_line_to(cr, 6, 1);
-        cairo_line_to(cr, 6, 3.5);
-        cairo_line_to(cr, 10, 3.5);
-        cairo_line_to(cr, 10, 1);
-        cairo_line_to(cr, 14, 5);
-        cairo_line_to(cr, 10, 9);
-        cairo_line_to(cr, 10, 6.5);
-        cairo_line_to(cr, 6, 6.5);
-        cairo_line_to(cr, 6, 9);
+        cairo_move_to(cr, 3.5, 1);
+        cairo_line_to(cr, 6, 4.5);
+        cairo_line_to(cr, 4.5, 4.5);
+        cairo_line_to(cr, 4.5, 9.5);
+        cairo_line_to(cr, 6, 9.5);
+        cairo_line_to(cr, 3.5, 13);
+        cairo_line_to(cr, 1, 9.5);
+        cairo_line_to(cr, 2.5, 9.5);
+        cairo_line_to(cr, 2.5, 4.5);
+        cairo_line_to(cr, 1, 4.5);
         cairo_close_path(cr);
     };
     path();

@@ -71,6 +71,7 @@ graphics::AttributedString StyledTextFieldCell::attributedString(const std::stri
     attributes.foregroundColor = textColor ? textColor : s->textColorFor(controlState());
     attributes.paragraphStyle.alignment = alignment();
     attributes.paragraphStyle.lineBreakMode = lineBreakMode();
+    attributes.paragraphStyle.maximumNumberOfLines = maximumNumberOfLines();
     attributes.paragraphStyle.allowsDefaultTighteningForTruncation = false;
     return graphics::AttributedString(string, attributes);
 }
@@ -94,7 +95,10 @@ Rect StyledTextFieldCell::drawingRectForBounds(const Rect& bounds) const {
 Rect StyledTextFieldCell::titleRectForBounds(const Rect& bounds) const {
     Rect title = ui::TextFieldCell::titleRectForBounds(bounds);
     if (verticallyCenter_) {
-        const double line = attributedTitle().size().height;
+        // One line, or as many as the text takes up to a line limit of more than one.
+        const auto text = attributedTitle();
+        const double line =
+            maximumNumberOfLines() > 1 ? text.boundingSize({title.width(), 0}).height : text.size().height;
         title.origin.y += (title.height() - line) * 0.5;
         title.size.height = line;
     }
@@ -279,7 +283,10 @@ Size StyledTextField::intrinsicContentSize() const {
     auto c = styledCell();
     if ((isBezeled() || isBordered()) && c) {
         if (auto image = c->style()->bezelImageFor(c->controlState())) {
-            size.width = std::max(size.width, image->size().width);
+            // An editable field has no width of its own, and keeps having none: the bezel stretches.
+            if (size.width != noIntrinsicMetric) {
+                size.width = std::max(size.width, image->size().width);
+            }
             size.height = std::max(size.height, image->size().height);
         }
     }

@@ -1,8 +1,12 @@
-// A contact sheet of the search field in its looks (empty with its placeholder, with text and the cancel
-// button, focused, disabled), drawn in a window of its own at 1x and 2x and written as
-// search-sheet@1x.png and search-sheet@2x.png beside the test binary, with pixel checks on each look.
+// A contact sheet of the search field and the declarative styled text field in their looks (empty with
+// the placeholder, with text (and the search field's cancel button), focused, disabled), each drawn in a
+// window of its own at 1x and 2x and written as search-sheet@1x.png and search-sheet@2x.png beside the
+// test binary, with pixel checks on each look.
+#include "Vimbra/FieldsAndComponents/PelkoStyledTextField.hpp"
 #include "Vimbra/StyledControls/StyledSearchField.hpp"
 #include "Vimbra/tests/TestSupport.hpp"
+#include "core/MainQueue.hpp"
+#include "declarative/Hosting.hpp"
 
 #include <cairo.h>
 #include <cmath>
@@ -88,15 +92,44 @@ struct Shooter {
         scene.backend->displayIfNeeded();
         return {graphics::Image::fromSurface(scene.backend->surface(), scale), field->frame(), scale};
     }
+
+    // The declarative styled text field, hosted at the same place.
+    Shot wrappedField(Look look) const {
+        vimbratest::Scene scene(Rect(100, 100, cellWidth, cellHeight), scale);
+        const std::string text = look == Look::placeholder ? std::string() : std::string("Warm pad");
+        auto value = std::make_shared<std::string>(text);
+        declarative::Binding<std::string> binding([value] { return *value; },
+                                                  [value](std::string v) { *value = std::move(v); });
+        auto host = declarative::HostingView::make(declarative::View(PelkoStyledTextField("Name", binding))
+                                                       .frame(144, 22)
+                                                       .disabled(look == Look::disabled),
+                                                   Rect(0, 0, cellWidth, cellHeight));
+        scene.window->setContentView(host);
+        core::MainQueue::shared().drain();
+        host->layoutIfNeeded();
+        std::shared_ptr<ui::View> field;
+        for (const auto& v : host->subviews()) {
+            field = std::dynamic_pointer_cast<StyledTextField>(v) ? v : field;
+        }
+        EXPECT_NE(field, nullptr);
+        if (look == Look::focused) {
+            EXPECT_TRUE(scene.window->makeFirstResponder(field));
+        }
+        scene.window->contentView()->setNeedsDisplay();
+        scene.backend->displayIfNeeded();
+        // The window's y-up coordinates of the field.
+        const Rect frame = field->convertRectToView(field->bounds(), nullptr);
+        return {graphics::Image::fromSurface(scene.backend->surface(), scale), frame, scale};
+    }
 };
 
 } // namespace
 
-TEST(SearchSheet, TheSearchFieldInEveryLookAtBothScales) {
+TEST(SearchSheet, TheSearchFieldAndTheDeclarativeStyledFieldInEveryLookAtBothScales) {
     for (double scale : {1.0, 2.0}) {
         const Shooter shooter{scale};
         const int width = static_cast<int>(cellWidth * scale * static_cast<double>(sheetLooks.size()));
-        const int height = static_cast<int>(cellHeight * scale);
+        const int height = static_cast<int>(cellHeight * scale * 2);
         cairo_surface_t* sheet = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
         cairo_t* cr = cairo_create(sheet);
         std::vector<Shot> shots;
@@ -126,6 +159,21 @@ TEST(SearchSheet, TheSearchFieldInEveryLookAtBothScales) {
         EXPECT_EQ(inactive.brightest(leftEdge), text.brightest(leftEdge)) << scale;
         // Disabled text is dimmer.
         EXPECT_LT(disabled.brightest(textArea) + 20, text.brightest(textArea)) << scale;
+
+        // The second row: the declarative styled text field in the same looks.
+        std::vector<Shot> wrapped;
+        for (std::size_t column = 0; column < sheetLooks.size(); ++column) {
+            wrapped.push_back(shooter.wrappedField(sheetLooks[column]));
+            cairo_set_source_surface(cr, wrapped.back().pixels->representations().at(0)->surface(),
+                                     static_cast<double>(column) * cellWidth * scale, cellHeight * scale);
+            cairo_paint(cr);
+        }
+        const Rect fieldText(4, 4, 100, 14);
+        EXPECT_GT(wrapped[1].brightest(fieldText), wrapped[0].brightest(fieldText) + 30) << scale;
+        EXPECT_GT(wrapped[0].brightest(fieldText), wrapped[0].brightest(Rect(110, 4, 20, 14)) + 20) << scale;
+        EXPECT_GT(differing(wrapped[1], wrapped[2]), 0) << scale;
+        EXPECT_NE(wrapped[2].brightest(leftEdge), wrapped[1].brightest(leftEdge)) << scale;
+        EXPECT_LT(wrapped[3].brightest(fieldText) + 20, wrapped[1].brightest(fieldText)) << scale;
 
         cairo_destroy(cr);
         const auto file = std::filesystem::path(VIMBRA_TEST_OUTPUT_DIR) /

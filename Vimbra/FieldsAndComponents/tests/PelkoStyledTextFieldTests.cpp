@@ -250,6 +250,14 @@ TEST(PelkoStyledTextField, CutTextShowsWholeInATipAfterTheHoverDelay) {
     EXPECT_EQ(view->text().string(), longText);
     s.backend->mouseMoved({230, 55});
     EXPECT_TRUE(tip->isClosed());
+    // A field that leaves its window takes its tip along.
+    s.backend->mouseMoved(vimbratest::centre(*field));
+    wait(1.1);
+    tip = field->expansionToolTipWindow();
+    ASSERT_NE(tip, nullptr);
+    field->removeFromSuperview();
+    EXPECT_TRUE(tip->isClosed());
+    s.host->addSubview(field);
 
     // Text that fits shows none.
     s.model->first = std::string("owl");

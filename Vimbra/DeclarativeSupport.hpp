@@ -52,7 +52,7 @@ DeclarativeControlSize declarativeControlSize(ui::ControlSize size);
 ui::ControlSize appKitControlSize(DeclarativeControlSize size);
 
 // The declarative text alignments and their toolkit counterparts: leading is left, trailing right.
-enum class DeclarativeTextAlignment { leading, center, trailing };
+using DeclarativeTextAlignment = declarative::TextAlignment;
 graphics::TextAlignment textAlignment(DeclarativeTextAlignment alignment);
 
 // Modifiers that are applied only where the platform version wants them. This platform behaves as the

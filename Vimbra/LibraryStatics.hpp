@@ -5,6 +5,7 @@
 // to the styled controls and text fields use these as their initial field values.
 
 #include "Vimbra/FieldsAndComponents/SettingsLayout.hpp"
+#include "Vimbra/FieldsAndComponents/MessagePopover.hpp"
 #include "core/Cancellable.hpp"
 #include "core/Publisher.hpp"
 #include "declarative/Declarative.hpp"
@@ -37,14 +38,6 @@ struct Void {
 // The cycle cursor image "cursor-cycle": the application's own copy when its main bundle has one,
 // else the library's. Missing from both stops the process: it is part of the product.
 graphics::ImageRef cycleImage();
-
-// The message popover of the validating fields (shown beside a field by the text-field components). This
-// is the least of it the defaults need: a type that can be made; the components give it its popover.
-class SimpleTextViewPopoverController {
-public:
-    SimpleTextViewPopoverController() = default;
-    virtual ~SimpleTextViewPopoverController() = default;
-};
 
 // A reading of the declarative environment, as a component declares it and its body evaluates it.
 template <class T> using EnvironmentReading = std::function<T(const declarative::Environment&)>;

@@ -146,8 +146,8 @@ private:
              declarative::HostingSizingOptions options, Configure configure, bool sheet);
 };
 
-// The truncation modes of declarative text.
-enum class TruncationMode { head, tail, middle };
+// The truncation modes of declarative text (the environment's).
+using TruncationMode = declarative::TruncationMode;
 // head → truncatingHead (3), tail → truncatingTail (4), middle → truncatingMiddle (5); anything else
 // stops the process with "Unknown truncation mode".
 graphics::LineBreakMode lineBreakMode(TruncationMode mode);

@@ -114,6 +114,10 @@ public:
     Size measure(const std::string& text, const graphics::FontRef& font) const override;
 };
 
+// How the lines of multi-line text line up, and which end of text too long for its space gives way.
+enum class TextAlignment { leading, center, trailing };
+enum class TruncationMode { head, tail, middle };
+
 struct ButtonConfiguration;
 using ButtonStyle = std::function<View(const ButtonConfiguration&)>;
 
@@ -124,6 +128,13 @@ struct Environment {
     bool isEnabled = true;
     std::shared_ptr<const ButtonStyle> buttonStyle; // null: the plain style
     std::shared_ptr<const std::map<std::type_index, std::shared_ptr<void>>> objects;
+    // Text settings for the text views that read them (representable text fields): the most lines
+    // to show (null: as many as the text needs), their alignment, the truncated end, and whether text
+    // may be squeezed a little before it is truncated.
+    std::optional<int> lineLimit;
+    TextAlignment multilineTextAlignment = TextAlignment::leading;
+    TruncationMode truncationMode = TruncationMode::tail;
+    bool allowsTightening = false;
 
     graphics::FontRef resolvedFont() const;
     graphics::ColorRef resolvedForegroundColor() const;
@@ -274,6 +285,10 @@ public:
     View foregroundColor(graphics::ColorRef color) const;
     View disabled(bool disabled) const;
     View buttonStyle(ButtonStyle style) const;
+    View lineLimit(std::optional<int> limit) const;
+    View multilineTextAlignment(TextAlignment alignment) const;
+    View truncationMode(TruncationMode mode) const;
+    View allowsTightening(bool flag) const;
     View environment(std::function<void(Environment&)> change) const;
     template <class T> View environmentObject(std::shared_ptr<T> object) const {
         return environment([object](Environment& env) { env.setObject(object); });

@@ -480,9 +480,10 @@ void HostingView::setDrawsSubviewInTree(const std::shared_ptr<const ui::View>& s
 
 namespace {
 struct RepresentableParams {
-    std::function<std::shared_ptr<ui::View>()> make;
-    std::function<void(ui::View&)> update;
+    std::function<std::shared_ptr<ui::View>(const RepresentableContext&)> make;
+    std::function<void(ui::View&, const RepresentableContext&)> update;
     std::function<void(ui::View&)> dismantle;
+    std::function<std::shared_ptr<void>()> makeCoordinator;
     std::type_index type;
 };
 
@@ -508,15 +509,22 @@ public:
 
 protected:
     void didUpdate() override {
+        if (!coordinatorMade_) {
+            coordinatorMade_ = true;
+            if (params().makeCoordinator) {
+                coordinator_ = params().makeCoordinator();
+            }
+        }
+        const RepresentableContext context{environment(), coordinator_};
         if (!view_ && params().make) {
-            view_ = params().make();
+            view_ = params().make(context);
             if (view_ && host()) {
                 host()->setDrawsSubviewInTree(view_, true);
                 host()->addSubview(view_);
             }
         }
         if (view_ && params().update) {
-            params().update(*view_);
+            params().update(*view_, context);
         }
     }
     Size sizeThatFits(const Proposal& p) override {
@@ -544,15 +552,20 @@ protected:
 
 private:
     std::shared_ptr<ui::View> view_;
+    std::shared_ptr<void> coordinator_;
+    bool coordinatorMade_ = false;
 };
 
 } // namespace
 
 namespace detail {
-View representable(std::function<std::shared_ptr<ui::View>()> make, std::function<void(ui::View&)> update,
-                   std::function<void(ui::View&)> dismantle, std::type_index type) {
-    return detail::make<RepresentableNode>(
-        {}, RepresentableParams{std::move(make), std::move(update), std::move(dismantle), type});
+View representable(std::function<std::shared_ptr<ui::View>(const RepresentableContext&)> make,
+                   std::function<void(ui::View&, const RepresentableContext&)> update,
+                   std::function<void(ui::View&)> dismantle,
+                   std::function<std::shared_ptr<void>()> makeCoordinator, std::type_index type) {
+    return detail::make<RepresentableNode>({}, RepresentableParams{std::move(make), std::move(update),
+                                                                   std::move(dismantle),
+                                                                   std::move(makeCoordinator), type});
 }
 } // namespace detail
 

@@ -12,6 +12,7 @@
 #include "ui/View.hpp"
 
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace display {
@@ -167,36 +168,92 @@ private:
     std::vector<std::weak_ptr<const ui::View>> inTreeSubviews_;
 };
 
-// A platform/ui view inside a declarative tree. make() runs once per identity; update() after every
-// re-evaluation of the enclosing body; dismantle() when the node goes away. The view is sized by its
+// What a representable's functions are handed: the environment the tree gives the view (its current one
+// on every update) and the view's coordinator, made once per identity (null without makeCoordinator).
+struct RepresentableContext {
+    const Environment& environment;
+    std::shared_ptr<void> coordinator;
+
+    template <class C> std::shared_ptr<C> coordinatorAs() const {
+        return std::static_pointer_cast<C>(coordinator);
+    }
+};
+
+// make() and update() take the context or not, as the caller prefers.
+template <class V> class RepresentableMake {
+public:
+    RepresentableMake() = default;
+    template <class F>
+    requires std::is_invocable_r_v<std::shared_ptr<V>, F&, const RepresentableContext&> RepresentableMake(F f)
+        : fn_(std::move(f)) {}
+    template <class F>
+    requires(std::is_invocable_r_v<std::shared_ptr<V>, F&> &&
+             !std::is_invocable_v<F&, const RepresentableContext&>) RepresentableMake(F f)
+        : fn_([f = std::move(f)](const RepresentableContext&) mutable { return f(); }) {}
+
+    explicit operator bool() const { return static_cast<bool>(fn_); }
+    std::shared_ptr<V> operator()(const RepresentableContext& context) const { return fn_(context); }
+
+private:
+    std::function<std::shared_ptr<V>(const RepresentableContext&)> fn_;
+};
+
+template <class V> class RepresentableUpdate {
+public:
+    RepresentableUpdate() = default;
+    template <class F>
+    requires std::is_invocable_v<F&, V&, const RepresentableContext&> RepresentableUpdate(F f)
+        : fn_(std::move(f)) {}
+    template <class F>
+    requires(std::is_invocable_v<F&, V&> && !std::is_invocable_v<F&, V&, const RepresentableContext&>)
+        RepresentableUpdate(F f)
+        : fn_([f = std::move(f)](V& view, const RepresentableContext&) mutable { f(view); }) {}
+
+    explicit operator bool() const { return static_cast<bool>(fn_); }
+    void operator()(V& view, const RepresentableContext& context) const { fn_(view, context); }
+
+private:
+    std::function<void(V&, const RepresentableContext&)> fn_;
+};
+
+// A platform/ui view inside a declarative tree. makeCoordinator() runs once per identity, first;
+// make() once per identity; update() after make and after every re-evaluation of the enclosing body
+// or change of the environment; dismantle() when the node goes away. The view is sized by its
 // intrinsic content size where it has one (else it takes the proposal), gets events natively and is
 // drawn where the tree puts it: views after it in a ZStack draw over it.
 template <class V> struct Representable {
-    std::function<std::shared_ptr<V>()> make;
-    std::function<void(V&)> update;
+    RepresentableMake<V> make;
+    RepresentableUpdate<V> update;
     std::function<void(V&)> dismantle;
+    std::function<std::shared_ptr<void>()> makeCoordinator;
 };
 
 namespace detail {
-View representable(std::function<std::shared_ptr<ui::View>()> make, std::function<void(ui::View&)> update,
-                   std::function<void(ui::View&)> dismantle, std::type_index type);
+View representable(std::function<std::shared_ptr<ui::View>(const RepresentableContext&)> make,
+                   std::function<void(ui::View&, const RepresentableContext&)> update,
+                   std::function<void(ui::View&)> dismantle,
+                   std::function<std::shared_ptr<void>()> makeCoordinator, std::type_index type);
 }
 
 template <class V> View represent(Representable<V> r) {
-    auto update = r.update;
-    auto dismantle = r.dismantle;
-    return detail::representable([make = r.make] { return std::static_pointer_cast<ui::View>(make()); },
-                                 [update](ui::View& v) {
-                                     if (update) {
-                                         update(static_cast<V&>(v));
-                                     }
-                                 },
-                                 [dismantle](ui::View& v) {
-                                     if (dismantle) {
-                                         dismantle(static_cast<V&>(v));
-                                     }
-                                 },
-                                 typeid(V));
+    auto make = std::move(r.make);
+    auto update = std::move(r.update);
+    auto dismantle = std::move(r.dismantle);
+    return detail::representable(
+        [make](const RepresentableContext& context) -> std::shared_ptr<ui::View> {
+            return make ? std::static_pointer_cast<ui::View>(make(context)) : nullptr;
+        },
+        [update](ui::View& v, const RepresentableContext& context) {
+            if (update) {
+                update(static_cast<V&>(v), context);
+            }
+        },
+        [dismantle](ui::View& v) {
+            if (dismantle) {
+                dismantle(static_cast<V&>(v));
+            }
+        },
+        std::move(r.makeCoordinator), typeid(V));
 }
 
 } // namespace declarative

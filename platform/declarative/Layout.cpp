@@ -528,6 +528,18 @@ View View::foregroundColor(graphics::ColorRef color) const {
 View View::disabled(bool disabled) const {
     return environment([disabled](Environment& env) { env.isEnabled = env.isEnabled && !disabled; });
 }
+View View::lineLimit(std::optional<int> limit) const {
+    return environment([limit](Environment& env) { env.lineLimit = limit; });
+}
+View View::multilineTextAlignment(TextAlignment alignment) const {
+    return environment([alignment](Environment& env) { env.multilineTextAlignment = alignment; });
+}
+View View::truncationMode(TruncationMode mode) const {
+    return environment([mode](Environment& env) { env.truncationMode = mode; });
+}
+View View::allowsTightening(bool flag) const {
+    return environment([flag](Environment& env) { env.allowsTightening = flag; });
+}
 View View::buttonStyle(ButtonStyle style) const {
     auto shared = std::make_shared<const ButtonStyle>(std::move(style));
     return environment([shared](Environment& env) { env.buttonStyle = shared; });

@@ -52,7 +52,9 @@ graphics::ColorRef Environment::resolvedForegroundColor() const {
 
 bool Environment::operator==(const Environment& other) const {
     return font == other.font && foregroundColor == other.foregroundColor && isEnabled == other.isEnabled &&
-           buttonStyle == other.buttonStyle && objects == other.objects;
+           buttonStyle == other.buttonStyle && objects == other.objects && lineLimit == other.lineLimit &&
+           multilineTextAlignment == other.multilineTextAlignment && truncationMode == other.truncationMode &&
+           allowsTightening == other.allowsTightening;
 }
 
 namespace {

@@ -26,6 +26,12 @@ enum class LineBreakMode {
 struct ParagraphStyle {
     TextAlignment alignment = TextAlignment::natural;
     LineBreakMode lineBreakMode = LineBreakMode::wordWrap;
+    // At most this many lines in a limited width (0: no limit). Truncating modes then wrap at words
+    // and truncate the last line shown; wrapping modes drop the lines past it.
+    int maximumNumberOfLines = 0;
+    // A line that is to be truncated first draws its characters closer together (by up to a twentieth
+    // of the font size each) and is truncated only when that does not make it fit.
+    bool allowsDefaultTighteningForTruncation = false;
 
     friend bool operator==(const ParagraphStyle&, const ParagraphStyle&) = default;
 };

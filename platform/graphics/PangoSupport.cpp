@@ -116,6 +116,30 @@ void insert(PangoAttrList* list, PangoAttribute* attr, std::size_t start, std::s
     pango_attr_list_insert(list, attr);
 }
 
+// Draws the characters of a line wider than width closer together, by up to a twentieth of the font
+// size each, so that it fits (or comes as near as that allows).
+void tighten(PangoLayout* layout, const AttributedString& text, double width) {
+    const int limitedWidth = pango_layout_get_width(layout);
+    pango_layout_set_width(layout, -1);
+    const double natural = layoutSize(layout).width;
+    pango_layout_set_width(layout, limitedWidth);
+    const auto characters = g_utf8_strlen(text.string().c_str(), static_cast<gssize>(text.length()));
+    if (natural <= width || characters <= 0) {
+        return;
+    }
+    const FontRef& font = text.runs().empty() ? FontRef() : text.runs().front().attributes.font;
+    const double limit = (font ? font->pointSize() : 12.0) / 20.0;
+    const double perCharacter = std::min((natural - width) / static_cast<double>(characters), limit);
+    PangoAttrList* list = pango_attr_list_copy(pango_layout_get_attributes(layout));
+    if (!list) {
+        list = pango_attr_list_new();
+    }
+    insert(list, pango_attr_letter_spacing_new(-static_cast<int>(std::ceil(perCharacter * PANGO_SCALE))), 0,
+           G_MAXUINT);
+    pango_layout_set_attributes(layout, list);
+    pango_attr_list_unref(list);
+}
+
 } // namespace
 
 PangoLayout* createLayout(PangoContext* context, const AttributedString& text, const LayoutRequest& request) {
@@ -185,12 +209,21 @@ PangoLayout* createLayout(PangoContext* context, const AttributedString& text, c
         case LineBreakMode::truncatingHead:
         case LineBreakMode::truncatingTail:
         case LineBreakMode::truncatingMiddle:
+            if (paragraph.allowsDefaultTighteningForTruncation) {
+                tighten(layout, text, request.width);
+            }
             pango_layout_set_ellipsize(layout, mode == LineBreakMode::truncatingHead ? PANGO_ELLIPSIZE_START
                                                : mode == LineBreakMode::truncatingTail
                                                    ? PANGO_ELLIPSIZE_END
                                                    : PANGO_ELLIPSIZE_MIDDLE);
-            // One line per paragraph, as AppKit truncates.
-            pango_layout_set_height(layout, -1);
+            // One line per paragraph, as AppKit truncates, unless more lines are allowed: then the
+            // text wraps at words and the last line allowed is the one truncated.
+            if (paragraph.maximumNumberOfLines > 1) {
+                pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+                pango_layout_set_height(layout, -paragraph.maximumNumberOfLines);
+            } else {
+                pango_layout_set_height(layout, -1);
+            }
             break;
         case LineBreakMode::clipping:
             break;
@@ -211,6 +244,14 @@ PangoLayout* createLayout(PangoContext* context, const AttributedString& text, c
             pango_layout_set_justify(layout, TRUE);
             break;
         }
+    }
+    if (limited && paragraph.maximumNumberOfLines > 0 &&
+        (mode == LineBreakMode::wordWrap || mode == LineBreakMode::charWrap) &&
+        pango_layout_get_line_count(layout) > paragraph.maximumNumberOfLines) {
+        // Wrapped text keeps its first lines only: the layout is cut after the last one allowed.
+        PangoLayoutLine* last = pango_layout_get_line_readonly(layout, paragraph.maximumNumberOfLines - 1);
+        const int end = last->start_index + last->length;
+        pango_layout_set_text(layout, text.string().c_str(), end);
     }
     // Explicitly left-to-right "left" must not flip for right-to-left text; natural may.
     pango_layout_set_auto_dir(layout, paragraph.alignment == TextAlignment::natural);

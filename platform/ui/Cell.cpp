@@ -4,6 +4,7 @@
 #include "graphics/GraphicsContext.hpp"
 #include "ui/View.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <optional>
@@ -162,6 +163,17 @@ Size Cell::cellSize() const {
         size.height += 2 * borderMargin;
     }
     return size;
+}
+
+Size Cell::cellSizeForBounds(const Rect& bounds) const {
+    Size size = attributedTitle().size();
+    // The margins of a rect of ordinary size: those of a huge one drown in its rounding.
+    constexpr double probeLimit = 1e6;
+    const Rect probe(bounds.origin,
+                     {std::min(bounds.width(), probeLimit), std::min(bounds.height(), probeLimit)});
+    const Rect inner = drawingRectForBounds(probe);
+    return {std::ceil(size.width) + probe.width() - inner.width(),
+            std::ceil(size.height) + probe.height() - inner.height()};
 }
 
 Rect Cell::focusRingMaskBoundsForFrame(const Rect& frame, View&) const {

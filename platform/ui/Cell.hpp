@@ -109,6 +109,9 @@ public:
     virtual graphics::Rect imageRectForBounds(const graphics::Rect& bounds) const;
     // The size that fits the title (plus the margins of a bordered or bezeled cell).
     virtual graphics::Size cellSize() const;
+    // The size that fits the title on one line within bounds (however wide they are), plus what
+    // drawingRectForBounds takes off bounds.
+    virtual graphics::Size cellSizeForBounds(const graphics::Rect& bounds) const;
 
     // Drawing into the current graphics context, in the control view's coordinates.
     // drawWithFrame draws the border (when bordered) and then the interior.

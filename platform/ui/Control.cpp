@@ -101,6 +101,11 @@ void Control::setAlignment(graphics::TextAlignment alignment) {
     setNeedsDisplay();
 }
 
+void Control::setLineBreakMode(graphics::LineBreakMode mode) {
+    cell_->setLineBreakMode(mode);
+    setNeedsDisplay();
+}
+
 void Control::setFocusRingType(FocusRingType type) {
     cell_->setFocusRingType(type);
     View::setFocusRingType(type);

@@ -63,6 +63,8 @@ public:
     void setFont(graphics::FontRef font);
     graphics::TextAlignment alignment() const { return cell_->alignment(); }
     void setAlignment(graphics::TextAlignment alignment);
+    graphics::LineBreakMode lineBreakMode() const { return cell_->lineBreakMode(); }
+    void setLineBreakMode(graphics::LineBreakMode mode);
 
     // The field editor while this control's text is being edited (text fields), else null.
     virtual std::shared_ptr<Text> currentEditor() const { return nullptr; }

@@ -5,6 +5,7 @@
 #include "ui/Window.hpp"
 
 #include <algorithm>
+#include <cctype>
 
 namespace ui {
 
@@ -49,6 +50,31 @@ private:
     PangoLayout* layout_;
 };
 
+// The word of the character that starts at a byte offset (the last character at the end of the text):
+// the run of letters and digits around it (any non-ASCII byte counts as one), else that character alone.
+std::pair<std::size_t, std::size_t> wordRange(const std::string& text, std::size_t index) {
+    const auto isWord = [&](std::size_t i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        return c >= 0x80 || std::isalnum(c) || c == '_';
+    };
+    if (text.empty()) {
+        return {0, 0};
+    }
+    index = index < text.size() ? index : previousCharacterBoundary(text, text.size());
+    if (!isWord(index)) {
+        return {index, nextCharacterBoundary(text, index)};
+    }
+    std::size_t start = index;
+    std::size_t end = index;
+    while (start > 0 && isWord(start - 1)) {
+        --start;
+    }
+    while (end < text.size() && isWord(end)) {
+        ++end;
+    }
+    return {start, end};
+}
+
 } // namespace
 
 Text::Text(const Rect& frame) : View(frame), font_(graphics::Font::systemFont(13)) {}
@@ -59,6 +85,9 @@ TextDelegate* Text::textDelegate() const {
 
 void Text::setString(const std::string& text) {
     model_.setText(text);
+    undoStack_.clear();
+    redoStack_.clear();
+    typingRun_ = false;
     scrollX_ = 0;
     setNeedsDisplay();
 }
@@ -77,7 +106,9 @@ void Text::insertText(const std::string& text) {
     if (!editable_) {
         return;
     }
+    const TextEditingModel before = model_;
     model_.insertText(text);
+    recordEdit(before, false);
     didEdit();
 }
 
@@ -85,8 +116,61 @@ void Text::deleteBackward() {
     if (!editable_) {
         return;
     }
+    const TextEditingModel before = model_;
     model_.deleteBackward();
+    recordEdit(before, false);
     didEdit();
+}
+
+void Text::recordEdit(const TextEditingModel& before, bool typing) {
+    redoStack_.clear();
+    // Typing that goes on where the last typed character went joins that edit.
+    const bool joins = typing && typingRun_ && !undoStack_.empty() && before.anchor() == before.caret();
+    if (!joins) {
+        constexpr std::size_t limit = 100;
+        if (undoStack_.size() == limit) {
+            undoStack_.erase(undoStack_.begin());
+        }
+        undoStack_.push_back(before);
+    }
+    typingRun_ = typing;
+}
+
+bool Text::undo() {
+    if (undoStack_.empty() || !editable_) {
+        return false;
+    }
+    redoStack_.push_back(model_);
+    model_ = undoStack_.back();
+    undoStack_.pop_back();
+    typingRun_ = false;
+    didEdit();
+    return true;
+}
+
+bool Text::redo() {
+    if (redoStack_.empty() || !editable_) {
+        return false;
+    }
+    undoStack_.push_back(model_);
+    model_ = redoStack_.back();
+    redoStack_.pop_back();
+    typingRun_ = false;
+    didEdit();
+    return true;
+}
+
+bool Text::isCommandKey(const Event& event, char letter) {
+    if (!(event.modifierFlags & (Modifier::control | Modifier::command))) {
+        return false;
+    }
+    const std::string& keys =
+        event.charactersIgnoringModifiers.empty() ? event.characters : event.charactersIgnoringModifiers;
+    if (keys.empty()) {
+        return false;
+    }
+    const auto c = static_cast<unsigned char>(keys[0]);
+    return std::tolower(c) == letter || c == static_cast<unsigned char>(letter - 'a' + 1);
 }
 
 void Text::didEdit() {
@@ -162,18 +246,37 @@ void Text::keyDown(const Event& event) {
     if (auto* d = textDelegate(); d && d->textShouldHandleKey(*this, event)) {
         return;
     }
+    if (isCommandKey(event, 'z')) {
+        if (event.modifierFlags & Modifier::shift) {
+            redo();
+        } else {
+            undo();
+        }
+        return;
+    }
     TextEditingModel before = model_;
-    const auto result =
-        model_.handleKey(event.characters, event.specialKey(), event.modifierFlags, clipboard_);
+    // Command combinations go by their key, not by the control character X makes of them.
+    const bool command = event.modifierFlags & (Modifier::control | Modifier::command);
+    const std::string& characters = command && !event.charactersIgnoringModifiers.empty()
+                                        ? event.charactersIgnoringModifiers
+                                        : event.characters;
+    // Control with a letter gives a control character that may look like a special key (Control-C is
+    // Enter's character): the letter decides.
+    const bool controlLetter = command && !event.charactersIgnoringModifiers.empty() &&
+                               std::isalpha(static_cast<unsigned char>(event.charactersIgnoringModifiers[0]));
+    const auto special = controlLetter ? std::nullopt : event.specialKey();
+    const auto result = model_.handleKey(characters, special, event.modifierFlags, clipboard_);
     switch (result) {
     case TextKeyResult::edited:
         if (!editable_) {
             model_ = before;
             return;
         }
+        recordEdit(before, !command && !special);
         didEdit();
         break;
     case TextKeyResult::moved:
+        typingRun_ = false;
         setNeedsDisplay();
         break;
     case TextKeyResult::submit:
@@ -274,8 +377,17 @@ void Text::mouseDown(const Event& event) {
     }
     const Point p = convertPointFromView(event.locationInWindow, nullptr);
     const std::size_t index = characterIndexForX(p.x);
-    if (event.clickCount >= 2) {
+    typingRun_ = false;
+    if (event.clickCount >= 3) {
         model_.selectAll();
+    } else if (event.clickCount == 2) {
+        // The character under the pointer, not the boundary nearest to it.
+        std::size_t under = index;
+        if (under > 0 && (under == model_.text().size() || caretOffset(under) > p.x)) {
+            under = previousCharacterBoundary(model_.text(), under);
+        }
+        const auto [start, end] = wordRange(model_.text(), under);
+        model_.setSelection(start, end);
     } else if (event.modifierFlags & Modifier::shift) {
         model_.setSelection(model_.anchor(), index);
     } else {

@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace ui {
 
@@ -100,6 +101,14 @@ public:
     // The byte offset nearest to x (view coordinates).
     std::size_t characterIndexForX(double x) const;
 
+    // Undo and redo of edits (Control-Z, Control-Shift-Z; Command too): a run of typed characters counts
+    // as one edit. Replacing the whole text with setString forgets the history. Both tell the delegate
+    // of the change; false when there was nothing to undo or redo.
+    bool undo();
+    bool redo();
+    bool canUndo() const { return !undoStack_.empty(); }
+    bool canRedo() const { return !redoStack_.empty(); }
+
     // The field editor ends its session without the delegate's say (the field left its window).
     void abandonEditing();
 
@@ -121,7 +130,15 @@ private:
     // give up first responder and report the movement.
     void endEditing(TextMovement movement);
 
+    // Keeps the state before an edit for undo; typing onto the end of typing joins the last entry.
+    void recordEdit(const TextEditingModel& before, bool typing);
+    // Whether the key is a Control or Command combination for letter (X gives control characters).
+    static bool isCommandKey(const Event& event, char letter);
+
     TextEditingModel model_;
+    std::vector<TextEditingModel> undoStack_;
+    std::vector<TextEditingModel> redoStack_;
+    bool typingRun_ = false;
     std::weak_ptr<Object> delegate_;
     bool fieldEditor_ = false;
     bool editable_ = true;

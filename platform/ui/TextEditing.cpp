@@ -122,9 +122,12 @@ TextKeyResult TextEditingModel::handleKey(const std::string& characters, std::op
         }
     }
     if (command) {
-        const char key = characters.empty()
-                             ? '\0'
-                             : static_cast<char>(std::tolower(static_cast<unsigned char>(characters[0])));
+        char key = characters.empty()
+                       ? '\0'
+                       : static_cast<char>(std::tolower(static_cast<unsigned char>(characters[0])));
+        if (key >= 1 && key <= 26) {
+            key = static_cast<char>('a' + key - 1); // a control character stands for its letter
+        }
         if (key == 'a') {
             selectAll();
             return TextKeyResult::moved;

@@ -23,14 +23,22 @@ void TextFieldCell::setSelectable(bool flag) {
     }
 }
 
+graphics::ParagraphStyle TextFieldCell::paragraphStyle() const {
+    graphics::ParagraphStyle style;
+    style.alignment = alignment();
+    style.lineBreakMode = lineBreakMode();
+    style.maximumNumberOfLines = maximumNumberOfLines_;
+    style.allowsDefaultTighteningForTruncation = allowsTightening_;
+    return style;
+}
+
 graphics::AttributedString TextFieldCell::attributedTitle() const {
     graphics::TextAttributes attributes;
     attributes.font = font();
     attributes.foregroundColor = !isEnabled() ? graphics::Color::disabledControlTextColor()
                                  : textColor_ ? textColor_
                                               : graphics::Color::controlTextColor();
-    attributes.paragraphStyle.alignment = alignment();
-    attributes.paragraphStyle.lineBreakMode = lineBreakMode();
+    attributes.paragraphStyle = paragraphStyle();
     return graphics::AttributedString(title(), attributes);
 }
 
@@ -38,9 +46,29 @@ graphics::AttributedString TextFieldCell::attributedPlaceholder() const {
     graphics::TextAttributes attributes;
     attributes.font = font();
     attributes.foregroundColor = graphics::Color::tertiaryLabelColor();
-    attributes.paragraphStyle.alignment = alignment();
-    attributes.paragraphStyle.lineBreakMode = lineBreakMode();
+    attributes.paragraphStyle = paragraphStyle();
     return graphics::AttributedString(placeholder_, attributes);
+}
+
+bool TextFieldCell::isTextTruncatedInFrame(const Rect& frame) const {
+    const graphics::AttributedString text = attributedTitle();
+    if (text.empty()) {
+        return false;
+    }
+    const Rect rect = titleRectForBounds(frame);
+    if (rect.width() <= 0) {
+        return true;
+    }
+    // Lines the limit dropped, or an ellipsis, change the text shown; lines past the rect's bottom and
+    // a clipped line overflow the rect.
+    if (text.displayedText(rect.width()) != text.string()) {
+        return true;
+    }
+    if (text.paragraphStyle().lineBreakMode == graphics::LineBreakMode::clipping &&
+        text.size().width > rect.width() + 0.5) {
+        return true;
+    }
+    return text.boundingSize({rect.width(), 0}).height > rect.height() + 0.5;
 }
 
 void TextFieldCell::drawWithFrame(const Rect& frame, View& controlView) {
@@ -211,6 +239,17 @@ void TextField::setPlaceholderString(std::string placeholder) {
     setNeedsDisplay();
 }
 
+void TextField::setMaximumNumberOfLines(int lines) {
+    textFieldCell()->setMaximumNumberOfLines(lines);
+    invalidateIntrinsicContentSize();
+    setNeedsDisplay();
+}
+
+void TextField::setAllowsDefaultTighteningForTruncation(bool flag) {
+    textFieldCell()->setAllowsDefaultTighteningForTruncation(flag);
+    setNeedsDisplay();
+}
+
 TextFieldDelegate* TextField::fieldDelegate() const {
     return dynamic_cast<TextFieldDelegate*>(delegate_.lock().get());
 }
@@ -266,6 +305,7 @@ bool TextField::abortEditing() {
 }
 
 void TextField::mouseDown(const Event& event) {
+    hideExpansionToolTip();
     if (!isSelectable() || !isEnabled()) {
         Responder::mouseDown(event); // a label lets the click through to what contains it
         return;
@@ -304,6 +344,7 @@ Size TextField::intrinsicContentSize() const {
 
 void TextField::textDidBeginEditing(Text&) {
     auto self = sharedAs<TextField>();
+    hideExpansionToolTip();
     if (auto* d = fieldDelegate()) {
         d->controlTextDidBeginEditing(*this);
     }

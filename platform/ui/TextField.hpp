@@ -26,7 +26,7 @@ public:
     bool drawsBackground() const { return drawsBackground_; }
     void setDrawsBackground(bool flag) { drawsBackground_ = flag; }
     const std::string& placeholderString() const { return placeholder_; }
-    void setPlaceholderString(std::string placeholder) { placeholder_ = std::move(placeholder); }
+    virtual void setPlaceholderString(std::string placeholder) { placeholder_ = std::move(placeholder); }
     bool isEditable() const { return editable_; }
     void setEditable(bool flag);
     bool isSelectable() const { return selectable_ || editable_; }
@@ -38,6 +38,18 @@ public:
     // True for the whole editing session: the field editor shows the text, the cell draws none.
     bool showsFirstResponder() const { return showsFirstResponder_; }
     void setShowsFirstResponder(bool flag) { showsFirstResponder_ = flag; }
+    // At most this many lines of text (0: no limit). With more than one, truncating line-break modes
+    // wrap at words and truncate the last line; wrapping modes drop the lines past the limit.
+    int maximumNumberOfLines() const { return maximumNumberOfLines_; }
+    void setMaximumNumberOfLines(int lines) { maximumNumberOfLines_ = lines < 0 ? 0 : lines; }
+    // Whether a line that is to be truncated may first draw its characters a little closer together.
+    bool allowsDefaultTighteningForTruncation() const { return allowsTightening_; }
+    void setAllowsDefaultTighteningForTruncation(bool flag) { allowsTightening_ = flag; }
+    // The paragraph style of the cell's text: its alignment, line breaking, line limit and tightening.
+    graphics::ParagraphStyle paragraphStyle() const;
+    // Whether the text, drawn in the title rect of frame, loses characters to truncation or to the
+    // line limit (or clipping at the rect's bottom).
+    virtual bool isTextTruncatedInFrame(const graphics::Rect& frame) const;
 
     bool acceptsFirstResponder() const override {
         return isEnabled() && isSelectable() && !refusesFirstResponder();
@@ -77,6 +89,8 @@ private:
     bool selectable_ = true;
     bool sendsActionOnEndEditing_ = true;
     bool showsFirstResponder_ = false;
+    int maximumNumberOfLines_ = 0;
+    bool allowsTightening_ = false;
 };
 
 // What a text field tells its delegate. The same news goes out as notifications (object: the field)
@@ -94,6 +108,7 @@ class TextField : public Control, public TextDelegate {
 public:
     // An editable, selectable, bezeled field that draws its background.
     explicit TextField(const graphics::Rect& frame = {}, std::shared_ptr<TextFieldCell> cell = nullptr);
+    ~TextField() override;
     // A static label: not editable or selectable, no bezel, no background.
     static std::shared_ptr<TextField> labelWithString(const std::string& text);
     static std::shared_ptr<TextField> textFieldWithString(const std::string& text);
@@ -115,6 +130,22 @@ public:
     void setBackgroundColor(graphics::ColorRef color);
     const std::string& placeholderString() const { return textFieldCell()->placeholderString(); }
     void setPlaceholderString(std::string placeholder);
+    int maximumNumberOfLines() const { return textFieldCell()->maximumNumberOfLines(); }
+    void setMaximumNumberOfLines(int lines);
+    bool allowsDefaultTighteningForTruncation() const {
+        return textFieldCell()->allowsDefaultTighteningForTruncation();
+    }
+    void setAllowsDefaultTighteningForTruncation(bool flag);
+
+    // Expansion tool tips: when the pointer rests on a field whose text is cut short (truncated, or
+    // beyond the line limit) for expansionToolTipDelay, a tool tip shows the whole text below the
+    // field; it goes when the pointer leaves or presses, the field starts editing or leaves its
+    // window. The delay runs on the window's animation run loop (tests drive its clock).
+    bool allowsExpansionToolTips() const { return allowsExpansionToolTips_; }
+    void setAllowsExpansionToolTips(bool flag);
+    static constexpr double expansionToolTipDelay = 1.0; // seconds
+    // The tool tip window while one is shown, else null.
+    std::shared_ptr<Window> expansionToolTipWindow() const;
 
     std::shared_ptr<Object> delegate() const { return delegate_.lock(); }
     void setDelegate(const std::shared_ptr<Object>& delegate) { delegate_ = delegate; }
@@ -134,6 +165,11 @@ public:
     void mouseDown(const Event& event) override;
     void mouseDragged(const Event& event) override;
     void mouseUp(const Event& event) override;
+    void mouseEntered(const Event& event) override;
+    void mouseMoved(const Event& event) override;
+    void mouseExited(const Event& event) override;
+    void updateTrackingAreas() override;
+    void viewWillMoveToWindow(const std::shared_ptr<Window>& newWindow) override;
     graphics::Size intrinsicContentSize() const override;
 
     // Field editor delegate.
@@ -142,7 +178,14 @@ public:
     void textDidEndEditing(Text& text, TextMovement movement) override;
 
 private:
+    struct ExpansionToolTip;
     TextFieldDelegate* fieldDelegate() const;
+    // Expansion tool tips (ToolTip.cpp).
+    void scheduleExpansionToolTip();
+    void showExpansionToolTip();
+    void hideExpansionToolTip();
+    std::shared_ptr<ExpansionToolTip> expansionToolTip_;
+    bool allowsExpansionToolTips_ = false;
     std::weak_ptr<Object> delegate_;
     std::shared_ptr<Text> editor_;
     // Answers the cell accessors when someone installed a cell of another kind.

@@ -196,6 +196,10 @@ public:
     virtual graphics::Size intrinsicContentSize() const;
     virtual void invalidateIntrinsicContentSize() {}
     virtual graphics::EdgeInsets alignmentRectInsets() const { return {}; }
+    // Where text lines up with neighbours: the first baseline's distance below the top of the alignment
+    // rect and the last baseline's above its bottom (points). Views without text answer 0.
+    virtual double firstBaselineOffsetFromTop() const { return 0; }
+    virtual double lastBaselineOffsetFromBottom() const { return 0; }
 
     // The deepest visible view under a point given in the superview's coordinates (window coordinates
     // for the content view); the topmost subview wins. Null when the point is outside or the view hidden.

@@ -253,6 +253,7 @@ bool Window::makeFirstResponder(const std::shared_ptr<Responder>& responder) {
     // marked for drawing, whatever the responders mark themselves.
     const auto ringBefore = keyboardFocusView();
     const bool changed = changeFirstResponder(responder);
+    announceFirstResponder();
     const auto ringAfter = keyboardFocusView();
     if (ringBefore != ringAfter) {
         if (ringBefore) {
@@ -587,6 +588,7 @@ void Window::backendDidChangeScale(double scale) {
 void Window::viewWillLeaveWindow(View& view) {
     if (auto r = std::dynamic_pointer_cast<View>(firstResponder_.lock()); r && r->isDescendantOf(view)) {
         firstResponder_.reset();
+        announceFirstResponder();
     }
     if (auto t = trackingView_.lock(); t && t->isDescendantOf(view)) {
         trackingView_.reset();
@@ -786,6 +788,9 @@ void Window::sendEvent(const Event& event) {
     }
     auto self = sharedAs<Window>(); // a handler may close and release the window
     if (!sheets_.empty() && (blockedBySheet(event))) {
+        return;
+    }
+    if (runEventMonitors(event)) {
         return;
     }
     auto app = Application::shared();

@@ -4,6 +4,7 @@
 // A window draws through a WindowBackend; without one it still dispatches events and tracks state,
 // which is how most tests use it.
 
+#include "core/Cancellable.hpp"
 #include "graphics/Color.hpp"
 #include "graphics/GraphicsContext.hpp"
 #include "ui/Event.hpp"
@@ -185,6 +186,17 @@ public:
     std::shared_ptr<Responder> firstResponder() const;
     bool makeFirstResponder(const std::shared_ptr<Responder>& responder);
 
+    // Observes the first responder: the observer hears it at once and then after every change (the
+    // window itself stands for "no responder"), also when the view holding the role leaves the window,
+    // until the returned token is cancelled or the window is destroyed. Observers may change the first
+    // responder or cancel tokens (their own included) while they run.
+    [[nodiscard]] core::Cancellable
+    observeFirstResponder(std::function<void(const std::shared_ptr<Responder>& responder)> observer);
+    // Event monitors see every event that reaches sendEvent, before it is dispatched, in the order they
+    // were added; one that returns true takes the event and nothing else sees it. Until the token is
+    // cancelled or the window is destroyed.
+    [[nodiscard]] core::Cancellable addEventMonitor(std::function<bool(const Event& event)> monitor);
+
     // Key status: one key window per application; key events go to the key window. makeKeyWindow asks
     // the back end for the system's keyboard focus; where the system answers with focus events, the
     // window becomes key when the focus arrives (the back end then calls makeKeyWindow again).
@@ -318,6 +330,12 @@ protected:
 
 private:
     bool changeFirstResponder(const std::shared_ptr<Responder>& responder);
+    // Observers and monitors (WindowObservers.cpp): tells the first responder's observers when it is not
+    // the one they heard last; runs the monitors, answering whether one took the event.
+    struct Observers;
+    void ensureObservers();
+    void announceFirstResponder();
+    bool runEventMonitors(const Event& event);
     friend class View;
     friend class Application;
     friend class FrameOriginPlayer;
@@ -393,6 +411,7 @@ private:
         std::vector<Event> heldDrags;
     };
     std::unique_ptr<MouseHold> mouseHold_;
+    std::shared_ptr<Observers> observers_;
 };
 
 } // namespace ui

@@ -118,6 +118,20 @@ void field(cairo_t* cr, double w, double h, RGB border, double radius, bool glow
     cairo_stroke(cr);
 }
 
+// The search field's magnifier in its left cap: a ring with a handle towards the bottom right.
+void magnifier(cairo_t* cr, double h) {
+    const double cx = 5.5;
+    const double cy = h / 2 - 1;
+    cairo_new_sub_path(cr);
+    cairo_arc(cr, cx, cy, 2.5, 0, 2 * std::numbers::pi);
+    cairo_move_to(cr, cx + 1.8, cy + 1.8);
+    cairo_line_to(cr, cx + 4, cy + 4);
+    set(cr, glyph);
+    cairo_set_line_width(cr, 1.2);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_stroke(cr);
+}
+
 void popUpArrows(cairo_t* cr, double x, double cy, bool pullDown) {
     if (pullDown) {
         chevron(cr, x, cy, 3, false, glyph);
@@ -382,8 +396,14 @@ std::map<std::string_view, Draw> drawings() {
     add("qel-popup-tool", [](cairo_t* cr, double w, double h) { popUp(cr, w, h, false, false, 13); });
     add("qel-popup-tool-down", [](cairo_t* cr, double w, double h) { popUp(cr, w, h, true, false, 13); });
 
-    add("qel-searchfield", [](cairo_t* cr, double w, double h) { field(cr, w, h, fieldEdge, 8, false); });
-    add("qel-searchfield-focus", [](cairo_t* cr, double w, double h) { field(cr, w, h, accent, 8, true); });
+    add("qel-searchfield", [](cairo_t* cr, double w, double h) {
+        field(cr, w, h, fieldEdge, 8, false);
+        magnifier(cr, h);
+    });
+    add("qel-searchfield-focus", [](cairo_t* cr, double w, double h) {
+        field(cr, w, h, accent, 8, true);
+        magnifier(cr, h);
+    });
 
     add("qel-slider", [](cairo_t* cr, double w, double h) { bar(cr, w, h, accent); });
     add("qel-slider-alley", [](cairo_t* cr, double w, double h) { bar(cr, w, h, hex("#1A1A1D")); });

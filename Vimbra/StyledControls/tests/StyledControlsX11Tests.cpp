@@ -10,6 +10,7 @@
 #include "Vimbra/StyledControls/StyledButton.hpp"
 #include "Vimbra/StyledControls/StyledComboBox.hpp"
 #include "Vimbra/StyledControls/StyledPopUpButton.hpp"
+#include "Vimbra/StyledControls/StyledSearchField.hpp"
 #include "Vimbra/StyledControls/StyledSegmentedControl.hpp"
 #include "Vimbra/StyledControls/ToolButton.hpp"
 #include "Vimbra/tests/TestSupport.hpp"
@@ -17,12 +18,16 @@
 #include "display/X11Display.hpp"
 #include "display/X11MenuPresenter.hpp"
 #include "display/tests/X11TestFixture.hpp"
+#include "display/tests/XSendEvents.hpp"
+#include "display/tests/Xvfb.hpp"
 #include "ui/ComboBoxList.hpp"
 #include "ui/Cursor.hpp"
 #include "ui/MenuTracking.hpp"
+#include "ui/Text.hpp"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/Xfixes.h>
+#include <X11/keysym.h>
 #include <chrono>
 #include <utility>
 
@@ -321,4 +326,38 @@ TEST_F(X11StyledControls, TheComboBoxListOpensAsAnOverrideRedirectWindowAndAClic
     EXPECT_EQ(box->doubleValue(), 25.0);
     EXPECT_EQ(receiver->log, std::vector<std::string>{"press:"});
     ASSERT_TRUE(pumpUntil([&] { return !list->isMapped() || list->isClosed(); }));
+}
+
+TEST_F(X11StyledControls, TheSearchFieldTakesTypingAndItsCancelButtonClearsIt) {
+    open();
+    auto field = std::make_shared<vimbra::StyledSearchField>(Rect(20, 120, 240, 22));
+    field->setPlaceholderString("Search");
+    auto receiver = std::make_shared<vimbratest::Receiver>(std::initializer_list<const char*>{"search:"});
+    std::vector<std::string> strings;
+    receiver->setActionHandler(
+        "search:", [&](const std::shared_ptr<ui::Object>&) { strings.push_back(field->stringValue()); });
+    field->setTarget(receiver);
+    field->setAction("search:");
+    window->contentView()->addSubview(field);
+    show();
+
+    click(centreOf(*field));
+    ASSERT_TRUE(pumpUntil([&] { return field->currentEditor() != nullptr; }));
+    for (KeySym key : {XK_f, XK_o, XK_x}) {
+        input.tap(key);
+    }
+    ASSERT_TRUE(pumpUntil([&] { return field->stringValue() == "fox"; }));
+    EXPECT_EQ(strings, (std::vector<std::string>{"f", "fo", "fox"}));
+
+    const Rect cancel =
+        field->convertRectToView(field->styledCell()->cancelButtonRectForBounds(field->bounds()), nullptr);
+    click(input.rootPosition(backend->xid(), static_cast<int>(cancel.midX()),
+                             static_cast<int>(window->contentView()->bounds().height() - cancel.midY())));
+    ASSERT_TRUE(pumpUntil([&] { return field->stringValue().empty(); }));
+    EXPECT_EQ(strings.back(), "");
+    ASSERT_NE(field->currentEditor(), nullptr);
+    EXPECT_EQ(field->currentEditor()->string(), "");
+    // Typing goes on in the same session.
+    input.tap(XK_o);
+    ASSERT_TRUE(pumpUntil([&] { return field->stringValue() == "o"; }));
 }

@@ -309,6 +309,88 @@ TEST(Representable, MadeOnceUpdatedOnEveryEvaluationAndRemovedWithItsNode) {
     EXPECT_EQ(native->superview(), nullptr);
 }
 
+namespace {
+struct TextSettingsModel {
+    core::Observed<int> lines{2};
+    core::Observed<bool> tight{false};
+};
+// What the representable saw of its context at each call: the line limit, alignment, truncation,
+// tightening, enabling and the coordinator.
+struct Seen {
+    std::optional<int> lines;
+    declarative::TextAlignment alignment = declarative::TextAlignment::leading;
+    declarative::TruncationMode truncation = declarative::TruncationMode::tail;
+    bool tight = false;
+    bool enabled = true;
+    const void* coordinator = nullptr;
+};
+struct TextSettingsWrapper {
+    std::shared_ptr<TextSettingsModel> model;
+    std::shared_ptr<std::vector<Seen>> made;
+    std::shared_ptr<std::vector<Seen>> updated;
+    std::shared_ptr<int> coordinators;
+    View body(Context&) const {
+        const int lines = model->lines.get();
+        const bool tight = model->tight.get();
+        auto made = this->made;
+        auto updated = this->updated;
+        auto coordinators = this->coordinators;
+        auto seen = [](const RepresentableContext& c) {
+            const Environment& e = c.environment;
+            return Seen{e.lineLimit, e.multilineTextAlignment, e.truncationMode, e.allowsTightening,
+                        e.isEnabled, c.coordinator.get()};
+        };
+        return represent(Representable<Native>{[made, seen](const RepresentableContext& c) {
+                                                   made->push_back(seen(c));
+                                                   return std::make_shared<Native>();
+                                               },
+                                               [updated, seen](Native&, const RepresentableContext& c) {
+                                                   updated->push_back(seen(c));
+                                               },
+                                               {},
+                                               [coordinators] {
+                                                   ++*coordinators;
+                                                   return std::make_shared<int>(7);
+                                               }})
+            .lineLimit(lines == 0 ? std::nullopt : std::optional<int>(lines))
+            .multilineTextAlignment(declarative::TextAlignment::trailing)
+            .truncationMode(declarative::TruncationMode::middle)
+            .allowsTightening(tight)
+            .disabled(tight);
+    }
+};
+} // namespace
+
+TEST(Representable, GetsTheEnvironmentAndOneCoordinatorInMakeAndEveryUpdate) {
+    auto model = std::make_shared<TextSettingsModel>();
+    auto made = std::make_shared<std::vector<Seen>>();
+    auto updated = std::make_shared<std::vector<Seen>>();
+    auto coordinators = std::make_shared<int>(0);
+    Harness h(TextSettingsWrapper{model, made, updated, coordinators});
+    ASSERT_EQ(made->size(), 1u);
+    ASSERT_EQ(updated->size(), 1u);
+    const Seen& first = made->front();
+    EXPECT_EQ(first.lines, 2);
+    EXPECT_EQ(first.alignment, declarative::TextAlignment::trailing);
+    EXPECT_EQ(first.truncation, declarative::TruncationMode::middle);
+    EXPECT_FALSE(first.tight);
+    EXPECT_TRUE(first.enabled);
+    ASSERT_NE(first.coordinator, nullptr);
+    EXPECT_EQ(updated->front().coordinator, first.coordinator);
+
+    // A change of the environment reaches the next update; the coordinator stays the same one.
+    model->lines = 0;
+    model->tight = true;
+    h.settle();
+    ASSERT_EQ(updated->size(), 2u);
+    EXPECT_EQ(updated->back().lines, std::nullopt);
+    EXPECT_TRUE(updated->back().tight);
+    EXPECT_FALSE(updated->back().enabled);
+    EXPECT_EQ(updated->back().coordinator, first.coordinator);
+    EXPECT_EQ(*coordinators, 1);
+    EXPECT_EQ(made->size(), 1u);
+}
+
 TEST(Layout, HostileSizesNeitherCrashNorGoNegative) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     Harness h(VStack({ColorView(red()).frame(nan, 1e300), ColorView(blue()).frame(-50, -50).padding(-1e9),

@@ -124,6 +124,40 @@ TEST(Text, LineBreakModesWrapClipAndTruncate) {
     EXPECT_EQ(text("fox", font, LineBreakMode::truncatingTail).displayedText(width), "fox");
 }
 
+TEST(Text, ALineLimitWrapsTruncatingTextAndCutsWrappedText) {
+    FontRef font = Font::systemFont(12);
+    const std::string sentence = "The quick brown fox jumps over the lazy dog and runs on and on";
+    const double width = 80;
+    const double line = text("x", font).size().height;
+    auto limited = [&](LineBreakMode mode, int lines) {
+        AttributedString s = text(sentence, font, mode);
+        TextAttributes attributes = s.attributesAt(0);
+        attributes.paragraphStyle.maximumNumberOfLines = lines;
+        return AttributedString(sentence, attributes);
+    };
+
+    // Truncating text on two lines: wrapped at words, the second line ends in an ellipsis.
+    AttributedString two = limited(LineBreakMode::truncatingTail, 2);
+    EXPECT_NEAR(two.boundingSize({width, 0}).height, 2 * line, 1.0);
+    std::string shown = two.displayedText(width);
+    EXPECT_EQ(shown.rfind("…"), shown.size() - 3) << shown;
+    EXPECT_EQ(shown.rfind("The quick", 0), 0u) << shown;
+    // One line, or no limit, truncates to a single line as before.
+    EXPECT_NEAR(limited(LineBreakMode::truncatingTail, 1).boundingSize({width, 0}).height, line, 0.5);
+    EXPECT_NEAR(limited(LineBreakMode::truncatingTail, 0).boundingSize({width, 0}).height, line, 0.5);
+
+    // Wrapped text keeps its first three lines, without an ellipsis.
+    AttributedString three = limited(LineBreakMode::wordWrap, 3);
+    EXPECT_NEAR(three.boundingSize({width, 0}).height, 3 * line, 1.0);
+    EXPECT_GT(text(sentence, font).boundingSize({width, 0}).height, 3 * line + 1);
+    std::string cut = three.displayedText(width);
+    EXPECT_EQ(cut.find("…"), std::string::npos) << cut;
+    EXPECT_LT(cut.size(), sentence.size());
+    // A limit that the text does not reach changes nothing.
+    EXPECT_EQ(limited(LineBreakMode::wordWrap, 20).boundingSize({width, 0}),
+              text(sentence, font).boundingSize({width, 0}));
+}
+
 TEST(Text, DrawingIsRecordedAndUprightInBothOrientations) {
     AttributedString hello = text("Hello", Font::systemFont(20));
 

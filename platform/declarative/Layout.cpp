@@ -27,6 +27,23 @@ Proposal along(Axis axis, std::optional<double> majorValue, std::optional<double
 
 // Stacks.
 
+struct SpacerParams {
+    double minLength = 0;
+};
+class SpacerNode final : public ParamsNode<SpacerParams, SpacerNode> {
+protected:
+    Size sizeThatFits(const Proposal& p) override {
+        const double m = params().minLength;
+        const auto axis = containerAxis();
+        const double w = std::max(m, p.width.value_or(m));
+        const double h = std::max(m, p.height.value_or(m));
+        if (!axis) {
+            return {w, h};
+        }
+        return *axis == Axis::horizontal ? Size{w, 0} : Size{0, h};
+    }
+};
+
 struct StackParams {
     Axis axis = Axis::horizontal;
     double spacing = 8;
@@ -37,7 +54,8 @@ class StackNode final : public ParamsNode<StackParams, StackNode> {
 protected:
     std::optional<Axis> stackAxis() const override { return params().axis; }
 
-    // The size of every child for a proposal (the stack rule: fixed children first, the rest share).
+    // The size of every child for a proposal (the stack rule: fixed children first, the rest share;
+    // spacers take only what their less flexible siblings leave).
     std::vector<Size> childSizes(const Proposal& proposal) {
         const Axis axis = params().axis;
         const auto majorProposal = axis == Axis::horizontal ? proposal.width : proposal.height;
@@ -52,7 +70,9 @@ protected:
         }
         double available = *majorProposal - params().spacing * static_cast<double>(n > 0 ? n - 1 : 0);
         std::vector<double> minimum(n), flexibility(n), priority(n);
+        std::vector<bool> isSpacer(n);
         for (std::size_t i = 0; i < n; ++i) {
+            isSpacer[i] = dynamic_cast<const SpacerNode*>(children_[i].get()) != nullptr;
             minimum[i] = major(axis, children_[i]->measure(along(axis, 0.0, crossProposal)));
             const double maximum = major(axis, children_[i]->measure(along(axis, infinity, crossProposal)));
             flexibility[i] = maximum - minimum[i];
@@ -75,13 +95,23 @@ protected:
             std::stable_sort(members.begin(), members.end(),
                              [&](std::size_t a, std::size_t b) { return flexibility[a] < flexibility[b]; });
             double groupAvailable = available - reserved;
-            std::size_t remaining = members.size();
-            for (std::size_t i : members) {
-                const double offer = std::max(0.0, groupAvailable / static_cast<double>(remaining));
+            for (std::size_t k = 0; k < members.size(); ++k) {
+                const std::size_t i = members[k];
+                // A spacer moves less flexible siblings aside without squeezing them: while they are
+                // sized, the spacers still to come count only with their minimum lengths.
+                double share = groupAvailable;
+                std::size_t sharers = members.size() - k;
+                for (std::size_t later = k + 1; later < members.size(); ++later) {
+                    const std::size_t j = members[later];
+                    if (isSpacer[j] && flexibility[j] > flexibility[i]) {
+                        share -= minimum[j];
+                        --sharers;
+                    }
+                }
+                const double offer = std::max(0.0, share / static_cast<double>(sharers));
                 sizes[i] = children_[i]->measure(along(axis, offer, crossProposal));
                 groupAvailable -= major(axis, sizes[i]);
                 available -= major(axis, sizes[i]);
-                --remaining;
             }
         }
         return sizes;
@@ -126,23 +156,6 @@ protected:
             const Size s = child->measure(Proposal::of(frame.size));
             child->place(Rect(params().place(s, frame), s));
         }
-    }
-};
-
-struct SpacerParams {
-    double minLength = 0;
-};
-class SpacerNode final : public ParamsNode<SpacerParams, SpacerNode> {
-protected:
-    Size sizeThatFits(const Proposal& p) override {
-        const double m = params().minLength;
-        const auto axis = containerAxis();
-        const double w = std::max(m, p.width.value_or(m));
-        const double h = std::max(m, p.height.value_or(m));
-        if (!axis) {
-            return {w, h};
-        }
-        return *axis == Axis::horizontal ? Size{w, 0} : Size{0, h};
     }
 };
 

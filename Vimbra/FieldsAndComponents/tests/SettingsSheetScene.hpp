@@ -73,8 +73,7 @@ inline declarative::View settingsSheetScene(const SettingsSheetModels& models) {
                                                    .padding(graphics::EdgeInsets{0, 2, 0, 2}),
                                                declarative::Text("12 found")});
                                       })),
-             View(SornSettingsSection(
-                 "View", [&] { return View(SornSegmentedControl{models.view}).layoutPriority(1); })),
+             View(SornSettingsSection("View", [&] { return View(SornSegmentedControl{models.view}); })),
              View(SornSettingsDivider()),
              View(SornSettingsSection("Resynthesis quality", [] { return declarative::Text("High"); }))});
     }));

@@ -175,3 +175,35 @@ TEST(Content, CanvasDrawsInItsOwnCoordinatesWithAMaskedLayer) {
     ASSERT_EQ(layers.size(), 1u);
     EXPECT_DOUBLE_EQ(layers[0].alpha, 0.5);
 }
+
+TEST(Layout, SpacersGiveWayToLessFlexibleSiblings) {
+    // A text beside a spacer keeps its ideal width while the room exists (not half of it).
+    Harness h(HStack({Text("aaaaaaaaaa"), Spacer()}), {200, 20});
+    auto texts = h.record(DrawOpKind::text);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].rect.x(), 0);
+    EXPECT_EQ(texts[0].rect.width(), 130);
+
+    // Short of room the text truncates, leaving the spacer its minimum length.
+    h.host->setRootView(HStack({.spacing = 0}, {Text("aaaaaaaaaaaaaaaaaaaa"), Spacer(30)}));
+    texts = h.record(DrawOpKind::text);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].rect.width(), 170);
+
+    // A row of padded buttons with no spacing, then a spacer: every label at its full width.
+    const auto segment = [](const char* title) {
+        return Button([] {}, Text(title)).padding(EdgeInsets{0, 16, 0, 16});
+    };
+    h.host->setRootView(
+        HStack({HStack({.spacing = 0}, {segment("aaa"), segment("b"), segment("ccc")}), Spacer()}));
+    texts = h.record(DrawOpKind::text);
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(texts[0].rect, (Rect{16, 3.5, 39, 13}));
+    EXPECT_EQ(texts[1].rect, (Rect{87, 3.5, 13, 13}));
+    EXPECT_EQ(texts[2].rect, (Rect{132, 3.5, 39, 13}));
+}
+
+TEST(Layout, SpacersShareEvenlyWithEquallyFlexibleSiblings) {
+    Harness h(HStack({.spacing = 0}, {Spacer(), ColorView(red()), Spacer()}), {300, 20});
+    EXPECT_EQ(h.fills(), (std::vector<Rect>{{100, 0, 100, 20}}));
+}

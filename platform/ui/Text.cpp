@@ -6,49 +6,136 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
+#include <unordered_map>
 
 namespace ui {
 
 using graphics::Point;
 using graphics::Rect;
 
-namespace {
-
-// Logical x positions of a line of text, measured once per query with Pango.
-class LineLayout {
+// Logical x positions of a line of text, measured with Pango. A long line is measured in pieces (each up
+// to and including a space, at most 64 bytes) whose widths the text keeps across edits, so a keystroke
+// shapes only the piece it changed; the pieces are drawn where they were measured. A text keeps the
+// layout of its present string and font until either changes.
+class Text::LineLayout {
 public:
-    explicit LineLayout(const graphics::AttributedString& text)
-        : context_(graphics::detail::createPangoContext()),
-          layout_(graphics::detail::createLayout(context_, text, {-1, false})) {}
-    ~LineLayout() {
-        g_object_unref(layout_);
-        g_object_unref(context_);
-    }
-    LineLayout(const LineLayout&) = delete;
-    LineLayout& operator=(const LineLayout&) = delete;
+    using Widths = std::unordered_map<std::string, double>;
 
-    double width() const { return graphics::detail::layoutSize(layout_).width; }
-    double height() const { return graphics::detail::layoutSize(layout_).height; }
-    double xOfIndex(std::size_t index) const {
-        PangoRectangle pos;
-        pango_layout_index_to_pos(layout_, static_cast<int>(index), &pos);
-        return static_cast<double>(pos.x) / PANGO_SCALE;
+    LineLayout(std::function<graphics::AttributedString(const std::string&)> attributed, std::string string,
+               graphics::FontRef fontRef, Widths& widths)
+        : text(std::move(string)), font(std::move(fontRef)), attributed_(std::move(attributed)) {
+        constexpr std::size_t longText = 256;
+        constexpr std::size_t pieceLimit = 64;
+        if (text.size() <= longText) {
+            pieces_.push_back({0, text.size(), 0});
+            width_ = shape(0).width();
+            height_ = shape(0).height();
+            return;
+        }
+        double x = 0;
+        for (std::size_t i = 0; i < text.size();) {
+            std::size_t end = i;
+            while (end < text.size() && end - i < pieceLimit && text[end] != ' ') {
+                end = nextCharacterBoundary(text, end);
+            }
+            if (end < text.size() && text[end] == ' ') {
+                ++end;
+            }
+            const std::string piece = text.substr(i, end - i);
+            auto known = widths.find(piece);
+            if (known == widths.end()) {
+                known = widths.emplace(piece, Piece(attributed_(piece)).width()).first;
+            }
+            pieces_.push_back({i, end - i, x});
+            x += known->second;
+            i = end;
+        }
+        width_ = x;
+        height_ = shape(0).height();
     }
-    std::size_t indexOfX(double x, const std::string& text) const {
+
+    double width() const { return width_; }
+    double height() const { return height_; }
+    double xOfIndex(std::size_t index) const {
+        const std::size_t p = pieceOfIndex(index);
+        const Piece& piece = shape(p);
+        PangoRectangle pos;
+        pango_layout_index_to_pos(piece.layout, static_cast<int>(index - pieces_[p].start), &pos);
+        return pieces_[p].x + static_cast<double>(pos.x) / PANGO_SCALE;
+    }
+    std::size_t indexOfX(double x) const {
+        std::size_t p = 0;
+        while (p + 1 < pieces_.size() && pieces_[p + 1].x <= x) {
+            ++p;
+        }
+        const Piece& piece = shape(p);
         int index = 0;
         int trailing = 0;
-        pango_layout_xy_to_index(layout_, static_cast<int>(x * PANGO_SCALE), 0, &index, &trailing);
-        std::size_t i = static_cast<std::size_t>(std::max(index, 0));
+        pango_layout_xy_to_index(piece.layout, static_cast<int>((x - pieces_[p].x) * PANGO_SCALE), 0, &index,
+                                 &trailing);
+        std::size_t i = pieces_[p].start + static_cast<std::size_t>(std::max(index, 0));
         for (; trailing > 0; --trailing) {
             i = nextCharacterBoundary(text, i);
         }
         return std::min(i, text.size());
     }
+    // The start and x of the piece that holds the byte offset (the whole line when it is short).
+    std::pair<std::size_t, double> pieceStart(std::size_t index) const {
+        const auto& piece = pieces_[pieceOfIndex(index)];
+        return {piece.start, piece.x};
+    }
+
+    const std::string text;
+    const graphics::FontRef font;
 
 private:
-    PangoContext* context_;
-    PangoLayout* layout_;
+    struct Piece {
+        explicit Piece(const graphics::AttributedString& string)
+            : context(graphics::detail::createPangoContext()),
+              layout(graphics::detail::createLayout(context, string, {-1, false})) {}
+        ~Piece() {
+            g_object_unref(layout);
+            g_object_unref(context);
+        }
+        Piece(const Piece&) = delete;
+        Piece& operator=(const Piece&) = delete;
+        double width() const { return graphics::detail::layoutSize(layout).width; }
+        double height() const { return graphics::detail::layoutSize(layout).height; }
+        PangoContext* context;
+        PangoLayout* layout;
+    };
+    struct Placed {
+        std::size_t start;
+        std::size_t length;
+        double x;
+    };
+
+    std::size_t pieceOfIndex(std::size_t index) const {
+        std::size_t p = 0;
+        while (p + 1 < pieces_.size() && pieces_[p + 1].start <= index) {
+            ++p;
+        }
+        return p;
+    }
+    // The layout of one piece; the last one asked for is kept.
+    const Piece& shape(std::size_t p) const {
+        if (!shaped_ || shapedIndex_ != p) {
+            shaped_ = std::make_unique<Piece>(attributed_(text.substr(pieces_[p].start, pieces_[p].length)));
+            shapedIndex_ = p;
+        }
+        return *shaped_;
+    }
+
+    std::function<graphics::AttributedString(const std::string&)> attributed_;
+    std::vector<Placed> pieces_;
+    double width_ = 0;
+    double height_ = 0;
+    mutable std::unique_ptr<Piece> shaped_;
+    mutable std::size_t shapedIndex_ = 0;
 };
+
+namespace {
 
 // The word of the character that starts at a byte offset (the last character at the end of the text):
 // the run of letters and digits around it (any non-ASCII byte counts as one), else that character alone.
@@ -213,8 +300,20 @@ graphics::AttributedString Text::attributedString(const std::string& text) const
     return {text, attributes};
 }
 
+const Text::LineLayout& Text::lineLayout() const {
+    if (!layout_ || layout_->text != model_.text() || layout_->font != font_) {
+        if (!layout_ || layout_->font != font_ || pieceWidths_.size() > 4096) {
+            pieceWidths_.clear();
+        }
+        layout_ =
+            std::make_shared<LineLayout>([this](const std::string& text) { return attributedString(text); },
+                                         model_.text(), font_, pieceWidths_);
+    }
+    return *layout_;
+}
+
 double Text::textOriginX() const {
-    const double width = LineLayout(attributedString(model_.text())).width();
+    const double width = lineLayout().width();
     const double room = bounds().width() - width;
     if (room > 0) {
         switch (alignment_) {
@@ -230,11 +329,11 @@ double Text::textOriginX() const {
 }
 
 double Text::caretOffset(std::size_t index) const {
-    return textOriginX() + LineLayout(attributedString(model_.text())).xOfIndex(index);
+    return textOriginX() + lineLayout().xOfIndex(index);
 }
 
 std::size_t Text::characterIndexForX(double x) const {
-    return LineLayout(attributedString(model_.text())).indexOfX(x - textOriginX(), model_.text());
+    return lineLayout().indexOfX(x - textOriginX());
 }
 
 void Text::keyDown(const Event& event) {
@@ -300,7 +399,7 @@ void Text::keyDown(const Event& event) {
     }
     // Keep the caret in view.
     const double width = bounds().width();
-    const double caretX = LineLayout(attributedString(model_.text())).xOfIndex(model_.caret());
+    const double caretX = lineLayout().xOfIndex(model_.caret());
     if (caretX - scrollX_ > width - 2) {
         scrollX_ = caretX - width + 2;
     } else if (caretX - scrollX_ < 0) {
@@ -414,8 +513,7 @@ void Text::draw(const Rect&) {
     if (drawsBackground_ && backgroundColor_) {
         context->fillRect(box, backgroundColor_);
     }
-    const auto text = attributedString(model_.text());
-    LineLayout layout(text);
+    const LineLayout& layout = lineLayout();
     const double x0 = textOriginX();
     const double y0 = box.minY() + std::floor((box.height() - layout.height()) / 2);
     const auto [lo, hi] = model_.selectedRange();
@@ -428,8 +526,20 @@ void Text::draw(const Rect&) {
                                                              : graphics::Color::selectedTextBackgroundColor();
         context->fillRect(Rect(a, y0, b - a, layout.height()), color);
     }
-    if (!model_.text().empty()) {
-        text.drawAt({x0, y0});
+    const std::string& string = model_.text();
+    constexpr std::size_t longText = 256;
+    if (string.size() > longText) {
+        // Only the part in view, from the character before its left edge to the one after its right.
+        const auto [start, startX] = layout.pieceStart(layout.indexOfX(box.minX() - x0));
+        const std::size_t last = layout.indexOfX(box.maxX() - x0);
+        const auto [lastStart, lastX] = layout.pieceStart(last);
+        std::size_t end = last;
+        while (end < string.size() && layout.pieceStart(end).first == lastStart) {
+            end = nextCharacterBoundary(string, end);
+        }
+        attributedString(string.substr(start, end - start)).drawAt({x0 + startX, y0});
+    } else if (!string.empty()) {
+        attributedString(string).drawAt({x0, y0});
     }
     if (focused && lo == hi && editable_) {
         const double x = std::round(x0 + layout.xOfIndex(model_.caret()));

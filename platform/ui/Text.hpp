@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace ui {
@@ -122,6 +123,9 @@ public:
     void viewWillMoveToWindow(const std::shared_ptr<Window>& newWindow) override;
 
 private:
+    class LineLayout;
+    // The layout of the present text, made again when the text or the font changed.
+    const LineLayout& lineLayout() const;
     TextDelegate* textDelegate() const;
     graphics::AttributedString attributedString(const std::string& text) const;
     double textOriginX() const;
@@ -155,6 +159,9 @@ private:
     graphics::TextAlignment alignment_ = graphics::TextAlignment::natural;
     TextClipboardAccess clipboard_;
     double scrollX_ = 0; // keeps the caret visible in a line longer than the view
+    mutable std::shared_ptr<LineLayout> layout_;
+    // Widths of the pieces of long lines, by piece, in the present font.
+    mutable std::unordered_map<std::string, double> pieceWidths_;
 };
 
 } // namespace ui

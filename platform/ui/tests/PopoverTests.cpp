@@ -264,3 +264,45 @@ TEST(StringDrawing, TighteningFitsALineThatIsSlightlyTooWideInsteadOfTruncatingI
     EXPECT_EQ(tallInkAtEnd(false), 0);
     EXPECT_GT(tallInkAtEnd(true), 10);
 }
+
+TEST(FieldEditor, ALongLineKeepsCaretClicksAndDrawingInStepAndDrawsOnlyWhatShows) {
+    Form f;
+    auto backend = std::make_shared<uitest::FakeBackend>(Size(240, 120), 1.0);
+    f.window->setBackend(backend);
+    std::string text;
+    for (int i = 0; text.size() < 2000; ++i) {
+        text += "word" + std::to_string(i) + " ";
+    }
+    f.first->setStringValue(text);
+    f.click(f.first, 5);
+    auto editor = f.first->currentEditor();
+    ASSERT_NE(editor, nullptr);
+    editor->setSelectedRange(text.size(), 0);
+    f.key("x");
+    ASSERT_EQ(f.first->stringValue(), text + "x");
+    // The caret stays in view, and each position measures where a click there lands.
+    const double caret = editor->caretOffset(text.size() + 1);
+    EXPECT_GT(caret, 0);
+    EXPECT_LE(caret, editor->bounds().width());
+    for (std::size_t index : {text.size() - 40, text.size() - 7, text.size() + 1}) {
+        EXPECT_EQ(editor->characterIndexForX(editor->caretOffset(index) + 0.1), index);
+    }
+    // Positions grow along the line, across the pieces it is measured in.
+    double last = -1e9;
+    for (std::size_t index = text.size() - 200; index <= text.size(); index += 13) {
+        const double x = editor->caretOffset(index);
+        EXPECT_GT(x, last);
+        last = x;
+    }
+    backend->recorder()->clear();
+    f.window->display();
+    bool drawn = false;
+    for (const auto& op : backend->recorder()->ops(graphics::DrawOpKind::text)) {
+        if (op.text.find("x") != std::string::npos && op.text.size() < 400 &&
+            text.find(op.text.substr(0, 20)) != std::string::npos) {
+            drawn = true;
+            EXPECT_NE(op.text.back(), ' '); // it ends with the typed character, the end of the line
+        }
+    }
+    EXPECT_TRUE(drawn) << backend->recorder()->dump();
+}

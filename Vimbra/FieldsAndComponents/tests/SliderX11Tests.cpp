@@ -43,6 +43,12 @@ protected:
         window->setContentView(declarative::HostingView::make(
             declarative::View(vimbra::SornSlider{model, nullptr, nullptr}), Rect(0, 0, 132, 40)));
         showWindow(window, backend);
+        if (HasFatalFailure()) {
+            return;
+        }
+        // The slider learns its track's width in its first layout and takes it on the next turn, which
+        // draws again: only then do pointer positions map onto the track.
+        ASSERT_TRUE(pumpUntil([&] { return backend->presentedFrames() >= 2; }));
     }
 
     // A point of the window (top-left origin) in root pixels.
@@ -51,15 +57,23 @@ protected:
         const auto p = at(x, 20);
         input.moveTo(p.first, p.second);
     }
-    bool logEnds(const std::string& last) {
-        return pumpUntil([&] { return !log.empty() && log.back() == last; });
+    testing::AssertionResult logEnds(const std::string& last) {
+        if (pumpUntil([&] { return !log.empty() && log.back() == last; })) {
+            return testing::AssertionSuccess();
+        }
+        std::string seen;
+        for (const auto& entry : log) {
+            seen += " \"" + entry + "\"";
+        }
+        return testing::AssertionFailure() << "the log ends" << (seen.empty() ? " empty" : seen);
     }
 
     vimbratest::ApplicationScope scope;
+    // Declared before the window: a window closed mid-drag still reports the drag's end into it.
+    std::vector<std::string> log;
+    std::shared_ptr<vimbra::SornSliderModel> model;
     std::shared_ptr<ui::Window> window;
     std::shared_ptr<display::X11WindowBackend> backend;
-    std::shared_ptr<vimbra::SornSliderModel> model;
-    std::vector<std::string> log;
 };
 
 } // namespace

@@ -8,6 +8,35 @@
 
 namespace display {
 
+std::shared_ptr<X11Clipboard> X11Display::clipboard() {
+    if (!clipboard_) {
+        clipboard_ = X11Clipboard::make(shared_from_this());
+    }
+    return clipboard_;
+}
+
+ui::TextClipboardAccess X11WindowBackend::clipboardAccess() {
+    auto display = display_.lock();
+    if (!display) {
+        return {};
+    }
+    std::weak_ptr<X11Clipboard> weak = display->clipboard();
+    if (weak.expired()) {
+        return {};
+    }
+    return {[weak]() -> std::optional<std::string> {
+                if (auto clipboard = weak.lock()) {
+                    return clipboard->text();
+                }
+                return std::nullopt;
+            },
+            [weak](const std::string& text) {
+                if (auto clipboard = weak.lock()) {
+                    clipboard->setText(text);
+                }
+            }};
+}
+
 std::shared_ptr<X11Clipboard> X11Clipboard::make(const std::shared_ptr<X11Display>& display,
                                                  std::chrono::milliseconds timeout) {
     if (!display || !display->xdisplay()) {

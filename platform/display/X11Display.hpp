@@ -26,6 +26,7 @@ class RunLoop;
 
 namespace display {
 
+class X11Clipboard;
 class X11WindowBackend;
 
 class X11Display : public std::enable_shared_from_this<X11Display> {
@@ -67,6 +68,10 @@ public:
     // handler; an empty handler removes the route.
     void setEventHandler(unsigned long xid, std::function<void(XEvent&)> handler);
 
+    // The CLIPBOARD selection on this connection, made on first request; it lives as long as the display.
+    // Null when the display has no connection.
+    std::shared_ptr<X11Clipboard> clipboard();
+
     // The WM_CLASS of the top-level windows made from now on (instance and class name). The class name
     // is also the WM_NAME of a window without a title (an alert's). By default the program's name, and
     // that name capitalised.
@@ -92,6 +97,7 @@ private:
     std::optional<double> scaleOverride_;
     std::map<unsigned long, std::weak_ptr<X11WindowBackend>> windows_;
     std::map<unsigned long, std::function<void(XEvent&)>> handlers_;
+    std::shared_ptr<X11Clipboard> clipboard_;
     unsigned long wmProtocols_ = 0;
     unsigned long wmDeleteWindow_ = 0;
     unsigned long netWmName_ = 0;
@@ -136,6 +142,9 @@ public:
     void setCursor(const std::shared_ptr<ui::Cursor>& cursor) override;
     // Menus opened from this window show in override-redirect windows of their own.
     std::shared_ptr<ui::MenuPresenter> menuPresenter() override;
+    // Cut, copy and paste go through the display's CLIPBOARD selection; once the display has closed
+    // they do nothing.
+    ui::TextClipboardAccess clipboardAccess() override;
     // The X cursor defined on the window (0: none yet) and the ui cursor it shows.
     unsigned long xcursor() const { return xcursor_; }
     std::shared_ptr<ui::Cursor> cursor() const { return cursor_; }

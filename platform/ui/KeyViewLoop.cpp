@@ -215,8 +215,20 @@ std::shared_ptr<Text> Window::fieldEditor(bool createFlag, const std::shared_ptr
     if (!fieldEditor_ && createFlag) {
         fieldEditor_ = std::make_shared<Text>();
         fieldEditor_->setFieldEditor(true);
+        giveFieldEditorClipboard(true);
     }
     return fieldEditor_;
+}
+
+void Window::giveFieldEditorClipboard(bool replace) {
+    // An editor that was given a clipboard of its own (a test's, a field's) keeps it.
+    if (!fieldEditor_ || !backend_) {
+        return;
+    }
+    const auto& current = fieldEditor_->clipboardAccess();
+    if (replace || (!current.read && !current.write)) {
+        fieldEditor_->setClipboardAccess(backend_->clipboardAccess());
+    }
 }
 
 void Window::endEditingFor(const std::shared_ptr<Object>&) {

@@ -96,6 +96,7 @@ public:
 
     // Clipboard access for cut, copy and paste (none by default).
     void setClipboardAccess(TextClipboardAccess access) { clipboard_ = std::move(access); }
+    const TextClipboardAccess& clipboardAccess() const { return clipboard_; }
 
     // The x of the caret before byte offset index, in view coordinates (for tests and drawing).
     double caretOffset(std::size_t index) const;

@@ -554,6 +554,7 @@ void Window::setBackend(std::shared_ptr<WindowBackend> backend) {
         if (visible_) {
             backend_->orderFront();
         }
+        giveFieldEditorClipboard(false);
         // The new back end has never been drawn, whatever the views think.
         viewsNeedDisplay_ = true;
         wholeWindowDirty_ = true;

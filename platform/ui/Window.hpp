@@ -360,6 +360,9 @@ private:
     // Tracking areas and cursor rects follow the pointer.
     void updatePointer(const Event& event);
     void resizeContent();
+    // Gives the field editor the back end's clipboard: always when replace is set, else only when the
+    // editor has none.
+    void giveFieldEditorClipboard(bool replace);
 
     graphics::Rect frame_;
     std::string title_;

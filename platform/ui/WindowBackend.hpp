@@ -4,6 +4,7 @@
 // requests. platform/display implements it (headless image surfaces, X11 windows).
 
 #include "graphics/Geometry.hpp"
+#include "ui/TextEditing.hpp"
 
 #include <functional>
 #include <memory>
@@ -73,6 +74,9 @@ public:
     // The window is to become key: asks the window system for the keyboard focus. True when the window
     // system answers with focus events and key status waits for them; false makes the window key at once.
     virtual bool takeFocus() { return false; }
+    // The system clipboard for cut, copy and paste in the window's text (empty: none, as in a window
+    // without a display).
+    virtual TextClipboardAccess clipboardAccess() { return {}; }
 
     // A recorder that drawRects also draws into (tests); null for none.
     virtual std::shared_ptr<graphics::DrawRecorder> recorder() const { return nullptr; }

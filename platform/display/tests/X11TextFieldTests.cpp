@@ -14,6 +14,7 @@
 #include "Xvfb.hpp"
 #include "core/MainQueue.hpp"
 #include "core/RunLoop.hpp"
+#include "display/X11Clipboard.hpp"
 #include "display/X11Display.hpp"
 #include "ui/OutlineView.hpp"
 #include "ui/ScrollView.hpp"
@@ -25,6 +26,8 @@
 #include "ui/ToolTip.hpp"
 // clang-format on
 
+#include <atomic>
+#include <thread>
 #include <unistd.h>
 
 using graphics::Rect;
@@ -162,4 +165,203 @@ TEST(X11TextField, AHoverOverCutTextShowsItWholeInAToolTipThatNeverTakesTheFocus
     input.moveTo(outX, outY);
     ASSERT_TRUE(pumpUntil(*display, [&] { return tip->isClosed(); }));
     window->setAnimationRunLoop(nullptr);
+}
+
+namespace {
+
+// A window with one text field, shown and key on a display of ours, the field being edited.
+struct EditedField {
+    std::shared_ptr<ui::Window> window = ui::Window::make(Rect(0, 0, 200, 60));
+    std::shared_ptr<ui::TextField> field = std::make_shared<ui::TextField>(Rect(10, 20, 180, 22));
+    std::shared_ptr<display::X11WindowBackend> backend;
+
+    bool open(display::X11Display& display) {
+        window->contentView()->addSubview(field);
+        backend = display.createWindow(window);
+        if (!backend) {
+            return false;
+        }
+        window->makeKeyAndOrderFront();
+        if (!pumpUntil(display, [&] { return backend->isMapped() && backend->presentedFrames() > 0; })) {
+            return false;
+        }
+        // The field's middle, y down: 60 - (20 + 11).
+        sendClick(display.xdisplay(), backend->xid(), 40, 29);
+        return pumpUntil(display, [&] { return field->currentEditor() != nullptr; });
+    }
+    std::string editedText() const {
+        auto editor = std::dynamic_pointer_cast<ui::Text>(field->currentEditor());
+        return editor ? editor->string() : std::string();
+    }
+};
+
+// Another client on its own connection and thread that owns the CLIPBOARD and answers requests for it
+// with a text, until it is stopped (or a bounded time has passed). Joined when it goes out of scope.
+class ForeignOwner {
+public:
+    ForeignOwner(const std::string& server, std::string text)
+        : thread_([this, server, text = std::move(text)] { run(server, text); }) {}
+    ~ForeignOwner() {
+        stop_ = true;
+        thread_.join();
+    }
+    // Whether the client owns the selection (waits up to a generous limit).
+    bool waitUntilOwning() const {
+        for (int i = 0; i < 2000 && !owning_ && !failed_; ++i) {
+            usleep(5000);
+        }
+        return owning_;
+    }
+    int answered() const { return answered_; }
+
+private:
+    void run(const std::string& server, const std::string& text) {
+        ::Display* dpy = XOpenDisplay(server.c_str());
+        if (!dpy) {
+            failed_ = true;
+            return;
+        }
+        const ::Window window = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1, 1, 0, 0, 0);
+        const Atom clipboard = XInternAtom(dpy, "CLIPBOARD", False);
+        const Atom utf8 = XInternAtom(dpy, "UTF8_STRING", False);
+        XSetSelectionOwner(dpy, clipboard, window, CurrentTime);
+        owning_ = XGetSelectionOwner(dpy, clipboard) == window;
+        // About 30 s at most, whatever the test does.
+        for (int i = 0; i < 15000 && !stop_; ++i) {
+            XEvent e;
+            if (XCheckTypedWindowEvent(dpy, window, SelectionRequest, &e)) {
+                const auto& r = e.xselectionrequest;
+                XEvent reply{};
+                reply.xselection.type = SelectionNotify;
+                reply.xselection.requestor = r.requestor;
+                reply.xselection.selection = r.selection;
+                reply.xselection.target = r.target;
+                reply.xselection.time = r.time;
+                reply.xselection.property = None;
+                if (r.target == utf8) {
+                    XChangeProperty(dpy, r.requestor, r.property, utf8, 8, PropModeReplace,
+                                    reinterpret_cast<const unsigned char*>(text.data()),
+                                    static_cast<int>(text.size()));
+                    reply.xselection.property = r.property;
+                }
+                XSendEvent(dpy, r.requestor, False, NoEventMask, &reply);
+                XFlush(dpy);
+                ++answered_;
+            }
+            usleep(2000);
+        }
+        XCloseDisplay(dpy);
+    }
+
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> owning_{false};
+    std::atomic<bool> failed_{false};
+    std::atomic<int> answered_{0};
+    std::thread thread_;
+};
+
+} // namespace
+
+TEST(X11TextField, CopyAndPasteGoThroughTheClipboardOtherClientsSee) {
+    displaytest::XvfbServer server;
+    if (server.name().empty()) {
+        GTEST_SKIP() << "Xvfb is not available";
+    }
+    auto display = displaytest::openAttachedDisplay(server.name());
+    ASSERT_NE(display, nullptr);
+    displaytest::Cleanup cleanup;
+    EditedField edited;
+    ASSERT_TRUE(edited.open(*display));
+    ::Display* dpy = display->xdisplay();
+    const unsigned long xid = edited.backend->xid();
+
+    // Typed, selected and copied: another client reads it, served while our display is pumped.
+    for (KeySym key : {XK_c, XK_o, XK_p, XK_y}) {
+        sendKey(dpy, xid, key);
+    }
+    sendKey(dpy, xid, XK_a, ControlMask);
+    sendKey(dpy, xid, XK_c, ControlMask);
+    XFlush(dpy);
+    ASSERT_TRUE(pumpUntil(*display, [&] { return edited.editedText() == "copy"; }));
+    display->pump();
+
+    ::Display* reader = XOpenDisplay(server.name().c_str());
+    ASSERT_NE(reader, nullptr);
+    const ::Window readerWindow = XCreateSimpleWindow(reader, DefaultRootWindow(reader), 0, 0, 1, 1, 0, 0, 0);
+    const Atom clipboard = XInternAtom(reader, "CLIPBOARD", False);
+    const Atom utf8 = XInternAtom(reader, "UTF8_STRING", False);
+    const Atom property = XInternAtom(reader, "READER_PROPERTY", False);
+    XConvertSelection(reader, clipboard, utf8, property, readerWindow, CurrentTime);
+    XFlush(reader);
+    XEvent event{};
+    bool answered = false;
+    pumpUntil(*display, [&] {
+        answered = answered || XCheckTypedWindowEvent(reader, readerWindow, SelectionNotify, &event);
+        return answered;
+    });
+    std::string copied;
+    if (answered && event.xselection.property == property) {
+        Atom type;
+        int format;
+        unsigned long count, remaining;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(reader, readerWindow, property, 0, 1024, True, AnyPropertyType, &type, &format,
+                               &count, &remaining, &data) == Success &&
+            data) {
+            copied.assign(reinterpret_cast<const char*>(data), count);
+            XFree(data);
+        }
+    }
+    XCloseDisplay(reader);
+    ASSERT_TRUE(answered);
+    EXPECT_EQ(copied, "copy");
+
+    // Another client takes the clipboard: Control-V replaces the selection with its text, which our
+    // display waits for while that client answers from its own thread.
+    ForeignOwner owner(server.name(), "pasted");
+    ASSERT_TRUE(owner.waitUntilOwning());
+    sendKey(dpy, xid, XK_v, ControlMask);
+    XFlush(dpy);
+    EXPECT_TRUE(pumpUntil(*display, [&] { return edited.editedText() == "pasted"; }));
+    EXPECT_GE(owner.answered(), 1);
+}
+
+TEST(X11TextField, TheFieldEditorTakesTheDisplaysClipboardUnlessGivenAnother) {
+    displaytest::XvfbServer server;
+    if (server.name().empty()) {
+        GTEST_SKIP() << "Xvfb is not available";
+    }
+    auto display = displaytest::openAttachedDisplay(server.name());
+    ASSERT_NE(display, nullptr);
+    displaytest::Cleanup cleanup;
+
+    // An editor made before the window had a back end gets the display's clipboard with it.
+    auto early = ui::Window::make(Rect(0, 0, 100, 40));
+    auto earlyEditor = early->fieldEditor(true, nullptr);
+    EXPECT_FALSE(earlyEditor->clipboardAccess().write);
+    ASSERT_NE(display->createWindow(early), nullptr);
+    ASSERT_TRUE(earlyEditor->clipboardAccess().write);
+    earlyEditor->clipboardAccess().write("early");
+    ASSERT_NE(display->clipboard(), nullptr);
+    EXPECT_TRUE(display->clipboard()->ownsSelection());
+    EXPECT_EQ(earlyEditor->clipboardAccess().read(), "early");
+
+    // One given a clipboard of its own keeps it, made before the back end or after.
+    std::string board;
+    const ui::TextClipboardAccess own{[&] { return std::optional<std::string>(board); },
+                                      [&](const std::string& text) { board = text; }};
+    auto kept = ui::Window::make(Rect(0, 0, 100, 40));
+    kept->fieldEditor(true, nullptr)->setClipboardAccess(own);
+    ASSERT_NE(display->createWindow(kept), nullptr);
+    kept->fieldEditor(false, nullptr)->clipboardAccess().write("own");
+    EXPECT_EQ(board, "own");
+    EXPECT_EQ(display->clipboard()->text(), "early");
+
+    // The display closes: the windows' editors keep functions that now do nothing.
+    display->detach();
+    early->close();
+    kept->close();
+    display.reset();
+    earlyEditor->clipboardAccess().write("gone");
+    EXPECT_EQ(earlyEditor->clipboardAccess().read(), std::nullopt);
 }

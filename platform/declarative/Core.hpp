@@ -240,8 +240,8 @@ enum class KeyResult;
 class View {
 public:
     View(); // an empty view: no size, draws nothing
-    explicit View(std::shared_ptr<const Description> description, std::optional<Id> id = {})
-        : description_(std::move(description)), id_(std::move(id)) {}
+    // Out of line: inlined, GCC's optimiser takes the optional identity for uninitialised.
+    explicit View(std::shared_ptr<const Description> description, std::optional<Id> id = {});
     // A component: any type with `View body(Context&) const`.
     template <class T>
     requires requires(const T& t, Context& c) {
@@ -253,7 +253,7 @@ public:
     const std::optional<Id>& explicitId() const { return id_; }
 
     // Identity.
-    View id(Id id) const { return View(description_, std::move(id)); }
+    View id(Id id) const;
 
     // Layout.
     View padding(double all) const { return padding(EdgeInsets{all, all, all, all}); }

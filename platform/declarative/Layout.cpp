@@ -474,6 +474,13 @@ View GeometryReader(std::function<View(const GeometryProxy&)> content) {
     return make<GeometryNode>({}, GeometryParams{std::move(content)});
 }
 
+View::View(std::shared_ptr<const Description> description, std::optional<Id> id)
+    : description_(std::move(description)), id_(std::move(id)) {}
+
+View View::id(Id id) const {
+    return View(description_, std::move(id));
+}
+
 View View::padding(EdgeInsets insets) const {
     insets = {finiteOr(insets.top, 0), finiteOr(insets.left, 0), finiteOr(insets.bottom, 0),
               finiteOr(insets.right, 0)};

@@ -121,7 +121,7 @@ TEST_F(X11TextField, AHoverOverCutTextShowsItWholeInAToolTipThatNeverTakesTheFoc
     // Onto the field (y down: 100 - (40 + 11)); the tip waits for the delay.
     const auto [rootX, rootY] = input.rootPosition(backend->xid(), 50, 49);
     input.moveTo(rootX, rootY);
-    const bool early = pumpUntil(
+    const bool early = displaytest::pumpUntil(
         *display,
         [&] {
             loop.fireDueTimers();

@@ -1,6 +1,7 @@
 #include "Vimbra/StyledControls/StyledComboBox.hpp"
 
 #include "Vimbra/Assets.hpp"
+#include "Vimbra/Geometry.hpp"
 #include "Vimbra/ImageOps.hpp"
 #include "Vimbra/StyledControls/CellControlState.hpp"
 #include "Vimbra/StyledControls/StyledButton.hpp"
@@ -127,7 +128,7 @@ void StyledComboBoxCell::drawBezelWithFrame(const Rect& frame, ui::View& control
     }
     graphics::GraphicsContext::StateGuard guard(*context);
     if (controlView.isFlipped()) {
-        context->concat(graphics::AffineTransform::makeTranslation(0, frame.height()).scaledBy(1, -1));
+        flipVertically(frame);
     }
     const auto right = rightImage();
     const auto field = fieldImage();

@@ -1,5 +1,6 @@
 #include "Vimbra/StyledControls/StyledSearchField.hpp"
 
+#include "Vimbra/Geometry.hpp"
 #include "Vimbra/ImageOps.hpp"
 #include "Vimbra/StyledControls/CellControlState.hpp"
 #include "Vimbra/StyledControls/StyledButton.hpp"
@@ -112,7 +113,7 @@ void StyledSearchFieldCell::drawWithFrame(const Rect& frame, ui::View& controlVi
     {
         graphics::GraphicsContext::StateGuard guard(*context);
         if (controlView.isFlipped()) {
-            context->concat(graphics::AffineTransform::makeTranslation(0, frame.height()).scaledBy(1, -1));
+            flipVertically(frame);
         }
         if (isBezeled() || isBordered()) {
             if (auto image = currentBezelImage()) {

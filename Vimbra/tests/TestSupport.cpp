@@ -1,6 +1,7 @@
 #include "Vimbra/tests/TestSupport.hpp"
 
 #include "core/Bundle.hpp"
+#include "core/MainQueue.hpp"
 #include "ui/MenuTracking.hpp"
 
 std::filesystem::path testBundlesDirectory() {
@@ -46,6 +47,23 @@ Scene::Scene(graphics::Rect frame, double scale) : window(ui::Window::make(frame
 
 void Scene::add(const std::shared_ptr<ui::View>& view) const {
     window->contentView()->addSubview(view);
+}
+
+void HostedScene::show(declarative::View root, graphics::Rect frame) {
+    host = declarative::HostingView::make(std::move(root), frame);
+    window->setContentView(host);
+    settle();
+}
+
+void HostedScene::settle() {
+    core::MainQueue::shared().drain();
+    host->layoutIfNeeded();
+    core::MainQueue::shared().drain();
+}
+
+void HostedScene::type(const std::string& key) {
+    backend->typeKey(key);
+    settle();
 }
 
 graphics::Point centre(const ui::View& view) {

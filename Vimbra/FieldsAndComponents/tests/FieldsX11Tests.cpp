@@ -9,8 +9,7 @@
 #include "Vimbra/tests/TestSupport.hpp"
 #include "core/MainQueue.hpp"
 #include "display/X11Display.hpp"
-#include "display/tests/XSendEvents.hpp"
-#include "display/tests/Xvfb.hpp"
+#include "display/tests/X11TestFixture.hpp"
 
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
@@ -57,36 +56,16 @@ bool shownOverrideRedirect(::Display* dpy, Window xid) {
     return found;
 }
 
-class X11Fields : public ::testing::Test {
-protected:
-    void TearDown() override {
-        if (display) {
-            for (auto& w : ui::Application::shared()->windows()) {
-                w->close();
-            }
-            display->detach();
-        }
-        core::MainQueue::shared().drain();
-        ui::Application::shared()->setKeyWindow(nullptr);
-    }
-
-    displaytest::XvfbServer server{"640x480x24"};
-    std::shared_ptr<display::X11Display> display;
-};
+class X11Fields : public displaytest::X11TestFixture {};
 
 } // namespace
 
 TEST_F(X11Fields, TypingAnInvalidValueShowsTheMessageInAPopUpWindowThatGoesWithTheFocus) {
-    if (server.name().empty()) {
-        GTEST_SKIP() << "Xvfb is not available";
+    openDisplay();
+    if (IsSkipped() || HasFatalFailure()) {
+        return;
     }
-    display = displaytest::openAttachedDisplay(server.name());
-    ASSERT_NE(display, nullptr);
     ::Display* dpy = display->xdisplay();
-    displaytest::XTestInput input(dpy);
-    if (!input.available()) {
-        GTEST_SKIP() << "no XTest";
-    }
     auto window = ui::Window::make(Rect(40, 40, 320, 200));
     auto field = std::make_shared<vimbra::ValidatingTextField>(Rect(20, 140, 200, 22));
     auto other = std::make_shared<vimbra::ValidatingTextField>(Rect(20, 60, 200, 22));
@@ -94,12 +73,12 @@ TEST_F(X11Fields, TypingAnInvalidValueShowsTheMessageInAPopUpWindowThatGoesWithT
     field->setDelegate(validator);
     window->contentView()->addSubview(field);
     window->contentView()->addSubview(other);
-    auto backend = display->createWindow(window);
-    ASSERT_NE(backend, nullptr);
-    window->makeKeyAndOrderFront();
-    ASSERT_TRUE(displaytest::pumpUntil(*display, [&] {
-        return backend->isMapped() && backend->presentedFrames() > 0 && window->isKeyWindow();
-    }));
+    std::shared_ptr<display::X11WindowBackend> backend;
+    showWindow(window, backend);
+    if (HasFatalFailure()) {
+        return;
+    }
+    ASSERT_TRUE(pumpUntil([&] { return window->isKeyWindow(); }));
 
     const Rect r = field->convertRectToView(field->bounds(), nullptr);
     const auto at = input.rootPosition(backend->xid(), static_cast<int>(r.minX() + 10),

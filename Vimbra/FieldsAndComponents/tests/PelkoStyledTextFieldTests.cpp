@@ -53,32 +53,11 @@ struct Root {
     }
 };
 
-struct FieldScene : vimbratest::Scene {
+struct FieldScene : vimbratest::HostedScene {
     std::shared_ptr<Model> model = std::make_shared<Model>();
-    std::shared_ptr<declarative::HostingView> host;
 
-    FieldScene() : Scene(Rect(200, 300, 240, 60)) {
-        host = declarative::HostingView::make(Root{model}, Rect(0, 0, 240, 60));
-        window->setContentView(host);
-        settle();
-    }
-    void settle() {
-        core::MainQueue::shared().drain();
-        host->layoutIfNeeded();
-        core::MainQueue::shared().drain();
-    }
-    std::shared_ptr<StyledTextField> field() const {
-        for (const auto& v : host->subviews()) {
-            if (auto f = std::dynamic_pointer_cast<StyledTextField>(v)) {
-                return f;
-            }
-        }
-        return nullptr;
-    }
-    void type(const std::string& key) {
-        backend->typeKey(key);
-        settle();
-    }
+    FieldScene() : HostedScene(Rect(200, 300, 240, 60)) { show(Root{model}, Rect(0, 0, 240, 60)); }
+    std::shared_ptr<StyledTextField> field() const { return hosted<StyledTextField>(); }
 };
 
 } // namespace

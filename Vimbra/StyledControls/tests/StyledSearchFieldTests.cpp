@@ -4,7 +4,6 @@
 #include "Vimbra/StyledControls/StyledSearchFieldWrapper.hpp"
 #include "Vimbra/Styles.hpp"
 #include "Vimbra/tests/TestSupport.hpp"
-#include "core/MainQueue.hpp"
 #include "declarative/Hosting.hpp"
 #include "ui/Text.hpp"
 
@@ -219,33 +218,11 @@ struct Root {
     }
 };
 
-struct WrapperScene : vimbratest::Scene {
+struct WrapperScene : vimbratest::HostedScene {
     std::shared_ptr<Texts> texts = std::make_shared<Texts>();
-    std::shared_ptr<declarative::HostingView> host;
 
-    WrapperScene() : Scene(Rect(200, 300, 240, 60)) {
-        host = declarative::HostingView::make(Root{texts}, Rect(0, 0, 240, 60));
-        window->setContentView(host);
-        settle();
-    }
-    void settle() {
-        core::MainQueue::shared().drain();
-        host->layoutIfNeeded();
-        core::MainQueue::shared().drain();
-    }
-    std::shared_ptr<StyledSearchField> field() const {
-        for (const auto& v : host->subviews()) {
-            if (auto f = std::dynamic_pointer_cast<StyledSearchField>(v)) {
-                return f;
-            }
-        }
-        return nullptr;
-    }
-    // Each key as the window system delivers it, with the tree brought up to date after it.
-    void type(const std::string& key) {
-        backend->typeKey(key);
-        settle();
-    }
+    WrapperScene() : HostedScene(Rect(200, 300, 240, 60)) { show(Root{texts}, Rect(0, 0, 240, 60)); }
+    std::shared_ptr<StyledSearchField> field() const { return hosted<StyledSearchField>(); }
 };
 
 } // namespace

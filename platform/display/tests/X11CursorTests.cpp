@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 // clang-format on
 
+#include "XSendEvents.hpp"
 #include "Xvfb.hpp"
-#include "core/RunLoop.hpp"
 #include "display/X11Display.hpp"
 #include "ui/Application.hpp"
 #include "ui/Cursor.hpp"
@@ -64,10 +64,8 @@ TEST(X11Cursor, TheTrackingCursorAppearsOverItsRect) {
     if (server.name().empty()) {
         GTEST_SKIP() << "Xvfb is not available";
     }
-    auto display = display::X11Display::open(server.name().c_str());
+    auto display = displaytest::openAttachedDisplay(server.name());
     ASSERT_NE(display, nullptr);
-    display->setScaleOverride(1.0);
-    display->attach(core::RunLoop::main());
     auto window = ui::Window::make({0, 0, 200, 150});
     auto backend = display->createWindow(window);
     auto view = std::make_shared<CursorView>(graphics::Rect(100, 0, 100, 100));

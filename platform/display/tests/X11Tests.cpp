@@ -6,7 +6,6 @@
 #include "InputTree.hpp"
 #include "XSendEvents.hpp"
 #include "Xvfb.hpp"
-#include "core/RunLoop.hpp"
 #include "display/HeadlessBackend.hpp"
 #include "display/X11Display.hpp"
 
@@ -35,10 +34,8 @@ TEST(X11Display, OpensDrawsTakesInputAndCloses) {
     if (server.name().empty()) {
         GTEST_SKIP() << "Xvfb is not available";
     }
-    auto display = display::X11Display::open(server.name().c_str());
+    auto display = displaytest::openAttachedDisplay(server.name());
     ASSERT_NE(display, nullptr);
-    display->setScaleOverride(1.0);
-    display->attach(core::RunLoop::main());
 
     displaytest::Cleanup cleanup;
     displaytest::InputTree tree(120, 80);

@@ -10,8 +10,7 @@
 
 #include "InputTree.hpp"
 #include "XSendEvents.hpp"
-#include "XTestInput.hpp"
-#include "Xvfb.hpp"
+#include "X11TestFixture.hpp"
 #include "core/MainQueue.hpp"
 #include "core/RunLoop.hpp"
 #include "display/X11Clipboard.hpp"
@@ -38,18 +37,16 @@ using displaytest::pumpUntil;
 using displaytest::sendClick;
 using displaytest::sendKey;
 
+// Text fields on a display of ours on an X server of their own.
+class X11TextField : public displaytest::X11TestFixture {};
+
 } // namespace
 
-TEST(X11TextField, ClickTypeTabAndReturnMoveThroughTheFields) {
-    displaytest::XvfbServer server;
-    if (server.name().empty()) {
-        GTEST_SKIP() << "Xvfb is not available";
+TEST_F(X11TextField, ClickTypeTabAndReturnMoveThroughTheFields) {
+    openDisplay();
+    if (IsSkipped() || HasFatalFailure()) {
+        return;
     }
-    auto display = display::X11Display::open(server.name().c_str());
-    ASSERT_NE(display, nullptr);
-    display->setScaleOverride(1.0);
-    display->attach(core::RunLoop::main());
-    displaytest::Cleanup cleanup;
 
     auto window = ui::Window::make(Rect(0, 0, 200, 100));
     auto first = std::make_shared<ui::TextField>(Rect(10, 60, 180, 22));
@@ -65,16 +62,17 @@ TEST(X11TextField, ClickTypeTabAndReturnMoveThroughTheFields) {
         field->setTarget(target);
         field->setAction("commit:");
     }
-    auto backend = display->createWindow(window);
-    ASSERT_NE(backend, nullptr);
-    window->makeKeyAndOrderFront();
-    ASSERT_TRUE(pumpUntil(*display, [&] { return backend->isMapped() && backend->presentedFrames() > 0; }));
+    std::shared_ptr<display::X11WindowBackend> backend;
+    showWindow(window, backend);
+    if (HasFatalFailure()) {
+        return;
+    }
     ::Display* dpy = display->xdisplay();
 
     // The first field's middle, in X's y-down pixels: y = 100 - (60 + 11).
     sendClick(dpy, backend->xid(), 40, 29);
     XFlush(dpy);
-    ASSERT_TRUE(pumpUntil(*display, [&] { return first->currentEditor() != nullptr; }));
+    ASSERT_TRUE(pumpUntil([&] { return first->currentEditor() != nullptr; }));
     EXPECT_EQ(window->firstResponder(), first->currentEditor());
     for (KeySym key : {XK_h, XK_i}) {
         sendKey(dpy, backend->xid(), key);
@@ -83,7 +81,7 @@ TEST(X11TextField, ClickTypeTabAndReturnMoveThroughTheFields) {
     sendKey(dpy, backend->xid(), XK_o);
     sendKey(dpy, backend->xid(), XK_k);
     XFlush(dpy);
-    ASSERT_TRUE(pumpUntil(*display, [&] { return second->stringValue() == "ok"; }));
+    ASSERT_TRUE(pumpUntil([&] { return second->stringValue() == "ok"; }));
     EXPECT_EQ(first->stringValue(), "hi");
     EXPECT_EQ(first->currentEditor(), nullptr);
     EXPECT_EQ(window->firstResponder(), second->currentEditor());
@@ -91,27 +89,16 @@ TEST(X11TextField, ClickTypeTabAndReturnMoveThroughTheFields) {
     sendKey(dpy, backend->xid(), XK_Return);
     sendKey(dpy, backend->xid(), XK_ISO_Left_Tab, ShiftMask);
     XFlush(dpy);
-    ASSERT_TRUE(pumpUntil(*display, [&] { return first->currentEditor() != nullptr; }));
+    ASSERT_TRUE(pumpUntil([&] { return first->currentEditor() != nullptr; }));
     EXPECT_EQ(actions, (std::vector<std::string>{"hi", "ok", "ok"}));
     // What the screen shows: the first field's bezel region was drawn again with the editor in it.
     EXPECT_GT(backend->presentedFrames(), 1);
-    display->detach();
-    core::MainQueue::shared().drain();
 }
 
-TEST(X11TextField, AHoverOverCutTextShowsItWholeInAToolTipThatNeverTakesTheFocus) {
-    displaytest::XvfbServer server;
-    if (server.name().empty()) {
-        GTEST_SKIP() << "Xvfb is not available";
-    }
-    auto display = display::X11Display::open(server.name().c_str());
-    ASSERT_NE(display, nullptr);
-    display->setScaleOverride(1.0);
-    display->attach(core::RunLoop::main());
-    displaytest::Cleanup cleanup;
-    displaytest::XTestInput input(display->xdisplay());
-    if (!input.available()) {
-        GTEST_SKIP() << "no XTest";
+TEST_F(X11TextField, AHoverOverCutTextShowsItWholeInAToolTipThatNeverTakesTheFocus) {
+    openDisplay();
+    if (IsSkipped() || HasFatalFailure()) {
+        return;
     }
 
     const std::string text = "The quick brown fox jumps over the lazy dog";
@@ -129,12 +116,12 @@ TEST(X11TextField, AHoverOverCutTextShowsItWholeInAToolTipThatNeverTakesTheFocus
     auto backend = display->createWindow(window);
     ASSERT_NE(backend, nullptr);
     window->makeKeyAndOrderFront();
-    ASSERT_TRUE(pumpUntil(*display, [&] { return backend->isMapped() && window->isKeyWindow(); }));
+    ASSERT_TRUE(pumpUntil([&] { return backend->isMapped() && window->isKeyWindow(); }));
 
     // Onto the field (y down: 100 - (40 + 11)); the tip waits for the delay.
     const auto [rootX, rootY] = input.rootPosition(backend->xid(), 50, 49);
     input.moveTo(rootX, rootY);
-    const bool early = pumpUntil(
+    const bool early = displaytest::pumpUntil(
         *display,
         [&] {
             loop.fireDueTimers();
@@ -143,14 +130,14 @@ TEST(X11TextField, AHoverOverCutTextShowsItWholeInAToolTipThatNeverTakesTheFocus
         std::chrono::milliseconds(300));
     EXPECT_FALSE(early);
     clock->advance(std::chrono::milliseconds(1100));
-    ASSERT_TRUE(pumpUntil(*display, [&] {
+    ASSERT_TRUE(pumpUntil([&] {
         loop.fireDueTimers();
         return field->expansionToolTipWindow() != nullptr;
     }));
     auto tip = field->expansionToolTipWindow();
     auto tipBackend = std::dynamic_pointer_cast<display::X11WindowBackend>(tip->backend());
     ASSERT_NE(tipBackend, nullptr);
-    ASSERT_TRUE(pumpUntil(*display, [&] { return tipBackend->isMapped(); }));
+    ASSERT_TRUE(pumpUntil([&] { return tipBackend->isMapped(); }));
     XWindowAttributes attributes{};
     ASSERT_NE(XGetWindowAttributes(display->xdisplay(), tipBackend->xid(), &attributes), 0);
     EXPECT_TRUE(attributes.override_redirect);
@@ -163,7 +150,7 @@ TEST(X11TextField, AHoverOverCutTextShowsItWholeInAToolTipThatNeverTakesTheFocus
     // Off the field: the tip goes.
     const auto [outX, outY] = input.rootPosition(backend->xid(), 180, 10);
     input.moveTo(outX, outY);
-    ASSERT_TRUE(pumpUntil(*display, [&] { return tip->isClosed(); }));
+    ASSERT_TRUE(pumpUntil([&] { return tip->isClosed(); }));
     window->setAnimationRunLoop(nullptr);
 }
 
@@ -262,14 +249,11 @@ private:
 
 } // namespace
 
-TEST(X11TextField, CopyAndPasteGoThroughTheClipboardOtherClientsSee) {
-    displaytest::XvfbServer server;
-    if (server.name().empty()) {
-        GTEST_SKIP() << "Xvfb is not available";
+TEST_F(X11TextField, CopyAndPasteGoThroughTheClipboardOtherClientsSee) {
+    openDisplay();
+    if (IsSkipped() || HasFatalFailure()) {
+        return;
     }
-    auto display = displaytest::openAttachedDisplay(server.name());
-    ASSERT_NE(display, nullptr);
-    displaytest::Cleanup cleanup;
     EditedField edited;
     ASSERT_TRUE(edited.open(*display));
     ::Display* dpy = display->xdisplay();
@@ -282,7 +266,7 @@ TEST(X11TextField, CopyAndPasteGoThroughTheClipboardOtherClientsSee) {
     sendKey(dpy, xid, XK_a, ControlMask);
     sendKey(dpy, xid, XK_c, ControlMask);
     XFlush(dpy);
-    ASSERT_TRUE(pumpUntil(*display, [&] { return edited.editedText() == "copy"; }));
+    ASSERT_TRUE(pumpUntil([&] { return edited.editedText() == "copy"; }));
     display->pump();
 
     ::Display* reader = XOpenDisplay(server.name().c_str());
@@ -295,7 +279,7 @@ TEST(X11TextField, CopyAndPasteGoThroughTheClipboardOtherClientsSee) {
     XFlush(reader);
     XEvent event{};
     bool answered = false;
-    pumpUntil(*display, [&] {
+    pumpUntil([&] {
         answered = answered || XCheckTypedWindowEvent(reader, readerWindow, SelectionNotify, &event);
         return answered;
     });
@@ -322,18 +306,15 @@ TEST(X11TextField, CopyAndPasteGoThroughTheClipboardOtherClientsSee) {
     ASSERT_TRUE(owner.waitUntilOwning());
     sendKey(dpy, xid, XK_v, ControlMask);
     XFlush(dpy);
-    EXPECT_TRUE(pumpUntil(*display, [&] { return edited.editedText() == "pasted"; }));
+    EXPECT_TRUE(pumpUntil([&] { return edited.editedText() == "pasted"; }));
     EXPECT_GE(owner.answered(), 1);
 }
 
-TEST(X11TextField, TheFieldEditorTakesTheDisplaysClipboardUnlessGivenAnother) {
-    displaytest::XvfbServer server;
-    if (server.name().empty()) {
-        GTEST_SKIP() << "Xvfb is not available";
+TEST_F(X11TextField, TheFieldEditorTakesTheDisplaysClipboardUnlessGivenAnother) {
+    openDisplay();
+    if (IsSkipped() || HasFatalFailure()) {
+        return;
     }
-    auto display = displaytest::openAttachedDisplay(server.name());
-    ASSERT_NE(display, nullptr);
-    displaytest::Cleanup cleanup;
 
     // An editor made before the window had a back end gets the display's clipboard with it.
     auto early = ui::Window::make(Rect(0, 0, 100, 40));

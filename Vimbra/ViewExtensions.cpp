@@ -1,6 +1,7 @@
 #include "Vimbra/ViewExtensions.hpp"
 
 #include "ui/Control.hpp"
+#include "ui/Cursor.hpp"
 #include "ui/StringDrawing.hpp"
 #include "ui/Text.hpp"
 #include "ui/Window.hpp"
@@ -132,6 +133,16 @@ void removeAllSubviews(ui::View& view) {
     for (const auto& subview : subviews) {
         subview->removeFromSuperview();
     }
+}
+
+void replaceBoundsTrackingArea(ui::View& view, std::shared_ptr<ui::TrackingArea>& area) {
+    if (area) {
+        view.removeTrackingArea(area);
+    }
+    area = ui::TrackingArea::make(
+        view.bounds(), ui::TrackingAreaOptions::mouseEnteredAndExited | ui::TrackingAreaOptions::activeAlways,
+        view.sharedAs<ui::Responder>());
+    view.addTrackingArea(area);
 }
 
 } // namespace vimbra

@@ -89,4 +89,8 @@ std::shared_ptr<ui::ImageView> snapshotImageView(ui::View& view);
 // Takes every subview out of the view, in order.
 void removeAllSubviews(ui::View& view);
 
+// Replaces the view's own enter-and-exit tracking area (held in `area`) with one over its bounds, active
+// whatever the window's state; the view hears mouseEntered and mouseExited.
+void replaceBoundsTrackingArea(ui::View& view, std::shared_ptr<ui::TrackingArea>& area);
+
 } // namespace vimbra

@@ -1,6 +1,7 @@
 #include "Vimbra/StyledControls/CursorButtons.hpp"
 
 #include "Vimbra/LibraryStatics.hpp"
+#include "Vimbra/ViewExtensions.hpp"
 #include "ui/Application.hpp"
 #include "ui/PopUpButton.hpp"
 
@@ -59,13 +60,7 @@ std::shared_ptr<ui::Cursor> CursorButton::cursor() {
 
 void CursorButton::updateTrackingAreas() {
     Button::updateTrackingAreas();
-    if (trackingArea_) {
-        removeTrackingArea(trackingArea_);
-    }
-    trackingArea_ = ui::TrackingArea::make(
-        bounds(), ui::TrackingAreaOptions::mouseEnteredAndExited | ui::TrackingAreaOptions::activeAlways,
-        sharedAs<ui::Responder>());
-    addTrackingArea(trackingArea_);
+    replaceBoundsTrackingArea(*this, trackingArea_);
 }
 
 bool CursorButton::acceptsFirstMouse(const ui::Event*) const {

@@ -1,6 +1,7 @@
 #include "Vimbra/StyledControls/TrackingSlider.hpp"
 
 #include "Vimbra/ControlActions.hpp"
+#include "Vimbra/ViewExtensions.hpp"
 #include "core/Log.hpp"
 #include "ui/Application.hpp"
 
@@ -192,13 +193,7 @@ void TrackingSlider::scrollWheel(const ui::Event& event) {
 
 void TrackingSlider::updateTrackingAreas() {
     ClickableImageView::updateTrackingAreas();
-    if (trackingArea_) {
-        removeTrackingArea(trackingArea_);
-    }
-    trackingArea_ = ui::TrackingArea::make(
-        bounds(), ui::TrackingAreaOptions::mouseEnteredAndExited | ui::TrackingAreaOptions::activeAlways,
-        sharedAs<ui::Responder>());
-    addTrackingArea(trackingArea_);
+    replaceBoundsTrackingArea(*this, trackingArea_);
 }
 
 void TrackingSlider::mouseEntered(const ui::Event& event) {

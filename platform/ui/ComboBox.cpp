@@ -169,21 +169,21 @@ std::shared_ptr<ComboBoxCell> ComboBox::comboBoxCell() const {
 void ComboBox::addItemWithObjectValue(std::any value) {
     comboBoxCell()->addItemWithObjectValue(std::move(value));
     if (listView_) {
-        listView_->setNeedsDisplay();
+        listView_->itemsDidChange();
     }
 }
 
 void ComboBox::addItemsWithObjectValues(const std::vector<std::any>& values) {
     comboBoxCell()->addItemsWithObjectValues(values);
     if (listView_) {
-        listView_->setNeedsDisplay();
+        listView_->itemsDidChange();
     }
 }
 
 void ComboBox::insertItemWithObjectValue(std::any value, long index) {
     comboBoxCell()->insertItemWithObjectValue(std::move(value), index);
     if (listView_) {
-        listView_->setNeedsDisplay();
+        listView_->itemsDidChange();
     }
 }
 
@@ -191,7 +191,7 @@ void ComboBox::removeItemAtIndex(long index) {
     comboBoxCell()->removeItemAtIndex(index);
     if (listView_) {
         listView_->setHighlightedIndex(std::min(listView_->highlightedIndex(), numberOfItems() - 1));
-        listView_->setNeedsDisplay();
+        listView_->itemsDidChange();
     }
 }
 

@@ -52,6 +52,11 @@ void ComboBoxListView::scrollToIndex(long first) {
     }
 }
 
+void ComboBoxListView::itemsDidChange() {
+    scrollToIndex(first_);
+    setNeedsDisplay();
+}
+
 void ComboBoxListView::setHighlightedIndex(long index) {
     if (index < 0 || index >= itemCount()) {
         index = -1;
@@ -126,8 +131,9 @@ void ComboBoxListView::draw(const Rect& dirtyRect) {
     attributes.font = box->font();
     attributes.paragraphStyle.lineBreakMode = graphics::LineBreakMode::truncatingTail;
     const double lineHeight = attributes.font ? attributes.font->lineHeight() : 16;
-    // Only the rows in sight and in the dirty rect are laid out and drawn.
-    const long rows = visibleRowCount();
+    // Only the rows in sight and in the dirty rect are laid out and drawn (never past the last item, even
+    // when the cell lost items behind the box's back).
+    const long rows = std::min(visibleRowCount(), itemCount() - first_);
     for (long row = 0; row < rows; ++row) {
         const long index = first_ + row;
         const Rect rowRect = rectOfIndex(index);
@@ -205,14 +211,19 @@ void ComboBoxListView::mouseUp(const Event& event) {
 }
 
 void ComboBoxListView::scrollWheel(const Event& event) {
-    // A line of wheel movement is a row; precise deltas are in points.
+    // A line of wheel movement is a row; precise deltas are in points. A delta that is no number is
+    // ignored, and no turn of the wheel moves further than the whole list.
     const double rows =
         event.hasPreciseScrollingDeltas ? event.scrollingDeltaY / itemHeight() : event.scrollingDeltaY;
+    if (!std::isfinite(rows)) {
+        return;
+    }
     wheelRemainder_ += rows;
-    const long whole = static_cast<long>(std::trunc(wheelRemainder_));
-    if (whole != 0) {
-        wheelRemainder_ -= static_cast<double>(whole);
-        scrollToIndex(first_ - whole);
+    const double whole = std::trunc(wheelRemainder_);
+    wheelRemainder_ -= whole;
+    const auto count = static_cast<double>(itemCount());
+    if (const long step = static_cast<long>(std::clamp(whole, -count, count)); step != 0) {
+        scrollToIndex(first_ - step);
     }
 }
 

@@ -33,6 +33,8 @@ public:
     // The first item in sight; scrolling keeps a full page in sight.
     long firstVisibleIndex() const { return first_; }
     void scrollToIndex(long first);
+    // After the items changed: the first row in sight moves back so the rows in sight are all items.
+    void itemsDidChange();
     // How many rows are in sight, and how many were drawn by the last display pass (tests and benches).
     long visibleRowCount() const;
     long rowsDrawn() const { return rowsDrawn_; }

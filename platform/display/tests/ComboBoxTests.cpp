@@ -9,7 +9,9 @@
 #include "ui/ComboBoxList.hpp"
 #include "ui/Text.hpp"
 
+#include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -259,6 +261,39 @@ TEST(ComboBox, ALongListDrawsOnlyTheRowsInSightAndScrollsToFollowTheHighlight) {
     f.box->popUpList();
     EXPECT_FALSE(f.box->listView()->showsScroller());
     EXPECT_EQ(f.box->listView()->rectOfIndex(f.box->listView()->firstVisibleIndex()).width(), 160);
+}
+
+TEST(ComboBox, AnOpenListScrolledToItsEndStaysOnItemsWhenItemsGoAndIgnoresHostileWheelDeltas) {
+    Fixture f;
+    f.box->removeAllItems();
+    std::vector<std::any> items;
+    for (int i = 0; i < 100; ++i) {
+        items.emplace_back(std::string("Item ") + std::to_string(i));
+    }
+    f.box->addItemsWithObjectValues(items);
+    f.box->popUpList();
+    ASSERT_TRUE(f.box->isListShown());
+    auto view = f.box->listView();
+    ASSERT_EQ(view->highlightedIndex(), -1);
+    f.listBackend()->scroll(f.rowPoint(0), 0, -200); // to the end
+    EXPECT_EQ(view->firstVisibleIndex(), 95);
+
+    // Sixty items go while the list is open: the rows in sight move back onto the forty left.
+    for (int i = 0; i < 60; ++i) {
+        f.box->removeItemAtIndex(0);
+    }
+    EXPECT_EQ(view->firstVisibleIndex(), 35);
+    f.listBackend()->displayIfNeeded();
+    EXPECT_EQ(view->rowsDrawn(), 5);
+
+    // Deltas that are no number, or too large for any list, move at most the whole list and leave
+    // nothing behind for the next turn of the wheel.
+    for (const double delta : {std::nan(""), std::numeric_limits<double>::infinity(), 1e30, -1e30}) {
+        f.listBackend()->scroll(f.rowPoint(view->firstVisibleIndex()), 0, delta);
+    }
+    EXPECT_EQ(view->firstVisibleIndex(), 35);
+    f.listBackend()->scroll(f.rowPoint(35), 0, 1);
+    EXPECT_EQ(view->firstVisibleIndex(), 34);
 }
 
 TEST(ComboBox, TheSelectionFollowsInsertionsAndRemovalsAndOnlyChangesAreAnnounced) {

@@ -61,6 +61,9 @@ void SegmentedCell::setSegmentCount(int count) {
         trackedSegment_ = -1;
         pressedInside_ = false;
     }
+    if (!valid(momentarySegment_)) {
+        momentarySegment_ = -1;
+    }
 }
 
 double SegmentedCell::widthForSegment(int segment) const {
@@ -159,7 +162,7 @@ void SegmentedCell::setSelectedForSegment(bool selected, int segment) {
 }
 
 int SegmentedCell::selectedSegment() const {
-    if (momentarySegment_ >= 0) {
+    if (valid(momentarySegment_)) {
         return momentarySegment_;
     }
     if (isSelectedForSegment(lastSelected_)) {

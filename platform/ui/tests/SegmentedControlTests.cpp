@@ -160,6 +160,20 @@ TEST(SegmentedControl, SelectAnyTogglesAndMomentaryKeepsNoSelection) {
     EXPECT_EQ(s.seen, (std::vector<int>{2, 0}));
     EXPECT_EQ(s.control->selectedSegment(), -1);
     EXPECT_EQ(s.selection(), (std::vector<bool>{false, false, false}));
+
+    // An action that takes the clicked segment away leaves no segment selected.
+    s.seen.clear();
+    s.control->setSegmentCount(5);
+    int keep = 2;
+    s.target->setActionHandler("picked:", [&](const std::shared_ptr<ui::Object>&) {
+        s.control->setSegmentCount(keep);
+        s.seen.push_back(s.control->selectedSegment());
+    });
+    s.control->performClickOnSegment(3);
+    keep = 0;
+    s.click(0);
+    EXPECT_EQ(s.seen, (std::vector<int>{-1, -1}));
+    EXPECT_EQ(s.control->segmentCount(), 0);
 }
 
 TEST(SegmentedControl, ArrowsMoveTheKeySegmentAndSpaceSelectsIt) {

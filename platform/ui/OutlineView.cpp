@@ -4,6 +4,7 @@
 #include "ui/Application.hpp"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace ui {
 
@@ -134,22 +135,34 @@ OutlineItem OutlineView::child(int index, const OutlineItem& item) {
 }
 
 void OutlineView::rebuildRows(std::vector<Entry>& rows, const OutlineItem& parent, int level) {
-    std::vector<OutlineItem> path;
-    appendRows(rows, parent, level, path);
-}
-
-void OutlineView::appendRows(std::vector<Entry>& rows, const OutlineItem& parent, int level,
-                             std::vector<OutlineItem>& path) {
-    const int count = numberOfChildrenOfItem(parent);
-    for (int i = 0; i < count; ++i) {
-        auto item = child(i, parent);
-        rows.push_back({item, parent, level, i});
-        // An item that is its own ancestor would recurse forever: it shows, but does not open again.
-        const bool onPath = std::find(path.begin(), path.end(), item) != path.end();
-        if (item && !onPath && expanded_.count(item) && isExpandable(item)) {
-            path.push_back(item);
-            appendRows(rows, item, level + 1, path);
-            path.pop_back();
+    // Depth first without recursion, so a tree of any depth fits: one frame per open item on the way
+    // down. The items on that way are also kept in a hash set: an item that is its own ancestor would
+    // open forever, so it shows but does not open again.
+    struct Frame {
+        OutlineItem parent;
+        int level;
+        int count;
+        int next;
+    };
+    std::vector<Frame> stack{{parent, level, numberOfChildrenOfItem(parent), 0}};
+    std::unordered_set<const Object*> ancestors;
+    while (!stack.empty()) {
+        Frame& top = stack.back();
+        if (top.next >= top.count) {
+            if (stack.size() > 1) {
+                ancestors.erase(top.parent.get());
+            }
+            stack.pop_back();
+            continue;
+        }
+        const int index = top.next++;
+        const int childLevel = top.level;
+        auto item = child(index, top.parent);
+        rows.push_back({item, top.parent, childLevel, index});
+        if (item && !ancestors.count(item.get()) && expanded_.count(item) && isExpandable(item)) {
+            ancestors.insert(item.get());
+            const int count = numberOfChildrenOfItem(item);
+            stack.push_back({std::move(item), childLevel + 1, count, 0});
         }
     }
 }
@@ -185,21 +198,33 @@ bool OutlineView::isItemExpanded(const OutlineItem& item) const {
 }
 
 void OutlineView::setExpanded(const OutlineItem& item, bool expanded, bool recursive) {
-    if (item) {
+    const auto mark = [&](const OutlineItem& marked) {
         if (expanded) {
-            expanded_.insert(item);
+            expanded_.insert(marked);
         } else {
-            expanded_.erase(item);
+            expanded_.erase(marked);
         }
+    };
+    if (item) {
+        mark(item);
     }
     if (!recursive) {
         return;
     }
-    const int count = numberOfChildrenOfItem(item);
-    for (int i = 0; i < count; ++i) {
-        auto c = child(i, item);
-        if (c && c != item && isExpandable(c) && isItemExpanded(c) != expanded) {
-            setExpanded(c, expanded, true);
+    // The descendants whose state differs, through a list of items still to visit rather than
+    // recursion (trees may be deeper than the stack). An item is visited once it has changed, so a
+    // cycle in the data source ends.
+    std::vector<OutlineItem> pending{item};
+    while (!pending.empty()) {
+        const OutlineItem parent = std::move(pending.back());
+        pending.pop_back();
+        const int count = numberOfChildrenOfItem(parent);
+        for (int i = 0; i < count; ++i) {
+            auto c = child(i, parent);
+            if (c && c != parent && isExpandable(c) && isItemExpanded(c) != expanded) {
+                mark(c);
+                pending.push_back(std::move(c));
+            }
         }
     }
 }

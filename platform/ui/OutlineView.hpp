@@ -127,9 +127,8 @@ private:
         int level = 0;
         int childIndex = 0;
     };
+    // The visible items under parent, in row order.
     void rebuildRows(std::vector<Entry>& rows, const OutlineItem& parent, int level);
-    void appendRows(std::vector<Entry>& rows, const OutlineItem& parent, int level,
-                    std::vector<OutlineItem>& path);
     // Rebuilds the visible rows, keeping the selected items selected.
     void refreshRows();
     void setExpanded(const OutlineItem& item, bool expanded, bool recursive);

@@ -82,6 +82,9 @@ void TableColumn::setHeaderCell(std::shared_ptr<TableHeaderCell> cell) {
 }
 
 void TableColumn::setWidth(double width) {
+    if (!std::isfinite(width)) {
+        return; // the column keeps its last width
+    }
     width = std::clamp(width, minWidth_, std::max(minWidth_, maxWidth_));
     if (width != width_) {
         width_ = width;
@@ -90,11 +93,17 @@ void TableColumn::setWidth(double width) {
 }
 
 void TableColumn::setMinWidth(double width) {
+    if (!std::isfinite(width)) {
+        return;
+    }
     minWidth_ = std::max(0.0, width);
     setWidth(width_);
 }
 
 void TableColumn::setMaxWidth(double width) {
+    if (!std::isfinite(width)) {
+        return;
+    }
     maxWidth_ = std::max(0.0, width);
     setWidth(width_);
 }

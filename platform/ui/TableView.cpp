@@ -89,10 +89,7 @@ void TableView::addTableColumn(const std::shared_ptr<TableColumn>& column) {
     }
     column->tableView_ = sharedAs<TableView>();
     columns_.push_back(column);
-    for (auto& [row, rowView] : std::map(rowViews_)) {
-        (void)rowView;
-        dropRowView(row); // every row gets a cell for the new column
-    }
+    dropAllRowViews(); // every row gets a cell for the new column
     tile();
     setNeedsDisplay();
 }
@@ -105,10 +102,7 @@ void TableView::removeTableColumn(const std::shared_ptr<TableColumn>& removed) {
     }
     columns_.erase(it);
     column->tableView_.reset();
-    for (auto& [row, rowView] : std::map(rowViews_)) {
-        (void)rowView;
-        dropRowView(row);
-    }
+    dropAllRowViews();
     tile();
     setNeedsDisplay();
 }
@@ -220,8 +214,9 @@ void TableView::computeRowOffsets() {
     rowOffsets_.assign(1, 0.0);
     rowOffsets_.reserve(static_cast<std::size_t>(numberOfRows_) + 1);
     for (int row = 0; row < numberOfRows_; ++row) {
+        // A height that is not a finite positive number is the table's row height.
         const double asked = heightOfRowFromDelegate(row);
-        rowOffsets_.push_back(rowOffsets_.back() + (asked > 0 ? asked : rowHeight_));
+        rowOffsets_.push_back(rowOffsets_.back() + (asked > 0 && std::isfinite(asked) ? asked : rowHeight_));
     }
 }
 
@@ -232,10 +227,7 @@ void TableView::reloadData() {
     auto self = sharedAs<TableView>();
     numberOfRows_ = std::max(0, numberOfRowsFromDataSource());
     computeRowOffsets();
-    for (auto& [row, rowView] : std::map(rowViews_)) {
-        (void)rowView;
-        dropRowView(row);
-    }
+    dropAllRowViews();
     if (!selection_.empty() && *selection_.last() >= numberOfRows_) {
         core::IndexSet kept = selection_;
         kept.remove(core::IndexSet::Range{numberOfRows_, *selection_.last() + 1});
@@ -252,6 +244,10 @@ void TableView::reloadData() {
 }
 
 void TableView::reloadDataForRowIndexes(const core::IndexSet& rows) {
+    if (buildingRows_ > 0) {
+        rowViewsStale_ = true;
+        return;
+    }
     for (const int row : rows) {
         if (rowViews_.count(row)) {
             dropRowView(row);
@@ -261,7 +257,7 @@ void TableView::reloadDataForRowIndexes(const core::IndexSet& rows) {
 }
 
 void TableView::setRowHeight(double height) {
-    if (height > 0 && height != rowHeight_) {
+    if (height > 0 && std::isfinite(height) && height != rowHeight_) {
         rowHeight_ = height;
         reloadData();
     }
@@ -298,6 +294,9 @@ Rect TableView::frameOfCellAtColumn(int column, int row) const {
 }
 
 int TableView::rowAtPoint(const Point& point) const {
+    if (!std::isfinite(point.x) || !std::isfinite(point.y)) {
+        return -1;
+    }
     if (point.x < 0 || point.x >= bounds().width() || point.y < 0 || point.y >= rowOffsets_.back()) {
         return -1;
     }
@@ -394,6 +393,19 @@ void TableView::dropRowView(int row) {
     enqueueReusableView(std::move(rowView));
 }
 
+void TableView::dropAllRowViews() {
+    if (buildingRows_ > 0) {
+        // A row is being built (its cell views are being asked for): its views stay as they are until
+        // the build ends, and then every row is built again.
+        rowViewsStale_ = true;
+        return;
+    }
+    for (auto& [row, rowView] : std::map(rowViews_)) {
+        (void)rowView;
+        dropRowView(row);
+    }
+}
+
 void TableView::enqueueReusableView(std::shared_ptr<View> view) {
     if (!view->identifier().empty()) {
         auto& queue = reuseQueues_[view->identifier()];
@@ -430,32 +442,54 @@ void TableView::layoutRowView(TableRowView& rowView, int row) {
     rowView.drawsSeparator_ = gridStyleMask_ & TableViewGridLineStyle::solidHorizontalGridLineMask;
 }
 
-std::shared_ptr<TableRowView> TableView::buildRowView(int row) {
+void TableView::buildRowView(int row) {
     auto self = sharedAs<TableView>();
-    auto rowView = makeRowView(row);
-    rowView->setFrame(rectOfRow(row));
-    rowView->setSelectionHighlightStyle(highlightStyle_);
-    addSubview(rowView);
-    rowViews_[row] = rowView;
-    rowView->cells_.assign(columns_.size(), nullptr);
-    for (std::size_t i = 0; i < columns_.size(); ++i) {
-        if (columns_[i]->isHidden()) {
-            continue;
+    // The delegate may reload the table, or change its columns, while it makes this row's views: the row
+    // count follows at once, but tearing down and building row views waits until the build ends.
+    struct Building {
+        TableView& table;
+        explicit Building(TableView& t) : table(t) { ++table.buildingRows_; }
+        ~Building() { --table.buildingRows_; }
+    };
+    {
+        const Building building(*this);
+        auto rowView = makeRowView(row);
+        rowView->setFrame(rectOfRow(row));
+        rowView->setSelectionHighlightStyle(highlightStyle_);
+        addSubview(rowView);
+        rowViews_[row] = rowView;
+        const auto columns = columns_;
+        rowView->cells_.assign(columns.size(), nullptr);
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            if (columns[i]->isHidden()) {
+                continue;
+            }
+            auto cell = makeCellView(columns[i].get(), row);
+            if (cell) {
+                rowView->cells_[i] = cell;
+                rowView->addSubview(cell);
+            }
         }
-        auto cell = makeCellView(columns_[i].get(), row);
-        if (cell) {
-            rowView->cells_[i] = cell;
-            rowView->addSubview(cell);
-        }
+        layoutRowView(*rowView, row);
+        rowView->setSelected(selection_.contains(row));
+        didAddRowView(*rowView, row);
     }
-    layoutRowView(*rowView, row);
-    rowView->setSelected(selection_.contains(row));
-    didAddRowView(*rowView, row);
-    return rowView;
+    if (buildingRows_ == 0 && (rowViewsStale_ || visibleRowsPending_)) {
+        ++rowViewsGeneration_;
+        visibleRowsPending_ = false;
+        if (std::exchange(rowViewsStale_, false)) {
+            dropAllRowViews();
+        }
+        updateVisibleRowViews();
+    }
 }
 
 void TableView::updateVisibleRowViews() {
     if (weak_from_this().expired()) {
+        return;
+    }
+    if (buildingRows_ > 0) {
+        visibleRowsPending_ = true;
         return;
     }
     Rect visible = bounds();
@@ -469,7 +503,11 @@ void TableView::updateVisibleRowViews() {
             dropRowView(row);
         }
     }
-    for (int row = range.lowerBound; row < range.upperBound; ++row) {
+    const auto generation = rowViewsGeneration_;
+    for (int row = range.lowerBound; row < range.upperBound && row < numberOfRows_; ++row) {
+        if (rowViewsGeneration_ != generation) {
+            return; // a build reloaded the table, and the rows were built again after it
+        }
         auto it = rowViews_.find(row);
         if (it == rowViews_.end()) {
             buildRowView(row);
@@ -486,7 +524,9 @@ std::shared_ptr<TableRowView> TableView::rowViewAtRow(int row, bool makeIfNecess
     if (!makeIfNecessary || row < 0 || row >= numberOfRows_) {
         return nullptr;
     }
-    return buildRowView(row);
+    buildRowView(row);
+    const auto it = rowViews_.find(row);
+    return it == rowViews_.end() ? nullptr : it->second;
 }
 
 std::shared_ptr<View> TableView::viewAtColumn(int column, int row, bool makeIfNecessary) {
@@ -638,6 +678,9 @@ void TableView::selectAll(const std::shared_ptr<Object>&) {
 void TableView::userSelect(const core::IndexSet& rows, int anchor) {
     core::IndexSet allowed;
     for (const int row : rows) {
+        if (row >= numberOfRows_) {
+            break; // the delegate removed rows while it was asked (rows come in ascending order)
+        }
         if (selection_.contains(row) || delegateShouldSelectRow(row)) {
             allowed.insert(row);
         }

@@ -58,7 +58,8 @@ public:
     std::string headerToolTip() const { return headerToolTip_; }
     void setHeaderToolTip(std::string tip) { headerToolTip_ = std::move(tip); }
 
-    // The width, kept between the minimum and the maximum.
+    // The width, kept between the minimum and the maximum; widths that are not finite numbers are
+    // refused (the last one stays).
     double width() const { return width_; }
     void setWidth(double width);
     double minWidth() const { return minWidth_; }
@@ -191,7 +192,7 @@ public:
     virtual std::shared_ptr<View> viewFor(TableView& tableView, TableColumn* column, int row);
     // The row view of a row; null gives a plain TableRowView.
     virtual std::shared_ptr<TableRowView> rowViewForRow(TableView& tableView, int row);
-    // A row's height; zero or less uses the table's rowHeight.
+    // A row's height; zero or less (or not a finite number) uses the table's rowHeight.
     virtual double heightOfRow(TableView& tableView, int row);
     virtual bool shouldSelectRow(TableView& tableView, int row);
     virtual void tableViewSelectionDidChange(TableView& tableView);
@@ -228,6 +229,7 @@ public:
     // Rebuilds the cell views of these rows (all columns).
     void reloadDataForRowIndexes(const core::IndexSet& rows);
     void noteNumberOfRowsChanged() { reloadData(); }
+    // Heights that are not finite positive numbers are refused (the last one stays).
     double rowHeight() const { return rowHeight_; }
     void setRowHeight(double height);
 
@@ -236,6 +238,7 @@ public:
     graphics::Rect rectOfColumn(int column) const;
     // Where a cell view sits; the outline indents its outline column.
     virtual graphics::Rect frameOfCellAtColumn(int column, int row) const;
+    // A point outside every row (or not made of finite numbers) is in row -1.
     int rowAtPoint(const graphics::Point& point) const;
     int columnAtPoint(const graphics::Point& point) const;
     // The rows that intersect rect.
@@ -347,9 +350,11 @@ protected:
 private:
     void computeRowOffsets();
     void updateVisibleRowViews();
-    std::shared_ptr<TableRowView> buildRowView(int row);
+    void buildRowView(int row);
     void applySelection(core::IndexSet rows, int last);
     void dropRowView(int row);
+    // Drops every row view, or while a row is being built marks them to be built again once it ends.
+    void dropAllRowViews();
     void enqueueReusableView(std::shared_ptr<View> view);
     graphics::Point localPoint(const Event& event) const;
     core::IndexSet rangeBetween(int a, int b) const;
@@ -365,6 +370,12 @@ private:
     double rowHeight_ = 20;
     std::vector<double> rowOffsets_{0}; // top of each row, and the end
     std::map<int, std::shared_ptr<TableRowView>> rowViews_;
+    // Row builds under way (a delegate may build another row), and what was asked for meanwhile: every
+    // row view built again, or the visible rows brought up to date; done when the last build ends.
+    int buildingRows_ = 0;
+    bool rowViewsStale_ = false;
+    bool visibleRowsPending_ = false;
+    unsigned rowViewsGeneration_ = 0; // counts those deferred updates
     core::IndexSet selection_;
     int lastSelectedRow_ = -1;
     int anchorRow_ = -1;

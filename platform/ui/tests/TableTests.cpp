@@ -6,8 +6,12 @@
 #include "ui/ScrollView.hpp"
 #include "ui/TableView.hpp"
 
+#include <cmath>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
+#include <limits>
+#include <map>
 
 using graphics::Point;
 using graphics::Rect;
@@ -23,11 +27,24 @@ public:
     std::any objectValue(ui::TableView&, ui::TableColumn* column, int row) override {
         return column->identifier() + " " + std::to_string(row);
     }
-    bool shouldSelectRow(ui::TableView&, int row) override { return row != refusedRow; }
+    bool shouldSelectRow(ui::TableView& table, int row) override {
+        asked.push_back(row);
+        if (onShouldSelect) {
+            onShouldSelect(table, row);
+        }
+        return row != refusedRow;
+    }
+    double heightOfRow(ui::TableView&, int row) override {
+        const auto it = heights.find(row);
+        return it == heights.end() ? 0 : it->second;
+    }
     void tableViewSelectionDidChange(ui::TableView&) override { ++changes; }
     int count;
     int refusedRow = -1;
     int changes = 0;
+    std::vector<int> asked; // the rows shouldSelectRow was asked about
+    std::function<void(ui::TableView&, int)> onShouldSelect;
+    std::map<int, double> heights; // rows of a height of their own
 };
 
 std::vector<int> rows(const core::IndexSet& set) {
@@ -172,6 +189,54 @@ TEST(TableView, SingleAndNonEmptySelectionRulesHold) {
     s.table->reloadData();
     EXPECT_EQ(rows(s.table->selectedRowIndexes()), (std::vector<int>{0, 2}));
     EXPECT_EQ(s.model->changes, before + 1);
+}
+
+TEST(TableView, AShiftClickNeverAsksAboutRowsTheDelegateRemovedMeanwhile) {
+    TableScene s(10);
+    s.table->setAllowsMultipleSelection(true);
+    s.click(0);
+    s.model->asked.clear();
+    s.model->onShouldSelect = [&](ui::TableView& table, int row) {
+        if (row == 1 && s.model->count == 10) {
+            s.model->count = 3;
+            table.reloadData();
+        }
+    };
+    s.click(6, Modifier::shift);
+    EXPECT_EQ(s.model->asked, (std::vector<int>{1, 2}));
+    EXPECT_EQ(rows(s.table->selectedRowIndexes()), (std::vector<int>{0, 1, 2}));
+}
+
+TEST(TableView, GeometryThatIsNotFiniteIsRefused) {
+    TableScene s(3);
+    const auto nan = std::numeric_limits<double>::quiet_NaN();
+    const auto inf = std::numeric_limits<double>::infinity();
+    for (const Point p : {Point{10, nan}, Point{nan, 10}, Point{10, inf}, Point{10, -inf}}) {
+        EXPECT_EQ(s.table->rowAtPoint(p), -1) << p.x << " " << p.y;
+    }
+    auto column = s.table->tableColumns()[0];
+    for (const double width : {nan, inf, -inf}) {
+        column->setWidth(width);
+        column->setMinWidth(width);
+        column->setMaxWidth(width);
+    }
+    EXPECT_EQ(column->width(), 140);
+    EXPECT_EQ(s.table->rectOfColumn(1).minX(), 140);
+    EXPECT_TRUE(std::isfinite(s.table->frame().width()));
+    s.table->setRowHeight(nan);
+    s.table->setRowHeight(inf);
+    EXPECT_EQ(s.table->rowHeight(), 20);
+
+    // Heights from the delegate that are no finite number count as the row height.
+    s.model->heights = {{0, nan}, {1, inf}, {2, 30}};
+    s.table->reloadData();
+    EXPECT_EQ(s.table->rectOfRow(0), Rect(0, 0, s.table->bounds().width(), 20));
+    EXPECT_EQ(s.table->rectOfRow(1), Rect(0, 20, s.table->bounds().width(), 20));
+    EXPECT_EQ(s.table->rectOfRow(2).maxY(), 70);
+    s.model->asked.clear();
+    s.click(2);
+    EXPECT_EQ(s.model->asked, std::vector<int>{2});
+    EXPECT_EQ(s.table->selectedRow(), 2);
 }
 
 TEST(TableView, ActionsDoubleActionAndContextClicksReportTheClickedRow) {
@@ -389,6 +454,53 @@ TEST(OutlineView, DisclosureButtonsAndArrowKeysOpenAndCloseItems) {
     EXPECT_FALSE(o.isItemExpanded(s.a));
 }
 
+namespace {
+
+// A chain of items, each the only child of the one before: the items live in a flat list, so a chain
+// of any depth is made and let go without recursion.
+class Chain final : public ui::OutlineViewDataSource {
+public:
+    struct Link final : ui::Object {
+        explicit Link(int index) : index(index) {}
+        int index;
+    };
+    explicit Chain(int depth) {
+        for (int i = 0; i < depth; ++i) {
+            links.push_back(std::make_shared<Link>(i));
+        }
+    }
+    int next(const ui::OutlineItem& item) const {
+        return item ? std::static_pointer_cast<Link>(item)->index + 1 : 0;
+    }
+    int numberOfChildrenOfItem(ui::OutlineView&, const ui::OutlineItem& item) override {
+        return next(item) < static_cast<int>(links.size()) ? 1 : 0;
+    }
+    ui::OutlineItem child(ui::OutlineView&, int, const ui::OutlineItem& item) override {
+        return links[static_cast<std::size_t>(next(item))];
+    }
+    bool isItemExpandable(ui::OutlineView& outline, const ui::OutlineItem& item) override {
+        return numberOfChildrenOfItem(outline, item) > 0;
+    }
+    std::vector<std::shared_ptr<Link>> links;
+};
+
+} // namespace
+
+TEST(OutlineView, AChainFortyThousandItemsDeepExpandsAndCollapsesWhole) {
+    constexpr int depth = 40000;
+    OutlineScene s;
+    auto chain = std::make_shared<Chain>(depth);
+    s.outline->setDataSource(chain);
+    s.outline->expandItem(nullptr, true);
+    ASSERT_EQ(s.outline->numberOfRows(), depth);
+    EXPECT_EQ(s.outline->levelForRow(depth - 1), depth - 1);
+    EXPECT_EQ(s.outline->itemAtRow(depth - 1), chain->links.back());
+    EXPECT_TRUE(s.outline->isItemExpanded(chain->links[depth - 2]));
+    s.outline->collapseItem(nullptr, true);
+    EXPECT_EQ(s.outline->numberOfRows(), 1);
+    EXPECT_FALSE(s.outline->isItemExpanded(chain->links[depth / 2]));
+}
+
 TEST(TableView, TableAndOutlineDrawTheirRowsSelectionAndHeaderAt1xAnd2x) {
     TableScene t(12);
     t.table->setGridStyleMask(ui::TableViewGridLineStyle::solidVerticalGridLineMask |
@@ -534,6 +646,69 @@ TEST(TableView, RowsLeavingTheScreenLendTheirViewsToRowsComingOnAndKeepTheDelega
     s.table->reloadData();
     EXPECT_EQ(ClearingCell::made, madeAtFirst);
     EXPECT_GT(s.table->reusableViewCount(), 0u);
+}
+
+namespace {
+
+// Rows whose delegate, asked for row 0's first cell view, changes the table once (reloads it or adds a
+// column); its row views are plain new ones or the table's reusable ones.
+class ReloadingRows final : public ui::TableViewDataSource, public ui::TableViewDelegate {
+public:
+    int numberOfRows(ui::TableView&) override { return count; }
+    std::any objectValue(ui::TableView&, ui::TableColumn*, int row) override { return row; }
+    std::shared_ptr<ui::View> viewFor(ui::TableView& table, ui::TableColumn*, int row) override {
+        if (row == 0 && change) {
+            std::exchange(change, nullptr)(table);
+        }
+        return nullptr;
+    }
+    std::shared_ptr<ui::TableRowView> rowViewForRow(ui::TableView&, int) override {
+        return plainRowViews ? std::make_shared<ui::TableRowView>() : nullptr;
+    }
+    int count = 5;
+    bool plainRowViews = false;
+    std::function<void(ui::TableView&)> change;
+};
+
+} // namespace
+
+TEST(TableView, AReloadOrANewColumnFromTheDelegateWhileARowIsBuiltRebuildsTheRowsAfterIt) {
+    for (const bool plain : {true, false}) {
+        for (const bool addColumn : {false, true}) {
+            SCOPED_TRACE(std::string(plain ? "plain" : "reusable") + (addColumn ? ", column" : ", reload"));
+            TableScene s(0);
+            auto model = std::make_shared<ReloadingRows>();
+            model->plainRowViews = plain;
+            s.table->setDataSource(model);
+            model->change = [&](ui::TableView& table) {
+                if (addColumn) {
+                    table.addTableColumn(std::make_shared<ui::TableColumn>("extra"));
+                } else {
+                    model->count = 3;
+                    table.reloadData();
+                    EXPECT_EQ(table.numberOfRows(), 3); // the row count follows at once
+                }
+            };
+            s.table->setDelegate(model);
+            ASSERT_FALSE(model->change);
+
+            const int rows = addColumn ? 5 : 3;
+            const auto columns = static_cast<std::size_t>(addColumn ? 3 : 2);
+            EXPECT_EQ(s.table->numberOfRows(), rows);
+            EXPECT_EQ(s.table->subviews().size(), static_cast<std::size_t>(rows)); // one row view a row
+            for (int row = 0; row < rows; ++row) {
+                auto rowView = s.table->rowViewAtRow(row, false);
+                ASSERT_NE(rowView, nullptr);
+                EXPECT_EQ(rowView->superview(), s.table);
+                EXPECT_EQ(rowView->subviews().size(), columns) << "row " << row;
+                for (std::size_t column = 0; column < columns; ++column) {
+                    auto cell = rowView->viewAtColumn(static_cast<int>(column));
+                    ASSERT_NE(cell, nullptr);
+                    EXPECT_EQ(cell->superview(), rowView);
+                }
+            }
+        }
+    }
 }
 
 TEST(TableView, HeaderCellsDrawTheirOwnAttributedTitlesUntilTheTitleChanges) {

@@ -223,7 +223,8 @@ public:
     void setDelegate(const std::shared_ptr<TableViewDelegate>& delegate);
 
     // Rows. reloadData asks the data source again and rebuilds every row view; rows past the new
-    // end leave the selection.
+    // end leave the selection. Asked for while the delegate makes a row's views, the row count changes
+    // at once and the row views are rebuilt once that row is built (so are column changes).
     int numberOfRows() const { return numberOfRows_; }
     void reloadData();
     // Rebuilds the cell views of these rows (all columns).

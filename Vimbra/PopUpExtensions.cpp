@@ -21,19 +21,15 @@ void selectAndSend(const std::shared_ptr<ui::PopUpButton>& popUp, const std::sha
 
 const char extensionOwner = 0;
 
-} // namespace
-
-// Registers the actions when the program starts. The library's users link with this symbol marked as
-// needed (see CMakeLists.txt), so this object file, and with it the registration, is part of every
-// program that links the library, also one that uses only the header templates and sends the actions by
-// name.
-extern "C" {
-extern const bool vimbraExtensionActionsInstalled;
-const bool vimbraExtensionActionsInstalled = [] {
+// Every way into the actions (filling a pop-up through the templates, the library's pop-up buttons, the
+// cycling button) calls installExtensionActions, so a program that takes any of them links this file
+// whatever its link options, and this registers the actions as soon as that program starts.
+const bool installedAtStart = [] {
     installExtensionActions();
     return true;
 }();
-}
+
+} // namespace
 
 void selectNextItem(const std::shared_ptr<ui::PopUpButton>& popUp) {
     const auto& items = popUp->itemArray();

@@ -75,9 +75,17 @@ template <PopUpValue T> void select(ui::PopUpButton& popUp, const T& value) {
     }
 }
 
+// Registers the library's actions with the toolkit: every pop-up button answers "selectNextItem:" and
+// "selectPreviousItem:", and every object "popUpContextMenuForButton:" (see below). Calling it again does
+// nothing. Filling a pop-up through these templates, making one of the library's pop-up buttons or a
+// pop-up cycling button does it, and a program that does any of these has the actions from its start; a
+// program that sends them only to pop-ups and buttons of its own calls this once before.
+void installExtensionActions();
+
 // Replaces the pop-up's items with the menu of the value type's structure (built with no target and no
 // action, so choosing an item sends the pop-up's own action) and selects the current value.
 template <PopUpValue T> void fillMenu(ui::PopUpButton& popUp) {
+    installExtensionActions();
     popUp.removeAllItems();
     auto menu = T::menuStructure().submenuMenu();
     popUp.setMenu(menu ? menu : ui::Menu::make());
@@ -155,10 +163,6 @@ void selectPreviousItem(const std::shared_ptr<ui::PopUpButton>& popUp);
 // Pops up the view's menu at the top-left corner of its bounds (minX, maxY); nothing without a menu.
 // Any object answers "popUpContextMenuForButton:" by popping up the sending view's menu.
 void popUpMenu(const std::shared_ptr<ui::View>& view);
-
-// Registers the actions above with the toolkit. Every program that links the library does this when it
-// starts; calling it again does nothing.
-void installExtensionActions();
 
 // A right-button press, or a left-button press with Control held.
 bool isSecondaryClick(const ui::Event& event);

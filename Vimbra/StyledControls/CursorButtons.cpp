@@ -1,6 +1,7 @@
 #include "Vimbra/StyledControls/CursorButtons.hpp"
 
 #include "Vimbra/LibraryStatics.hpp"
+#include "Vimbra/PopUpExtensions.hpp"
 #include "Vimbra/ViewExtensions.hpp"
 #include "ui/Application.hpp"
 #include "ui/PopUpButton.hpp"
@@ -80,6 +81,7 @@ void CursorButton::mouseExited(const ui::Event& event) {
 PopUpCyclingButton::PopUpCyclingButton(const graphics::Rect& frame, std::shared_ptr<ui::ButtonCell> cell)
     : CursorButton(frame, std::move(cell)) {
     setImagePosition(ui::ImagePosition::imageTrailing);
+    installExtensionActions(); // the pop-up it steps answers what it sends
 }
 
 bool PopUpCyclingButton::sendAction(std::string_view, const std::shared_ptr<ui::Object>& target) {

@@ -1,5 +1,6 @@
 #include "Vimbra/StyledControls/StyledPopDownButton.hpp"
 
+#include "Vimbra/PopUpExtensions.hpp"
 #include "Vimbra/StyledControls/CellControlState.hpp"
 #include "Vimbra/StyledControls/StyledButton.hpp"
 #include "Vimbra/StyledControls/StyledPopUpButton.hpp"
@@ -51,6 +52,7 @@ Rect StyledPopDownButtonCell::drawTitle(const graphics::AttributedString& title,
 StyledPopDownButton::StyledPopDownButton(const Rect& frame)
     : ui::PopUpButton(frame, false, std::make_shared<StyledPopDownButtonCell>()) {
     setFont(graphics::Font::systemFont(11));
+    installExtensionActions();
 }
 
 std::shared_ptr<StyledPopDownButtonCell> StyledPopDownButton::styledCell() const {

@@ -1,5 +1,6 @@
 #include "Vimbra/StyledControls/StyledPopUpButton.hpp"
 
+#include "Vimbra/PopUpExtensions.hpp"
 #include "Vimbra/StyledControls/CellControlState.hpp"
 #include "Vimbra/StyledControls/StyledButton.hpp"
 
@@ -103,6 +104,7 @@ StyledPopUpButton::StyledPopUpButton(const Rect& frame, bool pullsDown, std::opt
                                      std::shared_ptr<StyledPopUpButtonCell> cell)
     : ui::PopUpButton(frame, pullsDown, std::move(cell)), fixedWidth_(fixedWidth) {
     setFont(graphics::Font::systemFont(11));
+    installExtensionActions();
 }
 
 std::shared_ptr<StyledPopUpButtonCell> StyledPopUpButton::styledCell() const {

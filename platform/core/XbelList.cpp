@@ -33,12 +33,25 @@ Date clampedDate(std::int64_t seconds, std::int64_t micros = 0) {
 
 // "2024-05-01T10:20:30Z", with optional fraction digits and a numeric offset instead of Z.
 std::optional<Date> parseDate(std::string_view text) {
+    // A year may run past four digits; every such year is later than a Date can hold, so its value
+    // is kept only up to 10000 and the rest of the date is read after it.
+    std::size_t yearDigits = 0;
+    int longYear = 0;
+    while (yearDigits < text.size() && text[yearDigits] >= '0' && text[yearDigits] <= '9') {
+        longYear = std::min(longYear * 10 + (text[yearDigits] - '0'), 10000);
+        ++yearDigits;
+    }
+    const bool pastFourDigits = yearDigits > 4;
+    const std::string copy =
+        pastFourDigits ? "0000" + std::string(text.substr(yearDigits, 64)) : std::string(text.substr(0, 64));
     std::tm fields{};
     int consumed = 0;
-    const std::string copy(text.substr(0, 64));
     if (std::sscanf(copy.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%n", &fields.tm_year, &fields.tm_mon,
                     &fields.tm_mday, &fields.tm_hour, &fields.tm_min, &fields.tm_sec, &consumed) != 6) {
         return std::nullopt;
+    }
+    if (pastFourDigits) {
+        fields.tm_year = longYear;
     }
     fields.tm_year = std::clamp(fields.tm_year, 1969, 10000) - 1900;
     fields.tm_mon -= 1;

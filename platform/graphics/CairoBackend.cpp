@@ -269,7 +269,7 @@ void CairoBackend::drawText(const TextDraw& op) {
         const bool group = op.state.alpha < 1.0;
         if (group)
             cairo_push_group(cr_);
-        pango_cairo_show_layout(cr_, layout);
+        detail::showLayout(cr_, layout);
         if (group) {
             cairo_pop_group_to_source(cr_);
             cairo_paint_with_alpha(cr_, op.state.alpha);

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 #include <pango/pangofc-fontmap.h>
+#include <vector>
 
 namespace graphics::detail {
 
@@ -263,6 +264,119 @@ Size layoutSize(PangoLayout* layout) {
     pango_layout_get_extents(layout, nullptr, &logical);
     return {static_cast<double>(logical.width) / PANGO_SCALE,
             static_cast<double>(logical.height) / PANGO_SCALE};
+}
+
+namespace {
+
+// A full stop taken out of its line to be drawn on its own: where Pango put it, in user space.
+struct SmallPoint {
+    PangoGlyphInfo* info;
+    PangoGlyph glyph;
+    PangoFont* font;
+    PangoItem* item;
+    double x;
+    double baseline;
+    PangoRectangle ink;
+};
+
+bool isFullStop(PangoFont* font, PangoGlyph glyph) {
+    hb_codepoint_t fullStop = 0;
+    return hb_font_get_nominal_glyph(pango_font_get_hb_font(font), '.', &fullStop) && fullStop == glyph;
+}
+
+// Sets the colour the item's attributes give its text; without one the source stays as it is.
+void setItemColor(cairo_t* cr, const PangoItem& item) {
+    const PangoColor* color = nullptr;
+    double alpha = 1.0;
+    for (GSList* node = item.analysis.extra_attrs; node; node = node->next) {
+        const auto* attribute = static_cast<const PangoAttribute*>(node->data);
+        if (attribute->klass->type == PANGO_ATTR_FOREGROUND) {
+            color = &reinterpret_cast<const PangoAttrColor*>(attribute)->color;
+        } else if (attribute->klass->type == PANGO_ATTR_FOREGROUND_ALPHA) {
+            alpha = reinterpret_cast<const PangoAttrInt*>(attribute)->value / 65535.0;
+        }
+    }
+    if (color) {
+        cairo_set_source_rgba(cr, color->red / 65535.0, color->green / 65535.0, color->blue / 65535.0, alpha);
+    }
+}
+
+} // namespace
+
+void showLayout(cairo_t* cr, PangoLayout* layout) {
+    // Cairo draws each glyph from an image made at a whole device pixel, so a point about one pixel wide
+    // falls across two columns at half strength each and, beside a narrow digit, all but vanishes. Such
+    // points are drawn from their outlines instead, moved by less than half a pixel so that their ink is
+    // centred on a pixel; every other glyph is drawn as Pango draws it.
+    cairo_matrix_t matrix;
+    cairo_get_matrix(cr, &matrix);
+    double originX = 0, originY = 0;
+    if (cairo_has_current_point(cr)) {
+        cairo_get_current_point(cr, &originX, &originY);
+    }
+    std::vector<SmallPoint> points;
+    if (matrix.xy == 0 && matrix.yx == 0) {
+        PangoLayoutIter* iter = pango_layout_get_iter(layout);
+        do {
+            PangoLayoutRun* run = pango_layout_iter_get_run_readonly(iter);
+            if (!run) {
+                continue;
+            }
+            PangoRectangle logical;
+            pango_layout_iter_get_run_extents(iter, nullptr, &logical);
+            const int baseline = pango_layout_iter_get_baseline(iter);
+            int x = logical.x;
+            for (int i = 0; i < run->glyphs->num_glyphs; ++i) {
+                PangoGlyphInfo& info = run->glyphs->glyphs[i];
+                if (info.glyph != PANGO_GLYPH_EMPTY && !(info.glyph & PANGO_GLYPH_UNKNOWN_FLAG) &&
+                    isFullStop(run->item->analysis.font, info.glyph)) {
+                    PangoRectangle ink;
+                    pango_font_get_glyph_extents(run->item->analysis.font, info.glyph, &ink, nullptr);
+                    if (ink.width > 0 && ink.width * std::abs(matrix.xx) < 2.0 * PANGO_SCALE) {
+                        points.push_back(
+                            {&info, info.glyph, run->item->analysis.font, run->item,
+                             originX + static_cast<double>(x + info.geometry.x_offset) / PANGO_SCALE,
+                             originY + static_cast<double>(baseline + info.geometry.y_offset) / PANGO_SCALE,
+                             ink});
+                        info.glyph = PANGO_GLYPH_EMPTY;
+                    }
+                }
+                x += info.geometry.width;
+            }
+        } while (pango_layout_iter_next_run(iter));
+        pango_layout_iter_free(iter);
+    }
+    pango_cairo_show_layout(cr, layout);
+    if (points.empty()) {
+        return;
+    }
+    PangoGlyphString* single = pango_glyph_string_new();
+    pango_glyph_string_set_size(single, 1);
+    single->log_clusters[0] = 0;
+    for (SmallPoint& point : points) {
+        point.info->glyph = point.glyph;
+        // The baseline where Cairo puts the other glyphs (rounded to a device row), and the ink's centre.
+        double baseX = point.x, baseY = point.baseline;
+        cairo_user_to_device(cr, &baseX, &baseY);
+        double centreX = point.x + (point.ink.x + point.ink.width / 2.0) / PANGO_SCALE;
+        double centreY = point.baseline + (point.ink.y + point.ink.height / 2.0) / PANGO_SCALE;
+        cairo_user_to_device(cr, &centreX, &centreY);
+        centreY += std::floor(baseY + 0.5) - baseY;
+        double shiftX = std::floor(centreX) + 0.5 - centreX;
+        double shiftY = std::floor(centreY) + 0.5 - centreY + std::floor(baseY + 0.5) - baseY;
+        cairo_device_to_user_distance(cr, &shiftX, &shiftY);
+        cairo_save(cr);
+        setItemColor(cr, *point.item);
+        single->glyphs[0] = *point.info;
+        single->glyphs[0].geometry.x_offset = 0;
+        single->glyphs[0].geometry.y_offset = 0;
+        cairo_new_path(cr);
+        cairo_move_to(cr, point.x + shiftX, point.baseline + shiftY);
+        pango_cairo_glyph_string_path(cr, point.font, single);
+        cairo_fill(cr);
+        cairo_restore(cr);
+    }
+    pango_glyph_string_free(single);
 }
 
 } // namespace graphics::detail

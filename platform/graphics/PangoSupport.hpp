@@ -28,5 +28,8 @@ struct LayoutRequest {
 PangoLayout* createLayout(PangoContext* context, const AttributedString& text, const LayoutRequest& request);
 // Logical size of a layout in points.
 Size layoutSize(PangoLayout* layout);
+// Draws the layout at cr's current point (the origin without one), as pango_cairo_show_layout does, except
+// that a full stop too small to cover two device pixels is drawn with its ink centred on a pixel.
+void showLayout(cairo_t* cr, PangoLayout* layout);
 
 } // namespace graphics::detail

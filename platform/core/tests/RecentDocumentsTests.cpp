@@ -401,6 +401,10 @@ TEST(CoreRecentDocuments, HoldsLittleMoreThanTheFileWhateverItsElements) {
 TEST(CoreRecentDocuments, KeepsDatesWithinTheYearsADateCanHold) {
     DataHome home;
     auto recents = home.recents();
+    // Another program's entry with years past 9999, one of them past what an int holds.
+    const std::string beyond =
+        R"(<bookmark href="file:///beyond" modified="+9999-12-31T23:59:59Z" visited="10000-01-01T00:00:00Z")"
+        R"( added="123456789012345678901234-05-01T10:20:30.5+02:00"/>)";
     home.writeList(R"(<xbel version="1.0"
       xmlns:bookmark="http://www.freedesktop.org/standards/desktop-bookmarks">
   <bookmark href="file:///now" modified="2024-01-01T00:00:00Z"/>
@@ -410,7 +414,7 @@ TEST(CoreRecentDocuments, KeepsDatesWithinTheYearsADateCanHold) {
       <bookmark:application name="Tessaray" timestamp="999999999999999999" count="99999999999"/>
     </bookmark:applications></metadata></info>
   </bookmark>
-  <bookmark href="file:///beyond" modified="+9999-12-31T23:59:59Z" visited="10000-01-01T00:00:00Z"/>
+  )" + beyond + R"(
 </xbel>)");
     const auto all = recents.allDocuments();
     ASSERT_EQ(all.size(), 3u);
@@ -418,11 +422,16 @@ TEST(CoreRecentDocuments, KeepsDatesWithinTheYearsADateCanHold) {
     EXPECT_EQ(all[0].added, core::Date{}) << "no earlier than 1970";
     EXPECT_GT(all[0].modified, all[1].modified);
     EXPECT_GE(all[0].visited, all[0].modified) << "as late as a date can be";
+    EXPECT_EQ(core::Date::clock::to_time_t(all[0].visited), 9223372035) << "2262-04-11T23:47:15Z";
+    ASSERT_EQ(all[2].href, "file:///beyond");
+    EXPECT_EQ(all[2].visited, all[0].visited) << "a year past 9999 is as late as a date can be";
+    EXPECT_EQ(all[2].added, all[0].visited);
     ASSERT_EQ(all[0].applications.size(), 1u);
     EXPECT_EQ(all[0].applications[0].modified, all[0].visited);
     EXPECT_EQ(all[0].applications[0].count, 1 << 30);
     EXPECT_EQ(strings(recents.recentDocumentURLs()), (std::vector<std::string>{"file:///far"}));
     ASSERT_TRUE(recents.noteNewRecentDocumentURL(file("/tmp/x.tsr")));
+    EXPECT_NE(home.read().find(beyond), std::string::npos) << "other programs' entries stay as they were";
 }
 
 TEST(CoreRecentDocuments, TellsTheSameFileOnAnotherHostApart) {

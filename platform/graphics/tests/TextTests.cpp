@@ -2,6 +2,7 @@
 #include "graphics/DrawRecorder.hpp"
 #include "graphics/Font.hpp"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -193,6 +194,43 @@ TEST(Text, DrawingIsRecordedAndUprightInBothOrientations) {
     Ink d = inkOf(clipped, 100, 40);
     EXPECT_GE(d.top, 0);
     EXPECT_LT(d.bottom, 10);
+}
+
+// At one pixel per point the point of "1.0" in the kit's light face stands on its own: its ink reaches at
+// least half the digits' peak, with a faint column between it and each digit, wherever the text starts.
+TEST(Text, APointBetweenDigitsStaysVisibleAtOnePixelPerPoint) {
+    ASSERT_TRUE(Font::familyExists("Dosis"));
+    const auto font = std::make_shared<const Font>("Dosis", 13, FontWeight::light, false);
+    for (int tenth = 0; tenth < 10; ++tenth) {
+        SCOPED_TRACE("starting " + std::to_string(tenth) + "/10 of a pixel to the right");
+        BitmapCanvas canvas({30, 20});
+        canvas.context().drawText(text("1.0", font, LineBreakMode::clipping),
+                                  Rect{2 + tenth / 10.0, 0, 28, 20});
+        const Ink ink = inkOf(canvas, 30, 20);
+        ASSERT_GE(ink.top, 0);
+        // The digits are the columns with ink in the upper half of the line; the point lies between them.
+        std::vector<int> column(30, 0), upper(30, 0);
+        for (int x = 0; x < 30; ++x)
+            for (int y = 0; y < 20; ++y) {
+                column[x] = std::max<int>(column[x], canvas.pixel(x, y).a);
+                if (y < (ink.top + ink.bottom) / 2)
+                    upper[x] = std::max<int>(upper[x], canvas.pixel(x, y).a);
+            }
+        int oneEnds = 0;
+        while (oneEnds < 30 && upper[oneEnds] < 64)
+            ++oneEnds;
+        while (oneEnds < 30 && upper[oneEnds] >= 64)
+            ++oneEnds;
+        int zeroStarts = oneEnds;
+        while (zeroStarts < 30 && upper[zeroStarts] < 64)
+            ++zeroStarts;
+        ASSERT_LT(zeroStarts, 30);
+        const int peak = *std::max_element(column.begin(), column.end());
+        const auto point = std::max_element(column.begin() + oneEnds, column.begin() + zeroStarts);
+        EXPECT_GE(*point * 2, peak) << "the point's ink against the digits' peak";
+        EXPECT_LT(*std::min_element(column.begin() + oneEnds, point), 64) << "a gap after the 1";
+        EXPECT_LT(*std::min_element(point + 1, column.begin() + zeroStarts), 64) << "a gap before the 0";
+    }
 }
 
 // Attribute ranges are byte ranges, but a run never starts or ends inside a multi-byte character.

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <sndfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,7 +19,7 @@ struct SndfileCloser {
 };
 using SndfileHandle = std::unique_ptr<SNDFILE, SndfileCloser>;
 
-constexpr sf_count_t kChunkFrames = 8192;
+constexpr std::size_t kChunkFrames = 8192;
 
 std::string lowercase(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -37,38 +38,81 @@ AudioFileFormat audioFileFormatFor(const std::string& path) {
     return AudioFileFormat::wavFloat;
 }
 
-AudioBuffer readAudioFile(const std::string& path) {
+struct AudioFileReader::State {
+    std::string path;
     SF_INFO info{};
-    SndfileHandle file(sf_open(path.c_str(), SFM_READ, &info));
-    if (!file) {
+    SndfileHandle file;
+    std::vector<float> interleaved;
+};
+
+AudioFileReader::AudioFileReader(const std::string& path) : state_(std::make_unique<State>()) {
+    state_->path = path;
+    state_->file.reset(sf_open(path.c_str(), SFM_READ, &state_->info));
+    if (!state_->file) {
         throw AudioFileError("cannot read '" + path + "': " + sf_strerror(nullptr));
     }
-    if (info.channels < 1 || info.samplerate < 1) {
+    if (state_->info.channels < 1 || state_->info.samplerate < 1) {
         throw AudioFileError("'" + path + "' has no channels or no sample rate");
     }
+    state_->interleaved.resize(kChunkFrames * channelCount());
+}
 
-    const auto channels = static_cast<std::size_t>(info.channels);
-    AudioBuffer buffer;
-    buffer.sampleRate = info.samplerate;
-    buffer.channels.resize(channels);
-    for (auto& channel : buffer.channels) {
-        channel.reserve(static_cast<std::size_t>(std::max<sf_count_t>(info.frames, 0)));
-    }
+AudioFileReader::~AudioFileReader() = default;
 
-    std::vector<float> interleaved(static_cast<std::size_t>(kChunkFrames) * channels);
-    for (;;) {
-        const sf_count_t got = sf_readf_float(file.get(), interleaved.data(), kChunkFrames);
-        if (got <= 0) {
-            break;
-        }
+double AudioFileReader::sampleRate() const {
+    return state_->info.samplerate;
+}
+
+std::size_t AudioFileReader::channelCount() const {
+    return static_cast<std::size_t>(state_->info.channels);
+}
+
+std::size_t AudioFileReader::read(float* const* channels, std::size_t frames) {
+    const std::size_t count = channelCount();
+    float* const interleaved = state_->interleaved.data();
+    std::size_t done = 0;
+    while (done < frames) {
+        const auto wanted = static_cast<sf_count_t>(std::min<std::size_t>(kChunkFrames, frames - done));
+        const sf_count_t got = sf_readf_float(state_->file.get(), interleaved, wanted);
         for (sf_count_t f = 0; f < got; ++f) {
-            for (std::size_t c = 0; c < channels; ++c) {
-                buffer.channels[c].push_back(interleaved[static_cast<std::size_t>(f) * channels + c]);
+            for (std::size_t c = 0; c < count; ++c) {
+                channels[c][done + static_cast<std::size_t>(f)] =
+                    interleaved[static_cast<std::size_t>(f) * count + c];
             }
         }
+        done += static_cast<std::size_t>(std::max<sf_count_t>(got, 0));
+        if (got < wanted) {
+            break;
+        }
     }
-    if (sf_error(file.get()) != SF_ERR_NO_ERROR) {
-        throw AudioFileError("error while reading '" + path + "': " + sf_strerror(file.get()));
+    if (done < frames && sf_error(state_->file.get()) != SF_ERR_NO_ERROR) {
+        throw AudioFileError("error while reading '" + state_->path +
+                             "': " + sf_strerror(state_->file.get()));
+    }
+    return done;
+}
+
+AudioBuffer readAudioFile(const std::string& path) {
+    AudioFileReader reader(path);
+    const std::size_t channels = reader.channelCount();
+    AudioBuffer buffer;
+    buffer.sampleRate = reader.sampleRate();
+    buffer.channels.resize(channels);
+
+    std::vector<std::vector<float>> block(channels, std::vector<float>(kChunkFrames));
+    std::vector<float*> pointers;
+    for (auto& channel : block) {
+        pointers.push_back(channel.data());
+    }
+    for (;;) {
+        const std::size_t got = reader.read(pointers.data(), kChunkFrames);
+        for (std::size_t c = 0; c < channels; ++c) {
+            buffer.channels[c].insert(buffer.channels[c].end(), block[c].begin(),
+                                      block[c].begin() + static_cast<std::ptrdiff_t>(got));
+        }
+        if (got < kChunkFrames) {
+            break;
+        }
     }
     return buffer;
 }
@@ -131,6 +175,11 @@ std::string writeFailure(SNDFILE* file) {
     return errno != 0 ? std::strerror(errno) : "the file could not be written in full";
 }
 
+std::string nonFiniteMessage(const std::string& path, std::size_t count) {
+    return "cannot write '" + path + "': " + std::to_string(count) +
+           " samples are not finite (NaN or infinity)";
+}
+
 } // namespace
 
 std::size_t nonFiniteSampleCount(const AudioBuffer& buffer) {
@@ -147,69 +196,139 @@ WriteReport writeAudioFile(const std::string& path, const AudioBuffer& buffer) {
     if (channels == 0) {
         throw AudioFileError("nothing to write to '" + path + "': no channels");
     }
-    const double rate = std::round(buffer.sampleRate);
-    if (rate < 1 || rate > 2147483647.0) {
-        throw AudioFileError("cannot write '" + path + "': unsupported sample rate");
-    }
+    // Refused before anything is created.
     if (const std::size_t bad = nonFiniteSampleCount(buffer); bad > 0) {
-        throw AudioFileError("cannot write '" + path + "': " + std::to_string(bad) +
-                             " samples are not finite (NaN or infinity)");
+        throw AudioFileError(nonFiniteMessage(path, bad));
     }
-
-    const AudioFileFormat format = audioFileFormatFor(path);
-    SF_INFO info{};
-    info.samplerate = static_cast<int>(rate);
-    info.channels = static_cast<int>(channels);
-    info.format = format == AudioFileFormat::flac24 ? (SF_FORMAT_FLAC | SF_FORMAT_PCM_24)
-                                                    : (SF_FORMAT_WAV | SF_FORMAT_FLOAT);
-    if (!sf_format_check(&info)) {
-        throw AudioFileError("cannot write '" + path + "': the format does not support " +
-                             std::to_string(channels) + " channels at " + std::to_string(info.samplerate) +
-                             " Hz");
+    AudioFileWriter writer(path, buffer.sampleRate, channels);
+    std::vector<const float*> pointers;
+    for (const auto& channel : buffer.channels) {
+        pointers.push_back(channel.data());
     }
+    writer.write(pointers.data(), buffer.frameCount());
+    return writer.finish();
+}
 
+struct AudioFileWriter::State {
+    std::string path;
+    AudioFileFormat format = AudioFileFormat::wavFloat;
+    std::size_t channels = 0;
+    // Declared before the handle, so libsndfile closes the file before the temporary goes.
+    std::optional<TemporaryFile> temporary;
+    SndfileHandle file;
+    // Frames go to libsndfile in whole chunks, however the caller's blocks fall.
+    std::vector<float> interleaved;
+    std::size_t pending = 0;
     WriteReport report;
-    if (format == AudioFileFormat::flac24) {
-        for (const auto& channel : buffer.channels) {
-            report.clippedSamples += static_cast<std::size_t>(
-                std::count_if(channel.begin(), channel.end(), [](float x) { return std::fabs(x) > 1.0f; }));
-        }
-    }
+    std::size_t nonFinite = 0;
+    bool finished = false;
 
-    // Written beside the target and renamed over it only when complete, so a failure (a full disk, a
-    // file-size limit) never leaves a truncated file that looks whole, nor destroys what was there.
-    TemporaryFile temporary(path);
-    SndfileHandle file(sf_open_fd(temporary.fd(), SFM_WRITE, &info, SF_TRUE));
-    if (!file) {
-        throw AudioFileError("cannot write '" + path + "': " + sf_strerror(nullptr));
-    }
-    temporary.released();
-    if (format == AudioFileFormat::flac24) {
-        // Without this, samples beyond full scale wrap around to the opposite sign.
-        sf_command(file.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
-    }
-
-    const std::size_t frames = buffer.frameCount();
-    std::vector<float> interleaved(static_cast<std::size_t>(kChunkFrames) * channels);
-    for (std::size_t start = 0; start < frames; start += kChunkFrames) {
-        const std::size_t count = std::min<std::size_t>(kChunkFrames, frames - start);
-        for (std::size_t f = 0; f < count; ++f) {
-            for (std::size_t c = 0; c < channels; ++c) {
-                interleaved[f * channels + c] = buffer.channels[c][start + f];
-            }
+    void flush() {
+        if (pending == 0) {
+            return;
         }
-        const auto wanted = static_cast<sf_count_t>(count);
+        const auto wanted = static_cast<sf_count_t>(pending);
+        pending = 0;
         errno = 0;
         if (sf_writef_float(file.get(), interleaved.data(), wanted) != wanted) {
             throw AudioFileError("error while writing '" + path + "': " + writeFailure(file.get()));
         }
     }
+};
+
+AudioFileWriter::AudioFileWriter(const std::string& path, double sampleRate, std::size_t channelCount)
+    : state_(std::make_unique<State>()) {
+    if (channelCount == 0) {
+        throw AudioFileError("nothing to write to '" + path + "': no channels");
+    }
+    const double rate = std::round(sampleRate);
+    if (rate < 1 || rate > 2147483647.0) {
+        throw AudioFileError("cannot write '" + path + "': unsupported sample rate");
+    }
+
+    const AudioFileFormat format = audioFileFormatFor(path);
+    SF_INFO info{};
+    info.samplerate = static_cast<int>(rate);
+    info.channels = static_cast<int>(channelCount);
+    info.format = format == AudioFileFormat::flac24 ? (SF_FORMAT_FLAC | SF_FORMAT_PCM_24)
+                                                    : (SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    if (!sf_format_check(&info)) {
+        throw AudioFileError("cannot write '" + path + "': the format does not support " +
+                             std::to_string(channelCount) + " channels at " +
+                             std::to_string(info.samplerate) + " Hz");
+    }
+
+    State& state = *state_;
+    state.path = path;
+    state.format = format;
+    state.channels = channelCount;
+    // Written beside the target and renamed over it only when complete, so a failure (a full disk, a
+    // file-size limit) never leaves a truncated file that looks whole, nor destroys what was there.
+    state.temporary.emplace(path);
+    state.file.reset(sf_open_fd(state.temporary->fd(), SFM_WRITE, &info, SF_TRUE));
+    if (!state.file) {
+        throw AudioFileError("cannot write '" + path + "': " + sf_strerror(nullptr));
+    }
+    state.temporary->released();
+    if (format == AudioFileFormat::flac24) {
+        // Without this, samples beyond full scale wrap around to the opposite sign.
+        sf_command(state.file.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    }
+    state.interleaved.resize(kChunkFrames * channelCount);
+}
+
+AudioFileWriter::~AudioFileWriter() = default;
+
+void AudioFileWriter::write(const float* const* channels, std::size_t frames) {
+    State& state = *state_;
+    for (std::size_t c = 0; c < state.channels; ++c) {
+        state.nonFinite += static_cast<std::size_t>(
+            std::count_if(channels[c], channels[c] + frames, [](float x) { return !std::isfinite(x); }));
+    }
+    if (state.nonFinite > 0) {
+        // Nothing of this render may appear: the partial file goes now rather than at the end.
+        state.file.reset();
+        state.temporary.reset();
+        return;
+    }
+    if (state.format == AudioFileFormat::flac24) {
+        for (std::size_t c = 0; c < state.channels; ++c) {
+            state.report.clippedSamples += static_cast<std::size_t>(std::count_if(
+                channels[c], channels[c] + frames, [](float x) { return std::fabs(x) > 1.0f; }));
+        }
+    }
+    for (std::size_t f = 0; f < frames;) {
+        const std::size_t count = std::min(kChunkFrames - state.pending, frames - f);
+        float* const out = state.interleaved.data() + state.pending * state.channels;
+        for (std::size_t i = 0; i < count; ++i) {
+            for (std::size_t c = 0; c < state.channels; ++c) {
+                out[i * state.channels + c] = channels[c][f + i];
+            }
+        }
+        state.pending += count;
+        f += count;
+        if (state.pending == kChunkFrames) {
+            state.flush();
+        }
+    }
+}
+
+WriteReport AudioFileWriter::finish() {
+    State& state = *state_;
+    if (state.nonFinite > 0) {
+        throw AudioFileError(nonFiniteMessage(state.path, state.nonFinite));
+    }
+    if (state.finished || !state.file) {
+        throw AudioFileError("cannot write '" + state.path + "': the file was already finished");
+    }
+    state.flush();
     errno = 0;
-    sf_write_sync(file.get());
-    if (sf_close(file.release()) != 0) {
-        throw AudioFileError("error while finishing '" + path +
+    sf_write_sync(state.file.get());
+    if (sf_close(state.file.release()) != 0) {
+        throw AudioFileError("error while finishing '" + state.path +
                              "': " + (errno != 0 ? std::strerror(errno) : "the file could not be closed"));
     }
-    temporary.commit();
-    return report;
+    state.temporary->commit();
+    state.finished = true;
+    return state.report;
 }

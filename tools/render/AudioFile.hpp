@@ -3,6 +3,7 @@
 // Reading and writing sound files through libsndfile, as non-interleaved float channels.
 
 #include <cstddef>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -31,6 +32,26 @@ AudioFileFormat audioFileFormatFor(const std::string& path);
 // Reads any file libsndfile understands (WAV and FLAC among them); throws AudioFileError.
 AudioBuffer readAudioFile(const std::string& path);
 
+// Reads a sound file a block at a time, so a long file never has to fit in memory.
+class AudioFileReader {
+public:
+    // Opens any file libsndfile understands; throws AudioFileError.
+    explicit AudioFileReader(const std::string& path);
+    ~AudioFileReader();
+    AudioFileReader(const AudioFileReader&) = delete;
+    AudioFileReader& operator=(const AudioFileReader&) = delete;
+
+    double sampleRate() const;
+    std::size_t channelCount() const;
+    // Fills the first frames of each non-interleaved channel and says how many it read: fewer than asked only
+    // at the end of the file. Throws AudioFileError.
+    std::size_t read(float* const* channels, std::size_t frames);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
 // How many samples are NaN or infinite.
 std::size_t nonFiniteSampleCount(const AudioBuffer& buffer);
 
@@ -42,3 +63,26 @@ struct WriteReport {
 // under its name only once complete: a failed write leaves whatever was there before. Refuses a buffer
 // holding non-finite samples. Throws AudioFileError.
 WriteReport writeAudioFile(const std::string& path, const AudioBuffer& buffer);
+
+// Writes a sound file a block at a time, as writeAudioFile does: the file is written beside its name and
+// put in place by finish(), so a writer that fails, is dropped unfinished or was given non-finite samples
+// leaves whatever was there before.
+class AudioFileWriter {
+public:
+    // Checks the layout against the format and creates the file beside its name; throws AudioFileError.
+    AudioFileWriter(const std::string& path, double sampleRate, std::size_t channelCount);
+    ~AudioFileWriter();
+    AudioFileWriter(const AudioFileWriter&) = delete;
+    AudioFileWriter& operator=(const AudioFileWriter&) = delete;
+
+    // Appends frames of every non-interleaved channel. From the first non-finite sample on, the file is
+    // given up (removed at once) and later samples are only counted. Throws AudioFileError.
+    void write(const float* const* channels, std::size_t frames);
+    // Completes the file and renames it into place; throws AudioFileError, with how many samples were not
+    // finite if any were.
+    WriteReport finish();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};

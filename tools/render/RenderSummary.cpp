@@ -4,21 +4,38 @@
 #include <cmath>
 #include <cstdio>
 #include <string_view>
+#include <vector>
+
+void LevelMeter::add(const float* const* channels, std::size_t frames) {
+    for (std::size_t c = 0; c < sumsOfSquares_.size(); ++c) {
+        double sum = sumsOfSquares_[c];
+        for (std::size_t i = 0; i < frames; ++i) {
+            const double value = channels[c][i];
+            peak_ = std::max(peak_, std::abs(value));
+            sum += value * value;
+        }
+        sumsOfSquares_[c] = sum;
+    }
+    frames_ += frames;
+}
+
+SignalLevels LevelMeter::levels() const {
+    double sumOfSquares = 0;
+    for (const double sum : sumsOfSquares_) {
+        sumOfSquares += sum;
+    }
+    const std::size_t count = frames_ * sumsOfSquares_.size();
+    return {peak_, count > 0 ? std::sqrt(sumOfSquares / static_cast<double>(count)) : 0.0};
+}
 
 SignalLevels measureLevels(const AudioBuffer& buffer) {
-    SignalLevels levels;
-    double sumOfSquares = 0;
-    std::size_t count = 0;
+    LevelMeter meter(buffer.channelCount());
+    std::vector<const float*> channels;
     for (const auto& channel : buffer.channels) {
-        for (const float sample : channel) {
-            const double value = sample;
-            levels.peak = std::max(levels.peak, std::abs(value));
-            sumOfSquares += value * value;
-        }
-        count += channel.size();
+        channels.push_back(channel.data());
     }
-    levels.rms = count > 0 ? std::sqrt(sumOfSquares / static_cast<double>(count)) : 0.0;
-    return levels;
+    meter.add(channels.data(), buffer.frameCount());
+    return meter.levels();
 }
 
 std::string formatDbfs(double linear) {
@@ -59,13 +76,21 @@ std::string bandLevelBar(const AnalyserSnapshot& analyser) {
 
 std::string formatSummary(const AudioBuffer& input, const AudioBuffer& output,
                           const AnalyserSnapshot& analyser) {
-    const SignalLevels in = measureLevels(input);
-    const SignalLevels out = measureLevels(output);
+    return formatSummary({input.sampleRate, input.frameCount(), input.channelCount(), output.channelCount(),
+                          measureLevels(input), measureLevels(output)},
+                         analyser);
+}
+
+std::string formatSummary(const RenderFigures& figures, const AnalyserSnapshot& analyser) {
+    const SignalLevels& in = figures.input;
+    const SignalLevels& out = figures.output;
+    const double seconds =
+        figures.sampleRate > 0 ? static_cast<double>(figures.frames) / figures.sampleRate : 0;
     char line[256];
     std::string text;
 
-    std::snprintf(line, sizeof line, "duration   %.3f s, %.0f Hz, %zu -> %zu channels\n",
-                  input.durationSeconds(), input.sampleRate, input.channelCount(), output.channelCount());
+    std::snprintf(line, sizeof line, "duration   %.3f s, %.0f Hz, %zu -> %zu channels\n", seconds,
+                  figures.sampleRate, figures.inputChannels, figures.outputChannels);
     text += line;
     std::snprintf(line, sizeof line, "input      peak %s dBFS, RMS %s dBFS\n", formatDbfs(in.peak).c_str(),
                   formatDbfs(in.rms).c_str());

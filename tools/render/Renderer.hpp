@@ -1,14 +1,17 @@
 #pragma once
 
-// Drives a render backend over a whole buffer, block by block.
+// Drives a render backend block by block, over a whole buffer or streaming from a source into a file.
 
 #include "tools/render/AudioFile.hpp"
 #include "tools/render/RenderBackend.hpp"
 #include "tools/render/RenderOptions.hpp"
+#include "tools/render/RenderSummary.hpp"
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
+#include <string>
 
 // Mono becomes stereo, as the effect is stereo; every other layout keeps its channel count.
 uint32_t outputChannelCount(std::size_t inputChannels);
@@ -25,3 +28,24 @@ std::filesystem::path extensionBundleDirectory();
 // same frame keep their order); events at or past the end of the input change nothing.
 AudioBuffer renderBuffer(RenderBackend& backend, const AudioBuffer& input, uint32_t blockSize,
                          std::span<const AutomationEvent> automation = {});
+
+// Gives the next frames of the input into non-interleaved channels and says how many: fewer than asked only
+// at the end of the input.
+using BlockReader = std::function<std::size_t(float* const* channels, std::size_t frames)>;
+
+// Reads a buffer from its start.
+BlockReader bufferReader(const AudioBuffer& buffer);
+
+struct FileRender {
+    WriteReport written;
+    RenderFigures figures;
+};
+
+// Streams an input of that rate and channel count through the prepared backend into the file at
+// outputPath, with the blocks and automation timing of renderBuffer and the levels of both sides measured
+// on the way; only a block at a time is held. Writes as AudioFileWriter does, so nothing appears when the
+// render or the write fails or the output holds non-finite samples. Throws AudioFileError, or what the
+// backend throws.
+FileRender renderToFile(RenderBackend& backend, double sampleRate, std::size_t inputChannels,
+                        const BlockReader& read, const std::string& outputPath, uint32_t blockSize,
+                        std::span<const AutomationEvent> automation = {});

@@ -11,7 +11,9 @@
 
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <iostream>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -43,8 +45,18 @@ int main(int argc, char** argv) {
     }
 
     try {
-        const AudioBuffer input =
-            options.inputPath.empty() ? makeDemoSignal() : readAudioFile(options.inputPath);
+        // A file is read a block at a time as the render goes; the short demo signal is made whole.
+        std::optional<AudioFileReader> file;
+        AudioBuffer demo;
+        if (options.inputPath.empty()) {
+            demo = makeDemoSignal();
+        } else {
+            file.emplace(options.inputPath);
+        }
+        const double sampleRate = file ? file->sampleRate() : demo.sampleRate;
+        const std::size_t inputChannels = file ? file->channelCount() : demo.channelCount();
+        const BlockReader read =
+            file ? BlockReader(std::bind_front(&AudioFileReader::read, &*file)) : bufferReader(demo);
 
         AudioUnitBackend backend(extensionBundleDirectory());
         std::shared_ptr<Settings> settings;
@@ -59,18 +71,18 @@ int main(int argc, char** argv) {
                 backend.setParameter(setting.parameter->address, setting.value);
             }
         }
-        backend.prepare(input.sampleRate, static_cast<uint32_t>(input.channelCount()),
-                        outputChannelCount(input.channelCount()), options.blockSize);
+        backend.prepare(sampleRate, static_cast<uint32_t>(inputChannels), outputChannelCount(inputChannels),
+                        options.blockSize);
 
-        const AudioBuffer output = renderBuffer(backend, input, options.blockSize, options.automation);
-        const WriteReport written = writeAudioFile(options.outputPath, output);
-        if (written.clippedSamples > 0) {
-            std::cerr << "tessaray-render: warning: " << written.clippedSamples
+        const FileRender rendered = renderToFile(backend, sampleRate, inputChannels, read, options.outputPath,
+                                                 options.blockSize, options.automation);
+        if (rendered.written.clippedSamples > 0) {
+            std::cerr << "tessaray-render: warning: " << rendered.written.clippedSamples
                       << " samples beyond full scale were clipped in '" << options.outputPath << "'\n";
         }
 
         std::cout << "wrote " << options.outputPath << "\n"
-                  << formatSummary(input, output, backend.analyser());
+                  << formatSummary(rendered.figures, backend.analyser());
     } catch (const std::exception& error) {
         std::cerr << "tessaray-render: " << error.what() << "\n";
         return 1;

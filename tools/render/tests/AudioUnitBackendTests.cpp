@@ -4,8 +4,12 @@
 #include "tools/render/Renderer.hpp"
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <stdexcept>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -18,7 +22,50 @@ AudioBuffer monoDemo(double seconds) {
     return mono;
 }
 
+std::string contents(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 } // namespace
+
+TEST(AudioUnitBackend, StreamedFileRenderEqualsTheWholeBufferRender) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("tessaray-render-stream-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string inputPath = (folder / "in.wav").string();
+    // Many blocks of an odd size, so they fall across the file's internal chunks too.
+    writeAudioFile(inputPath, monoDemo(0.5));
+    constexpr uint32_t kBlock = 300;
+    const std::vector<ParameterSetting> settings{{parameterByIdentifier("bands"), 24}};
+    const std::vector<AutomationEvent> automation{{{10000, false}, {parameterByIdentifier("morphX"), 1}},
+                                                  {{0.3, true}, {parameterByIdentifier("mix"), 40}}};
+
+    // As the tool rendered before: the whole input read, rendered and written at once.
+    AudioUnitBackend whole(extensionBundleDirectory());
+    applyParameters(whole, settings);
+    whole.prepare(44100, 1, 2, kBlock);
+    const AudioBuffer input = readAudioFile(inputPath);
+    const AudioBuffer output = renderBuffer(whole, input, kBlock, automation);
+    const WriteReport wholeWrite = writeAudioFile((folder / "whole.flac").string(), output);
+    const std::string wholeSummary = formatSummary(input, output, whole.analyser());
+
+    AudioUnitBackend streamed(extensionBundleDirectory());
+    applyParameters(streamed, settings);
+    streamed.prepare(44100, 1, 2, kBlock);
+    AudioFileReader reader(inputPath);
+    const FileRender render = renderToFile(streamed, reader.sampleRate(), reader.channelCount(),
+                                           std::bind_front(&AudioFileReader::read, &reader),
+                                           (folder / "streamed.flac").string(), kBlock, automation);
+
+    EXPECT_EQ(render.figures.frames, input.frameCount());
+    EXPECT_EQ(render.written.clippedSamples, wholeWrite.clippedSamples);
+    EXPECT_EQ(formatSummary(render.figures, streamed.analyser()), wholeSummary);
+    const std::string wholeBytes = contents(folder / "whole.flac");
+    EXPECT_GT(wholeBytes.size(), 10000u);
+    EXPECT_TRUE(contents(folder / "streamed.flac") == wholeBytes) << "the files differ";
+    std::filesystem::remove_all(folder);
+}
 
 TEST(AudioUnitBackend, AutomatedMixChangeTakesEffectFromItsSample) {
     const AudioBuffer input = monoDemo(0.2);

@@ -1,6 +1,10 @@
 #include "tools/render/Renderer.hpp"
 
+#include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -21,6 +25,26 @@ public:
     std::vector<std::pair<uint64_t, float>> parameters;
     std::vector<uint32_t> blocks;
     std::vector<std::vector<TimedParameter>> events;
+};
+
+// Passes the input through to both outputs, except for one frame that comes out NaN and infinite.
+class PoisoningBackend : public RenderBackend {
+public:
+    explicit PoisoningBackend(std::size_t poisonedFrame) : poisonedFrame_(poisonedFrame) {}
+    void setParameter(uint64_t, float) override {}
+    void prepare(double, uint32_t, uint32_t, uint32_t) override {}
+    void process(const float* const* inputs, uint32_t, float* const* outputs, uint32_t, uint32_t frames,
+                 std::span<const TimedParameter>) override {
+        for (uint32_t i = 0; i < frames; ++i, ++frame_) {
+            outputs[0][i] = frame_ == poisonedFrame_ ? std::nanf("") : inputs[0][i];
+            outputs[1][i] = frame_ == poisonedFrame_ ? INFINITY : inputs[0][i];
+        }
+    }
+    AnalyserSnapshot analyser() const override { return {}; }
+
+private:
+    std::size_t poisonedFrame_;
+    std::size_t frame_ = 0;
 };
 
 AutomationEvent at(double amount, bool seconds, const char* identifier, float value) {
@@ -63,4 +87,28 @@ TEST(Renderer, AutomationLandsInItsBlockAtItsOffset) {
     EXPECT_EQ(backend.events[1], (std::vector<TimedParameter>{{0, 0, 3}, {0, 4, 7}}));
     EXPECT_EQ(backend.events[2], (std::vector<TimedParameter>{{700 - 512, 8, 10}, {700 - 512, 8, 20}}));
     EXPECT_TRUE(backend.events[3].empty());
+}
+
+TEST(Renderer, NonFiniteOutputMidFileWritesNothing) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("tessaray-render-renderer-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string target = (folder / "out.flac").string();
+    std::ofstream(target) << "the previous render";
+
+    // Far into the file, after several of the writer's chunks have gone to disk.
+    AudioBuffer input{48000, {std::vector<float>(100000, 0.25f)}};
+    PoisoningBackend backend(70001);
+    try {
+        renderToFile(backend, input.sampleRate, 1, bufferReader(input), target, 512);
+        FAIL() << "output with NaN was written";
+    } catch (const AudioFileError& error) {
+        EXPECT_NE(std::string(error.what()).find("2 samples are not finite"), std::string::npos)
+            << error.what();
+    }
+    // The temporary file is gone and what was there stays.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
+    std::ifstream in(target);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "the previous render");
+    std::filesystem::remove_all(folder);
 }

@@ -408,20 +408,6 @@ void X11WindowBackend::setContentSize(const Size& size) {
     }
 }
 
-void X11WindowBackend::setTitle(const std::string& title) {
-    auto display = display_.lock();
-    if (!display || !xid_) {
-        return;
-    }
-    ::Display* dpy = display->xdisplay();
-    // An untitled top-level window (an alert) still needs a name in task lists and window switchers.
-    const std::string& name = title.empty() && !embedded_ ? display->className_ : title;
-    XStoreName(dpy, xid_, name.c_str());
-    XChangeProperty(dpy, xid_, display->netWmName_, display->utf8String_, 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(name.data()), static_cast<int>(name.size()));
-    XFlush(dpy);
-}
-
 void X11WindowBackend::orderFront() {
     auto display = display_.lock();
     if (!display || !xid_) {
@@ -459,30 +445,6 @@ void X11WindowBackend::setFrameOrigin(const Point& origin) {
     XFlush(dpy);
 }
 
-void X11WindowBackend::setContentSizeLimits(const Size& min, const Size& max) {
-    auto display = display_.lock();
-    if (!display || !xid_ || embedded_) {
-        return;
-    }
-    ::Display* dpy = display->xdisplay();
-    XSizeHints hints{};
-    long supplied = 0;
-    XGetWMNormalHints(dpy, xid_, &hints, &supplied);
-    hints.flags &= ~(PMinSize | PMaxSize);
-    if (min.width > 0 && min.height > 0) {
-        hints.flags |= PMinSize;
-        hints.min_width = static_cast<int>(std::lround(min.width * scale_));
-        hints.min_height = static_cast<int>(std::lround(min.height * scale_));
-    }
-    if (max.width > 0 && max.height > 0) {
-        hints.flags |= PMaxSize;
-        hints.max_width = static_cast<int>(std::lround(max.width * scale_));
-        hints.max_height = static_cast<int>(std::lround(max.height * scale_));
-    }
-    XSetWMNormalHints(dpy, xid_, &hints);
-    XFlush(dpy);
-}
-
 std::shared_ptr<ui::Screen> X11WindowBackend::screen() const {
     auto display = display_.lock();
     return display ? display->screen() : nullptr;
@@ -494,21 +456,6 @@ std::shared_ptr<ui::WindowBackend> X11WindowBackend::makeBackend(const std::shar
         return nullptr;
     }
     return display->createWindow(window);
-}
-
-void X11WindowBackend::setTransientFor(ui::WindowBackend* parent) {
-    auto display = display_.lock();
-    if (!display || !xid_) {
-        return;
-    }
-    auto* x11Parent = dynamic_cast<X11WindowBackend*>(parent);
-    ::Display* dpy = display->xdisplay();
-    if (x11Parent && x11Parent->xid_) {
-        XSetTransientForHint(dpy, xid_, x11Parent->xid_);
-    } else {
-        XDeleteProperty(dpy, xid_, XA_WM_TRANSIENT_FOR);
-    }
-    XFlush(dpy);
 }
 
 void X11WindowBackend::setCursor(const std::shared_ptr<ui::Cursor>& cursor) {

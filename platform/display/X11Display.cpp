@@ -63,8 +63,8 @@ int toXCoordinate(double pixels) {
 // saved frame or another client resizing our window, would be refused by the server or need absurd
 // buffers) and never beyond the 32767 pixels of X coordinates and cairo's image surfaces.
 int clampPixels(double pixels, int limit) {
-    const long most = std::clamp(limit, 1, 32767);
-    return static_cast<int>(std::clamp(std::lround(std::isfinite(pixels) ? pixels : 1.0), 1L, most));
+    const double most = std::clamp(limit, 1, 32767);
+    return static_cast<int>(std::lround(std::clamp(std::isfinite(pixels) ? pixels : 1.0, 1.0, most)));
 }
 
 // Events handled in one turn of the run loop at most: a flood of them (another client sending thousands

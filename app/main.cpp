@@ -14,6 +14,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <string_view>
@@ -60,6 +61,9 @@ int main(int argc, char** argv) {
         core::log("Tessaray: running without the single-instance socket: %s", claim.problem.c_str());
     }
 
+    // A write to an X server that has just gone fails instead of ending the program silently; the lost
+    // connection then ends it below, with a message.
+    std::signal(SIGPIPE, SIG_IGN);
     auto display = display::X11Display::open();
     if (!display) {
         std::fprintf(stderr, "tessaray: cannot open the X display (is DISPLAY set?)\n");
@@ -81,6 +85,13 @@ int main(int argc, char** argv) {
     }
 
     int status = 0;
+    display->setConnectionLostHandler([&runLoop, &status] {
+        const char* name = std::getenv("DISPLAY");
+        std::fprintf(stderr, "tessaray: lost the connection to the X server %s; quitting\n",
+                     name ? name : "");
+        status = 1;
+        runLoop.stop();
+    });
     {
         tessaray::TessarayApp app;
         tessaray::AppHostOptions options;
@@ -113,7 +124,7 @@ int main(int argc, char** argv) {
                 }
             });
         }
-        if (!host.isTerminating()) {
+        if (!host.isTerminating() && !display->isConnectionLost()) {
             runLoop.run();
         }
         if (signalWatch != 0) {

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <string>
@@ -267,6 +268,35 @@ TEST(ProgramOnXvfb, ShowsItsWindowOpensItsMenuAndQuitsWithControlQ) {
     EXPECT_TRUE(WIFEXITED(program.status()));
     EXPECT_EQ(WEXITSTATUS(program.status()), 0);
     XCloseDisplay(dpy);
+}
+
+// A server that goes away ends the program with a message of its own and status 1, never by a signal or
+// in Xlib's exit.
+TEST(ProgramOnXvfb, EndsWithAMessageWhenTheServerGoesAway) {
+    displaytest::XvfbServer server("800x700x24");
+    if (server.name().empty()) {
+        GTEST_SKIP() << "Xvfb is not available";
+    }
+    const fs::path out(TESSARAY_APP_TEST_OUTPUT_DIR);
+    fs::create_directories(out);
+    const fs::path log = out / "xvfb-server-gone.log";
+    Program program(server.name(), log, false);
+    ASSERT_TRUE(program.started());
+    {
+        Display* dpy = XOpenDisplay(server.name().c_str());
+        ASSERT_NE(dpy, nullptr);
+        ASSERT_TRUE(waitFor([&] { return program.hasExited() || findProgramWindow(dpy) != 0; }));
+        XCloseDisplay(dpy); // before the server goes: Xlib would end the test on this connection
+    }
+    ASSERT_FALSE(program.hasExited());
+    server.stop();
+    ASSERT_TRUE(waitFor([&] { return program.hasExited(); }));
+    EXPECT_TRUE(WIFEXITED(program.status())) << "ended by signal " << WTERMSIG(program.status());
+    EXPECT_EQ(WEXITSTATUS(program.status()), 1);
+    std::ifstream in(log);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("tessaray: lost the connection to the X server " + server.name()), std::string::npos)
+        << text;
 }
 
 } // namespace

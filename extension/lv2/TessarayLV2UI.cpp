@@ -8,6 +8,7 @@
 #include "declarative/Hosting.hpp"
 #include "display/X11Display.hpp"
 #include "display/X11Embedding.hpp"
+#include "display/X11Errors.hpp"
 #include "extension/AudioUnitViewController.hpp"
 #include "extension/EditorRoot.hpp"
 #include "extension/Settings.hpp"
@@ -134,6 +135,8 @@ TessarayLV2UI::TessarayLV2UI(const lv2::UIArguments& arguments) : arguments_(arg
 }
 
 TessarayLV2UI::~TessarayLV2UI() {
+    // The server may have gone since the last idle call: no SIGPIPE reaches the host from our requests.
+    display::PipeSignalGuard pipeGuard;
     if (pollTimer_) {
         pollTimer_->invalidate();
     }
@@ -255,10 +258,14 @@ void TessarayLV2UI::poll() {
 }
 
 int TessarayLV2UI::idle() {
-    if (!backend_ || backend_->isClosed()) {
+    // The editor's own X connection ends only the editor: a server that has gone closes it.
+    if (!backend_ || backend_->isClosed() || display_->isConnectionLost()) {
         return 1;
     }
     display_->pump();
+    if (display_->isConnectionLost()) {
+        return 1;
+    }
     followKeyboardFocus();
     return backend_->isClosed() ? 1 : 0;
 }
@@ -275,6 +282,7 @@ int TessarayLV2UI::resize(int width, int height) {
         return 1;
     }
     // The window's configure notification resizes the editor, which scales itself to the new size.
+    display::PipeSignalGuard pipeGuard;
     embedding_->resize(width, height);
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "display/X11Display.hpp"
 
+#include "core/Log.hpp"
 #include "core/MainQueue.hpp"
 #include "core/RunLoop.hpp"
 #include "display/X11Errors.hpp"
@@ -7,6 +8,7 @@
 #include "graphics/DrawRecorder.hpp"
 #include "ui/Application.hpp"
 #include "ui/Cursor.hpp"
+#include "ui/MenuView.hpp"
 #include "ui/Screen.hpp"
 
 #include <X11/XKBlib.h>
@@ -22,6 +24,7 @@
 #include <algorithm>
 #include <cairo.h>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -57,9 +60,25 @@ int toXCoordinate(double pixels) {
 }
 
 // A window's size in pixels: at least one, at most the root window's (larger requests, say from a damaged
-// saved frame, would be refused by the server or need absurd buffers).
+// saved frame or another client resizing our window, would be refused by the server or need absurd
+// buffers) and never beyond the 32767 pixels of X coordinates and cairo's image surfaces.
 int clampPixels(double pixels, int limit) {
-    return static_cast<int>(std::clamp(std::lround(pixels), 1L, static_cast<long>(std::max(1, limit))));
+    const double most = std::clamp(limit, 1, 32767);
+    return static_cast<int>(std::lround(std::clamp(std::isfinite(pixels) ? pixels : 1.0, 1.0, most)));
+}
+
+// Events handled in one turn of the run loop at most: a flood of them (another client sending thousands
+// of keys) still leaves display passes and timers their turns; the rest waits for the next turn.
+constexpr auto kEventSlice = std::chrono::milliseconds(8);
+
+// A menu level's window that another client unmapped or destroyed (ours are closed, and forgotten, by
+// the session): the session it shows ends, or it would take every key and click with nothing on screen.
+void endMenuSession(const std::shared_ptr<ui::Window>& window) {
+    if (auto level = std::dynamic_pointer_cast<ui::MenuWindow>(window)) {
+        if (auto tracking = level->tracking(); tracking && tracking->isActive()) {
+            tracking->cancel();
+        }
+    }
 }
 
 // The program's own name, for window classes.
@@ -144,26 +163,56 @@ void X11Display::detach() {
 
 void X11Display::pump() {
     auto self = shared_from_this();
+    // A plug-in host keeps its own signal handling: a write to a server that has gone fails here instead
+    // of raising SIGPIPE in the host.
+    PipeSignalGuard pipeGuard;
     processPendingEvents();
     core::RunLoop& loop = runLoop_ ? *runLoop_ : core::RunLoop::main();
     loop.runOnce(core::RunLoop::Duration::zero());
     // Display passes and work run above may have read further events into Xlib's queue.
     processPendingEvents();
     displayInvalidated();
+    if (isConnectionLost()) {
+        noticeConnectionLoss();
+    }
 }
 
 void X11Display::processPendingEvents() {
-    if (processing_) {
+    if (processing_ || lossNoticed_) {
         return;
     }
     processing_ = true;
     auto self = shared_from_this();
+    // Events left over stay in Xlib's queue, which the run loop asks about, or on the connection.
+    const auto end = std::chrono::steady_clock::now() + kEventSlice;
     while (XPending(display_) > 0) {
         XEvent event;
         XNextEvent(display_, &event);
         handleEvent(event);
+        if (std::chrono::steady_clock::now() >= end) {
+            break;
+        }
     }
     processing_ = false;
+    if (isConnectionLost()) {
+        noticeConnectionLoss();
+    }
+}
+
+bool X11Display::isConnectionLost() const {
+    return connectionLost(display_);
+}
+
+void X11Display::noticeConnectionLoss() {
+    if (std::exchange(lossNoticed_, true)) {
+        return;
+    }
+    // The descriptor of a broken connection stays readable for ever.
+    detach();
+    core::log("X11: the connection to the X server %s was lost", DisplayString(display_));
+    if (auto handler = lostHandler_) {
+        handler();
+    }
 }
 
 void X11Display::setEventHandler(unsigned long xid, std::function<void(XEvent&)> handler) {
@@ -198,6 +247,12 @@ void X11Display::handleEvent(XEvent& event) {
     } else {
         windows_.erase(it);
     }
+}
+
+std::pair<int, int> X11Display::fitPixels(double width, double height) const {
+    const int screen = DefaultScreen(display_);
+    return {clampPixels(width, DisplayWidth(display_, screen)),
+            clampPixels(height, DisplayHeight(display_, screen))};
 }
 
 void X11Display::forget(unsigned long xid) {
@@ -248,8 +303,7 @@ std::shared_ptr<X11WindowBackend> X11Display::createWindow(const std::shared_ptr
     const double scale = backingScaleFactor();
     const int screen = DefaultScreen(display_);
     Size size = window->contentAreaRect().size;
-    const int width = clampPixels(size.width * scale, DisplayWidth(display_, screen));
-    const int height = clampPixels(size.height * scale, DisplayHeight(display_, screen));
+    const auto [width, height] = fitPixels(size.width * scale, size.height * scale);
     size = {width / scale, height / scale};
     int x = 0;
     int y = 0;
@@ -339,8 +393,7 @@ void X11WindowBackend::setContentSize(const Size& size) {
         return;
     }
     ::Display* dpy = display->xdisplay();
-    const int width = clampPixels(size.width * scale_, DisplayWidth(dpy, DefaultScreen(dpy)));
-    const int height = clampPixels(size.height * scale_, DisplayHeight(dpy, DefaultScreen(dpy)));
+    const auto [width, height] = display->fitPixels(size.width * scale_, size.height * scale_);
     const bool clamped =
         width < std::lround(size.width * scale_) || height < std::lround(size.height * scale_);
     size_ = clamped ? Size{width / scale_, height / scale_} : size;
@@ -353,20 +406,6 @@ void X11WindowBackend::setContentSize(const Size& size) {
             w->backendDidResize(size_);
         }
     }
-}
-
-void X11WindowBackend::setTitle(const std::string& title) {
-    auto display = display_.lock();
-    if (!display || !xid_) {
-        return;
-    }
-    ::Display* dpy = display->xdisplay();
-    // An untitled top-level window (an alert) still needs a name in task lists and window switchers.
-    const std::string& name = title.empty() && !embedded_ ? display->className_ : title;
-    XStoreName(dpy, xid_, name.c_str());
-    XChangeProperty(dpy, xid_, display->netWmName_, display->utf8String_, 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(name.data()), static_cast<int>(name.size()));
-    XFlush(dpy);
 }
 
 void X11WindowBackend::orderFront() {
@@ -406,30 +445,6 @@ void X11WindowBackend::setFrameOrigin(const Point& origin) {
     XFlush(dpy);
 }
 
-void X11WindowBackend::setContentSizeLimits(const Size& min, const Size& max) {
-    auto display = display_.lock();
-    if (!display || !xid_ || embedded_) {
-        return;
-    }
-    ::Display* dpy = display->xdisplay();
-    XSizeHints hints{};
-    long supplied = 0;
-    XGetWMNormalHints(dpy, xid_, &hints, &supplied);
-    hints.flags &= ~(PMinSize | PMaxSize);
-    if (min.width > 0 && min.height > 0) {
-        hints.flags |= PMinSize;
-        hints.min_width = static_cast<int>(std::lround(min.width * scale_));
-        hints.min_height = static_cast<int>(std::lround(min.height * scale_));
-    }
-    if (max.width > 0 && max.height > 0) {
-        hints.flags |= PMaxSize;
-        hints.max_width = static_cast<int>(std::lround(max.width * scale_));
-        hints.max_height = static_cast<int>(std::lround(max.height * scale_));
-    }
-    XSetWMNormalHints(dpy, xid_, &hints);
-    XFlush(dpy);
-}
-
 std::shared_ptr<ui::Screen> X11WindowBackend::screen() const {
     auto display = display_.lock();
     return display ? display->screen() : nullptr;
@@ -441,21 +456,6 @@ std::shared_ptr<ui::WindowBackend> X11WindowBackend::makeBackend(const std::shar
         return nullptr;
     }
     return display->createWindow(window);
-}
-
-void X11WindowBackend::setTransientFor(ui::WindowBackend* parent) {
-    auto display = display_.lock();
-    if (!display || !xid_) {
-        return;
-    }
-    auto* x11Parent = dynamic_cast<X11WindowBackend*>(parent);
-    ::Display* dpy = display->xdisplay();
-    if (x11Parent && x11Parent->xid_) {
-        XSetTransientForHint(dpy, xid_, x11Parent->xid_);
-    } else {
-        XDeleteProperty(dpy, xid_, XA_WM_TRANSIENT_FOR);
-    }
-    XFlush(dpy);
 }
 
 void X11WindowBackend::setCursor(const std::shared_ptr<ui::Cursor>& cursor) {
@@ -571,9 +571,14 @@ void X11WindowBackend::handleEvent(XEvent& event) {
                     {event.xconfigure.x / scale_, (rootHeight - event.xconfigure.y - height) / scale_});
             }
         }
-        if (width != pixelWidth_ || height != pixelHeight_) {
-            resizeBuffers(width, height);
-            size_ = {width / scale_, height / scale_};
+        // Another client may make the window any size X takes (up to 65535 pixels wide): the buffers
+        // stay within the screen, and the window draws what fits.
+        auto display = display_.lock();
+        const auto [fittedWidth, fittedHeight] =
+            display ? display->fitPixels(width, height) : std::pair{pixelWidth_, pixelHeight_};
+        if (fittedWidth != pixelWidth_ || fittedHeight != pixelHeight_) {
+            resizeBuffers(fittedWidth, fittedHeight);
+            size_ = {pixelWidth_ / scale_, pixelHeight_ / scale_};
             if (w) {
                 w->backendDidResize(size_);
                 w->setViewsNeedDisplay(true);
@@ -594,6 +599,7 @@ void X11WindowBackend::handleEvent(XEvent& event) {
         break;
     case UnmapNotify:
         mapped_ = false;
+        endMenuSession(w);
         break;
     case DestroyNotify:
         // Destroyed from outside (an embedding host tearing down its parent window).
@@ -603,6 +609,7 @@ void X11WindowBackend::handleEvent(XEvent& event) {
             }
             xid_ = 0;
             mapped_ = false;
+            endMenuSession(w);
             if (w) {
                 w->close();
             }

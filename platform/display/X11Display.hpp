@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 typedef struct _cairo_surface cairo_surface_t;
@@ -42,9 +43,16 @@ public:
     void attach(core::RunLoop& runLoop);
     void detach();
 
-    // Without blocking: handles every X event that has arrived, runs due main-queue work and timers of
-    // the attached (or main) run loop, and displays windows that need it.
+    // Without blocking: handles the X events that have arrived (a slice of them when they flood in),
+    // runs due main-queue work and timers of the attached (or main) run loop, and displays windows that
+    // need it.
     void pump();
+
+    // Whether the connection has broken (the server went away). Only the connection ends: Xlib no longer
+    // ends the process, the display stops watching the connection, and its requests do nothing.
+    bool isConnectionLost() const;
+    // Runs once when the display finds its connection lost (on the thread that handles its events).
+    void setConnectionLostHandler(std::function<void()> handler) { lostHandler_ = std::move(handler); }
 
     // The backing scale of new windows: the override when set, else $TESSARAY_SCALE when it holds a
     // positive number, else the Xft.dpi resource (dpi / 96, rounded to 1 or 2), else 1.
@@ -88,6 +96,10 @@ private:
     explicit X11Display(::Display* display);
     void processPendingEvents();
     void handleEvent(XEvent& event);
+    // A size in device pixels that a window's buffers can take: at least one pixel, at most the
+    // screen's size (and so within what X and cairo allow).
+    std::pair<int, int> fitPixels(double width, double height) const;
+    void noticeConnectionLoss();
     void forget(unsigned long xid);
     void displayInvalidated();
 
@@ -108,6 +120,8 @@ private:
     std::string instanceName_;
     std::string className_;
     bool processing_ = false;
+    std::function<void()> lostHandler_;
+    bool lossNoticed_ = false;
 };
 
 class X11WindowBackend : public ui::WindowBackend, public std::enable_shared_from_this<X11WindowBackend> {
@@ -166,6 +180,8 @@ private:
     X11WindowBackend(std::shared_ptr<X11Display> display, unsigned long xid, graphics::Size size,
                      double scale);
     void handleEvent(XEvent& event);
+    // Makes the buffers the size given (device pixels, fitted to the screen). Without memory for a new
+    // back buffer the one before stays, and with it its size: the window draws what fits.
     void resizeBuffers(int pixelWidth, int pixelHeight);
     // Copies the back buffer's area (window coordinates; null: all of it) onto the window.
     void present(const graphics::Rect& area = graphics::Rect::null());

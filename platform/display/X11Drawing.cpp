@@ -1,6 +1,7 @@
 // The X11 back end's drawing: a back buffer in memory that display passes draw into, and the copy of
 // what they drew onto the window.
 
+#include "core/Log.hpp"
 #include "display/X11Display.hpp"
 #include "graphics/DrawRecorder.hpp"
 
@@ -11,6 +12,7 @@
 #include <cairo-xlib.h>
 #include <cairo.h>
 #include <cmath>
+#include <tuple>
 
 namespace display {
 
@@ -24,12 +26,30 @@ void X11WindowBackend::resizeBuffers(int pixelWidth, int pixelHeight) {
     if (!display || !xid_) {
         return;
     }
+    // Callers fit the size to the screen already; this keeps to what cairo can make in any case.
+    std::tie(pixelWidth, pixelHeight) = display->fitPixels(pixelWidth, pixelHeight);
+    if (pixelWidth == pixelWidth_ && pixelHeight == pixelHeight_ && backBuffer_) {
+        return;
+    }
+    cairo_surface_t* buffer = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixelWidth, pixelHeight);
+    if (cairo_surface_status(buffer) != CAIRO_STATUS_SUCCESS) {
+        core::log("X11: no %dx%d back buffer (%s); the window keeps its %dx%d one", pixelWidth, pixelHeight,
+                  cairo_status_to_string(cairo_surface_status(buffer)), pixelWidth_, pixelHeight_);
+        cairo_surface_destroy(buffer);
+        if (backBuffer_) {
+            return;
+        }
+        // Not even a first one: nothing is drawn or presented until a later size succeeds.
+        pixelWidth_ = 0;
+        pixelHeight_ = 0;
+        return;
+    }
     pixelWidth_ = pixelWidth;
     pixelHeight_ = pixelHeight;
     if (backBuffer_) {
         cairo_surface_destroy(backBuffer_);
     }
-    backBuffer_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixelWidth, pixelHeight);
+    backBuffer_ = buffer;
     if (!windowSurface_) {
         ::Display* dpy = display->xdisplay();
         windowSurface_ = cairo_xlib_surface_create(dpy, xid_, DefaultVisual(dpy, DefaultScreen(dpy)),
@@ -53,10 +73,15 @@ bool X11WindowBackend::drawRects(const std::vector<graphics::Rect>& rects, const
 
 void X11WindowBackend::present(const graphics::Rect& area) {
     auto display = display_.lock();
-    if (!display || !xid_ || !mapped_ || !windowSurface_ || !backBuffer_) {
+    if (!display || !xid_ || !mapped_ || !windowSurface_ || !backBuffer_ ||
+        cairo_surface_status(backBuffer_) != CAIRO_STATUS_SUCCESS) {
         return;
     }
     cairo_surface_flush(backBuffer_);
+    // Never hand Xlib a buffer without pixels: the request would write from a null pointer.
+    if (!cairo_image_surface_get_data(backBuffer_)) {
+        return;
+    }
     // Window coordinates (y up) to the buffer's pixels (y down), whole pixels outward, within the buffer.
     double x0 = 0, y0 = 0, x1 = pixelWidth_, y1 = pixelHeight_;
     if (!area.isNull()) {

@@ -5,6 +5,9 @@
 #include <X11/Xlib.h>
 #include <algorithm>
 #include <mutex>
+#include <pthread.h>
+#include <signal.h>
+#include <time.h>
 #include <vector>
 
 namespace display {
@@ -20,8 +23,10 @@ struct Trapped {
 struct Registry {
     std::mutex mutex;
     std::vector<::Display*> displays;
+    std::vector<::Display*> lost;
     std::vector<Trapped> trapped;
     XErrorHandler previous = nullptr;
+    XIOErrorHandler previousIO = nullptr;
     bool installed = false;
 };
 
@@ -63,7 +68,77 @@ int logError(::Display* display, XErrorEvent* error) {
     return 0;
 }
 
+// Called before the connection's exit handler. Xlib's own handler would print and exit; for our
+// connections the exit handler below ends only the connection.
+int noteIOError(::Display* display) {
+    XIOErrorHandler previous = nullptr;
+    bool ours = false;
+    {
+        auto& r = registry();
+        std::lock_guard lock(r.mutex);
+        ours = std::find(r.displays.begin(), r.displays.end(), display) != r.displays.end();
+        previous = r.previousIO;
+    }
+    if (!ours) {
+        static thread_local bool passing = false;
+        if (passing || !previous) {
+            return 0;
+        }
+        passing = true;
+        const int result = previous(display);
+        passing = false;
+        return result;
+    }
+    return 0;
+}
+
+// Returning makes the Xlib call that met the error return; the connection is marked broken, and Xlib's
+// later calls on it return at once.
+void endConnection(::Display* display, void*) {
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    if (std::find(r.lost.begin(), r.lost.end(), display) == r.lost.end()) {
+        r.lost.push_back(display);
+    }
+}
+
 } // namespace
+
+bool connectionLost(::Display* display) {
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    return std::find(r.lost.begin(), r.lost.end(), display) != r.lost.end();
+}
+
+PipeSignalGuard::PipeSignalGuard() {
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    sigset_t pending;
+    sigemptyset(&pending);
+    sigpending(&pending);
+    pendingBefore_ = sigismember(&pending, SIGPIPE) == 1;
+    blocked_ = pthread_sigmask(SIG_BLOCK, &pipe, &previous_) == 0 && sigismember(&previous_, SIGPIPE) == 0;
+}
+
+PipeSignalGuard::~PipeSignalGuard() {
+    if (!blocked_) {
+        return;
+    }
+    if (!pendingBefore_) {
+        sigset_t pending;
+        sigemptyset(&pending);
+        sigpending(&pending);
+        if (sigismember(&pending, SIGPIPE) == 1) {
+            sigset_t pipe;
+            sigemptyset(&pipe);
+            sigaddset(&pipe, SIGPIPE);
+            const timespec now{};
+            sigtimedwait(&pipe, nullptr, &now);
+        }
+    }
+    pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+}
 
 void registerErrorLogging(::Display* display) {
     if (!display) {
@@ -74,8 +149,11 @@ void registerErrorLogging(::Display* display) {
     if (std::find(r.displays.begin(), r.displays.end(), display) == r.displays.end()) {
         r.displays.push_back(display);
     }
+    r.lost.erase(std::remove(r.lost.begin(), r.lost.end(), display), r.lost.end());
+    XSetIOErrorExitHandler(display, &endConnection, nullptr);
     if (!r.installed) {
         r.previous = XSetErrorHandler(&logError);
+        r.previousIO = XSetIOErrorHandler(&noteIOError);
         r.installed = true;
     }
 }
@@ -84,12 +162,17 @@ void unregisterErrorLogging(::Display* display) {
     auto& r = registry();
     std::lock_guard lock(r.mutex);
     r.displays.erase(std::remove(r.displays.begin(), r.displays.end(), display), r.displays.end());
+    r.lost.erase(std::remove(r.lost.begin(), r.lost.end(), display), r.lost.end());
     if (r.displays.empty() && r.installed) {
-        // Put the earlier handler back only if ours is still the one installed; otherwise whoever
-        // replaced it keeps theirs (ours, if they chain to it, still passes foreign errors on).
+        // Put the earlier handlers back only if ours are still the ones installed; otherwise whoever
+        // replaced them keeps theirs (ours, if they chain to them, still pass foreign errors on).
         XErrorHandler current = XSetErrorHandler(r.previous);
         if (current != &logError) {
             XSetErrorHandler(current);
+        }
+        XIOErrorHandler currentIO = XSetIOErrorHandler(r.previousIO);
+        if (currentIO != &noteIOError) {
+            XSetIOErrorHandler(currentIO);
         }
         r.installed = false;
     }

@@ -1,7 +1,10 @@
 #pragma once
 
 // Logging X errors of our own connections: Xlib's default handler ends the process on any error, and
-// one refused request (a size the server will not take) must not take the program down with it.
+// one refused request (a size the server will not take) must not take the program down with it; nor
+// does a broken connection, which ends only itself.
+
+#include <csignal>
 
 typedef struct _XDisplay Display;
 
@@ -11,8 +14,30 @@ namespace display {
 // process-wide in Xlib: the first registration installs ours and keeps the one before it, to which the
 // errors of every other connection (a plug-in host's) still go; the last unregistration puts that one
 // back, unless another has replaced ours since. Registration is thread-safe.
+// A registered connection's I/O error (the server went away) is no longer the process's end: the
+// connection is marked lost and Xlib's calls on it return without doing anything. The I/O error
+// handler is process-wide too and is shared the same way; the exit handler is the connection's own.
 void registerErrorLogging(::Display* display);
 void unregisterErrorLogging(::Display* display);
+
+// Whether a registered connection has had an I/O error.
+bool connectionLost(::Display* display);
+
+// Holds SIGPIPE back on the calling thread while it lives and drops one raised meanwhile, so that a write
+// to a server that has gone fails with EPIPE (an I/O error of that connection) instead of ending the
+// process, whatever the process's own handling of the signal is (a plug-in host's).
+class PipeSignalGuard {
+public:
+    PipeSignalGuard();
+    ~PipeSignalGuard();
+    PipeSignalGuard(const PipeSignalGuard&) = delete;
+    PipeSignalGuard& operator=(const PipeSignalGuard&) = delete;
+
+private:
+    sigset_t previous_{};
+    bool blocked_ = false;
+    bool pendingBefore_ = false;
+};
 
 // Ignores the errors of one of our connections (one registered above, as every X11Display's is) while it
 // lives (requests about windows that may vanish at any moment, such as a host's), counting them instead of

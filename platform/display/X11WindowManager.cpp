@@ -5,6 +5,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <algorithm>
+#include <cmath>
+#include <string>
 #include <vector>
 
 namespace display {
@@ -183,6 +185,59 @@ void X11WindowBackend::setWindowManagerHints(const std::string& title, graphics:
         const Atom motifAtom = XInternAtom(dpy, "_MOTIF_WM_HINTS", 0);
         XChangeProperty(dpy, xid, motifAtom, motifAtom, 32, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(&motif), 5);
+    }
+    XFlush(dpy);
+}
+
+void X11WindowBackend::setTitle(const std::string& title) {
+    auto display = display_.lock();
+    if (!display || !xid_) {
+        return;
+    }
+    ::Display* dpy = display->xdisplay();
+    // An untitled top-level window (an alert) still needs a name in task lists and window switchers.
+    const std::string& name = title.empty() && !embedded_ ? display->className_ : title;
+    XStoreName(dpy, xid_, name.c_str());
+    XChangeProperty(dpy, xid_, display->netWmName_, display->utf8String_, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(name.data()), static_cast<int>(name.size()));
+    XFlush(dpy);
+}
+
+void X11WindowBackend::setContentSizeLimits(const graphics::Size& min, const graphics::Size& max) {
+    auto display = display_.lock();
+    if (!display || !xid_ || embedded_) {
+        return;
+    }
+    ::Display* dpy = display->xdisplay();
+    XSizeHints hints{};
+    long supplied = 0;
+    XGetWMNormalHints(dpy, xid_, &hints, &supplied);
+    hints.flags &= ~(PMinSize | PMaxSize);
+    if (min.width > 0 && min.height > 0) {
+        hints.flags |= PMinSize;
+        hints.min_width = static_cast<int>(std::lround(min.width * scale_));
+        hints.min_height = static_cast<int>(std::lround(min.height * scale_));
+    }
+    if (max.width > 0 && max.height > 0) {
+        hints.flags |= PMaxSize;
+        hints.max_width = static_cast<int>(std::lround(max.width * scale_));
+        hints.max_height = static_cast<int>(std::lround(max.height * scale_));
+    }
+    XSetWMNormalHints(dpy, xid_, &hints);
+    XFlush(dpy);
+}
+
+void X11WindowBackend::setTransientFor(ui::WindowBackend* parent) {
+    auto display = display_.lock();
+    if (!display || !xid_) {
+        return;
+    }
+    auto* x11Parent = dynamic_cast<X11WindowBackend*>(parent);
+    ::Display* dpy = display->xdisplay();
+    if (x11Parent && x11Parent->xid_) {
+        XSetTransientForHint(dpy, xid_, x11Parent->xid_);
+    } else {
+        XDeleteProperty(dpy, xid_, XA_WM_TRANSIENT_FOR);
     }
     XFlush(dpy);
 }

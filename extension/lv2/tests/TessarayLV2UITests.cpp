@@ -42,6 +42,7 @@
 #include <mutex>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 // XTest after the LV2 headers: Xlib's macros must not reach them.
@@ -674,6 +675,40 @@ TEST_F(EditorUI, CleanupLeavesNoThreadsTasksOrDescriptorsBehind) {
     EXPECT_EQ(entriesIn("/proc/self/fd"), descriptors);
 }
 
+// The editor's X connection is its own: when its server goes away, the editor closes (idle says so) and
+// the host, which has no connection to that server, goes on, as does an editor on another server.
+TEST_F(EditorUI, AServerGoingAwayClosesTheEditorAndNotTheHost) {
+    FakeHost host;
+    LV2UI_Handle survivor = open(host);
+    ASSERT_NE(survivor, nullptr);
+    displaytest::XvfbServer doomed("640x480x24");
+    if (doomed.name().empty()) {
+        close(survivor);
+        GTEST_SKIP() << "Xvfb is not available";
+    }
+    setenv("DISPLAY", doomed.name().c_str(), 1);
+    const ::Window parent = std::exchange(parent_, 0); // a top-level editor: the host has no window there
+    LV2UI_Handle handle = open(host);
+    parent_ = parent;
+    setenv("DISPLAY", server_->name().c_str(), 1);
+    ASSERT_NE(handle, nullptr);
+    idle(handle, 3);
+
+    doomed.stop();
+    const auto* interface =
+        static_cast<const LV2UI_Idle_Interface*>(lv2ui()->extension_data(LV2_UI__idleInterface));
+    int closed = 0;
+    for (int i = 0; i < 200 && closed == 0; ++i) {
+        closed = interface->idle(handle);
+        usleep(5000);
+    }
+    EXPECT_NE(closed, 0) << "idle reports the editor closed";
+    EXPECT_NE(interface->idle(handle), 0);
+    close(handle);
+    idle(survivor, 3);
+    close(survivor);
+}
+
 // Real pointer events, through the X server: a drag reaches the host's port within the idle call that
 // handles the events.
 TEST_F(EditorUI, AnXTestDragReachesThePortWithinOneIdleCall) {
@@ -893,5 +928,14 @@ TEST_F(EditorUI, FollowsTheHostsResizesAndScalesItself) {
     EXPECT_EQ(host.log.front(), "touch 12 on");
     EXPECT_FLOAT_EQ(host.written[kMixPort], 75.0f) << "25 points at half scale are 50 design points";
     EXPECT_EQ(resize->ui_resize(handle, 0, 10), 1) << "a size of nothing is refused";
+
+    // Wider than X's coordinates and the screen: the editor is fitted to the screen and goes on drawing.
+    EXPECT_EQ(resize->ui_resize(handle, 40000, 100), 0);
+    for (int i = 0; i < 200 && editor.window()->frame().size.width != 1280; ++i) {
+        idle(handle);
+        usleep(2000);
+    }
+    EXPECT_EQ(editor.window()->frame().size, graphics::Size(1280, 100));
+    idle(handle, 2);
     close(handle);
 }

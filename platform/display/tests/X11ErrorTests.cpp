@@ -128,3 +128,84 @@ TEST(X11Errors, AHugeFarOffSavedFrameIsFittedToTheScreenOnceTheWindowHasOne) {
     std::error_code ignored;
     std::filesystem::remove_all(home, ignored);
 }
+
+// Another client can make our window any size X takes: the buffers stay within the screen, nothing
+// bigger is ever asked of cairo or handed to the server, and the window goes on drawing what fits.
+TEST(X11Errors, AnotherClientsHugeSizeLeavesTheWindowDrawingWhatFits) {
+    displaytest::XvfbServer server;
+    if (server.name().empty()) {
+        GTEST_SKIP() << "Xvfb is not available";
+    }
+    auto display = displaytest::openAttachedDisplay(server.name());
+    ASSERT_NE(display, nullptr);
+    displaytest::Cleanup cleanup;
+    displaytest::InputTree tree(200, 150);
+    auto backend = display->createWindow(tree.window);
+    ASSERT_NE(backend, nullptr);
+    tree.window->makeKeyAndOrderFront();
+    ASSERT_TRUE(pumpUntil(*display, [&] { return backend->isMapped() && backend->presentedFrames() > 0; }));
+
+    ::Display* other = XOpenDisplay(server.name().c_str());
+    ASSERT_NE(other, nullptr);
+    for (auto [width, height] : {std::pair{40000u, 100u}, {30000u, 30000u}}) {
+        XResizeWindow(other, backend->xid(), width, height);
+        XClearArea(other, backend->xid(), 0, 0, 0, 0, True); // an Expose
+        XSync(other, False);
+        const graphics::Size fitted(640, std::min(480u, height));
+        ASSERT_TRUE(pumpUntil(*display, [&] { return tree.window->frame().size == fitted; }))
+            << width << "x" << height;
+        const int frames = backend->presentedFrames();
+        tree.window->contentView()->setNeedsDisplay(true);
+        EXPECT_TRUE(pumpUntil(*display, [&] { return backend->presentedFrames() > frames; }))
+            << "the window still draws, at " << width << "x" << height;
+    }
+    XCloseDisplay(other);
+    display->detach();
+}
+
+// A server that goes away ends the connections to it, not the process: each of our displays has its own
+// connection, and the one on another server goes on as before.
+TEST(X11Errors, AServerGoingAwayEndsOnlyItsOwnConnection) {
+    displaytest::XvfbServer server;
+    displaytest::XvfbServer otherServer;
+    if (server.name().empty() || otherServer.name().empty()) {
+        GTEST_SKIP() << "Xvfb is not available";
+    }
+    auto display = displaytest::openAttachedDisplay(server.name());
+    auto survivor = displaytest::openAttachedDisplay(otherServer.name());
+    ASSERT_NE(display, nullptr);
+    ASSERT_NE(survivor, nullptr);
+    int losses = 0;
+    display->setConnectionLostHandler([&] { ++losses; });
+    displaytest::Cleanup cleanup;
+    displaytest::InputTree tree(120, 80);
+    auto backend = display->createWindow(tree.window);
+    tree.window->makeKeyAndOrderFront();
+    ASSERT_TRUE(pumpUntil(*display, [&] { return backend->isMapped() && backend->presentedFrames() > 0; }));
+    displaytest::InputTree otherTree(120, 80);
+    auto otherBackend = survivor->createWindow(otherTree.window);
+    otherTree.window->orderFront();
+    ASSERT_TRUE(pumpUntil(*survivor, [&] { return otherBackend->presentedFrames() > 0; }));
+
+    core::LogCapture capture;
+    server.stop();
+    // Drawing and events both meet the broken connection.
+    tree.window->contentView()->setNeedsDisplay(true);
+    ASSERT_TRUE(pumpUntil(*display, [&] { return display->isConnectionLost(); }));
+    EXPECT_EQ(losses, 1);
+    EXPECT_TRUE(capture.contains("connection to the X server"));
+    for (int i = 0; i < 5; ++i) {
+        tree.window->contentView()->setNeedsDisplay(true);
+        display->pump();
+    }
+    EXPECT_EQ(losses, 1) << "noticed once";
+    tree.window->close();
+
+    EXPECT_FALSE(survivor->isConnectionLost());
+    const int frames = otherBackend->presentedFrames();
+    otherTree.window->contentView()->setNeedsDisplay(true);
+    EXPECT_TRUE(pumpUntil(*survivor, [&] { return otherBackend->presentedFrames() > frames; }));
+    otherTree.window->close();
+    survivor->detach();
+    display.reset();
+}

@@ -399,3 +399,42 @@ TEST_F(X11Menus, AMenuOpenedFromTheKeyboardLeavesNoKeyHeldDown) {
     ASSERT_TRUE(pumpUntil([&] { return !keys->repeats.empty(); }));
     EXPECT_EQ(keys->repeats, std::vector<bool>{false});
 }
+
+// Another client that unmaps or destroys an open menu's window ends the menu's session: keys reach the
+// window again, and the next menu opens.
+TEST_F(X11Menus, AMenuWindowUnmappedOrDestroyedByAnotherClientEndsItsSession) {
+    open(1.0);
+    if (IsSkipped() || HasFatalFailure()) {
+        return;
+    }
+    class Keys : public ui::View {
+    public:
+        using View::View;
+        bool acceptsFirstResponder() const override { return true; }
+        void keyDown(const ui::Event&) override { ++presses; }
+        int presses = 0;
+    };
+    auto keys = std::make_shared<Keys>(Rect(200, 200, 20, 20));
+    window->contentView()->addSubview(keys);
+    ASSERT_TRUE(window->makeFirstResponder(keys));
+    ::Display* other = XOpenDisplay(server.name().c_str());
+    ASSERT_NE(other, nullptr);
+    for (bool destroy : {false, true}) {
+        ASSERT_TRUE(popUp->showMenu());
+        ASSERT_TRUE(pumpUntil([&] { return levelShown(0) && presenter()->hasKeyboardGrab(); }));
+        const unsigned long level = presenter()->levelBackend(0)->xid();
+        if (destroy) {
+            XDestroyWindow(other, level);
+        } else {
+            XUnmapWindow(other, level);
+        }
+        XSync(other, False);
+        EXPECT_TRUE(pumpUntil([&] { return !menuOpen(); })) << (destroy ? "destroyed" : "unmapped");
+        XSetInputFocus(dpy, backend->xid(), RevertToParent, CurrentTime);
+        const int presses = keys->presses;
+        type(XK_space);
+        EXPECT_TRUE(pumpUntil([&] { return keys->presses > presses; })) << "the key reaches the window";
+        ASSERT_TRUE(window->makeFirstResponder(keys));
+    }
+    XCloseDisplay(other);
+}

@@ -149,3 +149,74 @@ TEST(X11Display, BackingScaleComesFromOverrideEnvironmentOrXftDpi) {
     EXPECT_EQ(hidpi->windowCount(), 0u);
     core::MainQueue::shared().drain();
 }
+
+// A flood of events from another client is handled in slices: timers and display passes run while it is
+// still coming in, and every key arrives, in order.
+TEST(X11Display, AFloodOfKeysLeavesTimersAndDisplayPassesTheirTurnsAndLosesNone) {
+    displaytest::XvfbServer server;
+    if (server.name().empty()) {
+        GTEST_SKIP() << "Xvfb is not available";
+    }
+    auto display = displaytest::openAttachedDisplay(server.name());
+    ASSERT_NE(display, nullptr);
+    displaytest::Cleanup cleanup;
+    // Each key takes a while, as a text view's would, and asks for a display pass.
+    class SlowKeys : public ui::View {
+    public:
+        using View::View;
+        bool acceptsFirstResponder() const override { return true; }
+        void keyDown(const ui::Event& e) override {
+            typed += e.characters;
+            usleep(20);
+            setNeedsDisplay(true);
+        }
+        void draw(const Rect&) override {
+            if (keysAtFirstDraw < 0 && !typed.empty()) {
+                keysAtFirstDraw = static_cast<int>(typed.size());
+            }
+        }
+        std::string typed;
+        int keysAtFirstDraw = -1;
+    };
+    auto window = ui::Window::make(Rect(0, 0, 100, 60));
+    auto keys = std::make_shared<SlowKeys>(Rect(0, 0, 100, 60));
+    window->contentView()->addSubview(keys);
+    auto backend = display->createWindow(window);
+    window->makeKeyAndOrderFront();
+    ASSERT_TRUE(pumpUntil(*display, [&] { return backend->isMapped() && backend->presentedFrames() > 0; }));
+    ASSERT_TRUE(window->makeFirstResponder(keys));
+
+    // Presses only (a release per key would double the flood): every one is in our connection's
+    // buffers before the first is handled.
+    constexpr int kKeys = 2000;
+    ::Display* other = XOpenDisplay(server.name().c_str());
+    ASSERT_NE(other, nullptr);
+    std::string expected;
+    XEvent e{};
+    e.xkey.type = KeyPress;
+    e.xkey.window = backend->xid();
+    e.xkey.root = DefaultRootWindow(other);
+    e.xkey.same_screen = True;
+    for (int i = 0; i < kKeys; ++i) {
+        const KeySym symbol = XK_a + i % 26;
+        e.xkey.keycode = XKeysymToKeycode(other, symbol);
+        expected += static_cast<char>('a' + i % 26);
+        XSendEvent(other, backend->xid(), True, KeyPressMask, &e);
+    }
+    XSync(other, False);
+
+    int keysAtTimer = -1;
+    auto timer = core::RunLoop::main().scheduleRepeating(std::chrono::milliseconds(1), [&] {
+        if (keysAtTimer < 0) {
+            keysAtTimer = static_cast<int>(keys->typed.size());
+        }
+    });
+    ASSERT_TRUE(pumpUntil(*display, [&] { return keys->typed.size() >= kKeys; }));
+    timer->invalidate();
+    EXPECT_EQ(keys->typed, expected);
+    EXPECT_LT(keysAtTimer, kKeys) << "the timer ran during the flood";
+    EXPECT_GT(keys->keysAtFirstDraw, 0);
+    EXPECT_LT(keys->keysAtFirstDraw, kKeys) << "a display pass ran during the flood";
+    XCloseDisplay(other);
+    display->detach();
+}

@@ -118,6 +118,8 @@ private:
         return false;
     }
 
+public:
+    // Ends the server now, under its clients' feet (as at its end).
     void stop() {
         if (pid_ > 0) {
             kill(pid_, SIGTERM);
@@ -135,6 +137,7 @@ private:
         pid_ = 0;
     }
 
+private:
     pid_t pid_ = 0;
     int number_ = -1;
     std::string name_;

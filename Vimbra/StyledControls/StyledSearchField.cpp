@@ -181,7 +181,7 @@ void StyledSearchFieldCell::selectWithFrame(const Rect& rect, ui::View& controlV
                                             const std::shared_ptr<ui::Object>& delegate, std::size_t start,
                                             std::size_t length) {
     isBeingSelected_ = true;
-    ui::TextFieldCell::selectWithFrame(searchTextRectForBounds(rect), controlView, editor, delegate, start,
+    ui::TextFieldCell::selectWithFrame(editorRectForBounds(rect), controlView, editor, delegate, start,
                                        length);
     isBeingSelected_ = false;
     clearEditorBackground(editor);

@@ -181,6 +181,30 @@ TEST(StyledSearchField, TypingSendsEachEditAndTheCancelButtonClearsIt) {
     EXPECT_EQ(s.strings, (std::vector<std::string>{"a", "ab", ""}));
 }
 
+TEST(StyledSearchField, TheTextStaysPutWhenTheFieldTakesFocusByClickOrTab) {
+    SearchScene s;
+    auto other = std::make_shared<ui::TextField>(Rect(20, 20, 200, 22));
+    s.add(other);
+    s.field->setStringValue("fox");
+    // The top-left corner of the drawn text in device pixels (text is laid out from there).
+    auto corner = [&] {
+        const auto drawn = ofKind(s.redraw(), DrawOpKind::text);
+        return drawn.size() == 1 && drawn[0].text == "fox" ? drawn[0].deviceRect.origin
+                                                           : graphics::Point(-1, -1);
+    };
+    const auto unfocused = corner();
+    ASSERT_NE(unfocused, graphics::Point(-1, -1));
+    s.backend->click(s.at(60, 11));
+    ASSERT_NE(s.field->currentEditor(), nullptr);
+    EXPECT_EQ(corner(), unfocused) << "focused by a click";
+    s.backend->click(other->convertPointToView({10, 11}, nullptr));
+    ASSERT_EQ(s.field->currentEditor(), nullptr);
+    EXPECT_EQ(corner(), unfocused);
+    s.backend->typeKey(ui::utf8(ui::SpecialKey::tab));
+    ASSERT_NE(s.field->currentEditor(), nullptr);
+    EXPECT_EQ(corner(), unfocused) << "focused by Tab";
+}
+
 TEST(StyledSearchField, SizesToItsBezelLessTheAlignmentInsets) {
     auto field = std::make_shared<StyledSearchField>(Rect(0, 0, 200, 22));
     const auto insets = StyledSearchFieldCell::sharedStyle()->alignmentRectInsets;

@@ -59,6 +59,15 @@ void StyledSearchFieldCell::setPlaceholderString(std::string placeholder) {
     ui::SearchFieldCell::setPlaceholderString(std::move(placeholder));
 }
 
+void StyledSearchFieldCell::setPlaceholder(std::optional<std::string> placeholder) {
+    if (placeholder) {
+        setPlaceholderString(std::move(*placeholder));
+        return;
+    }
+    internalPlaceholderString_.reset();
+    ui::SearchFieldCell::setPlaceholderString({});
+}
+
 void StyledSearchFieldCell::setBackgroundStyle(ui::BackgroundStyle backgroundStyle) {
     ui::SearchFieldCell::setBackgroundStyle(backgroundStyle);
     setTextColor(style()->textColorFor(controlState()));

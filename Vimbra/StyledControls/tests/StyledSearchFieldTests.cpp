@@ -152,6 +152,19 @@ TEST(StyledSearchField, DrawsTheBezelTextPlaceholderAndCancelButtonByState) {
     EXPECT_EQ(images[1].imageName, "qel-searchfield");
     texts = ofKind(ops, DrawOpKind::text);
     ASSERT_EQ(texts.size(), 1u); // the first field's placeholder only
+
+    // Setting none clears the placeholder and keeps the last attributed one; a string sets both.
+    auto cell = s.field->styledCell();
+    cell->setPlaceholder(std::nullopt);
+    EXPECT_EQ(cell->placeholder(), std::nullopt);
+    EXPECT_EQ(cell->placeholderString(), "");
+    ASSERT_TRUE(cell->placeholderAttributedString());
+    EXPECT_EQ(cell->placeholderAttributedString()->string(), "Search");
+    EXPECT_TRUE(ofKind(s.redraw(), DrawOpKind::text).empty());
+    cell->setPlaceholder("Find");
+    EXPECT_EQ(cell->placeholder(), std::optional<std::string>("Find"));
+    EXPECT_EQ(cell->placeholderString(), "Find");
+    EXPECT_EQ(cell->placeholderAttributedString()->string(), "Find");
 }
 
 TEST(StyledSearchField, TypingSendsEachEditAndTheCancelButtonClearsIt) {

@@ -35,6 +35,16 @@ void drawCellFocusRing(const Rect& mask, const graphics::ColorRef& color) {
     context->strokePath(path, color);
 }
 
+// Where the interior draws the text: the title rect moved right by 2 points in a bezeled or bordered
+// cell, else left by one device pixel. The field editor gets the same rect, so the text stays put when
+// the field takes focus.
+Rect interiorTextRect(const StyledTextFieldCell& cell, const Rect& frame, const ui::View& controlView) {
+    const auto window = controlView.window();
+    const double dx =
+        cell.isBezeled() || cell.isBordered() ? 2.0 : -1.0 / (window ? window->backingScaleFactor() : 1.0);
+    return cell.titleRectForBounds(frame).offsetBy(dx, 0);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------------
@@ -157,16 +167,13 @@ void StyledTextFieldCell::drawInteriorWithFrame(const Rect& frame, ui::View& con
     } else {
         return;
     }
-    const auto window = controlView.window();
-    const double dx =
-        isBezeled() || isBordered() ? 2.0 : -1.0 / (window ? window->backingScaleFactor() : 1.0);
-    text.draw(titleRectForBounds(frame).offsetBy(dx, 0));
+    text.draw(interiorTextRect(*this, frame, controlView));
 }
 
 void StyledTextFieldCell::editWithFrame(const Rect& rect, ui::View& controlView,
                                         const std::shared_ptr<ui::Text>& editor,
                                         const std::shared_ptr<ui::Object>& delegate, const ui::Event* event) {
-    const Rect title = titleRectForBounds(rect);
+    const Rect title = interiorTextRect(*this, rect, controlView);
     beingEdited_ = true;
     ui::TextFieldCell::editWithFrame(title, controlView, editor, delegate, event);
     beingEdited_ = false;
@@ -176,7 +183,7 @@ void StyledTextFieldCell::selectWithFrame(const Rect& rect, ui::View& controlVie
                                           const std::shared_ptr<ui::Text>& editor,
                                           const std::shared_ptr<ui::Object>& delegate, std::size_t start,
                                           std::size_t length) {
-    const Rect title = titleRectForBounds(rect);
+    const Rect title = interiorTextRect(*this, rect, controlView);
     beingSelected_ = true;
     ui::TextFieldCell::selectWithFrame(title, controlView, editor, delegate, start, length);
     beingSelected_ = false;

@@ -65,6 +65,8 @@ public:
     // The window's own ring is not drawn: the cell draws the library's.
     void drawFocusRingMaskWithFrame(const graphics::Rect&, ui::View&) override {}
 
+    // Editing and selecting give the field editor the rect the interior draws the text in (the title
+    // rect moved as drawInteriorWithFrame moves it), so the text does not move when the field takes focus.
     void editWithFrame(const graphics::Rect& rect, ui::View& controlView,
                        const std::shared_ptr<ui::Text>& editor, const std::shared_ptr<ui::Object>& delegate,
                        const ui::Event* event) override;

@@ -59,6 +59,15 @@ void StyledSearchFieldCell::setPlaceholderString(std::string placeholder) {
     ui::SearchFieldCell::setPlaceholderString(std::move(placeholder));
 }
 
+void StyledSearchFieldCell::setPlaceholder(std::optional<std::string> placeholder) {
+    if (placeholder) {
+        setPlaceholderString(std::move(*placeholder));
+        return;
+    }
+    internalPlaceholderString_.reset();
+    ui::SearchFieldCell::setPlaceholderString({});
+}
+
 void StyledSearchFieldCell::setBackgroundStyle(ui::BackgroundStyle backgroundStyle) {
     ui::SearchFieldCell::setBackgroundStyle(backgroundStyle);
     setTextColor(style()->textColorFor(controlState()));
@@ -181,7 +190,7 @@ void StyledSearchFieldCell::selectWithFrame(const Rect& rect, ui::View& controlV
                                             const std::shared_ptr<ui::Object>& delegate, std::size_t start,
                                             std::size_t length) {
     isBeingSelected_ = true;
-    ui::TextFieldCell::selectWithFrame(searchTextRectForBounds(rect), controlView, editor, delegate, start,
+    ui::TextFieldCell::selectWithFrame(editorRectForBounds(rect), controlView, editor, delegate, start,
                                        length);
     isBeingSelected_ = false;
     clearEditorBackground(editor);

@@ -41,6 +41,9 @@ public:
     // colour.
     const std::optional<std::string>& placeholder() const { return internalPlaceholderString_; }
     void setPlaceholderString(std::string placeholder) override;
+    // As setPlaceholderString, or, with none, clears the placeholder and leaves the last attributed
+    // placeholder in place.
+    void setPlaceholder(std::optional<std::string> placeholder);
     // Recolours the text for the state after storing the style.
     void setBackgroundStyle(ui::BackgroundStyle style) override;
     ui::BackgroundStyle interiorBackgroundStyle() const override;

@@ -88,8 +88,8 @@ void Popover::setBehavior(PopoverBehavior behavior) {
     behavior_ = behavior;
     if (window_) {
         dismissal_.cancel();
-        if (auto view = positioningView(); view && view->window()) {
-            watchForDismissal(*view->window());
+        if (auto anchorWindow = anchorWindow_.lock()) {
+            watchForDismissal(*anchorWindow);
         }
     }
 }
@@ -146,7 +146,9 @@ void Popover::show(const Rect& rect, const std::shared_ptr<View>& view, RectEdge
         if (auto backend = anchorWindow->backend()) {
             window_->setBackend(backend->makeBackend(window_));
         }
-        watchForDismissal(*anchorWindow);
+    }
+    if (anchorWindow_.lock() != anchorWindow) {
+        watchAnchorWindow(*anchorWindow);
     }
     place();
     window_->orderFront();
@@ -178,6 +180,16 @@ void Popover::place() {
     window_->setFrameOrigin(frame.origin);
 }
 
+void Popover::watchAnchorWindow(Window& anchorWindow) {
+    anchorWindow_ = anchorWindow.sharedAs<Window>();
+    anchorOrderOut_ = anchorWindow.observeOrderOut([this] {
+        auto self = weak_from_this().lock(); // the owner may let go of it when it closes
+        close();
+    });
+    dismissal_.cancel();
+    watchForDismissal(anchorWindow);
+}
+
 void Popover::watchForDismissal(Window& anchorWindow) {
     if (behavior_ == PopoverBehavior::applicationDefined) {
         return;
@@ -196,6 +208,8 @@ void Popover::watchForDismissal(Window& anchorWindow) {
 
 void Popover::close() {
     dismissal_.cancel();
+    anchorOrderOut_.cancel();
+    anchorWindow_.reset();
     if (!window_) {
         return;
     }

@@ -63,7 +63,8 @@ public:
     std::shared_ptr<Window> window() const { return window_; }
 
     // Shows the content beside rect (in view's coordinates) on preferredEdge, or moves a shown popover
-    // there. Nothing happens when the view is in no window.
+    // there. Nothing happens when the view is in no window. The popover goes when that window is closed
+    // or ordered out; a transient one also on Escape or a press in that window (the current anchor's).
     virtual void show(const graphics::Rect& rect, const std::shared_ptr<View>& view, RectEdge preferredEdge);
     // Takes the popover off the screen; nothing when it is not shown.
     virtual void close();
@@ -79,6 +80,8 @@ public:
 private:
     void place();
     void watchForDismissal(Window& anchorWindow);
+    // Follows the window of the current positioning view: it closing or ordering out closes the popover.
+    void watchAnchorWindow(Window& anchorWindow);
 
     std::shared_ptr<ViewController> contentViewController_;
     graphics::Size contentSize_;
@@ -92,6 +95,8 @@ private:
     RectEdge shownEdge_ = RectEdge::maxY;
     std::shared_ptr<Window> window_;
     core::Cancellable dismissal_;
+    std::weak_ptr<Window> anchorWindow_;
+    core::Cancellable anchorOrderOut_;
 };
 
 } // namespace ui

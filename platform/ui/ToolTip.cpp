@@ -1,5 +1,6 @@
 #include "ui/ToolTip.hpp"
 
+#include "core/Cancellable.hpp"
 #include "core/RunLoop.hpp"
 #include "graphics/BezierPath.hpp"
 #include "graphics/GraphicsContext.hpp"
@@ -63,6 +64,8 @@ struct TextField::ExpansionToolTip {
     std::shared_ptr<TrackingArea> area;
     std::shared_ptr<core::Timer> timer;
     std::shared_ptr<Window> window;
+    // The field's window leaving the screen takes the tip (and the pending one) with it.
+    core::Cancellable ownerOrderOut;
 };
 
 TextField::~TextField() {
@@ -152,6 +155,11 @@ void TextField::scheduleExpansionToolTip() {
             self->showExpansionToolTip();
         }
     });
+    expansionToolTip_->ownerOrderOut = w->observeOrderOut([weak] {
+        if (auto self = weak.lock()) {
+            self->hideExpansionToolTip();
+        }
+    });
 }
 
 void TextField::showExpansionToolTip() {
@@ -183,6 +191,7 @@ void TextField::hideExpansionToolTip() {
         expansionToolTip_->timer->invalidate();
         expansionToolTip_->timer.reset();
     }
+    expansionToolTip_->ownerOrderOut.cancel();
     if (auto tip = std::move(expansionToolTip_->window)) {
         tip->close();
     }

@@ -402,6 +402,7 @@ void Window::orderOut() {
         return;
     }
     visible_ = false;
+    announceOrderOut();
     if (backend_) {
         backend_->orderOut();
     }
@@ -494,6 +495,8 @@ void Window::close() {
         tracking->cancel();
         menuTracking_.reset();
     }
+    // So do the pop-ups shown over its views.
+    announceOrderOut();
     core::NotificationCenter::defaultCenter().post(windowWillCloseNotification, this);
     if (auto parent = sheetParent()) {
         parent->endSheet(self, ModalResponseCode::abort);

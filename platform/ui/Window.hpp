@@ -196,6 +196,10 @@ public:
     // were added; one that returns true takes the event and nothing else sees it. Until the token is
     // cancelled or the window is destroyed.
     [[nodiscard]] core::Cancellable addEventMonitor(std::function<bool(const Event& event)> monitor);
+    // Observers hear the window leave the screen: each time it is ordered out, and when it closes (also
+    // if it was never shown). Pop-ups shown over the window's views (popovers, tool tips) close then.
+    // Until the token is cancelled or the window is destroyed; observers may cancel tokens meanwhile.
+    [[nodiscard]] core::Cancellable observeOrderOut(std::function<void()> observer);
 
     // Key status: one key window per application; key events go to the key window. makeKeyWindow asks
     // the back end for the system's keyboard focus; where the system answers with focus events, the
@@ -336,6 +340,7 @@ private:
     void ensureObservers();
     void announceFirstResponder();
     bool runEventMonitors(const Event& event);
+    void announceOrderOut();
     friend class View;
     friend class Application;
     friend class FrameOriginPlayer;

@@ -1,4 +1,4 @@
-// The window's first-responder observers and event monitors.
+// The window's first-responder observers, event monitors and order-out observers.
 #include "ui/Window.hpp"
 
 #include <cstdint>
@@ -29,6 +29,7 @@ struct Window::Observers {
     std::uint64_t nextId = 1;
     List<std::function<void(const std::shared_ptr<Responder>&)>> responderObservers;
     List<std::function<bool(const Event&)>> eventMonitors;
+    List<std::function<void()>> orderOutObservers;
     // The responder the observers heard last (empty and !announcedResponder: the window itself).
     std::weak_ptr<Responder> announced;
     bool announcedResponder = false;
@@ -67,6 +68,11 @@ core::Cancellable Window::addEventMonitor(std::function<bool(const Event& event)
     return observers_->add(observers_, &Observers::eventMonitors, std::move(monitor));
 }
 
+core::Cancellable Window::observeOrderOut(std::function<void()> observer) {
+    ensureObservers();
+    return observers_->add(observers_, &Observers::orderOutObservers, std::move(observer));
+}
+
 void Window::announceFirstResponder() {
     if (!observers_) {
         return;
@@ -99,6 +105,18 @@ bool Window::runEventMonitors(const Event& event) {
         }
     }
     return false;
+}
+
+void Window::announceOrderOut() {
+    if (!observers_) {
+        return;
+    }
+    const auto keep = observers_;
+    for (const auto snapshot = keep->orderOutObservers.entries; const auto& entry : snapshot) {
+        if (*entry.callback) {
+            (*entry.callback)();
+        }
+    }
 }
 
 } // namespace ui

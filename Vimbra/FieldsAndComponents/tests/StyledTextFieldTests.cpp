@@ -177,8 +177,8 @@ TEST(StyledTextField, TheFieldEditorTakesTheStylesLookAndEditsWithKeysClicksAndT
     EXPECT_FALSE(editor->drawsBackground());
     EXPECT_EQ(editor->selectedTextAttributes().foregroundColor, style->selectedTextColor);
     EXPECT_EQ(editor->selectedTextAttributes().backgroundColor, style->selectedBackgroundColor);
-    // The editor covers the title rect: the text stays where the cell drew it.
-    EXPECT_EQ(editor->frame(), first->styledCell()->titleRectForBounds(first->bounds()));
+    // The editor covers the rect the cell draws the text in: 2 points right of the title rect.
+    EXPECT_EQ(editor->frame(), first->styledCell()->titleRectForBounds(first->bounds()).offsetBy(2, 0));
 
     fieldstest::type(scene, "hello world");
     EXPECT_EQ(first->stringValue(), "hello world");
@@ -197,6 +197,40 @@ TEST(StyledTextField, TheFieldEditorTakesTheStylesLookAndEditsWithKeysClicksAndT
     fieldstest::key(scene, ui::utf8(ui::SpecialKey::backTab));
     EXPECT_EQ(first->currentEditor(), editor);
     EXPECT_EQ(first->stringValue(), "hello world");
+}
+
+TEST(StyledTextField, TheTextStaysPutWhenTheFieldTakesFocusByClickOrTab) {
+    vimbratest::Scene scene(Rect(100, 100, 240, 120), 2.0);
+    auto field = std::make_shared<StyledTextField>(Rect(10, 80, 200, 22));
+    auto label = std::make_shared<StyledTextField>(Rect(10, 50, 200, 22));
+    auto other = std::make_shared<StyledTextField>(Rect(10, 20, 200, 22));
+    label->setBezeled(false);
+    field->setStringValue("fox");
+    label->setStringValue("dog");
+    scene.add(field);
+    scene.add(label);
+    scene.add(other);
+    // The top-left corner of the drawn text in device pixels (text is laid out from there).
+    auto corner = [&](const std::string& text) {
+        const auto drawn = textOps(fieldstest::redraw(scene), text);
+        return drawn.size() == 1 ? drawn[0].deviceRect.origin : graphics::Point(-1, -1);
+    };
+    for (const auto& [view, text] : {std::pair{field, "fox"}, std::pair{label, "dog"}}) {
+        const auto unfocused = corner(text);
+        ASSERT_NE(unfocused, graphics::Point(-1, -1)) << text;
+        fieldstest::click(scene, *view, 100);
+        ASSERT_NE(view->currentEditor(), nullptr);
+        EXPECT_EQ(corner(text), unfocused) << text << " focused by a click";
+        fieldstest::click(scene, *other);
+        EXPECT_EQ(corner(text), unfocused) << text;
+        fieldstest::key(scene, ui::utf8(ui::SpecialKey::tab));
+        if (view == label) {
+            fieldstest::key(scene, ui::utf8(ui::SpecialKey::tab));
+        }
+        ASSERT_NE(view->currentEditor(), nullptr);
+        EXPECT_EQ(corner(text), unfocused) << text << " focused by Tab";
+        fieldstest::click(scene, *other);
+    }
 }
 
 TEST(StyledTextField, SelectionIsKeptQuietlyAndCentringRedraws) {

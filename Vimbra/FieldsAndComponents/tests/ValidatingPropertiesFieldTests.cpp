@@ -121,7 +121,7 @@ TEST(ValidatingPropertiesField, NoMessageNoPopoverAndValidityAloneRedrawsNothing
     EXPECT_EQ(s.field->textField()->textColor(), vimbraColor("Grey 85%"));
 }
 
-TEST(ValidatingPropertiesField, AClickOnTheIconFocusesTheFieldAndLeavingTheWindowClosesThePopover) {
+TEST(ValidatingPropertiesField, AClickOnTheIconFocusesTheFieldAndLeavingOrClosingTheWindowClosesThePopover) {
     PropertiesScene s;
     s.field->setMessage("Drag or type");
     fieldstest::click(s.scene, *s.field->icon(), 7);
@@ -130,5 +130,12 @@ TEST(ValidatingPropertiesField, AClickOnTheIconFocusesTheFieldAndLeavingTheWindo
     EXPECT_TRUE(s.field->isSelected());
     ASSERT_TRUE(s.shown());
     s.field->removeFromSuperview();
+    EXPECT_FALSE(s.shown());
+
+    s.scene.add(s.field);
+    fieldstest::click(s.scene, *s.field->icon(), 7);
+    fieldstest::turn();
+    ASSERT_TRUE(s.shown());
+    s.scene.window->close();
     EXPECT_FALSE(s.shown());
 }

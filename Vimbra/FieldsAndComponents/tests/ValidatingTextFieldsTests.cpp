@@ -128,6 +128,26 @@ TEST(ValidatingTextField, AFieldThatLeavesItsWindowOrGoesTakesItsPopoverAlong) {
     EXPECT_TRUE(popoverWindow.expired() || !popoverWindow.lock()->isVisible());
 }
 
+TEST(ValidatingTextField, ThePopoverGoesWhenTheFieldsWindowIsOrderedOutOrClosed) {
+    ValidatingScene s;
+    s.field->setMessage("Digits only");
+    fieldstest::click(s.scene, *s.field);
+    fieldstest::turn();
+    ASSERT_TRUE(s.shown());
+    auto popoverWindow = s.field->popoverController()->popover()->window();
+    s.scene.window->orderOut();
+    EXPECT_FALSE(s.shown());
+    EXPECT_FALSE(popoverWindow->isVisible());
+
+    s.scene.window->makeKeyAndOrderFront();
+    fieldstest::click(s.scene, *s.other);
+    fieldstest::click(s.scene, *s.field);
+    fieldstest::turn();
+    ASSERT_TRUE(s.shown());
+    s.scene.window->close();
+    EXPECT_FALSE(s.shown());
+}
+
 TEST(WidthResizingTextField, IntrinsicWidthFollowsTheWholeTextOnOneLine) {
     vimbratest::Scene scene;
     auto field = std::make_shared<WidthResizingTextField>(Rect(10, 10, 40, 22));

@@ -152,6 +152,19 @@ TEST(StyledSearchField, DrawsTheBezelTextPlaceholderAndCancelButtonByState) {
     EXPECT_EQ(images[1].imageName, "qel-searchfield");
     texts = ofKind(ops, DrawOpKind::text);
     ASSERT_EQ(texts.size(), 1u); // the first field's placeholder only
+
+    // Setting none clears the placeholder and keeps the last attributed one; a string sets both.
+    auto cell = s.field->styledCell();
+    cell->setPlaceholder(std::nullopt);
+    EXPECT_EQ(cell->placeholder(), std::nullopt);
+    EXPECT_EQ(cell->placeholderString(), "");
+    ASSERT_TRUE(cell->placeholderAttributedString());
+    EXPECT_EQ(cell->placeholderAttributedString()->string(), "Search");
+    EXPECT_TRUE(ofKind(s.redraw(), DrawOpKind::text).empty());
+    cell->setPlaceholder("Find");
+    EXPECT_EQ(cell->placeholder(), std::optional<std::string>("Find"));
+    EXPECT_EQ(cell->placeholderString(), "Find");
+    EXPECT_EQ(cell->placeholderAttributedString()->string(), "Find");
 }
 
 TEST(StyledSearchField, TypingSendsEachEditAndTheCancelButtonClearsIt) {
@@ -179,6 +192,30 @@ TEST(StyledSearchField, TypingSendsEachEditAndTheCancelButtonClearsIt) {
     EXPECT_EQ(s.field->stringValue(), "");
     EXPECT_EQ(editor->string(), "");
     EXPECT_EQ(s.strings, (std::vector<std::string>{"a", "ab", ""}));
+}
+
+TEST(StyledSearchField, TheTextStaysPutWhenTheFieldTakesFocusByClickOrTab) {
+    SearchScene s;
+    auto other = std::make_shared<ui::TextField>(Rect(20, 20, 200, 22));
+    s.add(other);
+    s.field->setStringValue("fox");
+    // The top-left corner of the drawn text in device pixels (text is laid out from there).
+    auto corner = [&] {
+        const auto drawn = ofKind(s.redraw(), DrawOpKind::text);
+        return drawn.size() == 1 && drawn[0].text == "fox" ? drawn[0].deviceRect.origin
+                                                           : graphics::Point(-1, -1);
+    };
+    const auto unfocused = corner();
+    ASSERT_NE(unfocused, graphics::Point(-1, -1));
+    s.backend->click(s.at(60, 11));
+    ASSERT_NE(s.field->currentEditor(), nullptr);
+    EXPECT_EQ(corner(), unfocused) << "focused by a click";
+    s.backend->click(other->convertPointToView({10, 11}, nullptr));
+    ASSERT_EQ(s.field->currentEditor(), nullptr);
+    EXPECT_EQ(corner(), unfocused);
+    s.backend->typeKey(ui::utf8(ui::SpecialKey::tab));
+    ASSERT_NE(s.field->currentEditor(), nullptr);
+    EXPECT_EQ(corner(), unfocused) << "focused by Tab";
 }
 
 TEST(StyledSearchField, SizesToItsBezelLessTheAlignmentInsets) {

@@ -1,5 +1,6 @@
 // Popovers on the back ends: a pop-up window of the anchor window's kind (headless at its scale, or an
-// override-redirect X window), beside the anchor on the screen, never taking key status or focus.
+// override-redirect X window), beside the anchor on the screen, never taking key status or focus, and
+// gone with the window it was shown from.
 
 // clang-format off
 // gtest first: Xlib defines macros (None, Bool) that clash with it.
@@ -30,6 +31,28 @@ std::shared_ptr<ui::Popover> popoverOfSize(graphics::Size size) {
     popover->setContentViewController(controller);
     popover->setContentSize(size);
     return popover;
+}
+
+// Whether xid is a mapped child of the root window.
+bool isViewableTopLevel(Display* xdisplay, ::Window xid) {
+    ::Window root = 0;
+    ::Window parent = 0;
+    ::Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(xdisplay, DefaultRootWindow(xdisplay), &root, &parent, &children, &count)) {
+        return false;
+    }
+    bool viewable = false;
+    for (unsigned i = 0; i < count; ++i) {
+        XWindowAttributes attributes;
+        if (children[i] == xid && XGetWindowAttributes(xdisplay, xid, &attributes)) {
+            viewable = attributes.map_state == IsViewable;
+        }
+    }
+    if (children) {
+        XFree(children);
+    }
+    return viewable;
 }
 
 struct Closer {
@@ -108,6 +131,17 @@ TEST(PopoverDisplay, OnXThePopoverIsAnOverrideRedirectWindowThatLeavesTheFocusAl
         EXPECT_NE(focus, popUp->xid());
         popover->close();
         EXPECT_FALSE(popover->isShown());
+
+        // Shown again, it goes with the window it was shown from: nothing stays on the screen.
+        popover->show(field->bounds(), field, ui::RectEdge::maxY);
+        popUp = std::dynamic_pointer_cast<display::X11WindowBackend>(popover->window()->backend());
+        ASSERT_NE(popUp, nullptr);
+        ASSERT_TRUE(pumpUntil(*display, [&] { return popUp->isMapped(); }));
+        const ::Window xid = popUp->xid();
+        window->close();
+        EXPECT_FALSE(popover->isShown());
+        XSync(display->xdisplay(), False);
+        EXPECT_FALSE(isViewableTopLevel(display->xdisplay(), xid));
     }
     display->detach();
 }

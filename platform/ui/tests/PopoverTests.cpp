@@ -187,6 +187,57 @@ TEST(Popover, ATransientPopoverClosesOnEscapeOrAClickOutside) {
     EXPECT_NE(f.second->currentEditor(), nullptr);
 }
 
+TEST(Popover, GoesWhenTheWindowOfItsCurrentAnchorIsOrderedOutOrClosed) {
+    Form f;
+    Form g;
+    g.window->setFrameOrigin({400, 100});
+    f.window->orderFront();
+    g.window->orderFront();
+    auto popover = std::make_shared<ui::Popover>();
+    popover->setContentViewController(contentOfSize({50, 20}));
+    popover->setContentSize({50, 20});
+    popover->show(f.first->bounds(), f.first, RectEdge::maxY);
+    auto window = popover->window();
+    ASSERT_TRUE(popover->isShown());
+    g.window->orderOut();
+    EXPECT_TRUE(popover->isShown());
+    f.window->orderOut();
+    EXPECT_FALSE(popover->isShown());
+    EXPECT_TRUE(window->isClosed());
+
+    // Moved beside a view in another window, it goes with that window and no longer with the first.
+    f.window->orderFront();
+    g.window->orderFront();
+    popover->show(f.first->bounds(), f.first, RectEdge::maxY);
+    popover->show(g.first->bounds(), g.first, RectEdge::maxY);
+    f.window->close();
+    EXPECT_TRUE(popover->isShown());
+    g.window->close();
+    EXPECT_FALSE(popover->isShown());
+}
+
+TEST(Popover, ATransientPopoverShownAgainInAnotherWindowWatchesThatWindow) {
+    Form f;
+    Form g;
+    g.window->setFrameOrigin({400, 100});
+    auto popover = std::make_shared<ui::Popover>();
+    popover->setContentViewController(contentOfSize({50, 20}));
+    popover->setContentSize({50, 20});
+    popover->setBehavior(ui::PopoverBehavior::transient);
+    popover->show(f.first->bounds(), f.first, RectEdge::maxY);
+    popover->show(g.first->bounds(), g.first, RectEdge::maxY);
+    f.key(ui::utf8(ui::SpecialKey::escape));
+    f.click(f.second, 5);
+    EXPECT_TRUE(popover->isShown());
+    g.key(ui::utf8(ui::SpecialKey::escape));
+    EXPECT_FALSE(popover->isShown());
+
+    popover->show(f.first->bounds(), f.first, RectEdge::maxY);
+    popover->show(g.first->bounds(), g.first, RectEdge::maxY);
+    g.click(g.second, 5);
+    EXPECT_FALSE(popover->isShown());
+}
+
 TEST(FieldEditor, DoubleClickSelectsAWordAndTripleClickTheLine) {
     Form f;
     f.first->setStringValue("alpha beta.gamma");

@@ -299,3 +299,32 @@ TEST(ExpansionToolTip, APressClosesItAndCancelsThePendingOne) {
     s.wait(2);
     EXPECT_EQ(s.field->expansionToolTipWindow(), nullptr);
 }
+
+TEST(ExpansionToolTip, GoesWithTheFieldsWindowWhenItIsOrderedOutOrClosed) {
+    HoverScene s;
+    s.moveTo({60, 50});
+    s.wait(1.1);
+    auto tip = s.field->expansionToolTipWindow();
+    ASSERT_NE(tip, nullptr);
+    s.window->orderOut();
+    EXPECT_TRUE(tip->isClosed());
+    EXPECT_EQ(s.field->expansionToolTipWindow(), nullptr);
+
+    // One about to show does not show over a window that has gone.
+    s.window->makeKeyAndOrderFront();
+    s.moveTo({200, 90});
+    s.moveTo({60, 50});
+    s.window->orderOut();
+    s.wait(2);
+    EXPECT_EQ(s.field->expansionToolTipWindow(), nullptr);
+
+    s.window->makeKeyAndOrderFront();
+    s.moveTo({200, 90});
+    s.moveTo({60, 50});
+    s.wait(1.1);
+    tip = s.field->expansionToolTipWindow();
+    ASSERT_NE(tip, nullptr);
+    s.window->close();
+    EXPECT_TRUE(tip->isClosed());
+    EXPECT_EQ(s.field->expansionToolTipWindow(), nullptr);
+}

@@ -41,6 +41,8 @@ public:
     // events and display passes. Detaches from any earlier run loop.
     void attach(core::RunLoop& runLoop);
     void detach();
+    // The run loop the display is attached to, else the main one; the clipboard's timeouts run there.
+    core::RunLoop& runLoop() const;
 
     // Without blocking: handles every X event that has arrived, runs due main-queue work and timers of
     // the attached (or main) run loop, and displays windows that need it.

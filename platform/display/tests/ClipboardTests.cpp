@@ -361,7 +361,7 @@ TEST(Clipboard, X11ClipboardReadsIncrementalTransfersUpToItsCap) {
         const ReadResult result = readText(*display, *clipboard);
         const auto elapsed = std::chrono::steady_clock::now() - start;
         ASSERT_TRUE(result && *result);
-        EXPECT_EQ(**result, megabyte);
+        EXPECT_TRUE(**result == megabyte);
         std::printf("[ figure ] 1 MB INCR paste (64 KiB pieces): %.1f ms\n",
                     std::chrono::duration<double, std::milli>(elapsed).count());
         for (int i = 0; i < 1000 && !complete; ++i) {
@@ -390,7 +390,8 @@ TEST(Clipboard, X11ClipboardReadsIncrementalTransfersUpToItsCap) {
         ASSERT_TRUE(owner.waitUntilOwning());
         const ReadResult result = readText(*display, *clipboard);
         ASSERT_TRUE(result && *result);
-        EXPECT_EQ(**result, cut);
+        EXPECT_EQ((*result)->size(), cut.size());
+        EXPECT_TRUE(**result == cut); // not printed: 16 MiB
         EXPECT_TRUE(log.contains("cut"));
         for (int i = 0; i < 2000 && !complete; ++i) {
             display->pump();
@@ -418,7 +419,8 @@ TEST(Clipboard, X11ClipboardReadsIncrementalTransfersUpToItsCap) {
         ASSERT_TRUE(owner.waitUntilOwning());
         const ReadResult result = readText(*display, *clipboard);
         ASSERT_TRUE(result && *result);
-        EXPECT_EQ(**result, cut);
+        EXPECT_EQ((*result)->size(), cut.size());
+        EXPECT_TRUE(**result == cut); // not printed: 16 MiB
         EXPECT_TRUE(log.contains("cut"));
         Atom type = None;
         int format = 0;

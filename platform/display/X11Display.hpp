@@ -42,6 +42,8 @@ public:
     // events and display passes. Detaches from any earlier run loop.
     void attach(core::RunLoop& runLoop);
     void detach();
+    // The run loop the display is attached to, else the main one; the clipboard's timeouts run there.
+    core::RunLoop& runLoop() const;
 
     // Without blocking: handles the X events that have arrived (a slice of them when they flood in),
     // runs due main-queue work and timers of the attached (or main) run loop, and displays windows that

@@ -226,7 +226,7 @@ void Window::giveFieldEditorClipboard(bool replace) {
         return;
     }
     const auto& current = fieldEditor_->clipboardAccess();
-    if (replace || (!current.read && !current.write)) {
+    if (replace || (!current.read && !current.write && !current.request)) {
         fieldEditor_->setClipboardAccess(backend_->clipboardAccess());
     }
 }

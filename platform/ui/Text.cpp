@@ -353,6 +353,12 @@ void Text::keyDown(const Event& event) {
         }
         return;
     }
+    if (clipboard_.request && isCommandKey(event, 'v')) {
+        if (editable_) {
+            requestPaste();
+        }
+        return;
+    }
     TextEditingModel before = model_;
     // Command combinations go by their key, not by the control character X makes of them.
     const bool command = event.modifierFlags & (Modifier::control | Modifier::command);
@@ -397,7 +403,10 @@ void Text::keyDown(const Event& event) {
         View::keyDown(event);
         return;
     }
-    // Keep the caret in view.
+    scrollCaretIntoView();
+}
+
+void Text::scrollCaretIntoView() {
     const double width = bounds().width();
     const double caretX = lineLayout().xOfIndex(model_.caret());
     if (caretX - scrollX_ > width - 2) {
@@ -405,6 +414,24 @@ void Text::keyDown(const Event& event) {
     } else if (caretX - scrollX_ < 0) {
         scrollX_ = caretX;
     }
+}
+
+void Text::requestPaste() {
+    const std::uint64_t request = ++pasteRequest_;
+    std::weak_ptr<Text> weak = sharedAs<Text>();
+    clipboard_.request([weak, request](std::optional<std::string> text) {
+        auto self = weak.lock();
+        if (!self || !text || self->pasteRequest_ != request) {
+            return;
+        }
+        // A session that ended meanwhile (the field lost the focus, its window closed) drops the text.
+        auto w = self->window();
+        if (!w || w->isClosed() || w->firstResponder() != self) {
+            return;
+        }
+        self->insertText(*text);
+        self->scrollCaretIntoView();
+    });
 }
 
 void Text::endEditing(TextMovement movement) {
@@ -428,6 +455,11 @@ void Text::endEditing(TextMovement movement) {
         break;
     }
     movement_ = TextMovement::other;
+}
+
+bool Text::becomeFirstResponder() {
+    ++pasteRequest_; // a paste asked for in an earlier session never lands in this one
+    return View::becomeFirstResponder();
 }
 
 bool Text::resignFirstResponder() {

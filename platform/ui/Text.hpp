@@ -9,6 +9,7 @@
 #include "ui/TextEditing.hpp"
 #include "ui/View.hpp"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -116,6 +117,7 @@ public:
 
     bool isFlipped() const override { return true; }
     bool acceptsFirstResponder() const override { return isSelectable(); }
+    bool becomeFirstResponder() override;
     bool resignFirstResponder() override;
     void keyDown(const Event& event) override;
     void mouseDown(const Event& event) override;
@@ -131,6 +133,10 @@ private:
     graphics::AttributedString attributedString(const std::string& text) const;
     double textOriginX() const;
     void didEdit();
+    void scrollCaretIntoView();
+    // Control-V with a clipboard that answers later: the text goes in when it arrives, if this text is
+    // still the first responder of its open window in the same session, and no later paste was asked.
+    void requestPaste();
     // Ends a field editor's session with a movement: the window moves focus, which makes this text
     // give up first responder and report the movement.
     void endEditing(TextMovement movement);
@@ -159,6 +165,8 @@ private:
     SelectedTextAttributes selectedTextAttributes_;
     graphics::TextAlignment alignment_ = graphics::TextAlignment::natural;
     TextClipboardAccess clipboard_;
+    // Grows with every paste asked for and every new editing session; a paste lands only while it holds.
+    std::uint64_t pasteRequest_ = 0;
     double scrollX_ = 0; // keeps the caret visible in a line longer than the view
     mutable std::shared_ptr<LineLayout> layout_;
     // Widths of the pieces of long lines, by piece, in the present font.

@@ -24,10 +24,14 @@ enum class TextKeyResult {
     backTab, // Shift-Tab
 };
 
-// Clipboard access for cut, copy and paste; either function may be empty.
+// Clipboard access for cut, copy and paste; any function may be empty.
 struct TextClipboardAccess {
+    // The text at hand, at once.
     std::function<std::optional<std::string>()> read;
     std::function<void(const std::string&)> write;
+    // Asks for the text, which comes to the handler when the clipboard has it (nullopt: none). A text
+    // view with this pastes through it rather than read, so a slow clipboard never holds up typing.
+    std::function<void(std::function<void(std::optional<std::string>)>)> request = {};
 };
 
 class TextEditingModel {

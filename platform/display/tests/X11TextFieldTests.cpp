@@ -26,6 +26,9 @@
 // clang-format on
 
 #include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <optional>
 #include <thread>
 #include <unistd.h>
 
@@ -183,11 +186,12 @@ struct EditedField {
 };
 
 // Another client on its own connection and thread that owns the CLIPBOARD and answers requests for it
-// with a text, until it is stopped (or a bounded time has passed). Joined when it goes out of scope.
+// with a text, until it is stopped (or a bounded time has passed). Joined when it goes out of scope. A
+// silent one holds the latest request unanswered until told to answer.
 class ForeignOwner {
 public:
-    ForeignOwner(const std::string& server, std::string text)
-        : thread_([this, server, text = std::move(text)] { run(server, text); }) {}
+    ForeignOwner(const std::string& server, std::string text, bool answering = true)
+        : answering_(answering), thread_([this, server, text = std::move(text)] { run(server, text); }) {}
     ~ForeignOwner() {
         stop_ = true;
         thread_.join();
@@ -200,6 +204,8 @@ public:
         return owning_;
     }
     int answered() const { return answered_; }
+    int requests() const { return requests_; }
+    void setAnswering(bool answering) { answering_ = answering; }
 
 private:
     void run(const std::string& server, const std::string& text) {
@@ -214,10 +220,16 @@ private:
         XSetSelectionOwner(dpy, clipboard, window, CurrentTime);
         owning_ = XGetSelectionOwner(dpy, clipboard) == window;
         // About 30 s at most, whatever the test does.
+        std::optional<XSelectionRequestEvent> held;
         for (int i = 0; i < 15000 && !stop_; ++i) {
             XEvent e;
             if (XCheckTypedWindowEvent(dpy, window, SelectionRequest, &e)) {
-                const auto& r = e.xselectionrequest;
+                held = e.xselectionrequest;
+                ++requests_;
+            }
+            if (held && answering_) {
+                const auto r = *held;
+                held.reset();
                 XEvent reply{};
                 reply.xselection.type = SelectionNotify;
                 reply.xselection.requestor = r.requestor;
@@ -244,6 +256,8 @@ private:
     std::atomic<bool> owning_{false};
     std::atomic<bool> failed_{false};
     std::atomic<int> answered_{0};
+    std::atomic<int> requests_{0};
+    std::atomic<bool> answering_;
     std::thread thread_;
 };
 
@@ -308,6 +322,66 @@ TEST_F(X11TextField, CopyAndPasteGoThroughTheClipboardOtherClientsSee) {
     XFlush(dpy);
     EXPECT_TRUE(pumpUntil([&] { return edited.editedText() == "pasted"; }));
     EXPECT_GE(owner.answered(), 1);
+}
+
+TEST_F(X11TextField, APasteLandsWhenItsTextArrivesWithoutHoldingUpTheKeysTypedAfterIt) {
+    openDisplay();
+    if (IsSkipped() || HasFatalFailure()) {
+        return;
+    }
+    // Clipboard timeouts run on a clock the test moves.
+    struct ClockSwap {
+        std::shared_ptr<core::Clock> saved = core::RunLoop::main().clock();
+        std::shared_ptr<core::ManualClock> manual = std::make_shared<core::ManualClock>(saved->now());
+        ClockSwap() { core::RunLoop::main().setClock(manual); }
+        ~ClockSwap() { core::RunLoop::main().setClock(saved); }
+    } clock;
+    EditedField edited;
+    ASSERT_TRUE(edited.open(*display));
+    ::Display* dpy = display->xdisplay();
+    const unsigned long xid = edited.backend->xid();
+
+    // The owner stays silent: a key typed after Control-V is handled while the paste waits, and the
+    // text goes in where the caret is when it arrives.
+    ForeignOwner owner(server.name(), "pasted", false);
+    ASSERT_TRUE(owner.waitUntilOwning());
+    sendKey(dpy, xid, XK_v, ControlMask);
+    const auto typed = std::chrono::steady_clock::now();
+    sendKey(dpy, xid, XK_k);
+    ASSERT_TRUE(pumpUntil([&] { return edited.editedText() == "k"; }));
+    const auto latency = std::chrono::steady_clock::now() - typed;
+    std::printf("[ figure ] key handled %.1f ms after a Control-V to a silent owner\n",
+                std::chrono::duration<double, std::milli>(latency).count());
+    ASSERT_TRUE(pumpUntil([&] { return owner.requests() == 1; }));
+    owner.setAnswering(true);
+    EXPECT_TRUE(pumpUntil([&] { return edited.editedText() == "kpasted"; }));
+
+    // A paste still waiting when the field loses the focus is dropped.
+    owner.setAnswering(false);
+    sendKey(dpy, xid, XK_v, ControlMask);
+    ASSERT_TRUE(pumpUntil([&] { return owner.requests() == 2; }));
+    edited.window->makeFirstResponder(nullptr);
+    EXPECT_EQ(edited.field->stringValue(), "kpasted");
+    owner.setAnswering(true);
+    ASSERT_TRUE(pumpUntil([&] { return owner.answered() == 2 && !display->clipboard()->isReading(); }));
+    EXPECT_EQ(edited.field->stringValue(), "kpasted");
+    EXPECT_EQ(edited.field->currentEditor(), nullptr);
+
+    // So is one that gets no answer in time; a late answer then changes nothing.
+    sendClick(dpy, xid, 40, 29);
+    ASSERT_TRUE(pumpUntil([&] { return edited.field->currentEditor() != nullptr; }));
+    owner.setAnswering(false);
+    const std::string before = edited.editedText();
+    sendKey(dpy, xid, XK_v, ControlMask);
+    ASSERT_TRUE(pumpUntil([&] { return owner.requests() == 3; }));
+    EXPECT_TRUE(display->clipboard()->isReading());
+    clock.manual->advance(std::chrono::milliseconds(1001));
+    ASSERT_TRUE(pumpUntil([&] { return !display->clipboard()->isReading(); }));
+    owner.setAnswering(true);
+    ASSERT_TRUE(pumpUntil([&] { return owner.answered() == 3; }));
+    displaytest::pumpUntil(
+        *display, [] { return false; }, std::chrono::milliseconds(100));
+    EXPECT_EQ(edited.editedText(), before);
 }
 
 TEST_F(X11TextField, TheFieldEditorTakesTheDisplaysClipboardUnlessGivenAnother) {

@@ -313,6 +313,14 @@ TEST(StyledPopDownButton, PressesLikeAPushButtonUnderATitleOfItsOwn) {
     EXPECT_EQ(s.receiver->senders[0], button);
     EXPECT_FALSE(button->isMenuShown());
 
+    // A right press neither opens the menu nor presses the button.
+    s.backend->rightMouseDown(inside);
+    EXPECT_FALSE(button->isMenuShown());
+    EXPECT_FALSE(button->isHighlighted());
+    s.backend->rightMouseUp(inside);
+    EXPECT_FALSE(button->isMenuShown());
+    EXPECT_EQ(s.receiver->log.size(), 1u);
+
     // The keyboard clicks it too, and opens no menu.
     ASSERT_TRUE(s.window->makeFirstResponder(button));
     s.backend->typeKey(" ");

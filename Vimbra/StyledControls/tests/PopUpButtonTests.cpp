@@ -6,7 +6,9 @@
 #include "display/HeadlessMenuPresenter.hpp"
 #include "ui/MenuTracking.hpp"
 
+#include <functional>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace vimbra;
 using graphics::DrawOpKind;
@@ -276,6 +278,22 @@ TEST(StyledPopUpButton, ARightClickOpensTheToolPopUpsMenu) {
     EXPECT_EQ(tool->titleOfSelectedItem(), "Brush");
     EXPECT_EQ(s.receiver->log, std::vector<std::string>{"chosen:"});
     EXPECT_EQ(s.bezels(), (Bezels{{"qel-popup-tool", 1.0}}));
+}
+
+TEST(StyledPopUpButtonDeathTest, EntryFromAnotherThreadStopsTheProcess) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto offMain = [](const std::function<void()>& body) { std::thread(body).join(); };
+    constexpr const char* violation = "Expected same executor as MainActor";
+    StyledPopUpButtonCell cell("Title");
+    auto button = std::make_shared<StyledPopUpButton>(Rect(0, 0, 100, 22), false, std::nullopt);
+    EXPECT_DEATH(offMain([] { StyledPopUpButtonCell("Title"); }), violation);
+    EXPECT_DEATH(offMain([] { ToolPopUpButton(Rect(), false, std::nullopt); }), violation);
+    EXPECT_DEATH(offMain([&] { cell.titleRectForBounds(Rect(0, 0, 100, 22)); }), violation);
+    EXPECT_DEATH(offMain([&] { cell.setLabel("Size"); }), violation);
+    EXPECT_DEATH(offMain([&] { button->intrinsicContentSize(); }), violation);
+    EXPECT_DEATH(offMain([&] { button->draw(button->bounds()); }), violation);
+    EXPECT_DEATH(offMain([&] { button->setLabel("Size"); }), violation);
+    EXPECT_DEATH(offMain([&] { button->setTitle("Other"); }), violation);
 }
 
 TEST(StyledPopDownButton, PressesLikeAPushButtonUnderATitleOfItsOwn) {

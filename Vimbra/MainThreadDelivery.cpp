@@ -1,10 +1,19 @@
 #include "Vimbra/MainThreadDelivery.hpp"
 
+#include "core/Log.hpp"
+#include "core/MainQueue.hpp"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 
 namespace vimbra {
+
+void requireMainThread() {
+    if (!core::isMainThread()) {
+        core::fatal("Incorrect actor executor assumption; Expected same executor as MainActor");
+    }
+}
 
 UIEventThrottler::UIEventThrottler(double interval, std::shared_ptr<core::WorkQueue> queue)
     : interval_(interval), queue_(queue ? std::move(queue) : core::WorkQueue::global()) {}

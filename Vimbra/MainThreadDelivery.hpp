@@ -1,4 +1,5 @@
-// Delivery of publisher events on the main thread, and a throttler that coalesces bursts of events.
+// Delivery of publisher events on the main thread, a throttler that coalesces bursts of events, and the
+// check the controls' main-thread entry points make.
 #pragma once
 
 #include "core/Publisher.hpp"
@@ -9,6 +10,9 @@
 #include <optional>
 
 namespace vimbra {
+
+// Stops the process unless called on the main thread (the controls' entry points call it).
+void requireMainThread();
 
 struct Publishers {
     // Hands every event of the upstream to its subscriber on the main thread: synchronously when it

@@ -1,16 +1,9 @@
 #include "Vimbra/FieldsAndComponents/FirstResponderAwareTextField.hpp"
 
-#include "core/Log.hpp"
 #include "core/MainQueue.hpp"
 #include "ui/Window.hpp"
 
 namespace vimbra {
-
-void requireMainThread() {
-    if (!core::isMainThread()) {
-        core::fatal("Incorrect actor executor assumption; Expected same executor as MainActor");
-    }
-}
 
 FirstResponderAwareTextField::FirstResponderAwareTextField(const graphics::Rect& frame)
     : FirstResponderAwareTextField(frame, nullptr) {}

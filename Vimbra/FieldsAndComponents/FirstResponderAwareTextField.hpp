@@ -5,6 +5,7 @@
 // status on a publisher and to a hook that subclasses override. Main thread only.
 
 #include "Vimbra/LibraryStatics.hpp"
+#include "Vimbra/MainThreadDelivery.hpp"
 #include "core/Cancellable.hpp"
 #include "core/Publisher.hpp"
 #include "ui/TextField.hpp"
@@ -12,9 +13,6 @@
 #include <memory>
 
 namespace vimbra {
-
-// Stops the process unless called on the main thread (the text fields' entry points call it).
-void requireMainThread();
 
 class FirstResponderAwareTextField : public ui::TextField {
 public:

@@ -26,7 +26,7 @@ const graphics::ImageRef& errorImage() {
 } // namespace
 
 std::shared_ptr<ValidatingPropertiesField> ValidatingPropertiesField::make(graphics::ImageRef iconImage) {
-    auto view = std::make_shared<ValidatingPropertiesField>(std::move(iconImage));
+    auto view = std::make_shared<ValidatingPropertiesField>(MakeToken(), std::move(iconImage));
     view->placeSubviews();
     view->configureTextField();
     if (view->icon_) {
@@ -35,7 +35,7 @@ std::shared_ptr<ValidatingPropertiesField> ValidatingPropertiesField::make(graph
     return view;
 }
 
-ValidatingPropertiesField::ValidatingPropertiesField(graphics::ImageRef iconImage)
+ValidatingPropertiesField::ValidatingPropertiesField(MakeToken, graphics::ImageRef iconImage)
     : ui::View(Rect()), textField_(std::make_shared<FirstResponderAwareTextField>(Rect())),
       popoverController_(LibraryDefaults::propertiesFieldPopoverController()) {
     requireMainThread();

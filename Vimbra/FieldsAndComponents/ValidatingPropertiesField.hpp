@@ -19,12 +19,19 @@
 namespace vimbra {
 
 class ValidatingPropertiesField : public ui::View, public Selectable, public ValidatingField {
+protected:
+    // Only make() (and a subclass's own make) can name it: a view is never left without its subviews.
+    struct MakeToken {
+        explicit MakeToken() = default;
+    };
+
 public:
     // A field filling the view, or one after a 14 × 24 icon (3 points in; the field 8 points after it and
     // 3 points short of the trailing edge, both centred vertically). A click on the icon gives the field
     // keyboard focus.
     static std::shared_ptr<ValidatingPropertiesField> make(graphics::ImageRef iconImage = nullptr);
-    explicit ValidatingPropertiesField(graphics::ImageRef iconImage);
+    // The first half of make(), which places the subviews and listens to the field's focus.
+    ValidatingPropertiesField(MakeToken, graphics::ImageRef iconImage);
 
     bool isValid() const override { return valid_; }
     // Recolours the text ("Grey 85%", "Error"); nothing is redrawn and the popover is left alone.

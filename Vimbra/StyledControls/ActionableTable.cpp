@@ -19,12 +19,12 @@ constexpr const char* boundsDidChange = "NSViewBoundsDidChangeNotification";
 // MARK: - Header
 
 std::shared_ptr<ActionableTableHeaderView> ActionableTableHeaderView::make(const Rect& frame) {
-    auto header = std::make_shared<ActionableTableHeaderView>(frame);
+    auto header = std::make_shared<ActionableTableHeaderView>(MakeToken(), frame);
     header->setupButtons();
     return header;
 }
 
-ActionableTableHeaderView::ActionableTableHeaderView(const Rect& frame)
+ActionableTableHeaderView::ActionableTableHeaderView(MakeToken, const Rect& frame)
     : StyledTableHeaderView(frame), addItemButton_(LibraryDefaults::addHeaderButton()),
       optionButton_(LibraryDefaults::overflowHeaderButton()) {}
 

@@ -18,10 +18,17 @@
 namespace vimbra {
 
 class ActionableTableHeaderView : public StyledTableHeaderView {
+protected:
+    // Only make() (and a subclass's own make) can name it: a header is never left without its buttons.
+    struct MakeToken {
+        explicit MakeToken() = default;
+    };
+
 public:
     // A header with its buttons in place and watching its table's clip view.
     static std::shared_ptr<ActionableTableHeaderView> make(const graphics::Rect& frame = {});
-    explicit ActionableTableHeaderView(const graphics::Rect& frame = {});
+    // The first half of make(), which finishes with setupButtons().
+    ActionableTableHeaderView(MakeToken, const graphics::Rect& frame);
 
     const std::shared_ptr<ui::Button>& addItemButton() const { return addItemButton_; }
     const std::shared_ptr<ui::Button>& optionButton() const { return optionButton_; }

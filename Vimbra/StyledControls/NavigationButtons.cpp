@@ -109,11 +109,27 @@ void BackButton::setAlphaValue(double alpha) {
 CornerButton::CornerButton(const graphics::Rect& frame)
     : StyledButton(frame, std::make_shared<CornerButtonCell>()) {}
 
-void CornerButton::popUpAlternateMenu() {
-    if (alternateMenu_) {
-        const auto b = bounds();
-        alternateMenu_->popUp(nullptr, {b.minX(), b.maxY() + menuGap}, sharedAs<ui::View>());
+bool CornerButton::popUpAlternateMenu() {
+    if (!alternateMenu_) {
+        return false;
     }
+    // A menu opened while another is shown closes that one first; only the latest one's closing counts.
+    const auto session = ++menuSessions_;
+    const std::weak_ptr<CornerButton> weak = sharedAs<CornerButton>();
+    const auto b = bounds();
+    menuShown_ = true;
+    const bool shown =
+        alternateMenu_->popUp(nullptr, {b.minX(), b.maxY() + menuGap}, sharedAs<ui::View>(), [weak, session] {
+            auto button = weak.lock();
+            if (button && button->menuSessions_ == session) {
+                button->menuShown_ = false;
+                button->setHighlighted(false);
+            }
+        });
+    if (!shown && menuSessions_ == session) {
+        menuShown_ = false;
+    }
+    return shown;
 }
 
 void CornerButton::mouseDown(const ui::Event& event) {
@@ -129,7 +145,10 @@ void CornerButton::mouseDown(const ui::Event& event) {
             return;
         }
     }
-    setHighlighted(false);
+    // A menu that is shown takes the highlight away when it closes.
+    if (!menuShown_) {
+        setHighlighted(false);
+    }
 }
 
 void CornerButton::rightMouseDown(const ui::Event& event) {
@@ -151,8 +170,9 @@ bool CornerButton::handleSecondaryClick(const ui::Event& event) {
     }
     auto self = sharedAs<CornerButton>();
     setHighlighted(true);
-    popUpAlternateMenu();
-    setHighlighted(false);
+    if (!popUpAlternateMenu()) {
+        setHighlighted(false);
+    }
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include "Vimbra/StyledControls/StyledCheckBox.hpp"
 #include "ui/Menu.hpp"
 
+#include <cstdint>
 #include <memory>
 
 namespace vimbra {
@@ -60,7 +61,8 @@ public:
 // With an alternate menu, a single click inside opens the menu below the button (at its minX, 4 points
 // beyond its bottom edge) instead of sending the action; the second click of a double click tracks as a
 // plain button does. A right click or a Control-click opens the menu whatever the count, and without a
-// menu it is swallowed: nothing opens and no action is sent.
+// menu it is swallowed: nothing opens and no action is sent. The button stays highlighted while the menu
+// it opened is shown.
 class CornerButton : public StyledButton {
 public:
     explicit CornerButton(const graphics::Rect& frame = {});
@@ -77,9 +79,14 @@ public:
     std::shared_ptr<ui::Menu> menuForEvent(const ui::Event& event) override;
 
 private:
-    void popUpAlternateMenu();
+    // Opens the alternate menu below the button; true when it is shown. The highlight is cleared when
+    // the menu closes.
+    bool popUpAlternateMenu();
 
     std::shared_ptr<ui::Menu> alternateMenu_;
+    // Counts the menus opened, so that only the latest one's closing clears the highlight.
+    std::uint64_t menuSessions_ = 0;
+    bool menuShown_ = false;
 };
 
 // A star check box that shows at half alpha while the mouse is tracked on it.

@@ -86,4 +86,13 @@ StyledCheckBox::StyledCheckBox(const Rect& frame, std::shared_ptr<StyledCheckBox
     setBordered(false);
 }
 
+graphics::EdgeInsets StyledCheckBox::paintOverhang() const {
+    auto checkBoxCell = std::dynamic_pointer_cast<StyledCheckBoxCell>(cell());
+    if (!checkBoxCell) {
+        return StyledButton::paintOverhang();
+    }
+    // The ring is drawn inside its mask (inset by 1, stroked 2 wide), so the mask is its whole reach.
+    return overhangOf(checkBoxCell->imageRectForBounds(bounds()).unionWith(focusRingMaskBounds()));
+}
+
 } // namespace vimbra

@@ -46,6 +46,10 @@ class StyledCheckBox : public StyledButton {
 public:
     explicit StyledCheckBox(const graphics::Rect& frame = {});
 
+    // The box and the focus ring around it start left of the bounds (the image's x offset): that part
+    // is drawn and redrawn with the rest.
+    graphics::EdgeInsets paintOverhang() const override;
+
 protected:
     // For subclasses with check-box cells of their own; borderless like the plain check box.
     StyledCheckBox(const graphics::Rect& frame, std::shared_ptr<StyledCheckBoxCell> cell);

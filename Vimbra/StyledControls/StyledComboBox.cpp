@@ -24,29 +24,6 @@ graphics::ImageRef tintedCatalogueImage(const char* name) {
     return tinted(vimbraImage(name), graphics::Color::controlTextColor());
 }
 
-// The number an item holds, if it is one (text is not, whatever it says).
-std::optional<double> numberIn(const std::any& item) {
-    if (auto d = std::any_cast<double>(&item)) {
-        return *d;
-    }
-    if (auto f = std::any_cast<float>(&item)) {
-        return *f;
-    }
-    if (auto i = std::any_cast<int>(&item)) {
-        return *i;
-    }
-    if (auto l = std::any_cast<long>(&item)) {
-        return static_cast<double>(*l);
-    }
-    if (auto ll = std::any_cast<long long>(&item)) {
-        return static_cast<double>(*ll);
-    }
-    if (auto u = std::any_cast<unsigned>(&item)) {
-        return *u;
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------------------
@@ -183,7 +160,7 @@ void StyledComboBox::selectionDidChange() {
     if (index < 0) {
         return; // nothing selected: nothing to write
     }
-    if (const auto number = numberIn(itemObjectValueAtIndex(index))) {
+    if (const auto number = ui::arithmeticValue(itemObjectValueAtIndex(index))) {
         auto self = sharedAs<StyledComboBox>();
         setDoubleValue(*number);
         sendAction();

@@ -131,6 +131,10 @@ void StyledPopDownButton::mouseUp(const ui::Event& event) {
     }
 }
 
+void StyledPopDownButton::rightMouseDown(const ui::Event& event) {
+    ui::Button::rightMouseDown(event);
+}
+
 void StyledPopDownButton::keyDown(const ui::Event& event) {
     const auto special = event.specialKey();
     if (event.characters == " " || (special && *special == ui::SpecialKey::carriageReturn)) {

@@ -67,6 +67,9 @@ public:
     // sends the action. A disabled control ignores presses.
     void mouseDown(const ui::Event& event) override;
     void mouseUp(const ui::Event& event) override;
+    // A right press is taken as a plain button takes it (it travels on up the responder chain): the
+    // pop-up's menu does not open.
+    void rightMouseDown(const ui::Event& event) override;
     // Space and Return click the button (they open no menu either).
     void keyDown(const ui::Event& event) override;
 

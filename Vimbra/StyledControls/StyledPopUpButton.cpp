@@ -1,5 +1,6 @@
 #include "Vimbra/StyledControls/StyledPopUpButton.hpp"
 
+#include "Vimbra/MainThreadDelivery.hpp"
 #include "Vimbra/PopUpExtensions.hpp"
 #include "Vimbra/StyledControls/CellControlState.hpp"
 #include "Vimbra/StyledControls/StyledButton.hpp"
@@ -37,12 +38,18 @@ graphics::AttributedString labelledPopUpTitle(const std::string& title, const gr
 
 StyledPopUpButtonCell::StyledPopUpButtonCell(std::string title, bool pullsDown)
     : ui::PopUpButtonCell(std::move(title), pullsDown) {
+    requireMainThread();
     setHighlightsBy(0);
 }
 
 std::shared_ptr<PopUpButtonCellStyle> StyledPopUpButtonCell::sharedStyle() {
     static const auto shared = std::make_shared<PopUpButtonCellStyle>();
     return shared;
+}
+
+void StyledPopUpButtonCell::setLabel(std::optional<std::string> label) {
+    requireMainThread();
+    label_ = std::move(label);
 }
 
 StyledControlState StyledPopUpButtonCell::controlState() const {
@@ -54,6 +61,7 @@ ui::BackgroundStyle StyledPopUpButtonCell::interiorBackgroundStyle() const {
 }
 
 Rect StyledPopUpButtonCell::titleRectForBounds(const Rect& bounds) const {
+    requireMainThread();
     if (imagePosition() == ui::ImagePosition::imageOnly || title().empty()) {
         return {};
     }
@@ -61,6 +69,7 @@ Rect StyledPopUpButtonCell::titleRectForBounds(const Rect& bounds) const {
 }
 
 void StyledPopUpButtonCell::drawImageWithFrame(const Rect& frame, ui::View& controlView) {
+    requireMainThread();
     if (label_ && !label_->empty()) {
         return;
     }
@@ -68,10 +77,12 @@ void StyledPopUpButtonCell::drawImageWithFrame(const Rect& frame, ui::View& cont
 }
 
 void StyledPopUpButtonCell::drawBezelWithFrame(const Rect& frame, ui::View& controlView) {
+    requireMainThread();
     drawStyledBezel(style()->bezelImageForState(controlState()), frame, frame, isEnabled(), controlView);
 }
 
 Rect StyledPopUpButtonCell::drawTitle(const graphics::AttributedString& title, const Rect& frame, ui::View&) {
+    requireMainThread();
     if (imagePosition() == ui::ImagePosition::imageOnly || title.empty()) {
         return {};
     }
@@ -82,6 +93,7 @@ Rect StyledPopUpButtonCell::drawTitle(const graphics::AttributedString& title, c
 }
 
 void StyledPopUpButtonCell::highlight(bool flag, const Rect& frame, ui::View& controlView) {
+    requireMainThread();
     ui::PopUpButtonCell::highlight(flag, frame, controlView);
     setHighlighted(flag);
     controlView.setNeedsDisplay(true);
@@ -91,6 +103,7 @@ graphics::AttributedString StyledPopUpButtonCell::labelledTitle(const std::strin
                                                                 const graphics::ColorRef& textColor,
                                                                 const std::optional<std::string>& label,
                                                                 const graphics::ColorRef& labelColor) const {
+    requireMainThread();
     return labelledPopUpTitle(title, textColor, label, labelColor, style()->textColor);
 }
 
@@ -103,6 +116,7 @@ StyledPopUpButton::StyledPopUpButton(const Rect& frame, bool pullsDown, std::opt
 StyledPopUpButton::StyledPopUpButton(const Rect& frame, bool pullsDown, std::optional<double> fixedWidth,
                                      std::shared_ptr<StyledPopUpButtonCell> cell)
     : ui::PopUpButton(frame, pullsDown, std::move(cell)), fixedWidth_(fixedWidth) {
+    requireMainThread();
     setFont(graphics::Font::systemFont(11));
     installExtensionActions();
 }
@@ -112,13 +126,25 @@ std::shared_ptr<StyledPopUpButtonCell> StyledPopUpButton::styledCell() const {
 }
 
 void StyledPopUpButton::setLabel(std::optional<std::string> label) {
+    requireMainThread();
     label_ = std::move(label);
     if (auto cell = styledCell()) {
         cell->setLabel(label_);
     }
 }
 
+void StyledPopUpButton::setFixedWidth(std::optional<double> width) {
+    requireMainThread();
+    fixedWidth_ = width;
+}
+
+void StyledPopUpButton::setTitle(const std::string& title) {
+    requireMainThread();
+    ui::PopUpButton::setTitle(title);
+}
+
 graphics::EdgeInsets StyledPopUpButton::alignmentRectInsets() const {
+    requireMainThread();
     if (styledCell()) {
         return StyledPopUpButtonCell::sharedStyle()->alignmentRectInsets;
     }
@@ -144,6 +170,7 @@ Size fittedToBezel(Size size, const ui::PopUpButton& control, const StyledPopUpB
 } // namespace
 
 Size StyledPopUpButton::intrinsicContentSize() const {
+    requireMainThread();
     Size size = ui::PopUpButton::intrinsicContentSize();
     if (fixedWidth_) {
         size.width = *fixedWidth_;
@@ -152,6 +179,7 @@ Size StyledPopUpButton::intrinsicContentSize() const {
 }
 
 void StyledPopUpButton::draw(const Rect& dirtyRect) {
+    requireMainThread();
     ui::PopUpButton::draw(dirtyRect);
     if (auto cell = styledCell()) {
         drawControlFocusRing(*this, focusRingMaskBounds(),
@@ -171,6 +199,7 @@ ToolPopUpButton::ToolPopUpButton(const Rect& frame, bool pullsDown, std::optiona
                         std::make_shared<ToolPopUpButtonCell>(std::string{}, pullsDown)) {}
 
 graphics::EdgeInsets ToolPopUpButton::alignmentRectInsets() const {
+    requireMainThread();
     if (std::dynamic_pointer_cast<ToolPopUpButtonCell>(cell())) {
         return ToolPopUpButtonCell::sharedToolStyle()->alignmentRectInsets;
     }

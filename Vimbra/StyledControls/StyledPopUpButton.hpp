@@ -4,7 +4,7 @@
 // style (no toolkit bezel or arrows), the selected item's title in a fixed small font, optionally after a
 // label in the secondary label colour, and a focus ring of the control's own. The tool-bar variant uses
 // a compact tool bezel. The menu, its selection and the actions are the toolkit pop-up's. Main thread
-// only.
+// only: constructing, drawing, measuring and setting the title or label elsewhere stops the process.
 
 #include "Vimbra/Protocols.hpp"
 #include "Vimbra/Style.hpp"
@@ -37,7 +37,7 @@ public:
 
     // Drawn in front of the title. A non-empty label hides the item's image.
     const std::optional<std::string>& label() const { return label_; }
-    void setLabel(std::optional<std::string> label) { label_ = std::move(label); }
+    void setLabel(std::optional<std::string> label);
 
     // The base from the state (on or mixed only while the cell shows its state), + disabled, + highlighted
     // while enabled; never selected, focused or invalid.
@@ -72,10 +72,12 @@ public:
 
     // Replaces the toolkit's intrinsic width (callers that change it invalidate the size themselves).
     std::optional<double> fixedWidth() const { return fixedWidth_; }
-    void setFixedWidth(std::optional<double> width) { fixedWidth_ = width; }
+    void setFixedWidth(std::optional<double> width);
     // Also the cell's, when it is a styled pop-up cell; nothing is redrawn.
     const std::optional<std::string>& label() const { return label_; }
     void setLabel(std::optional<std::string> label);
+    // The toolkit's title setter, on the main thread only.
+    void setTitle(const std::string& title);
 
     // Those of the plain pop-up style whatever the styled cell's class; a foreign cell: the toolkit's.
     graphics::EdgeInsets alignmentRectInsets() const override;

@@ -38,21 +38,27 @@ std::optional<double> parseNumber(const std::string& text) {
     return value;
 }
 
+template <class... T> struct Types {};
+using ArithmeticTypes = Types<signed char, unsigned char, short, unsigned short, int, unsigned, long,
+                              unsigned long, long long, unsigned long long, float, double, long double>;
+
+template <class T> bool readHeld(const std::any& value, std::optional<double>& number) {
+    if (const auto* held = std::any_cast<T>(&value)) {
+        number = static_cast<double>(*held);
+        return true;
+    }
+    return false;
+}
+
+template <class... T> std::optional<double> heldNumber(const std::any& value, Types<T...>) {
+    std::optional<double> number;
+    (void)(readHeld<T>(value, number) || ...);
+    return number;
+}
+
 std::optional<double> numberIn(const std::any& value) {
-    if (auto d = std::any_cast<double>(&value)) {
-        return *d;
-    }
-    if (auto f = std::any_cast<float>(&value)) {
-        return *f;
-    }
-    if (auto i = std::any_cast<int>(&value)) {
-        return *i;
-    }
-    if (auto l = std::any_cast<long>(&value)) {
-        return static_cast<double>(*l);
-    }
-    if (auto ll = std::any_cast<long long>(&value)) {
-        return static_cast<double>(*ll);
+    if (auto number = arithmeticValue(value)) {
+        return number;
     }
     if (auto b = std::any_cast<bool>(&value)) {
         return *b ? 1.0 : 0.0;
@@ -64,6 +70,10 @@ std::optional<double> numberIn(const std::any& value) {
 }
 
 } // namespace
+
+std::optional<double> arithmeticValue(const std::any& value) {
+    return heldNumber(value, ArithmeticTypes{});
+}
 
 Cell::Cell() : font_(graphics::Font::systemFont(13)) {}
 

@@ -12,6 +12,7 @@
 
 #include <any>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace ui {
@@ -24,6 +25,11 @@ inline constexpr int on = 1;
 } // namespace StateValue
 
 enum class ControlSize { regular = 0, small = 1, mini = 2, large = 3, extraLarge = 4 };
+
+// The number an object value holds when it is of an arithmetic type: every integer and floating type
+// except bool and the character types (char, wchar_t, char8_t, char16_t, char32_t); signed and unsigned
+// char are 8-bit integers. Text, bool and anything else hold none.
+std::optional<double> arithmeticValue(const std::any& value);
 
 class Cell : public Object {
 public:
@@ -57,8 +63,8 @@ public:
     void setRefusesFirstResponder(bool refuses) { refusesFirstResponder_ = refuses; }
     virtual bool acceptsFirstResponder() const { return enabled_ && !refusesFirstResponder_; }
 
-    // Value. The object value is a std::string, a double, an int/long/long long or anything else; the
-    // typed accessors convert numbers and numeric strings and give 0 or "" otherwise.
+    // Value. The object value is a std::string, a number (see arithmeticValue), a bool or anything else;
+    // the typed accessors convert numbers and numeric strings and give 0 or "" otherwise.
     const std::any& objectValue() const { return value_; }
     virtual void setObjectValue(std::any value);
     std::string stringValue() const;

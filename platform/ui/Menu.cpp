@@ -384,7 +384,7 @@ void sendChosenAction(const std::shared_ptr<MenuItem>& chosen) {
 } // namespace
 
 bool Menu::popUp(const std::shared_ptr<MenuItem>& positioningItem, Point location,
-                 const std::shared_ptr<View>& view) {
+                 const std::shared_ptr<View>& view, std::function<void()> didClose) {
     auto presenter = menuPresenterFor(view);
     Point screen = location;
     const Event* opening = nullptr;
@@ -401,8 +401,15 @@ bool Menu::popUp(const std::shared_ptr<MenuItem>& positioningItem, Point locatio
             opening = current;
         }
     }
+    MenuTracking::Completion completion = sendChosenAction;
+    if (didClose) {
+        completion = [didClose = std::move(didClose)](const std::shared_ptr<MenuItem>& chosen) {
+            sendChosenAction(chosen);
+            didClose();
+        };
+    }
     auto tracking = MenuTracking::begin(sharedAs<Menu>(), positioningItem, screen, std::move(presenter),
-                                        sendChosenAction, opening, view ? view->window() : nullptr);
+                                        std::move(completion), opening, view ? view->window() : nullptr);
     return tracking != nullptr;
 }
 

@@ -189,9 +189,11 @@ public:
 
     // Presentation. The menu opens with its top-left corner at location (in view's coordinates, or
     // screen coordinates without a view), or, given a positioning item, with that item over location.
-    // Returns false when nothing could be shown. The chosen item's action is sent after the menu closes.
+    // Returns false when nothing could be shown. The chosen item's action is sent after the menu closes;
+    // then, when the menu was shown, didClose runs, however the menu closed (a choice, a dismissal, or
+    // its window closing).
     bool popUp(const std::shared_ptr<MenuItem>& positioningItem, graphics::Point location,
-               const std::shared_ptr<View>& view);
+               const std::shared_ptr<View>& view, std::function<void()> didClose = nullptr);
     // A context menu for an event (a right-click or Control-click) in a view, opened at the pointer.
     static bool popUpContextMenu(const std::shared_ptr<Menu>& menu, const Event& event,
                                  const std::shared_ptr<View>& view);

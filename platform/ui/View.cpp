@@ -254,6 +254,20 @@ Rect View::drawingRect() const {
     return bounds().insetBy(graphics::EdgeInsets{-o.top, -o.left, -o.bottom, -o.right}, isFlipped());
 }
 
+graphics::EdgeInsets View::overhangOf(const Rect& drawn) const {
+    const Rect b = bounds().standardized();
+    const Rect r = drawn.standardized();
+    if (r.isNull() || r.isEmpty()) {
+        return {};
+    }
+    const double left = std::max(0.0, b.minX() - r.minX());
+    const double right = std::max(0.0, r.maxX() - b.maxX());
+    const double below = std::max(0.0, b.minY() - r.minY());
+    const double above = std::max(0.0, r.maxY() - b.maxY());
+    return isFlipped() ? graphics::EdgeInsets{below, left, above, right}
+                       : graphics::EdgeInsets{above, left, below, right};
+}
+
 void View::setNeedsDisplayInRect(const Rect& rect) {
     needsDisplay_ = true;
     if (auto w = window()) {

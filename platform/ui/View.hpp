@@ -113,6 +113,9 @@ public:
     virtual graphics::EdgeInsets paintOverhang() const { return {}; }
     // The bounds grown by paintOverhang(): what display lets the view draw, and what marking it redraws.
     graphics::Rect drawingRect() const;
+    // The overhang that lets a rect drawn in the view's coordinates show whole: how far it reaches
+    // beyond the bounds on each side (nothing on a side where it stays within them).
+    graphics::EdgeInsets overhangOf(const graphics::Rect& drawn) const;
     void setNeedsDisplayInRect(const graphics::Rect& rect);
     // Draws the view's own content; the current graphics context is set up in the view's coordinates,
     // clipped to its drawing rect. The base view draws nothing.

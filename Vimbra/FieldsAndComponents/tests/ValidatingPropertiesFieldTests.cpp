@@ -6,6 +6,7 @@
 #include "Vimbra/FieldsAndComponents/ValidatingPropertiesField.hpp"
 
 #include <gtest/gtest.h>
+#include <type_traits>
 
 using namespace vimbra;
 using graphics::DrawOpKind;
@@ -68,6 +69,9 @@ TEST(ValidatingPropertiesField, TheFieldSitsAfterItsIconOrFillsTheView) {
     plain->layoutSubtreeIfNeeded();
     EXPECT_EQ(plain->icon(), nullptr);
     EXPECT_EQ(plain->textField()->frame(), Rect(0, 0, 120, 22));
+
+    // Only make() builds the view, so none is ever without its subviews.
+    EXPECT_FALSE((std::is_constructible_v<ValidatingPropertiesField, graphics::ImageRef>));
 }
 
 TEST(ValidatingPropertiesField, FocusShowsTheRingAndMessageAndTabTakesThemAway) {

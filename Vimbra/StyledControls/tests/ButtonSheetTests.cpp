@@ -111,6 +111,18 @@ TEST(ButtonSheet, EveryControlInEveryLookAtBothScales) {
             EXPECT_GT(differing(normal, shots[5]), 0) << row << " @" << scale;
             EXPECT_EQ(differing(normal, shoot(row, Look::firstResponderInactive, scale)), 0)
                 << row << " @" << scale;
+            if (row == 2) {
+                // The check box's box and ring start 2 points left of its bounds and show whole: the
+                // ring's left and right strokes, and the box's leftmost points.
+                for (const double x : {-1.5, 13.5}) {
+                    EXPECT_GT(contactsheet::contrast(normal.atControl(x, 10, false),
+                                                     shots[5].atControl(x, 10, false)),
+                              30)
+                        << x << " @" << scale;
+                }
+                EXPECT_GT(contactsheet::contrast(normal.atControl(-0.5, 10, false), normal.at(1, 1)), 30)
+                    << scale;
+            }
         }
         // Disabled artwork at half strength: the push button's bezel edge (left of its title) and the
         // check box's box, which keep their images when disabled.

@@ -3,6 +3,7 @@
 #include "Vimbra/Assets.hpp"
 #include "Vimbra/StyledControls/NavigationButtons.hpp"
 #include "Vimbra/tests/TestSupport.hpp"
+#include "display/HeadlessMenuPresenter.hpp"
 #include "ui/MenuTracking.hpp"
 
 #include <cmath>
@@ -62,8 +63,9 @@ TEST(CornerButton, ASingleClickOpensTheMenuBelowTheSecondClickOfADoubleClickActs
     const auto expected = s.window->convertPointToScreen(button->convertPointToView({0, 24 + 4}, nullptr));
     EXPECT_DOUBLE_EQ(tracking->levels().front().frame.minX(), expected.x);
     EXPECT_DOUBLE_EQ(tracking->levels().front().frame.maxY(), expected.y);
-    EXPECT_FALSE(button->isHighlighted());
+    EXPECT_TRUE(button->isHighlighted()); // until the menu closes
     tracking->cancel();
+    EXPECT_FALSE(button->isHighlighted());
     EXPECT_TRUE(s.receiver->log.empty());
 
     s.backend->mouseDown(centre(*button), 0, 2);
@@ -76,6 +78,52 @@ TEST(CornerButton, ASingleClickOpensTheMenuBelowTheSecondClickOfADoubleClickActs
     s.backend->rightMouseDown(centre(*button));
     ASSERT_TRUE(s.shownMenu());
     s.shownMenu()->cancel();
+}
+
+TEST(CornerButton, StaysHighlightedUntilItsMenuClosesHoweverItOpenedAndClosed) {
+    enum class Open { click, rightClick, controlClick };
+    enum class Close { choice, escape, clickOutside, windowClosing };
+    for (const auto open : {Open::click, Open::rightClick, Open::controlClick}) {
+        for (const auto close : {Close::choice, Close::escape, Close::clickOutside, Close::windowClosing}) {
+            SCOPED_TRACE(testing::Message() << "open " << int(open) << ", close " << int(close));
+            ButtonScene s;
+            auto button = s.make<CornerButton>({20, 20, 60, 24});
+            button->setAlternateMenu(s.menu());
+            const auto inside = centre(*button);
+            if (open == Open::rightClick) {
+                s.backend->rightMouseDown(inside);
+                s.backend->rightMouseUp(inside);
+            } else {
+                s.backend->click(inside, open == Open::controlClick ? ui::Modifier::control : 0);
+            }
+            auto tracking = s.shownMenu();
+            ASSERT_TRUE(tracking);
+            EXPECT_TRUE(button->isHighlighted());
+            switch (close) {
+            case Close::choice: {
+                const auto& level = tracking->levels().front();
+                const auto row = level.layout.rows.front().frame;
+                std::static_pointer_cast<display::HeadlessMenuPresenter>(s.backend->menuPresenter())
+                    ->levelBackend(0)
+                    ->click({row.midX(), level.frame.height() - row.midY()});
+                break;
+            }
+            case Close::escape:
+                s.backend->typeKey(ui::utf8(ui::SpecialKey::escape));
+                break;
+            case Close::clickOutside:
+                s.backend->click({230, 70});
+                break;
+            case Close::windowClosing:
+                s.window->close();
+                break;
+            }
+            EXPECT_FALSE(s.shownMenu());
+            EXPECT_FALSE(button->isHighlighted());
+            EXPECT_EQ(s.receiver->log, close == Close::choice ? std::vector<std::string>{"chosen:"}
+                                                              : std::vector<std::string>{});
+        }
+    }
 }
 
 TEST(CornerButton, WithoutAMenuALeftClickActsAndSecondaryClicksDoNothing) {

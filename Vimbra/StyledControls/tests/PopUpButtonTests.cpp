@@ -6,7 +6,9 @@
 #include "display/HeadlessMenuPresenter.hpp"
 #include "ui/MenuTracking.hpp"
 
+#include <functional>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace vimbra;
 using graphics::DrawOpKind;
@@ -278,6 +280,22 @@ TEST(StyledPopUpButton, ARightClickOpensTheToolPopUpsMenu) {
     EXPECT_EQ(s.bezels(), (Bezels{{"qel-popup-tool", 1.0}}));
 }
 
+TEST(StyledPopUpButtonDeathTest, EntryFromAnotherThreadStopsTheProcess) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto offMain = [](const std::function<void()>& body) { std::thread(body).join(); };
+    constexpr const char* violation = "Expected same executor as MainActor";
+    StyledPopUpButtonCell cell("Title");
+    auto button = std::make_shared<StyledPopUpButton>(Rect(0, 0, 100, 22), false, std::nullopt);
+    EXPECT_DEATH(offMain([] { StyledPopUpButtonCell("Title"); }), violation);
+    EXPECT_DEATH(offMain([] { ToolPopUpButton(Rect(), false, std::nullopt); }), violation);
+    EXPECT_DEATH(offMain([&] { cell.titleRectForBounds(Rect(0, 0, 100, 22)); }), violation);
+    EXPECT_DEATH(offMain([&] { cell.setLabel("Size"); }), violation);
+    EXPECT_DEATH(offMain([&] { button->intrinsicContentSize(); }), violation);
+    EXPECT_DEATH(offMain([&] { button->draw(button->bounds()); }), violation);
+    EXPECT_DEATH(offMain([&] { button->setLabel("Size"); }), violation);
+    EXPECT_DEATH(offMain([&] { button->setTitle("Other"); }), violation);
+}
+
 TEST(StyledPopDownButton, PressesLikeAPushButtonUnderATitleOfItsOwn) {
     PopUpScene s;
     auto button = s.place(std::make_shared<StyledPopDownButton>(Rect(20, 20, 140, 22)));
@@ -312,6 +330,14 @@ TEST(StyledPopDownButton, PressesLikeAPushButtonUnderATitleOfItsOwn) {
     EXPECT_EQ(s.receiver->log, std::vector<std::string>{"pressed:"});
     EXPECT_EQ(s.receiver->senders[0], button);
     EXPECT_FALSE(button->isMenuShown());
+
+    // A right press neither opens the menu nor presses the button.
+    s.backend->rightMouseDown(inside);
+    EXPECT_FALSE(button->isMenuShown());
+    EXPECT_FALSE(button->isHighlighted());
+    s.backend->rightMouseUp(inside);
+    EXPECT_FALSE(button->isMenuShown());
+    EXPECT_EQ(s.receiver->log.size(), 1u);
 
     // The keyboard clicks it too, and opens no menu.
     ASSERT_TRUE(s.window->makeFirstResponder(button));

@@ -8,6 +8,9 @@
 #include "core/NotificationCenter.hpp"
 #include "ui/ComboBoxList.hpp"
 
+#include <any>
+#include <cstddef>
+#include <cstdint>
 #include <gtest/gtest.h>
 
 using namespace vimbra;
@@ -73,6 +76,21 @@ TEST(StyledComboBox, ChoosingANumberWritesItAndSendsTheActionOnceWhileTextSendsN
     s.box->selectItemAtIndex(2);
     EXPECT_EQ(s.box->doubleValue(), 3);
     EXPECT_EQ(s.receiver->log.size(), 2u);
+
+    // So does every other integer and floating type, as chosen and as the list shows it; bool and the
+    // character types do not.
+    const std::vector<std::any> numbers = {std::size_t{7},  short{-4},       static_cast<unsigned short>(5),
+                                           std::int8_t{-8}, std::uint8_t{9}, 2.5L};
+    s.box->removeAllItems();
+    s.box->addItemsWithObjectValues(numbers);
+    s.box->addItemsWithObjectValues({true, 'x', U'y'});
+    std::vector<std::string> shown;
+    for (long i = 0; i < s.box->numberOfItems(); ++i) {
+        s.box->selectItemAtIndex(i);
+        shown.push_back(ui::ComboBoxCell::stringForItem(s.box->itemObjectValueAtIndex(i)));
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"7", "-4", "5", "-8", "9", "2.5", "1", "", ""}));
+    EXPECT_EQ(s.receiver->log.size(), 2u + numbers.size());
 }
 
 TEST(StyledComboBox, ASelectionChangeToNothingSelectedWritesAndSendsNothing) {

@@ -9,6 +9,7 @@
 #include "ui/AnimationContext.hpp"
 
 #include <gtest/gtest.h>
+#include <type_traits>
 
 using graphics::Point;
 using graphics::Rect;
@@ -184,6 +185,10 @@ TEST(ActionableHeader, ButtonsKeepToTheVisibleRightEdgeAndAnswerClicks) {
     scene.backend->displayIfNeeded();
     EXPECT_EQ(header.addItemButton()->frame().maxX(), 598);
     EXPECT_TRUE(header.optionButton()->isHidden());
+
+    // Only make() builds a header, so none is ever without its buttons.
+    EXPECT_FALSE(std::is_default_constructible_v<vimbra::ActionableTableHeaderView>);
+    EXPECT_FALSE((std::is_constructible_v<vimbra::ActionableTableHeaderView, Rect>));
 }
 
 TEST(ActionableHeader, OtherClipViewsLeaveAPendingLayoutAlone) {

@@ -1,6 +1,7 @@
 #include "Helpers.hpp"
 #include "ui/Control.hpp"
 
+#include <cstdint>
 #include <gtest/gtest.h>
 
 using graphics::Rect;
@@ -127,6 +128,15 @@ TEST(CellState, ValuesStatesAndSizes) {
     cell.setStringValue("abc");
     EXPECT_EQ(cell.doubleValue(), 0.0);
     cell.setObjectValue(std::vector<int>{1});
+    EXPECT_EQ(cell.stringValue(), "");
+    // Every integer and floating type is a number; the character types are not.
+    cell.setObjectValue(short{42});
+    EXPECT_EQ(cell.stringValue(), "42");
+    cell.setObjectValue(std::uint8_t{200});
+    EXPECT_EQ(cell.integerValue(), 200);
+    cell.setObjectValue(std::size_t{7});
+    EXPECT_EQ(cell.stringValue(), "7");
+    cell.setObjectValue('4');
     EXPECT_EQ(cell.stringValue(), "");
     cell.setDoubleValue(1e300);
     EXPECT_GT(cell.integerValue(), 0); // saturates instead of overflowing

@@ -48,7 +48,8 @@ public:
     void setSelection(std::size_t anchor, std::size_t caret);
     void selectAll() { setSelection(0, text_.size()); }
 
-    // Replaces the selection with text (line breaks become spaces: one line only).
+    // Replaces the selection with text, kept as well-formed UTF-8 (U+FFFD for each ill-formed sequence)
+    // without control characters; line breaks become spaces (one line only).
     void insertText(const std::string& text);
     void deleteBackward();
     void deleteForward();

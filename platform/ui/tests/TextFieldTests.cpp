@@ -1,5 +1,6 @@
 #include "Helpers.hpp"
 #include "core/NotificationCenter.hpp"
+#include "core/Text.hpp"
 #include "graphics/Image.hpp"
 #include "ui/Button.hpp"
 #include "ui/StringDrawing.hpp"
@@ -113,6 +114,31 @@ TEST(FieldEditor, EditingSessionsFromClickToReturnAndTab) {
     EXPECT_EQ(editor->superview(), nullptr);
     EXPECT_EQ(s.window->firstResponder(), s.window);
     EXPECT_EQ(s.actions.size(), sent);
+}
+
+TEST(FieldEditor, TypingPasteAndInsertKeepWellFormedTextWithoutControlCharacters) {
+    FormScene s;
+    s.click(s.first);
+    auto editor = s.first->currentEditor();
+    ASSERT_NE(editor, nullptr);
+    std::optional<std::string> board = std::string("abc\0hidden\xFF\xFE", 12);
+    editor->setClipboardAccess({[&] { return board; }, {}});
+    s.type("v", ui::Modifier::control);
+    const std::string fffd = "\xEF\xBF\xBD";
+    EXPECT_EQ(s.first->stringValue(), "abchidden" + fffd + fffd);
+    s.type("\x80"); // a stray continuation byte typed after the text
+    s.type("b");
+    editor->insertText("\t\x7f\x1b\r\n\xC3");
+    EXPECT_EQ(s.first->stringValue(), "abchidden" + fffd + fffd + fffd + "b  " + fffd);
+    // Well formed, so Pango lays it out as it is: the caret moves over every character.
+    const std::string value = s.first->stringValue();
+    EXPECT_EQ(core::validUTF8(value, value.size()), value);
+    for (std::size_t i = 0; i < value.size(); i = ui::nextCharacterBoundary(value, i)) {
+        EXPECT_LT(editor->caretOffset(i), editor->caretOffset(ui::nextCharacterBoundary(value, i))) << i;
+    }
+    // The program's own value is stored as given.
+    s.first->setStringValue(std::string("a\0\xFF", 3));
+    EXPECT_EQ(s.first->stringValue(), std::string("a\0\xFF", 3));
 }
 
 TEST(FieldEditor, LabelsPassClicksOnAndFieldsRefuseFocusWhenDisabled) {

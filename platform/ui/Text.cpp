@@ -137,6 +137,19 @@ private:
 
 namespace {
 
+// Runs an action when the scope ends, however it ends: the editor's session state is restored even when a
+// delegate's callback throws.
+template <typename Action> class OnExit {
+public:
+    explicit OnExit(Action action) : action_(std::move(action)) {}
+    ~OnExit() { action_(); }
+    OnExit(const OnExit&) = delete;
+    OnExit& operator=(const OnExit&) = delete;
+
+private:
+    Action action_;
+};
+
 // The word of the character that starts at a byte offset (the last character at the end of the text):
 // the run of letters and digits around it (any non-ASCII byte counts as one), else that character alone.
 std::pair<std::size_t, std::size_t> wordRange(const std::string& text, std::size_t index) {
@@ -414,6 +427,7 @@ void Text::endEditing(TextMovement movement) {
         return;
     }
     movement_ = movement;
+    const OnExit reset([this] { movement_ = TextMovement::other; });
     switch (movement) {
     case TextMovement::tab:
         w->selectKeyViewFollowingView(field);
@@ -427,7 +441,6 @@ void Text::endEditing(TextMovement movement) {
         w->makeFirstResponder(field);
         break;
     }
-    movement_ = TextMovement::other;
 }
 
 bool Text::resignFirstResponder() {
@@ -440,12 +453,14 @@ bool Text::resignFirstResponder() {
         return false;
     }
     ending_ = true;
+    const OnExit ended([this] {
+        ending_ = false;
+        beganEditing_ = false;
+        setNeedsDisplay();
+    });
     if (d) {
         d->textDidEndEditing(*this, movement_);
     }
-    ending_ = false;
-    beganEditing_ = false;
-    setNeedsDisplay();
     return true;
 }
 
@@ -455,11 +470,13 @@ void Text::abandonEditing() {
     }
     auto self = sharedAs<Text>();
     ending_ = true;
+    const OnExit ended([this] {
+        ending_ = false;
+        beganEditing_ = false;
+    });
     if (auto* d = textDelegate()) {
         d->textDidEndEditing(*this, TextMovement::cancel);
     }
-    ending_ = false;
-    beganEditing_ = false;
 }
 
 void Text::viewWillMoveToWindow(const std::shared_ptr<Window>& newWindow) {

@@ -7,6 +7,8 @@
 #include "ui/TextField.hpp"
 
 #include <gtest/gtest.h>
+#include <stdexcept>
+#include <utility>
 
 using graphics::Point;
 using graphics::Rect;
@@ -139,6 +141,49 @@ TEST(FieldEditor, TypingPasteAndInsertKeepWellFormedTextWithoutControlCharacters
     // The program's own value is stored as given.
     s.first->setStringValue(std::string("a\0\xFF", 3));
     EXPECT_EQ(s.first->stringValue(), std::string("a\0\xFF", 3));
+}
+
+namespace {
+// Counts the ends of editing it hears and throws at the next one when told to.
+struct ThrowingDelegate : ui::Object, ui::TextFieldDelegate {
+    int ends = 0;
+    bool throwNext = false;
+    void controlTextDidEndEditing(ui::TextField&) override {
+        ++ends;
+        if (std::exchange(throwNext, false)) {
+            throw std::runtime_error("delegate");
+        }
+    }
+};
+} // namespace
+
+TEST(FieldEditor, ASessionEndsWholeWhenTheDelegateThrowsAtItsEnd) {
+    FormScene s;
+    auto delegate = std::make_shared<ThrowingDelegate>();
+    s.first->setDelegate(delegate);
+    ASSERT_TRUE(s.window->makeFirstResponder(s.first));
+    delegate->throwNext = true;
+    EXPECT_THROW(s.window->makeFirstResponder(s.second), std::runtime_error);
+    s.window->makeFirstResponder(s.second);
+    ASSERT_NE(s.second->currentEditor(), nullptr);
+    // The editor still ends each session: one field at a time reports it.
+    ASSERT_TRUE(s.window->makeFirstResponder(s.first));
+    EXPECT_EQ(s.second->currentEditor(), nullptr);
+    EXPECT_EQ(s.first->currentEditor(), s.window->fieldEditor(false, nullptr));
+    int ends = delegate->ends;
+    ASSERT_TRUE(s.window->makeFirstResponder(s.second));
+    EXPECT_EQ(delegate->ends, ends + 1);
+
+    // The same when a session is abandoned.
+    ASSERT_TRUE(s.window->makeFirstResponder(s.first));
+    delegate->throwNext = true;
+    EXPECT_THROW(s.first->abortEditing(), std::runtime_error);
+    ASSERT_TRUE(s.window->makeFirstResponder(s.second));
+    ASSERT_TRUE(s.window->makeFirstResponder(s.first));
+    EXPECT_EQ(s.second->currentEditor(), nullptr);
+    ends = delegate->ends;
+    ASSERT_TRUE(s.window->makeFirstResponder(s.second));
+    EXPECT_EQ(delegate->ends, ends + 1);
 }
 
 TEST(FieldEditor, LabelsPassClicksOnAndFieldsRefuseFocusWhenDisabled) {

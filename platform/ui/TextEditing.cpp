@@ -68,8 +68,18 @@ void TextEditingModel::insertText(const std::string& text) {
         }
     }
     const auto [lo, hi] = selectedRange();
+    lastReplacement_.start = lo;
+    lastReplacement_.removed.assign(text_, lo, hi - lo);
     text_.replace(lo, hi - lo, line);
     anchor_ = caret_ = lo + line.size();
+    lastReplacement_.inserted = std::move(line);
+}
+
+void TextEditingModel::replace(std::size_t start, std::size_t length, const std::string& text) {
+    start = std::min(start, text_.size());
+    length = std::min(length, text_.size() - start);
+    text_.replace(start, length, text);
+    anchor_ = caret_ = start + text.size();
 }
 
 void TextEditingModel::deleteBackward() {

@@ -1,6 +1,8 @@
 // The library's styled text field in numbers, on the headless back end at 1x: one key typed into a
 // focused field followed by the window's display pass (what a user waits for between a key and its
-// character on screen), for a short field and for one holding 2,000 characters.
+// character on screen), for a short field, for one holding 2,000 characters and for long lines of random
+// words from 2 KB to 1 MB typed into at their middle (the slowest key is reported too); and the undo and
+// the redo of a run of typing in a 1 MB line, each with its display pass.
 
 #include "Vimbra/FieldsAndComponents/StyledTextField.hpp"
 #include "Vimbra/FieldsAndComponents/ValidatingTextFields.hpp"
@@ -10,8 +12,11 @@
 #include "ui/Text.hpp"
 #include "ui/Window.hpp"
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -19,9 +24,29 @@ namespace {
 
 using graphics::Rect;
 
+// The times of a measured step in milliseconds: the 99th percentile and the slowest (on a busy machine
+// the slowest is often a step the scheduler held up, which the percentile leaves out).
+struct StepTimes {
+    template <typename Step> void measure(Step&& step) {
+        const auto start = std::chrono::steady_clock::now();
+        step();
+        times.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    void report(benchmark::State& state) {
+        if (times.empty()) {
+            return;
+        }
+        std::sort(times.begin(), times.end());
+        state.counters["p99Ms"] = times[times.size() * 99 / 100];
+        state.counters["slowestMs"] = times.back();
+    }
+    std::vector<double> times;
+};
+
 // A form of eight styled fields (a validating one among them), the typed one focused.
 struct Form {
-    explicit Form(std::size_t length) {
+    explicit Form(std::size_t length, bool randomWords = false) {
         core::Bundle::addSearchPath(VIMBRA_BUNDLES_DIR);
         window = ui::Window::make(Rect(0, 0, 400, 300));
         for (int i = 0; i < 8; ++i) {
@@ -37,14 +62,23 @@ struct Form {
         }
         typed = fields[4];
         std::string text;
+        std::mt19937 random(42);
         while (text.size() < length) {
-            text += "Tessaray 42 ";
+            if (randomWords) {
+                const int letters = std::uniform_int_distribution<int>(1, 10)(random);
+                for (int i = 0; i < letters; ++i) {
+                    text += static_cast<char>('a' + std::uniform_int_distribution<int>(0, 25)(random));
+                }
+                text += ' ';
+            } else {
+                text += "Tessaray 42 ";
+            }
         }
         typed->setStringValue(text.substr(0, length));
         backend = display::HeadlessBackend::attach(window, 1.0);
         window->makeKeyAndOrderFront();
         window->makeFirstResponder(typed);
-        typed->currentEditor()->setSelectedRange(length, 0);
+        typed->currentEditor()->setSelectedRange(randomWords ? length / 2 : length, 0);
         core::MainQueue::shared().drain();
         backend->displayIfNeeded();
     }
@@ -52,9 +86,9 @@ struct Form {
         window->close();
         core::MainQueue::shared().drain();
     }
-    void key(const std::string& characters) {
+    void key(const std::string& characters, ui::ModifierFlags flags = 0) {
         window->sendEvent(
-            ui::Event::keyEvent(ui::EventType::keyDown, characters, characters, 0, 0, 0, window));
+            ui::Event::keyEvent(ui::EventType::keyDown, characters, characters, flags, 0, 0, window));
     }
 
     std::shared_ptr<ui::Window> window;
@@ -80,6 +114,64 @@ void typeAndDisplay(benchmark::State& state, std::size_t length) {
     state.counters["dirtyShare"] = dirtyArea / (all.width() * all.height());
     state.counters["length"] = static_cast<double>(form.typed->stringValue().size());
 }
+
+// The same in a line of random words, typed into at its middle; the 99th percentile and the slowest key
+// in milliseconds too.
+void BM_StyledFieldLongLineKeyToRedraw(benchmark::State& state) {
+    Form form(static_cast<std::size_t>(state.range(0)), true);
+    bool typeNext = true;
+    StepTimes times;
+    for (auto _ : state) {
+        times.measure([&] {
+            form.key(typeNext ? "x" : ui::utf8(ui::SpecialKey::backspace));
+            typeNext = !typeNext;
+            form.backend->displayIfNeeded();
+        });
+    }
+    times.report(state);
+    state.counters["length"] = static_cast<double>(form.typed->stringValue().size());
+}
+BENCHMARK(BM_StyledFieldLongLineKeyToRedraw)
+    ->Arg(2 << 10)
+    ->Arg(16 << 10)
+    ->Arg(64 << 10)
+    ->Arg(256 << 10)
+    ->Arg(1 << 20)
+    ->Unit(benchmark::kMicrosecond);
+
+// A run of eight typed characters in a 1 MB line of random words taken back by Control-Z (argument 0)
+// or, after that, put back by Control-Shift-Z (argument 1); the timed part is that key and its display
+// pass. Its 99th percentile and slowest in milliseconds too.
+void BM_StyledField1MBUndoTypingRun(benchmark::State& state) {
+    Form form(1 << 20, true);
+    const bool redo = state.range(0) != 0;
+    StepTimes times;
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (const char* c : {"t", "e", "s", "s", "a", "r", "a", "y"}) {
+            form.key(c);
+        }
+        form.backend->displayIfNeeded();
+        if (redo) {
+            form.key("z", ui::Modifier::control);
+            form.backend->displayIfNeeded();
+        }
+        state.ResumeTiming();
+        times.measure([&] {
+            form.key(redo ? "Z" : "z",
+                     redo ? ui::Modifier::control | ui::Modifier::shift : ui::Modifier::control);
+            form.backend->displayIfNeeded();
+        });
+        if (redo) {
+            state.PauseTiming();
+            form.key("z", ui::Modifier::control); // keeps the length put
+            state.ResumeTiming();
+        }
+    }
+    times.report(state);
+    state.counters["length"] = static_cast<double>(form.typed->stringValue().size());
+}
+BENCHMARK(BM_StyledField1MBUndoTypingRun)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 void BM_StyledFieldKeyToRedraw(benchmark::State& state) {
     typeAndDisplay(state, 12);

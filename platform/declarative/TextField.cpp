@@ -91,7 +91,11 @@ public:
         const double textY = box.y() + (box.height() - textSize.height) / 2;
         graphics::GraphicsContext::StateGuard guard(context);
         context.clipToRect(box.insetBy(2, 1));
-        const auto [lo, hi] = std::minmax(std::min(anchor_, text.size()), std::min(caret_, text.size()));
+        // By value: the selection may lie past a text the model shortened while the field had focus.
+        const std::size_t anchor = std::min(anchor_, text.size());
+        const std::size_t caret = std::min(caret_, text.size());
+        const std::size_t lo = std::min(anchor, caret);
+        const std::size_t hi = std::max(anchor, caret);
         if (focused_ && lo != hi) {
             const double x0 = textX + measurer.offsetOfByte(text, font, lo);
             const double x1 = textX + measurer.offsetOfByte(text, font, hi);
@@ -108,7 +112,7 @@ public:
                              Rect(textX, textY, textSize.width + 1, textSize.height));
         }
         if (focused_ && lo == hi) {
-            const double x = textX + measurer.offsetOfByte(text, font, caret_);
+            const double x = textX + measurer.offsetOfByte(text, font, caret);
             context.fillRect(Rect(std::round(x), textY, 1, textSize.height),
                              environment_.resolvedForegroundColor());
         }

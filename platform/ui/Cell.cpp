@@ -98,6 +98,14 @@ void Cell::setObjectValue(std::any value) {
     value_ = std::move(value);
 }
 
+void Cell::assignStringValue(const std::string& value) {
+    if (auto* held = std::any_cast<std::string>(&value_)) {
+        *held = value;
+    } else {
+        value_ = value;
+    }
+}
+
 std::string Cell::stringValue() const {
     if (auto s = std::any_cast<std::string>(&value_)) {
         return *s;

@@ -69,6 +69,10 @@ public:
     virtual void setObjectValue(std::any value);
     std::string stringValue() const;
     void setStringValue(const std::string& value) { setObjectValue(value); }
+    // Sets a string value in the storage of the string already held, when there is one (a text field
+    // takes its editor's text at every key). The object value is set directly, not through
+    // setObjectValue: for cells that do not override it.
+    void assignStringValue(const std::string& value);
     double doubleValue() const;
     void setDoubleValue(double value) { setObjectValue(value); }
     long long integerValue() const;

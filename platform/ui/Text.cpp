@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <functional>
+#include <memory>
 #include <unordered_map>
 
 namespace ui {
@@ -15,70 +17,103 @@ using graphics::Point;
 using graphics::Rect;
 
 // Logical x positions of a line of text, measured with Pango. A long line is measured in pieces (each up
-// to and including a space, at most 64 bytes) whose widths the text keeps across edits, so a keystroke
-// shapes only the piece it changed; the pieces are drawn where they were measured. A text keeps the
-// layout of its present string and font until either changes.
+// to and including a space, at most 64 bytes) whose widths are kept with their x, so an edit measures only
+// the pieces it changed (and those the text caches by content): the pieces after it keep their widths and
+// move by the change. The pieces are drawn where they were measured. One Pango context serves every
+// measurement of the layout's font.
 class Text::LineLayout {
 public:
     using Widths = std::unordered_map<std::string, double>;
+    using Attributed = std::function<graphics::AttributedString(const std::string&)>;
 
-    LineLayout(std::function<graphics::AttributedString(const std::string&)> attributed, std::string string,
-               graphics::FontRef fontRef, Widths& widths)
-        : text(std::move(string)), font(std::move(fontRef)), attributed_(std::move(attributed)) {
-        constexpr std::size_t longText = 256;
-        constexpr std::size_t pieceLimit = 64;
-        if (text.size() <= longText) {
-            pieces_.push_back({0, text.size(), 0});
-            width_ = shape(0).width();
-            height_ = shape(0).height();
+    LineLayout(Attributed attributed, graphics::FontRef fontRef)
+        : font(std::move(fontRef)), attributed_(std::move(attributed)),
+          context_(graphics::detail::createPangoContext()) {}
+    ~LineLayout() { g_object_unref(context_); }
+    LineLayout(const LineLayout&) = delete;
+    LineLayout& operator=(const LineLayout&) = delete;
+
+    const std::string& text() const { return text_; }
+    // Brings the layout to the text.
+    void update(const std::string& string, Widths& widths) {
+        if (string.size() <= longText || text_.size() <= longText || pieces_.empty()) {
+            text_ = string;
+            pieces_.clear();
+            shaped_.reset();
+            if (text_.size() <= longText) {
+                pieces_.push_back({0, text_.size(), 0, 0});
+                width_ = pieces_[0].width = graphics::detail::layoutSize(shape(0)).width;
+            } else {
+                width_ = split(0, 0, pieces_, widths, [](std::size_t) { return false; });
+            }
+            height_ = graphics::detail::layoutSize(shape(0)).height;
             return;
         }
-        double x = 0;
-        for (std::size_t i = 0; i < text.size();) {
-            std::size_t end = i;
-            while (end < text.size() && end - i < pieceLimit && text[end] != ' ') {
-                end = nextCharacterBoundary(text, end);
+        // The bytes both texts start and end with stay as they are; pieces that end before the first
+        // changed byte keep their place, and splitting resumes from there until it meets an old piece
+        // boundary in the unchanged end, from which the old pieces follow, moved.
+        const std::size_t prefix = commonPrefix(text_, string);
+        const std::size_t suffix = commonSuffix(text_, string, prefix);
+        const std::size_t changedEnd = string.size() - suffix;
+        const auto delta =
+            static_cast<std::ptrdiff_t>(string.size()) - static_cast<std::ptrdiff_t>(text_.size());
+        const std::size_t first = pieceOfIndex(prefix > 0 ? prefix - 1 : 0);
+        std::size_t resume = pieces_.size();
+        std::vector<Placed> fresh;
+        text_ = string;
+        const double end = split(pieces_[first].start, pieces_[first].x, fresh, widths, [&](std::size_t at) {
+            if (at < changedEnd) {
+                return false;
             }
-            if (end < text.size() && text[end] == ' ') {
-                ++end;
+            const std::size_t old = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(at) - delta);
+            const auto found =
+                std::lower_bound(pieces_.begin() + static_cast<std::ptrdiff_t>(first), pieces_.end(), old,
+                                 [](const Placed& p, std::size_t s) { return p.start < s; });
+            if (found == pieces_.end() || found->start != old) {
+                return false;
             }
-            const std::string piece = text.substr(i, end - i);
-            auto known = widths.find(piece);
-            if (known == widths.end()) {
-                known = widths.emplace(piece, Piece(attributed_(piece)).width()).first;
-            }
-            pieces_.push_back({i, end - i, x});
-            x += known->second;
-            i = end;
+            resume = static_cast<std::size_t>(found - pieces_.begin());
+            return true;
+        });
+        const double shift = resume < pieces_.size() ? end - pieces_[resume].x : 0;
+        for (std::size_t p = resume; p < pieces_.size(); ++p) {
+            pieces_[p].start =
+                static_cast<std::size_t>(static_cast<std::ptrdiff_t>(pieces_[p].start) + delta);
+            pieces_[p].x += shift;
         }
-        width_ = x;
-        height_ = shape(0).height();
+        const auto from = pieces_.begin() + static_cast<std::ptrdiff_t>(first);
+        const auto to = pieces_.begin() + static_cast<std::ptrdiff_t>(resume);
+        if (fresh.size() <= static_cast<std::size_t>(to - from)) {
+            pieces_.erase(std::copy(fresh.begin(), fresh.end(), from), to);
+        } else {
+            std::copy(fresh.begin(), fresh.begin() + (to - from), from);
+            pieces_.insert(to, fresh.begin() + (to - from), fresh.end());
+        }
+        width_ = pieces_.back().x + pieces_.back().width;
+        shaped_.reset();
     }
 
     double width() const { return width_; }
     double height() const { return height_; }
     double xOfIndex(std::size_t index) const {
         const std::size_t p = pieceOfIndex(index);
-        const Piece& piece = shape(p);
         PangoRectangle pos;
-        pango_layout_index_to_pos(piece.layout, static_cast<int>(index - pieces_[p].start), &pos);
+        pango_layout_index_to_pos(shape(p), static_cast<int>(index - pieces_[p].start), &pos);
         return pieces_[p].x + static_cast<double>(pos.x) / PANGO_SCALE;
     }
     std::size_t indexOfX(double x) const {
-        std::size_t p = 0;
-        while (p + 1 < pieces_.size() && pieces_[p + 1].x <= x) {
-            ++p;
-        }
-        const Piece& piece = shape(p);
+        const auto after = std::upper_bound(pieces_.begin() + 1, pieces_.end(), x,
+                                            [](double at, const Placed& piece) { return at < piece.x; });
+        const auto p = static_cast<std::size_t>(after - pieces_.begin()) - 1;
         int index = 0;
         int trailing = 0;
-        pango_layout_xy_to_index(piece.layout, static_cast<int>((x - pieces_[p].x) * PANGO_SCALE), 0, &index,
+        pango_layout_xy_to_index(shape(p), static_cast<int>((x - pieces_[p].x) * PANGO_SCALE), 0, &index,
                                  &trailing);
         std::size_t i = pieces_[p].start + static_cast<std::size_t>(std::max(index, 0));
         for (; trailing > 0; --trailing) {
-            i = nextCharacterBoundary(text, i);
+            i = nextCharacterBoundary(text_, i);
         }
-        return std::min(i, text.size());
+        return std::min(i, text_.size());
     }
     // The start and x of the piece that holds the byte offset (the whole line when it is short).
     std::pair<std::size_t, double> pieceStart(std::size_t index) const {
@@ -86,56 +121,122 @@ public:
         return {piece.start, piece.x};
     }
 
-    const std::string text;
     const graphics::FontRef font;
 
 private:
-    struct Piece {
-        explicit Piece(const graphics::AttributedString& string)
-            : context(graphics::detail::createPangoContext()),
-              layout(graphics::detail::createLayout(context, string, {-1, false})) {}
-        ~Piece() {
-            g_object_unref(layout);
-            g_object_unref(context);
-        }
-        Piece(const Piece&) = delete;
-        Piece& operator=(const Piece&) = delete;
-        double width() const { return graphics::detail::layoutSize(layout).width; }
-        double height() const { return graphics::detail::layoutSize(layout).height; }
-        PangoContext* context;
-        PangoLayout* layout;
-    };
+    static constexpr std::size_t longText = 256;
+    static constexpr std::size_t pieceLimit = 64;
+    // Past this many entries the text's cache of widths by content takes no more.
+    static constexpr std::size_t cachedWidthsLimit = 1 << 16;
+
     struct Placed {
         std::size_t start;
         std::size_t length;
         double x;
+        double width;
+    };
+    struct LayoutDeleter {
+        void operator()(PangoLayout* layout) const { g_object_unref(layout); }
     };
 
-    std::size_t pieceOfIndex(std::size_t index) const {
-        std::size_t p = 0;
-        while (p + 1 < pieces_.size() && pieces_[p + 1].start <= index) {
-            ++p;
+    static std::size_t commonPrefix(const std::string& a, const std::string& b) {
+        const std::size_t n = std::min(a.size(), b.size());
+        constexpr std::size_t block = 256;
+        std::size_t i = 0;
+        while (i + block <= n && std::memcmp(a.data() + i, b.data() + i, block) == 0) {
+            i += block;
         }
-        return p;
+        while (i < n && a[i] == b[i]) {
+            ++i;
+        }
+        return i;
     }
-    // The layout of one piece; the last one asked for is kept.
-    const Piece& shape(std::size_t p) const {
-        if (!shaped_ || shapedIndex_ != p) {
-            shaped_ = std::make_unique<Piece>(attributed_(text.substr(pieces_[p].start, pieces_[p].length)));
-            shapedIndex_ = p;
+    // The bytes both end with, not reaching into the common start.
+    static std::size_t commonSuffix(const std::string& a, const std::string& b, std::size_t prefix) {
+        const std::size_t n = std::min(a.size(), b.size()) - prefix;
+        constexpr std::size_t block = 256;
+        std::size_t i = 0;
+        while (i + block <= n &&
+               std::memcmp(a.data() + a.size() - i - block, b.data() + b.size() - i - block, block) == 0) {
+            i += block;
         }
-        return *shaped_;
+        while (i < n && a[a.size() - i - 1] == b[b.size() - i - 1]) {
+            ++i;
+        }
+        return i;
     }
 
-    std::function<graphics::AttributedString(const std::string&)> attributed_;
+    // Splits text_ into pieces from start (at x) to the end or until stop says a piece starts where the
+    // old ones resume; answers the x after the last piece made.
+    template <typename Stop>
+    double split(std::size_t start, double x, std::vector<Placed>& out, Widths& widths, Stop stop) {
+        for (std::size_t i = start; i < text_.size() && !stop(i);) {
+            std::size_t end = i;
+            while (end < text_.size() && end - i < pieceLimit && text_[end] != ' ') {
+                end = nextCharacterBoundary(text_, end);
+            }
+            if (end < text_.size() && text_[end] == ' ') {
+                ++end;
+            }
+            const double width = measure(text_.substr(i, end - i), widths);
+            out.push_back({i, end - i, x, width});
+            x += width;
+            i = end;
+        }
+        return x;
+    }
+    double measure(const std::string& piece, Widths& widths) const {
+        if (const auto known = widths.find(piece); known != widths.end()) {
+            return known->second;
+        }
+        const std::unique_ptr<PangoLayout, LayoutDeleter> layout(
+            graphics::detail::createLayout(context_, attributed_(piece), {-1, false}));
+        const double width = graphics::detail::layoutSize(layout.get()).width;
+        if (widths.size() < cachedWidthsLimit) {
+            widths.emplace(piece, width);
+        }
+        return width;
+    }
+
+    std::size_t pieceOfIndex(std::size_t index) const {
+        const auto after =
+            std::upper_bound(pieces_.begin() + 1, pieces_.end(), index,
+                             [](std::size_t at, const Placed& piece) { return at < piece.start; });
+        return static_cast<std::size_t>(after - pieces_.begin()) - 1;
+    }
+    // The layout of one piece; the last one asked for is kept.
+    PangoLayout* shape(std::size_t p) const {
+        if (!shaped_ || shapedIndex_ != p) {
+            shaped_.reset(graphics::detail::createLayout(
+                context_, attributed_(text_.substr(pieces_[p].start, pieces_[p].length)), {-1, false}));
+            shapedIndex_ = p;
+        }
+        return shaped_.get();
+    }
+    Attributed attributed_;
+    PangoContext* context_;
+    std::string text_;
     std::vector<Placed> pieces_;
     double width_ = 0;
     double height_ = 0;
-    mutable std::unique_ptr<Piece> shaped_;
+    mutable std::unique_ptr<PangoLayout, LayoutDeleter> shaped_;
     mutable std::size_t shapedIndex_ = 0;
 };
 
 namespace {
+
+// Runs an action when the scope ends, however it ends: the editor's session state is restored even when a
+// delegate's callback throws.
+template <typename Action> class OnExit {
+public:
+    explicit OnExit(Action action) : action_(std::move(action)) {}
+    ~OnExit() { action_(); }
+    OnExit(const OnExit&) = delete;
+    OnExit& operator=(const OnExit&) = delete;
+
+private:
+    Action action_;
+};
 
 // The word of the character that starts at a byte offset (the last character at the end of the text):
 // the run of letters and digits around it (any non-ASCII byte counts as one), else that character alone.
@@ -172,6 +273,7 @@ TextDelegate* Text::textDelegate() const {
 
 void Text::setString(const std::string& text) {
     model_.setText(text);
+    ++textRevision_;
     undoStack_.clear();
     redoStack_.clear();
     typingRun_ = false;
@@ -193,9 +295,10 @@ void Text::insertText(const std::string& text) {
     if (!editable_) {
         return;
     }
-    const TextEditingModel before = model_;
+    const std::size_t anchor = model_.anchor();
+    const std::size_t caret = model_.caret();
     model_.insertText(text);
-    recordEdit(before, false);
+    recordEdit(anchor, caret, false);
     didEdit();
 }
 
@@ -203,22 +306,28 @@ void Text::deleteBackward() {
     if (!editable_) {
         return;
     }
-    const TextEditingModel before = model_;
+    const std::size_t anchor = model_.anchor();
+    const std::size_t caret = model_.caret();
     model_.deleteBackward();
-    recordEdit(before, false);
+    recordEdit(anchor, caret, false);
     didEdit();
 }
 
-void Text::recordEdit(const TextEditingModel& before, bool typing) {
+void Text::recordEdit(std::size_t anchor, std::size_t caret, bool typing) {
     redoStack_.clear();
+    const auto& replacement = model_.lastReplacement();
     // Typing that goes on where the last typed character went joins that edit.
-    const bool joins = typing && typingRun_ && !undoStack_.empty() && before.anchor() == before.caret();
-    if (!joins) {
+    const bool joins = typing && typingRun_ && !undoStack_.empty() && anchor == caret &&
+                       replacement.removed.empty() &&
+                       undoStack_.back().start + undoStack_.back().inserted.size() == replacement.start;
+    if (joins) {
+        undoStack_.back().inserted += replacement.inserted;
+    } else {
         constexpr std::size_t limit = 100;
         if (undoStack_.size() == limit) {
             undoStack_.erase(undoStack_.begin());
         }
-        undoStack_.push_back(before);
+        undoStack_.push_back({replacement.start, replacement.removed, replacement.inserted, anchor, caret});
     }
     typingRun_ = typing;
 }
@@ -227,9 +336,11 @@ bool Text::undo() {
     if (undoStack_.empty() || !editable_) {
         return false;
     }
-    redoStack_.push_back(model_);
-    model_ = undoStack_.back();
+    Edit edit = std::move(undoStack_.back());
     undoStack_.pop_back();
+    model_.replace(edit.start, edit.inserted.size(), edit.removed);
+    model_.setSelection(edit.anchor, edit.caret);
+    redoStack_.push_back(std::move(edit));
     typingRun_ = false;
     didEdit();
     return true;
@@ -239,9 +350,10 @@ bool Text::redo() {
     if (redoStack_.empty() || !editable_) {
         return false;
     }
-    undoStack_.push_back(model_);
-    model_ = redoStack_.back();
+    Edit edit = std::move(redoStack_.back());
     redoStack_.pop_back();
+    model_.replace(edit.start, edit.removed.size(), edit.inserted);
+    undoStack_.push_back(std::move(edit));
     typingRun_ = false;
     didEdit();
     return true;
@@ -262,6 +374,7 @@ bool Text::isCommandKey(const Event& event, char letter) {
 
 void Text::didEdit() {
     auto self = sharedAs<Text>(); // the delegate may tear the session down
+    ++textRevision_;
     setNeedsDisplay();
     if (auto* d = textDelegate()) {
         if (!beganEditing_) {
@@ -301,13 +414,17 @@ graphics::AttributedString Text::attributedString(const std::string& text) const
 }
 
 const Text::LineLayout& Text::lineLayout() const {
-    if (!layout_ || layout_->text != model_.text() || layout_->font != font_) {
-        if (!layout_ || layout_->font != font_ || pieceWidths_.size() > 4096) {
-            pieceWidths_.clear();
+    if (!layout_ || layout_->font != font_) {
+        pieceWidths_.clear();
+        layout_ = std::make_shared<LineLayout>(
+            [this](const std::string& text) { return attributedString(text); }, font_);
+        layout_->update(model_.text(), pieceWidths_);
+        layoutRevision_ = textRevision_;
+    } else if (layoutRevision_ != textRevision_) {
+        if (layout_->text() != model_.text()) {
+            layout_->update(model_.text(), pieceWidths_);
         }
-        layout_ =
-            std::make_shared<LineLayout>([this](const std::string& text) { return attributedString(text); },
-                                         model_.text(), font_, pieceWidths_);
+        layoutRevision_ = textRevision_;
     }
     return *layout_;
 }
@@ -359,7 +476,6 @@ void Text::keyDown(const Event& event) {
         }
         return;
     }
-    TextEditingModel before = model_;
     // Command combinations go by their key, not by the control character X makes of them.
     const bool command = event.modifierFlags & (Modifier::control | Modifier::command);
     const std::string& characters = command && !event.charactersIgnoringModifiers.empty()
@@ -370,14 +486,19 @@ void Text::keyDown(const Event& event) {
     const bool controlLetter = command && !event.charactersIgnoringModifiers.empty() &&
                                std::isalpha(static_cast<unsigned char>(event.charactersIgnoringModifiers[0]));
     const auto special = controlLetter ? std::nullopt : event.specialKey();
+    const bool typing = !command && !special;
+    const std::size_t anchor = model_.anchor();
+    const std::size_t caret = model_.caret();
     const auto result = model_.handleKey(characters, special, event.modifierFlags, clipboard_);
     switch (result) {
     case TextKeyResult::edited:
         if (!editable_) {
-            model_ = before;
+            const auto& replacement = model_.lastReplacement();
+            model_.replace(replacement.start, replacement.inserted.size(), replacement.removed);
+            model_.setSelection(anchor, caret);
             return;
         }
-        recordEdit(before, !command && !special);
+        recordEdit(anchor, caret, typing);
         didEdit();
         break;
     case TextKeyResult::moved:
@@ -441,6 +562,7 @@ void Text::endEditing(TextMovement movement) {
         return;
     }
     movement_ = movement;
+    const OnExit reset([this] { movement_ = TextMovement::other; });
     switch (movement) {
     case TextMovement::tab:
         w->selectKeyViewFollowingView(field);
@@ -454,7 +576,6 @@ void Text::endEditing(TextMovement movement) {
         w->makeFirstResponder(field);
         break;
     }
-    movement_ = TextMovement::other;
 }
 
 bool Text::becomeFirstResponder() {
@@ -472,12 +593,14 @@ bool Text::resignFirstResponder() {
         return false;
     }
     ending_ = true;
+    const OnExit ended([this] {
+        ending_ = false;
+        beganEditing_ = false;
+        setNeedsDisplay();
+    });
     if (d) {
         d->textDidEndEditing(*this, movement_);
     }
-    ending_ = false;
-    beganEditing_ = false;
-    setNeedsDisplay();
     return true;
 }
 
@@ -487,11 +610,13 @@ void Text::abandonEditing() {
     }
     auto self = sharedAs<Text>();
     ending_ = true;
+    const OnExit ended([this] {
+        ending_ = false;
+        beganEditing_ = false;
+    });
     if (auto* d = textDelegate()) {
         d->textDidEndEditing(*this, TextMovement::cancel);
     }
-    ending_ = false;
-    beganEditing_ = false;
 }
 
 void Text::viewWillMoveToWindow(const std::shared_ptr<Window>& newWindow) {

@@ -127,7 +127,7 @@ public:
 
 private:
     class LineLayout;
-    // The layout of the present text, made again when the text or the font changed.
+    // The layout of the present text: brought up to date when the text changed, made again for a new font.
     const LineLayout& lineLayout() const;
     TextDelegate* textDelegate() const;
     graphics::AttributedString attributedString(const std::string& text) const;
@@ -141,14 +141,25 @@ private:
     // give up first responder and report the movement.
     void endEditing(TextMovement movement);
 
-    // Keeps the state before an edit for undo; typing onto the end of typing joins the last entry.
-    void recordEdit(const TextEditingModel& before, bool typing);
+    // Keeps the model's last edit for undo, with the selection before it; typing onto the end of typing
+    // joins the last entry.
+    void recordEdit(std::size_t anchor, std::size_t caret, bool typing);
     // Whether the key is a Control or Command combination for letter (X gives control characters).
     static bool isCommandKey(const Event& event, char letter);
 
+    // An edit as undo and redo replay it: at start, removed gave way to inserted; anchor and caret are
+    // the selection before it.
+    struct Edit {
+        std::size_t start;
+        std::string removed;
+        std::string inserted;
+        std::size_t anchor;
+        std::size_t caret;
+    };
+
     TextEditingModel model_;
-    std::vector<TextEditingModel> undoStack_;
-    std::vector<TextEditingModel> redoStack_;
+    std::vector<Edit> undoStack_;
+    std::vector<Edit> redoStack_;
     bool typingRun_ = false;
     std::weak_ptr<Object> delegate_;
     bool fieldEditor_ = false;
@@ -169,7 +180,10 @@ private:
     std::uint64_t pasteRequest_ = 0;
     double scrollX_ = 0; // keeps the caret visible in a line longer than the view
     mutable std::shared_ptr<LineLayout> layout_;
-    // Widths of the pieces of long lines, by piece, in the present font.
+    // Counts changes of the text, so the layout is compared with the text only after one.
+    std::uint64_t textRevision_ = 0;
+    mutable std::uint64_t layoutRevision_ = 0;
+    // Widths of the pieces of long lines by their content, in the present font (up to a bound).
     mutable std::unordered_map<std::string, double> pieceWidths_;
 };
 

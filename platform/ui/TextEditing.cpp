@@ -1,7 +1,10 @@
 #include "ui/TextEditing.hpp"
 
+#include "core/Text.hpp"
+
 #include <algorithm>
 #include <cctype>
+#include <limits>
 
 namespace ui {
 
@@ -54,12 +57,29 @@ void TextEditingModel::setSelection(std::size_t anchor, std::size_t caret) {
 }
 
 void TextEditingModel::insertText(const std::string& text) {
-    std::string line = text;
-    std::replace_if(
-        line.begin(), line.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    // Well-formed UTF-8 only (each ill-formed sequence becomes U+FFFD), without control characters;
+    // line breaks become spaces. Every control character is one ASCII byte in well-formed text.
+    std::string line;
+    for (const char c : core::validUTF8(text, std::numeric_limits<std::size_t>::max())) {
+        if (c == '\n' || c == '\r') {
+            line += ' ';
+        } else if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7f) {
+            line += c;
+        }
+    }
     const auto [lo, hi] = selectedRange();
+    lastReplacement_.start = lo;
+    lastReplacement_.removed.assign(text_, lo, hi - lo);
     text_.replace(lo, hi - lo, line);
     anchor_ = caret_ = lo + line.size();
+    lastReplacement_.inserted = std::move(line);
+}
+
+void TextEditingModel::replace(std::size_t start, std::size_t length, const std::string& text) {
+    start = std::min(start, text_.size());
+    length = std::min(length, text_.size() - start);
+    text_.replace(start, length, text);
+    anchor_ = caret_ = start + text.size();
 }
 
 void TextEditingModel::deleteBackward() {

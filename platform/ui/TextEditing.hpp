@@ -52,10 +52,23 @@ public:
     void setSelection(std::size_t anchor, std::size_t caret);
     void selectAll() { setSelection(0, text_.size()); }
 
-    // Replaces the selection with text (line breaks become spaces: one line only).
+    // Replaces the selection with text, kept as well-formed UTF-8 (U+FFFD for each ill-formed sequence)
+    // without control characters; line breaks become spaces (one line only).
     void insertText(const std::string& text);
     void deleteBackward();
     void deleteForward();
+
+    // What the last edit did (every edit goes through insertText): at start, removed gave way to
+    // inserted. An editor keeps these for undo instead of copies of the whole text.
+    struct Replacement {
+        std::size_t start = 0;
+        std::string removed;
+        std::string inserted;
+    };
+    const Replacement& lastReplacement() const { return lastReplacement_; }
+    // Replaces length bytes at start with text as it is (undo puts back what was there); the caret goes
+    // after it.
+    void replace(std::size_t start, std::size_t length, const std::string& text);
 
     // One key press: arrows (Shift extends), Home/End, Backspace/Delete, Command- or Control-A/C/X/V,
     // printable characters; Return, Enter, Tab and Shift-Tab are reported for the caller to act on.
@@ -66,6 +79,7 @@ private:
     std::string text_;
     std::size_t anchor_ = 0;
     std::size_t caret_ = 0;
+    Replacement lastReplacement_;
 };
 
 // Byte offsets of the neighbouring character boundaries in UTF-8.

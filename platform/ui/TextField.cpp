@@ -353,7 +353,7 @@ void TextField::textDidBeginEditing(Text&) {
 
 void TextField::textDidChange(Text& text) {
     auto self = sharedAs<TextField>();
-    cell()->setObjectValue(text.string());
+    cell()->assignStringValue(text.string());
     invalidateIntrinsicContentSize();
     if (auto* d = fieldDelegate()) {
         d->controlTextDidChange(*this);

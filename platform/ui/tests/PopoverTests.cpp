@@ -356,4 +356,25 @@ TEST(FieldEditor, ALongLineKeepsCaretClicksAndDrawingInStepAndDrawsOnlyWhatShows
         }
     }
     EXPECT_TRUE(drawn) << backend->recorder()->dump();
+
+    // Edits in the middle, undone and redone, leave the positions a fresh layout of the text measures.
+    editor->setSelectedRange(1000, 0);
+    for (const char* c : {"a", " ", "b"}) {
+        f.key(c);
+    }
+    editor->setSelectedRange(300, 700);
+    f.key(ui::utf8(ui::SpecialKey::backspace));
+    f.key("z", ui::Modifier::control);
+    f.key("z", ui::Modifier::control);
+    f.key("Z", ui::Modifier::control | ui::Modifier::shift);
+    const std::string edited = f.first->stringValue();
+    ASSERT_EQ(edited, text.substr(0, 1000) + "a b" + text.substr(1000) + "x");
+    auto fresh = std::make_shared<ui::Text>(editor->bounds());
+    fresh->setFont(editor->font());
+    fresh->setString(edited);
+    for (std::size_t index = 0; index <= edited.size(); index += 97) {
+        EXPECT_NEAR(editor->caretOffset(index) - editor->caretOffset(0),
+                    fresh->caretOffset(index) - fresh->caretOffset(0), 1e-6)
+            << index;
+    }
 }

@@ -1,11 +1,14 @@
 #include "Helpers.hpp"
 #include "core/NotificationCenter.hpp"
+#include "core/Text.hpp"
 #include "graphics/Image.hpp"
 #include "ui/Button.hpp"
 #include "ui/StringDrawing.hpp"
 #include "ui/TextField.hpp"
 
 #include <gtest/gtest.h>
+#include <stdexcept>
+#include <utility>
 
 using graphics::Point;
 using graphics::Rect;
@@ -113,6 +116,74 @@ TEST(FieldEditor, EditingSessionsFromClickToReturnAndTab) {
     EXPECT_EQ(editor->superview(), nullptr);
     EXPECT_EQ(s.window->firstResponder(), s.window);
     EXPECT_EQ(s.actions.size(), sent);
+}
+
+TEST(FieldEditor, TypingPasteAndInsertKeepWellFormedTextWithoutControlCharacters) {
+    FormScene s;
+    s.click(s.first);
+    auto editor = s.first->currentEditor();
+    ASSERT_NE(editor, nullptr);
+    std::optional<std::string> board = std::string("abc\0hidden\xFF\xFE", 12);
+    editor->setClipboardAccess({[&] { return board; }, {}});
+    s.type("v", ui::Modifier::control);
+    const std::string fffd = "\xEF\xBF\xBD";
+    EXPECT_EQ(s.first->stringValue(), "abchidden" + fffd + fffd);
+    s.type("\x80"); // a stray continuation byte typed after the text
+    s.type("b");
+    editor->insertText("\t\x7f\x1b\r\n\xC3");
+    EXPECT_EQ(s.first->stringValue(), "abchidden" + fffd + fffd + fffd + "b  " + fffd);
+    // Well formed, so Pango lays it out as it is: the caret moves over every character.
+    const std::string value = s.first->stringValue();
+    EXPECT_EQ(core::validUTF8(value, value.size()), value);
+    for (std::size_t i = 0; i < value.size(); i = ui::nextCharacterBoundary(value, i)) {
+        EXPECT_LT(editor->caretOffset(i), editor->caretOffset(ui::nextCharacterBoundary(value, i))) << i;
+    }
+    // The program's own value is stored as given.
+    s.first->setStringValue(std::string("a\0\xFF", 3));
+    EXPECT_EQ(s.first->stringValue(), std::string("a\0\xFF", 3));
+}
+
+namespace {
+// Counts the ends of editing it hears and throws at the next one when told to.
+struct ThrowingDelegate : ui::Object, ui::TextFieldDelegate {
+    int ends = 0;
+    bool throwNext = false;
+    void controlTextDidEndEditing(ui::TextField&) override {
+        ++ends;
+        if (std::exchange(throwNext, false)) {
+            throw std::runtime_error("delegate");
+        }
+    }
+};
+} // namespace
+
+TEST(FieldEditor, ASessionEndsWholeWhenTheDelegateThrowsAtItsEnd) {
+    FormScene s;
+    auto delegate = std::make_shared<ThrowingDelegate>();
+    s.first->setDelegate(delegate);
+    ASSERT_TRUE(s.window->makeFirstResponder(s.first));
+    delegate->throwNext = true;
+    EXPECT_THROW(s.window->makeFirstResponder(s.second), std::runtime_error);
+    s.window->makeFirstResponder(s.second);
+    ASSERT_NE(s.second->currentEditor(), nullptr);
+    // The editor still ends each session: one field at a time reports it.
+    ASSERT_TRUE(s.window->makeFirstResponder(s.first));
+    EXPECT_EQ(s.second->currentEditor(), nullptr);
+    EXPECT_EQ(s.first->currentEditor(), s.window->fieldEditor(false, nullptr));
+    int ends = delegate->ends;
+    ASSERT_TRUE(s.window->makeFirstResponder(s.second));
+    EXPECT_EQ(delegate->ends, ends + 1);
+
+    // The same when a session is abandoned.
+    ASSERT_TRUE(s.window->makeFirstResponder(s.first));
+    delegate->throwNext = true;
+    EXPECT_THROW(s.first->abortEditing(), std::runtime_error);
+    ASSERT_TRUE(s.window->makeFirstResponder(s.second));
+    ASSERT_TRUE(s.window->makeFirstResponder(s.first));
+    EXPECT_EQ(s.second->currentEditor(), nullptr);
+    ends = delegate->ends;
+    ASSERT_TRUE(s.window->makeFirstResponder(s.second));
+    EXPECT_EQ(delegate->ends, ends + 1);
 }
 
 TEST(FieldEditor, LabelsPassClicksOnAndFieldsRefuseFocusWhenDisabled) {

@@ -4,9 +4,12 @@
 #include <cstdint>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sstream>
 #include <stdexcept>
+#include <string>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
@@ -98,10 +101,47 @@ void TestNameServer::serve() {
     }
 }
 
+namespace {
+
+// The kernel's flag for a task that has begun to exit (PF_EXITING in linux/sched.h).
+constexpr unsigned long kTaskExiting = 0x4;
+
+// Whether the task is still running code of ours. A joined thread can stay listed for a moment after
+// pthread_join returns: the join is woken when the thread's memory is released, partway through its exit,
+// and the task leaves /proc only when its exit ends. The flag is set at the very start of the exit, so
+// every joined thread has it. A task that has gone meanwhile counts as gone.
+bool taskIsLive(const std::filesystem::path& task) {
+    std::ifstream file(task / "stat");
+    std::string stat;
+    if (!std::getline(file, stat)) {
+        return false;
+    }
+    // "tid (name) state ppid pgrp session tty tpgid flags ...": the name may hold spaces and parentheses.
+    const std::size_t nameEnd = stat.rfind(')');
+    if (nameEnd == std::string::npos) {
+        return false;
+    }
+    std::istringstream fields(stat.substr(nameEnd + 1));
+    std::string skipped;
+    for (int i = 0; i < 6; ++i) {
+        fields >> skipped;
+    }
+    unsigned long flags = 0;
+    if (!(fields >> flags)) {
+        return false;
+    }
+    return (flags & kTaskExiting) == 0;
+}
+
+} // namespace
+
 int threadCount() {
     int count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
-        ++count;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task", error)) {
+        if (taskIsLive(entry.path())) {
+            ++count;
+        }
     }
     return count;
 }

@@ -36,7 +36,7 @@ private:
     std::thread thread_;
 };
 
-// The threads of this process, as /proc lists them.
+// The threads of this process that have not begun to exit, as /proc lists them.
 int threadCount();
 
 } // namespace updater::testing

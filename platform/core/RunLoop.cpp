@@ -257,6 +257,17 @@ void RunLoop::runUntil(TimePoint deadline) {
     runUntil(nullptr, deadline);
 }
 
+bool RunLoop::runNested(const std::function<bool()>& done) {
+    requireMainThread("RunLoop::runNested");
+    ++nestingDepth_;
+    // The session ends however runUntil is left, an exception from its work included.
+    struct Leave {
+        int& depth;
+        ~Leave() { --depth; }
+    } leave{nestingDepth_};
+    return runUntil(done);
+}
+
 void RunLoop::run() {
     runUntil(nullptr);
 }

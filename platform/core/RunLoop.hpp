@@ -94,6 +94,14 @@ public:
     void runUntil(TimePoint deadline);
     void run();
 
+    // Runs a nested session (a modal window's) as runUntil does, counted in nestingDepth() while it runs.
+    // Event sources that refuse to be re-entered while one of their handlers runs (a display) serve a
+    // nested session's turns as turns of their own, also when a handler started the session; a runOnce
+    // or runUntil called from a handler is no session of its own. Main thread only.
+    bool runNested(const std::function<bool()>& done);
+    // How many nested sessions are running now (0: none).
+    int nestingDepth() const { return nestingDepth_; }
+
     // Makes run() or runUntil() return soon; callable from any thread.
     void stop();
 
@@ -118,6 +126,7 @@ private:
     std::uint64_t nextOrder_ = 0;
     WatchId nextWatchId_ = 1;
     std::atomic<bool> stopRequested_{false};
+    int nestingDepth_ = 0;
 };
 
 } // namespace core

@@ -81,6 +81,20 @@ void endMenuSession(const std::shared_ptr<ui::Window>& window) {
     }
 }
 
+// Gives a variable a value for the lifetime of the scope and puts back the one it held, however the
+// scope is left (handlers may throw to a caller that goes on, such as a plug-in's C boundary).
+template <class T> class Setting {
+public:
+    Setting(T& variable, T value) : variable_(variable), saved_(std::exchange(variable, std::move(value))) {}
+    ~Setting() { variable_ = std::move(saved_); }
+    Setting(const Setting&) = delete;
+    Setting& operator=(const Setting&) = delete;
+
+private:
+    T& variable_;
+    T saved_;
+};
+
 // The program's own name, for window classes.
 std::string programName() {
     std::string name = program_invocation_short_name ? program_invocation_short_name : "";
@@ -178,22 +192,24 @@ void X11Display::pump() {
 }
 
 void X11Display::processPendingEvents() {
-    if (processing_ || lossNoticed_) {
+    const int depth = runLoop().nestingDepth();
+    if (handlingDepth_ >= depth || lossNoticed_) {
         return;
     }
-    processing_ = true;
     auto self = shared_from_this();
-    // Events left over stay in Xlib's queue, which the run loop asks about, or on the connection.
-    const auto end = std::chrono::steady_clock::now() + kEventSlice;
-    while (XPending(display_) > 0) {
-        XEvent event;
-        XNextEvent(display_, &event);
-        handleEvent(event);
-        if (std::chrono::steady_clock::now() >= end) {
-            break;
+    {
+        const Setting handling(handlingDepth_, depth);
+        // Events left over stay in Xlib's queue, which the run loop asks about, or on the connection.
+        const auto end = std::chrono::steady_clock::now() + kEventSlice;
+        while (XPending(display_) > 0) {
+            XEvent event;
+            XNextEvent(display_, &event);
+            handleEvent(event);
+            if (std::chrono::steady_clock::now() >= end) {
+                break;
+            }
         }
     }
-    processing_ = false;
     if (isConnectionLost()) {
         noticeConnectionLoss();
     }
@@ -721,9 +737,8 @@ void X11WindowBackend::sendMouse(XEvent& event) {
     if (press) {
         clicks_.press(b.button, static_cast<std::uint32_t>(b.time), b.x, b.y);
         // Clicking a window makes it key at once (the click itself counts) and asks for the focus.
-        clicking_ = true;
+        const Setting clicking(clicking_, true);
         w->makeKeyWindow();
-        clicking_ = false;
     }
     auto e = ui::Event::mouseEvent(type, location, flags, b.time / 1000.0, w, clicks_.count());
     e.buttonNumber = buttonNumber;

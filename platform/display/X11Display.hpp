@@ -121,7 +121,10 @@ private:
     unsigned long timestampProperty_ = 0;
     std::string instanceName_;
     std::string className_;
-    bool processing_ = false;
+    // The run loop's nesting depth at which events are being handled (-1: none are). A handler that pumps
+    // at that depth handles no further event inside its own; a nested session it starts (a modal
+    // window's) handles them as a pass of its own.
+    int handlingDepth_ = -1;
     std::function<void()> lostHandler_;
     bool lossNoticed_ = false;
 };

@@ -80,7 +80,7 @@ long Application::runModal(const std::shared_ptr<Window>& window) {
         auto runner = modalRunner_; // the runner may replace itself
         runner(window);
     } else {
-        core::RunLoop::main().runUntil(finished);
+        core::RunLoop::main().runNested(finished);
     }
     long response = ModalResponseCode::abort;
     if (modalSessions_.size() >= depth) {

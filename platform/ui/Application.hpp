@@ -38,7 +38,8 @@ public:
     void setKeyWindow(const std::shared_ptr<Window>& window);
 
     // Modal windows. runModal shows the window, makes it key and runs until stopModal: by default in
-    // a nested turn of the main run loop (which delivers the window system's events); a modal runner,
+    // a nested session of the main run loop (which delivers the window system's events, also when
+    // runModal is called while one of them is being handled, from an action); a modal runner,
     // when set, runs the session instead (headless programs and tests answer it). While a modal window
     // is up, presses and keys for other windows are dropped. A session the runner leaves without
     // stopModal ends with ModalResponseCode::abort.

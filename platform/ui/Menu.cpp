@@ -404,7 +404,12 @@ bool Menu::popUp(const std::shared_ptr<MenuItem>& positioningItem, Point locatio
     MenuTracking::Completion completion = sendChosenAction;
     if (didClose) {
         completion = [didClose = std::move(didClose)](const std::shared_ptr<MenuItem>& chosen) {
-            sendChosenAction(chosen);
+            try {
+                sendChosenAction(chosen);
+            } catch (...) {
+                didClose(); // also when the action throws to a caller that goes on
+                throw;
+            }
             didClose();
         };
     }

@@ -191,7 +191,7 @@ public:
     // screen coordinates without a view), or, given a positioning item, with that item over location.
     // Returns false when nothing could be shown. The chosen item's action is sent after the menu closes;
     // then, when the menu was shown, didClose runs, however the menu closed (a choice, a dismissal, or
-    // its window closing).
+    // its window closing or being ordered out), also when the action throws.
     bool popUp(const std::shared_ptr<MenuItem>& positioningItem, graphics::Point location,
                const std::shared_ptr<View>& view, std::function<void()> didClose = nullptr);
     // A context menu for an event (a right-click or Control-click) in a view, opened at the pointer.

@@ -402,6 +402,11 @@ void Window::orderOut() {
         return;
     }
     visible_ = false;
+    // A menu opened from the window leaves the screen with it (its pointer grab too), as the pop-ups
+    // shown over its views do.
+    if (auto tracking = menuTracking_) {
+        tracking->cancel();
+    }
     announceOrderOut();
     if (backend_) {
         backend_->orderOut();

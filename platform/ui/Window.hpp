@@ -218,7 +218,7 @@ public:
     // Shows the window. One without a back end gets one of the same kind as its sheet parent's, the
     // key window's or another window's, when one of those has a back end.
     void orderFront();
-    // Hides the window without closing it.
+    // Hides the window without closing it. A menu opened from it ends, choosing nothing.
     void orderOut();
     // Gives a window without a back end one of the same kind as its sheet parent's, the key
     // window's or another window's (what orderFront does first).

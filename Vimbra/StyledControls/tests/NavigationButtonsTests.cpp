@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 using namespace vimbra;
 using vimbratest::centre;
@@ -82,9 +83,10 @@ TEST(CornerButton, ASingleClickOpensTheMenuBelowTheSecondClickOfADoubleClickActs
 
 TEST(CornerButton, StaysHighlightedUntilItsMenuClosesHoweverItOpenedAndClosed) {
     enum class Open { click, rightClick, controlClick };
-    enum class Close { choice, escape, clickOutside, windowClosing };
+    enum class Close { choice, throwingChoice, escape, clickOutside, windowClosing, windowOrderedOut };
     for (const auto open : {Open::click, Open::rightClick, Open::controlClick}) {
-        for (const auto close : {Close::choice, Close::escape, Close::clickOutside, Close::windowClosing}) {
+        for (const auto close : {Close::choice, Close::throwingChoice, Close::escape, Close::clickOutside,
+                                 Close::windowClosing, Close::windowOrderedOut}) {
             SCOPED_TRACE(testing::Message() << "open " << int(open) << ", close " << int(close));
             ButtonScene s;
             auto button = s.make<CornerButton>({20, 20, 60, 24});
@@ -99,15 +101,23 @@ TEST(CornerButton, StaysHighlightedUntilItsMenuClosesHoweverItOpenedAndClosed) {
             auto tracking = s.shownMenu();
             ASSERT_TRUE(tracking);
             EXPECT_TRUE(button->isHighlighted());
-            switch (close) {
-            case Close::choice: {
+            const auto chooseFirstRow = [&] {
                 const auto& level = tracking->levels().front();
                 const auto row = level.layout.rows.front().frame;
                 std::static_pointer_cast<display::HeadlessMenuPresenter>(s.backend->menuPresenter())
                     ->levelBackend(0)
                     ->click({row.midX(), level.frame.height() - row.midY()});
+            };
+            switch (close) {
+            case Close::choice:
+                chooseFirstRow();
                 break;
-            }
+            case Close::throwingChoice:
+                // The action throws to a caller that goes on (as a plug-in's C boundary does).
+                s.receiver->setActionHandler("chosen:",
+                                             [](const auto&) { throw std::runtime_error("failed"); });
+                EXPECT_THROW(chooseFirstRow(), std::runtime_error);
+                break;
             case Close::escape:
                 s.backend->typeKey(ui::utf8(ui::SpecialKey::escape));
                 break;
@@ -116,6 +126,9 @@ TEST(CornerButton, StaysHighlightedUntilItsMenuClosesHoweverItOpenedAndClosed) {
                 break;
             case Close::windowClosing:
                 s.window->close();
+                break;
+            case Close::windowOrderedOut:
+                s.window->orderOut();
                 break;
             }
             EXPECT_FALSE(s.shownMenu());

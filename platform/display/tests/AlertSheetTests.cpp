@@ -14,6 +14,7 @@
 #include "display/X11Display.hpp"
 #include "ui/Alert.hpp"
 #include "ui/Button.hpp"
+#include "ui/Control.hpp"
 #include "ui/Screen.hpp"
 
 #include <X11/Xatom.h>
@@ -22,7 +23,10 @@
 #include <X11/keysym.h>
 #include <cairo.h>
 #include <filesystem>
+#include <functional>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 using graphics::Point;
 using graphics::Rect;
@@ -352,4 +356,82 @@ TEST(X11Windows, AnAlertRunsInANestedEventLoopAndASheetEndsOnEscape) {
     ASSERT_TRUE(pumpUntil(*scene.display, [&] { return ended.has_value(); }));
     EXPECT_EQ(*ended, ui::ModalResponseCode::cancel);
     EXPECT_TRUE(pumpUntil(*scene.display, [&] { return !sb->isMapped(); }));
+}
+
+// An alert run from a button's action, while the click is being handled: it is drawn, and a key or a
+// click that another client sends answers it; the action then returns and the alert leaves the screen.
+TEST(X11Windows, AnAlertRunFromAnActionIsDrawnAndAnswersAnotherClientsKeyAndClick) {
+    X11Scene scene;
+    if (!scene.start()) {
+        GTEST_SKIP() << "Xvfb is not available";
+    }
+    ::Display* other = XOpenDisplay(scene.server.name().c_str());
+    ASSERT_NE(other, nullptr);
+    auto app = ui::Application::shared();
+    auto button = std::make_shared<ui::Control>(scene.parent->contentView()->bounds());
+    scene.parent->contentView()->addSubview(button);
+    auto target = std::make_shared<ui::Object>();
+    std::shared_ptr<ui::Alert> alert;
+    std::vector<ui::ModalResponse> answers;
+    target->setActionHandler("ask:", [&](const auto&) {
+        alert = saveAlert();
+        answers.push_back(alert->runModal());
+    });
+    button->setTarget(target);
+    button->setAction("ask:");
+
+    // A point of the alert's window in X pixels (y down).
+    auto pixelOf = [&](const std::shared_ptr<ui::View>& view) {
+        const Point p = centreOf(view);
+        const double height = alert->window()->contentAreaRect().size.height;
+        return std::pair{static_cast<int>(p.x), static_cast<int>(height - p.y)};
+    };
+    // Whether the server shows the default button filled with the accent colour.
+    auto accentShown = [&](unsigned long xid) {
+        const auto [x, y] = pixelOf(alert->buttons()[0]);
+        XImage* image = XGetImage(other, xid, x - 30, y, 1, 1, AllPlanes, ZPixmap);
+        if (!image) {
+            return false;
+        }
+        const unsigned long pixel = XGetPixel(image, 0, 0);
+        XDestroyImage(image);
+        return (pixel & 0xff) > ((pixel >> 16) & 0xff) + 60;
+    };
+    // Runs inside the alert's session: once the alert is drawn on the screen, the round's answer.
+    std::function<void(unsigned long xid)> answer;
+    int ticks = 0;
+    auto timer = core::RunLoop::main().scheduleRepeating(std::chrono::milliseconds(10), [&] {
+        auto b = alert && app->modalWindow() == alert->window() ? x11(alert->window()) : nullptr;
+        if (!b || !answer) {
+            return;
+        }
+        if (b->isMapped() && accentShown(b->xid())) {
+            std::exchange(answer, nullptr)(b->xid());
+        } else if (++ticks > 1000) {
+            ADD_FAILURE() << "the alert was never drawn on the screen";
+            app->abortModal(); // never hang the test
+        }
+    });
+    const std::vector<std::function<void(unsigned long)>> rounds = {
+        [&](unsigned long xid) { sendKey(other, xid, XK_Return); },
+        [&](unsigned long xid) {
+            const auto [x, y] = pixelOf(alert->buttons()[2]);
+            sendClick(other, xid, x, y);
+        },
+    };
+    const std::vector<ui::ModalResponse> expected = {ui::alertFirstButtonReturn, ui::alertThirdButtonReturn};
+    for (std::size_t round = 0; round < rounds.size(); ++round) {
+        answer = rounds[round];
+        ticks = 0;
+        sendClick(other, x11(scene.parent)->xid(), 150, 100);
+        if (!pumpUntil(*scene.display, [&] { return answers.size() > round; }) ||
+            answers[round] != expected[round]) {
+            break;
+        }
+        EXPECT_FALSE(app->modalWindow());
+        EXPECT_TRUE(pumpUntil(*scene.display, [&] { return !x11(alert->window())->isMapped(); }));
+    }
+    timer->invalidate();
+    XCloseDisplay(other);
+    EXPECT_EQ(answers, expected);
 }

@@ -438,3 +438,28 @@ TEST_F(X11Menus, AMenuWindowUnmappedOrDestroyedByAnotherClientEndsItsSession) {
     }
     XCloseDisplay(other);
 }
+
+// A window ordered out takes the menu opened from it off the screen, and the grab with it.
+TEST_F(X11Menus, AMenuEndsWhenItsWindowIsOrderedOut) {
+    open(1.0);
+    if (IsSkipped() || HasFatalFailure()) {
+        return;
+    }
+    ASSERT_TRUE(popUp->showMenu());
+    ASSERT_TRUE(pumpUntil([&] { return levelShown(0) && presenter()->hasPointerGrab(); }));
+    const unsigned long level = presenter()->levelBackend(0)->xid();
+    window->orderOut();
+    EXPECT_FALSE(menuOpen());
+    ::Display* other = XOpenDisplay(server.name().c_str());
+    ASSERT_NE(other, nullptr);
+    // The level's window is gone or unmapped (asking about a destroyed one is an error, ignored here).
+    auto* previous = XSetErrorHandler([](::Display*, XErrorEvent*) { return 0; });
+    XWindowAttributes attributes{};
+    const bool exists = XGetWindowAttributes(other, level, &attributes) != 0;
+    XSetErrorHandler(previous);
+    EXPECT_FALSE(exists && attributes.map_state == IsViewable);
+    EXPECT_EQ(XGrabPointer(other, DefaultRootWindow(other), False, ButtonPressMask, GrabModeAsync,
+                           GrabModeAsync, 0, 0, CurrentTime),
+              GrabSuccess);
+    XCloseDisplay(other);
+}

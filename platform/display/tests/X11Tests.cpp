@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <spawn.h>
+#include <stdexcept>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -92,6 +93,43 @@ TEST(X11Display, OpensDrawsTakesInputAndCloses) {
     EXPECT_EQ(display->windowCount(), 0u);
     display->detach();
     core::MainQueue::shared().drain();
+}
+
+// An action that pumps the display handles no further event inside its own; one that throws to a caller
+// that goes on (as a plug-in's C boundary does) leaves the display handling the events that follow.
+TEST(X11Display, AnActionThatPumpsOrThrowsLeavesTheNextEventsHandledInTurn) {
+    displaytest::XvfbServer server;
+    if (server.name().empty()) {
+        GTEST_SKIP() << "Xvfb is not available";
+    }
+    auto display = displaytest::openAttachedDisplay(server.name());
+    ASSERT_NE(display, nullptr);
+    displaytest::Cleanup cleanup;
+    displaytest::InputTree tree(120, 80);
+    auto backend = display->createWindow(tree.window);
+    ASSERT_NE(backend, nullptr);
+    tree.window->makeKeyAndOrderFront();
+    ASSERT_TRUE(pumpUntil(*display, [&] { return backend->isMapped() && backend->presentedFrames() > 0; }));
+    int clicksSeenInside = 0;
+    tree.target->setActionHandler("press:", [&](const auto&) {
+        if (++tree.clicks == 1) {
+            display->pump();
+            clicksSeenInside = tree.clicks;
+            throw std::runtime_error("the action failed");
+        }
+    });
+
+    // Both clicks are on our connection before the first is handled.
+    ::Display* other = XOpenDisplay(server.name().c_str());
+    ASSERT_NE(other, nullptr);
+    sendClick(other, backend->xid(), 10, 70);
+    sendClick(other, backend->xid(), 10, 70);
+    XSync(other, False);
+    XCloseDisplay(other);
+    EXPECT_THROW(pumpUntil(*display, [&] { return tree.clicks > 0; }), std::runtime_error);
+    EXPECT_EQ(clicksSeenInside, 1);
+    EXPECT_TRUE(pumpUntil(*display, [&] { return tree.clicks == 2; })) << "the next click is handled";
+    display->detach();
 }
 
 TEST(X11Display, BackingScaleComesFromOverrideEnvironmentOrXftDpi) {

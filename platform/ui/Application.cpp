@@ -1,6 +1,7 @@
 #include "ui/Application.hpp"
 
 #include "core/NotificationCenter.hpp"
+#include "core/OnExit.hpp"
 #include "core/RunLoop.hpp"
 #include "ui/Cursor.hpp"
 #include "ui/MenuTracking.hpp"
@@ -76,20 +77,25 @@ long Application::runModal(const std::shared_ptr<Window>& window) {
         return modalSessions_.size() < depth || modalSessions_[depth - 1].response.has_value() ||
                modalSessions_[depth - 1].window.expired();
     };
-    if (modalRunner_) {
-        auto runner = modalRunner_; // the runner may replace itself
-        runner(window);
-    } else {
-        core::RunLoop::main().runNested(finished);
-    }
     long response = ModalResponseCode::abort;
-    if (modalSessions_.size() >= depth) {
-        response = modalSessions_[depth - 1].response.value_or(ModalResponseCode::abort);
-        modalSessions_.resize(depth - 1);
-    }
-    window->orderOut();
-    if (previousKey && previousKey != window && !previousKey->isClosed() && previousKey->isVisible()) {
-        previousKey->makeKeyWindow();
+    {
+        // The session ends and its window goes however the loop is left, a handler's exception included.
+        const core::OnExit end([&] {
+            if (modalSessions_.size() >= depth) {
+                response = modalSessions_[depth - 1].response.value_or(ModalResponseCode::abort);
+                modalSessions_.resize(depth - 1);
+            }
+            window->orderOut();
+            if (previousKey && previousKey != window && !previousKey->isClosed() && previousKey->isVisible()) {
+                previousKey->makeKeyWindow();
+            }
+        });
+        if (modalRunner_) {
+            auto runner = modalRunner_; // the runner may replace itself
+            runner(window);
+        } else {
+            core::RunLoop::main().runNested(finished);
+        }
     }
     return response;
 }

@@ -253,6 +253,14 @@ TEST(ModalSession, TheRunnerAnswersAndOtherWindowsIgnorePresses) {
     // A runner that leaves without an answer aborts the session.
     app->setModalRunner([](const std::shared_ptr<ui::Window>&) {});
     EXPECT_EQ(app->runModal(panel), ui::ModalResponseCode::abort);
+
+    // A handler's exception that leaves the session still ends it: the panel goes and the key goes back.
+    other->makeKeyAndOrderFront();
+    app->setModalRunner([](const std::shared_ptr<ui::Window>&) { throw std::runtime_error("from a handler"); });
+    EXPECT_THROW(app->runModal(panel), std::runtime_error);
+    EXPECT_EQ(app->modalWindow(), nullptr);
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_TRUE(other->isKeyWindow());
     app->setModalRunner({});
 }
 

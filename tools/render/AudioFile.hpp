@@ -59,13 +59,21 @@ struct WriteReport {
     std::size_t clippedSamples = 0; // beyond full scale, written at full scale (integer formats only)
 };
 
-// Writes in the format chosen by the name; integer formats clip instead of wrapping. The file appears
-// under its name only once complete: a failed write leaves whatever was there before. Refuses a buffer
+// For a program of its own, once at its start: SIGINT, SIGTERM and SIGHUP (unless ignored already) remove the
+// temporary file of the write under way, then end the process as they would have; SIGXFSZ is ignored, so a
+// write past the file-size limit fails ("File too large") as any other failed write.
+void removeTemporaryFilesOnSignals();
+
+// Writes in the format chosen by the name; integer formats clip instead of wrapping. A symbolic link is
+// followed and its target written. A regular file appears under its name only once complete: a failed write
+// leaves whatever was there before, and an existing file keeps its mode and, where the process may, its owner
+// and group (its other hard links keep the old content). A character device or FIFO is written directly; a
+// dangling link, directory, socket or block device is refused before anything is opened. Refuses a buffer
 // holding non-finite samples. Throws AudioFileError.
 WriteReport writeAudioFile(const std::string& path, const AudioBuffer& buffer);
 
-// Writes a sound file a block at a time, as writeAudioFile does: the file is written beside its name and
-// put in place by finish(), so a writer that fails, is dropped unfinished or was given non-finite samples
+// Writes a sound file a block at a time, as writeAudioFile does: a regular file is written beside its name
+// and put in place by finish(), so a writer that fails, is dropped unfinished or was given non-finite samples
 // leaves whatever was there before.
 class AudioFileWriter {
 public:

@@ -2,6 +2,7 @@
 
 #include "core/Bundle.hpp"
 #include "extension/TessarayAudioUnit.hpp"
+#include "tools/render/QuotedText.hpp"
 
 #include <algorithm>
 #include <cstring>
@@ -13,8 +14,8 @@ using namespace audiounit;
 AudioUnitBackend::AudioUnitBackend(const std::filesystem::path& bundleDirectory) {
     auto bundle = core::Bundle::atPath(bundleDirectory);
     if (!bundle) {
-        throw std::runtime_error("the extension bundle '" + bundleDirectory.string() +
-                                 "' is not a directory");
+        throw std::runtime_error("the extension bundle " + quotedText(bundleDirectory.string()) +
+                                 " is not a directory");
     }
     unit_ = TessarayAudioUnit::create(TessarayAudioUnit::defaultComponentDescription(), 0, std::move(bundle));
 }

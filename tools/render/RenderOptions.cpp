@@ -1,6 +1,7 @@
 #include "tools/render/RenderOptions.hpp"
 
 #include "extension/FactoryPreset.hpp"
+#include "tools/render/QuotedText.hpp"
 
 #include <charconv>
 #include <cmath>
@@ -13,18 +14,18 @@
 
 namespace {
 
-// User text quoted back in a message, cut to a readable length: a line of an automation file can be
-// megabytes long.
+// User text quoted back in a message, escaped and cut to a readable length: a line of an automation file
+// can be megabytes long.
 std::string echo(std::string_view text) {
     constexpr std::size_t kLimit = 80;
     if (text.size() <= kLimit) {
-        return "'" + std::string(text) + "'";
+        return quotedText(text);
     }
     std::size_t cut = kLimit;
     while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
         --cut; // never split a UTF-8 sequence
     }
-    return "'" + std::string(text.substr(0, cut)) + "…' (" + std::to_string(text.size()) + " bytes)";
+    return "'" + escapedText(text.substr(0, cut)) + "…' (" + std::to_string(text.size()) + " bytes)";
 }
 
 // The whole of a regular file no larger than the limit; nothing for a directory, device or missing file.
@@ -71,27 +72,61 @@ std::string formatNumber(float value) {
     return text;
 }
 
-// "1.5s" is seconds, a bare whole number is a sample frame; neither may be negative.
-std::optional<AutomationTime> parseTime(std::string_view text) {
+// Sample frames above this cannot all be told apart once the time is held as a double.
+constexpr int64_t kLastExactFrame = int64_t{1} << 53;
+
+std::string badTime(std::string_view text) {
+    return "malformed time " + echo(text) + " (seconds as 1.5s or a sample frame as 48000)";
+}
+
+// "1.5s" is seconds, a bare whole number is a sample frame; neither may be negative, and a sample frame may
+// not pass kLastExactFrame.
+std::optional<AutomationTime> parseTime(std::string_view text, std::string& error) {
     if (text.size() > 1 && text.back() == 's') {
-        text.remove_suffix(1);
+        const std::string_view number = text.substr(0, text.size() - 1);
         double seconds = 0;
-        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-        if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(seconds) || seconds < 0) {
+        const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), seconds);
+        if (ec != std::errc() || end != number.data() + number.size() || !std::isfinite(seconds) ||
+            seconds < 0) {
+            error = badTime(text);
             return std::nullopt;
         }
         return AutomationTime{seconds, true};
     }
     int64_t frame = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), frame);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || frame < 0) {
+    const bool tooLarge = ec == std::errc::result_out_of_range && text.front() != '-';
+    if (text.empty() || (ec != std::errc() && !tooLarge) || end != text.data() + text.size() || frame < 0) {
+        error = badTime(text);
+        return std::nullopt;
+    }
+    if (tooLarge || frame > kLastExactFrame) {
+        error = "time " + echo(text) + " is past the last sample frame " + std::to_string(kLastExactFrame);
         return std::nullopt;
     }
     return AutomationTime{static_cast<double>(frame), false};
 }
 
-std::string badTime(std::string_view text) {
-    return "malformed time " + echo(text) + " (seconds as 1.5s or a sample frame as 48000)";
+// The unit a user reads beside a value: none for counts and plain numbers; the octave is the one index
+// counted in a unit of its own.
+std::string_view userUnit(const ParameterInfo& info) {
+    switch (info.unit) {
+    case ParameterUnit::hertz:
+        return "Hz";
+    case ParameterUnit::milliseconds:
+        return "ms";
+    case ParameterUnit::decibels:
+        return "dB";
+    case ParameterUnit::percent:
+        return "%";
+    case ParameterUnit::absoluteCents:
+        return "cents";
+    case ParameterUnit::indexed:
+        return info.identifier == "octave" ? "octaves" : "";
+    case ParameterUnit::generic:
+        return "";
+    }
+    return "";
 }
 
 OptionsResult failure(std::string message) {
@@ -127,11 +162,12 @@ std::optional<ParameterSetting> parseParameterSetting(std::string_view text, std
 }
 
 int64_t AutomationTime::frameAt(double sampleRate) const {
-    if (!inSeconds) {
-        return static_cast<int64_t>(amount);
+    const double frame = inSeconds ? std::round(amount * sampleRate) : amount;
+    // Clamped before the conversion, which is undefined outside int64_t's range; NaN counts as frame 0.
+    if (frame >= 9.2e18) {
+        return std::numeric_limits<int64_t>::max();
     }
-    const double frame = std::round(amount * sampleRate);
-    return frame >= 9.2e18 ? std::numeric_limits<int64_t>::max() : static_cast<int64_t>(frame);
+    return frame > 0 ? static_cast<int64_t>(frame) : 0;
 }
 
 std::optional<AutomationEvent> parseAutomationEvent(std::string_view text, std::string& error) {
@@ -140,9 +176,8 @@ std::optional<AutomationEvent> parseAutomationEvent(std::string_view text, std::
         error = "expected TIME:IDENTIFIER=VALUE after --automate, got " + echo(text);
         return std::nullopt;
     }
-    const std::optional<AutomationTime> time = parseTime(text.substr(0, colon));
+    const std::optional<AutomationTime> time = parseTime(text.substr(0, colon), error);
     if (!time) {
-        error = badTime(text.substr(0, colon));
         return std::nullopt;
     }
     const std::optional<ParameterSetting> setting = parseParameterSetting(text.substr(colon + 1), error);
@@ -170,9 +205,9 @@ std::optional<std::vector<AutomationEvent>> parseAutomationText(std::string_view
             error = where + "expected TIME IDENTIFIER VALUE";
             return std::nullopt;
         }
-        const std::optional<AutomationTime> at = parseTime(time);
+        const std::optional<AutomationTime> at = parseTime(time, error);
         if (!at) {
-            error = where + badTime(time);
+            error = where + error;
             return std::nullopt;
         }
         const std::optional<ParameterSetting> setting =
@@ -197,13 +232,6 @@ OptionsResult parseRenderOptions(std::span<const std::string_view> arguments) {
             return {std::move(options), {}};
         }
     }
-    for (const std::string_view argument : arguments) {
-        if (argument == "--list-presets") {
-            options.listPresets = true;
-            return {std::move(options), {}};
-        }
-    }
-
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string_view argument = arguments[i];
         const bool takesValue = argument == "-o" || argument == "--set" || argument == "--block" ||
@@ -213,7 +241,9 @@ OptionsResult parseRenderOptions(std::span<const std::string_view> arguments) {
             return failure(std::string(argument) + " needs a value");
         }
 
-        if (argument == "-o") {
+        if (argument == "--list-presets") {
+            options.listPresets = true;
+        } else if (argument == "-o") {
             if (haveOutput) {
                 return failure("more than one output file given");
             }
@@ -263,6 +293,7 @@ OptionsResult parseRenderOptions(std::span<const std::string_view> arguments) {
                 return failure(echo(path) + ", " + error);
             }
             options.automation.insert(options.automation.end(), events->begin(), events->end());
+            options.automationPaths.push_back(path);
         } else if (argument.size() > 1 && argument.front() == '-') {
             return failure("unknown option " + echo(argument));
         } else {
@@ -277,7 +308,7 @@ OptionsResult parseRenderOptions(std::span<const std::string_view> arguments) {
         }
     }
 
-    if (!haveOutput) {
+    if (!haveOutput && !options.listPresets) {
         return failure("no output file given (-o OUTPUT)");
     }
     return {std::move(options), {}};
@@ -316,11 +347,14 @@ std::string renderUsage() {
         "Parameters:\n";
     for (const ParameterInfo& info : kParameterTable) {
         char line[160];
-        std::snprintf(line, sizeof line, "  %-14s %-10s %8s to %-8s default %-7s %s\n",
+        std::snprintf(line, sizeof line, "  %-14s %-10s %8s to %-8s default %-7s %s",
                       std::string(info.identifier).c_str(), std::string(info.name).c_str(),
                       formatNumber(info.minimum).c_str(), formatNumber(info.maximum).c_str(),
-                      formatNumber(info.defaultValue).c_str(), std::string(info.unitName).c_str());
-        text += line;
+                      formatNumber(info.defaultValue).c_str(), std::string(userUnit(info)).c_str());
+        std::string_view row = line;
+        row.remove_suffix(row.size() - (row.find_last_not_of(' ') + 1)); // no blanks after a unitless value
+        text += row;
+        text += '\n';
     }
     text +=
         "\nExit status: 0 on success, 1 when a file cannot be read or written, 2 for a wrong command line.\n";

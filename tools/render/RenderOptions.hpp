@@ -41,6 +41,7 @@ struct RenderOptions {
     std::string outputPath;
     std::vector<ParameterSetting> settings;  // in command-line order; a later one wins
     std::vector<AutomationEvent> automation; // --automate and --automation, in the order given
+    std::vector<std::string> automationPaths; // the --automation files read
     uint32_t blockSize = kDefaultBlockSize;
     std::string presetName; // a factory preset applied before the --set values; empty: none
     bool listPresets = false;
@@ -52,13 +53,15 @@ struct OptionsResult {
     std::string error;
 };
 
-// Arguments without the program name. --help wins over everything else on the line, then --list-presets.
+// Arguments without the program name. --help wins over everything else on the line; --list-presets needs no
+// output but the rest of the line must still be right.
 OptionsResult parseRenderOptions(std::span<const std::string_view> arguments);
 
 // Parses "IDENTIFIER=VALUE", checking the identifier and the parameter's range.
 std::optional<ParameterSetting> parseParameterSetting(std::string_view text, std::string& error);
 
-// Parses "TIME:IDENTIFIER=VALUE" (one --automate argument).
+// Parses "TIME:IDENTIFIER=VALUE" (one --automate argument). A sample frame above 2^53 is refused: past it a
+// double no longer holds every frame.
 std::optional<AutomationEvent> parseAutomationEvent(std::string_view text, std::string& error);
 
 // Parses an automation file: one "TIME IDENTIFIER VALUE" per line, separated by blanks; '#' starts a comment

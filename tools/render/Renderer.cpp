@@ -163,5 +163,6 @@ FileRender renderToFile(RenderBackend& backend, double sampleRate, std::size_t i
     result.written = writer.finish();
     result.figures = {sampleRate,           start, inputChannels, outputCount, inputLevels.levels(),
                       outputLevels.levels()};
+    result.changesPastEnd = automation.size() - static_cast<std::size_t>(next - schedule.cbegin());
     return result;
 }

@@ -39,6 +39,7 @@ BlockReader bufferReader(const AudioBuffer& buffer);
 struct FileRender {
     WriteReport written;
     RenderFigures figures;
+    std::size_t changesPastEnd = 0; // automation events at or past the input's end, which never happened
 };
 
 // Streams an input of that rate and channel count through the prepared backend into the file at

@@ -5,6 +5,7 @@
 #include "tools/render/AudioUnitBackend.hpp"
 #include "tools/render/DemoSignal.hpp"
 #include "tools/render/PresetApplication.hpp"
+#include "tools/render/QuotedText.hpp"
 #include "tools/render/RenderOptions.hpp"
 #include "tools/render/RenderSummary.hpp"
 #include "tools/render/Renderer.hpp"
@@ -36,13 +37,22 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    // Rendering a file onto itself would destroy the input (links and symbolic links included).
+    // Rendering onto a file the tool reads would destroy it (links and symbolic links included).
     std::error_code sameFileError;
     if (!options.inputPath.empty() &&
         std::filesystem::equivalent(options.inputPath, options.outputPath, sameFileError)) {
-        std::cerr << "tessaray-render: the output '" << options.outputPath << "' is the input file\n";
+        std::cerr << "tessaray-render: the output " << quotedText(options.outputPath)
+                  << " is the input file\n";
         return 2;
     }
+    for (const std::string& automationPath : options.automationPaths) {
+        if (std::filesystem::equivalent(automationPath, options.outputPath, sameFileError)) {
+            std::cerr << "tessaray-render: the output " << quotedText(options.outputPath)
+                      << " is the automation file\n";
+            return 2;
+        }
+    }
+    removeTemporaryFilesOnSignals();
 
     try {
         // A file is read a block at a time as the render goes; the short demo signal is made whole.
@@ -78,10 +88,17 @@ int main(int argc, char** argv) {
                                                  options.blockSize, options.automation);
         if (rendered.written.clippedSamples > 0) {
             std::cerr << "tessaray-render: warning: " << rendered.written.clippedSamples
-                      << " samples beyond full scale were clipped in '" << options.outputPath << "'\n";
+                      << " samples beyond full scale were clipped in " << quotedText(options.outputPath)
+                      << "\n";
+        }
+        if (rendered.changesPastEnd > 0) {
+            std::cerr << "tessaray-render: warning: " << rendered.changesPastEnd << " automated change"
+                      << (rendered.changesPastEnd == 1 ? "" : "s")
+                      << " at or past the end of the input (frame " << rendered.figures.frames
+                      << ") did not happen\n";
         }
 
-        std::cout << "wrote " << options.outputPath << "\n"
+        std::cout << "wrote " << escapedText(options.outputPath) << "\n"
                   << formatSummary(rendered.figures, backend.analyser());
     } catch (const std::exception& error) {
         std::cerr << "tessaray-render: " << error.what() << "\n";

@@ -2,10 +2,15 @@
 
 #include <cmath>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -81,6 +86,16 @@ TEST_F(AudioFileTest, FailuresAreReported) {
     EXPECT_THROW(writeAudioFile(path("empty.wav"), AudioBuffer{48000, {}}), AudioFileError);
     EXPECT_THROW(writeAudioFile(path("wide.flac"), tones(9, 10, 48000)),
                  AudioFileError); // FLAC holds 8 at most
+
+    // A name is quoted with its control characters and ill-formed bytes escaped.
+    try {
+        writeAudioFile(path("no\x1b]0;title\x07\xff\xc3\xa9/out.wav"), tones(1, 10, 48000));
+        FAIL() << "written into a folder that does not exist";
+    } catch (const AudioFileError& error) {
+        EXPECT_NE(std::string(error.what()).find("/no\\x1B]0;title\\x07\\xFF\xc3\xa9/out.wav'"),
+                  std::string::npos)
+            << error.what();
+    }
 }
 
 TEST_F(AudioFileTest, FailedWritesLeaveNoFileAndKeepWhatWasThere) {
@@ -111,14 +126,105 @@ TEST_F(AudioFileTest, FailedWritesLeaveNoFileAndKeepWhatWasThere) {
         try {
             writeAudioFile(target, tones(2, 200000, 48000));
         } catch (const AudioFileError& error) {
-            _exit(std::string(error.what()).find("No Error") == std::string::npos ? 3 : 4);
+            _exit(std::string(error.what()).find("File too large") != std::string::npos ? 3 : 4);
         }
         _exit(0);
     }
     int status = 0;
     waitpid(child, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 3) << "0: the write claimed success; 4: the reason was 'No Error'";
+    EXPECT_EQ(WEXITSTATUS(status), 3) << "0: the write claimed success; 4: not the system's reason";
     EXPECT_EQ(contents(target), "the previous render");
     EXPECT_EQ(fileCount(), 1u);
+}
+
+TEST_F(AudioFileTest, ReplacingAnOutputKeepsItsLinkModeAndOwnerAndAnyValidNameFits) {
+    const AudioBuffer audio = tones(2, 100, 48000);
+    std::filesystem::create_directories(path("elsewhere"));
+    const std::string target = path("elsewhere/target.wav");
+    std::ofstream(target) << "the previous render";
+    ::chmod(target.c_str(), 0600);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(target.c_str(), 65534, 65534), 0); // another user's file
+    }
+
+    // A replaced file keeps its mode, and its owner and group.
+    writeAudioFile(target, audio);
+    struct stat status {};
+    ASSERT_EQ(::stat(target.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0600u);
+    if (root) {
+        EXPECT_EQ(status.st_uid, 65534u);
+        EXPECT_EQ(status.st_gid, 65534u);
+    }
+
+    // A symbolic link is followed: its target is replaced, the link stays.
+    std::ofstream(target) << "the previous render";
+    std::filesystem::create_symlink("elsewhere/target.wav", path("link.wav"));
+    writeAudioFile(path("link.wav"), audio);
+    EXPECT_TRUE(std::filesystem::is_symlink(path("link.wav")));
+    EXPECT_NE(contents(target), "the previous render");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(path("elsewhere")), {}), 1);
+
+    // A dangling link is refused and left alone: nothing appears where it points.
+    std::filesystem::create_symlink("missing.wav", path("dangling.wav"));
+    EXPECT_THROW(writeAudioFile(path("dangling.wav"), audio), AudioFileError);
+    EXPECT_TRUE(std::filesystem::is_symlink(path("dangling.wav")));
+    EXPECT_FALSE(std::filesystem::exists(path("missing.wav")));
+
+    // The longest name a folder takes.
+    const std::string longest = path(std::string(251, 'n') + ".wav");
+    EXPECT_NO_THROW(writeAudioFile(longest, audio));
+}
+
+TEST_F(AudioFileTest, NodesThatAreNotRegularFilesAreWrittenInPlaceOrRefusedUntouched) {
+    const AudioBuffer audio = tones(2, 100, 48000);
+    auto isKind = [](const std::string& node, mode_t kind) {
+        struct stat status {};
+        return ::lstat(node.c_str(), &status) == 0 && (status.st_mode & S_IFMT) == kind;
+    };
+
+    // A FIFO is written directly (held open for reading here, so the short file fits in its buffer); a
+    // format that must seek back cannot be written there and says so.
+    ASSERT_EQ(::mkfifo(path("fifo.flac").c_str(), 0644), 0);
+    ASSERT_EQ(::mkfifo(path("fifo.wav").c_str(), 0644), 0);
+    const int flacReader = ::open(path("fifo.flac").c_str(), O_RDWR | O_NONBLOCK);
+    const int wavReader = ::open(path("fifo.wav").c_str(), O_RDWR | O_NONBLOCK);
+    writeAudioFile(path("fifo.flac"), audio);
+    char head[4] = {};
+    EXPECT_EQ(::read(flacReader, head, sizeof head), 4);
+    EXPECT_EQ(std::string(head, 4), "fLaC");
+    EXPECT_THROW(writeAudioFile(path("fifo.wav"), audio), AudioFileError);
+    EXPECT_TRUE(isKind(path("fifo.flac"), S_IFIFO));
+    EXPECT_TRUE(isKind(path("fifo.wav"), S_IFIFO));
+    ::close(flacReader);
+    ::close(wavReader);
+
+    // Directories and sockets are refused as they are.
+    std::filesystem::create_directories(path("folder.wav"));
+    EXPECT_THROW(writeAudioFile(path("folder.wav"), audio), AudioFileError);
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = path("socket.wav");
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    socketPath.copy(address.sun_path, socketPath.size());
+    ASSERT_EQ(::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    EXPECT_THROW(writeAudioFile(socketPath, audio), AudioFileError);
+    EXPECT_TRUE(isKind(socketPath, S_IFSOCK));
+    ::close(socket);
+
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "device nodes need root to be made";
+    }
+    // A character device (the null device's numbers, in this test's own folder) is written to; a block
+    // device (a loop device's numbers) is refused before it is opened.
+    ASSERT_EQ(::mknod(path("null.wav").c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+    writeAudioFile(path("null.wav"), audio);
+    EXPECT_TRUE(isKind(path("null.wav"), S_IFCHR));
+    ASSERT_EQ(::mknod(path("block.wav").c_str(), S_IFBLK | 0600, makedev(7, 0)), 0);
+    EXPECT_THROW(writeAudioFile(path("block.wav"), audio), AudioFileError);
+    EXPECT_TRUE(isKind(path("block.wav"), S_IFBLK));
+    EXPECT_EQ(fileCount(), 6u) << "a temporary file was left";
 }

@@ -3,6 +3,7 @@
 #include "tools/render/DemoSignal.hpp"
 #include "tools/render/Renderer.hpp"
 
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -98,4 +99,15 @@ TEST(AudioUnitBackend, SetupsTheEffectCannotRunThrow) {
     AudioUnitBackend backend(extensionBundleDirectory());
     EXPECT_THROW(backend.prepare(44100.0, 40, 2, 512), std::runtime_error);
     EXPECT_THROW(AudioUnitBackend("/nonexistent/TessarayExtension.bundle"), std::runtime_error);
+}
+
+TEST(AudioUnitBackend, TheDefaultDemoRenderStaysBelowFullScale) {
+    // What the tool writes when given no options; the effect lifts the demo's peaks by a few decibels.
+    const AudioBuffer demo = makeDemoSignal();
+    AudioUnitBackend backend(extensionBundleDirectory());
+    applyParameters(backend, {});
+    backend.prepare(demo.sampleRate, 2, 2, kDefaultBlockSize);
+    const AudioBuffer output = renderBuffer(backend, demo, kDefaultBlockSize);
+    EXPECT_LE(measureLevels(output).peak, std::pow(10.0, -1.0 / 20.0))
+        << "peak " << formatDbfs(measureLevels(output).peak) << " dBFS";
 }

@@ -1,15 +1,20 @@
 // Test helper for the end-to-end run: "make INPUT" writes a short mono input, "check INPUT OUTPUT" verifies
 // that the rendered file has the input's length, two channels and sound in it, "memory TOOL FOLDER" checks
-// that the tool's peak memory does not grow with the length of what it renders.
+// that the tool's peak memory does not grow with the length of what it renders, "signals TOOL FOLDER" that
+// an interrupted render or one past the file-size limit leaves nothing behind.
 
 #include "tools/render/AudioFile.hpp"
 #include "tools/render/DemoSignal.hpp"
 #include "tools/render/RenderSummary.hpp"
 
 #include <cmath>
+#include <csignal>
+#include <cstdint>
+#include <cstring>
 #include <exception>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <numbers>
 #include <string>
@@ -119,6 +124,100 @@ int memory(const std::string& tool, const std::filesystem::path& folder) {
     return 0;
 }
 
+// A 16-bit stereo WAV file that claims hours of silence, made without writing them (a sparse file).
+void writeEndlessSilence(const std::string& path) {
+    constexpr uint32_t kDataBytes = 0x7FFF0000;
+    auto le = [](std::string& out, uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            out += static_cast<char>((value >> (8 * i)) & 0xFF);
+        }
+    };
+    std::string header = "RIFF";
+    le(header, 36 + kDataBytes, 4);
+    header += "WAVEfmt ";
+    le(header, 16, 4);
+    le(header, 1, 2);         // integer samples
+    le(header, 2, 2);         // channels
+    le(header, 48000, 4);     // frames per second
+    le(header, 48000 * 4, 4); // bytes per second
+    le(header, 4, 2);         // bytes per frame
+    le(header, 16, 2);        // bits per sample
+    header += "data";
+    le(header, kDataBytes, 4);
+    std::ofstream(path, std::ios::binary) << header;
+    std::filesystem::resize_file(path, header.size() + kDataBytes);
+}
+
+// Starts the tool on input into folder/out.wav, its output and errors going to folder/log, under a file-size
+// limit when one is given.
+pid_t startRender(const std::string& tool, const std::filesystem::path& folder, const std::string& input,
+                  rlim_t fileSizeLimit = RLIM_INFINITY) {
+    const std::string output = (folder / "out.wav").string();
+    const std::string log = (folder / "log").string();
+    const pid_t child = fork();
+    if (child == 0) {
+        const int logFile = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(logFile, STDOUT_FILENO);
+        dup2(logFile, STDERR_FILENO);
+        const rlimit limit{fileSizeLimit, fileSizeLimit};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        execl(tool.c_str(), tool.c_str(), input.c_str(), "-o", output.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return child;
+}
+
+// What the folder holds besides the input and the log: the output, or a temporary left behind.
+std::vector<std::string> leftovers(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name != "endless.wav" && name != "log") {
+            names.push_back(name);
+        }
+    }
+    return names;
+}
+
+int signals(const std::string& tool, const std::filesystem::path& folder) {
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const std::string input = (folder / "endless.wav").string();
+    writeEndlessSilence(input);
+    int failures = 0;
+    auto expect = [&](bool ok, const std::string& what) {
+        if (!ok) {
+            std::cerr << "FAILED: " << what << "\n";
+            ++failures;
+        }
+    };
+    auto log = [&] {
+        std::ifstream in(folder / "log");
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+
+    // SIGTERM once the render has begun writing: the temporary goes and the signal still ends the tool.
+    const pid_t interrupted = startRender(tool, folder, input);
+    for (int i = 0; i < 60000 && leftovers(folder).empty(); ++i) {
+        usleep(1000); // the render takes hours: waits until the temporary appears
+    }
+    expect(!leftovers(folder).empty(), "the render began writing within a minute");
+    kill(interrupted, SIGTERM);
+    int status = 0;
+    waitpid(interrupted, &status, 0);
+    expect(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM, "SIGTERM ended the tool as its own signal");
+    expect(leftovers(folder).empty(), "the interrupted render left no file behind");
+
+    // Past the file-size limit the write fails with the system's reason, as on a full disk.
+    const pid_t limited = startRender(tool, folder, input, 256 * 1024);
+    waitpid(limited, &status, 0);
+    expect(WIFEXITED(status) && WEXITSTATUS(status) == 1, "the limited render exits 1, not of SIGXFSZ");
+    expect(log().find("File too large") != std::string::npos, "the limited render says why: " + log());
+    expect(leftovers(folder).empty(), "the limited render left no file behind");
+    std::filesystem::remove_all(folder);
+    return failures == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -133,7 +232,11 @@ int main(int argc, char** argv) {
         if (mode == "memory" && argc == 4) {
             return memory(argv[2], argv[3]);
         }
-        std::cerr << "usage: " << argv[0] << " make INPUT | check INPUT OUTPUT | memory TOOL FOLDER\n";
+        if (mode == "signals" && argc == 4) {
+            return signals(argv[2], argv[3]);
+        }
+        std::cerr << "usage: " << argv[0]
+                  << " make INPUT | check INPUT OUTPUT | memory TOOL FOLDER | signals TOOL FOLDER\n";
         return 2;
     } catch (const std::exception& error) {
         std::cerr << error.what() << "\n";

@@ -69,6 +69,19 @@ TEST(RenderOptions, RejectsWrongCommandLinesWithTheReason) {
         {"--automate", "1s:volume=1", "-o", "o.wav", "unknown parameter"},
         {"--automation", "/nonexistent/automation.txt", "-o", "o.wav", "cannot read"},
         {"--preset", "ghost choir", "-o", "out.wav", "unknown preset 'ghost choir'"},
+        // Sample frames past 2^53 cannot all be held exactly.
+        {"--automate", "9223372036854775807:mix=5", "-o", "o.wav", "past the last sample frame"},
+        {"--automate", "99999999999999999999:mix=5", "-o", "o.wav", "past the last sample frame"},
+        {"--automate", "9007199254740993:mix=5", "-o", "o.wav", "past the last sample frame"},
+        {"--list-presets", "--bogus", "unknown option"},
+        // Control characters, C1 controls and ill-formed bytes are shown escaped, other UTF-8 as it is.
+        {"--set", "\x1b]0;title\x07\xc2\x85\xff\xe2\x82\xc3\xa9\x7f=1", "-o", "o.wav",
+         "'\\x1B]0;title\\x07\\xC2\\x85\\xFF\\xE2\\x82\xc3\xa9\\x7F'"},
+        {"--block",
+         std::string_view("4\0"
+                          "2",
+                          3),
+         "-o", "o.wav", "'4\\x002'"},
     };
     for (const auto& arguments : cases) {
         const OptionsResult result = parseRenderOptions({arguments.begin(), arguments.end() - 1});
@@ -85,22 +98,39 @@ TEST(RenderOptions, RejectsWrongCommandLinesWithTheReason) {
     EXPECT_NE(error.find("outside its range"), std::string::npos);
 }
 
-TEST(RenderOptions, HelpNeedsNothingElseAndListsEveryParameter) {
-    const OptionsResult result = parse({"--set", "bogus", "--help"});
-    ASSERT_TRUE(result.options);
-    EXPECT_TRUE(result.options->showHelp);
+TEST(RenderOptions, HelpNeedsNothingElseAndListsEveryParameterInUserUnits) {
+    for (const auto& arguments : {std::vector<std::string_view>{"--set", "bogus", "--help"},
+                                  std::vector<std::string_view>{"--list-presets", "--bogus", "-h"}}) {
+        const OptionsResult result = parseRenderOptions(arguments);
+        ASSERT_TRUE(result.options);
+        EXPECT_TRUE(result.options->showHelp);
+    }
     const std::string usage = renderUsage();
+    // Each parameter's line ends in the unit a user reads, or in its default where it has none.
+    const std::vector<std::pair<std::string, std::string>> ends{
+        {"bands", "64"},       {"lowFrequency", "20 Hz"}, {"slice", "10 ms"},      {"mix", "50 %"},
+        {"inputGain", "0 dB"}, {"morphX", "0.5"},         {"octave", "0 octaves"}, {"note", "0 cents"}};
+    for (const auto& [identifier, end] : ends) {
+        const std::size_t start = usage.find("\n  " + identifier + " ");
+        ASSERT_NE(start, std::string::npos) << identifier;
+        std::string line = usage.substr(start + 1, usage.find('\n', start + 1) - start - 1);
+        while (line.find("  ") != std::string::npos) {
+            line.replace(line.find("  "), 2, " ");
+        }
+        EXPECT_TRUE(line.ends_with(" " + end)) << line;
+    }
     for (const ParameterInfo& info : kParameterTable) {
         EXPECT_NE(usage.find(info.identifier), std::string::npos) << info.identifier;
     }
 }
 
 TEST(RenderOptions, ReadsAutomationFromTheCommandLineAndFromText) {
-    const OptionsResult result =
-        parse({"--automate", "1.5s:mix=0", "-o", "out.wav", "--automate", "48000:morphX=+1"});
+    const OptionsResult result = parse({"--automate", "1.5s:mix=0", "-o", "out.wav", "--automate",
+                                        "48000:morphX=+1", "--automate", "9007199254740992:mix=5"});
     ASSERT_TRUE(result.options) << result.error;
     const auto& automation = result.options->automation;
-    ASSERT_EQ(automation.size(), 2u);
+    ASSERT_EQ(automation.size(), 3u);
+    EXPECT_EQ(automation[2].time.frameAt(48000), int64_t{1} << 53);
     EXPECT_EQ(automation[0].setting.parameter->identifier, "mix");
     EXPECT_EQ(automation[0].time.frameAt(48000), 72000);
     EXPECT_EQ(automation[0].time.frameAt(44100), 66150);
@@ -138,6 +168,14 @@ TEST(RenderOptions, AutomationFilesMayBeEmptyButNotDirectoriesAndLongLinesAreNot
     ASSERT_TRUE(emptyResult.options) << emptyResult.error;
     EXPECT_TRUE(emptyResult.options->automation.empty());
 
+    // A line quoted back shows its control characters escaped.
+    const std::string control = folder + "/control-automation.txt";
+    std::ofstream(control) << "1s \x1b[2Jmix 5\n";
+    const OptionsResult controlResult = parse({"--automation", control, "-o", "out.wav"});
+    ASSERT_FALSE(controlResult.options);
+    EXPECT_NE(controlResult.error.find("line 1: unknown parameter '\\x1B[2Jmix'"), std::string::npos)
+        << controlResult.error;
+
     const OptionsResult directory = parse({"--automation", folder, "-o", "out.wav"});
     ASSERT_FALSE(directory.options);
     EXPECT_NE(directory.error.find("cannot read"), std::string::npos);
@@ -152,5 +190,6 @@ TEST(RenderOptions, AutomationFilesMayBeEmptyButNotDirectoriesAndLongLinesAreNot
     EXPECT_LT(longLine.error.size(), 300u) << longLine.error.substr(0, 300);
     EXPECT_NE(longLine.error.find("line 1"), std::string::npos);
     std::remove(empty.c_str());
+    std::remove(control.c_str());
     std::remove(huge.c_str());
 }

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <lv2/atom/atom.h>
 #include <stdexcept>
@@ -192,7 +193,10 @@ void TessarayLV2UI::portEvent(uint32_t port, uint32_t size, uint32_t protocol, c
         // An editor that follows the instance has these values from it already, and sooner.
         const ParameterInfo* info = tessaray_lv2::parameterOfPort(port);
         if (info && size == sizeof(float) && !followsInstance()) {
-            receiveHostValue(info->address, *static_cast<const float*>(buffer));
+            // The host's buffer need not be aligned for a float.
+            float value = 0;
+            std::memcpy(&value, buffer, sizeof value);
+            receiveHostValue(info->address, value);
         }
         return;
     }

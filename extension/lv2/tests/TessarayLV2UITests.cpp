@@ -257,10 +257,13 @@ protected:
     }
     void close(LV2UI_Handle handle) { lv2ui()->cleanup(handle); }
 
+    // Each value from an odd address: a host's buffer need not be aligned for a float.
     static void portEvents(LV2UI_Handle handle, const std::array<float, kParameterCount>& values) {
+        alignas(float) char buffer[sizeof(float) + 1];
         for (const ParameterInfo& info : kParameterTable) {
             const float v = values[parameterIndex(info)];
-            lv2ui()->port_event(handle, tessaray_lv2::portOfParameter(info), sizeof(float), 0, &v);
+            std::memcpy(buffer + 1, &v, sizeof v);
+            lv2ui()->port_event(handle, tessaray_lv2::portOfParameter(info), sizeof(float), 0, buffer + 1);
         }
     }
     static std::array<float, kParameterCount> shown(TessarayLV2UI& editor) {

@@ -124,10 +124,12 @@ TessarayLV2UI::TessarayLV2UI(const lv2::UIArguments& arguments) : arguments_(arg
     window_->makeKeyAndOrderFront();
     controller_->viewDidAppear();
 
+    // The size the window was made at: the design size at the window's scale, fitted to the screen.
     if (features.resize && features.resize->ui_resize) {
-        const double scale = window_->backingScaleFactor();
-        features.resize->ui_resize(features.resize->handle, int(std::lround(kEditorWidth * scale)),
-                                   int(std::lround(kEditorHeight * scale)));
+        const auto [width, height] = embedding_->pixelSize();
+        if (width > 0 && height > 0) {
+            features.resize->ui_resize(features.resize->handle, width, height);
+        }
     }
 
     poll();

@@ -942,3 +942,22 @@ TEST_F(EditorUI, FollowsTheHostsResizesAndScalesItself) {
     idle(handle, 2);
     close(handle);
 }
+
+// The host is asked for the size the editor's window was made at: never nothing, never past the screen,
+// whatever the scale.
+TEST_F(EditorUI, AsksTheHostForTheSizeItsWindowWasMadeAt) {
+    for (const auto& [scale, size] :
+         {std::pair{"0.0001", std::pair{1, 1}}, std::pair{"1e-300", std::pair{1, 1}},
+          std::pair{"8", std::pair{1280, 1024}}}) {
+        setenv("TESSARAY_SCALE", scale, 1);
+        FakeHost host;
+        LV2UI_Handle handle = open(host);
+        ASSERT_NE(handle, nullptr);
+        EXPECT_EQ(host.sizes, (std::vector<std::pair<int, int>>{size})) << "at scale " << scale;
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(x_, ui(handle).windowId(), &attributes);
+        EXPECT_EQ(std::pair(attributes.width, attributes.height), size);
+        close(handle);
+    }
+    setenv("TESSARAY_SCALE", "1", 1);
+}

@@ -117,6 +117,8 @@ TessarayLV2UI::TessarayLV2UI(const lv2::UIArguments& arguments) : arguments_(arg
     window_->setContentView(controller_->view());
     backend_ = display_->createWindow(window_, reinterpret_cast<uintptr_t>(features.parent));
     if (!backend_) {
+        // Nothing of a failed editor stays attached to the host or the instance.
+        detachFromHost();
         throw std::runtime_error("Tessaray: the editor's window could not be made");
     }
     embedding_ = std::make_unique<display::X11EmbeddedWindow>(display_, backend_,
@@ -140,20 +142,7 @@ TessarayLV2UI::TessarayLV2UI(const lv2::UIArguments& arguments) : arguments_(arg
 TessarayLV2UI::~TessarayLV2UI() {
     // The server may have gone since the last idle call: no SIGPIPE reaches the host from our requests.
     display::PipeSignalGuard pipeGuard;
-    if (pollTimer_) {
-        pollTimer_->invalidate();
-    }
-    if (followsInstance()) {
-        access_->detachEditor(arguments_.features.instance, editorSlot_);
-        editorSlot_ = tessaray_lv2::kNoEditorSlot;
-    }
-    // The host's callbacks end with this call: nothing may reach them from here on.
-    unit_->detach();
-    tree_->removeParameterObserver(treeObserver_);
-    Settings& model = settings();
-    model.setAudioUnit(nullptr);
-    model.setPresetNameRecorder(nullptr);
-    model.cancelUpdateChecks();
+    detachFromHost();
 
     // The host may have destroyed its parent window, and ours with it, already.
     embedding_->end([this] {
@@ -170,6 +159,23 @@ TessarayLV2UI::~TessarayLV2UI() {
     // now, while its code is still loaded; it holds only weak references to what is gone.
     core::MainQueue::shared().drain();
     display_.reset();
+}
+
+void TessarayLV2UI::detachFromHost() {
+    if (pollTimer_) {
+        pollTimer_->invalidate();
+    }
+    if (followsInstance()) {
+        access_->detachEditor(arguments_.features.instance, editorSlot_);
+        editorSlot_ = tessaray_lv2::kNoEditorSlot;
+    }
+    // The host's callbacks end with this call: nothing may reach them from here on.
+    unit_->detach();
+    tree_->removeParameterObserver(treeObserver_);
+    Settings& model = settings();
+    model.setAudioUnit(nullptr);
+    model.setPresetNameRecorder(nullptr);
+    model.cancelUpdateChecks();
 }
 
 LV2UI_Widget TessarayLV2UI::widget() const {

@@ -213,7 +213,11 @@ protected:
         }
     }
 
-    LV2UI_Handle open(FakeHost& host, Plugin* plugin = nullptr) {
+    // The host's instantiate through a descriptor (this program's editor unless another is given).
+    LV2UI_Handle instantiate(FakeHost& host, Plugin* plugin = nullptr,
+                             const LV2UI_Descriptor* descriptor = lv2ui(),
+                             const char* bundlePath = TESSARAY_LV2_BUNDLE_DIR,
+                             LV2UI_Widget* widget = nullptr) {
         features_ =
             host.features(parent_, plugin ? plugin->handle : nullptr, plugin ? plugin->descriptor : nullptr);
         pointers_.clear();
@@ -221,11 +225,12 @@ protected:
             pointers_.push_back(&f);
         }
         pointers_.push_back(nullptr);
-        const LV2UI_Descriptor* descriptor = lv2ui();
+        return descriptor->instantiate(descriptor, tessaray_lv2::kPluginURI, bundlePath, &FakeHost::write,
+                                       &host, widget, pointers_.data());
+    }
+    LV2UI_Handle open(FakeHost& host, Plugin* plugin = nullptr) {
         LV2UI_Widget widget = nullptr;
-        LV2UI_Handle handle =
-            descriptor->instantiate(descriptor, tessaray_lv2::kPluginURI, TESSARAY_LV2_BUNDLE_DIR,
-                                    &FakeHost::write, &host, &widget, pointers_.data());
+        LV2UI_Handle handle = instantiate(host, plugin, lv2ui(), TESSARAY_LV2_BUNDLE_DIR, &widget);
         EXPECT_NE(handle, nullptr);
         if (handle) {
             EXPECT_EQ(reinterpret_cast<uintptr_t>(widget), ui(handle).windowId());
@@ -960,4 +965,28 @@ TEST_F(EditorUI, AsksTheHostForTheSizeItsWindowWasMadeAt) {
         close(handle);
     }
     setenv("TESSARAY_SCALE", "1", 1);
+}
+
+// A ui:parent that is no window (destroyed by the host before the editor came, or never made) fails the
+// instantiate, and the failed editors let go of the instance: a later one still follows it.
+TEST_F(EditorUI, AParentThatIsNoWindowFailsTheInstantiate) {
+    FakeHost host;
+    Plugin plugin(host);
+    const ::Window window = parent_;
+    const ::Window destroyed = XCreateSimpleWindow(x_, DefaultRootWindow(x_), 0, 0, 10, 10, 0, 0, 0);
+    XDestroyWindow(x_, destroyed);
+    XSync(x_, False);
+    for (uint32_t i = 0; i < tessaray_lv2::kEditorSlots; ++i) {
+        parent_ = i % 2 == 0 ? destroyed : 0x1fffffff;
+        LV2UI_Handle handle = instantiate(host, &plugin);
+        EXPECT_EQ(handle, nullptr) << "parent 0x" << std::hex << parent_;
+        if (handle) {
+            close(handle);
+        }
+    }
+    parent_ = window;
+    LV2UI_Handle handle = open(host, &plugin);
+    ASSERT_NE(handle, nullptr);
+    EXPECT_TRUE(ui(handle).followsInstance());
+    close(handle);
 }

@@ -1,7 +1,10 @@
 #include "extension/lv2/TessarayLV2UI.hpp"
 
 #include "ZeltoCore/KitFonts.hpp"
+#include "ZeltoCore/KitResources.hpp"
+#include "ZeltoDialsCore/DialCatalog.hpp"
 #include "core/Bundle.hpp"
+#include "core/Log.hpp"
 #include "core/MainQueue.hpp"
 #include "core/RunLoop.hpp"
 #include "declarative/Focus.hpp"
@@ -12,6 +15,8 @@
 #include "extension/AudioUnitViewController.hpp"
 #include "extension/EditorRoot.hpp"
 #include "extension/Settings.hpp"
+#include "extension/editor/EditorAssets.hpp"
+#include "extension/editor/EditorCatalog.hpp"
 #include "extension/lv2/LV2EditorUnit.hpp"
 #include "lv2/Features.hpp"
 #include "ui/Window.hpp"
@@ -22,6 +27,7 @@
 #include <cstring>
 #include <filesystem>
 #include <lv2/atom/atom.h>
+#include <optional>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -45,9 +51,36 @@ void registerResources(const char* bundlePath) {
     }
 }
 
+// The first resource bundle the editor draws from that cannot be found, looked up as its users look it up:
+// the editor's, the kit's and the dial skins' (which are otherwise looked up only when first drawn).
+std::optional<std::string> missingResourceBundle() {
+    const auto editorCode = reinterpret_cast<const void*>(&editor::editorBundle);
+    if (!core::Bundle::find(editor::editorBundleName, editorCode)) {
+        return std::string(editor::editorBundleName);
+    }
+    const auto kitCode = reinterpret_cast<const void*>(&zelto::moduleBundle);
+    std::vector<std::string> kit{"Zelto_ZeltoCore"};
+    for (const auto module : zelto::dialModules) {
+        kit.push_back("Zelto_" + std::string(module));
+    }
+    for (const auto& name : kit) {
+        if (!core::Bundle::find(name, kitCode)) {
+            return name;
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::unique_ptr<lv2::UI> TessarayLV2UI::instantiate(const lv2::UIArguments& arguments) {
+    registerResources(arguments.bundlePath);
+    // A missing bundle stops a program of our own; inside a host it ends only this editor, before anything
+    // is built, and the host goes on.
+    if (const auto missing = missingResourceBundle()) {
+        core::log("Tessaray: unable to find bundle named %s", missing->c_str());
+        return nullptr;
+    }
     return std::make_unique<TessarayLV2UI>(arguments);
 }
 
@@ -57,7 +90,6 @@ TessarayLV2UI::TessarayLV2UI(const lv2::UIArguments& arguments) : arguments_(arg
     }
     // The thread that calls the UI is the editor's main thread: the main queue and timers run there.
     core::claimMainThread();
-    registerResources(arguments.bundlePath);
 
     display_ = display::X11Display::open(nullptr);
     if (!display_) {

@@ -38,7 +38,8 @@ class TessarayLV2UI : public lv2::UI {
 public:
     static constexpr const char* kURI = tessaray_lv2::kUIURI;
 
-    // Throws when there is no X server or no write function, or when the host's parent is not a window.
+    // Null (and a line logged) when a resource bundle the editor draws from cannot be found. Throws when
+    // there is no X server or no write function, or when the host's parent is not a window.
     static std::unique_ptr<lv2::UI> instantiate(const lv2::UIArguments& arguments);
 
     explicit TessarayLV2UI(const lv2::UIArguments& arguments);

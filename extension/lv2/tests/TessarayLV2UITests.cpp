@@ -32,6 +32,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <dlfcn.h>
 #include <filesystem>
 #include <functional>
 #include <lv2/atom/util.h>
@@ -989,4 +990,55 @@ TEST_F(EditorUI, AParentThatIsNoWindowFailsTheInstantiate) {
     ASSERT_NE(handle, nullptr);
     EXPECT_TRUE(ui(handle).followsInstance());
     close(handle);
+}
+
+// A damaged install ends only the editor, never the host: with a resource bundle missing from the plug-in's
+// bundle, or the editor's code loaded from elsewhere without a bundle path, instantiate says which bundle it
+// misses, in one line, and fails. Through copies of the built editor, loaded as a host loads them.
+TEST_F(EditorUI, AMissingResourceBundleFailsTheInstantiateAndNotTheHost) {
+    namespace fs = std::filesystem;
+    const fs::path root = fs::temp_directory_path() / ("tessaray-damaged-" + std::to_string(getpid()));
+    fs::remove_all(root);
+    fs::create_directories(root / "loose");
+    const fs::path bundle = root / "tessaray.lv2";
+    // Linked rather than copied where the file system allows; the loose editor is a file of its own, so that
+    // it loads as an object of its own.
+    std::error_code linking;
+    fs::copy(TESSARAY_LV2_BUNDLE_DIR, bundle,
+             fs::copy_options::recursive | fs::copy_options::create_hard_links, linking);
+    if (linking) {
+        fs::remove_all(bundle);
+        fs::copy(TESSARAY_LV2_BUNDLE_DIR, bundle, fs::copy_options::recursive);
+    }
+    fs::copy_file(bundle / "tessaray_ui.so", root / "loose" / "tessaray_ui.so");
+
+    // Failed instantiates of the editor at `library` that logged one line naming `missing`.
+    auto fails = [&](const fs::path& library, const char* bundlePath, const std::string& missing) {
+        void* code = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+        EXPECT_NE(code, nullptr) << dlerror();
+        const auto entry =
+            code ? reinterpret_cast<const LV2UI_Descriptor* (*)(uint32_t)>(dlsym(code, "lv2ui_descriptor"))
+                 : nullptr;
+        if (!entry) {
+            return false;
+        }
+        FakeHost host;
+        testing::internal::CaptureStderr();
+        LV2UI_Handle handle = instantiate(host, nullptr, entry(0), bundlePath);
+        const std::string logged = testing::internal::GetCapturedStderr();
+        if (handle) {
+            entry(0)->cleanup(handle);
+        }
+        EXPECT_EQ(logged, "Tessaray: unable to find bundle named " + missing + "\n");
+        return handle == nullptr;
+    };
+    for (const std::string name :
+         {"Tessaray_TessarayEditor", "Zelto_ZeltoCore", "Zelto_ZeltoLargeDialOrange"}) {
+        const fs::path present = bundle / "Resources" / (name + ".bundle");
+        fs::rename(present, root / "away");
+        EXPECT_TRUE(fails(bundle / "tessaray_ui.so", bundle.c_str(), name)) << name;
+        fs::rename(root / "away", present);
+    }
+    EXPECT_TRUE(fails(root / "loose" / "tessaray_ui.so", nullptr, "Tessaray_TessarayEditor"));
+    fs::remove_all(root);
 }

@@ -35,13 +35,21 @@ void noteSignal(int) {
 
 int main(int argc, char** argv) {
     core::claimMainThread();
-    std::vector<core::URL> launchURLs;
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
         if (argument == "--help" || argument == "-h") {
             std::puts("Usage: tessaray [URL...]\n"
                       "Shows the Tessaray window. A tessaray://openAndUpdate URL checks for updates.");
             return 0;
+        }
+    }
+    // Any other option is refused before a window opens or the arguments go to a running Tessaray.
+    std::vector<core::URL> launchURLs;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument.starts_with('-')) {
+            std::fprintf(stderr, "tessaray: unknown option '%s' (see --help)\n", argv[i]);
+            return 2;
         }
         if (auto url = core::URL::parse(argument); url && url->scheme()) {
             launchURLs.push_back(*url);

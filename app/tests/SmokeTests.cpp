@@ -1,8 +1,10 @@
 // The real program on an X server of its own: it maps its fixed-size window, draws it, opens its menu on
-// a right-click and on F10, and quits with Ctrl+Q, exiting with status 0.
+// a right-click and on F10, and quits with Ctrl+Q, exiting with status 0. Its command line refuses what it
+// does not know.
 
 #include "../../platform/display/tests/Xvfb.hpp"
 
+#include <algorithm>
 #include <cairo.h>
 #include <chrono>
 #include <fcntl.h>
@@ -43,7 +45,9 @@ template <class F> bool waitFor(F done, std::chrono::seconds limit = std::chrono
 // The program, started with DISPLAY set to the test's server; killed if the test ends before it does.
 class Program {
 public:
-    Program(const std::string& display, const fs::path& log, bool withGPU) {
+    // An empty display name leaves DISPLAY unset.
+    Program(const std::string& display, const fs::path& log, bool withGPU,
+            const std::vector<std::string>& arguments = {}) {
         std::vector<std::string> environment;
         for (char** e = environ; *e; ++e) {
             if (std::string_view(*e).rfind("DISPLAY=", 0) != 0 &&
@@ -52,7 +56,9 @@ public:
                 environment.emplace_back(*e);
             }
         }
-        environment.push_back("DISPLAY=" + display);
+        if (!display.empty()) {
+            environment.push_back("DISPLAY=" + display);
+        }
         // A runtime folder of its own, so that no other Tessaray takes its launch over.
         runtime_ = fs::temp_directory_path() / ("tessaray-smoke-" + std::to_string(getpid()));
         fs::create_directories(runtime_);
@@ -70,9 +76,12 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        const char* argv[] = {TESSARAY_APP_EXECUTABLE, nullptr};
-        if (posix_spawn(&pid_, TESSARAY_APP_EXECUTABLE, &actions, nullptr, const_cast<char**>(argv),
-                        envp.data()) != 0) {
+        std::vector<char*> argv{const_cast<char*>(TESSARAY_APP_EXECUTABLE)};
+        for (const auto& argument : arguments) {
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        }
+        argv.push_back(nullptr);
+        if (posix_spawn(&pid_, TESSARAY_APP_EXECUTABLE, &actions, nullptr, argv.data(), envp.data()) != 0) {
             pid_ = 0;
         }
         posix_spawn_file_actions_destroy(&actions);
@@ -297,6 +306,33 @@ TEST(ProgramOnXvfb, EndsWithAMessageWhenTheServerGoesAway) {
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_NE(text.find("tessaray: lost the connection to the X server " + server.name()), std::string::npos)
         << text;
+}
+
+// An option the program does not know is refused with one line and status 2 before anything else happens
+// (no display is needed to say so); help is shown wherever it is asked for.
+TEST(ProgramCommandLine, RefusesUnknownOptionsAndShowsHelpAnywhere) {
+    const fs::path out(TESSARAY_APP_TEST_OUTPUT_DIR);
+    fs::create_directories(out);
+    const fs::path log = out / "command-line.log";
+    const auto run = [&](const std::vector<std::string>& arguments) {
+        Program program("", log, false, arguments);
+        EXPECT_TRUE(program.started());
+        EXPECT_TRUE(waitFor([&] { return program.hasExited(); }));
+        std::ifstream in(log);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        return std::pair(WIFEXITED(program.status()) ? WEXITSTATUS(program.status()) : -1, text);
+    };
+    for (const auto& arguments :
+         std::vector<std::vector<std::string>>{{"--version"}, {"https://a.b/", "-x"}}) {
+        const auto [status, text] = run(arguments);
+        EXPECT_EQ(status, 2) << text;
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+        EXPECT_NE(text.find("tessaray: unknown option '" + arguments.back() + "'"), std::string::npos)
+            << text;
+    }
+    const auto [status, text] = run({"--bogus", "-h"});
+    EXPECT_EQ(status, 0) << text;
+    EXPECT_EQ(text.rfind("Usage: tessaray", 0), 0u) << text;
 }
 
 } // namespace

@@ -1,7 +1,10 @@
 #include "extension/lv2/TessarayLV2UI.hpp"
 
 #include "ZeltoCore/KitFonts.hpp"
+#include "ZeltoCore/KitResources.hpp"
+#include "ZeltoDialsCore/DialCatalog.hpp"
 #include "core/Bundle.hpp"
+#include "core/Log.hpp"
 #include "core/MainQueue.hpp"
 #include "core/RunLoop.hpp"
 #include "declarative/Focus.hpp"
@@ -12,6 +15,8 @@
 #include "extension/AudioUnitViewController.hpp"
 #include "extension/EditorRoot.hpp"
 #include "extension/Settings.hpp"
+#include "extension/editor/EditorAssets.hpp"
+#include "extension/editor/EditorCatalog.hpp"
 #include "extension/lv2/LV2EditorUnit.hpp"
 #include "lv2/Features.hpp"
 #include "ui/Window.hpp"
@@ -19,8 +24,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <lv2/atom/atom.h>
+#include <optional>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -44,9 +51,36 @@ void registerResources(const char* bundlePath) {
     }
 }
 
+// The first resource bundle the editor draws from that cannot be found, looked up as its users look it up:
+// the editor's, the kit's and the dial skins' (which are otherwise looked up only when first drawn).
+std::optional<std::string> missingResourceBundle() {
+    const auto editorCode = reinterpret_cast<const void*>(&editor::editorBundle);
+    if (!core::Bundle::find(editor::editorBundleName, editorCode)) {
+        return std::string(editor::editorBundleName);
+    }
+    const auto kitCode = reinterpret_cast<const void*>(&zelto::moduleBundle);
+    std::vector<std::string> kit{"Zelto_ZeltoCore"};
+    for (const auto module : zelto::dialModules) {
+        kit.push_back("Zelto_" + std::string(module));
+    }
+    for (const auto& name : kit) {
+        if (!core::Bundle::find(name, kitCode)) {
+            return name;
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::unique_ptr<lv2::UI> TessarayLV2UI::instantiate(const lv2::UIArguments& arguments) {
+    registerResources(arguments.bundlePath);
+    // A missing bundle stops a program of our own; inside a host it ends only this editor, before anything
+    // is built, and the host goes on.
+    if (const auto missing = missingResourceBundle()) {
+        core::log("Tessaray: unable to find bundle named %s", missing->c_str());
+        return nullptr;
+    }
     return std::make_unique<TessarayLV2UI>(arguments);
 }
 
@@ -56,7 +90,6 @@ TessarayLV2UI::TessarayLV2UI(const lv2::UIArguments& arguments) : arguments_(arg
     }
     // The thread that calls the UI is the editor's main thread: the main queue and timers run there.
     core::claimMainThread();
-    registerResources(arguments.bundlePath);
 
     display_ = display::X11Display::open(nullptr);
     if (!display_) {
@@ -116,6 +149,8 @@ TessarayLV2UI::TessarayLV2UI(const lv2::UIArguments& arguments) : arguments_(arg
     window_->setContentView(controller_->view());
     backend_ = display_->createWindow(window_, reinterpret_cast<uintptr_t>(features.parent));
     if (!backend_) {
+        // Nothing of a failed editor stays attached to the host or the instance.
+        detachFromHost();
         throw std::runtime_error("Tessaray: the editor's window could not be made");
     }
     embedding_ = std::make_unique<display::X11EmbeddedWindow>(display_, backend_,
@@ -123,10 +158,12 @@ TessarayLV2UI::TessarayLV2UI(const lv2::UIArguments& arguments) : arguments_(arg
     window_->makeKeyAndOrderFront();
     controller_->viewDidAppear();
 
+    // The size the window was made at: the design size at the window's scale, fitted to the screen.
     if (features.resize && features.resize->ui_resize) {
-        const double scale = window_->backingScaleFactor();
-        features.resize->ui_resize(features.resize->handle, int(std::lround(kEditorWidth * scale)),
-                                   int(std::lround(kEditorHeight * scale)));
+        const auto [width, height] = embedding_->pixelSize();
+        if (width > 0 && height > 0) {
+            features.resize->ui_resize(features.resize->handle, width, height);
+        }
     }
 
     poll();
@@ -137,20 +174,7 @@ TessarayLV2UI::TessarayLV2UI(const lv2::UIArguments& arguments) : arguments_(arg
 TessarayLV2UI::~TessarayLV2UI() {
     // The server may have gone since the last idle call: no SIGPIPE reaches the host from our requests.
     display::PipeSignalGuard pipeGuard;
-    if (pollTimer_) {
-        pollTimer_->invalidate();
-    }
-    if (followsInstance()) {
-        access_->detachEditor(arguments_.features.instance, editorSlot_);
-        editorSlot_ = tessaray_lv2::kNoEditorSlot;
-    }
-    // The host's callbacks end with this call: nothing may reach them from here on.
-    unit_->detach();
-    tree_->removeParameterObserver(treeObserver_);
-    Settings& model = settings();
-    model.setAudioUnit(nullptr);
-    model.setPresetNameRecorder(nullptr);
-    model.cancelUpdateChecks();
+    detachFromHost();
 
     // The host may have destroyed its parent window, and ours with it, already.
     embedding_->end([this] {
@@ -167,6 +191,23 @@ TessarayLV2UI::~TessarayLV2UI() {
     // now, while its code is still loaded; it holds only weak references to what is gone.
     core::MainQueue::shared().drain();
     display_.reset();
+}
+
+void TessarayLV2UI::detachFromHost() {
+    if (pollTimer_) {
+        pollTimer_->invalidate();
+    }
+    if (followsInstance()) {
+        access_->detachEditor(arguments_.features.instance, editorSlot_);
+        editorSlot_ = tessaray_lv2::kNoEditorSlot;
+    }
+    // The host's callbacks end with this call: nothing may reach them from here on.
+    unit_->detach();
+    tree_->removeParameterObserver(treeObserver_);
+    Settings& model = settings();
+    model.setAudioUnit(nullptr);
+    model.setPresetNameRecorder(nullptr);
+    model.cancelUpdateChecks();
 }
 
 LV2UI_Widget TessarayLV2UI::widget() const {
@@ -192,7 +233,10 @@ void TessarayLV2UI::portEvent(uint32_t port, uint32_t size, uint32_t protocol, c
         // An editor that follows the instance has these values from it already, and sooner.
         const ParameterInfo* info = tessaray_lv2::parameterOfPort(port);
         if (info && size == sizeof(float) && !followsInstance()) {
-            receiveHostValue(info->address, *static_cast<const float*>(buffer));
+            // The host's buffer need not be aligned for a float.
+            float value = 0;
+            std::memcpy(&value, buffer, sizeof value);
+            receiveHostValue(info->address, value);
         }
         return;
     }

@@ -38,7 +38,8 @@ class TessarayLV2UI : public lv2::UI {
 public:
     static constexpr const char* kURI = tessaray_lv2::kUIURI;
 
-    // Throws when there is no X server or no write function.
+    // Null (and a line logged) when a resource bundle the editor draws from cannot be found. Throws when
+    // there is no X server or no write function, or when the host's parent is not a window.
     static std::unique_ptr<lv2::UI> instantiate(const lv2::UIArguments& arguments);
 
     explicit TessarayLV2UI(const lv2::UIArguments& arguments);
@@ -67,6 +68,9 @@ public:
     void poll();
 
 private:
+    // Ends every tie to the host and the instance (timers, the instance's editor slot, port writes, the
+    // model's audio unit, update checks); the window stays.
+    void detachFromHost();
     // The one way in: a host value, past the bridge's echo rule, into the settings model.
     void receiveHostValue(uint64_t address, float value);
     void notification(const void* atom, uint32_t size);

@@ -2,6 +2,7 @@
 
 #include "core/Log.hpp"
 
+#include <csignal>
 #include <cstring>
 #include <mutex>
 #include <spawn.h>
@@ -31,8 +32,22 @@ bool spawnOpener(const std::string& program, const URL& url) {
     std::string programName = program;
     char* argv[] = {programName.data(), argument.data(), nullptr};
     pid_t pid = 0;
+    // The opener starts as any program does, whatever this process does with signals (a program that
+    // ignores SIGPIPE, a host's thread that blocks it): every signal that can be caught at its default
+    // handling, none blocked.
+    posix_spawnattr_t attributes;
+    ::posix_spawnattr_init(&attributes);
+    sigset_t signals;
+    sigfillset(&signals);
+    sigdelset(&signals, SIGKILL);
+    sigdelset(&signals, SIGSTOP);
+    ::posix_spawnattr_setsigdefault(&attributes, &signals);
+    sigemptyset(&signals);
+    ::posix_spawnattr_setsigmask(&attributes, &signals);
+    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
     // No shell: the URL is one argument, never interpreted.
-    const int error = ::posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv, environ);
+    const int error = ::posix_spawnp(&pid, program.c_str(), nullptr, &attributes, argv, environ);
+    ::posix_spawnattr_destroy(&attributes);
     if (error != 0) {
         log("openURL: unable to run %s: %s", program.c_str(), std::strerror(error));
         return false;

@@ -29,6 +29,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <errno.h>
+#include <optional>
 #include <poll.h>
 #include <utility>
 #include <vector>
@@ -338,10 +339,23 @@ std::shared_ptr<X11WindowBackend> X11Display::createWindow(const std::shared_ptr
     const bool popUp = !parent && window->isPopUp();
     attributes.override_redirect = popUp ? True : False;
     attributes.save_under = popUp ? True : False;
-    const Window xid = XCreateWindow(
-        display_, parent ? parent : RootWindow(display_, screen), x, y, static_cast<unsigned>(width),
-        static_cast<unsigned>(height), 0, CopyFromParent, InputOutput, CopyFromParent,
-        CWBackPixmap | CWEventMask | CWOverrideRedirect | CWSaveUnder, &attributes);
+    Window xid = 0;
+    {
+        // A parent is another client's window and need not be one (never made, or destroyed meanwhile):
+        // the server then refuses the create, which only a round trip tells.
+        std::optional<X11ErrorTrap> trap;
+        if (parent) {
+            trap.emplace(display_);
+        }
+        xid = XCreateWindow(display_, parent ? parent : RootWindow(display_, screen), x, y,
+                            static_cast<unsigned>(width), static_cast<unsigned>(height), 0, CopyFromParent,
+                            InputOutput, CopyFromParent,
+                            CWBackPixmap | CWEventMask | CWOverrideRedirect | CWSaveUnder, &attributes);
+        if (xid && trap && trap->errors() > 0) {
+            XDestroyWindow(display_, xid);
+            xid = 0;
+        }
+    }
     if (!xid) {
         return nullptr;
     }

@@ -63,6 +63,7 @@ public:
 
     // Creates the native window for a ui window (its content size, title and scale) and attaches it as
     // the window's back end. A parent window id embeds it (an LV2 UI's parent); 0 makes a top-level.
+    // Null when the parent is not a window.
     std::shared_ptr<X11WindowBackend> createWindow(const std::shared_ptr<ui::Window>& window,
                                                    unsigned long parent = 0);
 

@@ -49,6 +49,19 @@ bool X11EmbeddedWindow::isViewable(unsigned long window) const {
            attributes.map_state == IsViewable;
 }
 
+std::pair<int, int> X11EmbeddedWindow::pixelSize() const {
+    auto window = window_.lock();
+    if (!display_ || !window || window->isClosed()) {
+        return {0, 0};
+    }
+    XWindowAttributes attributes{};
+    X11ErrorTrap trap(display_->xdisplay());
+    if (XGetWindowAttributes(display_->xdisplay(), window->xid(), &attributes) == 0) {
+        return {0, 0};
+    }
+    return {attributes.width, attributes.height};
+}
+
 void X11EmbeddedWindow::holdKeyboard(bool hold) {
     if (hold == holding_ || !display_) {
         return;

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace display {
 
@@ -33,6 +34,8 @@ public:
     void end(const std::function<void()>& teardown);
     // Asks the server for a new size of the embedded window (device pixels).
     void resize(int pixelWidth, int pixelHeight);
+    // The embedded window's size on the server (device pixels); 0 by 0 once it is gone.
+    std::pair<int, int> pixelSize() const;
     // Whether a window is mapped with all its ancestors; false for a window that no longer exists.
     bool isViewable(unsigned long window) const;
     // The window that had the keyboard focus when the editor appeared (0, or a special value below

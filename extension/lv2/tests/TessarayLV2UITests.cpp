@@ -32,6 +32,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <dlfcn.h>
 #include <filesystem>
 #include <functional>
 #include <lv2/atom/util.h>
@@ -213,7 +214,11 @@ protected:
         }
     }
 
-    LV2UI_Handle open(FakeHost& host, Plugin* plugin = nullptr) {
+    // The host's instantiate through a descriptor (this program's editor unless another is given).
+    LV2UI_Handle instantiate(FakeHost& host, Plugin* plugin = nullptr,
+                             const LV2UI_Descriptor* descriptor = lv2ui(),
+                             const char* bundlePath = TESSARAY_LV2_BUNDLE_DIR,
+                             LV2UI_Widget* widget = nullptr) {
         features_ =
             host.features(parent_, plugin ? plugin->handle : nullptr, plugin ? plugin->descriptor : nullptr);
         pointers_.clear();
@@ -221,11 +226,12 @@ protected:
             pointers_.push_back(&f);
         }
         pointers_.push_back(nullptr);
-        const LV2UI_Descriptor* descriptor = lv2ui();
+        return descriptor->instantiate(descriptor, tessaray_lv2::kPluginURI, bundlePath, &FakeHost::write,
+                                       &host, widget, pointers_.data());
+    }
+    LV2UI_Handle open(FakeHost& host, Plugin* plugin = nullptr) {
         LV2UI_Widget widget = nullptr;
-        LV2UI_Handle handle =
-            descriptor->instantiate(descriptor, tessaray_lv2::kPluginURI, TESSARAY_LV2_BUNDLE_DIR,
-                                    &FakeHost::write, &host, &widget, pointers_.data());
+        LV2UI_Handle handle = instantiate(host, plugin, lv2ui(), TESSARAY_LV2_BUNDLE_DIR, &widget);
         EXPECT_NE(handle, nullptr);
         if (handle) {
             EXPECT_EQ(reinterpret_cast<uintptr_t>(widget), ui(handle).windowId());
@@ -257,10 +263,13 @@ protected:
     }
     void close(LV2UI_Handle handle) { lv2ui()->cleanup(handle); }
 
+    // Each value from an odd address: a host's buffer need not be aligned for a float.
     static void portEvents(LV2UI_Handle handle, const std::array<float, kParameterCount>& values) {
+        alignas(float) char buffer[sizeof(float) + 1];
         for (const ParameterInfo& info : kParameterTable) {
             const float v = values[parameterIndex(info)];
-            lv2ui()->port_event(handle, tessaray_lv2::portOfParameter(info), sizeof(float), 0, &v);
+            std::memcpy(buffer + 1, &v, sizeof v);
+            lv2ui()->port_event(handle, tessaray_lv2::portOfParameter(info), sizeof(float), 0, buffer + 1);
         }
     }
     static std::array<float, kParameterCount> shown(TessarayLV2UI& editor) {
@@ -938,4 +947,98 @@ TEST_F(EditorUI, FollowsTheHostsResizesAndScalesItself) {
     EXPECT_EQ(editor.window()->frame().size, graphics::Size(1280, 100));
     idle(handle, 2);
     close(handle);
+}
+
+// The host is asked for the size the editor's window was made at: never nothing, never past the screen,
+// whatever the scale.
+TEST_F(EditorUI, AsksTheHostForTheSizeItsWindowWasMadeAt) {
+    for (const auto& [scale, size] :
+         {std::pair{"0.0001", std::pair{1, 1}}, std::pair{"1e-300", std::pair{1, 1}},
+          std::pair{"8", std::pair{1280, 1024}}}) {
+        setenv("TESSARAY_SCALE", scale, 1);
+        FakeHost host;
+        LV2UI_Handle handle = open(host);
+        ASSERT_NE(handle, nullptr);
+        EXPECT_EQ(host.sizes, (std::vector<std::pair<int, int>>{size})) << "at scale " << scale;
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(x_, ui(handle).windowId(), &attributes);
+        EXPECT_EQ(std::pair(attributes.width, attributes.height), size);
+        close(handle);
+    }
+    setenv("TESSARAY_SCALE", "1", 1);
+}
+
+// A ui:parent that is no window (destroyed by the host before the editor came, or never made) fails the
+// instantiate, and the failed editors let go of the instance: a later one still follows it.
+TEST_F(EditorUI, AParentThatIsNoWindowFailsTheInstantiate) {
+    FakeHost host;
+    Plugin plugin(host);
+    const ::Window window = parent_;
+    const ::Window destroyed = XCreateSimpleWindow(x_, DefaultRootWindow(x_), 0, 0, 10, 10, 0, 0, 0);
+    XDestroyWindow(x_, destroyed);
+    XSync(x_, False);
+    for (uint32_t i = 0; i < tessaray_lv2::kEditorSlots; ++i) {
+        parent_ = i % 2 == 0 ? destroyed : 0x1fffffff;
+        LV2UI_Handle handle = instantiate(host, &plugin);
+        EXPECT_EQ(handle, nullptr) << "parent 0x" << std::hex << parent_;
+        if (handle) {
+            close(handle);
+        }
+    }
+    parent_ = window;
+    LV2UI_Handle handle = open(host, &plugin);
+    ASSERT_NE(handle, nullptr);
+    EXPECT_TRUE(ui(handle).followsInstance());
+    close(handle);
+}
+
+// A damaged install ends only the editor, never the host: with a resource bundle missing from the plug-in's
+// bundle, or the editor's code loaded from elsewhere without a bundle path, instantiate says which bundle it
+// misses, in one line, and fails. Through copies of the built editor, loaded as a host loads them.
+TEST_F(EditorUI, AMissingResourceBundleFailsTheInstantiateAndNotTheHost) {
+    namespace fs = std::filesystem;
+    const fs::path root = fs::temp_directory_path() / ("tessaray-damaged-" + std::to_string(getpid()));
+    fs::remove_all(root);
+    fs::create_directories(root / "loose");
+    const fs::path bundle = root / "tessaray.lv2";
+    // Linked rather than copied where the file system allows; the loose editor is a file of its own, so that
+    // it loads as an object of its own.
+    std::error_code linking;
+    fs::copy(TESSARAY_LV2_BUNDLE_DIR, bundle,
+             fs::copy_options::recursive | fs::copy_options::create_hard_links, linking);
+    if (linking) {
+        fs::remove_all(bundle);
+        fs::copy(TESSARAY_LV2_BUNDLE_DIR, bundle, fs::copy_options::recursive);
+    }
+    fs::copy_file(bundle / "tessaray_ui.so", root / "loose" / "tessaray_ui.so");
+
+    // Failed instantiates of the editor at `library` that logged one line naming `missing`.
+    auto fails = [&](const fs::path& library, const char* bundlePath, const std::string& missing) {
+        void* code = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+        EXPECT_NE(code, nullptr) << dlerror();
+        const auto entry =
+            code ? reinterpret_cast<const LV2UI_Descriptor* (*)(uint32_t)>(dlsym(code, "lv2ui_descriptor"))
+                 : nullptr;
+        if (!entry) {
+            return false;
+        }
+        FakeHost host;
+        testing::internal::CaptureStderr();
+        LV2UI_Handle handle = instantiate(host, nullptr, entry(0), bundlePath);
+        const std::string logged = testing::internal::GetCapturedStderr();
+        if (handle) {
+            entry(0)->cleanup(handle);
+        }
+        EXPECT_EQ(logged, "Tessaray: unable to find bundle named " + missing + "\n");
+        return handle == nullptr;
+    };
+    for (const std::string name :
+         {"Tessaray_TessarayEditor", "Zelto_ZeltoCore", "Zelto_ZeltoLargeDialOrange"}) {
+        const fs::path present = bundle / "Resources" / (name + ".bundle");
+        fs::rename(present, root / "away");
+        EXPECT_TRUE(fails(bundle / "tessaray_ui.so", bundle.c_str(), name)) << name;
+        fs::rename(root / "away", present);
+    }
+    EXPECT_TRUE(fails(root / "loose" / "tessaray_ui.so", nullptr, "Tessaray_TessarayEditor"));
+    fs::remove_all(root);
 }

@@ -233,6 +233,16 @@ void X11Display::setWindowClass(std::string instanceName, std::string className)
 }
 
 void X11Display::handleEvent(XEvent& event) {
+    // Requests made while a key or button event is handled carry its time; other events have none.
+    const bool key = event.type == KeyPress || event.type == KeyRelease;
+    const bool button = event.type == ButtonPress || event.type == ButtonRelease;
+    struct Restore {
+        unsigned long& time;
+        unsigned long outer;
+        ~Restore() { time = outer; }
+    } restore{inputEventTime_, std::exchange(inputEventTime_, key      ? event.xkey.time
+                                                              : button ? event.xbutton.time
+                                                                       : CurrentTime)};
     if (auto handler = handlers_.find(event.xany.window); handler != handlers_.end()) {
         auto call = handler->second; // the handler may remove itself
         call(event);

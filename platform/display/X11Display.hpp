@@ -93,6 +93,13 @@ public:
     // root window's _NET_SUPPORTED atoms.
     bool windowManagerActivates() const;
 
+    // The time of the key or button event being handled, for the requests it makes (a paste's); 0
+    // (CurrentTime) while no such event is handled.
+    unsigned long inputEventTime() const { return inputEventTime_; }
+    // The server's time now, read from a property change on one of our windows that reports them
+    // (PropertyChangeMask); 0 (CurrentTime) on failure.
+    unsigned long serverTime(unsigned long window);
+
 private:
     friend class X11WindowBackend;
     explicit X11Display(::Display* display);
@@ -122,6 +129,7 @@ private:
     std::string instanceName_;
     std::string className_;
     bool processing_ = false;
+    unsigned long inputEventTime_ = 0;
     std::function<void()> lostHandler_;
     bool lossNoticed_ = false;
 };

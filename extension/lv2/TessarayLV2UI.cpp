@@ -316,7 +316,7 @@ int TessarayLV2UI::idle() {
 
 void TessarayLV2UI::followKeyboardFocus() {
     // Hosts seldom pass keys on to an embedded window: while a label is edited the keyboard is ours, and
-    // goes back to whoever had it when the editor appeared.
+    // goes back to whoever had it when editing began.
     const auto& host = controller_->hostingController();
     embedding_->holdKeyboard(host && host->focusManager().focusedNode() != nullptr);
 }

@@ -88,7 +88,7 @@ private:
     std::shared_ptr<display::X11WindowBackend> backend_;
     std::shared_ptr<core::Timer> pollTimer_;
     uint32_t presetNameSequence_ = ~0u;
-    // The X window that held the keyboard when the editor appeared; it gets it back after label editing.
+    // The keyboard handed over while a label is edited, and back to the host's window afterwards.
     std::unique_ptr<display::X11EmbeddedWindow> embedding_;
 
     uint32_t eventTransfer_ = 0;

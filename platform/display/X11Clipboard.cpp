@@ -189,12 +189,25 @@ void X11Clipboard::requestText(TextHandler handler) {
         return;
     }
     const Atom property = properties_[nextProperty_++ % properties_.size()];
+    const unsigned long time = requestTime(*display);
     XDeleteProperty(dpy, window_, property);
-    XConvertSelection(dpy, clipboard_, utf8_, property, window_, CurrentTime);
+    XConvertSelection(dpy, clipboard_, utf8_, property, window_, time);
     XFlush(dpy);
     reading_.handler = std::move(handler);
+    reading_.time = time;
     reading_.property = property;
     armTimeout();
+}
+
+unsigned long X11Clipboard::requestTime(X11Display& display) {
+    unsigned long time = display.inputEventTime();
+    // Without an event at hand the server's clock is read, and read again while it shows the previous
+    // request's time (two requests within a millisecond: a few dozen round trips at most).
+    for (int tries = 0; (time == CurrentTime || time == lastRequestTime_) && tries < 100; ++tries) {
+        time = display.serverTime(window_);
+    }
+    lastRequestTime_ = time;
+    return time;
 }
 
 void X11Clipboard::armTimeout() {
@@ -262,8 +275,10 @@ void X11Clipboard::receive(XEvent& event) {
     if (notify.selection != clipboard_) {
         return;
     }
+    // A refusal names no property: only the time tells whose request it answers.
     const bool ours = notify.property == reading_.property;
-    if (!isReading() || reading_.incremental || (notify.property != None && !ours)) {
+    const bool current = isReading() && notify.time == reading_.time;
+    if (!current || reading_.incremental || (notify.property != None && !ours)) {
         // The late answer of a read that ended: its text is not wanted.
         if (notify.property != None && !ours && isTransferProperty(notify.property)) {
             XDeleteProperty(dpy, window_, notify.property);

@@ -47,10 +47,11 @@ public:
     bool isReading() const { return static_cast<bool>(reading_.handler); }
 
 private:
-    // A read from another owner: the property the answer comes in, and for an incremental transfer the
-    // pieces so far.
+    // A read from another owner: the time its request carried (an answer, a refusal too, carries it
+    // back), the property the answer comes in, and for an incremental transfer the pieces so far.
     struct Read {
         TextHandler handler;
+        unsigned long time = 0;
         unsigned long property = 0;
         bool incremental = false;
         unsigned long type = 0;
@@ -64,6 +65,9 @@ private:
     void serve(XEvent& event);
     void receive(XEvent& event);
     void receivePiece(XEvent& event);
+    // A real server time for the next request, never the one before's: the time of the key or button
+    // event being handled, else the server's time now.
+    unsigned long requestTime(X11Display& display);
     // (Re)starts the wait for the owner's next answer.
     void armTimeout();
     // Ends the read with its text (nullopt: none), calling its handler.
@@ -81,6 +85,7 @@ private:
     // Reads take these properties in turn, so that a late answer to a replaced read is told apart.
     std::array<unsigned long, 4> properties_{};
     std::size_t nextProperty_ = 0;
+    unsigned long lastRequestTime_ = 0;
     Read reading_;
 };
 

@@ -3,6 +3,7 @@
 #include "core/Log.hpp"
 #include "core/MainQueue.hpp"
 #include "core/RunLoop.hpp"
+#include "core/ScopeGuards.hpp"
 #include "display/X11Errors.hpp"
 #include "display/X11MenuPresenter.hpp"
 #include "graphics/DrawRecorder.hpp"
@@ -81,20 +82,6 @@ void endMenuSession(const std::shared_ptr<ui::Window>& window) {
         }
     }
 }
-
-// Gives a variable a value for the lifetime of the scope and puts back the one it held, however the
-// scope is left (handlers may throw to a caller that goes on, such as a plug-in's C boundary).
-template <class T> class Setting {
-public:
-    Setting(T& variable, T value) : variable_(variable), saved_(std::exchange(variable, std::move(value))) {}
-    ~Setting() { variable_ = std::move(saved_); }
-    Setting(const Setting&) = delete;
-    Setting& operator=(const Setting&) = delete;
-
-private:
-    T& variable_;
-    T saved_;
-};
 
 // The program's own name, for window classes.
 std::string programName() {
@@ -199,7 +186,7 @@ void X11Display::processPendingEvents() {
     }
     auto self = shared_from_this();
     {
-        const Setting handling(handlingDepth_, depth);
+        const core::Setting handling(handlingDepth_, depth);
         // Events left over stay in Xlib's queue, which the run loop asks about, or on the connection.
         const auto end = std::chrono::steady_clock::now() + kEventSlice;
         while (XPending(display_) > 0) {
@@ -250,6 +237,12 @@ void X11Display::setWindowClass(std::string instanceName, std::string className)
 }
 
 void X11Display::handleEvent(XEvent& event) {
+    // Requests made while a key or button event is handled carry its time; other events have none.
+    const bool key = event.type == KeyPress || event.type == KeyRelease;
+    const bool button = event.type == ButtonPress || event.type == ButtonRelease;
+    const core::Setting<unsigned long> time(inputEventTime_, key      ? event.xkey.time
+                                                             : button ? event.xbutton.time
+                                                                      : CurrentTime);
     if (auto handler = handlers_.find(event.xany.window); handler != handlers_.end()) {
         auto call = handler->second; // the handler may remove itself
         call(event);
@@ -751,7 +744,7 @@ void X11WindowBackend::sendMouse(XEvent& event) {
     if (press) {
         clicks_.press(b.button, static_cast<std::uint32_t>(b.time), b.x, b.y);
         // Clicking a window makes it key at once (the click itself counts) and asks for the focus.
-        const Setting clicking(clicking_, true);
+        const core::Setting clicking(clicking_, true);
         w->makeKeyWindow();
     }
     auto e = ui::Event::mouseEvent(type, location, flags, b.time / 1000.0, w, clicks_.count());

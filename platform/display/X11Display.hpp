@@ -94,6 +94,13 @@ public:
     // root window's _NET_SUPPORTED atoms.
     bool windowManagerActivates() const;
 
+    // The time of the key or button event being handled, for the requests it makes (a paste's); 0
+    // (CurrentTime) while no such event is handled.
+    unsigned long inputEventTime() const { return inputEventTime_; }
+    // The server's time now, read from a property change on one of our windows that reports them
+    // (PropertyChangeMask); 0 (CurrentTime) on failure.
+    unsigned long serverTime(unsigned long window);
+
 private:
     friend class X11WindowBackend;
     explicit X11Display(::Display* display);
@@ -126,6 +133,7 @@ private:
     // at that depth handles no further event inside its own; a nested session it starts (a modal
     // window's) handles them as a pass of its own.
     int handlingDepth_ = -1;
+    unsigned long inputEventTime_ = 0;
     std::function<void()> lostHandler_;
     bool lossNoticed_ = false;
 };

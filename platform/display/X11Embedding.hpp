@@ -15,8 +15,7 @@ class X11WindowBackend;
 
 class X11EmbeddedWindow {
 public:
-    // `window` is embedded in `parent` (the host's window). Remembers which window has the keyboard
-    // focus now: the host's, as the editor appears.
+    // `window` is embedded in `parent` (the host's window).
     X11EmbeddedWindow(std::shared_ptr<X11Display> display, std::shared_ptr<X11WindowBackend> window,
                       unsigned long parent);
     // Gives the keyboard back (see end) unless end() ran.
@@ -24,9 +23,10 @@ public:
     X11EmbeddedWindow(const X11EmbeddedWindow&) = delete;
     X11EmbeddedWindow& operator=(const X11EmbeddedWindow&) = delete;
 
-    // True takes the keyboard focus for the embedded window; false gives it back to the window that had
-    // it when the editor appeared, or to the parent when that one is gone or hidden. Nothing happens
-    // when the window to focus is not viewable, or when the focus was already where asked.
+    // True notes which window has the keyboard focus and takes it for the embedded window; false gives
+    // it back to the window noted, or when that one is gone or hidden (or was ours, or none) to the
+    // host's top-level window that holds the editor (see hostTopLevel). Nothing happens when the window
+    // to focus is not viewable, or when the focus was already where asked.
     void holdKeyboard(bool hold);
     bool holdsKeyboard() const { return holding_; }
     // Ends the embedding: gives the keyboard back when it is held, then runs `teardown` (last events,
@@ -38,11 +38,18 @@ public:
     std::pair<int, int> pixelSize() const;
     // Whether a window is mapped with all its ancestors; false for a window that no longer exists.
     bool isViewable(unsigned long window) const;
-    // The window that had the keyboard focus when the editor appeared (0, or a special value below
-    // the first window id, when none had it).
+    // The window that had the keyboard focus when the editor last took it (0 before, and when none or
+    // our own window had it).
     unsigned long hostFocus() const { return hostFocus_; }
 
 private:
+    // The host's top-level window that holds the editor: the nearest ancestor carrying WM_STATE (the
+    // client window a window manager frames), else the ancestor just below the root; 0 when the
+    // windows are gone.
+    unsigned long hostTopLevel() const;
+    // Gives the keyboard back as holdKeyboard(false) describes.
+    void giveKeyboardBack();
+
     std::shared_ptr<X11Display> display_;
     std::weak_ptr<X11WindowBackend> window_;
     unsigned long parent_;

@@ -123,22 +123,21 @@ void X11WindowBackend::requestFocus() {
 
 unsigned long X11WindowBackend::serverTime() {
     auto display = display_.lock();
-    if (!display || !xid_) {
-        return CurrentTime;
-    }
-    ::Display* dpy = display->xdisplay();
+    return display && xid_ ? display->serverTime(xid_) : CurrentTime;
+}
+
+unsigned long X11Display::serverTime(unsigned long window) {
     // Appending nothing to a property changes nothing but is answered with a PropertyNotify that
     // carries the server's time; once synced, it is in the queue.
-    const Atom property = display->timestampProperty_;
-    XChangeProperty(dpy, xid_, property, XA_STRING, 8, PropModeAppend, nullptr, 0);
-    XSync(dpy, False);
+    XChangeProperty(display_, window, timestampProperty_, XA_STRING, 8, PropModeAppend, nullptr, 0);
+    XSync(display_, False);
     struct Match {
         ::Window window;
         Atom property;
-    } match{xid_, property};
+    } match{window, timestampProperty_};
     XEvent event;
     if (XCheckIfEvent(
-            dpy, &event,
+            display_, &event,
             [](::Display*, XEvent* e, XPointer arg) -> Bool {
                 const auto* m = reinterpret_cast<const Match*>(arg);
                 return e->type == PropertyNotify && e->xproperty.window == m->window &&

@@ -1,7 +1,7 @@
 #include "ui/Application.hpp"
 
 #include "core/NotificationCenter.hpp"
-#include "core/OnExit.hpp"
+#include "core/ScopeGuards.hpp"
 #include "core/RunLoop.hpp"
 #include "ui/Cursor.hpp"
 #include "ui/MenuTracking.hpp"

@@ -833,13 +833,17 @@ TEST_F(EditorUI, TextEditingTakesTheKeyboardAndGivesItBack) {
 }
 
 // A value typed into a dial's label reaches the host's port, and the keyboard then goes back to whoever had
-// it when the editor appeared: the keys typed next reach the host again.
+// it when editing began: the keys typed next reach the host again.
 TEST_F(EditorUI, KeysTypedAfterALabelEditReachTheHostAgain) {
     int eventBase = 0, errorBase = 0, major = 0, minor = 0;
     if (!XTestQueryExtension(x_, &eventBase, &errorBase, &major, &minor)) {
         GTEST_SKIP() << "no XTest";
     }
     FakeHost host;
+    // Keys go to the window under the pointer when it lies inside the focused one: the pointer is kept
+    // off the editor (an earlier test may have left it there).
+    XTestFakeMotionEvent(x_, -1, DisplayWidth(x_, DefaultScreen(x_)) - 1,
+                         DisplayHeight(x_, DefaultScreen(x_)) - 1, 0);
     XSelectInput(x_, parent_, KeyPressMask);
     XSetInputFocus(x_, parent_, RevertToParent, CurrentTime);
     XSync(x_, False);

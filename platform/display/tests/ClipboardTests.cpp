@@ -314,6 +314,32 @@ TEST(Clipboard, X11ClipboardReadsNeverWaitAndSilentOrDeadOwnersAreDroppedAfterTh
         EXPECT_EQ(firstCalls, 0);
     }
 
+    // An owner that refuses the older of two requests late, once the newer has been sent, and answers
+    // the newer: the newer read takes its text.
+    {
+        std::optional<XSelectionRequestEvent> older;
+        Owner late(server.name(), [&](Owner& owner, const XSelectionRequestEvent& r) {
+            if (!older) {
+                older = r;
+                return;
+            }
+            owner.notify(*older, None);
+            owner.reply(r, owner.utf8, "newer");
+        });
+        ASSERT_TRUE(late.waitUntilOwning());
+        int olderCalls = 0;
+        ReadResult newer;
+        clipboard->requestText([&](std::optional<std::string>) { ++olderCalls; });
+        clipboard->requestText([&](std::optional<std::string> text) { newer = std::move(text); });
+        for (int i = 0; i < 5000 && !newer; ++i) {
+            display->pump();
+            pollfd fd{display->connectionFd(), POLLIN, 0};
+            poll(&fd, 1, 2);
+        }
+        EXPECT_EQ(newer, ReadResult("newer"));
+        EXPECT_EQ(olderCalls, 0);
+    }
+
     // An owner that dies halfway through an incremental transfer: dropped the same way, and the next
     // owner is read as usual.
     {

@@ -15,6 +15,7 @@
 #include "display/X11Errors.hpp"
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 using displaytest::pumpUntil;
 using graphics::Rect;
@@ -83,19 +84,32 @@ TEST(X11EmbeddedWindow, HandsTheKeyboardOverAndBackAndResizesOnRequest) {
     if (server.name().empty()) {
         GTEST_SKIP() << "Xvfb is not available";
     }
+    // The host, another client, also plays the window manager: its top-level window carries WM_STATE
+    // inside a frame, and a hidden window of the window manager's has the focus as the editor appears.
     ::Display* host = XOpenDisplay(server.name().c_str());
     ASSERT_NE(host, nullptr);
-    const ::Window parent = XCreateSimpleWindow(host, DefaultRootWindow(host), 0, 0, 300, 200, 0, 0, 0);
-    const ::Window field = XCreateSimpleWindow(host, parent, 0, 0, 50, 20, 0, 0, 0);
-    XMapWindow(host, field);
-    XMapWindow(host, parent);
+    const ::Window root = DefaultRootWindow(host);
+    const ::Window frame = XCreateSimpleWindow(host, root, 0, 0, 320, 240, 0, 0, 0);
+    const ::Window hidden = XCreateSimpleWindow(host, root, -1, -1, 1, 1, 0, 0, 0);
+    const ::Window topLevel = XCreateSimpleWindow(host, root, 0, 0, 300, 200, 0, 0, 0);
+    const ::Window parent = XCreateSimpleWindow(host, topLevel, 0, 30, 300, 170, 0, 0, 0);
+    const ::Window field = XCreateSimpleWindow(host, topLevel, 0, 0, 50, 20, 0, 0, 0);
+    const Atom wmState = XInternAtom(host, "WM_STATE", False);
+    const long normalState[2] = {NormalState, 0};
+    XChangeProperty(host, topLevel, wmState, wmState, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(normalState), 2);
+    XReparentWindow(host, topLevel, frame, 10, 20);
+    XMapSubwindows(host, topLevel);
+    XMapWindow(host, topLevel);
+    XMapWindow(host, frame);
+    XMapWindow(host, hidden);
     XSync(host, False);
-    ASSERT_TRUE(pumpUntil([] {},
-                          [&] {
-                              XWindowAttributes a{};
-                              return XGetWindowAttributes(host, field, &a) && a.map_state == IsViewable;
-                          }));
-    XSetInputFocus(host, field, RevertToParent, CurrentTime);
+    auto viewable = [&](::Window window) {
+        XWindowAttributes a{};
+        return XGetWindowAttributes(host, window, &a) && a.map_state == IsViewable;
+    };
+    ASSERT_TRUE(pumpUntil([] {}, [&] { return viewable(field) && viewable(hidden); }));
+    XSetInputFocus(host, hidden, RevertToParent, CurrentTime);
     XSync(host, False);
     {
         auto display = display::X11Display::open(server.name().c_str());
@@ -108,22 +122,26 @@ TEST(X11EmbeddedWindow, HandsTheKeyboardOverAndBackAndResizesOnRequest) {
         ASSERT_TRUE(pumpUntil(*display, [&] { return backend->isMapped(); }));
 
         display::X11EmbeddedWindow embedded(display, backend, parent);
-        EXPECT_EQ(embedded.hostFocus(), field);
         EXPECT_TRUE(embedded.isViewable(backend->xid()));
         core::LogCapture capture;
         EXPECT_FALSE(embedded.isViewable(0x1fffffff)) << "gone, and no error";
 
+        // The host's window is focused after the editor appeared: the keyboard goes back there.
+        XSetInputFocus(host, field, RevertToParent, CurrentTime);
+        XSync(host, False);
         embedded.holdKeyboard(true);
         EXPECT_EQ(focusOf(host), backend->xid());
+        EXPECT_EQ(embedded.hostFocus(), field);
         embedded.holdKeyboard(false);
         EXPECT_EQ(focusOf(host), field);
 
-        // The host's window that had the keyboard is gone by the time editing ends: the parent gets it.
+        // The host's window that had the keyboard is hidden by the time editing ends: the host's
+        // top-level window gets it, not the frame nor the editor's parent.
         embedded.holdKeyboard(true);
-        XDestroyWindow(host, field);
+        XUnmapWindow(host, field);
         XSync(host, False);
         embedded.holdKeyboard(false);
-        EXPECT_EQ(focusOf(host), parent);
+        EXPECT_EQ(focusOf(host), topLevel) << "frame " << frame << ", parent " << parent;
 
         embedded.resize(240, 120);
         ASSERT_TRUE(pumpUntil(*display, [&] { return window->frame().size == graphics::Size(240, 120); }))
@@ -131,7 +149,7 @@ TEST(X11EmbeddedWindow, HandsTheKeyboardOverAndBackAndResizesOnRequest) {
 
         // The host destroys its window, and ours with it, before the editor goes.
         embedded.holdKeyboard(true);
-        XDestroyWindow(host, parent);
+        XDestroyWindow(host, frame);
         XSync(host, False);
         embedded.end([&] {
             display->pump();

@@ -21,6 +21,7 @@ public:
 
     // Follows the document view's orientation, so the document's origin is where the scrolling starts.
     bool isFlipped() const override;
+    bool clipsDescendants() const override { return true; }
     // Scrolls so that point (document coordinates) is at the bounds origin, constrained to the document.
     void scrollToPoint(const graphics::Point& point);
     // The bounds origin moved into the document: x in [minX, maxX - width], y likewise (the document's
@@ -92,6 +93,7 @@ public:
 
     // Scroll views lay out top-down.
     bool isFlipped() const override { return true; }
+    bool clipsDescendants() const override { return true; }
     void setFrame(const graphics::Rect& frame) override;
     void scrollWheel(const Event& event) override;
     void layout() override;

@@ -1,5 +1,6 @@
 #include "ui/TableView.hpp"
 
+#include "core/MainQueue.hpp"
 #include "core/NotificationCenter.hpp"
 #include "ui/ScrollView.hpp"
 #include "ui/Window.hpp"
@@ -474,13 +475,8 @@ void TableView::buildRowView(int row) {
         rowView->setSelected(selection_.contains(row));
         didAddRowView(*rowView, row);
     }
-    if (buildingRows_ == 0 && (rowViewsStale_ || visibleRowsPending_)) {
-        ++rowViewsGeneration_;
-        visibleRowsPending_ = false;
-        if (std::exchange(rowViewsStale_, false)) {
-            dropAllRowViews();
-        }
-        updateVisibleRowViews();
+    if (buildingRows_ == 0) {
+        runRowPasses();
     }
 }
 
@@ -488,10 +484,44 @@ void TableView::updateVisibleRowViews() {
     if (weak_from_this().expired()) {
         return;
     }
-    if (buildingRows_ > 0) {
-        visibleRowsPending_ = true;
+    visibleRowsPending_ = true;
+    if (buildingRows_ == 0) {
+        runRowPasses();
+    }
+}
+
+void TableView::runRowPasses() {
+    // One loop at a time: a pass that asks for another (a delegate reloading while a row is built)
+    // leaves it to the loop that runs it, so nested reloads take no stack.
+    if (runningRowPasses_ || rowPassesPosted_ || weak_from_this().expired()) {
         return;
     }
+    auto self = sharedAs<TableView>();
+    struct Running {
+        bool& flag;
+        explicit Running(bool& f) : flag(f) { flag = true; }
+        ~Running() { flag = false; }
+    } running(runningRowPasses_);
+    for (int passes = 0; rowViewsStale_ || visibleRowsPending_; ++passes) {
+        if (passes == maxRowPassesPerTurn) {
+            rowPassesPosted_ = true;
+            core::mainAsync([weak = std::weak_ptr<TableView>(self)] {
+                if (auto table = weak.lock()) {
+                    table->rowPassesPosted_ = false;
+                    table->runRowPasses();
+                }
+            });
+            return;
+        }
+        visibleRowsPending_ = false;
+        if (std::exchange(rowViewsStale_, false)) {
+            dropAllRowViews();
+        }
+        visibleRowPass();
+    }
+}
+
+void TableView::visibleRowPass() {
     Rect visible = bounds();
     if (auto clip = std::dynamic_pointer_cast<ClipView>(superview())) {
         visible = clip->documentVisibleRect();
@@ -503,11 +533,7 @@ void TableView::updateVisibleRowViews() {
             dropRowView(row);
         }
     }
-    const auto generation = rowViewsGeneration_;
     for (int row = range.lowerBound; row < range.upperBound && row < numberOfRows_; ++row) {
-        if (rowViewsGeneration_ != generation) {
-            return; // a build reloaded the table, and the rows were built again after it
-        }
         auto it = rowViews_.find(row);
         if (it == rowViews_.end()) {
             buildRowView(row);

@@ -224,7 +224,11 @@ public:
 
     // Rows. reloadData asks the data source again and rebuilds every row view; rows past the new
     // end leave the selection. Asked for while the delegate makes a row's views, the row count changes
-    // at once and the row views are rebuilt once that row is built (so are column changes).
+    // at once and the row views are rebuilt in a pass of their own after the pass that builds that row
+    // (so are column changes). A pass builds each visible row once, so the table shows whole rows
+    // after every pass; after maxRowPassesPerTurn passes in a row the next one waits for the next turn
+    // of the main queue, so a delegate that reloads on every build does not hold the run loop.
+    static constexpr int maxRowPassesPerTurn = 64;
     int numberOfRows() const { return numberOfRows_; }
     void reloadData();
     // Rebuilds the cell views of these rows (all columns).
@@ -350,7 +354,12 @@ protected:
 
 private:
     void computeRowOffsets();
+    // Brings the visible rows up to date: at once, or once the builds and the pass under way end.
     void updateVisibleRowViews();
+    // Runs passes while a row build or a pass asked for another, up to maxRowPassesPerTurn at a time.
+    void runRowPasses();
+    // One pass: drops the rows out of view and builds or lays out each visible row once.
+    void visibleRowPass();
     void buildRowView(int row);
     void applySelection(core::IndexSet rows, int last);
     void dropRowView(int row);
@@ -372,11 +381,12 @@ private:
     std::vector<double> rowOffsets_{0}; // top of each row, and the end
     std::map<int, std::shared_ptr<TableRowView>> rowViews_;
     // Row builds under way (a delegate may build another row), and what was asked for meanwhile: every
-    // row view built again, or the visible rows brought up to date; done when the last build ends.
+    // row view built again, or the visible rows brought up to date; done in the passes that follow.
     int buildingRows_ = 0;
     bool rowViewsStale_ = false;
     bool visibleRowsPending_ = false;
-    unsigned rowViewsGeneration_ = 0; // counts those deferred updates
+    bool runningRowPasses_ = false;
+    bool rowPassesPosted_ = false; // the next passes wait for the main queue
     core::IndexSet selection_;
     int lastSelectedRow_ = -1;
     int anchorRow_ = -1;

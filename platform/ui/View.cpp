@@ -62,7 +62,9 @@ void View::addSubview(const std::shared_ptr<View>& view, Ordering place,
         view->notifyWillMoveToWindow(newWindow);
     }
     if (auto old = view->superview()) {
-        // Leave the old place without the removal hooks: this is a move.
+        // Leave the old place without the removal hooks: this is a move. What the view drew there may
+        // reach past the old superview's area.
+        view->setNeedsDisplay();
         old->willRemoveSubview(view);
         auto& siblings = old->subviews_;
         siblings.erase(std::remove(siblings.begin(), siblings.end(), view), siblings.end());
@@ -94,6 +96,7 @@ void View::removeFromSuperview() {
     viewWillMoveToSuperview(nullptr);
     const bool hadWindow = window() != nullptr;
     if (hadWindow) {
+        setNeedsDisplay(); // what it drew may reach past the superview's area
         exitTrackingAreas();
         notifyWillMoveToWindow(nullptr);
         if (auto w = window()) {
@@ -244,7 +247,7 @@ void View::setNeedsDisplay(bool flag) {
     needsDisplay_ = flag;
     if (flag) {
         if (auto w = window()) {
-            w->setNeedsDisplayInRect(convertRectToView(drawingRect(), nullptr));
+            w->setNeedsDisplayInRect(convertRectToView(redrawRect(), nullptr));
         }
     }
 }
@@ -252,6 +255,23 @@ void View::setNeedsDisplay(bool flag) {
 Rect View::drawingRect() const {
     const graphics::EdgeInsets o = paintOverhang();
     return bounds().insetBy(graphics::EdgeInsets{-o.top, -o.left, -o.bottom, -o.right}, isFlipped());
+}
+
+Rect View::redrawRect() const {
+    Rect reach = drawingRect();
+    if (clipsDescendants()) {
+        return reach;
+    }
+    for (const auto& sub : subviews_) {
+        if (sub->hidden_) {
+            continue;
+        }
+        const Rect subReach = sub->redrawRect();
+        if (!subReach.isEmpty()) {
+            reach = reach.unionWith(sub->transformToSuperview().apply(subReach));
+        }
+    }
+    return reach;
 }
 
 graphics::EdgeInsets View::overhangOf(const Rect& drawn) const {
@@ -271,7 +291,7 @@ graphics::EdgeInsets View::overhangOf(const Rect& drawn) const {
 void View::setNeedsDisplayInRect(const Rect& rect) {
     needsDisplay_ = true;
     if (auto w = window()) {
-        w->setNeedsDisplayInRect(convertRectToView(rect.intersection(drawingRect()), nullptr));
+        w->setNeedsDisplayInRect(convertRectToView(rect.intersection(redrawRect()), nullptr));
     }
 }
 
@@ -283,26 +303,37 @@ void View::displayTree(graphics::GraphicsContext& context, const Rect& dirtyRect
     if (hidden_ || opacity <= 0) {
         return;
     }
-    graphics::GraphicsContext::StateGuard guard(context);
     const AffineTransform toSuperview = transformToSuperview();
-    context.concat(toSuperview);
-    context.setFlipped(isFlipped());
     const Rect visible = drawingRect();
-    context.clipToRect(visible);
-    Rect dirty = toSuperview.inverted().apply(dirtyRectInSuperview).intersection(visible);
+    const bool clips = clipsDescendants();
+    Rect dirty = toSuperview.inverted().apply(dirtyRectInSuperview);
+    const Rect ownDirty = dirty.intersection(visible);
+    if (clips) {
+        dirty = ownDirty;
+    } else if (ownDirty.isNull()) {
+        // Only the subviews' drawing past the drawing rect may need it.
+        dirty = dirty.intersection(redrawRect());
+    }
     if (dirty.isNull()) {
         return;
+    }
+    graphics::GraphicsContext::StateGuard guard(context);
+    context.concat(toSuperview);
+    context.setFlipped(isFlipped());
+    if (clips) {
+        context.clipToRect(visible);
     }
     const bool layered = opacity < 1.0;
     if (layered) {
         context.beginTransparencyLayer(opacity);
     }
-    {
+    if (!ownDirty.isNull()) {
         graphics::GraphicsContext::StateGuard drawGuard(context);
+        context.clipToRect(visible);
         if (layer_ && layer_->backgroundColor()) {
             context.fillRect(visible, layer_->backgroundColor());
         }
-        draw(dirty);
+        draw(ownDirty);
     }
     for (auto& sub : std::vector(subviews_)) {
         if (displaysSubviewAfterContent(*sub)) {
@@ -332,13 +363,16 @@ void View::setHidden(bool hidden) {
             w->viewWillLeaveWindow(*this);
         }
     }
+    if (hidden) {
+        setNeedsDisplay(); // what it drew may reach past the superview's area
+    }
     hidden_ = hidden;
     if (!hidden && window() && !isHiddenOrHasHiddenAncestor()) {
         refreshTrackingAreas();
     }
     if (auto parent = superview()) {
         parent->setNeedsDisplay();
-    } else {
+    } else if (!hidden) {
         setNeedsDisplay();
     }
 }

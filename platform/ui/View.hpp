@@ -111,8 +111,15 @@ public:
     // How far the view's drawing reaches beyond its bounds on each side (positive insets reach out): a
     // bezel or a shadow that overhangs the frame. None by default.
     virtual graphics::EdgeInsets paintOverhang() const { return {}; }
-    // The bounds grown by paintOverhang(): what display lets the view draw, and what marking it redraws.
+    // The bounds grown by paintOverhang(): what display lets the view's own content draw.
     graphics::Rect drawingRect() const;
+    // Whether the view keeps what its descendants draw inside its drawing rect. Clip views, scroll views
+    // and a view at the top of its tree (a window's content view) do; any other view lets its subviews
+    // draw past its bounds, so an overhang at its edge shows whole.
+    virtual bool clipsDescendants() const { return superview_.expired(); }
+    // The drawing rect, grown by what the visible subviews reach unless the view clips its descendants:
+    // what display lets the view and its subviews draw, and what marking the view redraws.
+    graphics::Rect redrawRect() const;
     // The overhang that lets a rect drawn in the view's coordinates show whole: how far it reaches
     // beyond the bounds on each side (nothing on a side where it stays within them).
     graphics::EdgeInsets overhangOf(const graphics::Rect& drawn) const;

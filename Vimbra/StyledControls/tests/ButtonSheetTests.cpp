@@ -6,6 +6,7 @@
 #include "Vimbra/StyledControls/StyledCheckBox.hpp"
 #include "Vimbra/StyledControls/ToolButton.hpp"
 #include "Vimbra/StyledControls/tests/ContactSheet.hpp"
+#include "ui/ScrollView.hpp"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -133,5 +134,64 @@ TEST(ButtonSheet, EveryControlInEveryLookAtBothScales) {
                                      Rect(0, 2, 14, 16)),
                   4);
         EXPECT_TRUE(sheet.write("buttons-sheet"));
+    }
+}
+
+TEST(ButtonSheet, ACheckBoxAtAContainersEdgeShowsAndRedrawsItsWholeRingUnlessAClipViewHoldsIt) {
+    // A check box at x = 0 in a plain container, then in a clip view, at 4x; focus comes and goes, each
+    // time drawing only what changed. The ring's strokes are 2 points wide: the left one lies left of
+    // the box's bounds, the right one inside them.
+    constexpr double scale = 4;
+    for (const bool clipView : {false, true}) {
+        SCOPED_TRACE(clipView ? "clip view" : "plain container");
+        vimbratest::Scene scene(Rect(100, 100, 120, 40), scale);
+        auto container = clipView ? std::make_shared<ui::ClipView>(Rect(20, 6, 90, 28))
+                                  : std::make_shared<ui::View>(Rect(20, 6, 90, 28));
+        scene.add(container);
+        const Shot empty = contactsheet::shoot(scene, {}, scale);
+        auto box = std::make_shared<StyledCheckBox>(Rect(0, 4, 84, 20));
+        box->setTitle("Check");
+        container->addSubview(box);
+        const Rect frame = box->convertRectToView(box->bounds(), nullptr);
+        const Rect around = frame.insetBy(-3, -3);
+        const double height = scene.window->contentView()->bounds().height();
+        const Shot unfocused = contactsheet::shoot(scene, frame, scale);
+        const auto redrawn = [&] {
+            scene.backend->displayIfNeeded();
+            return contactsheet::shotOf(scene.backend->surface(), frame, scale, height);
+        };
+        // Device pixels of a stroke (starting at x) where a shot differs from the unfocused one.
+        const auto strokePixels = [&](const Shot& shot, double x) {
+            int count = 0;
+            for (int i = 0; i < 2 * static_cast<int>(scale); ++i) {
+                const double at = x + (i + 0.5) / scale;
+                count += contactsheet::contrast(shot.atControl(at, 10, false),
+                                                unfocused.atControl(at, 10, false)) > 30;
+            }
+            return count;
+        };
+
+        EXPECT_TRUE(scene.window->makeFirstResponder(box));
+        const Shot focused = redrawn();
+        EXPECT_EQ(strokePixels(focused, 12), 8);
+        EXPECT_EQ(strokePixels(focused, -2), clipView ? 0 : 8);
+
+        EXPECT_TRUE(scene.window->makeFirstResponder(nullptr));
+        EXPECT_EQ(contactsheet::differing(unfocused, redrawn(), around), 0);
+
+        // Hidden, taken out or moved into a hidden view, the box leaves nothing behind.
+        box->setHidden(true);
+        EXPECT_EQ(contactsheet::differing(empty, redrawn(), around), 0);
+        box->setHidden(false);
+        EXPECT_EQ(contactsheet::differing(unfocused, redrawn(), around), 0);
+        box->removeFromSuperview();
+        EXPECT_EQ(contactsheet::differing(empty, redrawn(), around), 0);
+        container->addSubview(box);
+        EXPECT_EQ(contactsheet::differing(unfocused, redrawn(), around), 0);
+        auto hidden = std::make_shared<ui::View>(Rect(60, 0, 10, 10));
+        hidden->setHidden(true);
+        scene.add(hidden);
+        hidden->addSubview(box);
+        EXPECT_EQ(contactsheet::differing(empty, redrawn(), around), 0);
     }
 }

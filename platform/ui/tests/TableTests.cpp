@@ -1,5 +1,6 @@
 #include "Helpers.hpp"
 #include "core/NotificationCenter.hpp"
+#include "core/RunLoop.hpp"
 #include "graphics/Image.hpp"
 #include "ui/AnimationContext.hpp"
 #include "ui/OutlineView.hpp"
@@ -651,14 +652,23 @@ TEST(TableView, RowsLeavingTheScreenLendTheirViewsToRowsComingOnAndKeepTheDelega
 namespace {
 
 // Rows whose delegate, asked for row 0's first cell view, changes the table once (reloads it or adds a
-// column); its row views are plain new ones or the table's reusable ones.
+// column), or reloads it on that many builds of row 0 (on every one when negative); its row views are
+// plain new ones or the table's reusable ones.
 class ReloadingRows final : public ui::TableViewDataSource, public ui::TableViewDelegate {
 public:
     int numberOfRows(ui::TableView&) override { return count; }
     std::any objectValue(ui::TableView&, ui::TableColumn*, int row) override { return row; }
-    std::shared_ptr<ui::View> viewFor(ui::TableView& table, ui::TableColumn*, int row) override {
-        if (row == 0 && change) {
+    std::shared_ptr<ui::View> viewFor(ui::TableView& table, ui::TableColumn* column, int row) override {
+        if (row != 0 || column != table.tableColumns().front().get()) {
+            return nullptr;
+        }
+        ++builds;
+        if (change) {
             std::exchange(change, nullptr)(table);
+        } else if (reloads != 0) {
+            reloads -= reloads > 0;
+            table.reloadData();
+            return std::make_shared<ui::View>();
         }
         return nullptr;
     }
@@ -668,7 +678,41 @@ public:
     int count = 5;
     bool plainRowViews = false;
     std::function<void(ui::TableView&)> change;
+    int reloads = 0;
+    int builds = 0; // of row 0
 };
+
+// An outline of one item whose delegate reloads it on that many builds of its row.
+class ReloadingTree final : public ui::OutlineViewDataSource, public ui::OutlineViewDelegate {
+public:
+    int numberOfChildrenOfItem(ui::OutlineView&, const ui::OutlineItem& item) override {
+        return item ? 0 : 1;
+    }
+    ui::OutlineItem child(ui::OutlineView&, int, const ui::OutlineItem&) override { return item; }
+    bool isItemExpandable(ui::OutlineView&, const ui::OutlineItem&) override { return false; }
+    std::shared_ptr<ui::View> viewFor(ui::OutlineView& outline, ui::TableColumn*,
+                                      const ui::OutlineItem&) override {
+        ++builds;
+        if (reloads > 0) {
+            --reloads;
+            outline.reloadItem(nullptr);
+        }
+        return std::make_shared<ui::View>();
+    }
+    ui::OutlineItem item = std::make_shared<ui::Object>();
+    int reloads = 0;
+    int builds = 0;
+};
+
+// Every row of the table has its row view holding a cell view for each column.
+void expectWholeRows(ui::TableView& table) {
+    EXPECT_EQ(table.subviews().size(), static_cast<std::size_t>(table.numberOfRows()));
+    for (int row = 0; row < table.numberOfRows(); ++row) {
+        auto rowView = table.rowViewAtRow(row, false);
+        ASSERT_NE(rowView, nullptr) << "row " << row;
+        EXPECT_EQ(rowView->subviews().size(), table.tableColumns().size()) << "row " << row;
+    }
+}
 
 } // namespace
 
@@ -709,6 +753,58 @@ TEST(TableView, AReloadOrANewColumnFromTheDelegateWhileARowIsBuiltRebuildsTheRow
             }
         }
     }
+}
+
+TEST(TableView, AReloadFromTheDelegateOnEveryRowBuildTakesNoStackAndLetsTheRunLoopTurn) {
+    auto& loop = core::RunLoop::main();
+    const auto deadline = loop.clock()->now() + std::chrono::minutes(2);
+
+    // 20,000 reloads in a row, each from a build of the row the last one rebuilt, end with whole rows, in
+    // a table and in an outline (on their own: no window to tell).
+    {
+        auto table = std::make_shared<ui::TableView>(Rect(0, 0, 100, 100));
+        table->addTableColumn(std::make_shared<ui::TableColumn>("name"));
+        auto model = std::make_shared<ReloadingRows>();
+        model->count = 1;
+        model->reloads = 20'000;
+        table->setDataSource(model);
+        table->setDelegate(model);
+        EXPECT_TRUE(loop.runUntil([&] { return model->builds > 20'000; }, deadline));
+        EXPECT_EQ(model->reloads, 0);
+        expectWholeRows(*table);
+    }
+    {
+        auto outline = std::make_shared<ui::OutlineView>(Rect(0, 0, 100, 100));
+        outline->addTableColumn(std::make_shared<ui::TableColumn>("name"));
+        auto tree = std::make_shared<ReloadingTree>();
+        tree->reloads = 20'000;
+        outline->setDataSource(tree);
+        outline->setDelegate(tree);
+        EXPECT_TRUE(loop.runUntil([&] { return tree->builds > 20'000; }, deadline));
+        EXPECT_EQ(tree->reloads, 0);
+        expectWholeRows(*outline);
+    }
+
+    // A delegate that reloads on every build: blocks posted to the main queue still run, one each turn;
+    // between two of them at most maxRowPassesPerTurn passes ran, and the table shows whole rows.
+    TableScene s(0);
+    auto model = std::make_shared<ReloadingRows>();
+    model->reloads = -1;
+    s.table->setDataSource(model);
+    s.table->setDelegate(model);
+    int turns = 0;
+    int builds = model->builds;
+    std::function<void()> check = [&] {
+        EXPECT_GT(model->builds, builds);
+        EXPECT_LE(model->builds - builds, ui::TableView::maxRowPassesPerTurn);
+        builds = model->builds;
+        expectWholeRows(*s.table);
+        if (++turns < 5) {
+            core::mainAsync(check);
+        }
+    };
+    core::mainAsync(check);
+    EXPECT_TRUE(loop.runUntil([&] { return turns == 5; }, deadline));
 }
 
 TEST(TableView, HeaderCellsDrawTheirOwnAttributedTitlesUntilTheTitleChanges) {

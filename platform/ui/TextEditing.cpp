@@ -10,36 +10,72 @@ namespace ui {
 
 namespace {
 
-bool isContinuation(const std::string& s, std::size_t i) {
-    return i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80;
-}
-
-std::size_t onBoundary(const std::string& s, std::size_t i) {
-    i = std::min(i, s.size());
-    while (i > 0 && isContinuation(s, i)) {
-        --i;
+// The length of the well-formed UTF-8 sequence that starts at byte offset i, 0 when none does: the lead
+// byte bounds the second byte (no overlong forms, surrogates or code points past U+10FFFF), and every
+// further byte is 80..BF.
+std::size_t wellFormedLength(const std::string& s, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned char lead = byte(i);
+    if (lead < 0x80) {
+        return 1;
     }
-    return i;
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : low;
+        high = lead == 0xED ? 0x9F : high;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : low;
+        high = lead == 0xF4 ? 0x8F : high;
+    } else {
+        return 0;
+    }
+    if (s.size() - i < length || byte(i + 1) < low || byte(i + 1) > high) {
+        return 0;
+    }
+    for (std::size_t k = 2; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) {
+            return 0;
+        }
+    }
+    return length;
 }
 
 } // namespace
+
+std::size_t characterStart(const std::string& s, std::size_t i) {
+    i = std::min(i, s.size());
+    // Only a continuation byte can lie inside a character, and only one whose lead is at most three
+    // bytes before it.
+    if (i == s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
+        return i;
+    }
+    for (std::size_t back = 1; back <= 3 && back <= i; ++back) {
+        if (wellFormedLength(s, i - back) > back) {
+            return i - back;
+        }
+    }
+    return i;
+}
 
 std::size_t previousCharacterBoundary(const std::string& s, std::size_t i) {
     if (i == 0) {
         return 0;
     }
-    return onBoundary(s, std::min(i, s.size()) - 1);
+    return characterStart(s, std::min(i, s.size()) - 1);
 }
 
 std::size_t nextCharacterBoundary(const std::string& s, std::size_t i) {
     if (i >= s.size()) {
         return s.size();
     }
-    ++i;
-    while (isContinuation(s, i)) {
-        ++i;
-    }
-    return i;
+    const std::size_t start = characterStart(s, i);
+    return start + std::max<std::size_t>(wellFormedLength(s, start), 1);
 }
 
 void TextEditingModel::setText(std::string text) {
@@ -52,8 +88,8 @@ std::pair<std::size_t, std::size_t> TextEditingModel::selectedRange() const {
 }
 
 void TextEditingModel::setSelection(std::size_t anchor, std::size_t caret) {
-    anchor_ = onBoundary(text_, anchor);
-    caret_ = onBoundary(text_, caret);
+    anchor_ = characterStart(text_, anchor);
+    caret_ = characterStart(text_, caret);
 }
 
 void TextEditingModel::insertText(const std::string& text) {
@@ -71,7 +107,8 @@ void TextEditingModel::insertText(const std::string& text) {
     lastReplacement_.start = lo;
     lastReplacement_.removed.assign(text_, lo, hi - lo);
     text_.replace(lo, hi - lo, line);
-    anchor_ = caret_ = lo + line.size();
+    // Ill-formed bytes on both sides of a deletion may join into a character: the caret goes to its start.
+    anchor_ = caret_ = characterStart(text_, lo + line.size());
     lastReplacement_.inserted = std::move(line);
 }
 
@@ -79,7 +116,7 @@ void TextEditingModel::replace(std::size_t start, std::size_t length, const std:
     start = std::min(start, text_.size());
     length = std::min(length, text_.size() - start);
     text_.replace(start, length, text);
-    anchor_ = caret_ = start + text.size();
+    anchor_ = caret_ = characterStart(text_, start + text.size());
 }
 
 void TextEditingModel::deleteBackward() {
@@ -98,8 +135,8 @@ void TextEditingModel::deleteForward() {
 
 TextKeyResult TextEditingModel::handleKey(const std::string& characters, std::optional<char32_t> specialKey,
                                           ModifierFlags modifiers, const TextClipboardAccess& clipboard) {
-    anchor_ = onBoundary(text_, anchor_);
-    caret_ = onBoundary(text_, caret_);
+    anchor_ = characterStart(text_, anchor_);
+    caret_ = characterStart(text_, caret_);
     const bool shift = modifiers & Modifier::shift;
     const bool command = modifiers & (Modifier::control | Modifier::command);
     const auto [lo, hi] = selectedRange();

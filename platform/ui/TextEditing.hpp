@@ -1,8 +1,8 @@
 #pragma once
 
-// The editing model of a single line of text: a UTF-8 string with a selection (anchor and caret as
-// byte offsets on character boundaries) and the keyboard commands of a text field. The field editor
-// and the declarative text field both edit through it.
+// The editing model of a single line of text: a UTF-8 string (stored text may be ill-formed) with a
+// selection (anchor and caret as byte offsets on character boundaries) and the keyboard commands of a
+// text field. The field editor and the declarative text field both edit through it.
 
 #include "ui/Event.hpp"
 
@@ -67,7 +67,7 @@ public:
     };
     const Replacement& lastReplacement() const { return lastReplacement_; }
     // Replaces length bytes at start with text as it is (undo puts back what was there); the caret goes
-    // after it.
+    // after it (to the start of a character the text joined into with the bytes after it).
     void replace(std::size_t start, std::size_t length, const std::string& text);
 
     // One key press: arrows (Shift extends), Home/End, Backspace/Delete, Command- or Control-A/C/X/V,
@@ -82,8 +82,13 @@ private:
     Replacement lastReplacement_;
 };
 
-// Byte offsets of the neighbouring character boundaries in UTF-8.
+// Character boundaries in UTF-8 that may be ill-formed: a well-formed sequence is one character, and
+// every byte that is not part of one (a stray continuation byte, a truncated or overlong sequence, a
+// surrogate, a byte that never occurs in UTF-8) is a character of its own, as Pango draws it.
+// The byte offsets of the neighbouring boundaries, and the start of the character that holds byte offset
+// i (i itself when it is a boundary; the end for offsets past it).
 std::size_t previousCharacterBoundary(const std::string& s, std::size_t i);
 std::size_t nextCharacterBoundary(const std::string& s, std::size_t i);
+std::size_t characterStart(const std::string& s, std::size_t i);
 
 } // namespace ui

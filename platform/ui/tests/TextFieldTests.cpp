@@ -6,7 +6,10 @@
 #include "ui/StringDrawing.hpp"
 #include "ui/TextField.hpp"
 
+#include <algorithm>
+#include <glib.h>
 #include <gtest/gtest.h>
+#include <random>
 #include <stdexcept>
 #include <utility>
 
@@ -141,6 +144,119 @@ TEST(FieldEditor, TypingPasteAndInsertKeepWellFormedTextWithoutControlCharacters
     // The program's own value is stored as given.
     s.first->setStringValue(std::string("a\0\xFF", 3));
     EXPECT_EQ(s.first->stringValue(), std::string("a\0\xFF", 3));
+}
+
+namespace {
+// The byte offsets where characters start in text, and its end, as GLib reads UTF-8: a well-formed
+// sequence is one character, every other byte one of its own.
+std::vector<std::size_t> characterStarts(const std::string& text) {
+    std::vector<std::size_t> starts;
+    for (std::size_t i = 0; i < text.size();) {
+        starts.push_back(i);
+        const gunichar c = g_utf8_get_char_validated(text.data() + i, static_cast<gssize>(text.size() - i));
+        i += c < 0x110000 ? static_cast<std::size_t>(g_utf8_skip[static_cast<unsigned char>(text[i])]) : 1;
+    }
+    starts.push_back(text.size());
+    return starts;
+}
+} // namespace
+
+TEST(FieldEditor, StoredIllFormedBytesAreCharactersOfTheirOwnAndTypedTextLandsInOrder) {
+    FormScene s;
+    s.first->setStringValue("\xAF");
+    ASSERT_TRUE(s.window->makeFirstResponder(s.first));
+    auto editor = s.first->currentEditor();
+    ASSERT_NE(editor, nullptr);
+    s.type(ui::utf8(ui::SpecialKey::home));
+    s.type("a");
+    s.type("b");
+    EXPECT_EQ(s.first->stringValue(), "ab\xAF");
+
+    // Random editing of stored text holding stray continuation bytes, truncated leads, overlong forms,
+    // surrogates and bytes past the code space: the caret and the selection stay on characters, the
+    // arrows and deletion take one character, typing lands at the caret, and each character is hit
+    // where the caret before it is drawn.
+    const std::vector<std::string> fragments = {"a",
+                                                " ",
+                                                "\u00E9",
+                                                "\u20AC",
+                                                "\U0001F600",
+                                                "\x80",
+                                                "\xBF",
+                                                "\xC3",
+                                                "\xE2\x82",
+                                                "\xF0\x9F\x98",
+                                                "\xC0\xAF",
+                                                "\xE0\x80\xAF",
+                                                "\xED\xA0\x80",
+                                                "\xF4\x90\x80\x80",
+                                                "\xF8\x88\x80\x80\x80",
+                                                "\xFE",
+                                                "\xFF"};
+    std::mt19937 random(2024);
+    const auto pick = [&](std::size_t n) {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
+    };
+    for (int round = 0; round < 20; ++round) {
+        std::string stored;
+        for (int i = 0; i < 10; ++i) {
+            stored += fragments[pick(fragments.size())];
+        }
+        s.first->setStringValue(stored);
+        const auto storedStarts = characterStarts(stored);
+        for (const std::size_t b : storedStarts) {
+            EXPECT_EQ(editor->characterIndexForX(editor->caretOffset(b)), b) << round;
+        }
+        for (int step = 0; step < 40; ++step) {
+            const std::string before = editor->string();
+            const auto starts = characterStarts(before);
+            const auto [lo, hi] = editor->selectedRange();
+            const auto at = std::find(starts.begin(), starts.end(), lo);
+            ASSERT_NE(at, starts.end());
+            const std::size_t previous = at == starts.begin() ? 0 : *(at - 1);
+            const std::size_t next = lo == before.size() ? lo : *(at + 1);
+            const bool empty = lo == hi;
+            std::string expected = before;
+            switch (pick(7)) {
+            case 0:
+                s.type(ui::utf8(ui::SpecialKey::leftArrow));
+                EXPECT_EQ(editor->selectedRange().first, empty ? previous : lo);
+                break;
+            case 1:
+                s.type(ui::utf8(ui::SpecialKey::rightArrow));
+                EXPECT_EQ(editor->selectedRange().second, empty ? next : hi);
+                break;
+            case 2:
+                s.type(ui::utf8(pick(2) ? ui::SpecialKey::leftArrow : ui::SpecialKey::rightArrow),
+                       ui::Modifier::shift);
+                break;
+            case 3:
+                s.type(ui::utf8(ui::SpecialKey::backspace));
+                expected.erase(empty ? previous : lo, empty ? lo - previous : hi - lo);
+                break;
+            case 4:
+                s.type(ui::utf8(ui::SpecialKey::deleteForward));
+                expected.erase(lo, empty ? next - lo : hi - lo);
+                break;
+            case 5: {
+                const std::string typed = pick(2) ? "x" : "\u00E9";
+                s.type(typed);
+                expected.replace(lo, hi - lo, typed);
+                EXPECT_EQ(editor->selectedRange().first, lo + typed.size());
+                break;
+            }
+            default:
+                s.click(editor,
+                        static_cast<double>(pick(static_cast<std::size_t>(editor->bounds().width()))));
+                break;
+            }
+            ASSERT_EQ(editor->string(), expected) << round << " " << step;
+            const auto now = characterStarts(expected);
+            for (const std::size_t offset : {editor->model().anchor(), editor->model().caret()}) {
+                EXPECT_NE(std::find(now.begin(), now.end(), offset), now.end()) << round << " " << step;
+            }
+        }
+    }
 }
 
 namespace {

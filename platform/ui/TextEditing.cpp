@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <limits>
+#include <string_view>
 
 namespace ui {
 
@@ -94,15 +96,38 @@ void TextEditingModel::setSelection(std::size_t anchor, std::size_t caret) {
 
 void TextEditingModel::insertText(const std::string& text) {
     // Well-formed UTF-8 only (each ill-formed sequence becomes U+FFFD), without control characters;
-    // line breaks become spaces. Every control character is one ASCII byte in well-formed text.
-    std::string line;
-    for (const char c : core::validUTF8(text, std::numeric_limits<std::size_t>::max())) {
-        if (c == '\n' || c == '\r') {
-            line += ' ';
-        } else if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7f) {
-            line += c;
+    // line breaks and the line, paragraph and next-line separators become spaces. Every control character
+    // is one ASCII byte in well-formed text.
+    std::string line = core::validUTF8(text, std::numeric_limits<std::size_t>::max());
+    // What stays moves up over what goes, in place.
+    std::size_t kept = 0;
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < line.size();) {
+        const auto c = static_cast<unsigned char>(line[i]);
+        const std::string_view at = std::string_view(line).substr(i, 3);
+        std::size_t length = 0; // of a control character or separator
+        bool space = false;
+        if (c < 0x20 || c == 0x7f) {
+            length = 1;
+            space = c == '\n' || c == '\r';
+        } else if ((c == 0xC2 && at.starts_with("\u0085")) ||
+                   (c == 0xE2 && (at == "\u2028" || at == "\u2029"))) {
+            length = c == 0xC2 ? 2 : 3;
+            space = true;
+        } else {
+            ++i;
+            continue;
         }
+        std::memmove(line.data() + kept, line.data() + run, i - run);
+        kept += i - run;
+        if (space) {
+            line[kept++] = ' ';
+        }
+        i += length;
+        run = i;
     }
+    std::memmove(line.data() + kept, line.data() + run, line.size() - run);
+    line.resize(kept + line.size() - run);
     const auto [lo, hi] = selectedRange();
     lastReplacement_.start = lo;
     lastReplacement_.removed.assign(text_, lo, hi - lo);

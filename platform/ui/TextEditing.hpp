@@ -53,7 +53,7 @@ public:
     void selectAll() { setSelection(0, text_.size()); }
 
     // Replaces the selection with text, kept as well-formed UTF-8 (U+FFFD for each ill-formed sequence)
-    // without control characters; line breaks become spaces (one line only).
+    // without control characters; line breaks and U+2028, U+2029 and U+0085 become spaces (one line only).
     void insertText(const std::string& text);
     void deleteBackward();
     void deleteForward();

@@ -146,6 +146,27 @@ TEST(FieldEditor, TypingPasteAndInsertKeepWellFormedTextWithoutControlCharacters
     EXPECT_EQ(s.first->stringValue(), std::string("a\0\xFF", 3));
 }
 
+TEST(FieldEditor, LineAndParagraphSeparatorsBecomeSpacesInTypedPastedAndInsertedText) {
+    FormScene s;
+    s.click(s.first);
+    auto editor = s.first->currentEditor();
+    ASSERT_NE(editor, nullptr);
+    std::optional<std::string> board = std::string("abcdef\u2028ghijkl");
+    editor->setClipboardAccess({[&] { return board; }, {}});
+    s.type("v", ui::Modifier::control);
+    s.type("\u2029");
+    editor->insertText("\xC2\x85z");
+    EXPECT_EQ(s.first->stringValue(), "abcdef ghijkl  z");
+    // One line: the caret moves right over every character.
+    const std::string value = s.first->stringValue();
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        EXPECT_LT(editor->caretOffset(i), editor->caretOffset(i + 1)) << i;
+    }
+    // The program's own value is stored as given.
+    s.first->setStringValue("a\u2028b\u2029c\xC2\x85");
+    EXPECT_EQ(s.first->stringValue(), "a\u2028b\u2029c\xC2\x85");
+}
+
 namespace {
 // The byte offsets where characters start in text, and its end, as GLib reads UTF-8: a well-formed
 // sequence is one character, every other byte one of its own.

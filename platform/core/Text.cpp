@@ -201,19 +201,28 @@ std::string validUTF8(std::string_view text, std::size_t maximumBytes) {
     // Every character takes at least one byte, so what lies past this can never fit.
     const auto length = static_cast<int32_t>(
         std::min<std::size_t>(text.size(), std::min<std::size_t>(maximumBytes, INT32_MAX - 4) + 4));
+    // Runs of well-formed characters are copied whole.
     std::string out;
+    std::size_t kept = 0; // the bytes out holds and will hold for the run so far
+    int32_t run = 0;      // where the present run of well-formed characters starts
+    int32_t runEnd = 0;   // and where its last character ends
     for (int32_t at = 0; at < length;) {
         const int32_t start = at;
         UChar32 c;
         U8_NEXT(bytes, at, length, c);
-        const std::string_view character =
-            c < 0 ? kReplacement
-                  : text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(at - start));
-        if (out.size() + character.size() > maximumBytes) {
+        const std::size_t size = c < 0 ? kReplacement.size() : static_cast<std::size_t>(at - start);
+        if (kept + size > maximumBytes) {
             break;
         }
-        out += character;
+        kept += size;
+        if (c < 0) {
+            out.append(text.substr(static_cast<std::size_t>(run), static_cast<std::size_t>(start - run)));
+            out += kReplacement;
+            run = at;
+        }
+        runEnd = at;
     }
+    out.append(text.substr(static_cast<std::size_t>(run), static_cast<std::size_t>(runEnd - run)));
     return out;
 }
 

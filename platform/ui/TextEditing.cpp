@@ -131,6 +131,11 @@ void TextEditingModel::insertText(const std::string& text) {
     const auto [lo, hi] = selectedRange();
     lastReplacement_.start = lo;
     lastReplacement_.removed.assign(text_, lo, hi - lo);
+    // Room to type on after a large insertion, so the next key does not copy the whole text again.
+    const std::size_t size = text_.size() - (hi - lo) + line.size();
+    if (size > text_.capacity()) {
+        text_.reserve(size + size / 2);
+    }
     text_.replace(lo, hi - lo, line);
     // Ill-formed bytes on both sides of a deletion may join into a character: the caret goes to its start.
     anchor_ = caret_ = characterStart(text_, lo + line.size());

@@ -1,4 +1,5 @@
 #include "Helpers.hpp"
+#include "core/MainQueue.hpp"
 #include "core/NotificationCenter.hpp"
 #include "core/Text.hpp"
 #include "graphics/Image.hpp"
@@ -7,6 +8,7 @@
 #include "ui/TextField.hpp"
 
 #include <algorithm>
+#include <functional>
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <random>
@@ -277,6 +279,61 @@ TEST(FieldEditor, StoredIllFormedBytesAreCharactersOfTheirOwnAndTypedTextLandsIn
                 EXPECT_NE(std::find(now.begin(), now.end(), offset), now.end()) << round << " " << step;
             }
         }
+    }
+}
+
+TEST(FieldEditor, AHugePasteIsLaidOutAsAFreshLayoutOnceTheRunLoopRunsDry) {
+    FormScene s;
+    s.click(s.first);
+    auto editor = s.first->currentEditor();
+    ASSERT_NE(editor, nullptr);
+    std::function<void(std::optional<std::string>)> answer;
+    editor->setClipboardAccess({{}, {}, [&](std::function<void(std::optional<std::string>)> handler) {
+                                    answer = std::move(handler);
+                                }});
+    std::mt19937 random(7);
+    for (const std::size_t length : {std::size_t{3000}, std::size_t{128} << 10}) {
+        std::string text;
+        while (text.size() < length) {
+            for (int i = std::uniform_int_distribution<int>(1, 10)(random); i > 0; --i) {
+                text += static_cast<char>('a' + std::uniform_int_distribution<int>(0, 25)(random));
+            }
+            text += random() % 8 == 0 ? "\u00E9 " : " ";
+        }
+        s.first->setStringValue("");
+        s.type("v", ui::Modifier::control);
+        ASSERT_TRUE(answer);
+        answer(text);
+        // Edits at once, at the end, in the middle and near the start.
+        s.type("x");
+        editor->setSelectedRange(text.size() / 2, 0);
+        s.type("y");
+        editor->setSelectedRange(100, 3);
+        s.type("z");
+        core::MainQueue::shared().drain();
+
+        const std::string value = editor->string();
+        auto fresh = std::make_shared<ui::Text>(editor->frame());
+        fresh->setFont(editor->font());
+        fresh->setString(value);
+        fresh->caretOffset(0);
+        core::MainQueue::shared().drain();
+        const double origin = editor->caretOffset(0);
+        const double freshOrigin = fresh->caretOffset(0);
+        const std::size_t step = length < 4096 ? 1 : 97;
+        int differing = 0;
+        for (std::size_t i = 0; i <= value.size(); i += step) {
+            std::size_t b = i;
+            while (b < value.size() && (static_cast<unsigned char>(value[b]) & 0xC0) == 0x80) {
+                ++b;
+            }
+            differing += editor->caretOffset(b) - origin != fresh->caretOffset(b) - freshOrigin;
+        }
+        EXPECT_EQ(differing, 0) << length;
+        // The caret after the last edit is in view.
+        const double caretX = editor->caretOffset(editor->model().caret());
+        EXPECT_GE(caretX, editor->bounds().minX());
+        EXPECT_LE(caretX, editor->bounds().maxX());
     }
 }
 

@@ -284,6 +284,8 @@ TEST(FieldEditor, StoredIllFormedBytesAreCharactersOfTheirOwnAndTypedTextLandsIn
 
 TEST(FieldEditor, AHugePasteIsLaidOutAsAFreshLayoutOnceTheRunLoopRunsDry) {
     FormScene s;
+    auto backend = std::make_shared<uitest::FakeBackend>(s.window->frame().size, 1.0);
+    s.window->setBackend(backend);
     s.click(s.first);
     auto editor = s.first->currentEditor();
     ASSERT_NE(editor, nullptr);
@@ -295,7 +297,9 @@ TEST(FieldEditor, AHugePasteIsLaidOutAsAFreshLayoutOnceTheRunLoopRunsDry) {
     for (const std::size_t length : {std::size_t{3000}, std::size_t{128} << 10}) {
         std::string text;
         while (text.size() < length) {
-            for (int i = std::uniform_int_distribution<int>(1, 10)(random); i > 0; --i) {
+            // Words of 1 to 10 letters, now and then one of 300, longer than a piece of a measured line.
+            const int letters = random() % 64 == 0 ? 300 : std::uniform_int_distribution<int>(1, 10)(random);
+            for (int i = letters; i > 0; --i) {
                 text += static_cast<char>('a' + std::uniform_int_distribution<int>(0, 25)(random));
             }
             text += random() % 8 == 0 ? "\u00E9 " : " ";
@@ -304,10 +308,24 @@ TEST(FieldEditor, AHugePasteIsLaidOutAsAFreshLayoutOnceTheRunLoopRunsDry) {
         s.type("v", ui::Modifier::control);
         ASSERT_TRUE(answer);
         answer(text);
-        // Edits at once, at the end, in the middle and near the start.
+        // Shown at once: the end of the text with the caret after it.
+        const double end = editor->caretOffset(text.size());
+        EXPECT_GE(end, editor->bounds().minX());
+        EXPECT_LE(end, editor->bounds().maxX());
+        backend->recorder()->clear();
+        s.window->display();
+        bool drawn = false;
+        for (const auto& op : backend->recorder()->ops(graphics::DrawOpKind::text)) {
+            drawn = drawn || (op.text.size() >= 20 && op.text.size() < 8192 &&
+                              text.ends_with(op.text.substr(op.text.size() - 20)));
+        }
+        EXPECT_TRUE(drawn) << length;
+        // Edits at once, at the end, in the middle, across much of the text and near the start.
         s.type("x");
         editor->setSelectedRange(text.size() / 2, 0);
         s.type("y");
+        editor->setSelectedRange(text.size() / 3, text.size() / 2);
+        s.type(ui::utf8(ui::SpecialKey::backspace));
         editor->setSelectedRange(100, 3);
         s.type("z");
         core::MainQueue::shared().drain();

@@ -4,6 +4,7 @@
 // selection (anchor and caret as byte offsets on character boundaries) and the keyboard commands of a
 // text field. The field editor and the declarative text field both edit through it.
 
+#include "core/Text.hpp"
 #include "ui/Event.hpp"
 
 #include <cstddef>
@@ -82,13 +83,9 @@ private:
     Replacement lastReplacement_;
 };
 
-// Character boundaries in UTF-8 that may be ill-formed: a well-formed sequence is one character, and
-// every byte that is not part of one (a stray continuation byte, a truncated or overlong sequence, a
-// surrogate, a byte that never occurs in UTF-8) is a character of its own, as Pango draws it.
-// The byte offsets of the neighbouring boundaries, and the start of the character that holds byte offset
-// i (i itself when it is a boundary; the end for offsets past it).
-std::size_t previousCharacterBoundary(const std::string& s, std::size_t i);
-std::size_t nextCharacterBoundary(const std::string& s, std::size_t i);
-std::size_t characterStart(const std::string& s, std::size_t i);
+// Character boundaries in UTF-8 that may be ill-formed, as the whole system takes them.
+using core::characterStart;
+using core::nextCharacterBoundary;
+using core::previousCharacterBoundary;
 
 } // namespace ui

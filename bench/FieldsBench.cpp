@@ -2,7 +2,8 @@
 // focused field followed by the window's display pass (what a user waits for between a key and its
 // character on screen), for a short field, for one holding 2,000 characters and for long lines of random
 // words from 2 KB to 1 MB typed into at their middle (the slowest key is reported too); and the undo and
-// the redo of a run of typing in a 1 MB line, each with its display pass.
+// the redo of a run of typing in a 1 MB line, each with its display pass; and a paste of 1 MB and of
+// 16 MB of random words, from the pasted text's arrival to its display pass and to the next key handled.
 
 #include "Vimbra/FieldsAndComponents/StyledTextField.hpp"
 #include "Vimbra/FieldsAndComponents/ValidatingTextFields.hpp"
@@ -15,7 +16,9 @@
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -172,6 +175,62 @@ void BM_StyledField1MBUndoTypingRun(benchmark::State& state) {
     state.counters["length"] = static_cast<double>(form.typed->stringValue().size());
 }
 BENCHMARK(BM_StyledField1MBUndoTypingRun)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// Control-V into the field with a clipboard that answers later, then the answer of length bytes of random
+// words arriving: pasteDrawnMs runs from its arrival to the end of the display pass that shows it,
+// nextKeyMs to the end of the next key's handling and display pass (run-loop work queued meanwhile waits
+// for a later turn). Each iteration starts again from a short text.
+void BM_StyledFieldPasteToNextKey(benchmark::State& state) {
+    const auto length = static_cast<std::size_t>(state.range(0));
+    Form form(12);
+    std::string text;
+    std::mt19937 random(7);
+    while (text.size() < length) {
+        const int letters = std::uniform_int_distribution<int>(1, 10)(random);
+        for (int i = 0; i < letters; ++i) {
+            text += static_cast<char>('a' + std::uniform_int_distribution<int>(0, 25)(random));
+        }
+        text += ' ';
+    }
+    text.resize(length);
+    std::function<void(std::optional<std::string>)> answer;
+    auto editor = form.typed->currentEditor();
+    editor->setClipboardAccess({{}, {}, [&](std::function<void(std::optional<std::string>)> handler) {
+                                    answer = std::move(handler);
+                                }});
+    StepTimes drawn;
+    std::vector<double> nextKey;
+    for (auto _ : state) {
+        state.PauseTiming();
+        form.typed->setStringValue("Field 4");
+        editor->setSelectedRange(7, 0);
+        core::MainQueue::shared().drain();
+        form.backend->displayIfNeeded();
+        form.key("v", ui::Modifier::control);
+        std::string pasted = text;
+        state.ResumeTiming();
+        const auto start = std::chrono::steady_clock::now();
+        drawn.measure([&] {
+            answer(std::move(pasted));
+            form.backend->displayIfNeeded();
+        });
+        form.key("x");
+        form.backend->displayIfNeeded();
+        nextKey.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    // The slowest of the iterations.
+    if (!drawn.times.empty()) {
+        state.counters["pasteDrawnMs"] = *std::max_element(drawn.times.begin(), drawn.times.end());
+        state.counters["nextKeyMs"] = *std::max_element(nextKey.begin(), nextKey.end());
+    }
+    state.counters["length"] = static_cast<double>(form.typed->stringValue().size());
+}
+BENCHMARK(BM_StyledFieldPasteToNextKey)
+    ->Arg(1 << 20)
+    ->Arg(16 << 20)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_StyledFieldKeyToRedraw(benchmark::State& state) {
     typeAndDisplay(state, 12);

@@ -201,20 +201,99 @@ std::string validUTF8(std::string_view text, std::size_t maximumBytes) {
     // Every character takes at least one byte, so what lies past this can never fit.
     const auto length = static_cast<int32_t>(
         std::min<std::size_t>(text.size(), std::min<std::size_t>(maximumBytes, INT32_MAX - 4) + 4));
+    // Runs of well-formed characters are copied whole.
     std::string out;
+    std::size_t kept = 0; // the bytes out holds and will hold for the run so far
+    int32_t run = 0;      // where the present run of well-formed characters starts
+    int32_t runEnd = 0;   // and where its last character ends
     for (int32_t at = 0; at < length;) {
         const int32_t start = at;
         UChar32 c;
         U8_NEXT(bytes, at, length, c);
-        const std::string_view character =
-            c < 0 ? kReplacement
-                  : text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(at - start));
-        if (out.size() + character.size() > maximumBytes) {
+        const std::size_t size = c < 0 ? kReplacement.size() : static_cast<std::size_t>(at - start);
+        if (kept + size > maximumBytes) {
             break;
         }
-        out += character;
+        kept += size;
+        if (c < 0) {
+            out.append(text.substr(static_cast<std::size_t>(run), static_cast<std::size_t>(start - run)));
+            out += kReplacement;
+            run = at;
+        }
+        runEnd = at;
     }
+    out.append(text.substr(static_cast<std::size_t>(run), static_cast<std::size_t>(runEnd - run)));
     return out;
+}
+
+namespace {
+
+// The length of the well-formed UTF-8 sequence that starts at byte offset i, 0 when none does: the lead
+// byte bounds the second byte (no overlong forms, surrogates or code points past U+10FFFF), and every
+// further byte is 80..BF.
+std::size_t wellFormedLength(std::string_view s, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned char lead = byte(i);
+    if (lead < 0x80) {
+        return 1;
+    }
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : low;
+        high = lead == 0xED ? 0x9F : high;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : low;
+        high = lead == 0xF4 ? 0x8F : high;
+    } else {
+        return 0;
+    }
+    if (s.size() - i < length || byte(i + 1) < low || byte(i + 1) > high) {
+        return 0;
+    }
+    for (std::size_t k = 2; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+} // namespace
+
+std::size_t characterStart(std::string_view s, std::size_t i) {
+    i = std::min(i, s.size());
+    // Only a continuation byte can lie inside a character, and only one whose lead is at most three
+    // bytes before it.
+    if (i == s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
+        return i;
+    }
+    for (std::size_t back = 1; back <= 3 && back <= i; ++back) {
+        if (wellFormedLength(s, i - back) > back) {
+            return i - back;
+        }
+    }
+    return i;
+}
+
+std::size_t previousCharacterBoundary(std::string_view s, std::size_t i) {
+    if (i == 0) {
+        return 0;
+    }
+    return characterStart(s, std::min(i, s.size()) - 1);
+}
+
+std::size_t nextCharacterBoundary(std::string_view s, std::size_t i) {
+    if (i >= s.size()) {
+        return s.size();
+    }
+    const std::size_t start = characterStart(s, i);
+    return start + std::max<std::size_t>(wellFormedLength(s, start), 1);
 }
 
 } // namespace core

@@ -40,4 +40,13 @@ std::string trimmingWhitespace(std::string_view utf8);
 // text ends before the first character that would not fit whole.
 std::string validUTF8(std::string_view text, std::size_t maximumBytes);
 
+// Character boundaries in UTF-8 that may be ill-formed: a well-formed sequence is one character, and
+// every byte that is not part of one (a stray continuation byte, a truncated or overlong sequence, a
+// surrogate, a byte that never occurs in UTF-8) is a character of its own, as Pango draws it.
+// The byte offsets of the neighbouring boundaries, and the start of the character that holds byte offset
+// i (i itself when it is a boundary; the end for offsets past it).
+std::size_t previousCharacterBoundary(std::string_view s, std::size_t i);
+std::size_t nextCharacterBoundary(std::string_view s, std::size_t i);
+std::size_t characterStart(std::string_view s, std::size_t i);
+
 } // namespace core

@@ -1,5 +1,6 @@
 #include "graphics/AttributedString.hpp"
 
+#include "core/Text.hpp"
 #include "graphics/GraphicsContext.hpp"
 #include "graphics/PangoSupport.hpp"
 
@@ -47,14 +48,11 @@ void AttributedString::setAttributes(const TextAttributes& attributes, std::size
     start = std::min(start, text_.size());
     std::size_t end = std::min(text_.size(), start + std::min(length, text_.size()));
     // A boundary inside a multi-byte character moves out to the character's edges, so a run never splits
-    // a UTF-8 sequence (Pango would reject the attribute list or draw garbage).
-    const auto continuation = [this](std::size_t i) {
-        return i < text_.size() && (static_cast<unsigned char>(text_[i]) & 0xC0) == 0x80;
-    };
-    while (start > 0 && continuation(start))
-        --start;
-    while (continuation(end))
-        ++end;
+    // a UTF-8 sequence (Pango would reject the attribute list or draw garbage); an ill-formed byte is a
+    // character of its own.
+    start = core::characterStart(text_, start);
+    if (const std::size_t holder = core::characterStart(text_, end); holder != end)
+        end = core::nextCharacterBoundary(text_, holder);
     if (end <= start)
         return;
     std::vector<TextRun> result;

@@ -100,6 +100,9 @@ void Cell::setObjectValue(std::any value) {
 
 void Cell::assignStringValue(const std::string& value) {
     if (auto* held = std::any_cast<std::string>(&value_)) {
+        if (value.size() > held->capacity()) {
+            held->reserve(value.size() + value.size() / 2); // room for the edits that follow
+        }
         *held = value;
     } else {
         value_ = value;

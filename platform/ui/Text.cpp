@@ -1,227 +1,20 @@
 #include "ui/Text.hpp"
 
+#include "core/MainQueue.hpp"
 #include "graphics/AttributedString.hpp"
-#include "graphics/PangoSupport.hpp"
+#include "ui/TextLineLayout.hpp"
 #include "ui/Window.hpp"
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
-#include <functional>
+#include <chrono>
+#include <cmath>
 #include <memory>
-#include <unordered_map>
 
 namespace ui {
 
 using graphics::Point;
 using graphics::Rect;
-
-// Logical x positions of a line of text, measured with Pango. A long line is measured in pieces (each up
-// to and including a space, at most 64 bytes) whose widths are kept with their x, so an edit measures only
-// the pieces it changed (and those the text caches by content): the pieces after it keep their widths and
-// move by the change. The pieces are drawn where they were measured. One Pango context serves every
-// measurement of the layout's font.
-class Text::LineLayout {
-public:
-    using Widths = std::unordered_map<std::string, double>;
-    using Attributed = std::function<graphics::AttributedString(const std::string&)>;
-
-    LineLayout(Attributed attributed, graphics::FontRef fontRef)
-        : font(std::move(fontRef)), attributed_(std::move(attributed)),
-          context_(graphics::detail::createPangoContext()) {}
-    ~LineLayout() { g_object_unref(context_); }
-    LineLayout(const LineLayout&) = delete;
-    LineLayout& operator=(const LineLayout&) = delete;
-
-    const std::string& text() const { return text_; }
-    // Brings the layout to the text.
-    void update(const std::string& string, Widths& widths) {
-        if (string.size() <= longText || text_.size() <= longText || pieces_.empty()) {
-            text_ = string;
-            pieces_.clear();
-            shaped_.reset();
-            if (text_.size() <= longText) {
-                pieces_.push_back({0, text_.size(), 0, 0});
-                width_ = pieces_[0].width = graphics::detail::layoutSize(shape(0)).width;
-            } else {
-                width_ = split(0, 0, pieces_, widths, [](std::size_t) { return false; });
-            }
-            height_ = graphics::detail::layoutSize(shape(0)).height;
-            return;
-        }
-        // The bytes both texts start and end with stay as they are; pieces that end before the first
-        // changed byte keep their place, and splitting resumes from there until it meets an old piece
-        // boundary in the unchanged end, from which the old pieces follow, moved.
-        const std::size_t prefix = commonPrefix(text_, string);
-        const std::size_t suffix = commonSuffix(text_, string, prefix);
-        const std::size_t changedEnd = string.size() - suffix;
-        const auto delta =
-            static_cast<std::ptrdiff_t>(string.size()) - static_cast<std::ptrdiff_t>(text_.size());
-        const std::size_t first = pieceOfIndex(prefix > 0 ? prefix - 1 : 0);
-        std::size_t resume = pieces_.size();
-        std::vector<Placed> fresh;
-        text_ = string;
-        const double end = split(pieces_[first].start, pieces_[first].x, fresh, widths, [&](std::size_t at) {
-            if (at < changedEnd) {
-                return false;
-            }
-            const std::size_t old = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(at) - delta);
-            const auto found =
-                std::lower_bound(pieces_.begin() + static_cast<std::ptrdiff_t>(first), pieces_.end(), old,
-                                 [](const Placed& p, std::size_t s) { return p.start < s; });
-            if (found == pieces_.end() || found->start != old) {
-                return false;
-            }
-            resume = static_cast<std::size_t>(found - pieces_.begin());
-            return true;
-        });
-        const double shift = resume < pieces_.size() ? end - pieces_[resume].x : 0;
-        for (std::size_t p = resume; p < pieces_.size(); ++p) {
-            pieces_[p].start =
-                static_cast<std::size_t>(static_cast<std::ptrdiff_t>(pieces_[p].start) + delta);
-            pieces_[p].x += shift;
-        }
-        const auto from = pieces_.begin() + static_cast<std::ptrdiff_t>(first);
-        const auto to = pieces_.begin() + static_cast<std::ptrdiff_t>(resume);
-        if (fresh.size() <= static_cast<std::size_t>(to - from)) {
-            pieces_.erase(std::copy(fresh.begin(), fresh.end(), from), to);
-        } else {
-            std::copy(fresh.begin(), fresh.begin() + (to - from), from);
-            pieces_.insert(to, fresh.begin() + (to - from), fresh.end());
-        }
-        width_ = pieces_.back().x + pieces_.back().width;
-        shaped_.reset();
-    }
-
-    double width() const { return width_; }
-    double height() const { return height_; }
-    double xOfIndex(std::size_t index) const {
-        const std::size_t p = pieceOfIndex(index);
-        PangoRectangle pos;
-        pango_layout_index_to_pos(shape(p), static_cast<int>(index - pieces_[p].start), &pos);
-        return pieces_[p].x + static_cast<double>(pos.x) / PANGO_SCALE;
-    }
-    std::size_t indexOfX(double x) const {
-        const auto after = std::upper_bound(pieces_.begin() + 1, pieces_.end(), x,
-                                            [](double at, const Placed& piece) { return at < piece.x; });
-        const auto p = static_cast<std::size_t>(after - pieces_.begin()) - 1;
-        int index = 0;
-        int trailing = 0;
-        pango_layout_xy_to_index(shape(p), static_cast<int>((x - pieces_[p].x) * PANGO_SCALE), 0, &index,
-                                 &trailing);
-        std::size_t i = pieces_[p].start + static_cast<std::size_t>(std::max(index, 0));
-        for (; trailing > 0; --trailing) {
-            i = nextCharacterBoundary(text_, i);
-        }
-        return std::min(i, text_.size());
-    }
-    // The start and x of the piece that holds the byte offset (the whole line when it is short).
-    std::pair<std::size_t, double> pieceStart(std::size_t index) const {
-        const auto& piece = pieces_[pieceOfIndex(index)];
-        return {piece.start, piece.x};
-    }
-
-    const graphics::FontRef font;
-
-private:
-    static constexpr std::size_t longText = 256;
-    static constexpr std::size_t pieceLimit = 64;
-    // Past this many entries the text's cache of widths by content takes no more.
-    static constexpr std::size_t cachedWidthsLimit = 1 << 16;
-
-    struct Placed {
-        std::size_t start;
-        std::size_t length;
-        double x;
-        double width;
-    };
-    struct LayoutDeleter {
-        void operator()(PangoLayout* layout) const { g_object_unref(layout); }
-    };
-
-    static std::size_t commonPrefix(const std::string& a, const std::string& b) {
-        const std::size_t n = std::min(a.size(), b.size());
-        constexpr std::size_t block = 256;
-        std::size_t i = 0;
-        while (i + block <= n && std::memcmp(a.data() + i, b.data() + i, block) == 0) {
-            i += block;
-        }
-        while (i < n && a[i] == b[i]) {
-            ++i;
-        }
-        return i;
-    }
-    // The bytes both end with, not reaching into the common start.
-    static std::size_t commonSuffix(const std::string& a, const std::string& b, std::size_t prefix) {
-        const std::size_t n = std::min(a.size(), b.size()) - prefix;
-        constexpr std::size_t block = 256;
-        std::size_t i = 0;
-        while (i + block <= n &&
-               std::memcmp(a.data() + a.size() - i - block, b.data() + b.size() - i - block, block) == 0) {
-            i += block;
-        }
-        while (i < n && a[a.size() - i - 1] == b[b.size() - i - 1]) {
-            ++i;
-        }
-        return i;
-    }
-
-    // Splits text_ into pieces from start (at x) to the end or until stop says a piece starts where the
-    // old ones resume; answers the x after the last piece made.
-    template <typename Stop>
-    double split(std::size_t start, double x, std::vector<Placed>& out, Widths& widths, Stop stop) {
-        for (std::size_t i = start; i < text_.size() && !stop(i);) {
-            std::size_t end = i;
-            while (end < text_.size() && end - i < pieceLimit && text_[end] != ' ') {
-                end = nextCharacterBoundary(text_, end);
-            }
-            if (end < text_.size() && text_[end] == ' ') {
-                ++end;
-            }
-            const double width = measure(text_.substr(i, end - i), widths);
-            out.push_back({i, end - i, x, width});
-            x += width;
-            i = end;
-        }
-        return x;
-    }
-    double measure(const std::string& piece, Widths& widths) const {
-        if (const auto known = widths.find(piece); known != widths.end()) {
-            return known->second;
-        }
-        const std::unique_ptr<PangoLayout, LayoutDeleter> layout(
-            graphics::detail::createLayout(context_, attributed_(piece), {-1, false}));
-        const double width = graphics::detail::layoutSize(layout.get()).width;
-        if (widths.size() < cachedWidthsLimit) {
-            widths.emplace(piece, width);
-        }
-        return width;
-    }
-
-    std::size_t pieceOfIndex(std::size_t index) const {
-        const auto after =
-            std::upper_bound(pieces_.begin() + 1, pieces_.end(), index,
-                             [](std::size_t at, const Placed& piece) { return at < piece.start; });
-        return static_cast<std::size_t>(after - pieces_.begin()) - 1;
-    }
-    // The layout of one piece; the last one asked for is kept.
-    PangoLayout* shape(std::size_t p) const {
-        if (!shaped_ || shapedIndex_ != p) {
-            shaped_.reset(graphics::detail::createLayout(
-                context_, attributed_(text_.substr(pieces_[p].start, pieces_[p].length)), {-1, false}));
-            shapedIndex_ = p;
-        }
-        return shaped_.get();
-    }
-    Attributed attributed_;
-    PangoContext* context_;
-    std::string text_;
-    std::vector<Placed> pieces_;
-    double width_ = 0;
-    double height_ = 0;
-    mutable std::unique_ptr<PangoLayout, LayoutDeleter> shaped_;
-    mutable std::size_t shapedIndex_ = 0;
-};
 
 namespace {
 
@@ -413,20 +206,88 @@ graphics::AttributedString Text::attributedString(const std::string& text) const
     return {text, attributes};
 }
 
+namespace {
+
+// How long bringing the layout to an edit may measure at once, and how long each later step measures on.
+constexpr std::chrono::milliseconds editMeasuring{4};
+constexpr std::chrono::milliseconds stepMeasuring{8};
+
+} // namespace
+
 const Text::LineLayout& Text::lineLayout() const {
+    const auto deadline = std::chrono::steady_clock::now() + editMeasuring;
     if (!layout_ || layout_->font != font_) {
         pieceWidths_.clear();
         layout_ = std::make_shared<LineLayout>(
             [this](const std::string& text) { return attributedString(text); }, font_);
-        layout_->update(model_.text(), pieceWidths_);
+        layout_->update(model_.text(), pieceWidths_, deadline);
         layoutRevision_ = textRevision_;
     } else if (layoutRevision_ != textRevision_) {
         if (layout_->text() != model_.text()) {
-            layout_->update(model_.text(), pieceWidths_);
+            layout_->update(model_.text(), pieceWidths_, deadline);
         }
         layoutRevision_ = textRevision_;
     }
+    layout_->lookAround(model_.caret());
+    measureLater();
     return *layout_;
+}
+
+void Text::measureLater() const {
+    if (measuring_ || layout_->complete()) {
+        return;
+    }
+    std::weak_ptr<const Object> weak = weak_from_this();
+    if (weak.expired()) {
+        // Not owned by a shared pointer, so no later step could find it: measured whole now.
+        while (!layout_->complete()) {
+            layout_->measureOn(pieceWidths_, std::chrono::steady_clock::time_point::max());
+        }
+        return;
+    }
+    measuring_ = true;
+    core::mainAsync([weak] {
+        if (auto self = std::const_pointer_cast<Object>(weak.lock())) {
+            static_cast<Text&>(*self).measureStep();
+        }
+    });
+}
+
+void Text::measureStep() {
+    auto self = sharedAs<Text>();
+    const LineLayout& layout = lineLayout(); // queues no step while this one runs
+    if (layout.complete()) {
+        measuring_ = false;
+        return;
+    }
+    // The caret keeps its place in the view while the x before it goes from estimated to measured; the
+    // view is drawn again when what it shows changed.
+    const auto shown = [&] {
+        std::vector<LineLayout::Run> runs;
+        const double x0 = textOriginX();
+        for (auto run : layout.visibleRuns(bounds().minX() - x0, bounds().maxX() - x0)) {
+            run.x += x0;
+            runs.push_back(run);
+        }
+        return runs;
+    };
+    const auto before = shown();
+    const double caretX = layout.xOfIndex(model_.caret());
+    layout_->measureOn(pieceWidths_, std::chrono::steady_clock::now() + stepMeasuring);
+    layout_->lookAround(model_.caret());
+    if (layout.width() > bounds().width()) {
+        scrollX_ = std::max(0.0, scrollX_ + layout.xOfIndex(model_.caret()) - caretX);
+    }
+    const auto after = shown();
+    const bool same = std::equal(
+        before.begin(), before.end(), after.begin(), after.end(), [](const auto& a, const auto& b) {
+            return a.start == b.start && a.end == b.end && std::abs(a.x - b.x) < 1e-6;
+        });
+    if (!same || layout.complete()) {
+        setNeedsDisplay();
+    }
+    measuring_ = false;
+    measureLater();
 }
 
 double Text::textOriginX() const {
@@ -684,17 +545,11 @@ void Text::draw(const Rect&) {
         context->fillRect(Rect(a, y0, b - a, layout.height()), color);
     }
     const std::string& string = model_.text();
-    constexpr std::size_t longText = 256;
-    if (string.size() > longText) {
-        // Only the part in view, from the character before its left edge to the one after its right.
-        const auto [start, startX] = layout.pieceStart(layout.indexOfX(box.minX() - x0));
-        const std::size_t last = layout.indexOfX(box.maxX() - x0);
-        const auto [lastStart, lastX] = layout.pieceStart(last);
-        std::size_t end = last;
-        while (end < string.size() && layout.pieceStart(end).first == lastStart) {
-            end = nextCharacterBoundary(string, end);
+    if (string.size() > LineLayout::longText) {
+        // Only the part in view.
+        for (const auto& run : layout.visibleRuns(box.minX() - x0, box.maxX() - x0)) {
+            attributedString(string.substr(run.start, run.end - run.start)).drawAt({x0 + run.x, y0});
         }
-        attributedString(string.substr(start, end - start)).drawAt({x0 + startX, y0});
     } else if (!string.empty()) {
         attributedString(string).drawAt({x0, y0});
     }

@@ -127,8 +127,12 @@ public:
 
 private:
     class LineLayout;
-    // The layout of the present text: brought up to date when the text changed, made again for a new font.
+    // The layout of the present text: brought up to date when the text changed, made again for a new font,
+    // laid out around the caret. A long text not measured whole is measured on in later run-loop turns.
     const LineLayout& lineLayout() const;
+    void measureLater() const;
+    // One such turn: measures on for a while, keeping the caret where it is in the view.
+    void measureStep();
     TextDelegate* textDelegate() const;
     graphics::AttributedString attributedString(const std::string& text) const;
     double textOriginX() const;
@@ -183,6 +187,7 @@ private:
     // Counts changes of the text, so the layout is compared with the text only after one.
     std::uint64_t textRevision_ = 0;
     mutable std::uint64_t layoutRevision_ = 0;
+    mutable bool measuring_ = false; // a measuring step is queued
     // Widths of the pieces of long lines by their content, in the present font (up to a bound).
     mutable std::unordered_map<std::string, double> pieceWidths_;
 };

@@ -4,43 +4,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <limits>
+#include <string_view>
 
 namespace ui {
-
-namespace {
-
-bool isContinuation(const std::string& s, std::size_t i) {
-    return i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80;
-}
-
-std::size_t onBoundary(const std::string& s, std::size_t i) {
-    i = std::min(i, s.size());
-    while (i > 0 && isContinuation(s, i)) {
-        --i;
-    }
-    return i;
-}
-
-} // namespace
-
-std::size_t previousCharacterBoundary(const std::string& s, std::size_t i) {
-    if (i == 0) {
-        return 0;
-    }
-    return onBoundary(s, std::min(i, s.size()) - 1);
-}
-
-std::size_t nextCharacterBoundary(const std::string& s, std::size_t i) {
-    if (i >= s.size()) {
-        return s.size();
-    }
-    ++i;
-    while (isContinuation(s, i)) {
-        ++i;
-    }
-    return i;
-}
 
 void TextEditingModel::setText(std::string text) {
     text_ = std::move(text);
@@ -52,26 +20,55 @@ std::pair<std::size_t, std::size_t> TextEditingModel::selectedRange() const {
 }
 
 void TextEditingModel::setSelection(std::size_t anchor, std::size_t caret) {
-    anchor_ = onBoundary(text_, anchor);
-    caret_ = onBoundary(text_, caret);
+    anchor_ = characterStart(text_, anchor);
+    caret_ = characterStart(text_, caret);
 }
 
 void TextEditingModel::insertText(const std::string& text) {
     // Well-formed UTF-8 only (each ill-formed sequence becomes U+FFFD), without control characters;
-    // line breaks become spaces. Every control character is one ASCII byte in well-formed text.
-    std::string line;
-    for (const char c : core::validUTF8(text, std::numeric_limits<std::size_t>::max())) {
-        if (c == '\n' || c == '\r') {
-            line += ' ';
-        } else if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7f) {
-            line += c;
+    // line breaks and the line, paragraph and next-line separators become spaces. Every control character
+    // is one ASCII byte in well-formed text.
+    std::string line = core::validUTF8(text, std::numeric_limits<std::size_t>::max());
+    // What stays moves up over what goes, in place.
+    std::size_t kept = 0;
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < line.size();) {
+        const auto c = static_cast<unsigned char>(line[i]);
+        const std::string_view at = std::string_view(line).substr(i, 3);
+        std::size_t length = 0; // of a control character or separator
+        bool space = false;
+        if (c < 0x20 || c == 0x7f) {
+            length = 1;
+            space = c == '\n' || c == '\r';
+        } else if ((c == 0xC2 && at.starts_with("\u0085")) ||
+                   (c == 0xE2 && (at == "\u2028" || at == "\u2029"))) {
+            length = c == 0xC2 ? 2 : 3;
+            space = true;
+        } else {
+            ++i;
+            continue;
         }
+        std::memmove(line.data() + kept, line.data() + run, i - run);
+        kept += i - run;
+        if (space) {
+            line[kept++] = ' ';
+        }
+        i += length;
+        run = i;
     }
+    std::memmove(line.data() + kept, line.data() + run, line.size() - run);
+    line.resize(kept + line.size() - run);
     const auto [lo, hi] = selectedRange();
     lastReplacement_.start = lo;
     lastReplacement_.removed.assign(text_, lo, hi - lo);
+    // Room to type on after a large insertion, so the next key does not copy the whole text again.
+    const std::size_t size = text_.size() - (hi - lo) + line.size();
+    if (size > text_.capacity()) {
+        text_.reserve(size + size / 2);
+    }
     text_.replace(lo, hi - lo, line);
-    anchor_ = caret_ = lo + line.size();
+    // Ill-formed bytes on both sides of a deletion may join into a character: the caret goes to its start.
+    anchor_ = caret_ = characterStart(text_, lo + line.size());
     lastReplacement_.inserted = std::move(line);
 }
 
@@ -79,7 +76,7 @@ void TextEditingModel::replace(std::size_t start, std::size_t length, const std:
     start = std::min(start, text_.size());
     length = std::min(length, text_.size() - start);
     text_.replace(start, length, text);
-    anchor_ = caret_ = start + text.size();
+    anchor_ = caret_ = characterStart(text_, start + text.size());
 }
 
 void TextEditingModel::deleteBackward() {
@@ -98,8 +95,8 @@ void TextEditingModel::deleteForward() {
 
 TextKeyResult TextEditingModel::handleKey(const std::string& characters, std::optional<char32_t> specialKey,
                                           ModifierFlags modifiers, const TextClipboardAccess& clipboard) {
-    anchor_ = onBoundary(text_, anchor_);
-    caret_ = onBoundary(text_, caret_);
+    anchor_ = characterStart(text_, anchor_);
+    caret_ = characterStart(text_, caret_);
     const bool shift = modifiers & Modifier::shift;
     const bool command = modifiers & (Modifier::control | Modifier::command);
     const auto [lo, hi] = selectedRange();

@@ -1,9 +1,10 @@
 #pragma once
 
-// The editing model of a single line of text: a UTF-8 string with a selection (anchor and caret as
-// byte offsets on character boundaries) and the keyboard commands of a text field. The field editor
-// and the declarative text field both edit through it.
+// The editing model of a single line of text: a UTF-8 string (stored text may be ill-formed) with a
+// selection (anchor and caret as byte offsets on character boundaries) and the keyboard commands of a
+// text field. The field editor and the declarative text field both edit through it.
 
+#include "core/Text.hpp"
 #include "ui/Event.hpp"
 
 #include <cstddef>
@@ -53,7 +54,7 @@ public:
     void selectAll() { setSelection(0, text_.size()); }
 
     // Replaces the selection with text, kept as well-formed UTF-8 (U+FFFD for each ill-formed sequence)
-    // without control characters; line breaks become spaces (one line only).
+    // without control characters; line breaks and U+2028, U+2029 and U+0085 become spaces (one line only).
     void insertText(const std::string& text);
     void deleteBackward();
     void deleteForward();
@@ -67,7 +68,7 @@ public:
     };
     const Replacement& lastReplacement() const { return lastReplacement_; }
     // Replaces length bytes at start with text as it is (undo puts back what was there); the caret goes
-    // after it.
+    // after it (to the start of a character the text joined into with the bytes after it).
     void replace(std::size_t start, std::size_t length, const std::string& text);
 
     // One key press: arrows (Shift extends), Home/End, Backspace/Delete, Command- or Control-A/C/X/V,
@@ -82,8 +83,9 @@ private:
     Replacement lastReplacement_;
 };
 
-// Byte offsets of the neighbouring character boundaries in UTF-8.
-std::size_t previousCharacterBoundary(const std::string& s, std::size_t i);
-std::size_t nextCharacterBoundary(const std::string& s, std::size_t i);
+// Character boundaries in UTF-8 that may be ill-formed, as the whole system takes them.
+using core::characterStart;
+using core::nextCharacterBoundary;
+using core::previousCharacterBoundary;
 
 } // namespace ui

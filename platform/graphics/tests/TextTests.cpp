@@ -250,4 +250,13 @@ TEST(Text, AttributeRangesNeverSplitAUtf8Sequence) {
     EXPECT_EQ(text.attributesAt(1).foregroundColor, red.foregroundColor) << "é as a whole took the attribute";
     EXPECT_EQ(text.attributesAt(7).foregroundColor, red.foregroundColor) << "€ as a whole took the attribute";
     EXPECT_GT(text.size().width, 0);
+    // A byte that is not part of a well-formed sequence is a character of its own.
+    AttributedString bytes("a\xAF\xE2\x82z");
+    bytes.setAttributes(red, 1, 1);
+    bytes.setAttributes(red, 3, 1);
+    EXPECT_NE(bytes.attributesAt(0).foregroundColor, red.foregroundColor);
+    EXPECT_EQ(bytes.attributesAt(1).foregroundColor, red.foregroundColor);
+    EXPECT_NE(bytes.attributesAt(2).foregroundColor, red.foregroundColor);
+    EXPECT_EQ(bytes.attributesAt(3).foregroundColor, red.foregroundColor);
+    EXPECT_NE(bytes.attributesAt(4).foregroundColor, red.foregroundColor);
 }

@@ -1,4 +1,5 @@
 #include "Helpers.hpp"
+#include "core/MainQueue.hpp"
 #include "core/NotificationCenter.hpp"
 #include "core/Text.hpp"
 #include "graphics/Image.hpp"
@@ -6,7 +7,11 @@
 #include "ui/StringDrawing.hpp"
 #include "ui/TextField.hpp"
 
+#include <algorithm>
+#include <functional>
+#include <glib.h>
 #include <gtest/gtest.h>
+#include <random>
 #include <stdexcept>
 #include <utility>
 
@@ -141,6 +146,213 @@ TEST(FieldEditor, TypingPasteAndInsertKeepWellFormedTextWithoutControlCharacters
     // The program's own value is stored as given.
     s.first->setStringValue(std::string("a\0\xFF", 3));
     EXPECT_EQ(s.first->stringValue(), std::string("a\0\xFF", 3));
+}
+
+TEST(FieldEditor, LineAndParagraphSeparatorsBecomeSpacesInTypedPastedAndInsertedText) {
+    FormScene s;
+    s.click(s.first);
+    auto editor = s.first->currentEditor();
+    ASSERT_NE(editor, nullptr);
+    std::optional<std::string> board = std::string("abcdef\u2028ghijkl");
+    editor->setClipboardAccess({[&] { return board; }, {}});
+    s.type("v", ui::Modifier::control);
+    s.type("\u2029");
+    editor->insertText("\xC2\x85z");
+    EXPECT_EQ(s.first->stringValue(), "abcdef ghijkl  z");
+    // One line: the caret moves right over every character.
+    const std::string value = s.first->stringValue();
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        EXPECT_LT(editor->caretOffset(i), editor->caretOffset(i + 1)) << i;
+    }
+    // The program's own value is stored as given.
+    s.first->setStringValue("a\u2028b\u2029c\xC2\x85");
+    EXPECT_EQ(s.first->stringValue(), "a\u2028b\u2029c\xC2\x85");
+}
+
+namespace {
+// The byte offsets where characters start in text, and its end, as GLib reads UTF-8: a well-formed
+// sequence is one character, every other byte one of its own.
+std::vector<std::size_t> characterStarts(const std::string& text) {
+    std::vector<std::size_t> starts;
+    for (std::size_t i = 0; i < text.size();) {
+        starts.push_back(i);
+        const gunichar c = g_utf8_get_char_validated(text.data() + i, static_cast<gssize>(text.size() - i));
+        i += c < 0x110000 ? static_cast<std::size_t>(g_utf8_skip[static_cast<unsigned char>(text[i])]) : 1;
+    }
+    starts.push_back(text.size());
+    return starts;
+}
+} // namespace
+
+TEST(FieldEditor, StoredIllFormedBytesAreCharactersOfTheirOwnAndTypedTextLandsInOrder) {
+    FormScene s;
+    s.first->setStringValue("\xAF");
+    ASSERT_TRUE(s.window->makeFirstResponder(s.first));
+    auto editor = s.first->currentEditor();
+    ASSERT_NE(editor, nullptr);
+    s.type(ui::utf8(ui::SpecialKey::home));
+    s.type("a");
+    s.type("b");
+    EXPECT_EQ(s.first->stringValue(), "ab\xAF");
+
+    // Random editing of stored text holding stray continuation bytes, truncated leads, overlong forms,
+    // surrogates and bytes past the code space: the caret and the selection stay on characters, the
+    // arrows and deletion take one character, typing lands at the caret, and each character is hit
+    // where the caret before it is drawn.
+    const std::vector<std::string> fragments = {"a",
+                                                " ",
+                                                "\u00E9",
+                                                "\u20AC",
+                                                "\U0001F600",
+                                                "\x80",
+                                                "\xBF",
+                                                "\xC3",
+                                                "\xE2\x82",
+                                                "\xF0\x9F\x98",
+                                                "\xC0\xAF",
+                                                "\xE0\x80\xAF",
+                                                "\xED\xA0\x80",
+                                                "\xF4\x90\x80\x80",
+                                                "\xF8\x88\x80\x80\x80",
+                                                "\xFE",
+                                                "\xFF"};
+    std::mt19937 random(2024);
+    const auto pick = [&](std::size_t n) {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
+    };
+    for (int round = 0; round < 20; ++round) {
+        std::string stored;
+        for (int i = 0; i < 10; ++i) {
+            stored += fragments[pick(fragments.size())];
+        }
+        s.first->setStringValue(stored);
+        const auto storedStarts = characterStarts(stored);
+        for (const std::size_t b : storedStarts) {
+            EXPECT_EQ(editor->characterIndexForX(editor->caretOffset(b)), b) << round;
+        }
+        for (int step = 0; step < 40; ++step) {
+            const std::string before = editor->string();
+            const auto starts = characterStarts(before);
+            const auto [lo, hi] = editor->selectedRange();
+            const auto at = std::find(starts.begin(), starts.end(), lo);
+            ASSERT_NE(at, starts.end());
+            const std::size_t previous = at == starts.begin() ? 0 : *(at - 1);
+            const std::size_t next = lo == before.size() ? lo : *(at + 1);
+            const bool empty = lo == hi;
+            std::string expected = before;
+            switch (pick(7)) {
+            case 0:
+                s.type(ui::utf8(ui::SpecialKey::leftArrow));
+                EXPECT_EQ(editor->selectedRange().first, empty ? previous : lo);
+                break;
+            case 1:
+                s.type(ui::utf8(ui::SpecialKey::rightArrow));
+                EXPECT_EQ(editor->selectedRange().second, empty ? next : hi);
+                break;
+            case 2:
+                s.type(ui::utf8(pick(2) ? ui::SpecialKey::leftArrow : ui::SpecialKey::rightArrow),
+                       ui::Modifier::shift);
+                break;
+            case 3:
+                s.type(ui::utf8(ui::SpecialKey::backspace));
+                expected.erase(empty ? previous : lo, empty ? lo - previous : hi - lo);
+                break;
+            case 4:
+                s.type(ui::utf8(ui::SpecialKey::deleteForward));
+                expected.erase(lo, empty ? next - lo : hi - lo);
+                break;
+            case 5: {
+                const std::string typed = pick(2) ? "x" : "\u00E9";
+                s.type(typed);
+                expected.replace(lo, hi - lo, typed);
+                EXPECT_EQ(editor->selectedRange().first, lo + typed.size());
+                break;
+            }
+            default:
+                s.click(editor,
+                        static_cast<double>(pick(static_cast<std::size_t>(editor->bounds().width()))));
+                break;
+            }
+            ASSERT_EQ(editor->string(), expected) << round << " " << step;
+            const auto now = characterStarts(expected);
+            for (const std::size_t offset : {editor->model().anchor(), editor->model().caret()}) {
+                EXPECT_NE(std::find(now.begin(), now.end(), offset), now.end()) << round << " " << step;
+            }
+        }
+    }
+}
+
+TEST(FieldEditor, AHugePasteIsLaidOutAsAFreshLayoutOnceTheRunLoopRunsDry) {
+    FormScene s;
+    auto backend = std::make_shared<uitest::FakeBackend>(s.window->frame().size, 1.0);
+    s.window->setBackend(backend);
+    s.click(s.first);
+    auto editor = s.first->currentEditor();
+    ASSERT_NE(editor, nullptr);
+    std::function<void(std::optional<std::string>)> answer;
+    editor->setClipboardAccess({{}, {}, [&](std::function<void(std::optional<std::string>)> handler) {
+                                    answer = std::move(handler);
+                                }});
+    std::mt19937 random(7);
+    for (const std::size_t length : {std::size_t{3000}, std::size_t{128} << 10}) {
+        std::string text;
+        while (text.size() < length) {
+            // Words of 1 to 10 letters, now and then one of 300, longer than a piece of a measured line.
+            const int letters = random() % 64 == 0 ? 300 : std::uniform_int_distribution<int>(1, 10)(random);
+            for (int i = letters; i > 0; --i) {
+                text += static_cast<char>('a' + std::uniform_int_distribution<int>(0, 25)(random));
+            }
+            text += random() % 8 == 0 ? "\u00E9 " : " ";
+        }
+        s.first->setStringValue("");
+        s.type("v", ui::Modifier::control);
+        ASSERT_TRUE(answer);
+        answer(text);
+        // Shown at once: the end of the text with the caret after it.
+        const double end = editor->caretOffset(text.size());
+        EXPECT_GE(end, editor->bounds().minX());
+        EXPECT_LE(end, editor->bounds().maxX());
+        backend->recorder()->clear();
+        s.window->display();
+        bool drawn = false;
+        for (const auto& op : backend->recorder()->ops(graphics::DrawOpKind::text)) {
+            drawn = drawn || (op.text.size() >= 20 && op.text.size() < 8192 &&
+                              text.ends_with(op.text.substr(op.text.size() - 20)));
+        }
+        EXPECT_TRUE(drawn) << length;
+        // Edits at once, at the end, in the middle, across much of the text and near the start.
+        s.type("x");
+        editor->setSelectedRange(text.size() / 2, 0);
+        s.type("y");
+        editor->setSelectedRange(text.size() / 3, text.size() / 2);
+        s.type(ui::utf8(ui::SpecialKey::backspace));
+        editor->setSelectedRange(100, 3);
+        s.type("z");
+        core::MainQueue::shared().drain();
+
+        const std::string value = editor->string();
+        auto fresh = std::make_shared<ui::Text>(editor->frame());
+        fresh->setFont(editor->font());
+        fresh->setString(value);
+        fresh->caretOffset(0);
+        core::MainQueue::shared().drain();
+        const double origin = editor->caretOffset(0);
+        const double freshOrigin = fresh->caretOffset(0);
+        const std::size_t step = length < 4096 ? 1 : 97;
+        int differing = 0;
+        for (std::size_t i = 0; i <= value.size(); i += step) {
+            std::size_t b = i;
+            while (b < value.size() && (static_cast<unsigned char>(value[b]) & 0xC0) == 0x80) {
+                ++b;
+            }
+            differing += editor->caretOffset(b) - origin != fresh->caretOffset(b) - freshOrigin;
+        }
+        EXPECT_EQ(differing, 0) << length;
+        // The caret after the last edit is in view.
+        const double caretX = editor->caretOffset(editor->model().caret());
+        EXPECT_GE(caretX, editor->bounds().minX());
+        EXPECT_LE(caretX, editor->bounds().maxX());
+    }
 }
 
 namespace {

@@ -82,11 +82,20 @@ std::string latin1FromUTF8(const std::string& text) {
     return bytes;
 }
 
-// UTF-8 cut at a byte count may end inside a character: that partial character goes.
+// UTF-8 cut at a byte count may end inside a character: that partial character goes. Only the last three
+// bytes can hold one: a lead byte followed by fewer continuation bytes than it announces.
 void dropPartialCharacter(std::string& text) {
-    const std::size_t last = ui::previousCharacterBoundary(text, text.size());
-    if (last < text.size() && !ui::firstCodePoint(text.substr(last))) {
-        text.resize(last);
+    const std::size_t from = text.size() > 3 ? text.size() - 3 : 0;
+    for (std::size_t i = text.size(); i-- > from;) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if ((byte & 0xC0) == 0x80) {
+            continue;
+        }
+        const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        if (i + length > text.size()) {
+            text.resize(i);
+        }
+        return;
     }
 }
 

@@ -1,6 +1,7 @@
 #include "ui/Text.hpp"
 
 #include "core/MainQueue.hpp"
+#include "core/ScopeGuards.hpp"
 #include "graphics/AttributedString.hpp"
 #include "ui/TextLineLayout.hpp"
 #include "ui/Window.hpp"
@@ -17,19 +18,6 @@ using graphics::Point;
 using graphics::Rect;
 
 namespace {
-
-// Runs an action when the scope ends, however it ends: the editor's session state is restored even when a
-// delegate's callback throws.
-template <typename Action> class OnExit {
-public:
-    explicit OnExit(Action action) : action_(std::move(action)) {}
-    ~OnExit() { action_(); }
-    OnExit(const OnExit&) = delete;
-    OnExit& operator=(const OnExit&) = delete;
-
-private:
-    Action action_;
-};
 
 // The word of the character that starts at a byte offset (the last character at the end of the text):
 // the run of letters and digits around it (any non-ASCII byte counts as one), else that character alone.
@@ -423,7 +411,7 @@ void Text::endEditing(TextMovement movement) {
         return;
     }
     movement_ = movement;
-    const OnExit reset([this] { movement_ = TextMovement::other; });
+    const core::OnExit reset([this] { movement_ = TextMovement::other; });
     switch (movement) {
     case TextMovement::tab:
         w->selectKeyViewFollowingView(field);
@@ -454,7 +442,7 @@ bool Text::resignFirstResponder() {
         return false;
     }
     ending_ = true;
-    const OnExit ended([this] {
+    const core::OnExit ended([this] {
         ending_ = false;
         beganEditing_ = false;
         setNeedsDisplay();
@@ -471,7 +459,7 @@ void Text::abandonEditing() {
     }
     auto self = sharedAs<Text>();
     ending_ = true;
-    const OnExit ended([this] {
+    const core::OnExit ended([this] {
         ending_ = false;
         beganEditing_ = false;
     });

@@ -400,13 +400,14 @@ TEST(Clipboard, X11ClipboardReadsIncrementalTransfersUpToItsCap) {
     // Past the cap: the paste is cut at a character boundary and logged, and the rest is taken off the
     // server as it comes, so the owner finishes and nothing stays on our window. The same for text
     // that comes in one piece.
-    std::string large = "a";
+    std::string large = "ab";
     while (large.size() <= display::X11Clipboard::maximumBytes) {
-        large += "ü";
+        large += "€";
     }
     large += "end";
-    // The cap falls inside a "ü": that character goes too.
-    const std::string cut = large.substr(0, display::X11Clipboard::maximumBytes - 1);
+    // The cap falls two bytes into a "€": the whole character goes.
+    static_assert((display::X11Clipboard::maximumBytes - 2) % 3 == 2);
+    const std::string cut = large.substr(0, display::X11Clipboard::maximumBytes - 2);
     {
         core::LogCapture log;
         std::atomic<bool> complete{false};

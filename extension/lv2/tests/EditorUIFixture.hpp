@@ -30,6 +30,7 @@
 #include <X11/keysym.h>
 #include <algorithm>
 #include <cairo.h>
+#include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <cstdlib>

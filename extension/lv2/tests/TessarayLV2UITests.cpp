@@ -53,7 +53,9 @@ TEST_F(EditorUI, ADragWritesThePortBetweenTouchAndReleaseAndEchoesDoNotJitter) {
     ASSERT_FALSE(host.log.empty());
     EXPECT_EQ(host.log.front(), "touch 12 on");
     std::vector<float> writes;
+    auto lastWrite = std::chrono::steady_clock::now();
     for (int step = 2; step <= 5; ++step) {
+        lastWrite = std::chrono::steady_clock::now(); // no later than the write's own time
         mouse(editor, ui::EventType::leftMouseDragged, x, y - step * 10);
         ASSERT_EQ(host.log.back(), "write 12") << "written during the event itself";
         writes.push_back(host.written[kMixPort]);
@@ -65,11 +67,14 @@ TEST_F(EditorUI, ADragWritesThePortBetweenTouchAndReleaseAndEchoesDoNotJitter) {
     EXPECT_FLOAT_EQ(writes.back(), 50.0f + 40.0f * 0.005f * 100.0f);
     idle(handle);
 
-    // The host echoes the writes late, after the drag: the older ones do not pull the control back.
+    // The host echoes the writes late, after the drag: within the wait for the last write's echo the older
+    // ones do not pull the control back. (A machine too busy to get here within the wait shows nothing.)
     for (std::size_t i = 1; i + 1 < writes.size(); ++i) {
         lv2ui()->port_event(handle, kMixPort, sizeof(float), 0, &writes[i]);
         idle(handle);
-        EXPECT_EQ(editor.settings().mix()->value(), writes.back());
+        if (std::chrono::steady_clock::now() - lastWrite < LV2EditorUnit::kPendingWindow) {
+            EXPECT_EQ(editor.settings().mix()->value(), writes.back());
+        }
     }
     // The echo of the last write ends the wait; a host change after it shows at once.
     lv2ui()->port_event(handle, kMixPort, sizeof(float), 0, &writes.back());
